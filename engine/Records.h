@@ -1,0 +1,109 @@
+// The engine's record tables: parts, tones, sampler presets and sample slots.
+// Every table has a fixed count and is allocated once by the engine.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kest::tolvane::synth {
+
+inline constexpr int kPartCount = 16;
+inline constexpr int kToneCount = 256;           // 0..127 programs, 128 + key percussion
+inline constexpr int kPercussionToneBase = 128;
+inline constexpr int kSamplerPresetCount = 128;
+inline constexpr int kSampleSlotCount = 128;
+inline constexpr int kWaveTableCount = 128;
+inline constexpr int kWaveTableMaxSize = 128;
+inline constexpr int kStoredControllerCount = 120;  // cc[0..119]
+inline constexpr int kPresetNameLength = 16;
+inline constexpr int kDataEntryNone = 256;
+
+enum PartMode : int { kModeMute = 0, kModeInstrument = 1, kModePercussion = 2, kModeSampler = 3 };
+
+struct PartState {
+    int output = 0;
+    int mode = kModeInstrument;
+    int defaultMode = kModeInstrument;
+    int program = 0;
+    int channelPressure = 0;
+    int pitchBend = 8192;
+    int cc[kStoredControllerCount] = {};
+    int bendRange = 2;
+    int rpnNumber = 0;
+    int nrpnNumber = 0;
+    int dataEntryTarget = kDataEntryNone;
+
+    PartState() { resetControllers(); }
+    // program, pressure, bend, controllers, bend range and RPN/NRPN state to their
+    // defaults; output, mode and defaultMode are kept.
+    void resetControllers();
+};
+
+struct TonePreset {
+    char presetName[kPresetNameLength + 1];
+    int key = 64;
+    int pan = 64;
+    int lfoFreq = 2048;
+    int strc = 0;
+    int tune = 8192;
+    int lms = 0;
+    int wave = 0;
+    int tl = 0;
+    int ar = 127;
+    int dr = 100;
+    int sl = 0;
+    int rr = 120;
+    int kf = 0;
+    int kfStart = 48;
+
+    TonePreset() { setDefaults(); }
+    void setDefaults();
+};
+
+struct SamplerPreset {
+    char presetName[kPresetNameLength + 1];
+    int smplNum = 0;
+    int pan = 64;
+    int octv = 8;
+    int tune = 8192;
+    int tl = 0;
+    int ar = 127;
+    int dr = 0;
+    int sl = 127;
+    int rr = 120;
+
+    SamplerPreset() { setDefaults(); }
+    void setDefaults();
+};
+
+struct SampleData {
+    bool hasData = false;
+    float sourceRate = 0.0f;
+    float pitch = 0.0f;
+    std::vector<std::int32_t> data;  // frames * channels log codes, channels interleaved
+    int frames = 0;
+    int channels = 0;
+    int rateLog = 0;
+    int pitchLog = 0;
+    int rateToPitchLog = 0;
+    int playBackStartPoint = 0;
+    int playBackEndPoint = 0;
+    int loopEndPoint = 0;
+    int loopLength = 0;
+    int releaseLoopLength = 0;
+
+    // Empties the slot: no data, every number 0.
+    void clear();
+    void setSourceRate(float rate);
+    void setPitch(float hz);
+    // loopEndPoint = playBackEndPoint, no loop.
+    void clearLoop();
+    // Loop start as the text formats and the editor show it (0 without a loop).
+    int loopStartForDisplay() const { return loopLength > 0 ? loopEndPoint - loopLength : 0; }
+    int loopEndForDisplay() const { return loopLength > 0 ? loopEndPoint : 0; }
+};
+
+// trunc(log2(v) * 8192 + 0.5) in single precision, or 0 when v <= 1.
+int logPitchOf(float v);
+
+} // namespace kest::tolvane::synth

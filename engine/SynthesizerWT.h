@@ -1,0 +1,167 @@
+// The wavetable synthesizer: tone, noise and sampler voices, the sound data
+// (tones, sampler presets, sample slots, wavetables) and System Exclusive.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "MultiTimberSynthBase.h"
+#include "SynthTables.h"
+
+namespace kest::tolvane::synth {
+
+class SynthesizerWT : public MultiTimberSynthBase {
+public:
+    // Per-voice constants that depend on sample rate, master tune and table size.
+    struct RateConstants {
+        int pitchBase = 0;
+        int sampleBase = 0;
+        int envRateBase = 0;
+        int soundOffRate = 0;
+        int lfoUnit = 0;
+    };
+
+    class VoiceUnitWT : public VoiceUnitBase {
+    public:
+        using RenderFn = void (VoiceUnitWT::*)(float* left, float* right, int target);
+
+        void bind(SynthesizerWT& engine);
+
+        void stop() override;
+        void noteOff() override;
+        void soundOff() override;
+        // Tone note-on (Instrument or Percussion mode).
+        void noteOn(int channel, int key, int velocity) override;
+        // Sampler note-on: key selects SamplerPreset [key].
+        void samplerNoteOn(int channel, int key, int velocity);
+        void setBendRange(int semitones) override;
+        void setPitchBend(int value) override;
+        void setModulation(int value) override;
+        void render(float* const* outputs, int target) override;
+
+        void renderNoLfo(float* left, float* right, int target);
+        void renderLfoPm(float* left, float* right, int target);
+        void renderLfoAm(float* left, float* right, int target);
+        void renderNoise(float* left, float* right, int target);
+        void renderSampleMono(float* left, float* right, int target);
+        void renderSampleStereo(float* left, float* right, int target);
+        void renderStopOnly(float* left, float* right, int target);
+
+        // Envelope set-up at note-on from a preset's rates and levels.
+        void setupEnvelope(int ar, int dr, int sl, int rr, int tl, int kfOffset);
+        // Moves the envelope on when envPos reached envEnd; false when it ended.
+        bool advanceEnvelope();
+        // Attack position converted to the decay curve; false when the voice stopped.
+        bool leaveAttack();
+        void recomputePitch();
+
+        RateConstants rates;
+        int phaseMask = 0;
+        int noiseMask = 0;
+        RenderFn renderFn = &VoiceUnitWT::renderStopOnly;
+
+        // Oscillator and pitch.
+        const std::int32_t* wave = nullptr;
+        std::uint32_t phase = 0;
+        std::int32_t phaseInc = 0;
+        int basePitch = 0;
+        int bendRangePitch = 0;
+        int bendDelta = 0;
+        int bendOffset = 0;
+        int lfoPitchOffset = 0;
+        int levelAttenuation = 0;
+
+        // Envelope.
+        int envState = 0;
+        std::int32_t envPos = 0;
+        std::int32_t envRate = 0;
+        std::int32_t envEnd = 0;
+        const std::int32_t* envCurve = nullptr;
+        std::int32_t attackRate = 0, decayRate = 0, releaseRate = 0;
+        std::int32_t sustainPos = 0;
+        std::int32_t silencePos = 0;
+        int slParam = 0;
+
+        // LFO and noise.
+        int lms = 0;
+        std::int32_t lfoCounter = 0;
+        std::int32_t lfoStep = 0;
+        int lfoIndex = 0;
+        int lfoDepth = 0;
+        int amOffset = 0;
+        int lfsr = 1;
+        int noiseBit = 0;
+
+        // Sample playback.
+        const std::int32_t* sampleData = nullptr;
+        int samplePos = 0;
+        int sampleFrac = 0;
+        int currentEnd = 0;
+        int currentLoopLength = 0;
+        int releaseEnd = 0;
+        int releaseLoopLength = 0;
+
+    private:
+        SynthesizerWT* engine_ = nullptr;
+        const SynthTables* tables_ = nullptr;
+    };
+
+    SynthesizerWT(float masterTune = 440.0f, float masterVolume = 0.8f);
+    ~SynthesizerWT() override;
+
+    void allocateVoices(int count) override;
+    void updateRateConstants() override;
+    void initPresets() override;
+    void handleNoteOn(const MidiEvent& event) override;
+    void handleSysEx(const MidiEvent& event) override;
+
+    int voiceCount() const override { return voiceCount_; }
+    VoiceUnitBase& voice(int index) override { return voices_[static_cast<std::size_t>(index)]; }
+    VoiceUnitWT& toneVoice(int index) { return voices_[static_cast<std::size_t>(index)]; }
+
+    // Sound data.
+    TonePreset& tone(int index) { return tones_[static_cast<std::size_t>(index & 0xFF)]; }
+    SamplerPreset& samplerPreset(int index) { return samplerPresets_[static_cast<std::size_t>(index & 0x7F)]; }
+    SampleData& sampleData(int index) { return sampleSlots_[static_cast<std::size_t>(index & 0x7F)]; }
+    std::int32_t* waveTable(int index) { return &waveTables_[static_cast<std::size_t>(index & 0x7F) * kWaveTableMaxSize]; }
+    const SynthTables& tables() const { return *tables_; }
+    const RateConstants& rateConstants() const { return rates_; }
+    int waveValueLog(int value) const { return waveValueLog_[static_cast<std::size_t>(value & 0xFF)]; }
+
+    int tableSize = 32;
+    int tableSizeBits = 5;
+    int waveValueBits = 8;
+
+    // Wavetable size: raised to 8, 16, 32, 64 or 128. Returns the resulting size.
+    int setTableSize(int requested);
+    // Entry i of table t := waveValueLog[value_i << (8 - depth)] for all 128 entries.
+    void importWaveValues(int table, const int* values, int bitDepth);
+    // The first min(count, 128) entries of table t as b-bit values.
+    void exportWaveBytes(int table, std::uint8_t* out, int count, int bitDepth) const;
+    void exportWaveInts(int table, int* out, int count, int bitDepth) const;
+    // b-bit wave value of one log code.
+    int waveValueOfCode(std::int32_t code, int bitDepth) const;
+
+    // Loads interleaved PCM frames (8, 16, 24 or 32 bits little-endian) into a slot.
+    void loadSampleData(int slot, const std::uint8_t* bytes, int frames, int channels, int bitsPerSample,
+                        bool isSigned);
+    // Loads 8-bit signed samples into a slot.
+    void loadSampleData8(int slot, const std::int8_t* samples, int frames, int channels);
+
+private:
+    friend class VoiceUnitWT;
+    void fillDefaultWaveTables();
+
+    std::unique_ptr<SynthTables> tables_;
+    RateConstants rates_;
+    std::unique_ptr<VoiceUnitWT[]> voices_;
+    int voiceCount_ = 0;
+    std::array<TonePreset, kToneCount> tones_{};
+    std::array<SamplerPreset, kSamplerPresetCount> samplerPresets_{};
+    std::array<SampleData, kSampleSlotCount> sampleSlots_{};
+    std::array<std::int32_t, kWaveTableCount * kWaveTableMaxSize> waveTables_{};
+    std::array<std::int32_t, 256> waveValueLog_{};
+};
+
+} // namespace kest::tolvane::synth
