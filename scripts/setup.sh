@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests, the fuzzers and the
+# editor tests need. Idempotent and quiet when everything is already there.
+# SPDX-License-Identifier: GPL-3.0-or-later
+set -euo pipefail
+
+packages=(
+    # toolchain
+    cmake ninja-build g++ pkg-config git
+    # VST 3 SDK and VSTGUI on Linux
+    libx11-xcb-dev libxcb-util-dev libxcb-cursor-dev libxcb-xkb-dev libxkbcommon-dev
+    libxkbcommon-x11-dev libfontconfig1-dev libcairo2-dev libgtkmm-3.0-dev libsqlite3-dev
+    libxcb-keysyms1-dev
+    # tests, benchmarks, audio files
+    libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev
+    # fuzzers and sanitizers
+    clang libclang-rt-14-dev
+    # editor tests in a real X window, screenshots, artwork fonts
+    xvfb xauth x11-apps imagemagick xdotool fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]})); then
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "setup: missing packages: ${missing[*]} (run as root to install them)" >&2
+        exit 1
+    fi
+    echo "setup: installing ${missing[*]}" >&2
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
