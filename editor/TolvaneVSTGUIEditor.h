@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The plug-in's editor window: system and part section, tone page with the
+// wavetable editor, sampler page and the about overlay.
+//
+// Contract with the edit controller:
+//  - createView("editor") creates it with `new TolvaneVSTGUIEditor(this)` and keeps
+//    the pointer; the controller clears that pointer in its editorDestroyed()
+//    override (the SDK's EditorView calls it from its destructor). open()/close()
+//    are driven by the SDK (attached/removed); a closed editor can be opened again.
+//  - "Processor:openGUI": setEngineContext(address), then fullRefresh() when the
+//    address is not null.
+//  - "Processor:uiUpdate" / "Processor:setState": fullRefresh() when
+//    engineContext() is not null.
+//  - "GUIEditor:tvValueUpdate": onValueUpdate(tag, val).
+// The editor itself sends "GUIEditor:openGUI", "GUIEditor:tvValueChange" and
+// "GUIEditor:tvFileSelect" through controller->allocateMessage()/sendMessage().
+#pragma once
+
+#include "public.sdk/source/vst/vstguieditor.h"
+
+#include <array>
+#include <string>
+
+namespace kest::tolvane::plugin {
+struct EngineContext;
+}
+
+namespace VSTGUI {
+class CViewContainer;
+class CLayeredViewContainer;
+class COptionMenu;
+class CTextEdit;
+class CTextLabel;
+class CSlider;
+class CKickButton;
+class CNewFileSelector;
+} // namespace VSTGUI
+
+namespace kest::tolvane::editor {
+class WaveEdit;
+}
+
+namespace Steinberg::Vst {
+
+class TolvaneVSTGUIEditor : public VSTGUIEditor, public VSTGUI::IControlListener {
+public:
+    using EngineContext = kest::tolvane::plugin::EngineContext;
+
+    explicit TolvaneVSTGUIEditor(EditController* controller);
+    ~TolvaneVSTGUIEditor() override;
+
+    bool PLUGIN_API open(void* parent, const VSTGUI::PlatformType& platformType) override;
+    void PLUGIN_API close() override;
+    VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, const char* message) override;
+    void valueChanged(VSTGUI::CControl* control) override;
+
+    // The processor's shared edit record; null until "Processor:openGUI".
+    void setEngineContext(EngineContext* context) { context_ = context; }
+    EngineContext* engineContext() const { return context_; }
+
+    // Redraws every page from the EngineContext and hides the about overlay.
+    void fullRefresh();
+    // Applies one "GUIEditor:tvValueUpdate" (tag = 16-bit value id).
+    void onValueUpdate(int tag, float value);
+
+    // For tests and the controller: whether a window is built, which page shows.
+    bool isOpen() const { return frame != nullptr; }
+    bool isSamplerPageVisible() const;
+    bool isAboutOverlayVisible() const;
+
+private:
+    struct Views;
+
+    void buildWindow();
+    void buildTopSection();
+    void buildTonePage();
+    void buildSamplerPage();
+    void buildWaveTableEditor();
+    void buildOverlay();
+
+    void updateSystemSection();
+    void updatePartSection();
+    void updatePageVisibility();
+    void updateTonePage();
+    void updateSamplerPage();
+    void updateSampleDataSection();
+    void updateWaveTablePage();
+    void updateWaveGenerator();
+    void refreshAfterPartChange();
+
+    void sendValueChange(int id, float value);
+    void sendFileSelect(int code, const std::string& path);
+    void performPartParameterEdit(int id, float value);
+    void setPartParameter(int id, float value);
+    void onMenuChoice(VSTGUI::COptionMenu* menu);
+    void openPopupMenu(int section);
+    void openFileSelector(int code);
+    bool onFileSelectorEnd(VSTGUI::CNewFileSelector* selector);
+
+    bool isSamplerMode() const;
+
+    EngineContext* context_ = nullptr;
+    Views* views_ = nullptr;
+    int pendingFileAction_ = 0;
+};
+
+} // namespace Steinberg::Vst
