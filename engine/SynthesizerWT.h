@@ -48,6 +48,9 @@ public:
         void renderSampleStereo(float* left, float* right, int target);
         void renderStopOnly(float* left, float* right, int target);
 
+        // LFO set-up at tone note-on from the tone's lfoFreq, strc and lms and the
+        // part's modulation wheel; also clears the pitch and level offsets.
+        void setupLfo(const TonePreset& tone, int modulation);
         // Envelope set-up at note-on from a preset's rates and levels.
         void setupEnvelope(int ar, int dr, int sl, int rr, int tl, int kfOffset);
         // Moves the envelope on when envPos reached envEnd; false when it ended.
