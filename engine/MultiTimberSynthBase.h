@@ -206,6 +206,8 @@ protected:
 
     void buildHandlerTables();
     void selectDataEntryTarget(int channel, bool nrpn);
+    // Runs data-entry handler [dataEntryTarget] of the channel's part.
+    void dispatchDataEntry(int channel, int value, int mask, int delta);
     void resetRunningControllers();
 
     std::array<PartState, kPartCount> parts_{};
