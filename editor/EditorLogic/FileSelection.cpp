@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "EditorLogic/FileSelection.h"
+
+#include <array>
+
+namespace kest::tolvane::editor {
+
+namespace {
+
+constexpr std::array<FileFilter, 3> kPresetImportFilters = {{
+    {"tvx files(.tvx)", "tvx"}, {"text files(.txt)", "txt"}, {"text files(.csv)", "csv"},
+}};
+constexpr std::array<FileFilter, 3> kSampleDataImportFilters = {{
+    {"tvx files(.tvx)", "tvx"}, {"text files(.txt)", "txt"}, {"csv files(.csv)", "csv"},
+}};
+constexpr std::array<FileFilter, 1> kWavFilters = {{{"WAV Files(.wav)", "wav"}}};
+constexpr std::array<FileFilter, 1> kTextExportFilters = {{{"text file(.txt)", "txt"}}};
+
+const std::array kSelectors = {
+    FileSelectorSpec{0x1100, false, false, "Import TonePreset Parameters File", kPresetImportFilters, nullptr},
+    FileSelectorSpec{0x1200, false, false, "Import SamplerPreset Parameters File", kPresetImportFilters, nullptr},
+    FileSelectorSpec{0x1500, false, false, "Import SampleData Paarmeters File", kSampleDataImportFilters, nullptr},
+    FileSelectorSpec{0x1600, false, false, "Import WaveTable Preset File", kPresetImportFilters, nullptr},
+    FileSelectorSpec{0x2100, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorSpec{0x2200, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorSpec{0x2300, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorSpec{0x9100, true, false, "Export TonePreset Parameters File", kTextExportFilters, "TonePresets.txt"},
+    FileSelectorSpec{0x9200, true, false, "Export SamplerPreset Parameters File", kTextExportFilters,
+                     "SamplerPresets.txt"},
+    FileSelectorSpec{0x9300, true, false, "Export TonePreset SystemExclusives", kTextExportFilters,
+                     "TonePresetSysEx.txt"},
+    FileSelectorSpec{0x9400, true, false, "Export SamplerPreset SystemExclusives", kTextExportFilters,
+                     "SamplerPresetSysEx.txt"},
+    FileSelectorSpec{0x9500, true, false, "Export SampleData Parameters File", kTextExportFilters,
+                     "SampleDataParameters.txt"},
+    FileSelectorSpec{0x9600, true, false, "Export WaveTable Preset File", kTextExportFilters, "WaveTablePresets.txt"},
+    FileSelectorSpec{0x9700, true, false, "Export WaveTable SystemExclusives", kTextExportFilters,
+                     "WaveTableSysEx.txt"},
+};
+
+constexpr int kLastSampleSlot = 127;
+
+} // namespace
+
+const FileSelectorSpec* findFileSelector(int code)
+{
+    for (const auto& spec : kSelectors)
+        if (spec.code == code)
+            return &spec;
+    return nullptr;
+}
+
+std::vector<FileSelectMessage> fileSelectMessages(int pendingFileAction, const std::vector<std::string>& paths,
+                                                  int currentSampleData)
+{
+    std::vector<FileSelectMessage> messages;
+    if (paths.empty())
+        return messages;
+    if (pendingFileAction & kFileActionWavImport) {
+        int slot = currentSampleData & kLastSampleSlot;
+        for (const auto& path : paths) {
+            if (slot > kLastSampleSlot)
+                break;
+            messages.push_back({pendingFileAction | slot, path});
+            ++slot;
+        }
+    } else if (pendingFileAction & kFileActionSingle) {
+        messages.push_back({pendingFileAction, paths.front()});
+    }
+    return messages;
+}
+
+std::vector<char> pathAttributeBytes(const std::string& path)
+{
+    std::vector<char> bytes(path.begin(), path.end());
+    bytes.push_back('\0');
+    return bytes;
+}
+
+} // namespace kest::tolvane::editor

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The editor's six pop-up menus and four sub-menus as data, and what a choice
+// in them does.
+#pragma once
+
+#include <span>
+
+namespace kest::tolvane::editor {
+
+enum class MenuCheckStyle {
+    None,            // no check marks
+    MultipleCheck,   // every entry shows its own check mark, set by the program
+    CheckCurrent,    // the entry whose index equals the menu's value is checked
+};
+
+enum class MenuActionKind {
+    None,         // an entry that only holds a sub-menu
+    SendValue,    // value change (id, 0)
+    SendIndex,    // sub-menu choice: value change (menu id, index / (entries - 1))
+    ImportFile,   // open an import selector for the file action code
+    ExportFile,   // open an export selector for the file action code
+};
+
+struct MenuEntryDef {
+    const char* title;  // nullptr marks a separator
+    MenuActionKind action;
+    int code;           // value id or file action code
+    int subMenuId;      // 16-bit id of the sub-menu the entry holds, 0 for none
+    bool disabled;
+};
+
+struct MenuDef {
+    int id;  // 16-bit: 0xPP80 pop-up, 0xPP90 / 0xPPA0 sub-menu
+    MenuCheckStyle style;
+    std::span<const MenuEntryDef> entries;
+};
+
+std::span<const MenuDef> menuDefs();
+const MenuDef* findMenuDef(int menuId);
+// Entries that are not separators, in order; entry n has the tag id + n + 1.
+int menuEntryCount(const MenuDef& menu);
+const MenuEntryDef* menuEntry(const MenuDef& menu, int index);
+
+struct MenuAction {
+    MenuActionKind kind = MenuActionKind::None;
+    int code = 0;         // value id or file action code
+    float value = 0.0f;   // for value changes
+    bool clearCheck = false;  // clear the chosen entry's check mark afterwards
+};
+
+// What choosing the entry with 16-bit tag `entryId` in menu `menuId` does.
+MenuAction menuChoice(int menuId, int entryId);
+
+} // namespace kest::tolvane::editor

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "EditorLogic/ValueText.h"
+
+#include "EditorLogic/ControlTable.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace kest::tolvane::editor {
+
+namespace {
+
+std::string printfText(double value)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%f", value);
+    return buffer;
+}
+
+int truncated(double value) { return static_cast<int>(value); }
+
+// Values echoed as k / max arrive as floats a hair below k / max; truncating
+// max * x would then show k - 1, so these displays round to the nearest step.
+int nearestStep(int max, double x) { return truncated(max * x + 0.5); }
+
+} // namespace
+
+std::string decibelText(float gain)
+{
+    if (gain == 0.0f)
+        return "inf";
+    return printfText(20.0 * std::log10(static_cast<double>(gain)));
+}
+
+std::string hertzText(float hz) { return printfText(hz); }
+
+std::string floatText(float value) { return std::to_string(value); }
+
+std::string toneNumberText(int tone)
+{
+    if (tone > 127)
+        return std::to_string(tone) + " [" + std::to_string(tone - 128) + "]";
+    return std::to_string(tone);
+}
+
+std::string generatorLevelText(int bitMask, int bitDepth, float level)
+{
+    const int unsignedValue = nearestStep(bitMask, level);
+    const int signedValue = unsignedValue - (1 << (bitDepth - 1));
+    return std::to_string(unsignedValue) + " [" + std::to_string(signedValue) + "]";
+}
+
+int barValue(int bitMask, float x) { return nearestStep(bitMask, x); }
+
+std::string loopableText(int loopLength) { return loopLength > 0 ? "true" : "false"; }
+
+std::optional<int> updatedFieldNumber(int id, float x)
+{
+    const double v = x;
+    switch (id) {
+    case 0x0103: case 0x0106: case 0x0107: case 0x0109: return truncated(127.5 * v);
+    case 0x0104: return nearestStep(127, v);
+    case 0x0105: return truncated(16383.5 * v) - 8192;
+    case 0x0108: return truncated(127.5 * v) - 64;
+    default: break;
+    }
+    const bool toneSlider = id >= 0x1004 && id <= 0x1010;
+    const bool samplerSlider = id >= 0x2003 && id <= 0x200B;
+    if (toneSlider || samplerSlider) {
+        if (const ControlRow* row = findControlRow(id); row && row->kind == ControlKind::Slider)
+            return nearestStep(row->steps, v);
+    }
+    return std::nullopt;
+}
+
+} // namespace kest::tolvane::editor

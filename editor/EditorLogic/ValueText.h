@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The texts that the editor's value fields and labels show.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kest::tolvane::editor {
+
+// 20 * log10(gain) printed with "%f"; "inf" for a gain of 0.
+std::string decibelText(float gain);
+// A frequency printed with "%f".
+std::string hertzText(float hz);
+// The standard library's decimal text of a float (std::to_string).
+std::string floatText(float value);
+// 0..127 alone; 128..255 as "130 [2]" (number, then the percussion key).
+std::string toneNumberText(int tone);
+// Generator level as unsigned and signed sample value: "255 [127]".
+std::string generatorLevelText(int bitMask, int bitDepth, float level);
+std::string loopableText(int loopLength);
+// A wavetable bar's value in sample units (VALUE label).
+int barValue(int bitMask, float x);
+
+// The number that a slider's value field shows after the processor's update
+// (x normalised), or nothing for ids that are not plain slider-and-field updates.
+std::optional<int> updatedFieldNumber(int id, float x);
+
+} // namespace kest::tolvane::editor

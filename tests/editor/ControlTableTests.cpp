@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "EditorLogic/ControlTable.h"
+#include "EditorLogic/EditorIds.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+using namespace kest::tolvane::editor;
+
+namespace {
+
+int pageHeight(Page page) { return page == Page::Top ? kTopSectionHeight : kPageHeight; }
+
+bool overlaps(const Rect& a, const Rect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+std::vector<Rect> rectsOf(const ControlRow& row)
+{
+    switch (row.kind) {
+    case ControlKind::MenuButton: return {menuButtonRect(row)};
+    case ControlKind::Slider: return {sliderRect(row), valueFieldRect(row)};
+    default: return {valueFieldRect(row)};
+    }
+}
+
+} // namespace
+
+TEST(ControlTable, GridPositionsOfRepresentativeControls)
+{
+    const ControlRow* volume = findControlRow(0x0001);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(sliderRect(*volume).left, 169);
+    EXPECT_EQ(sliderRect(*volume).width(), 94);
+    EXPECT_EQ(valueFieldRect(*volume).left, 107);
+    EXPECT_EQ(valueFieldRect(*volume).width(), 36);
+
+    const ControlRow* bend = findControlRow(0x0105);
+    EXPECT_EQ(valueFieldRect(*bend).left, 105);
+    EXPECT_EQ(valueFieldRect(*bend).width(), 64);
+    EXPECT_EQ(bend->steps, 16383);
+
+    EXPECT_EQ(valueFieldRect(*findControlRow(0x0102)).width(), 142);
+    EXPECT_EQ(valueFieldRect(*findControlRow(0x1002)).width(), 160);
+    EXPECT_EQ(valueFieldRect(*findControlRow(0x3007)).width(), 128);
+    EXPECT_EQ(valueFieldRect(*findControlRow(0x3004)).width(), 96);
+    EXPECT_EQ(valueFieldRect(*findControlRow(kIdBarIndexLabel)).left, 329);
+    EXPECT_EQ(valueFieldRect(*findControlRow(kIdBarValueLabel)).left, 457);
+    EXPECT_EQ(popupMenuPoint(kSectionWaveTable).y, 480);
+}
+
+TEST(ControlTable, ControlsStayInsideTheirPageAndNeverOverlap)
+{
+    std::set<int> ids;
+    for (const auto& row : controlRows()) {
+        EXPECT_TRUE(ids.insert(row.id).second) << "duplicate " << std::hex << row.id;
+        for (const Rect& rect : rectsOf(row)) {
+            EXPECT_GE(rect.left, 0) << std::hex << row.id;
+            EXPECT_LE(rect.right, kWindowWidth) << std::hex << row.id;
+            EXPECT_GE(rect.top, 0) << std::hex << row.id;
+            EXPECT_LE(rect.bottom, pageHeight(row.page)) << std::hex << row.id;
+        }
+    }
+    const auto rows = controlRows();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        for (std::size_t j = i + 1; j < rows.size(); ++j) {
+            if (rows[i].page != rows[j].page)
+                continue;
+            for (const Rect& a : rectsOf(rows[i]))
+                for (const Rect& b : rectsOf(rows[j]))
+                    EXPECT_FALSE(overlaps(a, b)) << std::hex << rows[i].id << " and " << rows[j].id;
+        }
+}
+
+TEST(ControlTable, WaveEditorSitsBetweenItsRows)
+{
+    EXPECT_EQ(kWaveEditRect.width(), 510);
+    EXPECT_EQ(kWaveEditRect.height(), 134);
+    EXPECT_GT(kWaveEditRect.top, findControlRow(0x5001)->y + kRowHeight - 1);
+    EXPECT_LE(kWaveToolRow + kWaveToolHeight, findControlRow(0x5010)->y);
+    for (int i = 1; i < 10; ++i)
+        EXPECT_GE(kWaveToolX[i], kWaveToolX[i - 1] + kWaveToolWidth);
+    EXPECT_LE(kWaveToolX[9] + kWaveToolWidth, kWindowWidth);
+}

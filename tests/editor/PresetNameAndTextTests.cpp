@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "EditorLogic/PresetName.h"
+#include "EditorLogic/ValueText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace kest::tolvane::editor;
+
+TEST(PresetName, StoresPrintableAsciiPaddedToSixteen)
+{
+    char name[17];
+    std::memset(name, 'x', sizeof name);
+    EXPECT_EQ(storePresetName("Bass", name), "Bass            ");
+    EXPECT_EQ(std::string(name), "Bass            ");
+
+    EXPECT_EQ(storePresetName("ABCDEFGHIJKLMNOPQRST", name), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(name[16], '\0');
+
+    // UTF-8 accented letters and control characters are dropped, not counted.
+    EXPECT_EQ(storePresetName("Caf\xC3\xA9\tNo\x7F" "ir", name), "CafNoir         ");
+    EXPECT_EQ(storePresetName("", name), std::string(16, ' '));
+    EXPECT_EQ(storePresetName("~ !", name), "~ !             ");
+}
+
+TEST(PresetName, DisplayStopsAtZeroOrSixteen)
+{
+    char unterminated[17];
+    std::memset(unterminated, 'A', sizeof unterminated);
+    EXPECT_EQ(presetNameText(unterminated), std::string(16, 'A'));
+    const char shortName[17] = "Lead";
+    EXPECT_EQ(presetNameText(shortName), "Lead");
+}
+
+TEST(ValueText, SystemFields)
+{
+    EXPECT_EQ(decibelText(0.0f), "inf");
+    EXPECT_EQ(decibelText(1.0f), "0.000000");
+    EXPECT_EQ(decibelText(0.1f), "-20.000000");
+    EXPECT_EQ(hertzText(440.0f), "440.000000");
+    EXPECT_EQ(floatText(44100.0f), "44100.000000");
+}
+
+TEST(ValueText, ToneNumberShowsThePercussionKey)
+{
+    EXPECT_EQ(toneNumberText(0), "0");
+    EXPECT_EQ(toneNumberText(127), "127");
+    EXPECT_EQ(toneNumberText(128), "128 [0]");
+    EXPECT_EQ(toneNumberText(130), "130 [2]");
+}
+
+TEST(ValueText, GeneratorLevelAsUnsignedAndSigned)
+{
+    EXPECT_EQ(generatorLevelText(255, 8, 1.0f), "255 [127]");
+    EXPECT_EQ(generatorLevelText(255, 8, 0.0f), "0 [-128]");
+    EXPECT_EQ(generatorLevelText(1, 1, 1.0f), "1 [0]");
+    // Echoed levels are k / M in single precision; each must read back as k.
+    for (int k = 0; k <= 15; ++k)
+        EXPECT_EQ(generatorLevelText(15, 4, static_cast<float>(k) / 15.0f),
+                  std::to_string(k) + " [" + std::to_string(k - 8) + "]");
+}
+
+TEST(ValueText, LoopableAndBarValue)
+{
+    EXPECT_EQ(loopableText(0), "false");
+    EXPECT_EQ(loopableText(12), "true");
+    for (int h = 0; h <= 255; ++h)
+        EXPECT_EQ(barValue(255, static_cast<float>(h) / 255.0f), h);
+}
+
+TEST(ValueText, PartUpdatesUseTheirOffsets)
+{
+    EXPECT_EQ(updatedFieldNumber(0x0103, 1.0f), 127);
+    EXPECT_EQ(updatedFieldNumber(0x0103, 64.0f / 127.0f), 64);
+    EXPECT_EQ(updatedFieldNumber(0x0104, 2.0f / 127.0f), 2);
+    EXPECT_EQ(updatedFieldNumber(0x0105, 0.0f), -8192);
+    EXPECT_EQ(updatedFieldNumber(0x0105, 8192.0f / 16383.0f), 0);
+    EXPECT_EQ(updatedFieldNumber(0x0105, 1.0f), 8191);
+    EXPECT_EQ(updatedFieldNumber(0x0108, 64.0f / 127.0f), 0);
+    EXPECT_EQ(updatedFieldNumber(0x0108, 0.0f), -64);
+    EXPECT_EQ(updatedFieldNumber(0x0108, 1.0f), 63);
+}
+
+TEST(ValueText, ToneAndSamplerUpdatesShowEveryStepExactly)
+{
+    for (int id : {0x1004, 0x1006, 0x1007, 0x100F, 0x2003, 0x2005, 0x2006, 0x200B}) {
+        const int max = id == 0x1006 || id == 0x2006 ? 16383 : id == 0x1007 || id == 0x2005 ? 15 : id == 0x100F ? 3 : 127;
+        for (int k = 0; k <= max; k += (max > 200 ? 97 : 1))
+            EXPECT_EQ(updatedFieldNumber(id, static_cast<float>(k) / static_cast<float>(max)), k)
+                << std::hex << id << std::dec << " step " << k;
+    }
+    EXPECT_FALSE(updatedFieldNumber(0x1001, 0.5f).has_value());
+    EXPECT_FALSE(updatedFieldNumber(0x1003, 0.5f).has_value());
+    EXPECT_FALSE(updatedFieldNumber(0x2001, 0.5f).has_value());
+}
