@@ -1,5 +1,6 @@
 // The 16-part multitimbral engine base: parts, voice pool and search, MIDI
 // dispatch, controller and data-entry handler tables, resets.
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <array>
@@ -69,7 +70,15 @@ public:
     MultiTimberSynthBase(const MultiTimberSynthBase&) = delete;
     MultiTimberSynthBase& operator=(const MultiTimberSynthBase&) = delete;
 
+    // Accepted ranges of the float settings; values outside are held at the
+    // nearest bound so no rate constant overflows.
+    static constexpr float kMinSampleRate = 1000.0f;
+    static constexpr float kMaxSampleRate = 1536000.0f;
+    static constexpr float kMinMasterTune = 1.0f;
+    static constexpr float kMaxMasterTune = 20000.0f;
+
     // ITolvaneModule (orders 1..13).
+    // Non-finite rates are ignored by every float setter.
     void setSampleRate(float rate) override;
     void setBlockSize(int) override {}
     void reset() override;
@@ -174,9 +183,22 @@ protected:
 
     // Three-pass search over the ring; returns the voice index or -1.
     int findVoice();
+    // Search, then place the chosen voice at the current event position and on
+    // the part's output pair. Null when the note is dropped.
+    VoiceUnitBase* claimVoice(const MidiEvent& event);
     void renderVoices(float* const* outputs, int target);
     // Calls fn on every voice of the channel when the part is not muted.
-    template <typename Fn> void forChannelVoices(int channel, Fn fn);
+    template <typename Fn> void forChannelVoices(int channel, Fn fn)
+    {
+        if (part(channel).mode == kModeMute)
+            return;
+        const int n = voiceCount();
+        for (int i = 0; i < n; ++i) {
+            VoiceUnitBase& v = voice(i);
+            if (v.channel == channel)
+                fn(v);
+        }
+    }
 
     // Controller handlers.
     void ccStore(const MidiEvent& event);
@@ -215,6 +237,9 @@ protected:
     std::array<ControllerHandler, 128> controllerHandlers_{};
     std::array<DataEntryHandler, 257> dataEntryHandlers_{};
     MidiEvent ownEvent_;
+    // Sample position at which the event being applied takes effect; a voice
+    // started by it begins rendering here (0 outside a block).
+    int eventPos_ = 0;
 };
 
 } // namespace kest::tolvane::synth

@@ -1,5 +1,6 @@
 // The engine's record tables: parts, tones, sampler presets and sample slots.
 // Every table has a fixed count and is allocated once by the engine.
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <cstdint>
@@ -37,6 +38,9 @@ struct PartState {
     // program, pressure, bend, controllers, bend range and RPN/NRPN state to their
     // defaults; output, mode and defaultMode are kept.
     void resetControllers();
+    // What Reset All Controllers and the RPN/NRPN switches clear: pressure, bend,
+    // modulation, expression and the data-entry selection.
+    void resetRunningControllers();
 };
 
 struct TonePreset {
@@ -94,6 +98,7 @@ struct SampleData {
 
     // Empties the slot: no data, every number 0.
     void clear();
+    // Both keep rateToPitchLog = rateLog - pitchLog; non-finite values are ignored.
     void setSourceRate(float rate);
     void setPitch(float hz);
     // loopEndPoint = playBackEndPoint, no loop.
@@ -103,7 +108,7 @@ struct SampleData {
     int loopEndForDisplay() const { return loopLength > 0 ? loopEndPoint : 0; }
 };
 
-// trunc(log2(v) * 8192 + 0.5) in single precision, or 0 when v <= 1.
+// trunc(log2(v) * 8192 + 0.5) in single precision, or 0 when v <= 1 or not finite.
 int logPitchOf(float v);
 
 } // namespace kest::tolvane::synth

@@ -1,10 +1,12 @@
 // The wavetable synthesizer: tone, noise and sampler voices, the sound data
 // (tones, sampler presets, sample slots, wavetables) and System Exclusive.
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "MultiTimberSynthBase.h"
 #include "SynthTables.h"
@@ -26,7 +28,10 @@ public:
     public:
         using RenderFn = void (VoiceUnitWT::*)(float* left, float* right, int target);
 
+        // Wires the voice to the engine's tables and records; the voice is left free.
         void bind(SynthesizerWT& engine);
+        // Render operation of a tone structure (strc 0..3; other values use bits 0-1).
+        static RenderFn renderFnForStructure(int strc);
 
         void stop() override;
         void noteOff() override;
@@ -57,9 +62,10 @@ public:
         bool advanceEnvelope();
         // Attack position converted to the decay curve; false when the voice stopped.
         bool leaveAttack();
+        // phaseInc from basePitch, the LFO pitch offset and the bend offset.
         void recomputePitch();
 
-        RateConstants rates;
+        RateConstants rates;  // copied from the engine by updateRateConstants
         int phaseMask = 0;
         int noiseMask = 0;
         RenderFn renderFn = &VoiceUnitWT::renderStopOnly;
@@ -147,10 +153,15 @@ public:
     int waveValueOfCode(std::int32_t code, int bitDepth) const;
 
     // Loads interleaved PCM frames (8, 16, 24 or 32 bits little-endian) into a slot.
-    void loadSampleData(int slot, const std::uint8_t* bytes, int frames, int channels, int bitsPerSample,
+    // Any other width leaves the slot empty. Stop the voices first: they read the slot.
+    bool loadSampleData(int slot, const std::uint8_t* bytes, int frames, int channels, int bitsPerSample,
                         bool isSigned);
     // Loads 8-bit signed samples into a slot.
-    void loadSampleData8(int slot, const std::int8_t* samples, int frames, int channels);
+    bool loadSampleData8(int slot, const std::int8_t* samples, int frames, int channels);
+    // Moves codes converted beforehand (pcmToLogCodes) into a slot: points reset,
+    // pitch 0, sourceRate 44100. channels must be 1 or 2 and codes must hold
+    // frames * channels entries, otherwise the slot is emptied and false returned.
+    bool installSampleData(int slot, std::vector<std::int32_t>&& codes, int frames, int channels);
 
 private:
     friend class VoiceUnitWT;

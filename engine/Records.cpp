@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Records.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace kest::tolvane::synth {
+
+namespace {
+void setBlankName(char* name)
+{
+    std::memset(name, ' ', kPresetNameLength);
+    name[kPresetNameLength] = '\0';
+}
+} // namespace
+
+void PartState::resetControllers()
+{
+    program = 0;
+    channelPressure = 0;
+    pitchBend = 8192;
+    for (int& value : cc)
+        value = 0;
+    cc[7] = 100;
+    cc[10] = 64;
+    cc[11] = 127;
+    bendRange = 2;
+    rpnNumber = 0;
+    nrpnNumber = 0;
+    dataEntryTarget = kDataEntryNone;
+}
+
+void PartState::resetRunningControllers()
+{
+    channelPressure = 0;
+    pitchBend = 8192;
+    cc[1] = 0;
+    cc[11] = 127;
+    rpnNumber = 0;
+    nrpnNumber = 0;
+    dataEntryTarget = kDataEntryNone;
+}
+
+void TonePreset::setDefaults()
+{
+    setBlankName(presetName);
+    key = 64;
+    pan = 64;
+    lfoFreq = 2048;
+    strc = 0;
+    tune = 8192;
+    lms = 0;
+    wave = 0;
+    tl = 0;
+    ar = 127;
+    dr = 100;
+    sl = 0;
+    rr = 120;
+    kf = 0;
+    kfStart = 48;
+}
+
+void SamplerPreset::setDefaults()
+{
+    setBlankName(presetName);
+    smplNum = 0;
+    pan = 64;
+    octv = 8;
+    tune = 8192;
+    tl = 0;
+    ar = 127;
+    dr = 0;
+    sl = 127;
+    rr = 120;
+}
+
+void SampleData::clear()
+{
+    *this = SampleData{};
+}
+
+void SampleData::setSourceRate(float rate)
+{
+    if (!std::isfinite(rate))
+        return;
+    sourceRate = rate;
+    rateLog = logPitchOf(rate);
+    rateToPitchLog = rateLog - pitchLog;
+}
+
+void SampleData::setPitch(float hz)
+{
+    if (!std::isfinite(hz))
+        return;
+    pitch = hz;
+    pitchLog = logPitchOf(hz);
+    rateToPitchLog = rateLog - pitchLog;
+}
+
+void SampleData::clearLoop()
+{
+    loopEndPoint = playBackEndPoint;
+    loopLength = 0;
+    releaseLoopLength = 0;
+}
+
+int logPitchOf(float v)
+{
+    // Non-finite values must not reach the integer conversion.
+    if (!(v > 1.0f) || !std::isfinite(v))
+        return 0;
+    return static_cast<int>(std::log2(v) * 8192.0f + 0.5f);
+}
+
+} // namespace kest::tolvane::synth

@@ -1,0 +1,275 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tone voice: binding, note on/off, envelope, pitch, render dispatch and
+// the plain oscillator.
+#include <algorithm>
+#include <climits>
+
+#include "SynthesizerWT.h"
+
+namespace kest::tolvane::synth {
+
+namespace {
+constexpr std::int32_t kEnvelopeTop = 1 << 30;
+constexpr std::int32_t kNeverEnds = INT_MAX;
+constexpr int kAttack = 1, kDecay = 2, kSustain = 4, kRelease = 8, kFinalFade = 0;
+
+int clamp7(int v) { return std::clamp(v, 0, 127); }
+} // namespace
+
+using Voice = SynthesizerWT::VoiceUnitWT;
+
+void Voice::bind(SynthesizerWT& engine)
+{
+    engine_ = &engine;
+    tables_ = engine.tables_.get();
+    gainCurve_ = tables_->gainCurve.data();
+    panTable_ = tables_->pan.data();
+    rates = engine.rates_;
+    phaseMask = engine.tableSize * 262144 - 1;
+    noiseMask = phaseMask >> 5;
+    masterVolume = engine.masterVolume;
+    wave = engine.waveTable(0);
+    envCurve = tables_->decayCurve.data();
+    lfsr = 1;
+    renderFn = &Voice::renderStopOnly;
+    stop();
+}
+
+Voice::RenderFn Voice::renderFnForStructure(int strc)
+{
+    static constexpr RenderFn kByStructure[4] = {&Voice::renderNoLfo, &Voice::renderLfoPm, &Voice::renderLfoAm,
+                                                 &Voice::renderNoise};
+    return kByStructure[strc & 3];
+}
+
+void Voice::stop()
+{
+    VoiceUnitBase::stop();
+}
+
+// ---- note on ------------------------------------------------------------------
+
+void Voice::noteOn(int noteChannel, int noteKeyIn, int velocity)
+{
+    const PartState& part = engine_->part(noteChannel);
+    const bool percussion = part.mode == kModePercussion;
+    const int midiKey = clamp7(noteKeyIn);
+    const TonePreset& tone = percussion ? engine_->tone(kPercussionToneBase + midiKey) : engine_->tone(part.program);
+
+    int noteKey = midiKey;
+    int kfOffset = 0;
+    if (percussion) {
+        noteKey = clamp7(tone.key);
+        panIndex = clamp7(tone.pan);
+    } else {
+        panIndex = 64;
+        const int follow = std::clamp(midiKey - clamp7(tone.kfStart) + 127, 0, 255);
+        kfOffset = tables_->keyFollow[static_cast<std::size_t>(follow)] << std::clamp(tone.kf, 0, 3);
+    }
+
+    status = kHeld;
+    channel = noteChannel & 0x0F;
+    key = midiKey;
+    setupGains(gainCurve_, panTable_, part.cc[7], part.cc[11], part.cc[10], velocity, masterVolume);
+
+    basePitch = rates.pitchBase - 8192 + tables_->keyPitch[static_cast<std::size_t>(noteKey)] +
+                std::clamp(tone.tune, 0, 16383);
+    bendRangePitch = tables_->keyPitch[static_cast<std::size_t>(clamp7(part.bendRange))];
+    bendDelta = std::clamp(part.pitchBend, 0, 16383) - 8192;
+    bendOffset = (bendDelta * bendRangePitch) >> 13;
+    lfoPitchOffset = 0;
+    recomputePitch();
+    phase = 0;
+    wave = engine_->waveTable(tone.wave);
+
+    setupLfo(tone, part.cc[1]);
+    setupEnvelope(tone.ar, tone.dr, tone.sl, tone.rr, tone.tl, kfOffset);
+    renderFn = renderFnForStructure(tone.strc);
+}
+
+// ---- envelope -------------------------------------------------------------------
+
+void Voice::setupEnvelope(int ar, int dr, int sl, int rr, int tl, int kfOffset)
+{
+    ar = clamp7(ar);
+    dr = clamp7(dr);
+    sl = clamp7(sl);
+    rr = clamp7(rr);
+    tl = clamp7(tl);
+    const SynthTables& t = *tables_;
+    const int rateKey = rates.envRateBase + kfOffset;
+
+    levelAttenuation = t.levelAtt[static_cast<std::size_t>(tl)];
+    silencePos = t.envLevel[static_cast<std::size_t>(128 - tl)];
+    slParam = sl;
+    sustainPos = std::min(t.envLevel[static_cast<std::size_t>(sl)], silencePos);
+    attackRate = t.rate2(rateKey + ar * 1024);
+    decayRate = t.rate2(rateKey + dr * 1024);
+    releaseRate = t.rate2(rateKey + rr * 1024);
+    envPos = 0;
+
+    if (ar <= 126) {
+        envCurve = t.attackCurve.data();
+        envEnd = kEnvelopeTop;
+        envRate = attackRate;
+        envState = kAttack;
+    } else {
+        envCurve = t.decayCurve.data();
+        if (sl >= 1) {
+            envEnd = sustainPos;
+            envRate = decayRate;
+            envState = kDecay;
+        } else {
+            envEnd = kNeverEnds;
+            envRate = 0;
+            envState = kSustain;
+        }
+    }
+}
+
+bool Voice::advanceEnvelope()
+{
+    switch (envState) {
+    case kAttack:
+        envCurve = tables_->decayCurve.data();
+        envPos = 0;
+        if (slParam >= 1) {
+            envEnd = sustainPos;
+            envRate = decayRate;
+            envState = kDecay;
+        } else {
+            envEnd = kNeverEnds;
+            envRate = 0;
+            envState = kSustain;
+        }
+        return true;
+    case kDecay:
+        if (sustainPos >= silencePos)
+            break;
+        envCurve = tables_->decayCurve.data();
+        envPos = sustainPos;
+        envRate = 0;
+        envEnd = kNeverEnds;
+        envState = kSustain;
+        return true;
+    default:
+        break;
+    }
+    stop();
+    return false;
+}
+
+bool Voice::leaveAttack()
+{
+    if (envState != kAttack)
+        return true;
+    // Same attenuation on the decay curve: attack codes are even, decayCurve[i] = 2i.
+    envPos = envPos < kEnvelopeTop ? tables_->attackCurve[static_cast<std::size_t>(envPos >> 18)] << 17 : 0;
+    envCurve = tables_->decayCurve.data();
+    if (envPos > silencePos) {
+        stop();
+        return false;
+    }
+    return true;
+}
+
+void Voice::noteOff()
+{
+    if (!(status & kHeldBit))
+        return;
+    if (!leaveAttack())
+        return;
+    envEnd = silencePos;
+    envRate = releaseRate;
+    envState = kRelease;
+    status = kReleased;
+    currentEnd = releaseEnd;
+    currentLoopLength = releaseLoopLength;
+}
+
+void Voice::soundOff()
+{
+    if (!(status & (kHeldBit | kReleasedBit)))
+        return;
+    if (!leaveAttack())
+        return;
+    envEnd = silencePos;
+    envRate = rates.soundOffRate;
+    envState = kFinalFade;
+    status = kFading;
+    channel = -1;
+    currentEnd = releaseEnd;
+    currentLoopLength = releaseLoopLength;
+}
+
+// ---- pitch ------------------------------------------------------------------------
+
+void Voice::recomputePitch()
+{
+    phaseInc = tables_->pow2(basePitch + lfoPitchOffset + bendOffset);
+}
+
+void Voice::setPitchBend(int value)
+{
+    bendDelta = std::clamp(value, 0, 16383) - 8192;
+    bendOffset = (bendDelta * bendRangePitch) >> 13;
+    recomputePitch();
+}
+
+void Voice::setBendRange(int semitones)
+{
+    bendRangePitch = tables_->keyPitch[static_cast<std::size_t>(clamp7(semitones))];
+    bendOffset = (bendDelta * bendRangePitch) >> 13;
+    recomputePitch();
+}
+
+// ---- rendering --------------------------------------------------------------------
+
+void Voice::render(float* const* outputs, int target)
+{
+    if (renderPos < target)
+        (this->*renderFn)(outputs[outputPair], outputs[outputPair + 1], target);
+    renderPos = target;
+}
+
+void Voice::renderNoLfo(float* left, float* right, int target)
+{
+    const float* log2lin = tables_->log2lin.data();
+    const std::int32_t* table = wave;
+    const float gl = gainLeft;
+    const float gr = gainRight;
+    const int level = levelAttenuation;
+    const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
+    const std::uint32_t mask = static_cast<std::uint32_t>(phaseMask);
+    std::uint32_t ph = phase;
+    std::int32_t pos = envPos;
+    std::int32_t rate = envRate;
+    std::int32_t end = envEnd;
+    const std::int32_t* curve = envCurve;
+
+    for (int n = renderPos; n < target; ++n) {
+        if (pos >= end) {
+            envPos = pos;
+            if (!advanceEnvelope())
+                break;
+            pos = envPos;
+            rate = envRate;
+            end = envEnd;
+            curve = envCurve;
+        }
+        const float s = log2lin[table[ph >> 18] + curve[pos >> 18] + level];
+        left[n] += s * gl;
+        right[n] += s * gr;
+        pos += rate;
+        ph = (ph + inc) & mask;
+    }
+    envPos = pos;
+    phase = ph;
+}
+
+void Voice::renderStopOnly(float*, float*, int)
+{
+    stop();
+}
+
+} // namespace kest::tolvane::synth
