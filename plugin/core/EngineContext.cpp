@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "EngineContext.h"
+
+#include <algorithm>
+
+namespace kest::tolvane::plugin {
+
+namespace {
+constexpr int kQueueCapacity = util::MidiController::kCapacity;
+static_assert(kQueueCapacity == 512, "the processor relies on 512 pre-built queue entries");
+} // namespace
+
+// Members are declared in construction order: host, synthesizer, queue.
+EngineContext::EngineContext()
+    : moduleHost(std::make_unique<ModuleHost>()),
+      synth(std::make_unique<synth::SynthesizerWT>(440.0f, 0.8f)),
+      eventQueue(std::make_unique<util::MidiController>()) {
+    waveTableBitDepth.fill(8);
+    // The queue runs first so the synthesizer finds the block's events ordered.
+    moduleHost->setModule(kQueueSlot, eventQueue.get());
+    moduleHost->setModule(kSynthSlot, synth.get());
+    refreshCurrentRecords();
+}
+
+EngineContext::~EngineContext() {
+    // The rack only points at its modules; empty it before they go.
+    std::lock_guard lock(mutex_);
+    moduleHost->setModule(kSynthSlot, nullptr);
+    moduleHost->setModule(kQueueSlot, nullptr);
+}
+
+void EngineContext::sendValueUpdate(int id, float value) {
+    if (sink_ != nullptr) sink_->sendValueUpdate(id, value);
+}
+
+void EngineContext::sendUiUpdate() {
+    if (sink_ != nullptr) sink_->sendUiUpdate();
+}
+
+bool EngineContext::tryRenderBlock(float** outputs, int numSamples) {
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return false;
+    applyPendingActivation();
+    if (numSamples > 0) {
+        moduleHost->process(outputs, numSamples);
+        moduleHost->outputs = nullptr;
+        moduleHost->eventList = nullptr;
+    }
+    return true;
+}
+
+void EngineContext::setModulesActiveFromAudioThread(bool active) {
+    pendingActivation_.store(active ? 1 : 2, std::memory_order_release);
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (lock.owns_lock()) applyPendingActivation();
+}
+
+void EngineContext::applyPendingActivation() {
+    const int pending = pendingActivation_.exchange(0, std::memory_order_acq_rel);
+    if (pending == 0) return;
+    for (int i = 0; i < ModuleHost::kSlotCount; ++i) {
+        if (ITolvaneModule* module = moduleHost->module(i)) {
+            if (pending == 1)
+                module->activate();
+            else
+                module->deactivate();
+        }
+    }
+}
+
+void EngineContext::setModulesActive(bool active) {
+    std::lock_guard lock(mutex_);
+    pendingActivation_.store(active ? 1 : 2, std::memory_order_release);
+    applyPendingActivation();
+}
+
+void EngineContext::setSampleRate(float rate) {
+    std::lock_guard lock(mutex_);
+    moduleHost->setSampleRate(rate);
+}
+
+void EngineContext::setBlockSize(int size) {
+    std::lock_guard lock(mutex_);
+    moduleHost->setBlockSize(size);
+}
+
+void EngineContext::stopAllVoices() {
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < synth->voiceCount(); ++i) synth->voice(i).stop();
+}
+
+void EngineContext::refreshCurrentRecords() {
+    currentPart = std::clamp(currentPart, 0, synth::kPartCount - 1);
+    currentTone = std::clamp(currentTone, 0, synth::kToneCount - 1);
+    currentSampler = std::clamp(currentSampler, 0, synth::kSamplerPresetCount - 1);
+    currentSampleData = std::clamp(currentSampleData, 0, synth::kSampleSlotCount - 1);
+    currentPartState = &synth->part(currentPart);
+    currentTonePreset = &synth->tone(currentTone);
+    currentSamplerPreset = &synth->samplerPreset(currentSampler);
+    currentSampleDataRecord = &synth->sampleData(currentSampleData);
+}
+
+void EngineContext::selectWaveTable(int table) {
+    currentWaveTable = std::clamp(table, 0, kWaveTableCount - 1);
+    currentBitDepth = std::clamp(waveTableBitDepth[static_cast<std::size_t>(currentWaveTable)], 1, 8);
+    currentBitMask = (1 << currentBitDepth) - 1;
+}
+
+void EngineContext::selectTone(int tone) {
+    currentTone = std::clamp(tone, 0, synth::kToneCount - 1);
+    refreshCurrentRecords();
+    selectWaveTable(currentTonePreset->wave);
+}
+
+void EngineContext::selectByPart() {
+    refreshCurrentRecords();
+    switch (currentPartState->mode) {
+    case synth::kModePercussion:
+        selectTone(synth::kPercussionToneBase);
+        break;
+    case synth::kModeSampler:
+        currentSampleData = currentSamplerPreset->smplNum;
+        refreshCurrentRecords();
+        break;
+    default:
+        selectTone(currentPartState->program);
+        break;
+    }
+}
+
+void EngineContext::setCurrentPartMode(int mode) {
+    std::lock_guard lock(mutex_);
+    // setMode clamps to maxMode and stops the part's voices when the mode changes.
+    synth->setMode(currentPart, std::max(mode, 0));
+    selectByPart();
+}
+
+void EngineContext::applyPolyphony(int count) {
+    std::lock_guard lock(mutex_);
+    if (count == synth->voiceCount()) return;
+    for (int i = 0; i < synth->voiceCount(); ++i) synth->voice(i).stop();
+    busyFlags.fetch_or(kBusyVoicePool);
+    moduleHost->setDisabled(kSynthSlot, true);
+    synth->suspend(true);
+    if (count >= 1) synth->setPolyphony(count);
+    const bool stillBusy = (busyFlags.fetch_and(~kBusyVoicePool) & ~kBusyVoicePool) != 0;
+    moduleHost->setDisabled(kSynthSlot, stillBusy);
+    synth->suspend(stillBusy);
+}
+
+} // namespace kest::tolvane::plugin

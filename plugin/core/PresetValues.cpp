@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Value ids of the tone page (0x10), the sampler preset page (0x20) and the
+// sample-data page (0x30).
+#include <cmath>
+
+#include "SamplePoints.h"
+#include "ValueChangePages.h"
+#include "ValueScaling.h"
+
+namespace kest::tolvane::plugin {
+
+namespace {
+
+// Stores int(v * range + 0.5) into the field and answers stored / range.
+float storeScaled(int& field, float value, int range) {
+    field = scaleUnit(value, range);
+    return unscale(field, range);
+}
+
+struct ScaledField {
+    int item;
+    int synth::TonePreset::*field;
+    int range;
+};
+
+constexpr ScaledField kToneFields[] = {
+    {0x03, &synth::TonePreset::strc, 3},      {0x04, &synth::TonePreset::key, 127},
+    {0x05, &synth::TonePreset::pan, 127},     {0x06, &synth::TonePreset::lfoFreq, 16383},
+    {0x07, &synth::TonePreset::lms, 15},      {0x08, &synth::TonePreset::tune, 16383},
+    {0x0A, &synth::TonePreset::tl, 127},      {0x0B, &synth::TonePreset::ar, 127},
+    {0x0C, &synth::TonePreset::dr, 127},      {0x0D, &synth::TonePreset::sl, 127},
+    {0x0E, &synth::TonePreset::rr, 127},      {0x0F, &synth::TonePreset::kf, 3},
+    {0x10, &synth::TonePreset::kfStart, 127},
+};
+
+struct SamplerField {
+    int item;
+    int synth::SamplerPreset::*field;
+    int range;
+};
+
+constexpr SamplerField kSamplerFields[] = {
+    {0x04, &synth::SamplerPreset::pan, 127}, {0x05, &synth::SamplerPreset::octv, 15},
+    {0x06, &synth::SamplerPreset::tune, 16383}, {0x07, &synth::SamplerPreset::tl, 127},
+    {0x08, &synth::SamplerPreset::ar, 127},  {0x09, &synth::SamplerPreset::dr, 127},
+    {0x0A, &synth::SamplerPreset::sl, 127},  {0x0B, &synth::SamplerPreset::rr, 127},
+};
+
+} // namespace
+
+std::optional<float> applyToneValue(EngineContext& context, int item, float value) {
+    synth::TonePreset& tone = *context.currentTonePreset;
+    for (const ScaledField& entry : kToneFields)
+        if (entry.item == item) return storeScaled(tone.*entry.field, value, entry.range);
+    switch (item) {
+    case 0x01:
+        context.selectTone(scaleUnit(value, 255));
+        return unscale(context.currentTone, 255);
+    case 0x09:
+        tone.wave = scaleUnit(value, 127);
+        context.selectTone(context.currentTone);
+        return unscale(tone.wave, 127);
+    case 0x81:
+        // The wavetable selection deliberately stays where it was.
+        tone.setDefaults();
+        return unitValue(value);
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<float> applySamplerValue(EngineContext& context, int item, float value) {
+    synth::SamplerPreset& preset = *context.currentSamplerPreset;
+    for (const SamplerField& entry : kSamplerFields)
+        if (entry.item == item) return storeScaled(preset.*entry.field, value, entry.range);
+    switch (item) {
+    case 0x01:
+        context.currentSampler = scaleUnit(value, 127);
+        context.refreshCurrentRecords();
+        context.currentSampleData = context.currentSamplerPreset->smplNum;
+        context.refreshCurrentRecords();
+        return unscale(context.currentSampler, 127);
+    case 0x03:
+        preset.smplNum = scaleUnit(value, 127);
+        context.currentSampleData = preset.smplNum;
+        context.refreshCurrentRecords();
+        return unscale(preset.smplNum, 127);
+    case 0x81:
+        preset.setDefaults();
+        return unitValue(value);
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<float> applySampleDataValue(EngineContext& context, int item, float value) {
+    synth::SampleData& slot = *context.currentSampleDataRecord;
+    switch (item) {
+    case 0x01:
+        context.currentSampleData = scaleUnit(value, 127);
+        context.refreshCurrentRecords();
+        return unscale(context.currentSampleData, 127);
+    case 0x04:
+        // Plain Hz; a non-finite rate would poison the pitch logs, so it is refused.
+        if (std::isfinite(value)) slot.setSourceRate(value);
+        return slot.sourceRate;
+    case 0x05:
+        if (std::isfinite(value)) slot.setPitch(value);
+        return slot.pitch;
+    case 0x07:
+        context.stopAllVoices();
+        setPlaybackStart(slot, truncToInt(value));
+        return static_cast<float>(slot.playBackStartPoint);
+    case 0x08:
+        context.stopAllVoices();
+        setPlaybackEnd(slot, truncToInt(value));
+        return static_cast<float>(slot.playBackEndPoint);
+    case 0x09:
+        context.stopAllVoices();
+        setLoopStart(slot, truncToInt(value));
+        return static_cast<float>(slot.loopStartForDisplay());
+    case 0x0A:
+        context.stopAllVoices();
+        setLoopEnd(slot, truncToInt(value));
+        return static_cast<float>(slot.loopEndForDisplay());
+    case 0x81:
+        // The slot's source path stays: a later state save still names it.
+        context.stopAllVoices();
+        slot.clear();
+        return unitValue(value);
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace kest::tolvane::plugin
