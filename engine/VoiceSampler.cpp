@@ -1,1 +1,188 @@
-// Filled in by the controllers/sampler work.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Sampler voices: key k plays SamplerPreset [k] from its sample slot, stepping
+// through the frames with an 18-bit fraction, a held loop and a release loop.
+#include <algorithm>
+
+#include "EnvelopeSegment.h"
+#include "SynthesizerWT.h"
+
+namespace kest::tolvane::synth {
+
+namespace {
+
+constexpr int kFrameFractionBits = 18;
+constexpr std::uint32_t kFrameFractionMask = (1u << kFrameFractionBits) - 1;
+constexpr int kEnvIndexShift = 18;
+constexpr int kOctaveUnits = 8192;
+// octv 8 plays at the own rate, and the centre tune (8192) is one octave up.
+constexpr int kOwnRateOctave = 9;
+
+int clamp7(int v) { return std::clamp(v, 0, 127); }
+
+// Frames the slot can really deliver: its frame count, but never more than the array holds.
+int playableFrames(const SampleData& slot, int channels)
+{
+    const std::size_t held = slot.data.size() / static_cast<std::size_t>(channels);
+    const std::size_t frames = static_cast<std::size_t>(std::max(slot.frames, 0));
+    return static_cast<int>(std::min(held, frames));
+}
+
+// Equivalent to subtracting the loop length until the position is below the end,
+// without looping when one step spans many loop lengths. Needs 0 < length <= end.
+int wrapIntoLoop(int position, int end, int length) { return end - length + (position - end) % length; }
+
+} // namespace
+
+void SynthesizerWT::VoiceUnitWT::samplerNoteOn(int channelIndex, int keyIndex, int velocity)
+{
+    SynthesizerWT& synth = *engine_;
+    const SynthTables& t = *tables_;
+    const SamplerPreset& preset = synth.samplerPreset(keyIndex);
+    const SampleData& slot = synth.sampleData(preset.smplNum);
+    if (!slot.hasData) {
+        stop();
+        return;
+    }
+
+    const PartState& part = synth.part(channelIndex);
+    status = kHeld;
+    channel = channelIndex;
+    key = keyIndex;
+
+    // Points are validated here against what the array holds, so that no later
+    // step of playback can read outside it whatever the slot's numbers say.
+    const int channels = slot.channels == 2 ? 2 : 1;
+    const int frames = playableFrames(slot, channels);
+    sampleData = slot.data.data();
+    currentEnd = std::clamp(slot.loopEndPoint, 0, frames);
+    currentLoopLength = std::clamp(slot.loopLength, 0, currentEnd);
+    releaseEnd = std::clamp(slot.playBackEndPoint, 0, frames);
+    releaseLoopLength = std::clamp(slot.releaseLoopLength, 0, releaseEnd);
+    samplePos = std::clamp(slot.playBackStartPoint, 0, frames);
+    sampleFrac = 0;
+
+    panIndex = clamp7(preset.pan);
+    setupGains(t.gainCurve.data(), t.pan.data(), part.cc[7], part.cc[11], part.cc[10], velocity, synth.masterVolume);
+
+    bendRangePitch = t.keyPitch[static_cast<std::size_t>(clamp7(part.bendRange))];
+    bendDelta = std::clamp(part.pitchBend, 0, 16383) - 8192;
+    bendOffset = (bendDelta * bendRangePitch) >> 13;
+    basePitch = rates.sampleBase + (std::clamp(preset.octv, 0, 15) - kOwnRateOctave) * kOctaveUnits + slot.rateLog +
+                std::clamp(preset.tune, 0, 16383);
+    lfoPitchOffset = 0;
+    recomputePitch();
+
+    // Samples have no LFO: the modulation wheel must not move them.
+    lms = 0;
+    lfoDepth = 0;
+    amOffset = 0;
+
+    setupEnvelope(preset.ar, preset.dr, preset.sl, preset.rr, preset.tl, 0);
+    renderFn = channels == 2 ? &VoiceUnitWT::renderSampleStereo : &VoiceUnitWT::renderSampleMono;
+}
+
+void SynthesizerWT::VoiceUnitWT::renderSampleMono(float* left, float* right, int target)
+{
+    const float* log2lin = tables_->log2lin.data();
+    const std::int32_t* frames = sampleData;
+    const float gl = gainLeft;
+    const float gr = gainRight;
+    const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
+    const int end = currentEnd;
+    const int loopLength = currentLoopLength;
+
+    int n = renderPos;
+    while (n < target) {
+        if (envPos >= envEnd && !advanceEnvelope()) {
+            stop();
+            return;
+        }
+        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
+        const std::int32_t* curve = envCurve;
+        const std::int32_t rate = envRate;
+        const std::int32_t level = levelAttenuation;
+        std::int32_t pos = envPos;
+        int frame = samplePos;
+        std::uint32_t frac = static_cast<std::uint32_t>(sampleFrac);
+        bool ended = false;
+        for (; n < segmentEnd; ++n) {
+            const std::int32_t att = curve[pos >> kEnvIndexShift] + level;
+            if (frame >= end) {
+                if (loopLength <= 0) {
+                    ended = true;
+                    break;
+                }
+                frame = wrapIntoLoop(frame, end, loopLength);
+            }
+            const float s = log2lin[frames[frame] + att];
+            left[n] += s * gl;
+            right[n] += s * gr;
+            pos += rate;
+            const std::uint32_t step = inc + frac;
+            frame += static_cast<int>(step >> kFrameFractionBits);
+            frac = step & kFrameFractionMask;
+        }
+        envPos = pos;
+        samplePos = frame;
+        sampleFrac = static_cast<int>(frac);
+        if (ended) {
+            stop();
+            return;
+        }
+    }
+    renderPos = target;
+}
+
+void SynthesizerWT::VoiceUnitWT::renderSampleStereo(float* left, float* right, int target)
+{
+    const float* log2lin = tables_->log2lin.data();
+    const std::int32_t* frames = sampleData;
+    const float gl = gainLeft;
+    const float gr = gainRight;
+    const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
+    const int end = currentEnd;
+    const int loopLength = currentLoopLength;
+
+    int n = renderPos;
+    while (n < target) {
+        if (envPos >= envEnd && !advanceEnvelope()) {
+            stop();
+            return;
+        }
+        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
+        const std::int32_t* curve = envCurve;
+        const std::int32_t rate = envRate;
+        const std::int32_t level = levelAttenuation;
+        std::int32_t pos = envPos;
+        int frame = samplePos;
+        std::uint32_t frac = static_cast<std::uint32_t>(sampleFrac);
+        bool ended = false;
+        for (; n < segmentEnd; ++n) {
+            const std::int32_t att = curve[pos >> kEnvIndexShift] + level;
+            if (frame >= end) {
+                if (loopLength <= 0) {
+                    ended = true;
+                    break;
+                }
+                frame = wrapIntoLoop(frame, end, loopLength);
+            }
+            // Each channel keeps to its own side; the pan gains still apply.
+            left[n] += log2lin[frames[2 * frame] + att] * gl;
+            right[n] += log2lin[frames[2 * frame + 1] + att] * gr;
+            pos += rate;
+            const std::uint32_t step = inc + frac;
+            frame += static_cast<int>(step >> kFrameFractionBits);
+            frac = step & kFrameFractionMask;
+        }
+        envPos = pos;
+        samplePos = frame;
+        sampleFrac = static_cast<int>(frac);
+        if (ended) {
+            stop();
+            return;
+        }
+    }
+    renderPos = target;
+}
+
+} // namespace kest::tolvane::synth

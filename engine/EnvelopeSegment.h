@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How many samples a voice can render before its envelope must be checked again.
+// The render loops test the envelope once per segment rather than once per sample.
+#pragma once
+
+#include <cstdint>
+
+namespace kest::tolvane::synth {
+
+// Number of samples (1 .. limit) from envPos before envPos reaches envEnd; with a
+// zero rate the envelope never moves and the whole limit is one segment.
+inline int samplesInEnvelopeSegment(std::int32_t envPos, std::int32_t envEnd, std::int32_t envRate, int limit)
+{
+    const std::int64_t remaining = std::int64_t{envEnd} - envPos;
+    if (remaining <= 0) return 1;  // still at the end after an advance: check again next sample
+    if (envRate <= 0) return limit;
+    const std::int64_t count = (remaining + envRate - 1) / envRate;
+    return count < limit ? static_cast<int>(count) : limit;
+}
+
+} // namespace kest::tolvane::synth
