@@ -22,7 +22,7 @@
 #include <string>
 
 namespace kest::tolvane::plugin {
-struct EngineContext;
+class EngineContext;
 }
 
 namespace VSTGUI {
