@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TolvaneVSTController.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "pluginterfaces/base/ustring.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+
+#include "BypassTrailer.h"
+#include "TolvaneIds.h"
+
+#if TOLVANE_HAS_EDITOR
+#include "TolvaneVSTGUIEditor.h"
+#endif
+
+namespace Steinberg::Vst {
+
+namespace {
+
+using Tolvane::midiParamId;
+
+constexpr const char* kUnitsText = "...";
+constexpr int32 kHiddenMidiFlags = ParameterInfo::kIsReadOnly | ParameterInfo::kIsHidden;
+
+// Parameter titles are wide strings; all of ours are plain ASCII.
+std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+void addParameter(ParameterContainer& parameters, const std::string& title, int32 stepCount, ParamValue normalised,
+                  int32 flags, ParamID id, UnitID unit)
+{
+    const std::u16string wideTitle = wide(title);
+    const std::u16string wideUnits = wide(kUnitsText);
+    parameters.addParameter(reinterpret_cast<const TChar*>(wideTitle.c_str()),
+                            reinterpret_cast<const TChar*>(wideUnits.c_str()), stepCount, normalised, flags, id,
+                            unit);
+}
+
+void registerUnit(EditControllerEx1& controller, const char* name, UnitID id, ProgramListID programList)
+{
+    const std::u16string wideName = wide(name);
+    controller.addUnit(new Unit(reinterpret_cast<const TChar*>(wideName.c_str()), id, kRootUnitId, programList));
+}
+
+} // namespace
+
+tresult PLUGIN_API TolvaneVSTController::initialize(FUnknown* context)
+{
+    const tresult result = EditControllerEx1::initialize(context);
+    if (result != kResultOk)
+        return result;
+    // A repeated initialize after terminate must not register everything twice.
+    if (parameters.getParameterCount() == 0)
+        registerParametersAndUnits();
+    return kResultOk;
+}
+
+void TolvaneVSTController::registerParametersAndUnits()
+{
+    addParameter(parameters, "bypass", 1, 0.0, ParameterInfo::kIsBypass, Tolvane::kBypassId, kRootUnitId);
+
+    registerUnit(*this, "MIDI Contloller", Tolvane::kControllerUnitId, kNoProgramListId);
+    for (int channel = 0; channel < Tolvane::kChannelCount; ++channel)
+        for (int controller = 0; controller < 128; ++controller)
+            addParameter(parameters, "CC : " + std::to_string(controller), 127, controller == 10 ? 0.5 : 0.0,
+                         kHiddenMidiFlags, midiParamId(channel, controller), Tolvane::kControllerUnitId);
+    for (int channel = 0; channel < Tolvane::kChannelCount; ++channel)
+        addParameter(parameters, "Pitchbend", 16383, 0.5, kHiddenMidiFlags,
+                     midiParamId(channel, Tolvane::kPitchBendItem), Tolvane::kControllerUnitId);
+
+    for (int channel = 0; channel < Tolvane::kChannelCount; ++channel) {
+        const UnitID unit = Tolvane::kProgramUnitBase | channel;
+        registerUnit(*this, "program", unit, unit);
+        const ParamID id = midiParamId(channel, Tolvane::kProgramItem);
+        // Hidden but not read-only: hosts refuse a read-only program-change parameter.
+        addParameter(parameters, std::to_string(id), 127, 0.0, ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden,
+                     id, unit);
+    }
+}
+
+tresult PLUGIN_API TolvaneVSTController::getMidiControllerAssignment(int32 /*busIndex*/, int16 channel,
+                                                                     CtrlNumber midiControllerNumber, ParamID& id)
+{
+    // Channel aftertouch (128) has no parameter; mapping it would hand the host an unknown id.
+    if (midiControllerNumber < 0 || midiControllerNumber > Tolvane::kLastMappedController ||
+        midiControllerNumber == kAfterTouch)
+        return kResultFalse;
+    id = midiParamId(channel, midiControllerNumber);
+    return kResultTrue;
+}
+
+tresult PLUGIN_API TolvaneVSTController::setComponentState(IBStream* state)
+{
+    // Only the bypass switch is shown from the processor's state; sound data stays there.
+    bool bypassed = false;
+    if (!state || !Tolvane::readBypassTrailer(*state, bypassed))
+        return kResultFalse;
+    setParamNormalized(Tolvane::kBypassId, bypassed ? 1.0 : 0.0);
+    return kResultOk;
+}
+
+tresult PLUGIN_API TolvaneVSTController::setState(IBStream* state)
+{
+    // The controller's own state is the bypass switch alone (a host may keep
+    // it apart from the processor's state); it holds no sound data.
+    return setComponentState(state);
+}
+
+tresult PLUGIN_API TolvaneVSTController::getState(IBStream* state)
+{
+    if (!state)
+        return kInvalidArgument;
+    Tolvane::writeBypassTrailer(*state, getParamNormalized(Tolvane::kBypassId) >= 0.5);
+    return kResultOk;
+}
+
+tresult PLUGIN_API TolvaneVSTController::getUnitByBus(MediaType type, BusDirection dir, int32 busIndex,
+                                                      int32 channel, UnitID& unitId)
+{
+    // Channels beyond 16 would name a unit that does not exist.
+    if (type != MediaTypes::kEvent || dir != BusDirections::kInput || busIndex != 0 || channel < 0 || channel >= Tolvane::kChannelCount)
+        return kResultFalse;
+    unitId = Tolvane::kProgramUnitBase | channel;
+    return kResultTrue;
+}
+
+IPlugView* PLUGIN_API TolvaneVSTController::createView(FIDString name)
+{
+#if TOLVANE_HAS_EDITOR
+    if (name && std::strcmp(name, "editor") == 0) {
+        editor_ = new TolvaneVSTGUIEditor(this);
+        return editor_;
+    }
+#else
+    (void)name;
+#endif
+    return nullptr;
+}
+
+void TolvaneVSTController::editorAttached(EditorView* editor)
+{
+#if TOLVANE_HAS_EDITOR
+    // A view the host re-attaches after removing it gets its messages again.
+    if (!editor_)
+        editor_ = dynamic_cast<TolvaneVSTGUIEditor*>(editor);
+#else
+    (void)editor;
+#endif
+}
+
+void TolvaneVSTController::editorRemoved(EditorView* editor)
+{
+#if TOLVANE_HAS_EDITOR
+    if (editor_ && static_cast<EditorView*>(editor_) == editor)
+        editor_ = nullptr;
+#else
+    (void)editor;
+#endif
+}
+
+void TolvaneVSTController::editorDestroyed(EditorView* editor)
+{
+    editorRemoved(editor);
+}
+
+#if TOLVANE_HAS_EDITOR
+namespace {
+
+// The processor sends the EngineContext's address as 8 raw bytes.
+bool readContextAddress(IAttributeList* attributes, void*& address)
+{
+    const void* data = nullptr;
+    uint32 size = 0;
+    if (!attributes || attributes->getBinary(Tolvane::kAttrContext, data, size) != kResultOk || !data ||
+        size != sizeof(std::uint64_t))
+        return false;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, data, sizeof bits);
+    address = reinterpret_cast<void*>(static_cast<std::uintptr_t>(bits));
+    return true;
+}
+
+} // namespace
+#endif
+
+tresult PLUGIN_API TolvaneVSTController::notify(IMessage* message)
+{
+    if (!message)
+        return kInvalidArgument;
+    const char* id = message->getMessageID();
+    if (!id)
+        return kInvalidArgument;
+    const bool isValueUpdate = std::strcmp(id, Tolvane::kMsgValueUpdate) == 0;
+    const bool isOpenGui = std::strcmp(id, Tolvane::kMsgOpenGui) == 0;
+    const bool isRefresh = std::strcmp(id, Tolvane::kMsgUiUpdate) == 0 || std::strcmp(id, Tolvane::kMsgSetState) == 0;
+    if (!isValueUpdate && !isOpenGui && !isRefresh)
+        return EditControllerEx1::notify(message);
+
+#if TOLVANE_HAS_EDITOR
+    if (!editor_)
+        return kResultOk;
+    IAttributeList* attributes = message->getAttributes();
+    if (isValueUpdate) {
+        int64 tag = 0;
+        double value = 0.0;
+        if (attributes) {
+            attributes->getInt(Tolvane::kAttrTag, tag);
+            attributes->getFloat(Tolvane::kAttrValue, value);
+        }
+        editor_->onValueUpdate(static_cast<int>(static_cast<int32>(tag)), static_cast<float>(value));
+    } else if (isOpenGui) {
+        void* address = nullptr;
+        if (!readContextAddress(attributes, address))
+            return kResultOk;
+        editor_->setEngineContext(static_cast<TolvaneVSTGUIEditor::EngineContext*>(address));
+        if (address)
+            editor_->fullRefresh();
+    } else if (editor_->engineContext()) {
+        editor_->fullRefresh();
+    }
+#endif
+    return kResultOk;
+}
+
+} // namespace Steinberg::Vst

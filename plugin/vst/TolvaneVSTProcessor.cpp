@@ -1,0 +1,369 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TolvaneVSTProcessor.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "pluginterfaces/base/ibstream.h"
+#include "pluginterfaces/vst/ivstevents.h"
+#include "pluginterfaces/vst/ivstparameterchanges.h"
+
+#include "BypassTrailer.h"
+#include "EngineContext.h"
+#include "IBStreamAdapter.h"
+#include "MidiEvent.h"
+#include "TolvaneIds.h"
+
+namespace Steinberg::Vst {
+
+using kest::tolvane::kControlChange;
+using kest::tolvane::kNoteOff;
+using kest::tolvane::kNoteOn;
+using kest::tolvane::kPitchBend;
+using kest::tolvane::kProgramChange;
+
+namespace {
+
+// Host values are normalised; a value outside 0..1 from a careless host is
+// clamped so it cannot turn into a wrapped MIDI data byte.
+double clampNormalised(double value)
+{
+    return value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
+}
+
+int toSevenBit(double value) { return static_cast<int>(clampNormalised(value) * 127.0 + 0.5); }
+
+int toFourteenBit(double value) { return static_cast<int>(clampNormalised(value) * 16383.0 + 0.5); }
+
+// The engine renders up to each event's offset, so an offset past the block
+// (or negative) from a faulty host is pulled inside it.
+int clampOffset(int32 offset, int32 numSamples)
+{
+    return std::clamp<int32>(offset, 0, std::max<int32>(numSamples - 1, 0));
+}
+
+} // namespace
+
+TolvaneVSTProcessor::TolvaneVSTProcessor() : messenger_(*this)
+{
+    setControllerClass(Tolvane::kControllerUID);
+}
+
+TolvaneVSTProcessor::~TolvaneVSTProcessor()
+{
+    if (context_)
+        context_->setMessageSink(nullptr);
+}
+
+tresult PLUGIN_API TolvaneVSTProcessor::initialize(FUnknown* context)
+{
+    const tresult result = AudioEffect::initialize(context);
+    if (result != kResultOk)
+        return result;
+
+    if (audioOutputs.empty()) {
+        for (int bus = 1; bus <= Tolvane::kOutputBusCount; ++bus) {
+            char16 name[16] = {};
+            const std::string text = "out " + std::to_string(bus);
+            for (std::size_t i = 0; i < text.size(); ++i)
+                name[i] = static_cast<char16>(text[i]);
+            addAudioOutput(name, SpeakerArr::kStereo);
+        }
+        addEventInput(STR16("EventInput"), Tolvane::kChannelCount);
+    }
+
+    // A second initialize after terminate keeps the engine: it lives as long as the processor.
+    if (!context_) {
+        context_ = std::make_unique<EngineContext>();
+        context_->setMessageSink(&messenger_);
+    }
+    context_->setSampleRate(static_cast<float>(processSetup.sampleRate));
+    context_->setBlockSize(processSetup.maxSamplesPerBlock);
+    ensureScratch(processSetup.maxSamplesPerBlock);
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTProcessor::setupProcessing(ProcessSetup& setup)
+{
+    if (context_) {
+        context_->setSampleRate(static_cast<float>(setup.sampleRate));
+        // The size in force before this call; no module depends on it.
+        context_->setBlockSize(processSetup.maxSamplesPerBlock);
+    }
+    ensureScratch(setup.maxSamplesPerBlock);
+    return AudioEffect::setupProcessing(setup);
+}
+
+void TolvaneVSTProcessor::ensureScratch(int32 samples)
+{
+    if (samples > 0 && static_cast<std::size_t>(samples) > scratch_.size())
+        scratch_.assign(static_cast<std::size_t>(samples), 0.0f);
+}
+
+tresult PLUGIN_API TolvaneVSTProcessor::setActive(TBool state)
+{
+    if (context_)
+        context_->setModulesActive(state != 0);
+    dropPending_.store(true, std::memory_order_release);
+    return AudioEffect::setActive(state);
+}
+
+tresult PLUGIN_API TolvaneVSTProcessor::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                                            SpeakerArrangement* outputs, int32 numOuts)
+{
+    if (numOuts != Tolvane::kOutputBusCount || !outputs || outputs[0] != SpeakerArr::kStereo)
+        return kResultFalse;
+    return AudioEffect::setBusArrangements(inputs, numIns, outputs, numOuts);
+}
+
+void TolvaneVSTProcessor::switchBypass(bool on)
+{
+    if (on == bypassed_)
+        return;
+    // Both directions reset the modules, which drops whatever was queued.
+    pending_.clear();
+    moduleRequest_ = on ? ModuleRequest::Deactivate : ModuleRequest::Activate;
+    bypassed_ = on;
+    bypassState_.store(on, std::memory_order_release);
+}
+
+void TolvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32 numSamples)
+{
+    if (!changes)
+        return;
+    const int32 queueCount = changes->getParameterCount();
+    for (int32 q = 0; q < queueCount; ++q) {
+        IParamValueQueue* queue = changes->getParameterData(q);
+        if (!queue)
+            continue;
+        const int32 points = queue->getPointCount();
+        int32 offset = 0;
+        ParamValue value = 0.0;
+        if (points <= 0 || queue->getPoint(points - 1, offset, value) != kResultOk)
+            continue;
+
+        const ParamID id = queue->getParameterId();
+        if (id == Tolvane::kBypassId) {
+            const bool on = clampNormalised(value) == 1.0;
+            switchBypass(on);
+            if (on)
+                return;  // the queues after a bypass switch-on are not read
+            continue;
+        }
+        if ((id & ~0xFFFu) != Tolvane::kMidiParamBase)
+            continue;
+        const int channel = static_cast<int>((id >> 8) & 0xF);
+        const int item = static_cast<int>(id & 0xFF);
+        const int time = clampOffset(offset, numSamples);
+        if (item < 0x80) {
+            pending_.addChannelEvent(kControlChange, channel, item, toSevenBit(value), time);
+        } else if (item == Tolvane::kPitchBendItem) {
+            const int bend = toFourteenBit(value);
+            pending_.addChannelEvent(kPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F, time);
+        } else if (item == Tolvane::kProgramItem) {
+            pending_.addChannelEvent(kProgramChange, channel, toSevenBit(value), 0, time);
+        }
+    }
+}
+
+void TolvaneVSTProcessor::readEvents(IEventList* events, int32 numSamples)
+{
+    if (!events)
+        return;
+    const int32 count = events->getEventCount();
+    for (int32 i = 0; i < count; ++i) {
+        Event event{};
+        if (events->getEvent(i, event) != kResultOk)
+            continue;
+        const int time = clampOffset(event.sampleOffset, numSamples);
+        switch (event.type) {
+            case Event::kNoteOnEvent:
+                pending_.addChannelEvent(kNoteOn, event.noteOn.channel, event.noteOn.pitch,
+                                         toSevenBit(event.noteOn.velocity), time);
+                break;
+            case Event::kNoteOffEvent:
+                pending_.addChannelEvent(kNoteOff, event.noteOff.channel, event.noteOff.pitch, 0, time);
+                break;
+            case Event::kDataEvent:
+                if (event.data.type == DataEvent::kMidiSysEx) {
+                    // The engine's payload starts after the F0 status byte.
+                    const int payload = event.data.bytes ? static_cast<int>(event.data.size) - 1 : 0;
+                    pending_.addSysEx(payload > 0 ? event.data.bytes + 1 : nullptr, payload, time);
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+bool TolvaneVSTProcessor::collectOutputs(ProcessData& data, float** channels)
+{
+    for (int bus = 0; bus < Tolvane::kOutputBusCount; ++bus) {
+        const AudioBusBuffers& buffers = data.outputs[bus];
+        for (int side = 0; side < 2; ++side) {
+            float* channel = (buffers.channelBuffers32 && side < buffers.numChannels)
+                                 ? buffers.channelBuffers32[side]
+                                 : nullptr;
+            if (!channel) {
+                // The engine writes all 32 channels; a missing one gets the scratch buffer.
+                if (static_cast<std::size_t>(data.numSamples) > scratch_.size())
+                    return false;
+                channel = scratch_.data();
+                // Nobody listens to it, but keep it from accumulating without bound.
+                std::memset(channel, 0, static_cast<std::size_t>(data.numSamples) * sizeof(float));
+            }
+            channels[2 * bus + side] = channel;
+        }
+    }
+    return true;
+}
+
+void TolvaneVSTProcessor::zeroOutputs(ProcessData& data)
+{
+    if (data.numSamples <= 0)
+        return;
+    const auto bytes = static_cast<std::size_t>(data.numSamples) * sizeof(float);
+    for (int bus = 0; bus < Tolvane::kOutputBusCount; ++bus) {
+        const AudioBusBuffers& buffers = data.outputs[bus];
+        if (!buffers.channelBuffers32)
+            continue;
+        for (int32 side = 0; side < buffers.numChannels; ++side)
+            if (buffers.channelBuffers32[side])
+                std::memset(buffers.channelBuffers32[side], 0, bytes);
+    }
+}
+
+void TolvaneVSTProcessor::applyModuleRequest()
+{
+    if (moduleRequest_ == ModuleRequest::None)
+        return;
+    context_->setModulesActiveFromAudioThread(moduleRequest_ == ModuleRequest::Activate);
+    moduleRequest_ = ModuleRequest::None;
+}
+
+void TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
+{
+    // Never wait for the message thread: when it is editing, this block stays
+    // silent and its events wait for the next one.
+    std::unique_lock lock(context_->engineMutex(), std::try_to_lock);
+    if (!lock.owns_lock()) {
+        if (numSamples > 0)
+            pending_.markCarried();
+        return;
+    }
+    applyModuleRequest();
+    if (bypassed_ || numSamples <= 0)
+        return;
+    pending_.moveInto(*context_->eventQueue);
+    context_->tryRenderBlock(channels, numSamples);
+}
+
+tresult PLUGIN_API TolvaneVSTProcessor::process(ProcessData& data)
+{
+    if (data.numOutputs != Tolvane::kOutputBusCount || !data.outputs)
+        return kResultOk;
+    if (dropPending_.exchange(false, std::memory_order_acq_rel))
+        pending_.clear();
+    if (const int restored = requestedBypass_.exchange(-1, std::memory_order_acq_rel); restored >= 0)
+        switchBypass(restored == 1);
+
+    readParameterChanges(data.inputParameterChanges, data.numSamples);
+    readEvents(data.inputEvents, data.numSamples);
+
+    zeroOutputs(data);
+    if (!context_)
+        return kResultOk;
+
+    float* channels[2 * Tolvane::kOutputBusCount] = {};
+    const bool complete = data.numSamples <= 0 || collectOutputs(data, channels);
+    deliverToEngine(channels, complete ? data.numSamples : 0);
+    return kResultOk;
+}
+
+tresult PLUGIN_API TolvaneVSTProcessor::setState(IBStream* state)
+{
+    tresult result = kResultFalse;
+    if (state && context_) {
+        IBStreamByteReader reader(*state);
+        result = context_->readState(reader) ? kResultOk : kResultFalse;
+        bool bypassed = false;
+        if (Tolvane::readBypassTrailer(*state, bypassed))
+            requestedBypass_.store(bypassed ? 1 : 0, std::memory_order_release);
+    }
+    messenger_.sendContextAddress(Tolvane::kMsgSetState, context_.get());
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTProcessor::getState(IBStream* state)
+{
+    tresult result = kResultFalse;
+    if (state && context_) {
+        IBStreamByteWriter writer(*state);
+        context_->writeState(writer);
+        if (!writer.failed())
+            Tolvane::writeBypassTrailer(*state, bypassState_.load(std::memory_order_acquire));
+        result = writer.failed() ? kResultFalse : kResultOk;
+    }
+    messenger_.sendContextAddress(Tolvane::kMsgGetState, context_.get());
+    return result;
+}
+
+namespace {
+
+int64 readInt(IAttributeList* attributes, const char* key)
+{
+    int64 value = 0;
+    if (!attributes || attributes->getInt(key, value) != kResultOk)
+        return 0;
+    return value;
+}
+
+double readFloat(IAttributeList* attributes, const char* key)
+{
+    double value = 0.0;
+    if (!attributes || attributes->getFloat(key, value) != kResultOk)
+        return 0.0;
+    return value;
+}
+
+} // namespace
+
+tresult PLUGIN_API TolvaneVSTProcessor::notify(IMessage* message)
+{
+    if (!message)
+        return kInvalidArgument;
+    const char* id = message->getMessageID();
+    if (!id)
+        return kInvalidArgument;
+    IAttributeList* attributes = message->getAttributes();
+
+    if (std::strcmp(id, Tolvane::kMsgValueChange) == 0) {
+        const auto valueId = static_cast<int32>(readInt(attributes, Tolvane::kAttrTag));
+        const auto value = static_cast<float>(readFloat(attributes, Tolvane::kAttrValue));
+        if (context_)
+            context_->applyValueChange(valueId, value);
+        return kResultOk;
+    }
+    if (std::strcmp(id, Tolvane::kMsgFileSelect) == 0) {
+        const auto action = static_cast<int32>(readInt(attributes, Tolvane::kAttrTag));
+        const void* data = nullptr;
+        uint32 size = 0;
+        if (!attributes || attributes->getBinary(Tolvane::kAttrPath, data, size) != kResultOk || !data)
+            return kResultOk;
+        // The block should end in NUL; copy it so a missing terminator cannot run past it.
+        std::string path(static_cast<const char*>(data), size);
+        path.resize(std::strlen(path.c_str()));
+        if (context_ && !path.empty())
+            context_->runFileAction(action, path.c_str());
+        return kResultOk;
+    }
+    if (std::strcmp(id, Tolvane::kMsgEditorOpened) == 0) {
+        messenger_.sendContextAddress(Tolvane::kMsgOpenGui, context_.get());
+        return kResultOk;
+    }
+    return AudioEffect::notify(message);
+}
+
+} // namespace Steinberg::Vst
