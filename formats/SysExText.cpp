@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SysExText.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+
+#include "EngineRecords.h"
+#include "TextFile.h"
+
+namespace kest::tolvane::formats {
+
+namespace {
+
+constexpr const char* kLayoutHeader = "# F0 7D 10 20 aa bb cc datas... F7\n"
+                                      "# SysExStatus, MnufactureID(Universal), DeviceID, ModelID, "
+                                      "DataOffsetAdress[abc], Datas..., EOX\n";
+
+void writeByte(std::ostream& out, int value)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    out << ' ' << kHex[(value >> 4) & 0xF] << kHex[value & 0xF];
+}
+
+// A 14-bit field as two data bytes, low 7 bits first.
+void writeWide(std::ostream& out, int value)
+{
+    writeByte(out, value & 0x7F);
+    writeByte(out, (value >> 7) & 0x7F);
+}
+
+} // namespace
+
+void writeToneSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
+{
+    out << kLayoutHeader
+        << "# aa[04(Instrument)] [05(Percussion)], bb[00-7f(Inst:program)(Perc:key Number)], cc[offset address]\n"
+           "# key, pan, lfoFreq, strc, tune, lms, wave, tl, ar, dr, sl, rr, kf, kfStart\n";
+    for (int i = 0; i < synth::kToneCount; ++i) {
+        const synth::TonePreset& t = toneOf(engine, i);
+        out << "F0 7D 10 20" << (i < synth::kPercussionToneBase ? " 04" : " 05");
+        writeByte(out, i & 0x7F);
+        out << " 10";
+        writeByte(out, t.key & 0x7F);
+        writeByte(out, t.pan & 0x7F);
+        writeWide(out, t.lfoFreq);
+        writeByte(out, t.strc & 0x3);
+        writeWide(out, t.tune);
+        writeByte(out, t.lms & 0xF);
+        for (int v : {t.wave, t.tl, t.ar, t.dr, t.sl, t.rr, t.kf, t.kfStart})
+            writeByte(out, v & 0x7F);
+        out << " F7\n";
+    }
+}
+
+void writeSamplerSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
+{
+    out << kLayoutHeader;
+    for (int i = 0; i < synth::kSamplerPresetCount; ++i) {
+        const synth::SamplerPreset& s = samplerPresetOf(engine, i);
+        out << "F0 7D 10 20 06";
+        writeByte(out, i);
+        out << " 10";
+        writeByte(out, s.smplNum & 0x7F);
+        writeByte(out, s.pan & 0x7F);
+        writeByte(out, s.octv & 0xF);
+        writeWide(out, s.tune);
+        for (int v : {s.tl, s.ar, s.dr, s.sl, s.rr})
+            writeByte(out, v & 0x7F);
+        out << " F7\n";
+    }
+}
+
+void writeWaveTableSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
+{
+    out << kLayoutHeader << "# aa[08(waveTable)], bb[00-7f(table ID)], cc[00-7f(offset address)]\n";
+    const int size = std::clamp(engine.tableSize, 0, synth::kWaveTableMaxSize);
+    std::array<std::uint8_t, synth::kWaveTableMaxSize> values{};
+    for (int i = 0; i < synth::kWaveTableCount; ++i) {
+        engine.exportWaveBytes(i, values.data(), size, 7);
+        out << "F0 7D 10 20 08";
+        writeByte(out, i);
+        out << " 00";
+        for (int e = 0; e < size; ++e)
+            writeByte(out, values[static_cast<std::size_t>(e)] & 0x7F);
+        out << " F7\n";
+    }
+}
+
+void writeSysExText(std::ostream& out, TextKind kind, const synth::SynthesizerWT& engine)
+{
+    switch (kind) {
+    case TextKind::Tone:
+        writeToneSysEx(out, engine);
+        break;
+    case TextKind::Sampler:
+        writeSamplerSysEx(out, engine);
+        break;
+    case TextKind::WaveTable:
+        writeWaveTableSysEx(out, engine);
+        break;
+    case TextKind::SampleData:
+        break;
+    }
+}
+
+bool exportSysExTextFile(const std::string& path, TextKind kind, const synth::SynthesizerWT& engine)
+{
+    return writeTextFile(path, [&](std::ostream& out) { writeSysExText(out, kind, engine); });
+}
+
+} // namespace kest::tolvane::formats

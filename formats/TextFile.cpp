@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TextFile.h"
+
+#include <fstream>
+#include <locale>
+
+namespace kest::tolvane::formats {
+
+std::optional<std::string> readTextFile(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in.is_open())
+        return std::nullopt;
+    std::string text;
+    std::string line;
+    while (std::getline(in, line)) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+bool writeTextFile(const std::string& path, const std::function<void(std::ostream&)>& write)
+{
+    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    // Numbers are written as the C locale writes them, whatever the host set.
+    out.imbue(std::locale::classic());
+    if (!out.is_open())
+        return false;
+    write(out);
+    out.flush();
+    return true;
+}
+
+} // namespace kest::tolvane::formats
