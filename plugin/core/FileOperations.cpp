@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Text and WAV imports and exports. Files are read, parsed and converted, or
+// written, without the engine lock; only the short apply or snapshot step
+// holds it, so the audio thread misses at most the block it overlaps.
+#include <sstream>
+
+#include "EngineContext.h"
+#include "SysExText.h"
+#include "TextFile.h"
+#include "TextImport.h"
+#include "WaveImport.h"
+
+namespace kest::tolvane::plugin {
+
+bool EngineContext::importText(const char* path, TextKind kind) {
+    if (path == nullptr) return false;
+    const std::optional<std::string> text = formats::readTextFile(path);
+    if (!text) return false;
+    const formats::ParsedText parsed = formats::parseText(kind, *text);
+    std::lock_guard lock(mutex_);
+    formats::applyText(*synth, parsed, waveTableBitDepth);
+    return true;
+}
+
+bool EngineContext::exportText(const char* path, TextKind kind) {
+    if (path == nullptr) return false;
+    std::ostringstream text;
+    {
+        std::lock_guard lock(mutex_);
+        formats::writeText(text, kind, *synth, waveTableBitDepth);
+    }
+    return formats::writeTextFile(path, [&](std::ostream& out) { out << text.str(); });
+}
+
+bool EngineContext::exportSysExText(const char* path, TextKind kind) {
+    if (path == nullptr) return false;
+    std::ostringstream text;
+    {
+        std::lock_guard lock(mutex_);
+        formats::writeSysExText(text, kind, *synth);
+    }
+    return formats::writeTextFile(path, [&](std::ostream& out) { out << text.str(); });
+}
+
+bool EngineContext::importWave(int slot, const char* path, SampleSourceKind kind) {
+    if (path == nullptr || slot < 0 || slot >= kSampleSlotCount) return false;
+    std::optional<formats::PreparedSample> prepared = formats::prepareWaveFile(path, kind);
+    if (!prepared) return false;
+
+    // What the slot held before is released after the lock, not under it.
+    std::string sourcePath(path);
+    std::vector<std::int32_t> released;
+    {
+        std::lock_guard lock(mutex_);
+        busyFlags.fetch_or(kBusyWaveImport);
+        moduleHost->setDisabled(kSynthSlot, true);
+        synth->suspend(true);
+
+        released.swap(synth->sampleData(slot).data);
+        formats::installPreparedSample(*synth, slot, std::move(*prepared));
+        sampleSourcePath[static_cast<std::size_t>(slot)].swap(sourcePath);
+        sampleSourceKind[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(kind);
+
+        const bool stillBusy = (busyFlags.fetch_and(~kBusyWaveImport) & ~kBusyWaveImport) != 0;
+        moduleHost->setDisabled(kSynthSlot, stillBusy);
+        synth->suspend(stillBusy);
+    }
+    return true;
+}
+
+} // namespace kest::tolvane::plugin
