@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "RenderOptions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+namespace kest::tolvane::tools {
+
+namespace {
+
+constexpr int kMinSampleRate = 8000, kMaxSampleRate = 384000;
+constexpr int kMaxBlockSize = 8192;
+constexpr int kMaxPolyphony = 1024;
+constexpr double kMaxTailSeconds = 600.0;
+
+std::optional<long long> parseInteger(std::string_view text) {
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseNumber(std::string_view text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+class Parser {
+public:
+    explicit Parser(std::span<const std::string_view> args) : args_(args) {}
+
+    OptionsResult run() {
+        bool optionsEnded = false;
+        for (i_ = 0; i_ < args_.size() && result_.ok(); ++i_) {
+            const std::string_view arg = args_[i_];
+            if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+                positional(arg);
+            } else if (arg == "--") {
+                optionsEnded = true;
+            } else {
+                option(arg);
+            }
+        }
+        return result_;
+    }
+
+private:
+    void positional(std::string_view arg) {
+        if (!result_.options.songPath.empty()) {
+            fail("only one song can be rendered at a time ('" + result_.options.songPath + "' and '" + std::string(arg) + "')");
+            return;
+        }
+        result_.options.songPath = arg;
+    }
+
+    void option(std::string_view arg) {
+        std::string_view name = arg;
+        std::optional<std::string_view> inlineValue;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+        }
+        RenderOptions& o = result_.options;
+        auto flag = [&](bool& target) {
+            if (inlineValue) fail(std::string(name) + " takes no value");
+            target = true;
+        };
+        if (name == "-h" || name == "--help") flag(o.help);
+        else if (name == "--float") flag(o.floatSamples);
+        else if (name == "--quiet" || name == "-q") flag(o.quiet);
+        else if (name == "--receive-sysex") flag(o.receiveSysEx);
+        else if (name == "--nrpn") flag(o.nrpn);
+        else if (name == "-o" || name == "--output") {
+            if (auto v = value(name, inlineValue)) {
+                if (v->empty()) fail(std::string(name) + " needs a file name");
+                o.outputPath = *v;
+            }
+        } else if (name == "--stems") {
+            if (auto v = value(name, inlineValue)) {
+                if (v->empty()) fail("--stems needs a folder");
+                o.stemsDir = *v;
+            }
+        } else if (name == "--sample-rate") integer(name, inlineValue, kMinSampleRate, kMaxSampleRate, o.sampleRate);
+        else if (name == "--block") integer(name, inlineValue, 1, kMaxBlockSize, o.blockSize);
+        else if (name == "--bus") integer(name, inlineValue, 1, 16, o.bus);
+        else if (name == "--polyphony") integer(name, inlineValue, 1, kMaxPolyphony, o.polyphony);
+        else if (name == "--tail") {
+            if (auto v = value(name, inlineValue)) {
+                const auto seconds = parseNumber(*v);
+                if (!seconds || *seconds < 0.0 || *seconds > kMaxTailSeconds)
+                    fail("--tail wants seconds from 0 to " + std::to_string(static_cast<int>(kMaxTailSeconds)) + ", not '" +
+                         std::string(*v) + "'");
+                else
+                    o.tailSeconds = *seconds;
+            }
+        } else {
+            fail("unknown option '" + std::string(arg) + "'");
+        }
+    }
+
+    std::optional<std::string> value(std::string_view name, std::optional<std::string_view> inlineValue) {
+        if (inlineValue) return std::string(*inlineValue);
+        if (i_ + 1 >= args_.size()) {
+            fail(std::string(name) + " needs a value");
+            return std::nullopt;
+        }
+        return std::string(args_[++i_]);
+    }
+
+    void integer(std::string_view name, std::optional<std::string_view> inlineValue, int min, int max, int& target) {
+        const auto v = value(name, inlineValue);
+        if (!v) return;
+        const auto n = parseInteger(*v);
+        if (!n || *n < min || *n > max) {
+            fail(std::string(name) + " wants a whole number from " + std::to_string(min) + " to " + std::to_string(max) +
+                 ", not '" + *v + "'");
+            return;
+        }
+        target = static_cast<int>(*n);
+    }
+
+    void fail(std::string message) {
+        if (result_.ok()) result_.error = std::move(message);
+    }
+
+    std::span<const std::string_view> args_;
+    std::size_t i_ = 0;
+    OptionsResult result_;
+};
+
+} // namespace
+
+std::string RenderOptions::resolvedOutputPath() const {
+    if (!outputPath.empty()) return outputPath;
+    return isDemo() ? "demo.wav" : "out.wav";
+}
+
+bool isFlacPath(const std::string& path) {
+    if (path.size() < 5) return false;
+    std::string ext = path.substr(path.size() - 5);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".flac";
+}
+
+OptionsResult parseRenderOptions(std::span<const std::string_view> args) {
+    OptionsResult result = Parser(args).run();
+    const RenderOptions& o = result.options;
+    if (result.ok() && o.floatSamples && isFlacPath(o.resolvedOutputPath()))
+        result.error = "FLAC holds no float samples: leave out --float or write a .wav file";
+    return result;
+}
+
+std::string usageText() {
+    return "Usage: tolvane-render [options] [song.mid]\n"
+           "Renders a Standard MIDI File (format 0 or 1) through the Tolvane Synth WT engine.\n"
+           "Without a song it renders the built-in demo song to demo.wav.\n"
+           "\n"
+           "Options:\n"
+           "  -o, --output FILE    output file (default out.wav; .flac writes FLAC)\n"
+           "  --sample-rate HZ     sample rate, 8000 to 384000 (default 44100)\n"
+           "  --block N            frames per block, 1 to 8192 (default 512)\n"
+           "  --float              32-bit float samples instead of 24-bit PCM\n"
+           "  --bus N              write output pair N (1-16) only instead of the sum of all 16\n"
+           "  --stems DIR          also write one stereo file per output pair that carried sound\n"
+           "  --polyphony N        number of voices, 1 to 1024 (rounded up to a power of two)\n"
+           "  --tail SECONDS       render on after the last event until all voices end, at most\n"
+           "                       this long (default 2)\n"
+           "  --receive-sysex      accept the song's System Exclusive messages (always on for the demo)\n"
+           "  --nrpn               obey NRPN controllers\n"
+           "  -q, --quiet          no progress bar and no summary\n"
+           "  -h, --help           this text\n"
+           "\n"
+           "Exit status: 0 done, 1 bad input or output file, 2 bad command line.\n";
+}
+
+} // namespace kest::tolvane::tools

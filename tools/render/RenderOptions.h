@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Command-line options of tolvane-render and their parsing.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kest::tolvane::tools {
+
+struct RenderOptions {
+    std::string songPath;         // empty: the built-in demo song
+    std::string outputPath;       // empty: out.wav, or demo.wav for the demo
+    int sampleRate = 44100;
+    int blockSize = 512;
+    bool floatSamples = false;    // otherwise 24-bit PCM
+    int bus = 0;                  // 1..16 writes that output pair only; 0 sums all 16
+    std::string stemsDir;         // empty: no stems
+    int polyphony = 0;            // 0: the engine's default
+    double tailSeconds = 2.0;
+    bool quiet = false;
+    bool receiveSysEx = false;
+    bool nrpn = false;
+    bool help = false;
+
+    bool isDemo() const { return songPath.empty(); }
+    std::string resolvedOutputPath() const;
+};
+
+struct OptionsResult {
+    RenderOptions options;
+    std::string error;  // a usage error when not empty
+    bool ok() const { return error.empty(); }
+};
+
+// args excludes the program name.
+OptionsResult parseRenderOptions(std::span<const std::string_view> args);
+std::string usageText();
+
+// True when the path names a FLAC file (by its extension), else the output is WAV.
+bool isFlacPath(const std::string& path);
+
+} // namespace kest::tolvane::tools

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SongRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "BlockPlanner.h"
+
+namespace kest::tolvane::tools {
+
+SongRenderer::SongRenderer(const EngineSettings& settings)
+    : settings_(settings), buffer_(static_cast<std::size_t>(kOutputChannelCount) * static_cast<std::size_t>(settings.blockSize)) {
+    host_.setModule(0, &queue_);
+    host_.setModule(1, &synth_);
+    if (settings.polyphony > 0) synth_.setPolyphony(settings.polyphony);
+    host_.setSampleRate(static_cast<float>(settings.sampleRate));
+    host_.setBlockSize(settings.blockSize);
+    synth_.receiveSysEx = settings.receiveSysEx;
+    if (settings.nrpn) synth_.setNrpnEnabled(true);
+    for (int c = 0; c < kOutputChannelCount; ++c)
+        outputs_[static_cast<std::size_t>(c)] = buffer_.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(settings.blockSize);
+}
+
+void SongRenderer::clearOutputs(int frames) {
+    for (float* channel : outputs_) std::memset(channel, 0, sizeof(float) * static_cast<std::size_t>(frames));
+}
+
+// The queue hands events with equal offsets to the engine in the reverse of
+// the order they were queued in. Queueing the block backwards makes the
+// engine apply them in file order, so a note-off followed by a note-on of the
+// same key on one tick still re-strikes the note.
+void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart) {
+    for (auto it = events.rbegin(); it != events.rend(); ++it) {
+        const SongEvent& e = song.events[it->songIndex];
+        const int time = static_cast<int>(std::max<std::int64_t>(it->frame - blockStart, 0));
+        if (e.type == kSystemExclusive) {
+            const auto bytes = song.sysEx(e);
+            queue_.queueSysEx(bytes.data(), static_cast<int>(bytes.size()), time);
+        } else {
+            queue_.queueChannelEvent(e.type, e.channel, e.data1, e.data2, time);
+        }
+    }
+}
+
+RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, BlockSink& sink) {
+    const double rate = settings_.sampleRate;
+    const std::vector<TimedEvent> events = scheduleEvents(song, rate);
+    RenderStats stats;
+    stats.songFrames = std::llround(song.lengthSeconds * rate);
+    if (!events.empty()) stats.songFrames = std::max(stats.songFrames, events.back().frame);
+    const std::int64_t limit = stats.songFrames + std::llround(tailSeconds * rate);
+
+    std::int64_t position = 0;
+    std::size_t next = 0;
+    while (position < limit || next < events.size()) {
+        const int maxLength = static_cast<int>(std::clamp<std::int64_t>(limit - position, 0, settings_.blockSize));
+        const BlockPlan plan = planBlock(events, next, position, maxLength, queue_.capacity());
+        queueEvents(song, std::span(events).subspan(plan.firstEvent, plan.eventCount), position);
+        clearOutputs(plan.length);
+        host_.process(outputs_.data(), plan.length);
+
+        next += plan.eventCount;
+        stats.eventsQueued += plan.eventCount;
+        position += plan.length;
+        ++stats.blocks;
+        stats.maxVoices = std::max(stats.maxVoices, synth_.getActiveVoiceCount());
+        if (!sink.consume(outputs_.data(), plan.length)) {
+            stats.stopped = true;
+            break;
+        }
+        const bool inTail = position >= stats.songFrames && next == events.size();
+        if (inTail && synth_.getActiveVoiceCount() == 0) break;
+    }
+    stats.frames = position;
+    return stats;
+}
+
+} // namespace kest::tolvane::tools
