@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The audio thread allocates nothing: every heap call made while process()
+// runs is counted, over blocks with notes, controllers, pitch bend, program
+// changes, SysEx and bypass switching.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "TolvaneIds.h"
+#include "TolvaneVSTProcessor.h"
+#include "VstTestSupport.h"
+
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void __libc_free(void*);
+}
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> heapCalls{0};
+
+void note()
+{
+    if (counting.load(std::memory_order_relaxed))
+        heapCalls.fetch_add(1, std::memory_order_relaxed);
+}
+} // namespace
+
+// The executable's own allocator entry points replace the C library's and
+// operator new's for the whole process, the plug-in's code included.
+extern "C" {
+void* malloc(std::size_t size)
+{
+    note();
+    return __libc_malloc(size);
+}
+void* calloc(std::size_t count, std::size_t size)
+{
+    note();
+    return __libc_calloc(count, size);
+}
+void* realloc(void* pointer, std::size_t size)
+{
+    note();
+    return __libc_realloc(pointer, size);
+}
+void free(void* pointer)
+{
+    if (pointer)
+        note();
+    __libc_free(pointer);
+}
+}
+
+void* operator new(std::size_t size)
+{
+    note();
+    if (void* p = __libc_malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* pointer) noexcept
+{
+    if (pointer)
+        note();
+    __libc_free(pointer);
+}
+void operator delete[](void* pointer) noexcept { operator delete(pointer); }
+void operator delete(void* pointer, std::size_t) noexcept { operator delete(pointer); }
+void operator delete[](void* pointer, std::size_t) noexcept { operator delete(pointer); }
+
+using namespace tolvane_vst_test;
+using Steinberg::Vst::TolvaneVSTProcessor;
+namespace ids = Steinberg::Vst::Tolvane;
+
+namespace {
+
+// Fills one block's input from its number: a changing mix of everything the host sends.
+void fillBlock(Block& block, int number, const std::vector<uint8>& sysEx)
+{
+    block.clearInput();
+    const int16 channel = static_cast<int16>(number % 16);
+    block.addParameter(ids::midiParamId(channel, 7), (number % 128) / 127.0, 3);
+    block.addParameter(ids::midiParamId(channel, 0x81), (number % 100) / 99.0, 5);
+    if (number % 7 == 0)
+        block.addParameter(ids::midiParamId(channel, 0x82), (number % 5) / 127.0);
+    if (number % 10 == 9)
+        block.addParameter(ids::kBypassId, (number / 10) % 2 == 0 ? 1.0 : 0.0);
+    for (int k = 0; k < 4; ++k)
+        block.addNoteOn(static_cast<int16>((channel + k) % 16), static_cast<int16>(40 + (number * 3 + k) % 40),
+                        0.8f, 10 * k);
+    if (number > 0)
+        block.addNoteOff(static_cast<int16>((channel + 15) % 16), static_cast<int16>(40 + (number * 3 - 3) % 40),
+                         100);
+    if (number % 5 == 0)
+        block.addSysEx(sysEx, 50);
+}
+
+TEST(RealTime, ProcessNeverTouchesTheHeap)
+{
+    HostApplication host;
+    auto* processor = new TolvaneVSTProcessor;
+    ASSERT_EQ(processor->initialize(&host), kResultOk);
+    ProcessSetup setup{kRealtime, kSample32, 256, 44100.0};
+    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(processor->setActive(true), kResultOk);
+    processor->setProcessing(true);  // the SDK's default: not implemented
+
+    // An engine SysEx (manufacturer 7D) and a foreign one.
+    const std::vector<uint8> sysEx{0xF0, 0x7D, 0x10, 0x20, 0x00, 0x00, 0x00, 0x00, 0x01, 0xF7};
+    Block block(256);
+    for (int warmUp = 0; warmUp < 20; ++warmUp) {
+        fillBlock(block, warmUp, sysEx);
+        processor->process(block.data);
+    }
+
+    // The counter itself must see the heap, or a zero below would prove nothing.
+    void* (*volatile allocate)(std::size_t) = std::malloc;
+    void (*volatile release)(void*) = std::free;
+    heapCalls = 0;
+    counting = true;
+    release(allocate(64));
+    counting = false;
+    ASSERT_EQ(heapCalls.load(), 2);
+
+    long total = 0;
+    int rendered = 0;
+    for (int number = 20; number < 420; ++number) {
+        fillBlock(block, number, sysEx);
+        heapCalls = 0;
+        counting = true;
+        processor->process(block.data);
+        counting = false;
+        total += heapCalls.load();
+        rendered += processor->isBypassed() ? 0 : 1;
+    }
+    EXPECT_EQ(total, 0) << "heap calls during process";
+    EXPECT_GT(rendered, 100);  // both bypassed and rendering blocks were measured
+    EXPECT_LT(rendered, 400);
+
+    processor->setProcessing(false);
+    processor->setActive(false);
+    processor->terminate();
+    processor->release();
+}
+
+} // namespace
