@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Copies the built TolvaneSynthWT.vst3 bundle into the user's VST 3 folder
+# (~/.vst3, or the folder given as the second argument).
+# Usage: scripts/vst/install.sh <build-folder> [destination]
+# SPDX-License-Identifier: GPL-3.0-or-later
+set -euo pipefail
+
+build_dir="${1:?usage: install.sh <build-folder> [destination]}"
+destination="${2:-${HOME}/.vst3}"
+bundle="$(find "${build_dir}/VST3" -maxdepth 2 -type d -name TolvaneSynthWT.vst3 | head -n 1)"
+if [[ -z "${bundle}" || ! -f "${bundle}/Contents/x86_64-linux/TolvaneSynthWT.so" && -z "$(ls "${bundle}"/Contents/*-linux/*.so 2>/dev/null)" ]]; then
+    echo "install: no built TolvaneSynthWT.vst3 under ${build_dir}/VST3 (build the TolvaneSynthWT target first)" >&2
+    exit 1
+fi
+mkdir -p "${destination}"
+rm -rf "${destination}/TolvaneSynthWT.vst3"
+cp -R "${bundle}" "${destination}/"
+echo "install: ${destination}/TolvaneSynthWT.vst3"
