@@ -4,18 +4,21 @@
 import envelope
 import wavetables
 
-# Table level (mean removed) that plays at tl 0. Louder tables get attenuated
-# down to it, so a square and a sine end up at about the same loudness; a
-# single voice at velocity 100 with default volume then peaks near -17 dBFS,
-# which leaves room for a mix of several voices.
-TARGET_RMS_DB = -8.0
-NOISE_RMS_DB = 0.0  # the noise generator plays full-scale +-1
+# Table loudness (wavetables.Table.loudness_db) that plays at tl 0. Louder
+# tables get attenuated down to it, so a square, a sine and a vowel end up
+# about equally loud; a single voice at velocity 100 with default volume then
+# peaks near -17 dBFS, which leaves room for a mix of several voices.
+TARGET_LOUDNESS_DB = -11.0
+# The noise generator plays full-scale +-1; its tones are set by ear from here.
+NOISE_LOUDNESS_DB = -3.0
 LFO_HZ_PER_STEP = 32.0 / 16383.0
 TUNE_CENTRE = 8192
 DEFAULT_LFO_FREQ = 2048
 TUNE_PER_OCTAVE = 8192
 
 STRC_PLAIN, STRC_VIBRATO, STRC_TREMOLO, STRC_NOISE = 0, 1, 2, 3
+
+LOUDNESS = [table.loudness_db() for table in wavetables.TABLES]
 
 FIELDS = ("key", "pan", "lfoFreq", "strc", "tune", "lms", "wave", "tl", "ar", "dr", "sl", "rr", "kf", "kfStart")
 
@@ -26,8 +29,8 @@ def padded_name(name):
 
 
 def level_for(wave_index, strc, gain_db):
-    rms = NOISE_RMS_DB if strc == STRC_NOISE else wavetables.TABLES[wave_index].rms_db()
-    return envelope.clamp(round((rms - TARGET_RMS_DB - gain_db) / envelope.DB_PER_STEP), 0, 127)
+    loudness = NOISE_LOUDNESS_DB if strc == STRC_NOISE else LOUDNESS[wave_index]
+    return envelope.clamp(round((loudness - TARGET_LOUDNESS_DB - gain_db) / envelope.DB_PER_STEP), 0, 127)
 
 
 class Tone:

@@ -7,6 +7,7 @@ entries and holds each entry without interpolation, so at size 32 a table can
 carry harmonics up to the 15th; the stepping itself is part of the sound.
 """
 
+import cmath
 import math
 import random
 
@@ -162,6 +163,35 @@ class Table:
         mean = sum(amps) / len(amps)
         rms = math.sqrt(sum((a - mean) ** 2 for a in amps) / len(amps))
         return 20 * math.log10(max(rms, 1e-6))
+
+    def loudness_db(self, f0=261.63, weight=0.5):
+        """Level as heard at middle C: each harmonic of the held steps (the table's
+        own harmonics and their images around multiples of 32 x f0, falling off as
+        the hold's sinc) weighted by half the A-curve, since a bright table sounds
+        louder than a dull one of the same RMS."""
+        harmonics = _harmonic_amplitudes(self.amplitudes())
+        power = 0.0
+        for n in range(1, int(20000 / f0)):
+            k = n % TABLE_SIZE
+            if k == 0:
+                continue
+            x = math.pi * n / TABLE_SIZE
+            amp = harmonics[k] * abs(math.sin(x) / x)
+            power += amp * amp / 2 * 10 ** (weight * _a_weight_db(n * f0) / 10)
+        return 10 * math.log10(max(power, 1e-12))
+
+
+def _a_weight_db(f):
+    f2 = f * f
+    ra = (12194.0 ** 2 * f2 * f2) / ((f2 + 20.6 ** 2) * math.sqrt((f2 + 107.7 ** 2) * (f2 + 737.9 ** 2))
+                                     * (f2 + 12194.0 ** 2))
+    return 20 * math.log10(ra) + 2.0
+
+
+def _harmonic_amplitudes(amps):
+    n = len(amps)
+    return [2 * abs(sum(a * cmath.exp(-2j * math.pi * k * i / n) for i, a in enumerate(amps))) / n
+            for k in range(n)]
 
 
 def _shape(name, depth, shape):
