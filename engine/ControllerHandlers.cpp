@@ -61,8 +61,10 @@ void MultiTimberSynthBase::buildHandlerTables()
 
 void MultiTimberSynthBase::ccStore(const MidiEvent& event)
 {
-    if (event.data1 < 0 || event.data1 >= kStoredControllerCount) return;
-    part(controllerChannel(event)).cc[event.data1] = controllerValue(event);
+    // The table is indexed by the low 7 bits; 120..127 have no stored value.
+    const int controller = event.data1 & 0x7F;
+    if (controller >= kStoredControllerCount) return;
+    part(controllerChannel(event)).cc[controller] = controllerValue(event);
 }
 
 void MultiTimberSynthBase::ccModulation(const MidiEvent& event)
