@@ -4,6 +4,7 @@
 
     python3 scripts/factory/make_bank.py            # rewrites presets/factory-*.txt
     python3 scripts/factory/make_bank.py --out DIR  # writes them into DIR instead
+    python3 scripts/factory/make_bank.py --check    # fails if the files differ from the script
 
 The output is deterministic; commit the regenerated files with the script.
 The wavetables are 32 entries long: load them with Table Size 32 (the
@@ -57,20 +58,40 @@ def wave_lines():
     return lines
 
 
+def text_of(lines):
+    return "\n".join(lines) + "\n"
+
+
 def write(path, lines):
     with open(path, "w", encoding="ascii", newline="\n") as f:
-        f.write("\n".join(lines) + "\n")
+        f.write(text_of(lines))
+
+
+def matches(path, lines):
+    try:
+        with open(path, encoding="ascii", newline="") as f:
+            return f.read() == text_of(lines)
+    except (OSError, UnicodeDecodeError):
+        return False
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--out", default=os.path.normpath(os.path.join(here, "..", "..", "presets")))
+    parser.add_argument("--check", action="store_true", help="compare instead of writing; exit 1 on a difference")
     args = parser.parse_args()
+    files = {"factory-tones.txt": tone_lines(), "factory-wavetables.txt": wave_lines()}
+    if args.check:
+        stale = [name for name, lines in files.items() if not matches(os.path.join(args.out, name), lines)]
+        for name in stale:
+            print("%s is not what make_bank.py writes; run it and commit the result" % name, file=sys.stderr)
+        return 1 if stale else 0
     os.makedirs(args.out, exist_ok=True)
-    write(os.path.join(args.out, "factory-tones.txt"), tone_lines())
-    write(os.path.join(args.out, "factory-wavetables.txt"), wave_lines())
+    for name, lines in files.items():
+        write(os.path.join(args.out, name), lines)
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
