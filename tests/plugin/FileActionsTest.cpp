@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// File-action dispatch: which action each high byte runs, which ones stop
+// voices, and when "Processor:uiUpdate" follows.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "CoreTestSupport.h"
+
+namespace kest::tolvane::plugin::testing {
+namespace {
+
+std::string contentsOf(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class FileActions : public ContextTest {
+protected:
+    void startNote() {
+        noteOn(0, 60);
+        render();
+        ASSERT_EQ(soundingVoices(), 1);
+    }
+    TempFolder folder;
+};
+
+TEST_F(FileActions, ToneTextRoundTripWithoutStoppingVoices) {
+    const std::string path = folder.file("tones.txt");
+    context.synth->tone(3).tl = 77;
+    context.runFileAction(0x9100, path.c_str());
+    EXPECT_EQ(sink.uiUpdates, 0) << "exports answer nothing";
+    ASSERT_NE(contentsOf(path).find("@I:"), std::string::npos);
+
+    context.synth->tone(3).tl = 5;
+    startNote();
+    context.runFileAction(0x1100, path.c_str());
+    EXPECT_EQ(context.synth->tone(3).tl, 77);
+    EXPECT_EQ(soundingVoices(), 1);
+    EXPECT_EQ(sink.uiUpdates, 1);
+}
+
+TEST_F(FileActions, SamplerTextImportStopsVoicesAndAlwaysAnswers) {
+    const std::string path = folder.file("samplers.txt");
+    context.synth->samplerPreset(9).octv = 3;
+    context.runFileAction(0x9200, path.c_str());
+    context.synth->samplerPreset(9).octv = 8;
+
+    startNote();
+    context.runFileAction(0x1200, path.c_str());
+    EXPECT_EQ(soundingVoices(), 0);
+    EXPECT_EQ(context.synth->samplerPreset(9).octv, 3);
+    EXPECT_EQ(sink.uiUpdates, 1);
+
+    context.runFileAction(0x1200, folder.file("missing.txt").c_str());
+    EXPECT_EQ(sink.uiUpdates, 2) << "sent whether the import succeeded or not";
+}
+
+TEST_F(FileActions, WaveTableTextCarriesBitDepthsButNotTheSelection) {
+    const std::string path = folder.file("waves.txt");
+    context.waveTableBitDepth[0] = 4;
+    context.runFileAction(0x9600, path.c_str());
+    context.waveTableBitDepth[0] = 8;
+    context.runFileAction(0x1600, path.c_str());
+    EXPECT_EQ(context.waveTableBitDepth[0], 4);
+    EXPECT_EQ(context.currentBitDepth, 8);
+    EXPECT_EQ(sink.uiUpdates, 1);
+
+    context.runFileAction(0x9500, folder.file("samples.txt").c_str());
+    context.runFileAction(0x1500, folder.file("samples.txt").c_str());
+    EXPECT_EQ(sink.uiUpdates, 2);
+}
+
+TEST_F(FileActions, SysExExportsWriteMessagesAndTruncate) {
+    const std::string path = folder.file("sysex.txt");
+    { std::ofstream(path) << std::string(200000, 'Z'); }
+    context.runFileAction(0x9300, path.c_str());
+    const std::string tones = contentsOf(path);
+    EXPECT_EQ(tones.find('Z'), std::string::npos);
+    EXPECT_NE(tones.find("F0"), std::string::npos);
+    context.runFileAction(0x9400, path.c_str());
+    EXPECT_NE(contentsOf(path), tones);
+    context.runFileAction(0x9700, path.c_str());
+    EXPECT_FALSE(contentsOf(path).empty());
+
+    // An export into a folder that does not exist creates nothing.
+    const std::string nowhere = folder.file("no/such/folder/out.txt");
+    context.runFileAction(0x9100, nowhere.c_str());
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+    EXPECT_EQ(sink.uiUpdates, 0);
+}
+
+TEST_F(FileActions, WavImportAnswersOnlyForTheSelectedSlot) {
+    const std::string path = folder.file("tone.wav");
+    writeWav16(path, rampSamples(1200), 1, 22050);
+    context.currentSampleData = 126;
+    context.refreshCurrentRecords();
+
+    startNote();
+    context.runFileAction(0x2100 | 127, path.c_str());
+    EXPECT_EQ(soundingVoices(), 0);
+    EXPECT_EQ(sink.uiUpdates, 0);
+    EXPECT_EQ(context.synth->sampleData(127).frames, 1200);
+    EXPECT_EQ(context.sampleSourcePath[127], path);
+    EXPECT_EQ(context.sampleSourceKind[127], 0);
+
+    context.runFileAction(0x2200 | 126, path.c_str());
+    EXPECT_EQ(sink.uiUpdates, 1);
+    EXPECT_EQ(context.sampleSourceKind[126], 1);
+    context.runFileAction(0x2300 | 0x80 | 126, path.c_str());  // only the low 7 bits pick the slot
+    EXPECT_EQ(sink.uiUpdates, 2);
+    EXPECT_EQ(context.sampleSourceKind[126], 2);
+    EXPECT_EQ(context.busyFlags.load(), 0);
+    EXPECT_FALSE(context.moduleHost->isDisabled(EngineContext::kSynthSlot));
+}
+
+TEST_F(FileActions, ARejectedWavLeavesTheSlotAndItsSource) {
+    const std::string good = folder.file("good.wav");
+    const std::string bad = folder.file("bad.wav");
+    writeWav16(good, rampSamples(300));
+    { std::ofstream(bad) << "RIFF this is not a wave file at all"; }
+    context.runFileAction(0x2100, good.c_str());
+    context.runFileAction(0x2300, bad.c_str());
+    EXPECT_EQ(context.synth->sampleData(0).frames, 300);
+    EXPECT_EQ(context.sampleSourcePath[0], good);
+    EXPECT_EQ(context.sampleSourceKind[0], 0);
+    EXPECT_EQ(sink.uiUpdates, 2);
+}
+
+TEST_F(FileActions, UnknownActionsAndMissingPathsDoNothing) {
+    const std::string path = folder.file("x.txt");
+    startNote();
+    for (int id : {0x0000, 0x1300, 0x2400, 0x9800, 0xFF00}) context.runFileAction(id, path.c_str());
+    context.runFileAction(0x1200, nullptr);
+    context.runFileAction(0x2100, "");
+    EXPECT_EQ(soundingVoices(), 1);
+    EXPECT_EQ(sink.uiUpdates, 0);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+} // namespace
+} // namespace kest::tolvane::plugin::testing
