@@ -34,7 +34,8 @@ Bytes oneTrackFile(const MidiTrackWriter& track, std::uint16_t division = 480, i
 Bytes rawTrackFile(const Bytes& body, std::uint16_t division = 96) {
     Bytes out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, static_cast<std::uint8_t>(division >> 8),
               static_cast<std::uint8_t>(division), 'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(body.size())};
-    out.insert(out.end(), body.begin(), body.end());
+    out.reserve(out.size() + body.size());
+    for (std::uint8_t b : body) out.push_back(b);
     return out;
 }
 

@@ -97,7 +97,7 @@ private:
         sysEx(instrumentToneMessage(1, {.name = "Saw Bass", .wave = kBassWave, .tl = 2, .ar = 127, .dr = 72, .sl = 16,
                                         .rr = 104}));
         sysEx(instrumentToneMessage(2, {.name = "Tremolo Pad", .lfoFreq = lfoFreqForHz(3.0), .strc = 2, .lms = 2,
-                                        .wave = kPadWave, .tl = 10, .ar = 74, .dr = 56, .sl = 8, .rr = 78}));
+                                        .wave = kPadWave, .tl = 4, .ar = 74, .dr = 56, .sl = 8, .rr = 78}));
         sysEx(instrumentToneMessage(3, {.name = "Bell Arp", .wave = kBellWave, .tl = 12, .ar = 127, .dr = 78, .sl = 96,
                                         .rr = 100, .kf = 1}));
 
@@ -116,8 +116,8 @@ private:
                                              .dr = 70, .sl = 110, .rr = 90}));
 
         struct PartSetup { MidiTrackWriter* track; int channel, program, volume, pan; };
-        const PartSetup parts[] = {{&lead_, kLead, 0, 104, 64}, {&bass_, kBass, 1, 100, 64}, {&pad_, kPad, 2, 80, 44},
-                                   {&arp_, kArp, 3, 76, 88},    {&drums_, kDrums, 0, 100, 64}};
+        const PartSetup parts[] = {{&lead_, kLead, 0, 104, 64}, {&bass_, kBass, 1, 100, 64}, {&pad_, kPad, 2, 100, 44},
+                                   {&arp_, kArp, 3, 92, 88},    {&drums_, kDrums, 0, 100, 64}};
         for (const PartSetup& p : parts) {
             p.track->programChange(0, p.channel, p.program);
             p.track->controlChange(0, p.channel, 7, p.volume);
@@ -131,8 +131,8 @@ private:
     void pad(std::uint64_t at, const Chord& chord, int bar) {
         // The intro swells in on expression.
         if (bar == 0)
-            for (int step = 0; step <= 16; ++step) pad_.controlChange(at + step * kSixteenth * 2, kPad, 11, 60 + step * 4);
-        for (int key : chord.tones) pad_.note(at, kBar - 20, kPad, key, 80);
+            for (int step = 0; step <= 16; ++step) pad_.controlChange(at + step * kEighth, kPad, 11, 80 + step * 3);
+        for (int key : chord.tones) pad_.note(at, kBar - 20, kPad, key, 88);
     }
 
     void arpeggio(std::uint64_t at, const Chord& chord, int bar) {

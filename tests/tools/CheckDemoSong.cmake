@@ -1,0 +1,10 @@
+# Fails when the committed demo.mid differs from what the generator writes now.
+execute_process(COMMAND ${GENERATOR} ${SCRATCH} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "the demo generator failed (${status})")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SCRATCH} ${COMMITTED} RESULT_VARIABLE differs)
+file(REMOVE ${SCRATCH})
+if(differs)
+    message(FATAL_ERROR "tools/demo/demo.mid is stale: regenerate it with tolvane-make-demo")
+endif()
