@@ -4,7 +4,8 @@
 Times are seconds at middle C. `ring` makes a note die away by itself
 (struck and plucked sounds); `decay` + `sustain` (dB) fall to a held level;
 neither holds at full level. Vibrato (strc 1) and tremolo (strc 2) only move
-when the song uses the modulation wheel, since depth = lms x cc1.
+when the song uses the modulation wheel, since depth = lms x cc1; lms 1 swings
+the pitch about +-0.37 semitone at cc1 64.
 """
 
 from tones import Tone, STRC_VIBRATO as VIB, STRC_TREMOLO as TREM, STRC_NOISE as NOISE
@@ -156,17 +157,17 @@ def pipes():
 
 def leads():
     return [
-        Tone("Square Lead", "pulse 50% 4-bit", release=0.05, strc=VIB, lms=2, lfo_hz=5.5, gain=-1, **FLAT),
-        Tone("Saw Lead", "saw", release=0.05, strc=VIB, lms=2, lfo_hz=5.5, gain=-1, **FLAT),
-        Tone("Calliope Lead", "triangle NES 4-bit", attack=0.02, release=0.1, strc=VIB, lms=2, lfo_hz=6.0,
+        Tone("Square Lead", "pulse 50% 4-bit", release=0.05, strc=VIB, lms=1, lfo_hz=5.5, gain=-1, **FLAT),
+        Tone("Saw Lead", "saw", release=0.05, strc=VIB, lms=1, lfo_hz=5.5, gain=-1, **FLAT),
+        Tone("Calliope Lead", "triangle NES 4-bit", attack=0.02, release=0.1, strc=VIB, lms=1, lfo_hz=6.0,
              **FLAT),
-        Tone("Chiff Lead", "pulse 25% 4-bit", decay=0.15, sustain=4, release=0.1, strc=VIB, lms=2,
+        Tone("Chiff Lead", "pulse 25% 4-bit", decay=0.15, sustain=4, release=0.1, strc=VIB, lms=1,
              lfo_hz=5.5, **FLAT),
-        Tone("Charang Lead", "overdrive 6-bit", decay=1.0, sustain=6, release=0.1, strc=VIB, lms=2,
+        Tone("Charang Lead", "overdrive 6-bit", decay=1.0, sustain=6, release=0.1, strc=VIB, lms=1,
              lfo_hz=5.5, gain=-1, **FLAT),
-        Tone("Voice Lead", "vowel aah 6-bit", attack=0.04, release=0.15, strc=VIB, lms=2, lfo_hz=5.0, **FLAT),
-        Tone("Fifths Lead", "fifths", release=0.08, cents=-1200, strc=VIB, lms=2, lfo_hz=5.5, **FLAT),
-        Tone("Bass + Lead", "saw + sub", release=0.08, strc=VIB, lms=2, lfo_hz=5.5, **FLAT),
+        Tone("Voice Lead", "vowel aah 6-bit", attack=0.04, release=0.15, strc=VIB, lms=1, lfo_hz=5.0, **FLAT),
+        Tone("Fifths Lead", "fifths", release=0.08, cents=-1200, strc=VIB, lms=1, lfo_hz=5.5, **FLAT),
+        Tone("Bass + Lead", "saw + sub", release=0.08, strc=VIB, lms=1, lfo_hz=5.5, **FLAT),
     ]
 
 
