@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "EnvelopeSegment.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::synth {
@@ -242,28 +243,26 @@ void Voice::renderNoLfo(float* left, float* right, int target)
     const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
     const std::uint32_t mask = static_cast<std::uint32_t>(phaseMask);
     std::uint32_t ph = phase;
-    std::int32_t pos = envPos;
-    std::int32_t rate = envRate;
-    std::int32_t end = envEnd;
-    const std::int32_t* curve = envCurve;
 
-    for (int n = renderPos; n < target; ++n) {
-        if (pos >= end) {
-            envPos = pos;
-            if (!advanceEnvelope())
-                break;
-            pos = envPos;
-            rate = envRate;
-            end = envEnd;
-            curve = envCurve;
+    int n = renderPos;
+    while (n < target) {
+        if (envPos >= envEnd && !advanceEnvelope())
+            break;
+        // Inside one envelope segment no state change can happen, so the
+        // per-sample loop needs no envelope test.
+        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
+        const std::int32_t* curve = envCurve;
+        const std::int32_t rate = envRate;
+        std::int32_t pos = envPos;
+        for (; n < segmentEnd; ++n) {
+            const float s = log2lin[table[ph >> 18] + curve[pos >> 18] + level];
+            left[n] += s * gl;
+            right[n] += s * gr;
+            pos += rate;
+            ph = (ph + inc) & mask;
         }
-        const float s = log2lin[table[ph >> 18] + curve[pos >> 18] + level];
-        left[n] += s * gl;
-        right[n] += s * gr;
-        pos += rate;
-        ph = (ph + inc) & mask;
+        envPos = pos;
     }
-    envPos = pos;
     phase = ph;
 }
 
