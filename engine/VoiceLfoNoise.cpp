@@ -32,7 +32,7 @@ void SynthesizerWT::VoiceUnitWT::setupLfo(const TonePreset& tone, int modulation
     lms = std::clamp(tone.lms, 0, kMaxLms);
     lfoCounter = kLfoCounterPeriod;
     lfoStep = rates.lfoUnit * std::clamp(tone.lfoFreq, 0, kMaxLfoFreq);
-    lfoIndex = (tone.strc - 1) & 1;  // even entries for pitch, odd for level
+    lfoIndex = ((tone.strc & 3) - 1) & 1;  // even entries for pitch, odd for level
     lfoDepth = lms * std::clamp(modulation, 0, 127);
     lfoPitchOffset = 0;
     amOffset = 0;

@@ -21,7 +21,9 @@ namespace {
 
 using namespace kest::tolvane;
 
-constexpr int kMaxBlock = 1024;
+constexpr int kMaxBlock = 1024;    // buffer length; event times may point past a block
+constexpr int kMaxRender = 256;    // samples per rendered block, kept short for speed
+constexpr int kMaxBlocks = 32;
 constexpr int kMaxSampleFrames = 2048;
 
 struct Rig {
@@ -219,7 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rig.engine.receiveSysEx = in.ConsumeBool();
     rig.engine.setNrpnEnabled(in.ConsumeBool());
     int blocks = 0;
-    while (in.remaining_bytes() > 0 && blocks < 64) {
+    while (in.remaining_bytes() > 0 && blocks < kMaxBlocks) {
         const int time = in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(0, kMaxBlock - 1) : in.ConsumeIntegral<int>();
         switch (in.ConsumeIntegralInRange<int>(0, 9)) {
         case 0:
@@ -237,11 +239,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 6: engineSetting(rig, in); break;
         case 7: directCall(rig, in); break;
         default:
-            rig.render(in.ConsumeIntegralInRange<int>(0, kMaxBlock));
+            rig.render(in.ConsumeIntegralInRange<int>(0, kMaxRender));
             ++blocks;
             break;
         }
     }
-    rig.render(kMaxBlock);
+    rig.render(kMaxRender);
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "EngineHarness.h"
@@ -87,6 +88,13 @@ TEST(LfoSetup, OutOfRangeToneFieldsAreHeldToTheirRanges)
     Voice& v = soundingVoice(h.engine);
     EXPECT_EQ(v.lfoDepth, 15 * 127);
     EXPECT_EQ(v.lfoStep, 6087 * 16383);
+
+    // Only the structure's two low bits count (found by the event fuzzer).
+    EngineHarness low;
+    setupTone(low, std::numeric_limits<int>::min() + 2, 15, 2048);
+    low.noteOn(0, 69, 100);
+    low.block(64);
+    EXPECT_EQ(soundingVoice(low.engine).lfoIndex, 1);
 }
 
 TEST(LfoTiming, OneStepEvery86Point13SamplesStartingAtTheZeroPoint)
