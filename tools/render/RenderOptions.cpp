@@ -85,6 +85,14 @@ private:
                 if (v->empty()) fail("--stems needs a folder");
                 o.stemsDir = *v;
             }
+        } else if (name == "--state") path(name, inlineValue, o.statePath);
+        else if (name == "--tones") path(name, inlineValue, o.tonesPath);
+        else if (name == "--samplers") path(name, inlineValue, o.samplersPath);
+        else if (name == "--sample-params") path(name, inlineValue, o.sampleParamsPath);
+        else if (name == "--wavetables") path(name, inlineValue, o.waveTablesPath);
+        else if (name == "--table-size") integer(name, inlineValue, 8, 128, o.tableSize);
+        else if (name == "--wav") {
+            if (auto v = value(name, inlineValue)) waveImport(*v);
         } else if (name == "--sample-rate") integer(name, inlineValue, kMinSampleRate, kMaxSampleRate, o.sampleRate);
         else if (name == "--block") integer(name, inlineValue, 1, kMaxBlockSize, o.blockSize);
         else if (name == "--bus") integer(name, inlineValue, 1, 16, o.bus);
@@ -101,6 +109,36 @@ private:
         } else {
             fail("unknown option '" + std::string(arg) + "'");
         }
+    }
+
+    void path(std::string_view name, std::optional<std::string_view> inlineValue, std::string& target) {
+        if (auto v = value(name, inlineValue)) {
+            if (v->empty()) fail(std::string(name) + " needs a file name");
+            target = *v;
+        }
+    }
+
+    // SLOT=PATH, optionally ending in :dpcm or :adpcm.
+    void waveImport(const std::string& text) {
+        const auto eq = text.find('=');
+        const auto slot = eq == std::string::npos ? std::nullopt : parseInteger(std::string_view(text).substr(0, eq));
+        if (!slot || *slot < 0 || *slot > 127 || eq + 1 >= text.size()) {
+            fail("--wav wants SLOT=PATH[:dpcm|:adpcm] with a slot from 0 to 127, not '" + text + "'");
+            return;
+        }
+        WaveImportOption wave{static_cast<int>(*slot), text.substr(eq + 1), formats::SampleSourceKind::Pcm};
+        if (wave.path.ends_with(":dpcm")) {
+            wave.kind = formats::SampleSourceKind::Dpcm;
+            wave.path.resize(wave.path.size() - 5);
+        } else if (wave.path.ends_with(":adpcm")) {
+            wave.kind = formats::SampleSourceKind::Adpcm;
+            wave.path.resize(wave.path.size() - 6);
+        }
+        if (wave.path.empty()) {
+            fail("--wav needs a file name after the slot");
+            return;
+        }
+        result_.options.waves.push_back(std::move(wave));
     }
 
     std::optional<std::string> value(std::string_view name, std::optional<std::string_view> inlineValue) {
@@ -170,6 +208,17 @@ std::string usageText() {
            "  --polyphony N        number of voices, 1 to 1024 (rounded up to a power of two)\n"
            "  --tail SECONDS       render on after the last event until all voices end, at most\n"
            "                       this long (default 2)\n"
+           "\n"
+           "Sound data, loaded in this order before the song starts:\n"
+           "  --state FILE         a saved plug-in state\n"
+           "  --table-size N       wavetable length, 8 to 128 (rounded up to a power of two)\n"
+           "  --wavetables FILE    wavetable text file\n"
+           "  --tones FILE         tone preset text file\n"
+           "  --samplers FILE      sampler preset text file\n"
+           "  --wav SLOT=PATH[:dpcm|:adpcm]\n"
+           "                       WAV file into sample slot 0-127, optionally reduced (repeatable)\n"
+           "  --sample-params FILE sample-data parameter text file\n"
+           "\n"
            "  --receive-sysex      accept the song's System Exclusive messages (always on for the demo)\n"
            "  --nrpn               obey NRPN controllers\n"
            "  -q, --quiet          no progress bar and no summary\n"

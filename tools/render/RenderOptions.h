@@ -5,8 +5,17 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "FormatKinds.h"
 
 namespace kest::tolvane::tools {
+
+struct WaveImportOption {
+    int slot = 0;  // 0..127
+    std::string path;
+    formats::SampleSourceKind kind = formats::SampleSourceKind::Pcm;
+};
 
 struct RenderOptions {
     std::string songPath;         // empty: the built-in demo song
@@ -22,6 +31,16 @@ struct RenderOptions {
     bool receiveSysEx = false;
     bool nrpn = false;
     bool help = false;
+
+    // Sound data loaded before rendering, in this order: state, table size,
+    // wavetables, tones, sampler presets, WAV files, sample parameters.
+    std::string statePath;
+    int tableSize = 0;  // 0: as the engine (or the state) has it
+    std::string waveTablesPath;
+    std::string tonesPath;
+    std::string samplersPath;
+    std::vector<WaveImportOption> waves;
+    std::string sampleParamsPath;
 
     bool isDemo() const { return songPath.empty(); }
     std::string resolvedOutputPath() const;

@@ -11,15 +11,18 @@ namespace kest::tolvane::tools {
 
 SongRenderer::SongRenderer(const EngineSettings& settings)
     : settings_(settings), buffer_(static_cast<std::size_t>(kOutputChannelCount) * static_cast<std::size_t>(settings.blockSize)) {
-    host_.setModule(0, &queue_);
-    host_.setModule(1, &synth_);
-    if (settings.polyphony > 0) synth_.setPolyphony(settings.polyphony);
-    host_.setSampleRate(static_cast<float>(settings.sampleRate));
-    host_.setBlockSize(settings.blockSize);
-    synth_.receiveSysEx = settings.receiveSysEx;
-    if (settings.nrpn) synth_.setNrpnEnabled(true);
+    context_.setSampleRate(static_cast<float>(settings.sampleRate));
+    context_.setBlockSize(settings.blockSize);
+    if (settings.polyphony > 0) context_.applyPolyphony(settings.polyphony);
     for (int c = 0; c < kOutputChannelCount; ++c)
         outputs_[static_cast<std::size_t>(c)] = buffer_.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(settings.blockSize);
+    applySwitches();
+}
+
+// A loaded state may carry its own switches; the options only ever turn them on.
+void SongRenderer::applySwitches() {
+    if (settings_.receiveSysEx) context_.synth->receiveSysEx = true;
+    if (settings_.nrpn && !context_.synth->getNrpnEnabled()) context_.synth->setNrpnEnabled(true);
 }
 
 void SongRenderer::clearOutputs(int frames) {
@@ -36,9 +39,9 @@ void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent>
         const int time = static_cast<int>(std::max<std::int64_t>(it->frame - blockStart, 0));
         if (e.type == kSystemExclusive) {
             const auto bytes = song.sysEx(e);
-            queue_.queueSysEx(bytes.data(), static_cast<int>(bytes.size()), time);
+            context_.eventQueue->queueSysEx(bytes.data(), static_cast<int>(bytes.size()), time);
         } else {
-            queue_.queueChannelEvent(e.type, e.channel, e.data1, e.data2, time);
+            context_.eventQueue->queueChannelEvent(e.type, e.channel, e.data1, e.data2, time);
         }
     }
 }
@@ -55,22 +58,24 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
     std::size_t next = 0;
     while (position < limit || next < events.size()) {
         const int maxLength = static_cast<int>(std::clamp<std::int64_t>(limit - position, 0, settings_.blockSize));
-        const BlockPlan plan = planBlock(events, next, position, maxLength, queue_.capacity());
+        const BlockPlan plan = planBlock(events, next, position, maxLength, context_.eventQueue->capacity());
         queueEvents(song, std::span(events).subspan(plan.firstEvent, plan.eventCount), position);
         clearOutputs(plan.length);
-        host_.process(outputs_.data(), plan.length);
+        // Straight to the rack rather than through the context's try-lock: nothing
+        // else runs here, and an empty block must still hand over its events.
+        context_.moduleHost->process(outputs_.data(), plan.length);
 
         next += plan.eventCount;
         stats.eventsQueued += plan.eventCount;
         position += plan.length;
         ++stats.blocks;
-        stats.maxVoices = std::max(stats.maxVoices, synth_.getActiveVoiceCount());
+        stats.maxVoices = std::max(stats.maxVoices, context_.synth->getActiveVoiceCount());
         if (!sink.consume(outputs_.data(), plan.length)) {
             stats.stopped = true;
             break;
         }
         const bool inTail = position >= stats.songFrames && next == events.size();
-        if (inTail && synth_.getActiveVoiceCount() == 0) break;
+        if (inTail && context_.synth->getActiveVoiceCount() == 0) break;
     }
     stats.frames = position;
     return stats;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Drives the engine the way the plug-in's processor does: events go into the
-// MidiController with their sample offsets, the 32 outputs are cleared and the
-// ModuleHost renders the block.
+// Drives the engine the way the plug-in's processor does, through the same
+// EngineContext: events go into the MidiController with their sample offsets,
+// the 32 outputs are cleared and the ModuleHost renders the block.
 #pragma once
 
 #include <array>
@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "BlockPlanner.h"
-#include "MidiController.h"
+#include "EngineContext.h"
 #include "MidiFile.h"
-#include "ModuleHost.h"
-#include "SynthesizerWT.h"
 
 namespace kest::tolvane::tools {
 
@@ -42,23 +40,25 @@ struct RenderStats {
 
 class SongRenderer {
 public:
+    // Sets the rate, block size and polyphony; receiveSysEx and NRPN are
+    // switched on by applySwitches, after any sound data has been loaded.
     explicit SongRenderer(const EngineSettings& settings);
+    void applySwitches();
     SongRenderer(const SongRenderer&) = delete;
     SongRenderer& operator=(const SongRenderer&) = delete;
 
     // Renders the song, then up to tailSeconds more until every voice is free.
     RenderStats render(const MidiSong& song, double tailSeconds, BlockSink& sink);
 
-    synth::SynthesizerWT& engine() { return synth_; }
+    synth::SynthesizerWT& engine() { return *context_.synth; }
+    plugin::EngineContext& context() { return context_; }
 
 private:
     void queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart);
     void clearOutputs(int frames);
 
     EngineSettings settings_;
-    ModuleHost host_;
-    synth::SynthesizerWT synth_{440.0f, 0.8f};
-    util::MidiController queue_;
+    plugin::EngineContext context_;  // host, SynthesizerWT(440, 0.8) and queue, as the plug-in builds them
     std::vector<float> buffer_;
     std::array<float*, kOutputChannelCount> outputs_{};
 };

@@ -19,6 +19,7 @@
 #include "ProgressBar.h"
 #include "RenderOptions.h"
 #include "SongRenderer.h"
+#include "SoundDataLoader.h"
 
 namespace {
 
@@ -80,6 +81,11 @@ int run(const RenderOptions& options) {
     engine.receiveSysEx = options.receiveSysEx || options.isDemo();  // the demo programs its tones by SysEx
     engine.nrpn = options.nrpn;
     SongRenderer renderer(engine);
+    LoadFailure failure;
+    if (!loadSoundData(renderer.context(), options, failure)) return failInput(failure.subject, failure.message);
+    // A loaded state brings its own polyphony and switches; the options have the last word.
+    if (options.polyphony > 0) renderer.context().applyPolyphony(options.polyphony);
+    renderer.applySwitches();
 
     MixerSettings mix;
     mix.bus = options.bus;

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SoundDataLoader.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "ByteStream.h"
+
+namespace kest::tolvane::tools {
+
+namespace {
+
+// Plug-in states are small; anything bigger is not one.
+constexpr std::uintmax_t kMaxStateSize = 64u << 20;
+
+bool readable(const std::string& path, LoadFailure& failure) {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec) && std::ifstream(path, std::ios::binary)) return true;
+    failure = {path, "cannot open the file"};
+    return false;
+}
+
+bool loadState(plugin::EngineContext& context, const std::string& path, LoadFailure& failure) {
+    if (!readable(path, failure)) return false;
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) > kMaxStateSize) {
+        failure = {path, "too large for a plug-in state"};
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    plugin::MemoryByteReader reader(bytes);
+    if (!context.readState(reader)) {
+        failure = {path, "not a plug-in state this version can read (too old or cut short)"};
+        return false;
+    }
+    return true;
+}
+
+bool importText(plugin::EngineContext& context, const std::string& path, formats::TextKind kind, LoadFailure& failure) {
+    if (path.empty()) return true;
+    if (!readable(path, failure)) return false;
+    if (!context.importText(path.c_str(), kind)) {
+        failure = {path, "cannot read the file"};
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool loadSoundData(plugin::EngineContext& context, const RenderOptions& options, LoadFailure& failure) {
+    if (!options.statePath.empty() && !loadState(context, options.statePath, failure)) return false;
+    if (options.tableSize > 0) context.waveTableSize = context.synth->setTableSize(options.tableSize);
+    if (!importText(context, options.waveTablesPath, formats::TextKind::WaveTable, failure)) return false;
+    if (!importText(context, options.tonesPath, formats::TextKind::Tone, failure)) return false;
+    if (!importText(context, options.samplersPath, formats::TextKind::Sampler, failure)) return false;
+    for (const WaveImportOption& wave : options.waves) {
+        if (!readable(wave.path, failure)) return false;
+        if (!context.importWave(wave.slot, wave.path.c_str(), wave.kind)) {
+            failure = {wave.path, "not a WAV file the importer can read"};
+            return false;
+        }
+    }
+    return importText(context, options.sampleParamsPath, formats::TextKind::SampleData, failure);
+}
+
+} // namespace kest::tolvane::tools

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Loads the sound data named on the command line into the engine through the
+// plug-in's own import paths, so a song sounds as it would in the plug-in.
+#pragma once
+
+#include <string>
+
+#include "EngineContext.h"
+#include "RenderOptions.h"
+
+namespace kest::tolvane::tools {
+
+struct LoadFailure {
+    std::string subject;  // the file (or option) at fault
+    std::string message;
+};
+
+// False with failure filled in when a file cannot be read or is not what it should be.
+bool loadSoundData(plugin::EngineContext& context, const RenderOptions& options, LoadFailure& failure);
+
+} // namespace kest::tolvane::tools
