@@ -25,6 +25,17 @@ constexpr int kMaxLms = 15;
 constexpr int kPhaseFractionBits = 18;
 constexpr int kEnvIndexShift = 18;
 
+// Samples (1 .. limit) before the LFO counter falls to 0 again, so the render
+// loops step the LFO between runs instead of testing it every sample.
+// lfoStep <= 2^30 keeps the counter above -2^30, so a refill makes it positive.
+int samplesBeforeLfoStep(std::int32_t counter, std::int32_t step, int limit)
+{
+    if (counter <= 0) return 1;
+    if (step <= 0) return limit;
+    const std::int64_t count = (std::int64_t{counter} + step - 1) / step;
+    return count < limit ? static_cast<int>(count) : limit;
+}
+
 } // namespace
 
 void SynthesizerWT::VoiceUnitWT::setupLfo(const TonePreset& tone, int modulation)
@@ -47,7 +58,6 @@ void SynthesizerWT::VoiceUnitWT::renderLfoPm(float* left, float* right, int targ
     const float gl = gainLeft;
     const float gr = gainRight;
     const std::uint32_t mask = static_cast<std::uint32_t>(phaseMask);
-    const std::int32_t step = lfoStep;
 
     int n = renderPos;
     while (n < target) {
@@ -55,32 +65,30 @@ void SynthesizerWT::VoiceUnitWT::renderLfoPm(float* left, float* right, int targ
             stop();
             return;
         }
-        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
+        if (lfoCounter <= 0) {
+            lfoPitchOffset = (lfoWave[lfoIndex] * lfoDepth) >> kLfoDepthShift;
+            recomputePitch();
+            lfoCounter += kLfoCounterPeriod;
+            lfoIndex = (lfoIndex + kLfoIndexStride) & kLfoIndexMask;
+        }
+        const int runEnd = n + samplesBeforeLfoStep(lfoCounter, lfoStep,
+                                                    samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n));
         const std::int32_t* curve = envCurve;
         const std::int32_t rate = envRate;
         const std::int32_t level = levelAttenuation;
+        const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
+        lfoCounter -= lfoStep * (runEnd - n);
         std::int32_t pos = envPos;
         std::uint32_t ph = phase;
-        std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
-        std::int32_t counter = lfoCounter;
-        for (; n < segmentEnd; ++n) {
-            if (counter <= 0) {
-                lfoPitchOffset = (lfoWave[lfoIndex] * lfoDepth) >> kLfoDepthShift;
-                recomputePitch();
-                inc = static_cast<std::uint32_t>(phaseInc);
-                counter += kLfoCounterPeriod;
-                lfoIndex = (lfoIndex + kLfoIndexStride) & kLfoIndexMask;
-            }
+        for (; n < runEnd; ++n) {
             const float s = log2lin[wave[ph >> kPhaseFractionBits] + curve[pos >> kEnvIndexShift] + level];
             left[n] += s * gl;
             right[n] += s * gr;
-            counter -= step;
             pos += rate;
             ph = (ph + inc) & mask;
         }
         envPos = pos;
         phase = ph;
-        lfoCounter = counter;
     }
     renderPos = target;
 }
@@ -93,7 +101,6 @@ void SynthesizerWT::VoiceUnitWT::renderLfoAm(float* left, float* right, int targ
     const float gr = gainRight;
     const std::uint32_t mask = static_cast<std::uint32_t>(phaseMask);
     const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
-    const std::int32_t step = lfoStep;
 
     int n = renderPos;
     while (n < target) {
@@ -101,31 +108,29 @@ void SynthesizerWT::VoiceUnitWT::renderLfoAm(float* left, float* right, int targ
             stop();
             return;
         }
-        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
+        if (lfoCounter <= 0) {
+            amOffset = ((lfoWave[lfoIndex] * lfoDepth) >> kLfoDepthShift) & kAmOffsetMask;
+            lfoCounter += kLfoCounterPeriod;
+            lfoIndex = (lfoIndex + kLfoIndexStride) & kLfoIndexMask;
+        }
+        const int runEnd = n + samplesBeforeLfoStep(lfoCounter, lfoStep,
+                                                    samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n));
         const std::int32_t* curve = envCurve;
         const std::int32_t rate = envRate;
-        const std::int32_t level = levelAttenuation;
+        // The LFO's level offset is constant between steps: fold it into the level.
+        const std::int32_t level = levelAttenuation + amOffset;
+        lfoCounter -= lfoStep * (runEnd - n);
         std::int32_t pos = envPos;
         std::uint32_t ph = phase;
-        std::int32_t counter = lfoCounter;
-        std::int32_t offset = amOffset;
-        for (; n < segmentEnd; ++n) {
-            if (counter <= 0) {
-                offset = ((lfoWave[lfoIndex] * lfoDepth) >> kLfoDepthShift) & kAmOffsetMask;
-                counter += kLfoCounterPeriod;
-                lfoIndex = (lfoIndex + kLfoIndexStride) & kLfoIndexMask;
-            }
-            const float s = log2lin[wave[ph >> kPhaseFractionBits] + curve[pos >> kEnvIndexShift] + level + offset];
+        for (; n < runEnd; ++n) {
+            const float s = log2lin[wave[ph >> kPhaseFractionBits] + curve[pos >> kEnvIndexShift] + level];
             left[n] += s * gl;
             right[n] += s * gr;
-            counter -= step;
             pos += rate;
             ph = (ph + inc) & mask;
         }
         envPos = pos;
         phase = ph;
-        lfoCounter = counter;
-        amOffset = offset;
     }
     renderPos = target;
 }

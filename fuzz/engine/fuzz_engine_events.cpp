@@ -218,6 +218,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     FuzzedDataProvider in(data, size);
     Rig rig;
+    // A small pool keeps runs fast; the input can still raise it to 1024.
+    rig.engine.setPolyphony(8);
     rig.engine.receiveSysEx = in.ConsumeBool();
     rig.engine.setNrpnEnabled(in.ConsumeBool());
     int blocks = 0;
