@@ -102,29 +102,29 @@ void SynthesizerWT::VoiceUnitWT::renderSampleMono(float* left, float* right, int
         const std::int32_t rate = envRate;
         const std::int32_t level = levelAttenuation;
         std::int32_t pos = envPos;
-        int frame = samplePos;
-        std::uint32_t frac = static_cast<std::uint32_t>(sampleFrac);
+        // Frame index and its 18-bit fraction as one fixed-point position.
+        std::uint64_t position = (std::uint64_t(samplePos) << kFrameFractionBits) | std::uint32_t(sampleFrac);
         bool ended = false;
         for (; n < segmentEnd; ++n) {
             const std::int32_t att = curve[pos >> kEnvIndexShift] + level;
+            int frame = static_cast<int>(position >> kFrameFractionBits);
             if (frame >= end) {
                 if (loopLength <= 0) {
                     ended = true;
                     break;
                 }
                 frame = wrapIntoLoop(frame, end, loopLength);
+                position = (std::uint64_t(frame) << kFrameFractionBits) | (position & kFrameFractionMask);
             }
             const float s = log2lin[frames[frame] + att];
             left[n] += s * gl;
             right[n] += s * gr;
             pos += rate;
-            const std::uint32_t step = inc + frac;
-            frame += static_cast<int>(step >> kFrameFractionBits);
-            frac = step & kFrameFractionMask;
+            position += inc;
         }
         envPos = pos;
-        samplePos = frame;
-        sampleFrac = static_cast<int>(frac);
+        samplePos = static_cast<int>(position >> kFrameFractionBits);
+        sampleFrac = static_cast<int>(position & kFrameFractionMask);
         if (ended) {
             stop();
             return;
@@ -154,29 +154,29 @@ void SynthesizerWT::VoiceUnitWT::renderSampleStereo(float* left, float* right, i
         const std::int32_t rate = envRate;
         const std::int32_t level = levelAttenuation;
         std::int32_t pos = envPos;
-        int frame = samplePos;
-        std::uint32_t frac = static_cast<std::uint32_t>(sampleFrac);
+        // Frame index and its 18-bit fraction as one fixed-point position.
+        std::uint64_t position = (std::uint64_t(samplePos) << kFrameFractionBits) | std::uint32_t(sampleFrac);
         bool ended = false;
         for (; n < segmentEnd; ++n) {
             const std::int32_t att = curve[pos >> kEnvIndexShift] + level;
+            int frame = static_cast<int>(position >> kFrameFractionBits);
             if (frame >= end) {
                 if (loopLength <= 0) {
                     ended = true;
                     break;
                 }
                 frame = wrapIntoLoop(frame, end, loopLength);
+                position = (std::uint64_t(frame) << kFrameFractionBits) | (position & kFrameFractionMask);
             }
             // Each channel keeps to its own side; the pan gains still apply.
             left[n] += log2lin[frames[2 * frame] + att] * gl;
             right[n] += log2lin[frames[2 * frame + 1] + att] * gr;
             pos += rate;
-            const std::uint32_t step = inc + frac;
-            frame += static_cast<int>(step >> kFrameFractionBits);
-            frac = step & kFrameFractionMask;
+            position += inc;
         }
         envPos = pos;
-        samplePos = frame;
-        sampleFrac = static_cast<int>(frac);
+        samplePos = static_cast<int>(position >> kFrameFractionBits);
+        sampleFrac = static_cast<int>(position & kFrameFractionMask);
         if (ended) {
             stop();
             return;
