@@ -38,7 +38,8 @@ class CNewFileSelector;
 
 namespace kest::tolvane::editor {
 class WaveEdit;
-}
+enum class Page;
+} // namespace kest::tolvane::editor
 
 namespace Steinberg::Vst {
 
@@ -53,6 +54,9 @@ public:
     void PLUGIN_API close() override;
     VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, const char* message) override;
     void valueChanged(VSTGUI::CControl* control) override;
+    // The controls' tags are not host parameters: no begin/end edit reaches the host.
+    void beginEdit(int32_t) override {}
+    void endEdit(int32_t) override {}
 
     // The processor's shared edit record; null until "Processor:openGUI".
     void setEngineContext(EngineContext* context) { context_ = context; }
@@ -72,6 +76,9 @@ private:
     struct Views;
 
     void buildWindow();
+    void buildMenus();
+    void addRowControls(VSTGUI::CViewContainer* container, kest::tolvane::editor::Page page);
+    VSTGUI::CLayeredViewContainer* makePage(const char* backgroundName);
     void buildTopSection();
     void buildTonePage();
     void buildSamplerPage();
@@ -86,8 +93,17 @@ private:
     void updateSampleDataSection();
     void updateWaveTablePage();
     void updateWaveGenerator();
-    void refreshAfterPartChange();
+    void updateSampleRateFields();
+    void updatePlaybackFields();
+    void updateLoopFields();
+    void refreshPartPages();
 
+    void setSlider(int id, float value);
+    void setText(int tag, const std::string& text);
+    void setSliderAndField(int id, float value, const std::string& text);
+    void setMenuIndex(VSTGUI::COptionMenu* menu, int index);
+
+    void sendMessageWithoutAttributes(const char* id);
     void sendValueChange(int id, float value);
     void sendFileSelect(int code, const std::string& path);
     void performPartParameterEdit(int id, float value);

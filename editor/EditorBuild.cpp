@@ -1,0 +1,282 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Building the window: sections, pages, controls, pop-up menus and the overlay.
+#include "CHorizontalSliderExt.h"
+#include "EditorLogic/ControlTable.h"
+#include "EditorLogic/EditorIds.h"
+#include "EditorLogic/MenuModel.h"
+#include "EditorViews.h"
+
+#include "vstgui/lib/cbitmap.h"
+#include "vstgui/lib/cframe.h"
+#include "vstgui/lib/controls/cbuttons.h"
+
+#include <string>
+
+namespace Steinberg::Vst {
+
+using namespace VSTGUI;
+using namespace kest::tolvane::editor;
+
+namespace {
+
+const CColor kTextColor(82, 58, 41, 255);
+const CColor kClear(23, 23, 23, 0);
+const CColor kOverlayBack(23, 23, 23, 235);
+const CColor kOverlayText(127, 127, 127, 255);
+
+CRect toCRect(const Rect& r) { return CRect(r.left, r.top, r.right, r.bottom); }
+
+void styleText(CParamDisplay* view, CFontDesc* font, CColor color = kTextColor)
+{
+    view->setFont(font);
+    view->setFontColor(color);
+    view->setBackColor(kClear);
+    view->setFrameColor(kClear);
+}
+
+std::string partEntry(int part) { return std::to_string(part) + " [MIDI CH " + std::to_string(part + 1) + "]"; }
+
+const char* const kModeEntries[] = {"0 [Mute]", "1 [Instrument]", "2 [Percussion]", "3 [Sampler]"};
+const char* const kStrcEntries[] = {"0 [NO LFO]", "1 [LFO PM]", "2 [LFO AM]", "3 [NOISE-GEN]"};
+
+} // namespace
+
+TolvaneVSTGUIEditor::Views::~Views()
+{
+    for (auto& [id, menu] : menus)
+        menu->forget();
+}
+
+CControl* TolvaneVSTGUIEditor::Views::control(int tag) const
+{
+    const auto found = controls.find(tag);
+    return found == controls.end() ? nullptr : found->second;
+}
+
+CSlider* TolvaneVSTGUIEditor::Views::slider(int id) const
+{
+    return dynamic_cast<CSlider*>(control(kTagControl | id));
+}
+
+CTextLabel* TolvaneVSTGUIEditor::Views::textOf(int tag) const
+{
+    if (auto* field = dynamic_cast<CTextLabel*>(control(tag)))
+        return field;
+    const auto found = labels.find(tag & kValueIdMask);
+    return found == labels.end() ? nullptr : found->second;
+}
+
+COptionMenu* TolvaneVSTGUIEditor::Views::optionMenu(int id) const
+{
+    return dynamic_cast<COptionMenu*>(control(kTagControl | id));
+}
+
+COptionMenu* TolvaneVSTGUIEditor::Views::menu(int id) const
+{
+    const auto found = menus.find(id);
+    return found == menus.end() ? nullptr : found->second;
+}
+
+void TolvaneVSTGUIEditor::buildWindow()
+{
+    delete views_;
+    views_ = new Views;
+    views_->font = makeOwned<CFontDesc>("Arial", 12);
+    buildMenus();
+    buildTopSection();
+
+    views_->lower = new CLayeredViewContainer(CRect(0, kTopSectionHeight, kWindowWidth, kWindowHeight));
+    views_->lower->setTransparency(true);
+    frame->addView(views_->lower);
+    buildTonePage();
+    buildSamplerPage();
+    buildWaveTableEditor();
+    buildOverlay();
+}
+
+// Pop-up menus are built from the menu table; sub-menus first, so that the
+// entries holding them can take them in.
+void TolvaneVSTGUIEditor::buildMenus()
+{
+    const auto defs = menuDefs();
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const MenuDef& def : defs) {
+            const bool isSubMenu = itemOf(def.id) != kItemPopupMenu;
+            if (isSubMenu != (pass == 0))
+                continue;
+            int32_t style = COptionMenu::kPopupStyle;
+            if (def.style == MenuCheckStyle::MultipleCheck)
+                style |= COptionMenu::kMultipleCheckStyle;
+            else if (def.style == MenuCheckStyle::CheckCurrent)
+                style |= COptionMenu::kCheckStyle;
+            auto* menu = new COptionMenu(CRect(0, 0, 0, 0), isSubMenu ? nullptr : this, kTagControl | def.id,
+                                         nullptr, nullptr, style);
+            int index = 0;
+            for (const MenuEntryDef& entry : def.entries) {
+                if (entry.title == nullptr) {
+                    menu->addSeparator();
+                    continue;
+                }
+                CMenuItem* item = nullptr;
+                if (COptionMenu* sub = entry.subMenuId ? views_->menu(entry.subMenuId) : nullptr)
+                    item = menu->addEntry(sub, entry.title);
+                else
+                    item = menu->addEntry(entry.title);
+                item->setTag(kTagControl | (def.id + index + 1));
+                if (entry.disabled)
+                    item->setEnabled(false);
+                ++index;
+            }
+            views_->menus[def.id] = menu;
+        }
+    }
+}
+
+void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
+{
+    auto knob = makeOwned<CBitmap>("knob0.png");
+    auto menuButton = makeOwned<CBitmap>("menu.png");
+    CFontDesc* font = views_->font;
+    for (const ControlRow& row : controlRows()) {
+        if (row.page != page)
+            continue;
+        const int tag = kTagControl | row.id;
+        switch (row.kind) {
+        case ControlKind::MenuButton: {
+            auto* button = new CKickButton(toCRect(menuButtonRect(row)), this, tag, menuButton);
+            container->addView(button);
+            views_->controls[tag] = button;
+            break;
+        }
+        case ControlKind::Slider: {
+            const CRect rect = toCRect(sliderRect(row));
+            auto* slider = new CHorizontalSliderExt(rect, this, tag, static_cast<int32_t>(rect.left),
+                                                    static_cast<int32_t>(rect.left + 84), knob, nullptr,
+                                                    CPoint(0, 0), CSlider::kHorizontal | CSlider::kLeft);
+            slider->setWheelInc(1.0f / static_cast<float>(row.steps));
+            container->addView(slider);
+            views_->controls[tag] = slider;
+
+            auto* field = new CTextEdit(toCRect(valueFieldRect(row)), this, kTagValueText | row.id, row.initialText);
+            styleText(field, font);
+            if (sectionOf(row.id) == kSectionSystem)
+                field->setHoriAlign(kLeftText);
+            container->addView(field);
+            views_->controls[kTagValueText | row.id] = field;
+            break;
+        }
+        case ControlKind::OptionMenu: {
+            auto* menu = new COptionMenu(toCRect(valueFieldRect(row)), this, tag);
+            styleText(menu, font);
+            if (row.id == 0x0101) {
+                for (int part = 0; part < 16; ++part)
+                    menu->addEntry(partEntry(part).c_str());
+            } else {
+                for (const char* entry : row.id == 0x0102 ? kModeEntries : kStrcEntries)
+                    menu->addEntry(entry);
+            }
+            container->addView(menu);
+            views_->controls[tag] = menu;
+            break;
+        }
+        case ControlKind::NameField:
+        case ControlKind::RawField: {
+            auto* field = new CTextEdit(toCRect(valueFieldRect(row)), this, tag, row.initialText);
+            styleText(field, font);
+            container->addView(field);
+            views_->controls[tag] = field;
+            break;
+        }
+        case ControlKind::ReadOnly: {
+            auto* label = new CTextLabel(toCRect(valueFieldRect(row)), row.initialText);
+            styleText(label, font);
+            container->addView(label);
+            views_->labels[row.id] = label;
+            break;
+        }
+        }
+    }
+}
+
+void TolvaneVSTGUIEditor::buildTopSection()
+{
+    auto background = makeOwned<CBitmap>("bg0.png");
+    views_->top = new CViewContainer(CRect(0, 0, kWindowWidth, kTopSectionHeight));
+    views_->top->setBackground(background);
+    frame->addView(views_->top);
+
+    auto logo = makeOwned<CBitmap>("logo.png");
+    auto* logoButton = new CKickButton(CRect(0, 0, kWindowWidth, 46), this, kTagControl | kIdLogo, logo);
+    views_->top->addView(logoButton);
+    views_->controls[kTagControl | kIdLogo] = logoButton;
+    addRowControls(views_->top, Page::Top);
+}
+
+CLayeredViewContainer* TolvaneVSTGUIEditor::makePage(const char* backgroundName)
+{
+    auto background = makeOwned<CBitmap>(backgroundName);
+    auto* page = new CLayeredViewContainer(CRect(0, 0, kWindowWidth, kPageHeight));
+    page->setBackground(background);
+    views_->lower->addView(page);
+    return page;
+}
+
+void TolvaneVSTGUIEditor::buildTonePage()
+{
+    views_->tonePage = makePage("bg1.png");
+    addRowControls(views_->tonePage, Page::Tone);
+}
+
+void TolvaneVSTGUIEditor::buildSamplerPage()
+{
+    views_->samplerPage = makePage("bg2.png");
+    addRowControls(views_->samplerPage, Page::Sampler);
+    // The tone page shows until the first refresh says otherwise.
+    views_->samplerPage->setVisible(false);
+}
+
+void TolvaneVSTGUIEditor::buildWaveTableEditor()
+{
+    for (int i = 0; i < kWaveToolCount; ++i) {
+        const std::string name = "wvbtn" + std::to_string(i) + ".png";
+        auto icon = makeOwned<CBitmap>(name.c_str());
+        const int tag = kTagControl | (kIdWaveToolFirst + i);
+        const CRect rect(kWaveToolX[i], kWaveToolRow, kWaveToolX[i] + kWaveToolWidth, kWaveToolRow + kWaveToolHeight);
+        auto* button = new CKickButton(rect, this, tag, icon);
+        views_->tonePage->addView(button);
+        views_->controls[tag] = button;
+    }
+    views_->waveEdit = new WaveEdit(toCRect(kWaveEditRect), this);
+    views_->tonePage->addView(views_->waveEdit);
+    views_->waveEdit->setup(32, 8);
+}
+
+void TolvaneVSTGUIEditor::buildOverlay()
+{
+    auto* overlay = new CLayeredViewContainer(CRect(0, 0, kWindowWidth, kWindowHeight));
+    overlay->setBackgroundColor(kOverlayBack);
+    views_->aboutOverlay = overlay;
+
+    auto libraryLogo = makeOwned<CBitmap>("libLogo.png");
+    auto* button = new CKickButton(CRect(134, 138, 134 + 260, 138 + 350), this, kTagControl | kIdLibraryLogo, libraryLogo);
+    overlay->addView(button);
+    views_->controls[kTagControl | kIdLibraryLogo] = button;
+
+    auto lineFont = makeOwned<CFontDesc>("Arial", 14);
+    const struct {
+        int y;
+        const char* text;
+    } lines[] = {
+        {586, "VST Version : 23.1.6"},
+        {610, "Library Version : 22.12.4"},
+        {646, "Tolvane Synth WT \xE2\x80\x94 made by the Tolvane developers, GPL-3.0-or-later"},
+    };
+    for (const auto& line : lines) {
+        auto* label = new CTextLabel(CRect(61, line.y, 61 + 460, line.y + 20), line.text);
+        styleText(label, lineFont, kOverlayText);
+        overlay->addView(label);
+    }
+    frame->addView(overlay);  // last, so that it lies above everything
+}
+
+} // namespace Steinberg::Vst

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The views of an open editor window, shared by the editor's source files.
+#pragma once
+
+#include "TolvaneVSTGUIEditor.h"
+#include "WaveEdit.h"
+
+#include "vstgui/lib/cfont.h"
+#include "vstgui/lib/clayeredviewcontainer.h"
+#include "vstgui/lib/controls/coptionmenu.h"
+#include "vstgui/lib/controls/cslider.h"
+#include "vstgui/lib/controls/ctextedit.h"
+#include "vstgui/lib/controls/ctextlabel.h"
+
+#include <map>
+#include <string>
+
+namespace Steinberg::Vst {
+
+struct TolvaneVSTGUIEditor::Views {
+    VSTGUI::CViewContainer* top = nullptr;
+    VSTGUI::CLayeredViewContainer* lower = nullptr;
+    VSTGUI::CLayeredViewContainer* tonePage = nullptr;
+    VSTGUI::CLayeredViewContainer* samplerPage = nullptr;
+    VSTGUI::CLayeredViewContainer* aboutOverlay = nullptr;
+    kest::tolvane::editor::WaveEdit* waveEdit = nullptr;
+
+    // Every control by its full tag (kTagControl / kTagValueText | id); the
+    // read-only labels by their table id.
+    std::map<int, VSTGUI::CControl*> controls;
+    std::map<int, VSTGUI::CTextLabel*> labels;
+    // Pop-up menus and sub-menus by 16-bit id; owned here, never in a container.
+    std::map<int, VSTGUI::COptionMenu*> menus;
+
+    VSTGUI::SharedPointer<VSTGUI::CFontDesc> font;
+
+    ~Views();
+
+    VSTGUI::CControl* control(int tag) const;
+    VSTGUI::CSlider* slider(int id) const;
+    VSTGUI::CTextLabel* textOf(int tag) const;  // value fields and text edits are labels too
+    VSTGUI::COptionMenu* optionMenu(int id) const;
+    VSTGUI::COptionMenu* menu(int id) const;
+};
+
+} // namespace Steinberg::Vst

@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The editor's life cycle, its user edits and the messages it sends.
+#include "TolvaneVSTGUIEditor.h"
+
+#include "EditorLogic/ControlEdit.h"
+#include "EditorLogic/EditorIds.h"
+#include "EditorLogic/FileSelection.h"
+#include "EditorLogic/PresetName.h"
+#include "EditorLogic/TypedNumber.h"
+#include "EditorViews.h"
+
+#include "EngineContext.h"
+
+#include "pluginterfaces/vst/ivstmessage.h"
+#include "vstgui/lib/cfileselector.h"
+#include "vstgui/lib/cframe.h"
+#include "vstgui/lib/cvstguitimer.h"
+
+namespace Steinberg::Vst {
+
+using namespace VSTGUI;
+using namespace kest::tolvane::editor;
+
+namespace {
+
+ViewRect windowRect() { return ViewRect(0, 0, kWindowWidth, kWindowHeight); }
+
+constexpr int kIdleMilliseconds = 33;
+
+} // namespace
+
+TolvaneVSTGUIEditor::TolvaneVSTGUIEditor(EditController* controller)
+    : VSTGUIEditor(controller, nullptr)
+{
+    ViewRect rect = windowRect();
+    setRect(rect);
+}
+
+TolvaneVSTGUIEditor::~TolvaneVSTGUIEditor()
+{
+    close();
+}
+
+bool PLUGIN_API TolvaneVSTGUIEditor::open(void* parent, const PlatformType& platformType)
+{
+    if (frame)
+        return false;
+    frame = new CFrame(CRect(0, 0, kWindowWidth, kWindowHeight), this);
+    buildWindow();
+    if (context_)
+        fullRefresh();
+    frame->open(parent, platformType);
+    setIdleRate(kIdleMilliseconds);
+    sendMessageWithoutAttributes("GUIEditor:openGUI");
+    return true;
+}
+
+void PLUGIN_API TolvaneVSTGUIEditor::close()
+{
+    pendingFileAction_ = 0;
+    if (frame) {
+        frame->close();  // releases the frame and every view in it
+        frame = nullptr;
+    }
+    // The pop-up menus were never in the frame; they go with the views record.
+    delete views_;
+    views_ = nullptr;
+}
+
+bool TolvaneVSTGUIEditor::isSamplerPageVisible() const
+{
+    return views_ && views_->samplerPage->isVisible() && !views_->tonePage->isVisible();
+}
+
+bool TolvaneVSTGUIEditor::isAboutOverlayVisible() const
+{
+    return views_ && views_->aboutOverlay->isVisible();
+}
+
+CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* message)
+{
+    if (message == CVSTGUITimer::kMsgTimer && context_ && views_) {
+        // The wavetable editor is refreshed only on demand: rebuilding its bars
+        // every tick would fight the mouse.
+        updateSystemSection();
+        updatePartSection();
+        updateTonePage();
+        updateSamplerPage();
+        updateSampleDataSection();
+    }
+    if (message == CNewFileSelector::kSelectEndMessage) {
+        if (auto* selector = dynamic_cast<CNewFileSelector*>(sender)) {
+            onFileSelectorEnd(selector);
+            return kMessageNotified;
+        }
+    }
+    return VSTGUIEditor::notify(sender, message);
+}
+
+// ---- User edits ---------------------------------------------------------------------
+
+void TolvaneVSTGUIEditor::valueChanged(CControl* control)
+{
+    if (!context_ || !views_ || control == nullptr)
+        return;
+    const float v = control->getValueNormalized();
+    const ControlEdit edit = classifyControlEdit(control->getTag(), v);
+    switch (edit.kind) {
+    case EditKind::Ignore:
+        break;
+    case EditKind::SendValue:
+        sendValueChange(edit.id, v);
+        performPartParameterEdit(edit.id, v);
+        break;
+    case EditKind::SendTypedNumber:
+        if (auto* field = dynamic_cast<CTextLabel*>(control)) {
+            const auto value = typedNumberToValue(edit.id, field->getText().getString(), context_->currentBitMask);
+            if (value) {
+                performPartParameterEdit(edit.id, *value);
+                sendValueChange(edit.id, *value);
+            }
+        }
+        break;
+    case EditKind::StoreToneName:
+    case EditKind::StoreSamplerName:
+        if (auto* field = dynamic_cast<CTextLabel*>(control)) {
+            char* name = edit.kind == EditKind::StoreToneName ? context_->currentTonePreset->presetName
+                                                              : context_->currentSamplerPreset->presetName;
+            field->setText(storePresetName(field->getText().getString(), name).c_str());
+        }
+        break;
+    case EditKind::SendRawFloat:
+        if (auto* field = dynamic_cast<CTextLabel*>(control))
+            sendValueChange(edit.id, static_cast<float>(leadingFloat(field->getText().getString())));
+        break;
+    case EditKind::SendRawInteger:
+        if (auto* field = dynamic_cast<CTextLabel*>(control))
+            sendValueChange(edit.id, static_cast<float>(leadingInteger(field->getText().getString())));
+        break;
+    case EditKind::SendToolPress:
+        sendValueChange(edit.id, 0.0f);
+        break;
+    case EditKind::OpenPopupMenu:
+        openPopupMenu(sectionOf(edit.id));
+        break;
+    case EditKind::MenuChoice:
+        if (auto* menu = dynamic_cast<COptionMenu*>(control))
+            onMenuChoice(menu);
+        break;
+    case EditKind::ShowOverlay:
+        views_->aboutOverlay->setVisible(true);
+        break;
+    case EditKind::HideOverlay:
+        views_->aboutOverlay->setVisible(false);
+        break;
+    }
+}
+
+// ---- Messages and controller parameters ---------------------------------------------
+
+void TolvaneVSTGUIEditor::sendMessageWithoutAttributes(const char* id)
+{
+    if (!controller)
+        return;
+    IPtr<IMessage> message = owned(controller->allocateMessage());
+    if (!message)
+        return;
+    message->setMessageID(id);
+    controller->sendMessage(message);
+}
+
+void TolvaneVSTGUIEditor::sendValueChange(int id, float value)
+{
+    if (!controller)
+        return;
+    IPtr<IMessage> message = owned(controller->allocateMessage());
+    if (!message)
+        return;
+    message->setMessageID("GUIEditor:tvValueChange");
+    message->getAttributes()->setInt("tag", id);
+    message->getAttributes()->setFloat("val", value);
+    controller->sendMessage(message);
+}
+
+void TolvaneVSTGUIEditor::sendFileSelect(int code, const std::string& path)
+{
+    if (!controller)
+        return;
+    IPtr<IMessage> message = owned(controller->allocateMessage());
+    if (!message)
+        return;
+    const std::vector<char> bytes = pathAttributeBytes(path);
+    message->setMessageID("GUIEditor:tvFileSelect");
+    message->getAttributes()->setInt("tag", code);
+    message->getAttributes()->setBinary("path", bytes.data(), static_cast<uint32>(bytes.size()));
+    controller->sendMessage(message);
+}
+
+void TolvaneVSTGUIEditor::performPartParameterEdit(int id, float value)
+{
+    if (const auto param = partParameterId(id, context_->currentPart); param && controller)
+        controller->performEdit(*param, value);
+}
+
+void TolvaneVSTGUIEditor::setPartParameter(int id, float value)
+{
+    if (const auto param = partParameterId(id, context_->currentPart); param && controller)
+        controller->setParamNormalized(*param, value);
+}
+
+} // namespace Steinberg::Vst
