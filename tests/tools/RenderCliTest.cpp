@@ -80,7 +80,13 @@ TEST(RenderCli, BadSongsExitWithOneNameTheFileAndLeaveNoOutput) {
     auto format2 = good;
     format2[9] = 2;
     tolvane_test::writeBytes(dir / "format2.mid", format2);
+    // Legal bytes, absurd length: a slow tempo and a huge delta time make days of silence.
+    MidiTrackWriter forever;
+    forever.tempo(0, 0xFFFFFF);
+    forever.noteOn(0x0FFFFFFF, 0, 60, 100);
+    tolvane_test::writeBytes(dir / "forever.mid", encodeMidiFile(0, 1, std::span(&forever, 1)));
     const std::pair<const char*, const char*> cases[] = {
+        {"forever.mid", "forever.mid: the song would last"},
         {"missing.mid", "missing.mid: cannot open"},
         {"truncated.mid", "truncated.mid:"},
         {"garbage.mid", "garbage.mid: not a Standard MIDI File"},
