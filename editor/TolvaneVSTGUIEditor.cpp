@@ -8,6 +8,7 @@
 #include "EditorLogic/PresetName.h"
 #include "EditorLogic/TypedNumber.h"
 #include "EditorViews.h"
+#include "X11RunLoop.h"
 
 #include "EngineContext.h"
 
@@ -49,7 +50,13 @@ bool PLUGIN_API TolvaneVSTGUIEditor::open(void* parent, const PlatformType& plat
     buildWindow();
     if (context_)
         fullRefresh();
-    frame->open(parent, platformType);
+    VSTGUI::IPlatformFrameConfig* config = nullptr;
+#if defined(__linux__)
+    X11::FrameConfig x11Config;
+    x11Config.runLoop = makeHostRunLoop(plugFrame);
+    config = &x11Config;
+#endif
+    frame->open(parent, platformType, config);
     setIdleRate(kIdleMilliseconds);
     sendMessageWithoutAttributes("GUIEditor:openGUI");
     return true;
