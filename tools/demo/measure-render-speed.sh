@@ -9,10 +9,10 @@ seconds=${2:-60}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$build/tools/demo/tolvane-make-demo" --dense "$seconds" "$work/dense.mid"
+"$build/tools/tolvane-make-demo" --dense "$seconds" "$work/dense.mid"
 for song in dense demo; do
     args=(-o "$work/$song.wav")
     [[ $song == dense ]] && args+=(--receive-sysex "$work/dense.mid")
     # CPU time as well as wall time: on a shared machine the wall clock mostly measures the neighbours.
-    /usr/bin/time -f "  cpu %U s user + %S s system" "$build/tools/render/tolvane-render" "${args[@]}"
+    /usr/bin/time -f "  cpu %U s user + %S s system" "$build/tools/tolvane-render" "${args[@]}"
 done
