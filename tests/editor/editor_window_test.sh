@@ -70,6 +70,16 @@ sleep 1
 shot sampler
 (( $(luma sampler 14 660) > 150 )) || fail "sampler page not shown after switching the mode"
 
+# The logo shows the about overlay; the library logo on it hides it again.
+xdotool mousemove --window "$window" 264 23 click 1
+sleep 0.3
+shot about
+(( $(luma about 6 150) < 60 )) || fail "logo did not show the about overlay"
+xdotool mousemove --window "$window" 264 300 click 1
+sleep 0.3
+shot closed-about
+(( $(luma closed-about 6 150) > 150 )) || fail "library logo did not hide the about overlay"
+
 if [[ -n $docs ]]; then
     mkdir -p "$docs"
     cp "$out/tone.png" "$docs/screenshot-tone.png"
