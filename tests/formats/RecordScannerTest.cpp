@@ -173,6 +173,20 @@ TEST(RecordScanner, NumbersKeepAllTheirDigits)
     EXPECT_EQ(records[2].index, 9);
 }
 
+TEST(RecordScanner, LongestUnshortenedRecordIsRead)
+{
+    // Runs of exactly the longest length kept whole give the regex its deepest window.
+    const std::string sep20 = " ,\t\r\n ,\t\r\n ,\t\r\n ,\t\r\n";
+    std::string text = "@:" + std::string(19, '0') + "1" + sep20 + "8";
+    for (int i = 0; i < 128; ++i)
+        text += sep20 + "7f";
+    const auto records = parseWaveTableText(text + "\n");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].index, 1);
+    EXPECT_EQ(records[0].valueCount, 128);
+    EXPECT_EQ(scanned(text, waveTableSyntax()), reference(text, waveTableSyntax()));
+}
+
 TEST(RecordScanner, SurvivesBinaryGarbage)
 {
     std::mt19937 rng(7);
