@@ -54,9 +54,11 @@ std::string describePeak(float peak) {
 }
 
 int run(const RenderOptions& options) {
-    MidiReadResult read;
+    // From here on an interruption must not leave a temporary file behind.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     const std::string songName = options.isDemo() ? "built-in demo song" : options.songPath;
-    read = options.isDemo() ? readMidiFile(builtInDemoSong()) : loadMidiFile(options.songPath);
+    const MidiReadResult read = options.isDemo() ? readMidiFile(builtInDemoSong()) : loadMidiFile(options.songPath);
     if (!read.song) return failInput(songName, read.error);
     const MidiSong& song = *read.song;
     if (song.lengthSeconds > kMaxSongSeconds)
@@ -102,14 +104,12 @@ int run(const RenderOptions& options) {
         return !interrupted.load();
     };
 
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
     const auto started = std::chrono::steady_clock::now();
     const RenderStats stats = renderer.render(song, options.tailSeconds, mixer);
     const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.finish();
 
-    if (stats.stopped) {
+    if (stats.stopped || interrupted) {
         mixer.discardStems();
         mainFile.discard();
         if (interrupted) {
