@@ -144,7 +144,8 @@ public:
 
     // Wavetable size: raised to 8, 16, 32, 64 or 128. Returns the resulting size.
     int setTableSize(int requested);
-    // Entry i of table t := waveValueLog[value_i << (8 - depth)] for all 128 entries.
+    // Entry i of table t := waveValueLog[value_i << (8 - depth)] for all 128 entries;
+    // values wider than the depth are held at 2^depth - 1.
     void importWaveValues(int table, const int* values, int bitDepth);
     // The first min(count, 128) entries of table t as b-bit values.
     void exportWaveBytes(int table, std::uint8_t* out, int count, int bitDepth) const;

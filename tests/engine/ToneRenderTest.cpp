@@ -165,3 +165,20 @@ TEST(ToneRender, PercussionUsesTheKeysToneAndPan)
     EXPECT_NEAR(measuredFrequency(left, 44100.0), 440.0, 1.0);
     EXPECT_EQ(lastAbove(h.channel(1), 0.0f), -1);
 }
+
+TEST(ToneRender, PitchBendReachesSoundingVoicesUnlessMuted)
+{
+    EngineHarness h;
+    useOrganTone(h.engine);
+    h.noteOn(0, 69, 100);
+    h.schedule(kPitchBend, 0, 127, 127, 1000);  // +2 semitones less one unit
+    const auto out = h.render(44100);
+    EXPECT_NEAR(measuredFrequency(out, 44100.0, 2000), 493.8, 1.0);
+
+    // A muted part stores the bend but its remaining voices keep their pitch.
+    const int before = h.engine.toneVoice(1).phaseInc;
+    h.engine.part(0).mode = kModeMute;
+    h.engine.pitchBend14(0, 0);
+    EXPECT_EQ(h.engine.part(0).pitchBend, 0);
+    EXPECT_EQ(h.engine.toneVoice(1).phaseInc, before);
+}
