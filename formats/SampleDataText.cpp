@@ -12,13 +12,6 @@ namespace kest::tolvane::formats {
 
 namespace {
 
-const RecordSyntax& sampleDataSyntax()
-{
-    static const RecordSyntax syntax(R"(^[ \t]*@:[0-9]+([, \t\n\r]+[0-9]+){4}[, \t\n\r]+([0-9]+\.[0-9]+))",
-                                     R"((?![0-9]+\.|\.[0-9]+)[0-9]+|[0-9]+\.[0-9]+)");
-    return syntax;
-}
-
 std::optional<SampleDataRecord> sampleDataRecordOf(std::span<const std::string_view> tokens)
 {
     if (tokens.size() < 6)
@@ -37,6 +30,13 @@ std::optional<SampleDataRecord> sampleDataRecordOf(std::span<const std::string_v
 }
 
 } // namespace
+
+const RecordSyntax& sampleDataSyntax()
+{
+    static const RecordSyntax syntax(R"(^[ \t]*@:[0-9]+([, \t\n\r]+[0-9]+){4}[, \t\n\r]+([0-9]+\.[0-9]+))",
+                                     R"((?![0-9]+\.|\.[0-9]+)[0-9]+|[0-9]+\.[0-9]+)");
+    return syntax;
+}
 
 std::vector<SampleDataRecord> parseSampleDataText(std::string_view text)
 {

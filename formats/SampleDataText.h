@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "RecordScanner.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::formats {
@@ -19,6 +20,9 @@ struct SampleDataRecord {
     int loopEnd = 0;
     float pitch = 0.0f;
 };
+
+// The record and token patterns, built once.
+const RecordSyntax& sampleDataSyntax();
 
 std::vector<SampleDataRecord> parseSampleDataText(std::string_view text);
 // Applies each record against the slot's frames and the range in force;

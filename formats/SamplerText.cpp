@@ -14,13 +14,6 @@ namespace {
 
 constexpr std::array<int, kSamplerFieldCount> kMasks = {0x7F, 0x7F, 0xF, 0x3FFF, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F};
 
-const RecordSyntax& samplerSyntax()
-{
-    static const RecordSyntax syntax(R"(^[ \t]*@S:[0-9]+[, \t\n\r]+"[ -~]{16}"([, \t\n\r]+[0-9]+){9})",
-                                     R"([0-9]+|"[ -~]{16}")");
-    return syntax;
-}
-
 std::optional<SamplerRecord> samplerRecordOf(std::span<const std::string_view> tokens)
 {
     if (tokens.size() < 2 + kSamplerFieldCount || tokens[1].size() != synth::kPresetNameLength + 2)
@@ -41,6 +34,13 @@ std::optional<SamplerRecord> samplerRecordOf(std::span<const std::string_view> t
 }
 
 } // namespace
+
+const RecordSyntax& samplerSyntax()
+{
+    static const RecordSyntax syntax(R"(^[ \t]*@S:[0-9]+[, \t\n\r]+"[ -~]{16}"([, \t\n\r]+[0-9]+){9})",
+                                     R"([0-9]+|"[ -~]{16}")");
+    return syntax;
+}
 
 std::vector<SamplerRecord> parseSamplerText(std::string_view text)
 {

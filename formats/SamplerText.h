@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "RecordScanner.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::formats {
@@ -19,6 +20,9 @@ struct SamplerRecord {
     std::array<char, synth::kPresetNameLength> name{};
     std::array<int, kSamplerFieldCount> fields{};
 };
+
+// The record and token patterns, built once.
+const RecordSyntax& samplerSyntax();
 
 std::vector<SamplerRecord> parseSamplerText(std::string_view text);
 // Copies the records into the engine's sampler presets; allocates nothing.

@@ -15,13 +15,6 @@ namespace {
 constexpr std::array<int, kToneFieldCount> kMasks = {0x7F, 0x7F, 0x3FFF, 0x3, 0x3FFF, 0xF, 0x7F,
                                                       0x7F, 0x7F, 0x7F,   0x7F, 0x7F,   0x3, 0x7F};
 
-const RecordSyntax& toneSyntax()
-{
-    static const RecordSyntax syntax(R"(^[ \t]*@I:[0-9]+[, \t\n\r]+"[ -~]{16}"([, \t\n\r]+[0-9]+){14})",
-                                     R"([0-9]+|"[ -~]{16}")");
-    return syntax;
-}
-
 std::optional<ToneRecord> toneRecordOf(std::span<const std::string_view> tokens)
 {
     if (tokens.size() < 2 + kToneFieldCount || tokens[1].size() != synth::kPresetNameLength + 2)
@@ -42,6 +35,13 @@ std::optional<ToneRecord> toneRecordOf(std::span<const std::string_view> tokens)
 }
 
 } // namespace
+
+const RecordSyntax& toneSyntax()
+{
+    static const RecordSyntax syntax(R"(^[ \t]*@I:[0-9]+[, \t\n\r]+"[ -~]{16}"([, \t\n\r]+[0-9]+){14})",
+                                     R"([0-9]+|"[ -~]{16}")");
+    return syntax;
+}
 
 std::vector<ToneRecord> parseToneText(std::string_view text)
 {

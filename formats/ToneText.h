@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "RecordScanner.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::formats {
@@ -22,6 +23,9 @@ struct ToneRecord {
 };
 
 // Every valid record in file order (later ones overwrite earlier ones on apply).
+// The record and token patterns, built once.
+const RecordSyntax& toneSyntax();
+
 std::vector<ToneRecord> parseToneText(std::string_view text);
 // Copies the records into the engine's tones; allocates nothing.
 void applyToneRecords(synth::SynthesizerWT& engine, const std::vector<ToneRecord>& records);

@@ -14,13 +14,6 @@ namespace {
 
 constexpr int kSilentWaveValue = 128;
 
-const RecordSyntax& waveTableSyntax()
-{
-    static const RecordSyntax syntax(R"(^[ \t]*@:[0-9]+[, \t\n\r]+[1-8]([, \t\n\r]+[0-9a-fA-F]{2}){1,128})",
-                                     R"([0-9a-fA-F]+)");
-    return syntax;
-}
-
 std::optional<WaveTableRecord> waveTableRecordOf(std::span<const std::string_view> tokens)
 {
     if (tokens.size() < 3)
@@ -44,6 +37,13 @@ std::optional<WaveTableRecord> waveTableRecordOf(std::span<const std::string_vie
 }
 
 } // namespace
+
+const RecordSyntax& waveTableSyntax()
+{
+    static const RecordSyntax syntax(R"(^[ \t]*@:[0-9]+[, \t\n\r]+[1-8]([, \t\n\r]+[0-9a-fA-F]{2}){1,128})",
+                                     R"([0-9a-fA-F]+)");
+    return syntax;
+}
 
 std::vector<WaveTableRecord> parseWaveTableText(std::string_view text)
 {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "RecordScanner.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::formats {
@@ -21,6 +22,9 @@ struct WaveTableRecord {
     int valueCount = 0;  // 1..128
     std::array<std::uint8_t, synth::kWaveTableMaxSize> values{};
 };
+
+// The record and token patterns, built once.
+const RecordSyntax& waveTableSyntax();
 
 std::vector<WaveTableRecord> parseWaveTableText(std::string_view text);
 // Sets each record's bit depth and the first tableSize entries of its table;
