@@ -209,6 +209,21 @@ TEST_F(SamplerTest, StepLongerThanTheLoopStaysInsideTheLoop)
     }
 }
 
+TEST_F(SamplerTest, HighestPossibleStepStillWrapsInsideTheLoop)
+{
+    install(3000);
+    setLoop(1000, 1010, 3000);
+    slot().setSourceRate(1e30f);  // the step stops growing at about 8192 frames per sample
+    h.engine.samplerPreset(kKey).octv = 15;
+    h.engine.samplerPreset(kKey).tune = 16383;
+    h.noteOn(0, kKey, 127);
+    const auto frames = playedFrames(100);
+    for (int n = 1; n < 100; ++n) {
+        ASSERT_GE(frames[static_cast<std::size_t>(n)], 1000) << n;
+        ASSERT_LT(frames[static_cast<std::size_t>(n)], 1010) << n;
+    }
+}
+
 TEST_F(SamplerTest, SoundOffSwitchesToTheReleaseEnd)
 {
     install(6000);
