@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds everything and runs every test: the unit and integration
 # tests (the SDK's validator on the plug-in included), then each fuzzer for a
-# bounded time under AddressSanitizer and UndefinedBehaviorSanitizer.
+# bounded time under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# processor's concurrency test under ThreadSanitizer.
 # SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,5 +24,8 @@ cmake -G Ninja -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInf
     -DTOLVANE_FUZZ_SECONDS="${TOLVANE_FUZZ_SECONDS:-60}"
 cmake --build "$root/build-fuzz" -j "$jobs"
 ctest --test-dir "$root/build-fuzz" --output-on-failure -j "$jobs"
+
+echo "== audio thread against message thread (ThreadSanitizer) =="
+bash "$root/scripts/vst/tsan-test.sh" "$root/build-tsan"
 
 echo "== all tests passed in $(( $(date +%s) - start )) s =="
