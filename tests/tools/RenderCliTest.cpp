@@ -36,7 +36,7 @@ RunResult runRender(const ScratchDir& dir, const std::string& args) {
     return r;
 }
 
-// One second of A 440 on the default tone (a sine), then one quiet second.
+// One second of A 440, then one quiet second (with --init: on the power-on sine).
 std::vector<std::uint8_t> singleNoteSong(int key = 69) {
     MidiTrackWriter t;
     t.note(0, 960, 0, key, 127);
@@ -110,7 +110,7 @@ TEST(RenderCli, RendersTheSongAtItsLengthAndPitch) {
     ScratchDir dir("pitch");
     tolvane_test::writeBytes(dir / "a440.mid", singleNoteSong(69));
     tolvane_test::writeBytes(dir / "a880.mid", singleNoteSong(81));
-    RunResult r = runRender(dir, "--tail 0 a440.mid");
+    RunResult r = runRender(dir, "--init --tail 0 a440.mid");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("out.wav: 2.00 s rendered"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("dBFS"), std::string::npos);
@@ -123,7 +123,7 @@ TEST(RenderCli, RendersTheSongAtItsLengthAndPitch) {
     EXPECT_GT(a.peak(), 0.05f);
     EXPECT_NEAR(a.frequency(0, 0.1, 0.9), 440.0, 440.0 * 0.002);
 
-    r = runRender(dir, "--quiet --sample-rate 48000 --block 100 -o high.wav a880.mid");
+    r = runRender(dir, "--init --quiet --sample-rate 48000 --block 100 -o high.wav a880.mid");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(r.output, "");
     a = tolvane_test::readAudio(dir / "high.wav");

@@ -48,3 +48,15 @@ TEST(RenderOptions, MalformedValuesAndFlagsWithValuesAreRefused) {
     EXPECT_TRUE(parse({"--float", "-o", "x.WAV"}).ok());
     EXPECT_FALSE(parse({"--float", "-o", "x.FLAC"}).ok());
 }
+
+TEST(RenderOptions, InitAndPresetAndTheirConflicts) {
+    EXPECT_FALSE(parse({}).options.init);
+    const OptionsResult r = parse({"--init", "--preset=a.vstpreset", "song.mid"});
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_TRUE(r.options.init);
+    EXPECT_EQ(r.options.presetPath, "a.vstpreset");
+    EXPECT_FALSE(parse({"--init=1"}).ok());
+    EXPECT_FALSE(parse({"--preset"}).ok());
+    // Both replace the whole state: one would silently undo the other.
+    EXPECT_FALSE(parse({"--preset", "a.vstpreset", "--state", "b.state"}).ok());
+}

@@ -71,10 +71,10 @@ TEST(RenderSoundData, TonesWavetablesAndStateChangeTheSound) {
         ASSERT_TRUE(context.writeState(writer));
         tolvane_test::writeBytes(dir / "muted.state", writer.bytes);
     }
-    ASSERT_EQ(runRender(dir, "-o sine.wav song.mid"), 0);
-    ASSERT_EQ(runRender(dir, "--tones noise.txt -o noise.wav song.mid"), 0);
-    ASSERT_EQ(runRender(dir, "--wavetables square.txt -o square.wav song.mid"), 0);
-    ASSERT_EQ(runRender(dir, "--state muted.state -o muted.wav song.mid"), 0);
+    ASSERT_EQ(runRender(dir, "--init -o sine.wav song.mid"), 0);
+    ASSERT_EQ(runRender(dir, "--init --tones noise.txt -o noise.wav song.mid"), 0);
+    ASSERT_EQ(runRender(dir, "--init --wavetables square.txt -o square.wav song.mid"), 0);
+    ASSERT_EQ(runRender(dir, "--init --state muted.state -o muted.wav song.mid"), 0);
     const Audio sine = tolvane_test::readAudio(dir / "sine.wav");
     const Audio noise = tolvane_test::readAudio(dir / "noise.wav");
     const Audio square = tolvane_test::readAudio(dir / "square.wav");

@@ -75,6 +75,7 @@ private:
         else if (name == "--quiet" || name == "-q") flag(o.quiet);
         else if (name == "--receive-sysex") flag(o.receiveSysEx);
         else if (name == "--nrpn") flag(o.nrpn);
+        else if (name == "--init") flag(o.init);
         else if (name == "-o" || name == "--output") {
             if (auto v = value(name, inlineValue)) {
                 if (v->empty()) fail(std::string(name) + " needs a file name");
@@ -86,6 +87,7 @@ private:
                 o.stemsDir = *v;
             }
         } else if (name == "--state") path(name, inlineValue, o.statePath);
+        else if (name == "--preset") path(name, inlineValue, o.presetPath);
         else if (name == "--tones") path(name, inlineValue, o.tonesPath);
         else if (name == "--samplers") path(name, inlineValue, o.samplersPath);
         else if (name == "--sample-params") path(name, inlineValue, o.sampleParamsPath);
@@ -190,6 +192,9 @@ OptionsResult parseRenderOptions(std::span<const std::string_view> args) {
     const RenderOptions& o = result.options;
     if (result.ok() && o.floatSamples && isFlacPath(o.resolvedOutputPath()))
         result.error = "FLAC holds no float samples: leave out --float or write a .wav file";
+    // Each replaces the whole state, so one would silently undo the other.
+    if (result.ok() && !o.statePath.empty() && !o.presetPath.empty())
+        result.error = "--state and --preset each load a whole plug-in state: give one of them";
     return result;
 }
 
@@ -210,7 +215,10 @@ std::string usageText() {
            "                       this long (default 2)\n"
            "\n"
            "Sound data, loaded in this order before the song starts:\n"
+           "  (the factory bank: 128 wavetables, 256 GM tones, part 10 in Percussion mode)\n"
+           "  --init               leave the factory bank out: start from the power-on sound\n"
            "  --state FILE         a saved plug-in state\n"
+           "  --preset FILE        a .vstpreset file of the plug-in\n"
            "  --table-size N       wavetable length, 8 to 128 (rounded up to a power of two)\n"
            "  --wavetables FILE    wavetable text file\n"
            "  --tones FILE         tone preset text file\n"

@@ -32,9 +32,12 @@ struct RenderOptions {
     bool nrpn = false;
     bool help = false;
 
-    // Sound data loaded before rendering, in this order: state, table size,
-    // wavetables, tones, sampler presets, WAV files, sample parameters.
+    // Sound data loaded before rendering, in this order: the factory bank
+    // (unless init), state or preset, table size, wavetables, tones, sampler
+    // presets, WAV files, sample parameters.
+    bool init = false;            // start from the power-on sound, not the factory bank
     std::string statePath;
+    std::string presetPath;       // a .vstpreset file
     int tableSize = 0;  // 0: as the engine (or the state) has it
     std::string waveTablesPath;
     std::string tonesPath;

@@ -4,9 +4,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "ByteStream.h"
+#include "FactoryBank.h"
+#include "VstPresetReader.h"
 
 namespace kest::tolvane::tools {
 
@@ -22,21 +25,46 @@ bool readable(const std::string& path, LoadFailure& failure) {
     return false;
 }
 
-bool loadState(plugin::EngineContext& context, const std::string& path, LoadFailure& failure) {
-    if (!readable(path, failure)) return false;
+std::optional<std::vector<std::uint8_t>> readSmallFile(const std::string& path, LoadFailure& failure) {
+    if (!readable(path, failure)) return std::nullopt;
     std::error_code ec;
     if (std::filesystem::file_size(path, ec) > kMaxStateSize) {
         failure = {path, "too large for a plug-in state"};
-        return false;
+        return std::nullopt;
     }
     std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool applyState(plugin::EngineContext& context, const std::string& path, const std::vector<std::uint8_t>& bytes,
+                LoadFailure& failure) {
     plugin::MemoryByteReader reader(bytes);
     if (!context.readState(reader)) {
         failure = {path, "not a plug-in state this version can read (too old or cut short)"};
         return false;
     }
     return true;
+}
+
+bool loadState(plugin::EngineContext& context, const std::string& path, LoadFailure& failure) {
+    const auto bytes = readSmallFile(path, failure);
+    return bytes && applyState(context, path, *bytes, failure);
+}
+
+bool loadPreset(plugin::EngineContext& context, const std::string& path, LoadFailure& failure) {
+    const auto bytes = readSmallFile(path, failure);
+    if (!bytes) return false;
+    std::string error;
+    const auto preset = parseVstPreset(*bytes, error);
+    if (!preset) {
+        failure = {path, error};
+        return false;
+    }
+    if (preset->classId != kTolvaneProcessorClassId) {
+        failure = {path, "a preset of another plug-in (class " + preset->classId + ")"};
+        return false;
+    }
+    return applyState(context, path, preset->component, failure);
 }
 
 bool importText(plugin::EngineContext& context, const std::string& path, formats::TextKind kind, LoadFailure& failure) {
@@ -52,7 +80,9 @@ bool importText(plugin::EngineContext& context, const std::string& path, formats
 } // namespace
 
 bool loadSoundData(plugin::EngineContext& context, const RenderOptions& options, LoadFailure& failure) {
+    if (!options.init) loadFactoryBank(context);
     if (!options.statePath.empty() && !loadState(context, options.statePath, failure)) return false;
+    if (!options.presetPath.empty() && !loadPreset(context, options.presetPath, failure)) return false;
     if (options.tableSize > 0) context.waveTableSize = context.synth->setTableSize(options.tableSize);
     if (!importText(context, options.waveTablesPath, formats::TextKind::WaveTable, failure)) return false;
     if (!importText(context, options.tonesPath, formats::TextKind::Tone, failure)) return false;

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// tolvane-make-presets: writes the factory presets as .vstpreset files into a folder.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "PresetWriter.h"
+#include "ShowcasePresets.h"
+
+int main(int argc, char** argv) {
+    using namespace kest::tolvane;
+    if (argc != 2) {
+        std::fprintf(stderr, "Usage: tolvane-make-presets OUTPUT-FOLDER\n");
+        return 2;
+    }
+    const std::filesystem::path folder(argv[1]);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    for (const tools::PresetRecipe& recipe : tools::showcasePresets()) {
+        plugin::EngineContext context;
+        tools::buildPreset(recipe, context);
+        const std::string path = (folder / (std::string(recipe.name) + ".vstpreset")).string();
+        if (!tools::writeVstPresetFile(path, context)) {
+            std::fprintf(stderr, "tolvane-make-presets: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "VstPresetReader.h"
+
+#include <cstring>
+
+namespace kest::tolvane::tools {
+
+namespace {
+
+constexpr std::size_t kClassIdSize = 32;
+constexpr std::size_t kHeaderSize = 4 + 4 + kClassIdSize + 8;
+constexpr std::size_t kListHeaderSize = 4 + 4;
+constexpr std::size_t kEntrySize = 4 + 8 + 8;
+constexpr std::int32_t kFormatVersion = 1;
+
+// Preset files are little-endian, as every host writes them.
+std::uint64_t readLittle(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t size) {
+    std::uint64_t value = 0;
+    for (std::size_t i = size; i-- > 0;) value = (value << 8) | bytes[at + i];
+    return value;
+}
+
+bool hasId(std::span<const std::uint8_t> bytes, std::size_t at, const char (&id)[5]) {
+    return std::memcmp(bytes.data() + at, id, 4) == 0;
+}
+
+// True when [offset, offset + size) lies inside a file of `total` bytes (no overflow).
+bool inside(std::uint64_t offset, std::uint64_t size, std::size_t total) {
+    return offset <= total && size <= total - offset;
+}
+
+} // namespace
+
+std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> file, std::string& error) {
+    if (file.size() < kHeaderSize || !hasId(file, 0, "VST3")) {
+        error = "not a VST 3 preset file";
+        return std::nullopt;
+    }
+    const auto version = static_cast<std::int32_t>(readLittle(file, 4, 4));
+    if (version < kFormatVersion) {
+        error = "unknown preset file version " + std::to_string(version);
+        return std::nullopt;
+    }
+    VstPresetContents contents;
+    contents.classId.assign(reinterpret_cast<const char*>(file.data() + 8), kClassIdSize);
+
+    const std::uint64_t listOffset = readLittle(file, 8 + kClassIdSize, 8);
+    if (!inside(listOffset, kListHeaderSize, file.size()) || !hasId(file, listOffset, "List")) {
+        error = "the preset's chunk list is missing or cut short";
+        return std::nullopt;
+    }
+    const std::uint64_t entryCount = readLittle(file, listOffset + 4, 4);
+    const std::size_t entriesAt = listOffset + kListHeaderSize;
+    if (entryCount > (file.size() - entriesAt) / kEntrySize) {
+        error = "the preset's chunk list is cut short";
+        return std::nullopt;
+    }
+    for (std::uint64_t i = 0; i < entryCount; ++i) {
+        const std::size_t entry = entriesAt + i * kEntrySize;
+        if (!hasId(file, entry, "Comp")) continue;
+        const std::uint64_t offset = readLittle(file, entry + 4, 8);
+        const std::uint64_t size = readLittle(file, entry + 12, 8);
+        if (!inside(offset, size, file.size())) {
+            error = "the preset's component state lies outside the file";
+            return std::nullopt;
+        }
+        contents.component.assign(file.begin() + static_cast<std::ptrdiff_t>(offset),
+                                  file.begin() + static_cast<std::ptrdiff_t>(offset + size));
+        return contents;
+    }
+    error = "the preset holds no component state";
+    return std::nullopt;
+}
+
+} // namespace kest::tolvane::tools
