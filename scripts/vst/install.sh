@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Copies the built TolvaneSynthWT.vst3 bundle into the user's VST 3 folder
-# (~/.vst3, or the folder given as the second argument).
+# (~/.vst3, or the folder given as the second argument), and the factory
+# .vstpreset files into its presets/Kestrawerk/Tolvane Synth WT folder, where
+# hosts' preset browsers look for them.
 # Usage: scripts/vst/install.sh <build-folder> [destination]
 # SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
@@ -16,3 +18,14 @@ mkdir -p "${destination}"
 rm -rf "${destination}/TolvaneSynthWT.vst3"
 cp -R "${bundle}" "${destination}/"
 echo "install: ${destination}/TolvaneSynthWT.vst3"
+
+presets=("${build_dir}"/presets/*.vstpreset)
+if [[ ! -e "${presets[0]}" ]]; then
+    echo "install: no factory presets under ${build_dir}/presets (build the tolvane_factory_presets target); bundle installed without them" >&2
+    exit 0
+fi
+preset_dir="${destination}/presets/Kestrawerk/Tolvane Synth WT"
+mkdir -p "${preset_dir}"
+# Only the factory files are replaced; presets the user saved there stay.
+cp "${presets[@]}" "${preset_dir}/"
+echo "install: ${#presets[@]} factory presets in ${preset_dir}"
