@@ -18,7 +18,8 @@ constexpr int kBar = 4 * kQuarter;
 
 enum Channel { kLead = 0, kBass = 1, kPad = 2, kArp = 3, kDrums = 9 };
 enum Drum { kKick = 36, kSnare = 38, kClosedHat = 42, kTom = 45, kOpenHat = 46, kCrash = 49 };
-enum Wave { kSineWave = 0, kLeadWave = 1, kBassWave = 2, kPadWave = 3, kBellWave = 4 };
+enum Wave { kLeadWave = 1, kBassWave = 2, kPadWave = 3 };
+constexpr int kBankCelesta = 8;  // General MIDI program 9
 
 struct Chord {
     int root;               // bass note
@@ -81,16 +82,13 @@ private:
         const std::uint8_t name[] = {'T', 'o', 'l', 'v', 'a', 'n', 'e', ' ', 'M', 'o', 'r', 'n', 'i', 'n', 'g'};
         conductor_.meta(0, 0x03, name);
 
-        // Waves: a soft square for the lead, a saw for the bass, an organ-like
-        // pad and a bell-like arpeggio.
+        // Waves: a soft square for the lead, a saw for the bass and an organ-like pad.
         const double lead[] = {1.0, 0.0, 0.33, 0.0, 0.2, 0.0, 0.1};
         const double saw[] = {1.0, 0.5, 0.33, 0.25, 0.2, 0.16, 0.14, 0.12};
         const double organ[] = {1.0, 0.5, 0.3, 0.0, 0.15};
-        const double bell[] = {1.0, 0.0, 0.0, 0.6, 0.0, 0.0, 0.35};
         sysEx(waveTableMessage(kLeadWave, additiveWave(lead)));
         sysEx(waveTableMessage(kBassWave, additiveWave(saw)));
         sysEx(waveTableMessage(kPadWave, additiveWave(organ)));
-        sysEx(waveTableMessage(kBellWave, additiveWave(bell)));
 
         sysEx(instrumentToneMessage(0, {.name = "Morning Lead", .lfoFreq = lfoFreqForHz(5.5), .strc = 1, .lms = 1,
                                         .wave = kLeadWave, .tl = 6, .ar = 118, .dr = 70, .sl = 10, .rr = 96, .kf = 1}));
@@ -98,26 +96,12 @@ private:
                                         .rr = 104}));
         sysEx(instrumentToneMessage(2, {.name = "Tremolo Pad", .lfoFreq = lfoFreqForHz(3.0), .strc = 2, .lms = 2,
                                         .wave = kPadWave, .tl = 4, .ar = 74, .dr = 56, .sl = 8, .rr = 78}));
-        sysEx(instrumentToneMessage(3, {.name = "Bell Arp", .wave = kBellWave, .tl = 12, .ar = 127, .dr = 78, .sl = 96,
-                                        .rr = 100, .kf = 1}));
-
+        // The arpeggio and the drums come from the factory bank: its celesta and its GM kit on part 10.
         sysEx(partModeMessage(kDrums, 2));
-        sysEx(percussionToneMessage(kKick, {.name = "Kick", .key = 31, .wave = kSineWave, .ar = 127, .dr = 86, .sl = 110,
-                                            .rr = 100}));
-        sysEx(percussionToneMessage(kTom, {.name = "Tom", .key = 47, .pan = 52, .wave = kSineWave, .tl = 4, .ar = 127,
-                                           .dr = 84, .sl = 110, .rr = 100}));
-        sysEx(percussionToneMessage(kSnare, {.name = "Noise Snare", .key = 86, .pan = 60, .strc = 3, .tl = 8, .ar = 127,
-                                             .dr = 92, .sl = 110, .rr = 100}));
-        sysEx(percussionToneMessage(kClosedHat, {.name = "Closed Hat", .key = 124, .pan = 78, .strc = 3, .tl = 22,
-                                                 .ar = 127, .dr = 104, .sl = 110, .rr = 110}));
-        sysEx(percussionToneMessage(kOpenHat, {.name = "Open Hat", .key = 124, .pan = 78, .strc = 3, .tl = 22, .ar = 127,
-                                               .dr = 86, .sl = 110, .rr = 100}));
-        sysEx(percussionToneMessage(kCrash, {.name = "Crash", .key = 112, .pan = 50, .strc = 3, .tl = 16, .ar = 127,
-                                             .dr = 70, .sl = 110, .rr = 90}));
 
         struct PartSetup { MidiTrackWriter* track; int channel, program, volume, pan; };
         const PartSetup parts[] = {{&lead_, kLead, 0, 104, 64}, {&bass_, kBass, 1, 100, 64}, {&pad_, kPad, 2, 100, 44},
-                                   {&arp_, kArp, 3, 92, 88},    {&drums_, kDrums, 0, 100, 64}};
+                                   {&arp_, kArp, kBankCelesta, 92, 88},    {&drums_, kDrums, 0, 100, 64}};
         for (const PartSetup& p : parts) {
             p.track->programChange(0, p.channel, p.program);
             p.track->controlChange(0, p.channel, 7, p.volume);
