@@ -1,0 +1,229 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "EditorHostSupport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tolvane_editor_test {
+
+bool PrivateXServer::start(std::string& error)
+{
+    int fds[2];
+    if (pipe(fds) != 0) {
+        error = "pipe failed";
+        return false;
+    }
+    pid_ = fork();
+    if (pid_ < 0) {
+        error = "fork failed";
+        return false;
+    }
+    if (pid_ == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x800x24", "-nolisten", "tcp",
+               "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    // Xvfb writes the display number it chose once it accepts clients.
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    while (poll(&p, 1, 10000) > 0) {
+        char c = 0;
+        if (read(fds[0], &c, 1) != 1 || c == '\n')
+            break;
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        error = "Xvfb did not report a display";
+        stop();
+        return false;
+    }
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    return true;
+}
+
+void PrivateXServer::stop()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+}
+
+tresult PLUGIN_API HostFrame::resizeView(IPlugView* view, ViewRect* rect)
+{
+    if (!view || !rect)
+        return kInvalidArgument;
+    ++resizeCount;
+    lastSize = *rect;
+    return view->onSize(rect);
+}
+
+tresult PLUGIN_API HostFrame::registerEventHandler(Linux::IEventHandler* handler, Linux::FileDescriptor fd)
+{
+    if (!handler)
+        return kInvalidArgument;
+    handler->addRef();
+    events_.push_back({handler, fd});
+    return kResultTrue;
+}
+
+tresult PLUGIN_API HostFrame::unregisterEventHandler(Linux::IEventHandler* handler)
+{
+    for (auto it = events_.begin(); it != events_.end(); ++it)
+        if (it->handler == handler) {
+            events_.erase(it);
+            handler->release();
+            return kResultTrue;
+        }
+    return kInvalidArgument;
+}
+
+tresult PLUGIN_API HostFrame::registerTimer(Linux::ITimerHandler* handler, Linux::TimerInterval milliseconds)
+{
+    if (!handler || milliseconds == 0)
+        return kInvalidArgument;
+    handler->addRef();
+    const std::chrono::milliseconds interval(milliseconds);
+    timers_.push_back({handler, interval, std::chrono::steady_clock::now() + interval});
+    return kResultTrue;
+}
+
+tresult PLUGIN_API HostFrame::unregisterTimer(Linux::ITimerHandler* handler)
+{
+    for (auto it = timers_.begin(); it != timers_.end(); ++it)
+        if (it->handler == handler) {
+            timers_.erase(it);
+            handler->release();
+            return kResultTrue;
+        }
+    return kInvalidArgument;
+}
+
+tresult PLUGIN_API HostFrame::queryInterface(const TUID iid, void** obj)
+{
+    if (FUnknownPrivate::iidEqual(iid, IPlugFrame::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
+        *obj = static_cast<IPlugFrame*>(this);
+        return kResultOk;
+    }
+    if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
+        *obj = static_cast<Linux::IRunLoop*>(this);
+        return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+}
+
+bool HostFrame::isRegistered(Linux::ITimerHandler* handler) const
+{
+    return std::any_of(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == handler; });
+}
+
+void HostFrame::fire(Linux::ITimerHandler* handler)
+{
+    for (const Timer& t : timers_)
+        if (t.handler == handler)
+            ++firings_[t.interval.count()];
+    handler->onTimer();
+}
+
+int HostFrame::firings(std::chrono::milliseconds interval) const
+{
+    const auto found = firings_.find(interval.count());
+    return found == firings_.end() ? 0 : found->second;
+}
+
+void HostFrame::run(std::chrono::milliseconds duration) { runUntil(duration, [] { return false; }); }
+
+bool HostFrame::runUntil(std::chrono::milliseconds limit, const std::function<bool()>& done)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + limit;
+    for (;;) {
+        if (done())
+            return true;
+        const auto now = Clock::now();
+        // Timers may unregister themselves or others while they run.
+        std::vector<Linux::ITimerHandler*> due;
+        for (Timer& t : timers_)
+            if (t.due <= now) {
+                due.push_back(t.handler);
+                t.due = now + t.interval;
+            }
+        for (Linux::ITimerHandler* handler : due)
+            if (isRegistered(handler))
+                fire(handler);
+        if (done())
+            return true;
+        if (Clock::now() >= end)
+            return false;
+
+        auto wake = end;
+        for (const Timer& t : timers_)
+            wake = std::min(wake, t.due);
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now());
+        std::vector<pollfd> fds;
+        for (const Event& e : events_)
+            fds.push_back({e.fd, POLLIN, 0});
+        const int ready = poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, wait.count())));
+        if (ready <= 0)
+            continue;
+        for (const pollfd& p : fds)
+            if (p.revents & POLLIN)
+                for (const Event& e : std::vector<Event>(events_))
+                    if (e.fd == p.fd)
+                        e.handler->onFDIsSet(p.fd);
+    }
+}
+
+bool ParentWindow::create(int width, int height)
+{
+    connection_ = xcb_connect(nullptr, nullptr);
+    if (!connection_ || xcb_connection_has_error(connection_))
+        return false;
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    window_ = xcb_generate_id(connection_);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, static_cast<uint16_t>(width),
+                      static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0,
+                      nullptr);
+    xcb_map_window(connection_, window_);
+    // A round trip, so the window exists before the editor embeds into it.
+    free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    return true;
+}
+
+ParentWindow::~ParentWindow()
+{
+    if (connection_) {
+        if (window_)
+            xcb_destroy_window(connection_, window_);
+        xcb_flush(connection_);
+        xcb_disconnect(connection_);
+    }
+}
+
+std::vector<xcb_window_t> ParentWindow::children() const
+{
+    std::vector<xcb_window_t> result;
+    if (!connection_)
+        return result;
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window_), nullptr);
+    if (!tree)
+        return result;
+    const xcb_window_t* list = xcb_query_tree_children(tree);
+    result.assign(list, list + xcb_query_tree_children_length(tree));
+    free(tree);
+    return result;
+}
+
+} // namespace tolvane_editor_test

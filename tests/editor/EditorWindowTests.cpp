@@ -1,0 +1,261 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The editor in a real X window, hosted in-process: the controller's view is
+// embedded, closed and embedded again; the processor's engine drives what the
+// editor shows; and the editor never waits for the engine's lock.
+#include "EditorHostSupport.h"
+#include "EngineContext.h"
+#include "TolvaneIds.h"
+#include "TolvaneVSTController.h"
+#include "TolvaneVSTGUIEditor.h"
+#include "TolvaneVSTProcessor.h"
+#include "VstTestSupport.h"
+
+#include "vstgui/lib/platform/linux/linuxfactory.h"
+#include "vstgui/lib/platform/platformfactory.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+bool InitModule();
+bool DeinitModule();
+
+namespace {
+
+using namespace tolvane_vst_test;
+using namespace tolvane_editor_test;
+using Steinberg::Vst::TolvaneVSTController;
+using Steinberg::Vst::TolvaneVSTGUIEditor;
+using Steinberg::Vst::TolvaneVSTProcessor;
+namespace ids = Steinberg::Vst::Tolvane;
+using namespace std::chrono_literals;
+
+class DisplayEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(server_.start(error)) << error;
+        // Runs the module's initialisers, VSTGUI's among them, as a host's
+        // loading of the module would.
+        ASSERT_TRUE(InitModule());
+        // Outside a bundle the library cannot find the bitmaps by itself.
+        VSTGUI::getPlatformFactory().asLinuxFactory()->setResourcePath(TOLVANE_EDITOR_RESOURCE_DIR "/");
+    }
+    void TearDown() override
+    {
+        DeinitModule();
+        server_.stop();
+    }
+
+private:
+    PrivateXServer server_;
+};
+[[maybe_unused]] const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+
+// Processor and controller connected as a host connects them, and a window.
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        processor = new TolvaneVSTProcessor;
+        controller = new TolvaneVSTController;
+        ASSERT_EQ(processor->initialize(&host), kResultOk);
+        ASSERT_EQ(controller->initialize(&host), kResultOk);
+        ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
+        ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+        ASSERT_EQ(processor->setActive(true), kResultOk);
+        processor->connect(controller);
+        controller->connect(processor);
+        ASSERT_TRUE(parent.create(600, 760));
+    }
+    void TearDown() override
+    {
+        if (view) {
+            view->setFrame(nullptr);
+            view->release();
+        }
+        controller->disconnect(processor);
+        processor->disconnect(controller);
+        processor->setActive(false);
+        controller->terminate();
+        processor->terminate();
+        controller->release();
+        processor->release();
+    }
+
+    TolvaneVSTGUIEditor* createEditor()
+    {
+        view = controller->createView("editor");
+        EXPECT_NE(view, nullptr);
+        if (!view)
+            return nullptr;
+        EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultTrue);
+        view->setFrame(&frame);
+        return dynamic_cast<TolvaneVSTGUIEditor*>(view);
+    }
+    void attach() { ASSERT_EQ(view->attached(parent.handle(), kPlatformTypeX11EmbedWindowID), kResultTrue); }
+    void sendToProcessor(int tag, double value)
+    {
+        IPtr<IMessage> message = owned(makeMessage(host, ids::kMsgValueChange));
+        message->getAttributes()->setInt(ids::kAttrTag, tag);
+        message->getAttributes()->setFloat(ids::kAttrValue, value);
+        EXPECT_EQ(processor->notify(message), kResultOk);
+    }
+    void controlChange(int channel, int number, int value)
+    {
+        Block block(64);
+        block.addParameter(ids::midiParamId(channel, number), value / 127.0);
+        EXPECT_EQ(processor->process(block.data), kResultOk);
+    }
+
+    // Runs the host loop until the editor's 33 ms refresh timer fires once more
+    // (a wall-clock wait would depend on how busy the machine is).
+    bool nextRefreshTick()
+    {
+        const int before = frame.firings(33ms);
+        return frame.runUntil(5000ms, [&] { return frame.firings(33ms) > before; });
+    }
+
+    HostApplication host;
+    TolvaneVSTProcessor* processor = nullptr;
+    TolvaneVSTController* controller = nullptr;
+    ParentWindow parent;
+    HostFrame frame;
+    IPlugView* view = nullptr;
+};
+
+TEST_F(EditorWindowTest, OpensClosesAndReopensInTheSameWindow)
+{
+    TolvaneVSTGUIEditor* editor = createEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_FALSE(editor->isOpen());
+    EXPECT_EQ(editor->engineContext(), nullptr);
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "first open" : "reopen");
+        attach();
+        ASSERT_TRUE(editor->isOpen());
+        // The opening handshake reached the processor and its answer came back.
+        EXPECT_EQ(editor->engineContext(), processor->engineContext());
+        EXPECT_EQ(parent.children().size(), 1u);
+        EXPECT_GE(frame.eventHandlerCount(), 1u);  // the X connection
+        EXPECT_GE(frame.timerCount(), 1u);         // the refresh timer
+        ViewRect size{};
+        ASSERT_EQ(view->getSize(&size), kResultOk);
+        EXPECT_EQ(size.getWidth(), 528);
+        EXPECT_EQ(size.getHeight(), 704);
+        EXPECT_EQ(frame.lastSize.getWidth(), 528);
+
+        EXPECT_TRUE(nextRefreshTick());
+        EXPECT_FALSE(editor->isSamplerPageVisible());
+        EXPECT_FALSE(editor->isAboutOverlayVisible());
+
+        // A second open while the window exists is refused and changes nothing.
+        EXPECT_FALSE(editor->open(parent.handle(), VSTGUI::PlatformType::kDefaultNative));
+        EXPECT_EQ(parent.children().size(), 1u);
+
+        ASSERT_EQ(view->removed(), kResultOk);
+        EXPECT_FALSE(editor->isOpen());
+        EXPECT_TRUE(parent.children().empty());
+        // Nothing of the window is left registered with the host.
+        EXPECT_EQ(frame.eventHandlerCount(), 0u);
+        EXPECT_EQ(frame.timerCount(), 0u);
+        frame.run(50ms);
+    }
+    // Closing twice is harmless.
+    editor->close();
+    EXPECT_FALSE(editor->isOpen());
+}
+
+TEST_F(EditorWindowTest, ProcessorMessagesReachOnlyAnOpenEditor)
+{
+    TolvaneVSTGUIEditor* editor = createEditor();
+    ASSERT_NE(editor, nullptr);
+    attach();
+    frame.run(50ms);
+    // Master volume: the processor echoes the change to the editor's slider.
+    sendToProcessor(0x0001, 0.25);
+    EXPECT_FLOAT_EQ(processor->engineContext()->synth->getMasterVolume(), 0.25f);
+    frame.run(50ms);
+    ASSERT_EQ(view->removed(), kResultOk);
+    // Once closed, the same messages are dropped without touching the views.
+    sendToProcessor(0x0001, 0.5);
+    IPtr<IMessage> refresh = owned(makeMessage(host, ids::kMsgUiUpdate));
+    EXPECT_EQ(controller->notify(refresh), kResultOk);
+    EXPECT_FALSE(editor->isOpen());
+}
+
+TEST_F(EditorWindowTest, NeverWaitsForTheEngineLock)
+{
+    TolvaneVSTGUIEditor* editor = createEditor();
+    ASSERT_NE(editor, nullptr);
+    std::mutex gate;
+    std::condition_variable changed;
+    bool locked = false, done = false;
+    // Another thread holds the engine for the whole life of the window; an
+    // editor that took the lock would hang here until the test times out.
+    std::thread holder([&] {
+        std::lock_guard engine(processor->engineContext()->engineMutex());
+        std::unique_lock lock(gate);
+        locked = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return done; });
+    });
+    {
+        std::unique_lock lock(gate);
+        changed.wait(lock, [&] { return locked; });
+    }
+    attach();
+    // Refresh ticks read the engine's state while another thread owns it.
+    EXPECT_TRUE(nextRefreshTick());
+    EXPECT_TRUE(nextRefreshTick());
+    editor->fullRefresh();
+    editor->onValueUpdate(0x0001, 0.5f);
+    editor->onValueUpdate(0x0102, 1.0f);
+    frame.run(50ms);
+    EXPECT_EQ(view->removed(), kResultOk);
+    attach();
+    frame.run(50ms);
+    EXPECT_EQ(view->removed(), kResultOk);
+    {
+        std::lock_guard lock(gate);
+        done = true;
+    }
+    changed.notify_all();
+    holder.join();
+}
+
+TEST_F(EditorWindowTest, SamplerModeByMidiShowsTheSamplerPageAtTheNextTick)
+{
+    TolvaneVSTGUIEditor* editor = createEditor();
+    ASSERT_NE(editor, nullptr);
+    attach();
+    EXPECT_TRUE(nextRefreshTick());
+    ASSERT_FALSE(editor->isSamplerPageVisible());
+
+    // NRPN control is off by default; the system menu's toggle turns it on.
+    sendToProcessor(0x0084, 0.0);
+    ASSERT_TRUE(processor->engineContext()->synth->getNrpnEnabled());
+    // NRPN 0/33 (mode of the part) = 3, Sampler, on part 1.
+    controlChange(0, 99, 0);
+    controlChange(0, 98, 33);
+    controlChange(0, 6, 3);
+    ASSERT_EQ(processor->engineContext()->synth->getMode(0), 3);
+    // The engine changed behind the editor's back: nothing shows it until the
+    // editor's refresh timer ticks.
+    EXPECT_FALSE(editor->isSamplerPageVisible());
+    EXPECT_TRUE(nextRefreshTick());
+    EXPECT_TRUE(editor->isSamplerPageVisible());
+
+    // Back to Instrument mode: the tone page returns at the next tick.
+    controlChange(0, 6, 1);
+    EXPECT_TRUE(editor->isSamplerPageVisible());
+    EXPECT_TRUE(nextRefreshTick());
+    EXPECT_FALSE(editor->isSamplerPageVisible());
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+} // namespace
