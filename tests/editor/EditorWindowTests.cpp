@@ -10,6 +10,10 @@
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
 
+#include "EditorLogic/EditorIds.h"
+
+#include "vstgui/lib/cframe.h"
+#include "vstgui/lib/controls/ccontrol.h"
 #include "vstgui/lib/platform/linux/linuxfactory.h"
 #include "vstgui/lib/platform/platformfactory.h"
 
@@ -111,6 +115,19 @@ protected:
         EXPECT_EQ(processor->process(block.data), kResultOk);
     }
 
+    // The control of the open window that carries `tag`, or null.
+    static VSTGUI::CControl* findControl(TolvaneVSTGUIEditor* editor, int tag)
+    {
+        if (!editor->getFrame())
+            return nullptr;
+        std::vector<VSTGUI::CControl*> controls;
+        editor->getFrame()->getChildViewsOfType<VSTGUI::CControl>(controls, true);
+        for (VSTGUI::CControl* control : controls)
+            if (control->getTag() == tag)
+                return control;
+        return nullptr;
+    }
+
     // Runs the host loop until the editor's 33 ms refresh timer fires once more
     // (a wall-clock wait would depend on how busy the machine is).
     bool nextRefreshTick()
@@ -159,7 +176,8 @@ TEST_F(EditorWindowTest, OpensClosesAndReopensInTheSameWindow)
 
         ASSERT_EQ(view->removed(), kResultOk);
         EXPECT_FALSE(editor->isOpen());
-        EXPECT_TRUE(parent.children().empty());
+        // The X server drops the editor's window once its requests arrive.
+        EXPECT_TRUE(frame.runUntil(3000ms, [&] { return parent.children().empty(); }));
         // Nothing of the window is left registered with the host.
         EXPECT_EQ(frame.eventHandlerCount(), 0u);
         EXPECT_EQ(frame.timerCount(), 0u);
@@ -176,9 +194,15 @@ TEST_F(EditorWindowTest, ProcessorMessagesReachOnlyAnOpenEditor)
     ASSERT_NE(editor, nullptr);
     attach();
     frame.run(50ms);
-    // Master volume: the processor echoes the change to the editor's slider.
+    // Master volume: the processor echoes the change and the slider follows.
+    VSTGUI::CControl* volume = findControl(editor, kest::tolvane::editor::kTagControl | 0x0001);
+    ASSERT_NE(volume, nullptr);
     sendToProcessor(0x0001, 0.25);
     EXPECT_FLOAT_EQ(processor->engineContext()->synth->getMasterVolume(), 0.25f);
+    EXPECT_FLOAT_EQ(volume->getValueNormalized(), 0.25f);
+    // A part's MODE set from the editor's side shows the sampler page at once.
+    sendToProcessor(0x0102, 1.0);
+    EXPECT_TRUE(editor->isSamplerPageVisible());
     frame.run(50ms);
     ASSERT_EQ(view->removed(), kResultOk);
     // Once closed, the same messages are dropped without touching the views.
