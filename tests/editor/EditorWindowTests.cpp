@@ -186,6 +186,15 @@ TEST_F(EditorWindowTest, OpensClosesAndReopensInTheSameWindow)
     // Closing twice is harmless.
     editor->close();
     EXPECT_FALSE(editor->isOpen());
+
+    // Once the host lets the view go, the controller forgets it: the
+    // processor's messages find no editor (a dangling one shows under ASan).
+    view->setFrame(nullptr);
+    view->release();
+    view = nullptr;
+    sendToProcessor(0x0001, 0.5);
+    IPtr<IMessage> refresh = owned(makeMessage(host, ids::kMsgUiUpdate));
+    EXPECT_EQ(controller->notify(refresh), kResultOk);
 }
 
 TEST_F(EditorWindowTest, ProcessorMessagesReachOnlyAnOpenEditor)
