@@ -29,7 +29,8 @@ bool writeTextFile(const std::string& path, const std::function<void(std::ostrea
         return false;
     write(out);
     out.flush();
-    return true;
+    // A full disk shows only in the stream's state; an export must not claim success then.
+    return out.good();
 }
 
 } // namespace kest::tolvane::formats

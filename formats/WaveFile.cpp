@@ -2,6 +2,7 @@
 #include "WaveFile.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -29,6 +30,10 @@ bool framesComputable(const WaveFile& w) { return w.channels > 0 && w.bitsPerSam
 
 std::optional<std::vector<std::uint8_t>> readBinaryFile(const std::string& path)
 {
+    // A directory opens too and reports an end near 2^63, which would then be allocated.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open())
         return std::nullopt;

@@ -62,6 +62,9 @@ TEST(TextFile, ExportToAnUnwritablePathFails)
     auto engine = test::makeEngine();
     WaveTableBitDepths depths{};
     EXPECT_FALSE(exportTextFile("/nonexistent-dir/x/y.txt", TextKind::Tone, *engine, depths));
+    // Opens fine, but every write fails as on a full disk.
+    if (std::filesystem::exists("/dev/full"))
+        EXPECT_FALSE(exportTextFile("/dev/full", TextKind::Tone, *engine, depths));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "WaveBuilder.h"
 #include "WaveFile.h"
 
@@ -8,6 +10,13 @@ namespace kest::tolvane::formats {
 namespace {
 
 using test::WaveBuilder;
+
+TEST(WaveFile, ReadingSomethingOtherThanAFileYieldsNothing)
+{
+    // A directory (say, a stored sample path that became one) must not be read as a huge file.
+    EXPECT_FALSE(readBinaryFile(std::filesystem::temp_directory_path().string()).has_value());
+    EXPECT_FALSE(readBinaryFile("/nonexistent-dir/sample.wav").has_value());
+}
 
 TEST(WaveFile, ReadsFormatAndFrames)
 {
