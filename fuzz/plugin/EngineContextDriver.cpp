@@ -21,6 +21,9 @@ namespace {
 constexpr int kChannelCount = 32;
 constexpr int kMaxBlockLength = 4096;
 constexpr int kMaxSysExLength = 1024;
+// File actions cost real file-system time; past this many per input the
+// fuzzer would spend its time waiting on the disk instead of exploring.
+constexpr int kMaxFileActions = 16;
 
 // Consumes the input from the front; once it runs dry every read yields zero.
 class FuzzInput {
@@ -160,8 +163,11 @@ EngineContextDriver::~EngineContextDriver() {
 
 void EngineContextDriver::run(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
+    int fileActions = 0;
     while (!in.empty()) {
-        switch (in.byte() % 6) {
+        int operation = in.byte() % 6;
+        if ((operation == 1 || operation == 2) && ++fileActions > kMaxFileActions) operation = 0;
+        switch (operation) {
         case 0: {
             const int id = in.u16();
             context_.applyValueChange(id, in.anyFloat());
