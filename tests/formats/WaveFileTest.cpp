@@ -99,8 +99,10 @@ TEST(WaveFile, RejectsChunksRunningPastTheEnd)
 
 TEST(WaveFile, LaterChunksReplaceEarlierOnes)
 {
-    const WaveFile w = parseWave(
-        WaveBuilder().format(1, 1, 44100, 8).samples({1, 2, 3, 4}, 8).samples({5, 6}, 8).format(1, 2, 8000, 8).build());
+    // The parsed file points into the bytes, so they must outlive it.
+    const auto bytes =
+        WaveBuilder().format(1, 1, 44100, 8).samples({1, 2, 3, 4}, 8).samples({5, 6}, 8).format(1, 2, 8000, 8).build();
+    const WaveFile w = parseWave(bytes);
     ASSERT_TRUE(w.valid);
     EXPECT_EQ(w.sampleRate, 8000u);
     EXPECT_EQ(w.dataSize, 2u);
