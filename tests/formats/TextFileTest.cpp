@@ -63,8 +63,9 @@ TEST(TextFile, ExportToAnUnwritablePathFails)
     WaveTableBitDepths depths{};
     EXPECT_FALSE(exportTextFile("/nonexistent-dir/x/y.txt", TextKind::Tone, *engine, depths));
     // Opens fine, but every write fails as on a full disk.
-    if (std::filesystem::exists("/dev/full"))
+    if (std::filesystem::exists("/dev/full")) {
         EXPECT_FALSE(exportTextFile("/dev/full", TextKind::Tone, *engine, depths));
+    }
 }
 
 } // namespace
