@@ -84,9 +84,7 @@ bool loadSoundData(plugin::EngineContext& context, const RenderOptions& options,
     if (!options.statePath.empty() && !loadState(context, options.statePath, failure)) return false;
     if (!options.presetPath.empty() && !loadPreset(context, options.presetPath, failure)) return false;
     if (options.tableSize > 0) context.waveTableSize = context.synth->setTableSize(options.tableSize);
-    if (!importText(context, options.waveTablesPath, formats::TextKind::WaveTable, failure)) return false;
-    if (!importText(context, options.tonesPath, formats::TextKind::Tone, failure)) return false;
-    if (!importText(context, options.samplersPath, formats::TextKind::Sampler, failure)) return false;
+    // WAV imports before the text files, so sample-data parameters land on the imported audio.
     for (const WaveImportOption& wave : options.waves) {
         if (!readable(wave.path, failure)) return false;
         if (!context.importWave(wave.slot, wave.path.c_str(), wave.kind)) {
@@ -94,6 +92,9 @@ bool loadSoundData(plugin::EngineContext& context, const RenderOptions& options,
             return false;
         }
     }
+    if (!importText(context, options.waveTablesPath, formats::TextKind::WaveTable, failure)) return false;
+    if (!importText(context, options.tonesPath, formats::TextKind::Tone, failure)) return false;
+    if (!importText(context, options.samplersPath, formats::TextKind::Sampler, failure)) return false;
     return importText(context, options.sampleParamsPath, formats::TextKind::SampleData, failure);
 }
 
