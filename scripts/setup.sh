@@ -16,7 +16,9 @@ packages=(
     # fuzzers and sanitizers
     clang libclang-rt-14-dev
     # editor tests in a real X window, screenshots, artwork fonts
-    xvfb xauth x11-apps imagemagick xdotool fonts-dejavu-core
+    xvfb xauth x11-apps x11-utils imagemagick xdotool fonts-dejavu-core
+    # the factory bank generator check
+    python3
 )
 
 missing=()
