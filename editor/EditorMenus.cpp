@@ -62,20 +62,20 @@ void TolvaneVSTGUIEditor::onMenuChoice(COptionMenu* menu)
 void TolvaneVSTGUIEditor::openFileSelector(int code)
 {
     pendingFileAction_ = 0;
-    const FileSelectorSpec* spec = findFileSelector(code);
-    if (spec == nullptr || frame == nullptr)
+    const FileSelectorInfo* selectorInfo = findFileSelector(code);
+    if (selectorInfo == nullptr || frame == nullptr)
         return;
     CNewFileSelector* selector = CNewFileSelector::create(
-        frame, spec->save ? CNewFileSelector::kSelectSaveFile : CNewFileSelector::kSelectFile);
+        frame, selectorInfo->save ? CNewFileSelector::kSelectSaveFile : CNewFileSelector::kSelectFile);
     if (selector == nullptr)
         return;
     pendingFileAction_ = code;
-    selector->setAllowMultiFileSelection(spec->multipleFiles);
-    selector->setTitle(spec->title);
-    for (const FileFilter& filter : spec->filters)
+    selector->setAllowMultiFileSelection(selectorInfo->multipleFiles);
+    selector->setTitle(selectorInfo->title);
+    for (const FileFilter& filter : selectorInfo->filters)
         selector->addFileExtension(CFileExtension(filter.description, filter.extension));
-    if (spec->defaultName)
-        selector->setDefaultSaveName(spec->defaultName);
+    if (selectorInfo->defaultName)
+        selector->setDefaultSaveName(selectorInfo->defaultName);
     // No text field may keep an edit open behind a modal dialog.
     frame->setFocusView(nullptr);
     selector->run(this);

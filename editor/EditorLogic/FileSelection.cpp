@@ -17,24 +17,24 @@ constexpr std::array<FileFilter, 1> kWavFilters = {{{"WAV Files(.wav)", "wav"}}}
 constexpr std::array<FileFilter, 1> kTextExportFilters = {{{"text file(.txt)", "txt"}}};
 
 const std::array kSelectors = {
-    FileSelectorSpec{0x1100, false, false, "Import TonePreset Parameters File", kPresetImportFilters, nullptr},
-    FileSelectorSpec{0x1200, false, false, "Import SamplerPreset Parameters File", kPresetImportFilters, nullptr},
-    FileSelectorSpec{0x1500, false, false, "Import SampleData Paarmeters File", kSampleDataImportFilters, nullptr},
-    FileSelectorSpec{0x1600, false, false, "Import WaveTable Preset File", kPresetImportFilters, nullptr},
-    FileSelectorSpec{0x2100, false, true, "Import WAV File", kWavFilters, nullptr},
-    FileSelectorSpec{0x2200, false, true, "Import WAV File", kWavFilters, nullptr},
-    FileSelectorSpec{0x2300, false, true, "Import WAV File", kWavFilters, nullptr},
-    FileSelectorSpec{0x9100, true, false, "Export TonePreset Parameters File", kTextExportFilters, "TonePresets.txt"},
-    FileSelectorSpec{0x9200, true, false, "Export SamplerPreset Parameters File", kTextExportFilters,
+    FileSelectorInfo{0x1100, false, false, "Import TonePreset Parameters File", kPresetImportFilters, nullptr},
+    FileSelectorInfo{0x1200, false, false, "Import SamplerPreset Parameters File", kPresetImportFilters, nullptr},
+    FileSelectorInfo{0x1500, false, false, "Import SampleData Paarmeters File", kSampleDataImportFilters, nullptr},
+    FileSelectorInfo{0x1600, false, false, "Import WaveTable Preset File", kPresetImportFilters, nullptr},
+    FileSelectorInfo{0x2100, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorInfo{0x2200, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorInfo{0x2300, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorInfo{0x9100, true, false, "Export TonePreset Parameters File", kTextExportFilters, "TonePresets.txt"},
+    FileSelectorInfo{0x9200, true, false, "Export SamplerPreset Parameters File", kTextExportFilters,
                      "SamplerPresets.txt"},
-    FileSelectorSpec{0x9300, true, false, "Export TonePreset SystemExclusives", kTextExportFilters,
+    FileSelectorInfo{0x9300, true, false, "Export TonePreset SystemExclusives", kTextExportFilters,
                      "TonePresetSysEx.txt"},
-    FileSelectorSpec{0x9400, true, false, "Export SamplerPreset SystemExclusives", kTextExportFilters,
+    FileSelectorInfo{0x9400, true, false, "Export SamplerPreset SystemExclusives", kTextExportFilters,
                      "SamplerPresetSysEx.txt"},
-    FileSelectorSpec{0x9500, true, false, "Export SampleData Parameters File", kTextExportFilters,
+    FileSelectorInfo{0x9500, true, false, "Export SampleData Parameters File", kTextExportFilters,
                      "SampleDataParameters.txt"},
-    FileSelectorSpec{0x9600, true, false, "Export WaveTable Preset File", kTextExportFilters, "WaveTablePresets.txt"},
-    FileSelectorSpec{0x9700, true, false, "Export WaveTable SystemExclusives", kTextExportFilters,
+    FileSelectorInfo{0x9600, true, false, "Export WaveTable Preset File", kTextExportFilters, "WaveTablePresets.txt"},
+    FileSelectorInfo{0x9700, true, false, "Export WaveTable SystemExclusives", kTextExportFilters,
                      "WaveTableSysEx.txt"},
 };
 
@@ -42,11 +42,11 @@ constexpr int kLastSampleSlot = 127;
 
 } // namespace
 
-const FileSelectorSpec* findFileSelector(int code)
+const FileSelectorInfo* findFileSelector(int code)
 {
-    for (const auto& spec : kSelectors)
-        if (spec.code == code)
-            return &spec;
+    for (const auto& selectorInfo : kSelectors)
+        if (selectorInfo.code == code)
+            return &selectorInfo;
     return nullptr;
 }
 

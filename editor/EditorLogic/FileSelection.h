@@ -17,7 +17,7 @@ struct FileFilter {
     const char* extension;
 };
 
-struct FileSelectorSpec {
+struct FileSelectorInfo {
     int code;
     bool save;            // save style (exports) or open style (imports)
     bool multipleFiles;   // only the WAV imports
@@ -27,7 +27,7 @@ struct FileSelectorSpec {
 };
 
 // The selector of a file action code, or nullptr for a code without one.
-const FileSelectorSpec* findFileSelector(int code);
+const FileSelectorInfo* findFileSelector(int code);
 
 struct FileSelectMessage {
     int code;

@@ -88,11 +88,11 @@ TEST(FileSelection, EverySelectorInTheMenusExists)
         for (const auto& entry : menu.entries) {
             if (entry.action != MenuActionKind::ImportFile && entry.action != MenuActionKind::ExportFile)
                 continue;
-            const FileSelectorSpec* spec = findFileSelector(entry.code);
-            ASSERT_NE(spec, nullptr) << entry.title;
-            EXPECT_EQ(spec->save, entry.action == MenuActionKind::ExportFile) << entry.title;
-            EXPECT_EQ(spec->save, spec->defaultName != nullptr) << entry.title;
-            EXPECT_EQ(spec->multipleFiles, (spec->code & kFileActionWavImport) != 0) << entry.title;
+            const FileSelectorInfo* selectorInfo = findFileSelector(entry.code);
+            ASSERT_NE(selectorInfo, nullptr) << entry.title;
+            EXPECT_EQ(selectorInfo->save, entry.action == MenuActionKind::ExportFile) << entry.title;
+            EXPECT_EQ(selectorInfo->save, selectorInfo->defaultName != nullptr) << entry.title;
+            EXPECT_EQ(selectorInfo->multipleFiles, (selectorInfo->code & kFileActionWavImport) != 0) << entry.title;
         }
     EXPECT_EQ(findFileSelector(0x1300), nullptr);
     EXPECT_STREQ(findFileSelector(0x9100)->defaultName, "TonePresets.txt");
