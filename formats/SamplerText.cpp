@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "EngineRecords.h"
-#include "NumberText.h"
+#include "NamedRecordText.h"
 #include "RecordScanner.h"
 
 namespace kest::tolvane::formats {
@@ -13,25 +13,6 @@ namespace kest::tolvane::formats {
 namespace {
 
 constexpr std::array<int, kSamplerFieldCount> kMasks = {0x7F, 0x7F, 0xF, 0x3FFF, 0x7F, 0x7F, 0x7F, 0x7F, 0x7F};
-
-std::optional<SamplerRecord> samplerRecordOf(std::span<const std::string_view> tokens)
-{
-    if (tokens.size() < 2 + kSamplerFieldCount || tokens[1].size() != synth::kPresetNameLength + 2)
-        return std::nullopt;
-    const auto index = parseInt32(tokens[0]);
-    if (!index || *index >= synth::kSamplerPresetCount)
-        return std::nullopt;
-    SamplerRecord record;
-    record.index = *index;
-    std::copy_n(tokens[1].begin() + 1, synth::kPresetNameLength, record.name.begin());
-    for (int i = 0; i < kSamplerFieldCount; ++i) {
-        const auto value = parseInt32(tokens[static_cast<std::size_t>(2 + i)]);
-        if (!value)
-            return std::nullopt;
-        record.fields[static_cast<std::size_t>(i)] = *value & kMasks[static_cast<std::size_t>(i)];
-    }
-    return record;
-}
 
 } // namespace
 
@@ -46,7 +27,7 @@ std::vector<SamplerRecord> parseSamplerText(std::string_view text)
 {
     std::vector<SamplerRecord> records;
     scanRecords(text, samplerSyntax(), [&](std::span<const std::string_view> tokens) {
-        if (auto record = samplerRecordOf(tokens))
+        if (auto record = namedRecordOf<SamplerRecord>(tokens, synth::kSamplerPresetCount, kMasks))
             records.push_back(*record);
     });
     return records;

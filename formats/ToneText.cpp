@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "EngineRecords.h"
-#include "NumberText.h"
+#include "NamedRecordText.h"
 #include "RecordScanner.h"
 
 namespace kest::tolvane::formats {
@@ -14,25 +14,6 @@ namespace {
 
 constexpr std::array<int, kToneFieldCount> kMasks = {0x7F, 0x7F, 0x3FFF, 0x3, 0x3FFF, 0xF, 0x7F,
                                                       0x7F, 0x7F, 0x7F,   0x7F, 0x7F,   0x3, 0x7F};
-
-std::optional<ToneRecord> toneRecordOf(std::span<const std::string_view> tokens)
-{
-    if (tokens.size() < 2 + kToneFieldCount || tokens[1].size() != synth::kPresetNameLength + 2)
-        return std::nullopt;
-    const auto index = parseInt32(tokens[0]);
-    if (!index || *index >= synth::kToneCount)
-        return std::nullopt;
-    ToneRecord record;
-    record.index = *index;
-    std::copy_n(tokens[1].begin() + 1, synth::kPresetNameLength, record.name.begin());
-    for (int i = 0; i < kToneFieldCount; ++i) {
-        const auto value = parseInt32(tokens[static_cast<std::size_t>(2 + i)]);
-        if (!value)
-            return std::nullopt;
-        record.fields[static_cast<std::size_t>(i)] = *value & kMasks[static_cast<std::size_t>(i)];
-    }
-    return record;
-}
 
 } // namespace
 
@@ -47,7 +28,7 @@ std::vector<ToneRecord> parseToneText(std::string_view text)
 {
     std::vector<ToneRecord> records;
     scanRecords(text, toneSyntax(), [&](std::span<const std::string_view> tokens) {
-        if (auto record = toneRecordOf(tokens))
+        if (auto record = namedRecordOf<ToneRecord>(tokens, synth::kToneCount, kMasks))
             records.push_back(*record);
     });
     return records;
