@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "OutputPairs.h"
+
 namespace kest::tolvane::tools {
 
 namespace {
@@ -38,16 +40,7 @@ bool OutputMixer::consume(const float* const* outputs, int frames) {
         left = outputs[2 * (settings_.bus - 1)];
         right = outputs[2 * (settings_.bus - 1) + 1];
     } else {
-        std::fill_n(mixLeft_.begin(), frames, 0.0f);
-        std::fill_n(mixRight_.begin(), frames, 0.0f);
-        for (int pair = 0; pair < kOutputPairCount; ++pair) {
-            const float* l = outputs[2 * pair];
-            const float* r = outputs[2 * pair + 1];
-            for (int i = 0; i < frames; ++i) {
-                mixLeft_[static_cast<std::size_t>(i)] += l[i];
-                mixRight_[static_cast<std::size_t>(i)] += r[i];
-            }
-        }
+        sumOutputPairs(outputs, frames, mixLeft_.data(), mixRight_.data());
         left = mixLeft_.data();
         right = mixRight_.data();
     }

@@ -7,17 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "FormatKinds.h"
+#include "SoundDataOptions.h"
 
 namespace kest::tolvane::tools {
 
-struct WaveImportOption {
-    int slot = 0;  // 0..127
-    std::string path;
-    formats::SampleSourceKind kind = formats::SampleSourceKind::Pcm;
-};
-
-struct RenderOptions {
+struct RenderOptions : SoundDataOptions {
     std::string songPath;         // empty: the built-in demo song
     std::string outputPath;       // empty: out.wav, or demo.wav for the demo
     int sampleRate = 44100;
@@ -25,25 +19,9 @@ struct RenderOptions {
     bool floatSamples = false;    // otherwise 24-bit PCM
     int bus = 0;                  // 1..16 writes that output pair only; 0 sums all 16
     std::string stemsDir;         // empty: no stems
-    int polyphony = 0;            // 0: the engine's default
     double tailSeconds = 2.0;
     bool quiet = false;
-    bool receiveSysEx = false;
-    bool nrpn = false;
     bool help = false;
-
-    // Sound data loaded before rendering, in this order: the factory bank
-    // (unless init), state or preset, table size, wavetables, tones, sampler
-    // presets, WAV files, sample parameters.
-    bool init = false;            // start from the power-on sound, not the factory bank
-    std::string statePath;
-    std::string presetPath;       // a .vstpreset file
-    int tableSize = 0;  // 0: as the engine (or the state) has it
-    std::string waveTablesPath;
-    std::string tonesPath;
-    std::string samplersPath;
-    std::vector<WaveImportOption> waves;
-    std::string sampleParamsPath;
 
     bool isDemo() const { return songPath.empty(); }
     std::string resolvedOutputPath() const;

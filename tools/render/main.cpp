@@ -85,9 +85,9 @@ int run(const RenderOptions& options) {
     SongRenderer renderer(engine);
     LoadFailure failure;
     if (!loadSoundData(renderer.context(), options, failure)) return failInput(failure.subject, failure.message);
-    // A loaded state brings its own polyphony and switches; the options have the last word.
-    if (options.polyphony > 0) renderer.context().applyPolyphony(options.polyphony);
-    renderer.applySwitches();
+    SoundDataOptions switches = options;
+    switches.receiveSysEx = engine.receiveSysEx;
+    applyEngineSwitches(renderer.context(), switches);
 
     MixerSettings mix;
     mix.bus = options.bus;

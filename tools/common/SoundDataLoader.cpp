@@ -79,7 +79,7 @@ bool importText(plugin::EngineContext& context, const std::string& path, formats
 
 } // namespace
 
-bool loadSoundData(plugin::EngineContext& context, const RenderOptions& options, LoadFailure& failure) {
+bool loadSoundData(plugin::EngineContext& context, const SoundDataOptions& options, LoadFailure& failure) {
     if (!options.init) loadFactoryBank(context);
     if (!options.statePath.empty() && !loadState(context, options.statePath, failure)) return false;
     if (!options.presetPath.empty() && !loadPreset(context, options.presetPath, failure)) return false;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "EngineContext.h"
-#include "RenderOptions.h"
+#include "SoundDataOptions.h"
 
 namespace kest::tolvane::tools {
 
@@ -16,6 +16,6 @@ struct LoadFailure {
 };
 
 // False with failure filled in when a file cannot be read or is not what it should be.
-bool loadSoundData(plugin::EngineContext& context, const RenderOptions& options, LoadFailure& failure);
+bool loadSoundData(plugin::EngineContext& context, const SoundDataOptions& options, LoadFailure& failure);
 
 } // namespace kest::tolvane::tools
