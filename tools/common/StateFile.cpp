@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "StateFile.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace kest::tolvane::tools {
+
+bool saveStateFile(plugin::EngineContext& context, const std::string& path, std::string& error) {
+    plugin::MemoryByteWriter state;
+    context.writeState(state);
+    const std::string temporary = path + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(state.bytes.data()), static_cast<std::streamsize>(state.bytes.size()));
+        out.flush();
+        if (!out) {
+            error = "cannot write the file";
+            out.close();
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        std::remove(temporary.c_str());
+        error = "cannot write the file: " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+} // namespace kest::tolvane::tools
