@@ -83,7 +83,7 @@ DummyServer::DummyServer(const std::string& name, int sampleRate, int period)
     jack_set_error_function(quiet);
     jack_set_info_function(quiet);
     process_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"jackd", "-n", name, "-d", "dummy", "-r", std::to_string(sampleRate), "-p", std::to_string(period)},
+        std::vector<std::string>{"jackd", "-S", "-n", name, "-d", "dummy", "-r", std::to_string(sampleRate), "-p", std::to_string(period)},
         name, log_);
     // Up when a client gets in.
     for (int attempt = 0; attempt < 100 && process_->running() && !ready_; ++attempt) {
