@@ -4,8 +4,6 @@
 
 #include "LiveMidi.h"
 #include "LiveTestSupport.h"
-#include "MidiController.h"
-#include "ModuleHost.h"
 
 using namespace kest::tolvane;
 using namespace kest::tolvane::tools;
@@ -70,21 +68,4 @@ TEST(LiveMidi, StagedFramesStayInsideThePeriodAndNeverRunBackwards) {
     EXPECT_EQ(events[2].frame, 63);  // was past the period's end
     stage.carryOver();
     EXPECT_EQ(stage.events()[2].frame, 0);
-}
-
-TEST(LiveMidi, EqualFramesReachTheEngineInDeliveryOrder) {
-    LiveEventStage stage;
-    const std::vector<Message> all = {tolvane_live_test::noteOff(7, 0, 60), tolvane_live_test::noteOn(7, 0, 60),
-                                      tolvane_live_test::control(7, 0, 7, 1), tolvane_live_test::noteOn(9, 0, 62)};
-    stage.take(tolvane_live_test::PeriodMidi(all, 0, 64), 64);
-    util::MidiController queue;
-    ModuleHost host;
-    host.setModule(0, &queue);
-    EXPECT_EQ(queueInDeliveryOrder(stage.events(), 2, queue), 4);
-    host.process(nullptr, 64);  // only the queue is installed: it links the block's list
-    std::vector<std::pair<int, int>> order;
-    for (const MidiEvent* e = host.next; e != nullptr; e = e->next) order.emplace_back(e->type, e->time);
-    const std::vector<std::pair<int, int>> expected = {{kNoteOff, 5}, {kNoteOn, 5}, {kControlChange, 5}, {kNoteOn, 7}};
-    EXPECT_EQ(order, expected);
-    host.setModule(0, nullptr);
 }

@@ -70,6 +70,19 @@ TEST(LivePlayer, ThePeriodSizeNeverChangesASample) {
     }
 }
 
+TEST(LivePlayer, EventsOnOneFrameActInTheOrderTheyCame) {
+    // Off then on re-strikes the key; on then off leaves it released.
+    const auto restruck = play({noteOn(10, 0, 69), noteOff(300, 0, 69), noteOn(300, 0, 69)}, 4800, 64);
+    const auto released = play({noteOn(10, 0, 69), noteOn(300, 0, 69), noteOff(300, 0, 69)}, 4800, 64);
+    auto level = [](const std::vector<float>& x) {
+        double sum = 0;
+        for (std::size_t i = 3800; i < 4800; ++i) sum += double(x[i]) * x[i];
+        return std::sqrt(sum / 1000);
+    };
+    EXPECT_GT(level(restruck.channels[0]), 0.01);
+    EXPECT_LT(level(released.channels[0]), 0.1 * level(restruck.channels[0]));
+}
+
 TEST(LivePlayer, ACrowdedPeriodLosesNothing) {
     // More events on one frame than the engine's queue holds, then a note after them.
     std::vector<Message> crowded;

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "MidiController.h"
-
 namespace kest::tolvane::tools {
 
 namespace {
@@ -61,21 +59,6 @@ int LiveEventStage::take(const MidiInput& input, int periodFrames) {
 
 void LiveEventStage::carryOver() {
     for (int i = 0; i < count_; ++i) events_[i].frame = 0;
-}
-
-// The queue links events of equal time in the reverse of the order they were
-// queued in, so queueing backwards gives the engine the delivery order: a
-// note-off and a note-on of one key on the same frame re-strike the note.
-int queueInDeliveryOrder(std::span<const TimedMessage> events, int blockStart, util::MidiController& queue) {
-    int accepted = 0;
-    for (auto it = events.rbegin(); it != events.rend(); ++it) {
-        const MidiMessage& m = it->message;
-        const int time = it->frame - blockStart;
-        const bool queued = m.type == kSystemExclusive ? queue.queueSysEx(m.sysExData, m.sysExLength, time)
-                                                       : queue.queueChannelEvent(m.type, m.channel, m.data1, m.data2, time);
-        accepted += queued ? 1 : 0;
-    }
-    return accepted;
 }
 
 } // namespace kest::tolvane::tools

@@ -10,10 +10,6 @@
 
 #include "MidiEvent.h"
 
-namespace kest::tolvane::util {
-class MidiController;
-}
-
 namespace kest::tolvane::tools {
 
 // One complete MIDI message (status byte first; SysEx from F0 to F7).
@@ -64,10 +60,5 @@ private:
     std::unique_ptr<TimedMessage[]> events_;
     int count_ = 0;
 };
-
-// Hands events to the engine's queue so that the engine applies those on the
-// same frame in the order given. frames are made relative to blockStart.
-// Returns how many the queue accepted.
-int queueInDeliveryOrder(std::span<const TimedMessage> events, int blockStart, util::MidiController& queue);
 
 } // namespace kest::tolvane::tools

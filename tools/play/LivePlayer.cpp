@@ -51,7 +51,7 @@ void LivePlayer::process(const MidiInput& midi, float* const* outputs, int frame
 // lies, so no event is dropped or moved.
 void LivePlayer::render(float* const* outputs, int frames) {
     const auto events = stage_.events();
-    const std::size_t queueCapacity = static_cast<std::size_t>(context_.eventQueue->capacity());
+    const std::size_t queueCapacity = static_cast<std::size_t>(std::min(context_.eventQueue->capacity(), plugin::PendingMidiEvents::kCapacity));
     std::size_t next = 0;
     int position = 0;
     while (position < frames || next < events.size()) {
@@ -59,11 +59,25 @@ void LivePlayer::render(float* const* outputs, int frames) {
         std::size_t last = next;
         while (last < events.size() && events[last].frame < end && last - next < queueCapacity) ++last;
         if (last < events.size() && events[last].frame < end) end = std::max(events[last].frame, position);
-        queueInDeliveryOrder(events.subspan(next, last - next), position, *context_.eventQueue);
+        deliver(events.subspan(next, last - next), position);
         renderBlock(outputs, position, end - position);
         next = last;
         position = end;
     }
+}
+
+// Through the holding area every front end shares, so the engine applies
+// events on one frame in the order the server delivered them.
+void LivePlayer::deliver(std::span<const TimedMessage> events, int blockStart) {
+    for (const TimedMessage& event : events) {
+        const MidiMessage& m = event.message;
+        const int time = event.frame - blockStart;
+        if (m.type == kSystemExclusive)
+            pending_.addSysEx(m.sysExData, m.sysExLength, time);
+        else
+            pending_.addChannelEvent(m.type, m.channel, m.data1, m.data2, time);
+    }
+    pending_.moveInto(*context_.eventQueue);
 }
 
 void LivePlayer::renderBlock(float* const* outputs, int start, int length) {

@@ -12,6 +12,7 @@
 #include "EngineContext.h"
 #include "LiveMidi.h"
 #include "ModuleHost.h"
+#include "PendingMidiEvents.h"
 
 namespace kest::tolvane::tools {
 
@@ -47,11 +48,13 @@ public:
 
 private:
     void render(float* const* outputs, int frames);
+    void deliver(std::span<const TimedMessage> events, int blockStart);
     void renderBlock(float* const* outputs, int start, int length);
 
     plugin::EngineContext& context_;
     const OutputLayout layout_;
     LiveEventStage stage_;
+    plugin::PendingMidiEvents pending_;  // hands each block's events over in delivery order
     int blockCapacity_ = 0;             // frames of scratch per channel
     std::vector<float> scratch_;        // 32 channels for the summed layout
     std::array<float*, kOutputChannelCount> blockOutputs_{};

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <mutex>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -59,6 +60,12 @@ int run(const PlayOptions& options) {
     LoadFailure failure;
     if (!loadSoundData(context, options, failure)) return fail(failure.subject, failure.message);
     applyEngineSwitches(context, options);
+    {
+        // A sound module obeys the universal GM, GS and XG messages as a hardware one
+        // would; the plug-in leaves them to the host's project instead.
+        std::lock_guard lock(context.engineMutex());
+        context.synth->setReceiveUniversalSysEx(true);
+    }
 
     LivePlayer player(context, options.multi ? OutputLayout::Multi : OutputLayout::Summed);
     std::string error;
