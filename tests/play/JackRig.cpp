@@ -160,8 +160,19 @@ std::vector<std::vector<float>> TestClient::take(const std::vector<TimedMidi>& e
     late_ = 0;
     phase_.store(1, std::memory_order_release);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10 + frames / static_cast<std::uint32_t>(sampleRate()));
-    while (recorded_.load(std::memory_order_acquire) < frames && std::chrono::steady_clock::now() < limit)
+    double loadSum = 0;
+    int readings = 0;
+    peakLoad_ = 0.0f;
+    for (auto next = std::chrono::steady_clock::now(); recorded_.load(std::memory_order_acquire) < frames && next < limit;) {
         std::this_thread::sleep_for(5ms);
+        if (std::chrono::steady_clock::now() < next || recorded_.load() == 0) continue;
+        const float load = jack_cpu_load(recorder_);
+        loadSum += load;
+        ++readings;
+        peakLoad_ = std::max(peakLoad_, load);
+        next += 100ms;
+    }
+    meanLoad_ = readings > 0 ? static_cast<float>(loadSum / readings) : 0.0f;
     phase_.store(0, std::memory_order_release);
     std::this_thread::sleep_for(20ms);  // let a callback that read the old phase finish
     return recording_;

@@ -91,6 +91,9 @@ public:
     // Events sent later than their frame (none, unless the sender fell behind).
     long lateEvents() const { return late_.load(); }
     long xruns() const { return xruns_.load(); }
+    // The server's DSP load (percent) over the last take: its mean and highest reading.
+    float meanDspLoad() const { return meanLoad_; }
+    float peakDspLoad() const { return peakLoad_; }
 
 private:
     static int onSend(jack_nframes_t frames, void* self);
@@ -115,6 +118,7 @@ private:
     std::atomic<std::uint32_t> recorded_{0};
     std::uint32_t length_ = 0;
     std::atomic<long> xruns_{0};
+    float meanLoad_ = 0.0f, peakLoad_ = 0.0f;
 };
 
 // A fresh private server name for this test process.
