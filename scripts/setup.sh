@@ -19,6 +19,8 @@ packages=(
     xvfb xauth x11-apps x11-utils imagemagick xdotool fonts-dejavu-core
     # the factory bank generator check
     python3
+    # tolvane-play (JACK client) and its tests on a private dummy JACK server
+    libjack-jackd2-dev jackd2
 )
 
 missing=()

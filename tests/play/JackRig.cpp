@@ -97,6 +97,11 @@ DummyServer::DummyServer(const std::string& name, int sampleRate, int period)
     }
 }
 
+DummyServer::~DummyServer() {
+    process_.reset();
+    std::filesystem::remove(log_);
+}
+
 std::vector<std::string> DummyServer::xrunReports() const {
     std::vector<std::string> lines;
     std::istringstream in(process_->output());

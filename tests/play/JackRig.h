@@ -43,6 +43,7 @@ private:
 class DummyServer {
 public:
     DummyServer(const std::string& name, int sampleRate, int period);
+    ~DummyServer();  // stops the server if it still runs and removes its log
     const std::string& name() const { return name_; }
     // True once a client can connect.
     bool ready() const { return ready_; }

@@ -16,6 +16,7 @@
 #include "JackRig.h"
 #include "MidiFileWriter.h"
 #include "TestAudio.h"
+#include "VstPresetReader.h"
 
 using namespace tolvane_play_test;
 using namespace std::chrono_literals;
@@ -219,17 +220,26 @@ TEST_F(PlayOnJack, MultiPutsEachPartOnTheOutputPairItIsRoutedTo) {
     EXPECT_EQ(player.stop(), 0) << player.process->output();
 }
 
-TEST_F(PlayOnJack, SaveStateKeepsWhatWasPlayedInAndThePluginReadsIt) {
-    const std::string saved = scratch_ / "live.state";
-    LivePlayer player(server_->name(), "tp-state", {"--receive-sysex", "--save-state", saved}, summedPorts(), scratch_ / "state.log");
+// Plays a sound in by the engine's own SysEx and a controller, saves it on
+// SIGTERM and reads it back with the plug-in's state reader.
+void expectSavedSound(const std::string& server, const std::string& saved, const fs::path& log, bool asPreset) {
+    LivePlayer player(server, asPreset ? "tp-preset" : "tp-state", {"--receive-sysex", "--save-state", saved}, summedPorts(), log);
     ASSERT_TRUE(player.client) << player.process->output();
-    // Tone 5's total level by the engine's own SysEx, part 4's volume by a controller.
+    // Tone 5's total level by SysEx, part 4's volume by a controller.
     player.client->take({{10, {0xF0, 0x7D, 0x10, 0x20, 0x04, 0x05, 0x19, 0x2A, 0xF7}}, control(20, 3, 7, 33)}, 640);
     ASSERT_EQ(player.stop(), 0) << player.process->output();
     EXPECT_NE(player.process->output().find("state saved to"), std::string::npos) << player.process->output();
+    EXPECT_FALSE(fs::exists(saved + ".part"));
 
     std::ifstream in(saved, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (asPreset) {
+        std::string error;
+        const auto preset = kest::tolvane::tools::parseVstPreset(bytes, error);
+        ASSERT_TRUE(preset) << error;
+        EXPECT_EQ(preset->classId, kest::tolvane::tools::kTolvaneProcessorClassId);
+        bytes = preset->component;
+    }
     kest::tolvane::plugin::EngineContext reloaded;
     kest::tolvane::plugin::MemoryByteReader reader(bytes);
     ASSERT_TRUE(reloaded.readState(reader));
@@ -238,7 +248,11 @@ TEST_F(PlayOnJack, SaveStateKeepsWhatWasPlayedInAndThePluginReadsIt) {
     EXPECT_EQ(reloaded.synth->part(3).cc[7], 33);
     EXPECT_TRUE(reloaded.synth->receiveSysEx);
     EXPECT_EQ(reloaded.synth->part(9).mode, 2);  // the factory bank's drum part came along
-    EXPECT_FALSE(fs::exists(saved + ".part"));
+}
+
+TEST_F(PlayOnJack, SaveStateKeepsWhatWasPlayedInForThePluginsStateReader) {
+    expectSavedSound(server_->name(), scratch_ / "live.state", scratch_ / "state.log", false);
+    expectSavedSound(server_->name(), scratch_ / "live.vstpreset", scratch_ / "preset.log", true);
 }
 
 TEST_F(PlayOnJack, UnreadableSoundDataEndsWithOneBeforeTheClientOpens) {

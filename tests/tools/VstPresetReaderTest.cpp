@@ -56,3 +56,12 @@ TEST(VstPresetReader, OffsetsAndCountsOutsideTheFileAreRefused) {
     wrongMagic[0] = 'X';
     EXPECT_FALSE(parse(wrongMagic));
 }
+
+TEST(VstPresetReader, TheWriterMakesTheFilesHostsMake) {
+    const auto written = encodeVstPreset(kTolvaneProcessorClassId, kState);
+    EXPECT_EQ(written, tolvane_test::presetFileBytes(kTolvaneProcessorClassId, kState));
+    std::string error;
+    const auto read = parseVstPreset(written, error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(read->component, kState);
+}

@@ -5,15 +5,19 @@
 #include <filesystem>
 #include <fstream>
 
+#include "VstPresetReader.h"
+
 namespace kest::tolvane::tools {
 
 bool saveStateFile(plugin::EngineContext& context, const std::string& path, std::string& error) {
     plugin::MemoryByteWriter state;
     context.writeState(state);
+    const std::vector<std::uint8_t> bytes =
+        path.ends_with(".vstpreset") ? encodeVstPreset(kTolvaneProcessorClassId, state.bytes) : std::move(state.bytes);
     const std::string temporary = path + ".part";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(state.bytes.data()), static_cast<std::streamsize>(state.bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) {
             error = "cannot write the file";

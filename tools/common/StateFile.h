@@ -8,8 +8,10 @@
 
 namespace kest::tolvane::tools {
 
-// Writes the whole state through a temporary file renamed into place, so an
-// earlier file of that name survives a failed write. False with error set.
+// Writes the whole state: as a preset file the plug-in's hosts open when the
+// name ends in ".vstpreset", otherwise as the bare state stream (which --state
+// reads). Goes through a temporary file renamed into place, so an earlier file
+// of that name survives a failed write. False with error set.
 bool saveStateFile(plugin::EngineContext& context, const std::string& path, std::string& error);
 
 } // namespace kest::tolvane::tools

@@ -72,4 +72,31 @@ std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> fi
     return std::nullopt;
 }
 
+namespace {
+void putLittle(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+void putId(std::vector<std::uint8_t>& out, std::string_view id) {
+    for (const char c : id) out.push_back(static_cast<std::uint8_t>(c));
+}
+} // namespace
+
+std::vector<std::uint8_t> encodeVstPreset(std::string_view classId, std::span<const std::uint8_t> component) {
+    std::vector<std::uint8_t> file;
+    putId(file, "VST3");
+    putLittle(file, kFormatVersion, 4);
+    std::string id(classId.substr(0, kClassIdSize));
+    id.resize(kClassIdSize, '0');
+    putId(file, id);
+    const std::uint64_t componentAt = kHeaderSize;
+    putLittle(file, componentAt + component.size(), 8);  // where the chunk list starts
+    file.insert(file.end(), component.begin(), component.end());
+    putId(file, "List");
+    putLittle(file, 1, 4);
+    putId(file, "Comp");
+    putLittle(file, componentAt, 8);
+    putLittle(file, component.size(), 8);
+    return file;
+}
+
 } // namespace kest::tolvane::tools

@@ -24,4 +24,9 @@ struct VstPresetContents {
 // offset or size points outside them.
 std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> file, std::string& error);
 
+// A preset file as hosts write them: the header, the component state and a
+// chunk list naming it. The plug-in's controller keeps no state, so there is
+// no controller chunk.
+std::vector<std::uint8_t> encodeVstPreset(std::string_view classId, std::span<const std::uint8_t> component);
+
 } // namespace kest::tolvane::tools

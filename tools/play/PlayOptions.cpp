@@ -54,8 +54,9 @@ std::string playUsageText() {
            "                       instead of out_L/out_R carrying the sum of all 16\n"
            "  --connect            connect the outputs to the first physical playback ports and\n"
            "                       every physical MIDI capture port to midi_in\n"
-           "  --save-state FILE    write the plug-in's state on exit (open it in the plug-in,\n"
-           "                       or here again with --state)\n"
+           "  --save-state FILE    write the plug-in's state on exit: FILE.vstpreset opens in the\n"
+           "                       plug-in (a host's preset browser), any other name is read\n"
+           "                       here again with --state\n"
            "  -q, --quiet          no status line and no summary\n"
            "  -h, --help           this text\n"
            "\n" +
