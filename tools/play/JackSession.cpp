@@ -28,6 +28,10 @@ private:
     int count_;
 };
 
+// libjack reports every failure in several lines of its own (socket errors when
+// the server goes, and so on); the player says what happened in one line instead.
+void silent(const char*) {}
+
 std::vector<std::string> outputPortNames(OutputLayout layout) {
     if (layout == OutputLayout::Summed) return {"out_L", "out_R"};
     std::vector<std::string> names;
@@ -51,6 +55,8 @@ std::vector<std::string> findPorts(jack_client_t* client, const char* type, unsi
 } // namespace
 
 std::unique_ptr<JackSession> JackSession::open(const std::string& clientName, LivePlayer& player, std::string& error) {
+    jack_set_info_function(silent);
+    jack_set_error_function(silent);
     jack_status_t status{};
     jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
     if (client == nullptr) {
