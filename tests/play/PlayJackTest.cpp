@@ -255,6 +255,25 @@ TEST_F(PlayOnJack, SaveStateKeepsWhatWasPlayedInForThePluginsStateReader) {
     expectSavedSound(server_->name(), scratch_ / "live.vstpreset", scratch_ / "preset.log", true);
 }
 
+TEST_F(PlayOnJack, ConnectWiresTheOutputsToThePlaybackPortsAndFollowsAPeriodChange) {
+    LivePlayer player(server_->name(), "tp-connect", {"--init", "--connect", "-q"}, summedPorts(), scratch_ / "connect.log");
+    ASSERT_TRUE(player.client) << player.process->output();
+    jack_client_t* jack = player.client->client();
+    // The player connects once it is running, a moment after its ports appear.
+    for (int wait = 0; wait < 250 && !jack_port_connected_to(jack_port_by_name(jack, "tp-connect:out_R"), "system:playback_2"); ++wait)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(jack_port_connected_to(jack_port_by_name(jack, "tp-connect:out_L"), "system:playback_1"));
+    EXPECT_TRUE(jack_port_connected_to(jack_port_by_name(jack, "tp-connect:out_R"), "system:playback_2"));
+
+    // A longer period than the player had room for: it makes room and plays on.
+    ASSERT_EQ(jack_set_buffer_size(jack, 2048), 0);
+    const auto take = player.client->take({noteOn(3000, 0, 69)}, 9600);
+    ASSERT_EQ(jack_set_buffer_size(jack, kPeriod), 0);
+    EXPECT_EQ(firstSound(take[0]) / 2048, 3000u / 2048);
+    EXPECT_NEAR(frequency(take[0], 4000, 9600), 440.0, 1.0);
+    EXPECT_EQ(player.stop(), 0) << player.process->output();
+}
+
 TEST_F(PlayOnJack, UnreadableSoundDataEndsWithOneBeforeTheClientOpens) {
     ChildProcess bad({TOLVANE_PLAY_PATH, "--name", "tp-bad", "--tones", scratch_ / "missing.txt"}, server_->name(), scratch_ / "bad.log");
     EXPECT_EQ(bad.wait(10s), 1);
