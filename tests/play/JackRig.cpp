@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -22,8 +24,14 @@ namespace {
 void quiet(const char*) {}
 } // namespace
 
-std::string uniqueServerName(const std::string& tag) {
-    return "tolvane-test-" + tag + "-" + std::to_string(::getpid());
+// JACK keeps a machine-wide table of eight servers, and a server that dies
+// without stopping keeps its entry until one of the same name starts. Names
+// stable for one build tree, rather than new ones every run, let each run
+// reclaim what an earlier one (killed on purpose, or crashed) left behind.
+std::string serverName(const std::string& tag) {
+    char tree[17];
+    std::snprintf(tree, sizeof tree, "%08zx", std::hash<std::string>{}(TOLVANE_PLAY_PATH) & 0xFFFFFFFFu);
+    return "tolvane-test-" + tag + "-" + tree;
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& serverName, const std::filesystem::path& log)
@@ -98,6 +106,8 @@ DummyServer::DummyServer(const std::string& name, int sampleRate, int period)
 }
 
 DummyServer::~DummyServer() {
+    process_->signal(SIGTERM);  // a stopping server gives back its entry in JACK's table
+    process_->wait(5s);
     process_.reset();
     std::filesystem::remove(log_);
 }

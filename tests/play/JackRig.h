@@ -122,7 +122,7 @@ private:
     float meanLoad_ = 0.0f, peakLoad_ = 0.0f;
 };
 
-// A fresh private server name for this test process.
-std::string uniqueServerName(const std::string& tag);
+// The private server name of one kind of test for this build tree.
+std::string serverName(const std::string& tag);
 
 } // namespace tolvane_play_test

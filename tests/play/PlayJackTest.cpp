@@ -118,7 +118,7 @@ struct LivePlayer {
         args.insert(args.begin(), {TOLVANE_PLAY_PATH, "--name", clientName});
         process = std::make_unique<ChildProcess>(args, server, log);
         client = std::make_unique<TestClient>(server, static_cast<int>(ports.size()));
-        const bool up = client->ok() && client->waitForPort(clientName + ":" + ports.back(), 10s) && client->connectTo(clientName, ports);
+        const bool up = client->ok() && client->waitForPort(clientName + ":" + ports.back(), 30s) && client->connectTo(clientName, ports);
         if (!up) client.reset();
     }
     // SIGTERM and the exit status.
@@ -131,12 +131,8 @@ struct LivePlayer {
 
 class PlayOnJack : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<DummyServer>(uniqueServerName("play"), kRate, kPeriod); }
-    static void TearDownTestSuite() {
-        server_->process().signal(SIGTERM);
-        server_->process().wait(5s);
-        server_.reset();
-    }
+    static void SetUpTestSuite() { server_ = std::make_unique<DummyServer>(serverName("play"), kRate, kPeriod); }
+    static void TearDownTestSuite() { server_.reset(); }
     void SetUp() override { ASSERT_TRUE(server_->ready()) << server_->process().output(); }
 
     static std::unique_ptr<DummyServer> server_;
@@ -334,7 +330,7 @@ TEST_F(PlayOnJack, HundredAndTwentyEightVoicesKeepUpForThirtySecondsOfServerTime
 
 TEST(PlayServerLoss, AKilledServerEndsThePlayerWithOneAndAMessage) {
     Scratch scratch;
-    DummyServer server(uniqueServerName("loss"), kRate, 256);
+    DummyServer server(serverName("loss"), kRate, 256);
     ASSERT_TRUE(server.ready()) << server.process().output();
     ChildProcess player({TOLVANE_PLAY_PATH, "--name", "tp-loss"}, server.name(), scratch / "loss.log");
     {
@@ -347,4 +343,6 @@ TEST(PlayServerLoss, AKilledServerEndsThePlayerWithOneAndAMessage) {
     EXPECT_EQ(player.wait(10s), 1) << player.output();
     EXPECT_NE(player.output().find("JACK"), std::string::npos) << player.output();
     EXPECT_NE(player.output().find("; stopping"), std::string::npos) << player.output();
+    // The same name once more, stopped properly: the killed server's entry in JACK's table goes with it.
+    DummyServer(server.name(), kRate, 256);
 }
