@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 
@@ -77,7 +78,9 @@ private:
         if (type == kMetaEndOfTrack) return false;
         if (type == kMetaTempo && data.size() == 3) {
             const std::uint32_t tempo = (std::uint32_t{data[0]} << 16) | (std::uint32_t{data[1]} << 8) | data[2];
-            if (tempo > 0) tempos_.push_back({tick_, tempo});  // a zero tempo would stop time: skipped
+            // A zero tempo would stop time for the rest of the song.
+            if (tempo == 0) throw MidiFileError("tempo of 0 at tick " + std::to_string(tick_) + ": time would stand still");
+            tempos_.push_back({tick_, tempo});
         }
         return true;
     }
@@ -206,12 +209,35 @@ MidiSong parseSong(std::span<const std::uint8_t> bytes) {
     return song;
 }
 
+// A RIFF MIDI file (.rmi) carries a Standard MIDI File in its "data" chunk.
+bool isRiffMidi(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 12 && chunkIdIs(bytes.first(4), "RIFF") && chunkIdIs(bytes.subspan(8, 4), "RMID");
+}
+
+std::span<const std::uint8_t> riffMidiData(std::span<const std::uint8_t> bytes) {
+    ByteReader in(bytes);
+    in.skip(12);
+    while (in.remaining() >= 8) {
+        const auto id = in.take(4);
+        const auto b = in.take(4);  // RIFF sizes are little-endian
+        const std::uint32_t length = std::uint32_t{b[0]} | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) |
+                                     (std::uint32_t{b[3]} << 24);
+        if (length > in.remaining())
+            throw MidiFileError("RIFF chunk at byte " + std::to_string(in.position() - 8) + " claims " + std::to_string(length) +
+                                " bytes but only " + std::to_string(in.remaining()) + " remain (truncated file)");
+        const auto chunk = in.take(length);
+        if (chunkIdIs(id, "data")) return chunk;
+        if (length % 2 != 0 && !in.atEnd()) in.skip(1);  // chunks are padded to an even length
+    }
+    throw MidiFileError("RIFF MIDI file without a data chunk");
+}
+
 } // namespace
 
 MidiReadResult readMidiFile(std::span<const std::uint8_t> bytes) {
     MidiReadResult result;
     try {
-        result.song = parseSong(bytes);
+        result.song = parseSong(isRiffMidi(bytes) ? riffMidiData(bytes) : bytes);
     } catch (const MidiFileError& e) {
         result.error = e.what();
     }
@@ -220,6 +246,11 @@ MidiReadResult readMidiFile(std::span<const std::uint8_t> bytes) {
 
 MidiReadResult loadMidiFile(const std::string& path) {
     MidiReadResult result;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        result.error = "this is a folder, not a MIDI file";
+        return result;
+    }
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) {
         result.error = std::string("cannot open the file: ") + std::strerror(errno);

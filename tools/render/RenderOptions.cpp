@@ -238,11 +238,11 @@ std::string outputFormatProblem(const RenderOptions& o) {
 OptionsResult parseRenderOptions(std::span<const std::string_view> args) {
     OptionsResult result = Parser(args).run();
     const RenderOptions& o = result.options;
+    if (result.ok() && !o.isDemo() && sameFile(o.songPath, o.resolvedOutputPath()))
+        result.error = "the output file '" + o.resolvedOutputPath() + "' is the song itself: choose another name with -o";
     if (result.ok()) result.error = outputFormatProblem(o);
     if (result.ok() && o.normalize && o.gainDb != 0.0)
         result.error = "--normalize sets the gain itself: give --gain or --normalize, not both";
-    if (result.ok() && !o.isDemo() && sameFile(o.songPath, o.resolvedOutputPath()))
-        result.error = "the output file '" + o.resolvedOutputPath() + "' is the song itself: choose another name with -o";
     // Each replaces the whole state, so one would silently undo the other.
     if (result.ok() && !o.statePath.empty() && !o.presetPath.empty())
         result.error = "--state and --preset each load a whole plug-in state: give one of them";
