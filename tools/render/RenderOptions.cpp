@@ -212,10 +212,14 @@ std::string RenderOptions::resolvedOutputPath() const {
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     if (std::filesystem::equivalent(a, b, ec)) return true;
-    const auto canonicalA = std::filesystem::weakly_canonical(a, ec);
-    if (ec) return false;
-    const auto canonicalB = std::filesystem::weakly_canonical(b, ec);
-    return !ec && canonicalA == canonicalB;
+    // Not both there yet: compare the full paths the names resolve to.
+    auto resolved = [](const std::string& path) {
+        std::error_code error;
+        const auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+        return error ? std::filesystem::path() : full.lexically_normal();
+    };
+    const auto fullA = resolved(a);
+    return !fullA.empty() && fullA == resolved(b);
 }
 
 namespace {
