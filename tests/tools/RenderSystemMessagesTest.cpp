@@ -30,6 +30,7 @@ std::vector<std::uint8_t> songAfter(const Bytes& message) {
     t.pitchBend(0, 0, 12000);
     if (!message.empty()) t.sysEx(10, message);
     t.note(20, 480, 0, 69, 100);
+    t.note(20, 100, 9, 38, 100);  // part 10 stays a percussion part through the reset
     t.setEndTick(960);
     return encodeMidiFile(0, 480, std::span(&t, 1));
 }
@@ -37,6 +38,7 @@ std::vector<std::uint8_t> songAfter(const Bytes& message) {
 std::vector<std::uint8_t> plainSong() {
     MidiTrackWriter t;
     t.note(20, 480, 0, 69, 100);
+    t.note(20, 100, 9, 38, 100);
     t.setEndTick(960);
     return encodeMidiFile(0, 480, std::span(&t, 1));
 }
@@ -73,6 +75,7 @@ TEST(RenderSystemMessages, UniversalMasterVolumeSetsTheMasterVolume) {
         MidiTrackWriter t;
         t.sysEx(0, Bytes{0x7F, 0x7F, 0x04, 0x01, 0x00, static_cast<std::uint8_t>(msb), 0xF7});
         t.note(20, 480, 0, 69, 100);
+        t.note(20, 100, 9, 38, 100);
         t.setEndTick(960);
         return render(dir, encodeMidiFile(0, 480, std::span(&t, 1)));
     };
