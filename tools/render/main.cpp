@@ -138,6 +138,7 @@ int run(RenderOptions options) {
     const std::string outputPath = options.resolvedOutputPath();
     const OutputFormat format = *outputFormatFor(outputPath, options.floatSamples);  // checked with the options
     LoadFailure failure;
+    const auto started = std::chrono::steady_clock::now();  // both passes of --normalize count
     double normalizedBy = 0.0;
     if (options.normalize) {
         const auto peak = measurePeak(options, song, format, failure);
@@ -170,7 +171,6 @@ int run(RenderOptions options) {
         return !stopRequested();
     };
 
-    const auto started = std::chrono::steady_clock::now();
     const RenderStats stats = stopRequested() ? RenderStats{.stopped = true} : renderer->render(song, options.tailSeconds, mixer);
     const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.finish();
