@@ -175,7 +175,8 @@ bool HostFrame::runUntil(std::chrono::milliseconds limit, const std::function<bo
         auto wake = end;
         for (const Timer& t : timers_)
             wake = std::min(wake, t.due);
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now());
+        // Rounded up: a wait cut to 0 ms would spin until the timer is due.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
         std::vector<pollfd> fds;
         for (const Event& e : events_)
             fds.push_back({e.fd, POLLIN, 0});

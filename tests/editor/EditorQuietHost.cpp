@@ -150,6 +150,9 @@ int main(int argc, char** argv)
 
     int blockIndex = 0;
     auto runFor = [&](std::chrono::milliseconds duration) {
+        // Idle, the loop wakes for the editor's timers and X events only.
+        if (mode == "idle")
+            return frame.run(duration);
         const auto end = std::chrono::steady_clock::now() + duration;
         while (std::chrono::steady_clock::now() < end) {
             frame.run(10ms);
