@@ -41,7 +41,7 @@ PlatformBitmapPtr cutOut(IPlatformBitmap& source, const CRect& area)
 
 } // namespace
 
-BackgroundTiles::BackgroundTiles(CBitmap* background)
+BackgroundTiles::BackgroundTiles(CBitmap* background) : background_(background)
 {
     if (background == nullptr || !background->isLoaded())
         return;
@@ -49,24 +49,52 @@ BackgroundTiles::BackgroundTiles(CBitmap* background)
     for (CCoord top = 0; top < size.y; top += kTileSize) {
         for (CCoord left = 0; left < size.x; left += kTileSize) {
             const CRect area(left, top, std::min(left + kTileSize, size.x), std::min(top + kTileSize, size.y));
-            SharedPointer<CBitmap> tile;
-            for (const PlatformBitmapPtr& resolution : *background) {
-                PlatformBitmapPtr cut = resolution ? cutOut(*resolution, area) : nullptr;
-                if (!cut)
-                    continue;
-                if (!tile)
-                    tile = makeOwned<CBitmap>(cut);
-                else
-                    tile->addBitmap(cut);
-            }
-            if (tile)
+            if (Bitmap tile = cut(area))
                 tiles_.push_back({area, tile});
         }
     }
 }
 
-void BackgroundTiles::draw(CDrawContext* context, const CRect& updateRect) const
+BackgroundTiles::Bitmap BackgroundTiles::cut(const CRect& area) const
 {
+    Bitmap piece;
+    for (const PlatformBitmapPtr& resolution : *background_) {
+        PlatformBitmapPtr copy = resolution ? cutOut(*resolution, area) : nullptr;
+        if (!copy)
+            continue;
+        if (!piece)
+            piece = makeOwned<CBitmap>(copy);
+        else
+            piece->addBitmap(copy);
+    }
+    return piece;
+}
+
+void BackgroundTiles::draw(CDrawContext* context, const CRect& updateRect)
+{
+    CRect area(updateRect);
+    area.makeIntegral();
+    if (background_)
+        area.bound(CRect(CPoint(0, 0), background_->getSize()));
+    if (area.isEmpty())
+        return;
+    const Key key{static_cast<int>(area.left), static_cast<int>(area.top), static_cast<int>(area.right),
+                  static_cast<int>(area.bottom)};
+    auto found = pieces_.find(key);
+    if (seen_.size() > 4 * kMaxPieces)
+        seen_.clear();
+    if (found == pieces_.end() && ++seen_[key] >= 2) {
+        if (pieces_.size() >= kMaxPieces) {
+            pieces_.clear();
+            seen_.clear();
+        }
+        if (Bitmap piece = cut(area))
+            found = pieces_.emplace(key, piece).first;
+    }
+    if (found != pieces_.end()) {
+        found->second->draw(context, area);
+        return;
+    }
     for (const Tile& tile : tiles_)
         if (tile.rect.rectOverlap(updateRect))
             tile.bitmap->draw(context, tile.rect);

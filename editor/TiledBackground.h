@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A section's background bitmap cut into small tiles. The library's X11
-// drawing sends a bitmap to the X server whole whenever any part of it is
-// drawn; from tiles, a control that redraws its rectangle costs the few tiles
-// under it instead of the section's whole picture.
+// A section's background bitmap cut into pieces. The library's X11 drawing
+// sends a bitmap to the X server whole whenever any part of it is drawn; from
+// pieces, a control that redraws its rectangle costs the background under that
+// rectangle instead of the section's whole picture. A rectangle drawn again
+// (a moving control's) gets a piece of its own; any other is drawn from the
+// small tiles it meets.
 #pragma once
 
 #include "vstgui/lib/cbitmap.h"
 #include "vstgui/lib/cviewcontainer.h"
 
+#include <map>
+#include <tuple>
 #include <vector>
 
 namespace kest::tolvane::editor {
@@ -19,17 +23,27 @@ public:
     // Every resolution `background` holds (1x, 2x ...) is cut alike.
     explicit BackgroundTiles(VSTGUI::CBitmap* background);
 
-    // Draws the tiles that meet `updateRect` (the container's coordinates).
-    void draw(VSTGUI::CDrawContext* context, const VSTGUI::CRect& updateRect) const;
+    // Draws the background under `updateRect` (the container's coordinates).
+    void draw(VSTGUI::CDrawContext* context, const VSTGUI::CRect& updateRect);
 
     std::size_t tileCount() const { return tiles_.size(); }
+    std::size_t pieceCount() const { return pieces_.size(); }
 
 private:
+    static constexpr std::size_t kMaxPieces = 256;
+    using Bitmap = VSTGUI::SharedPointer<VSTGUI::CBitmap>;
     struct Tile {
         VSTGUI::CRect rect;
-        VSTGUI::SharedPointer<VSTGUI::CBitmap> bitmap;
+        Bitmap bitmap;
     };
+    using Key = std::tuple<int, int, int, int>;
+
+    Bitmap cut(const VSTGUI::CRect& area) const;
+
+    VSTGUI::SharedPointer<VSTGUI::CBitmap> background_;
     std::vector<Tile> tiles_;
+    std::map<Key, Bitmap> pieces_;
+    std::map<Key, int> seen_;
 };
 
 // A container (plain or layered) whose background is drawn from tiles.
