@@ -97,7 +97,8 @@ void TolvaneVSTGUIEditor::setSliderAndField(int id, float value, const std::stri
 
 void TolvaneVSTGUIEditor::setMenuIndex(COptionMenu* menu, int index)
 {
-    if (menu == nullptr || menu->getValue() == static_cast<float>(index))
+    // The shown entry, not the value: a new menu has value 0 but shows no entry.
+    if (menu == nullptr || menu->getCurrentIndex() == index)
         return;
     menu->setValue(static_cast<float>(index));
     menu->invalid();

@@ -14,6 +14,7 @@
 
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/ccontrol.h"
+#include "vstgui/lib/controls/coptionmenu.h"
 #include "vstgui/lib/platform/linux/linuxfactory.h"
 #include "vstgui/lib/platform/platformfactory.h"
 
@@ -341,6 +342,17 @@ TEST_F(EditorWindowTest, IdleDrawsNothingAndAControllerChangeRedrawsOnlyItsContr
     DamageWatch damage;
     TolvaneVSTGUIEditor* editor = openShownEditor(damage);
     ASSERT_NE(editor, nullptr);
+
+    // The menus show their entries from the first refresh on.
+    auto* context = processor->engineContext();
+    const std::pair<int, int> shown[] = {{0x0101, context->currentPart},
+                                         {0x0102, context->currentPartState->mode},
+                                         {0x1003, context->currentTonePreset->strc}};
+    for (const auto& [id, index] : shown) {
+        auto* menu = dynamic_cast<VSTGUI::COptionMenu*>(findControl(editor, kest::tolvane::editor::kTagControl | id));
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->getCurrentIndex(), index) << std::hex << id;
+    }
 
     // A second of ticks with nothing changed: not one drawing request.
     const int ticks = frame.firings(33ms);
