@@ -26,7 +26,6 @@ public:
     // Draws the background under `updateRect` (the container's coordinates).
     void draw(VSTGUI::CDrawContext* context, const VSTGUI::CRect& updateRect);
 
-    std::size_t tileCount() const { return tiles_.size(); }
     std::size_t pieceCount() const { return pieces_.size(); }
 
 private:
@@ -40,7 +39,7 @@ private:
 
     Bitmap cut(const VSTGUI::CRect& area) const;
 
-    VSTGUI::SharedPointer<VSTGUI::CBitmap> background_;
+    Bitmap background_;
     std::vector<Tile> tiles_;
     std::map<Key, Bitmap> pieces_;
     std::map<Key, int> seen_;
