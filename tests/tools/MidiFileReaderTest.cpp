@@ -268,7 +268,12 @@ TEST(MidiFileErrors, EveryTruncationOfAValidFileIsRejected) {
     ASSERT_TRUE(readMidiFile(file).song.has_value());
     for (std::size_t n = 0; n < file.size(); ++n) {
         const Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
-        EXPECT_FALSE(readMidiFile(cut).song.has_value()) << "cut at " << n;
+        const auto result = readMidiFile(cut);
+        EXPECT_FALSE(result.song.has_value()) << "cut at " << n;
+        // Past the MThd tag every cut is named for what it is.
+        if (n >= 4) {
+            EXPECT_NE(result.error.find("truncated"), std::string::npos) << "cut at " << n << ": " << result.error;
+        }
     }
 }
 

@@ -165,9 +165,10 @@ MidiSong parseSong(std::span<const std::uint8_t> bytes) {
     ByteReader in(bytes);
     if (bytes.size() < 4 || !chunkIdIs(bytes.first(4), "MThd")) throw MidiFileError("not a Standard MIDI File (no MThd header)");
     in.skip(4);
+    if (in.remaining() < 4) throw MidiFileError("file ends inside the header chunk (truncated file)");
     const std::uint32_t headerLength = in.u32();
     if (headerLength < 6) throw MidiFileError("header chunk of " + std::to_string(headerLength) + " bytes is too short");
-    if (headerLength > in.remaining()) throw MidiFileError("file ends inside the header chunk");
+    if (headerLength > in.remaining()) throw MidiFileError("file ends inside the header chunk (truncated file)");
     MidiSong song;
     song.format = in.u16();
     const int declaredTracks = in.u16();
@@ -179,7 +180,7 @@ MidiSong parseSong(std::span<const std::uint8_t> bytes) {
 
     std::vector<TempoChange> tempos;
     while (song.trackCount < declaredTracks && !in.atEnd()) {
-        if (in.remaining() < 8) throw MidiFileError("file ends inside a chunk header at byte " + std::to_string(in.position()));
+        if (in.remaining() < 8) throw MidiFileError("file ends inside a chunk header at byte " + std::to_string(in.position()) + " (truncated file)");
         const auto id = in.take(4);
         const std::uint32_t length = in.u32();
         if (length > in.remaining())
