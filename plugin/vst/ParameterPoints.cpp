@@ -30,10 +30,22 @@ int ParameterPoints::rank(int type, int controller)
     }
 }
 
+namespace {
+
+// After every round: a null parameter number only matters to later data entry.
+constexpr std::int32_t kLastRound = 0x7FFFFFFF;
+
+bool isNullParameterNumber(int type, int controller, int value)
+{
+    return type == kControlChange && controller >= 98 && controller <= 101 && value == 127;
+}
+
+} // namespace
+
 void ParameterPoints::beginQueue()
 {
     queueTime_ = -1;
-    queueRound_ = 0;
+    nextRound_ = 0;
 }
 
 void ParameterPoints::add(int type, int channel, int data1, int data2, int time)
@@ -41,10 +53,12 @@ void ParameterPoints::add(int type, int channel, int data1, int data2, int time)
     if (count_ >= kCapacity)
         return;
     // The n-th point of a queue on one offset belongs to round n.
-    queueRound_ = time == queueTime_ ? queueRound_ + 1 : 0;
+    if (time != queueTime_)
+        nextRound_ = 0;
     queueTime_ = time;
+    const std::int32_t round = isNullParameterNumber(type, data1, data2) ? kLastRound : nextRound_++;
     points_[static_cast<std::size_t>(count_)] = {time,
-                                                 queueRound_,
+                                                 round,
                                                  rank(type, data1),
                                                  count_,
                                                  static_cast<std::uint8_t>(type),

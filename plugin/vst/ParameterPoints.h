@@ -7,8 +7,11 @@
 // points on one offset are taken in rounds (the first point of every queue on
 // that offset, then the second, ...), and within a round bank and parameter
 // numbers (0, 32, 98-101) come before data entry (6, 38, 96, 97), which comes
-// before everything else. An RPN set-up sent on one tick as 101, 100, 6, 38 and
-// then 101/100 = 127 (RPN null) thus selects, enters, and only then deselects.
+// before everything else. A parameter number of 127 (the null RPN or NRPN that
+// ends a set-up) only deselects, so it waits until every other point of its
+// offset has been applied. An RPN set-up sent on one tick as 101, 100, 6, 38,
+// several of them in a row, and then 101/100 = 127 thus selects and enters
+// each in turn, and only then deselects.
 #pragma once
 
 #include <array>
@@ -47,7 +50,7 @@ private:
     std::array<Point, kCapacity> points_{};
     int count_ = 0;
     int queueTime_ = -1;
-    int queueRound_ = 0;
+    int nextRound_ = 0;
 };
 
 } // namespace kest::tolvane::plugin
