@@ -123,7 +123,8 @@ void TolvaneVSTController::registerParametersAndUnits()
         info.defaultNormalizedValue = 0.0;
         info.unitId = unit;
         // Hidden but not read-only: hosts refuse a read-only program-change parameter.
-        info.flags = ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden;
+        // A list, as the SDK expects of a program change: hosts show its names.
+        info.flags = ParameterInfo::kIsProgramChange | ParameterInfo::kIsList | ParameterInfo::kIsHidden;
         parameters.addParameter(new ProgramParameter(info, *list));
     }
 }

@@ -88,7 +88,8 @@ TEST_F(ControllerTest, ParameterTableInRegistrationOrder)
         EXPECT_EQ(program.stepCount, 127);
         EXPECT_EQ(program.defaultNormalizedValue, 0.0);
         // Not read-only: hosts reject a read-only program-change parameter.
-        EXPECT_EQ(program.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden);
+        EXPECT_EQ(program.flags,
+                  ParameterInfo::kIsProgramChange | ParameterInfo::kIsList | ParameterInfo::kIsHidden);
         EXPECT_EQ(program.unitId, 0x100000 | channel);
     }
     EXPECT_EQ(text(info(2080).title), u"69506");
