@@ -13,6 +13,13 @@ std::optional<long long> parseWholeNumber(std::string_view text) {
     return value;
 }
 
+std::optional<double> parseFiniteNumber(std::string_view text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
 bool CommandLine::next() {
     if (!ok()) return false;
     for (;;) {
@@ -68,18 +75,22 @@ void CommandLine::integer(int min, int max, int& target) {
     target = static_cast<int>(*n);
 }
 
+std::optional<std::string> CommandLine::optionalNumberValue() {
+    if (inlineValue_) return std::string(*inlineValue_);
+    if (index_ + 1 < args_.size() && parseFiniteNumber(args_[index_ + 1])) return std::string(args_[++index_]);
+    return std::nullopt;
+}
+
 std::optional<double> CommandLine::number(double min, double max) {
     const auto v = value();
     if (!v) return std::nullopt;
-    double parsed = 0;
-    const auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), parsed);
-    if (ec != std::errc() || end != v->data() + v->size() || v->empty() || !std::isfinite(parsed) || parsed < min ||
-        parsed > max) {
+    const auto parsed = parseFiniteNumber(*v);
+    if (!parsed || *parsed < min || *parsed > max) {
         fail(std::string(name_) + " wants a number from " + std::to_string(static_cast<int>(min)) + " to " +
              std::to_string(static_cast<int>(max)) + ", not '" + *v + "'");
         return std::nullopt;
     }
-    return parsed;
+    return *parsed;
 }
 
 void CommandLine::fail(std::string message) {

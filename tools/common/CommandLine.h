@@ -31,6 +31,9 @@ public:
     void path(std::string& target);  // a non-empty value
     void integer(int min, int max, int& target);
     std::optional<double> number(double min, double max);
+    // A value that may be left out: the inline one, or the next argument when
+    // it reads as a number; nothing otherwise (and no error).
+    std::optional<std::string> optionalNumberValue();
 
     void fail(std::string message);
     bool ok() const { return error_.empty(); }
@@ -48,5 +51,6 @@ private:
 };
 
 std::optional<long long> parseWholeNumber(std::string_view text);
+std::optional<double> parseFiniteNumber(std::string_view text);
 
 } // namespace kest::tolvane::tools

@@ -77,7 +77,7 @@ std::string soundDataUsage() {
            "\n"
            "Engine:\n"
            "  --polyphony N        number of voices, 1 to 1024 (rounded up to a power of two)\n"
-           "  --receive-sysex      accept the engine's own System Exclusive messages\n"
+           "  --receive-sysex      accept the Tolvane System Exclusive messages\n"
            "  --nrpn               obey NRPN controllers\n";
 }
 
