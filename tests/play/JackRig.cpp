@@ -94,7 +94,7 @@ DummyServer::DummyServer(const std::string& name, int sampleRate, int period)
         std::vector<std::string>{"jackd", "-S", "-n", name, "-d", "dummy", "-r", std::to_string(sampleRate), "-p", std::to_string(period)},
         name, log_);
     // Up when a client gets in.
-    for (int attempt = 0; attempt < 100 && process_->running() && !ready_; ++attempt) {
+    for (int attempt = 0; attempt < 300 && process_->running() && !ready_; ++attempt) {
         jack_status_t status{};
         if (jack_client_t* probe = jack_client_open("tolvane-test-probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status, name.c_str())) {
             jack_client_close(probe);

@@ -336,11 +336,11 @@ TEST(PlayServerLoss, AKilledServerEndsThePlayerWithOneAndAMessage) {
     {
         TestClient watcher(server.name(), 0);
         ASSERT_TRUE(watcher.ok());
-        ASSERT_TRUE(watcher.waitForPort("tp-loss:out_R", 10s)) << player.output();
+        ASSERT_TRUE(watcher.waitForPort("tp-loss:out_R", 30s)) << player.output();
     }
     server.process().signal(SIGKILL);
     server.process().wait(5s);
-    EXPECT_EQ(player.wait(10s), 1) << player.output();
+    EXPECT_EQ(player.wait(20s), 1) << player.output();
     EXPECT_NE(player.output().find("JACK"), std::string::npos) << player.output();
     EXPECT_NE(player.output().find("; stopping"), std::string::npos) << player.output();
     // The same name once more, stopped properly: the killed server's entry in JACK's table goes with it.
