@@ -15,7 +15,8 @@ committed and played by the bank's tests.
 - busy-drums: kick, snare, hats, toms, crashes and rides at velocity 127.
 - cymbal-wash: ride 8ths with crashes on every bar over a band at velocity 100,
   the pattern that turns into a wash when cymbals ring too long.
-- band-typical: an ordinary GM arrangement at ordinary velocities.
+- band-typical: an ordinary GM arrangement (piano, bass, strings, guitar,
+  sax, drums) at the velocities and volumes GM files commonly use (90-110).
 """
 
 import argparse
@@ -122,28 +123,28 @@ def cymbal_wash():
 
 def band_typical():
     track = Track()
-    for channel, program, volume, pan in ((0, 0, 100, 54), (1, 33, 100, 64), (2, 48, 80, 80), (3, 25, 90, 40),
-                                          (4, 65, 90, 74)):
+    for channel, program, volume, pan in ((0, 0, 110, 54), (1, 33, 110, 64), (2, 48, 90, 80), (3, 25, 100, 40),
+                                          (4, 65, 100, 74)):
         controllers(track, channel, program, volume=volume, pan=pan)
     for b in range(8):
         bar = b * BAR
         chord = CHORDS[b % 4]
         for key in chord[:3]:
-            track.note(bar, 2, key, BAR - 30, 70)
+            track.note(bar, 2, key, BAR - 30, 90)
         for beat in range(4):
             t = bar + beat * PPQ
-            track.note(t, 1, BASS_ROOTS[b % 4], PPQ - 30, 96)
+            track.note(t, 1, BASS_ROOTS[b % 4], PPQ - 30, 110)
             for key in chord[:3]:
-                track.note(t, 3, key - 12, PPQ // 2, 80 + 10 * (beat % 2))
-            track.note(t, 0, chord[beat % 4] + 12, PPQ - 30, 88)
-            track.note(t, DRUMS, 36 if beat % 2 == 0 else 38, PPQ // 4, 100)
-            track.note(t, DRUMS, 42, PPQ // 8, 80)
-            track.note(t + PPQ // 2, DRUMS, 42, PPQ // 8, 64)
+                track.note(t, 3, key - 12, PPQ // 2, 100 + 10 * (beat % 2))
+            track.note(t, 0, chord[beat % 4] + 12, PPQ - 30, 105)
+            track.note(t, DRUMS, 36 if beat % 2 == 0 else 38, PPQ // 4, 110)
+            track.note(t, DRUMS, 42, PPQ // 8, 90)
+            track.note(t + PPQ // 2, DRUMS, 42, PPQ // 8, 70)
         if b % 2 == 1:
             for i, key in enumerate((72, 74, 76, 79)):
-                track.note(bar + i * PPQ, 4, key, PPQ - 30, 92)
+                track.note(bar + i * PPQ, 4, key, PPQ - 30, 100)
         if b % 4 == 0:
-            track.note(bar, DRUMS, 49, PPQ, 96)
+            track.note(bar, DRUMS, 49, PPQ, 110)
     return track
 
 

@@ -92,9 +92,10 @@ double Level::peakDb() const { return 20.0 * std::log10(std::max(static_cast<dou
 
 double Level::rmsDb() const { return windows > 0 ? toDb(powerSum / static_cast<double>(windows)) : -200.0; }
 
-SongLevels measureSong(const tools::MidiSong& song) {
+SongLevels measureSong(const tools::MidiSong& song, bool receiveSysEx) {
     tools::EngineSettings settings;
     settings.sampleRate = kRate;
+    settings.receiveSysEx = receiveSysEx;
     tools::SongRenderer renderer(settings);
     tools::loadFactoryBank(renderer.context());
     // Routing changes where a part's sound goes, not how loud it is: the

@@ -2,7 +2,7 @@
 // Not a test: prints the calibration table of docs/levels.md for the songs
 // given, as `tolvane-render song.mid` would play them with the factory bank.
 //
-//   tolvane_factory_levels song.mid...
+//   tolvane_factory_levels [--receive-sysex] song.mid...
 //
 // One Markdown row per song: length, peak and clipped samples of the mix, the
 // mix level while it sounds, drums against the other parts, and every part
@@ -16,14 +16,16 @@
 using namespace kest::tolvane;
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: tolvane_factory_levels song.mid...\n");
+    const bool receiveSysEx = argc > 1 && std::string(argv[1]) == "--receive-sysex";
+    const int first = receiveSysEx ? 2 : 1;
+    if (argc <= first) {
+        std::fprintf(stderr, "usage: tolvane_factory_levels [--receive-sysex] song.mid...\n");
         return 2;
     }
     std::printf("| song | s | peak dBFS | clipped | mix RMS | drums - rest dB | part:RMS dBFS (peak) |\n");
     std::printf("|---|---:|---:|---:|---:|---:|---|\n");
     int failures = 0;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = first; i < argc; ++i) {
         const std::string name = std::filesystem::path(argv[i]).stem().string();
         const auto read = tools::loadMidiFile(argv[i]);
         if (!read.song) {
@@ -31,7 +33,7 @@ int main(int argc, char** argv) {
             ++failures;
             continue;
         }
-        const factory::SongLevels levels = factory::measureSong(*read.song);
+        const factory::SongLevels levels = factory::measureSong(*read.song, receiveSysEx);
         std::string balance = "-";
         if (levels.drums.sounded() && levels.instruments.sounded()) {
             char text[16];
