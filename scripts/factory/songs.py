@@ -84,7 +84,7 @@ def full_volume_piano():
     track = Track()
     controllers(track, 0, 0, volume=127)
     for b in range(4):
-        for key in CHORDS[b]:
+        for key in CHORDS[b][:3]:
             track.note(b * BAR, 0, key, BAR // 2, 127)
     start = 4 * BAR
     track.add(start, [0xB0, 64, 127])
