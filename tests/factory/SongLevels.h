@@ -34,7 +34,8 @@ struct SongLevels {
     std::array<Level, kPartCount> parts;
 };
 
-// Renders like `tolvane-render song.mid` with its defaults (44.1 kHz, 2 s tail);
+// Renders like `tolvane-render song.mid` with its defaults (44.1 kHz, 2 s tail,
+// General MIDI system messages obeyed);
 // receiveSysEx as its --receive-sysex (songs that program their own tones).
 SongLevels measureSong(const tools::MidiSong& song, bool receiveSysEx = false);
 
