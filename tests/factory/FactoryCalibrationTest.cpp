@@ -5,6 +5,8 @@
 // none clipping and an ordinary arrangement in a GM module's headroom.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,23 @@ const std::vector<DrumTarget> kKit = {
     {55, -11, -5, 0.2, 0.5},  {51, -17, -12, 0.3, 0.75}, {59, -17, -12, 0.3, 0.75}, {53, -14, -8, 0.25, 0.7},
     {54, -13, -7, 0.05, 0.2}, {80, -19, -13, 0.03, 0.15}, {81, -18, -11, 0.4, 1.0},
 };
+
+// The loudness filter itself, against the figures of the broadcast standard:
+// a 997 Hz sine at full scale reads -3.01 LKFS (K-weighted mean square
+// -2.32 dB), treble is lifted by about 4 dB, deep bass is cut.
+TEST(FactoryKit, TheLoudnessFilterWeighsSinesAsBroadcastMetersDo) {
+    auto weighted = [](double hz) {
+        std::vector<float> sine(static_cast<std::size_t>(kSampleRate));
+        for (std::size_t i = 0; i < sine.size(); ++i)
+            sine[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / kSampleRate));
+        const auto out = kWeighted(sine, kSampleRate);
+        return meanSquareDb(out, out.size() / 2, out.size() / 2) + 3.01;  // gain over the plain sine
+    };
+    EXPECT_NEAR(weighted(997.0), 0.69, 0.1);
+    EXPECT_NEAR(weighted(10000.0), 4.0, 0.3);
+    EXPECT_LT(weighted(20.0), -8.0);
+    EXPECT_NEAR(weighted(200.0), 0.0, 0.6);
+}
 
 StrikeFigures strike(BankRig& rig, int key) {
     std::vector<float> sound;
