@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The factory bank's gain staging (docs/levels.md): the drum kit heard in the
-// proportions of a General MIDI kit, cymbals that die away instead of washing
+// The factory bank's gain staging (docs/levels.md): instruments heard at one
+// level, the drum kit heard in the proportions of a General MIDI kit, cymbals that die away instead of washing
 // over the mix, and the calibration songs played as tolvane-render plays them,
 // none clipping and an ordinary arrangement in a GM module's headroom.
 #include <gtest/gtest.h>
@@ -78,6 +78,32 @@ TEST(FactoryKit, EverySoundSitsAgainstTheSnareAsInAGmKitAndCymbalsDieAway) {
         EXPECT_LE(f.loudnessDb - snare, t.highDb);
         EXPECT_GE(f.decay40Seconds, t.lowDecay);
         EXPECT_LE(f.decay40Seconds, t.highDecay);
+    }
+}
+
+// Instruments share one heard level at middle C, so a song's parts keep the
+// balance its author set on a GM module; one tone far louder than the rest
+// would clip or bury a mix. (Sound effects 112-127 are left to taste.)
+TEST(FactoryInstruments, EveryMelodicProgramIsHeardWithinAFewDecibelsOfThePiano) {
+    constexpr int kLastMelodicProgram = 111;
+    BankRig rig;
+    ASSERT_TRUE(rig.loadFactoryBank());
+    auto heard = [&rig](int program) {
+        std::vector<float> sound;
+        rig.programChange(0, program);
+        rig.noteOn(0, kMiddleC, kVelocity);
+        rig.render(1.0, &sound);
+        rig.noteOff(0, kMiddleC);
+        rig.renderUntilFree(3.0);
+        return measureStrike(sound, kSampleRate).loudnessDb;
+    };
+    const double piano = heard(0);
+    for (int program = 1; program <= kLastMelodicProgram; ++program) {
+        SCOPED_TRACE("program " + std::to_string(program) + " \"" +
+                     std::string(rig.synth().tone(program).presetName, synth::kPresetNameLength) + "\"");
+        const double relative = heard(program) - piano;
+        EXPECT_GT(relative, -7.0);
+        EXPECT_LT(relative, 4.0);
     }
 }
 
