@@ -98,8 +98,6 @@ SongLevels measureSong(const tools::MidiSong& song, bool receiveSysEx) {
     settings.receiveSysEx = receiveSysEx;
     tools::SongRenderer renderer(settings);
     tools::loadFactoryBank(renderer.context());
-    // As a GM module and the renderer do: GM/GS/XG resets and Universal Master Volume.
-    renderer.engine().setReceiveUniversalSysEx(true);
     // Routing changes where a part's sound goes, not how loud it is: the
     // renderer's mix is the sum of all pairs either way.
     for (int p = 0; p < kPartCount; ++p) renderer.engine().setPartOutput(p, p);
