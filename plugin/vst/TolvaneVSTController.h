@@ -40,6 +40,11 @@ public:
     // The editor messages are relayed to, or null.
     TolvaneVSTGUIEditor* openEditor() const { return editor_; }
 
+    // The editor's zoom choice; saved with the controller's state, never with
+    // the processor's.
+    int editorZoomChoice() const { return editorZoomChoice_; }
+    void setEditorZoomChoice(int choice) { editorZoomChoice_ = choice; }
+
     OBJ_METHODS(TolvaneVSTController, EditControllerEx1)
     DEFINE_INTERFACES
         DEF_INTERFACE(IMidiMapping)
@@ -50,6 +55,7 @@ private:
     void registerParametersAndUnits();
 
     TolvaneVSTGUIEditor* editor_ = nullptr;
+    int editorZoomChoice_ = 0;
 };
 
 } // namespace Steinberg::Vst

@@ -8,6 +8,7 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -72,6 +73,13 @@ private:
     std::map<long long, int> firings_;
 };
 
+// The pixels of a window, row by row, 0x00RRGGBB.
+struct Screenshot {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
 // A mapped top-level window to embed the editor in.
 class ParentWindow {
 public:
@@ -80,6 +88,10 @@ public:
     void* handle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
     // The windows embedded in it.
     std::vector<xcb_window_t> children() const;
+    // Maps the embedded windows, as an XEmbed embedder does once they ask for it.
+    void mapChildren();
+    // The first embedded window's size and pixels (empty when it is not shown).
+    Screenshot grabChild() const;
 
 private:
     xcb_connection_t* connection_ = nullptr;
