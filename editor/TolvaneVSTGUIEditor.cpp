@@ -127,16 +127,20 @@ void TolvaneVSTGUIEditor::applyZoom(bool tellHost)
     const WindowSize size = zoomedWindowSize(factor);
     ViewRect rect(0, 0, size.width, size.height);
     const bool resized = rect.getWidth() != getRect().getWidth() || rect.getHeight() != getRect().getHeight();
-    setRect(rect);
-    if (!frame)
+    if (!frame) {
+        setRect(rect);  // what getSize() tells a host before the window opens
         return;
+    }
     if (views_)
         if (COptionMenu* menu = views_->menu(kIdZoomMenu))
             menu->setValue(static_cast<float>(zoomChoice_));
     if (frame->getZoom() != factor)
         frame->setZoom(factor);
+    // Hosts compare the request with getSize(): the view's rectangle changes
+    // only after the request (or through the host's onSize()).
     if (tellHost && resized && plugFrame)
         plugFrame->resizeView(this, &rect);
+    setRect(rect);
 }
 
 // ---- User edits ---------------------------------------------------------------------

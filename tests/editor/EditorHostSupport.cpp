@@ -68,6 +68,11 @@ tresult PLUGIN_API HostFrame::resizeView(IPlugView* view, ViewRect* rect)
         return kInvalidArgument;
     ++resizeCount;
     lastSize = *rect;
+    // As hosts do: a request for the size the view already reports changes nothing.
+    ViewRect current{};
+    if (view->getSize(&current) == kResultTrue && current.getWidth() == rect->getWidth() &&
+        current.getHeight() == rect->getHeight())
+        return kResultTrue;
     return view->onSize(rect);
 }
 
