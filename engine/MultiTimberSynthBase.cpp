@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "UniversalSysEx.h"
+
 namespace kest::tolvane::synth {
 
 namespace {
@@ -150,7 +152,7 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
             continue;
         if (type == kNoteOn && part(event->channel).mode == kModeMute)
             continue;
-        if (type == kSystemExclusive && !receiveSysEx)
+        if (type == kSystemExclusive && !acceptsSysEx(*event))
             continue;
         // Events past the block end are applied at its end rather than
         // letting voices write beyond the buffers.
@@ -183,7 +185,7 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
             handlePitchBend(*event);
             break;
         case kSystemExclusive:
-            handleSysEx(*event);
+            applySysEx(*event);
             break;
         default:
             break;
@@ -240,10 +242,23 @@ int MultiTimberSynthBase::findVoice()
 
 MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const MidiEvent& event)
 {
+    // A key struck again while the pedal holds its earlier note restarts: the
+    // held note is released and a new one begins.
+    const int channel = event.channel & 0x0F;
+    const int n = voiceCount();
+    for (int i = 0; i < n; ++i) {
+        VoiceUnitBase& held = voice(i);
+        if (held.sustained && (held.status & VoiceUnitBase::kHeldBit) && held.channel == channel &&
+            held.key == (event.data1 & 0x7F)) {
+            held.sustained = false;
+            held.noteOff();
+        }
+    }
     const int index = findVoice();
     if (index < 0)
         return nullptr;
     VoiceUnitBase& v = voice(index);
+    v.sustained = false;
     v.renderPos = eventPos_;
     v.outputPair = 2 * std::clamp(part(event.channel).output, 0, kOutputPairCount - 1);
     return &v;
@@ -254,11 +269,17 @@ MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const Midi
 void MultiTimberSynthBase::handleNoteOff(const MidiEvent& event)
 {
     const int channel = event.channel & 0x0F;
+    // With the sustain pedal down the note keeps sounding until the pedal lifts.
+    const bool pedalDown = part(channel).cc[kSustainController] >= 64;
     const int n = voiceCount();
     for (int i = 0; i < n; ++i) {
         VoiceUnitBase& v = voice(i);
-        if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1)
-            v.noteOff();
+        if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1) {
+            if (pedalDown)
+                v.sustained = true;
+            else
+                v.noteOff();
+        }
     }
 }
 
@@ -359,14 +380,42 @@ void MultiTimberSynthBase::pitchBend14(int channel, int value)
 
 void MultiTimberSynthBase::systemExclusive(const std::uint8_t* bytes, int length)
 {
-    if (!receiveSysEx || !bytes)
+    if (!bytes)
         return;
     fillEvent(ownEvent_, kSystemExclusive, 0, 0, 0);
     const int stored = std::clamp(length, 0, kMaxSysExLength);
     if (stored > 0)
         std::memcpy(ownEvent_.sysExData, bytes, static_cast<std::size_t>(stored));
     ownEvent_.sysExLength = stored;
-    handleSysEx(ownEvent_);
+    if (acceptsSysEx(ownEvent_))
+        applySysEx(ownEvent_);
+}
+
+bool MultiTimberSynthBase::acceptsSysEx(const MidiMessage& message) const
+{
+    if (receiveSysEx)
+        return true;
+    const int length = std::clamp(message.sysExLength, 0, kMaxSysExLength);
+    return receiveUniversalSysEx && identifyUniversalMessage(message.sysExData, length) != UniversalMessage::None;
+}
+
+void MultiTimberSynthBase::applySysEx(const MidiEvent& event)
+{
+    const int length = std::clamp(event.sysExLength, 0, kMaxSysExLength);
+    switch (identifyUniversalMessage(event.sysExData, length)) {
+    case UniversalMessage::None:
+        handleSysEx(event);
+        break;
+    case UniversalMessage::GmSystemOn:
+    case UniversalMessage::GmSystemOff:
+    case UniversalMessage::GsReset:
+    case UniversalMessage::XgSystemOn:
+        resetParts(true);
+        break;
+    case UniversalMessage::MasterVolume:
+        setMasterVolume(volumeTableEntry(universalMasterVolumeMsb(event.sysExData, length)));
+        break;
+    }
 }
 
 void MultiTimberSynthBase::runControllerHandler(int channel, int controller, int value)
@@ -483,6 +532,22 @@ void MultiTimberSynthBase::resetParts(bool restoreModes)
         p.resetControllers();
         if (restoreModes)
             p.mode = p.defaultMode;
+    }
+    // The reset lifted every pedal.
+    for (int channel = 0; channel < kPartCount; ++channel)
+        releaseSustained(channel);
+}
+
+void MultiTimberSynthBase::releaseSustained(int channel)
+{
+    const int n = voiceCount();
+    for (int i = 0; i < n; ++i) {
+        VoiceUnitBase& v = voice(i);
+        if (!v.sustained || v.channel != channel)
+            continue;
+        v.sustained = false;
+        if (v.status & VoiceUnitBase::kHeldBit)
+            v.noteOff();
     }
 }
 

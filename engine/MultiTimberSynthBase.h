@@ -28,6 +28,9 @@ public:
         int status = kFree;
         int channel = -1;
         int key = 0;
+        // Released by its key while the part's sustain pedal was down: still
+        // held, until the pedal lifts.
+        bool sustained = false;
         int outputPair = 0;
         int renderPos = 0;
         int panIndex = 64;
@@ -45,6 +48,8 @@ public:
         virtual void noteOn(int channel, int key, int velocity) = 0;
         virtual void setMasterVolume(float volume);
         virtual void setBendRange(int semitones) = 0;
+        // The part's RPN fine and coarse tuning, in pitch units (8192 an octave).
+        virtual void setPartTuning(int pitch) = 0;
         virtual void setPitchBend(int value) = 0;
         virtual void setModulation(int value) = 0;
         virtual void setVolume(int value);
@@ -142,6 +147,14 @@ public:
     void handlePitchBend(const MidiEvent& event);
     virtual void handleSysEx(const MidiEvent&) {}
 
+    // GM System On/Off, GS Reset and XG System On reset the parts (resetParts(true));
+    // Universal Master Volume sets masterVolume from its coarse byte through the
+    // volume table. They are obeyed while receiveSysEx or this switch is on: a
+    // stand-alone player turns it on to answer them as a GM module does, the
+    // plug-in leaves it off so that "Recieve sysEx" governs every SysEx message.
+    bool getReceiveUniversalSysEx() const { return receiveUniversalSysEx; }
+    void setReceiveUniversalSysEx(bool on) { receiveUniversalSysEx = on; }
+
     bool getRpnEnabled() const { return rpnEnabled; }
     void setRpnEnabled(bool enabled);
     bool getNrpnEnabled() const { return nrpnEnabled; }
@@ -164,6 +177,7 @@ public:
     // Engine settings.
     int portMask = 0xFFFF;
     bool receiveSysEx = false;
+    bool receiveUniversalSysEx = false;  // front-end setting: not part of the saved state, kept by systemReset
     std::uint8_t sysExManufacturerId = 0x7D;
     std::uint8_t sysExDeviceId = 0x10;
     std::uint8_t sysExModelId = 0x00;
@@ -187,6 +201,10 @@ protected:
     // the part's output pair. Null when the note is dropped.
     VoiceUnitBase* claimVoice(const MidiEvent& event);
     void renderVoices(float* const* outputs, int target);
+    // Whether a SysEx message is received at all under the two switches.
+    bool acceptsSysEx(const MidiMessage& message) const;
+    // A universal message, else the engine's own address-map message.
+    void applySysEx(const MidiEvent& event);
     // Calls fn on every voice of the channel when the part is not muted.
     template <typename Fn> void forChannelVoices(int channel, Fn fn)
     {
@@ -217,10 +235,14 @@ protected:
     void ccAllSoundOff(const MidiEvent& event);
     void ccResetAllControllers(const MidiEvent& event);
     void ccAllNotesOff(const MidiEvent& event);
+    void ccSustain(const MidiEvent& event);
     void ccIgnore(const MidiEvent&) {}
 
     // Data-entry handlers.
     void deBendSensitivity(int channel, int value, int mask, int delta);
+    void deFineTuning(int channel, int value, int mask, int delta);
+    void deCoarseTuning(int channel, int value, int mask, int delta);
+    void applyPartTuning(int channel);
     void deMasterVolume(int channel, int value, int mask, int delta);
     void deDefaultMode(int channel, int value, int mask, int delta);
     void deMode(int channel, int value, int mask, int delta);
@@ -231,6 +253,8 @@ protected:
     // Runs data-entry handler [dataEntryTarget] of the channel's part.
     void dispatchDataEntry(int channel, int value, int mask, int delta);
     void resetRunningControllers();
+    // Releases every voice of the channel that the sustain pedal holds.
+    void releaseSustained(int channel);
 
     std::array<PartState, kPartCount> parts_{};
     std::array<float, 128> volumeTable_{};

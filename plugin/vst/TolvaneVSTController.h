@@ -5,8 +5,15 @@
 // processor's messages to it.
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
+
+namespace kest::tolvane::plugin {
+class EngineContext;
+}
 
 namespace Steinberg::Vst {
 
@@ -45,6 +52,10 @@ public:
     int editorZoomChoice() const { return editorZoomChoice_; }
     void setEditorZoomChoice(int choice) { editorZoomChoice_ = choice; }
 
+    // Reads the tone names of the processor's engine into the 16 program lists
+    // and tells the host about the lists that changed.
+    void refreshProgramNames(const kest::tolvane::plugin::EngineContext& context);
+
     OBJ_METHODS(TolvaneVSTController, EditControllerEx1)
     DEFINE_INTERFACES
         DEF_INTERFACE(IMidiMapping)
@@ -53,9 +64,14 @@ public:
 
 private:
     void registerParametersAndUnits();
+    void noteContext(IMessage* message);
 
     TolvaneVSTGUIEditor* editor_ = nullptr;
     int editorZoomChoice_ = 0;
+    // The processor's engine, as its messages announce it; read on the message thread.
+    const kest::tolvane::plugin::EngineContext* context_ = nullptr;
+    // The names the program lists show, program by program.
+    std::array<std::u16string, 128> programNames_;
 };
 
 } // namespace Steinberg::Vst

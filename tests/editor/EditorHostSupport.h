@@ -80,6 +80,22 @@ struct Screenshot {
     std::vector<std::uint32_t> pixels;
 };
 
+// Every drawing into one window, as the X server reports it (DAMAGE
+// extension, one rectangle per drawing request).
+class DamageWatch {
+public:
+    bool start(xcb_window_t window);
+    ~DamageWatch();
+    // Waits until the server has handled what was sent so far and returns the
+    // rectangles drawn since the last call, in the window's coordinates.
+    std::vector<xcb_rectangle_t> collect();
+
+private:
+    xcb_connection_t* connection_ = nullptr;
+    uint8_t firstEvent_ = 0;
+    uint32_t damage_ = 0;
+};
+
 // A mapped top-level window to embed the editor in.
 class ParentWindow {
 public:
@@ -88,7 +104,7 @@ public:
     void* handle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
     // The windows embedded in it.
     std::vector<xcb_window_t> children() const;
-    // Maps the embedded windows, as an XEmbed embedder does once they ask for it.
+    // Shows the embedded windows, as an XEmbed embedder does once it took them in.
     void mapChildren();
     // The first embedded window's size and pixels (empty when it is not shown).
     Screenshot grabChild() const;

@@ -105,6 +105,49 @@ protected:
         return frame.runUntil(5000ms, [&] { return frame.firings(33ms) > before; });
     }
 
+    void sysEx(std::vector<uint8> bytes)
+    {
+        Block block(64);
+        block.addSysEx(bytes);
+        EXPECT_EQ(processor->process(block.data), kResultOk);
+    }
+
+    // A control's rectangle in the window's coordinates.
+    static VSTGUI::CRect windowRect(VSTGUI::CView* view)
+    {
+        VSTGUI::CRect r = view->getViewSize();
+        VSTGUI::CPoint topLeft = r.getTopLeft();
+        view->getParentView()->localToFrame(topLeft);
+        r.moveTo(topLeft);
+        return r;
+    }
+    static bool inside(const xcb_rectangle_t& drawn, const VSTGUI::CRect& area)
+    {
+        return drawn.x >= area.left && drawn.y >= area.top && drawn.x + drawn.width <= area.right &&
+               drawn.y + drawn.height <= area.bottom;
+    }
+
+    // Opens the editor in a shown window and lets its first drawing pass.
+    TolvaneVSTGUIEditor* openShownEditor(DamageWatch& damage)
+    {
+        TolvaneVSTGUIEditor* editor = createEditor();
+        if (!editor)
+            return nullptr;
+        attach();
+        parent.mapChildren();
+        EXPECT_TRUE(damage.start(parent.children().front()));
+        frame.run(300ms);
+        damage.collect();
+        return editor;
+    }
+
+    // Runs the loop over a refresh tick and the library's redraw after it.
+    void tickAndDraw()
+    {
+        EXPECT_TRUE(nextRefreshTick());
+        frame.run(40ms);
+    }
+
     HostApplication host;
     TolvaneVSTProcessor* processor = nullptr;
     TolvaneVSTController* controller = nullptr;

@@ -11,6 +11,7 @@
 #include "BlockPlanner.h"
 #include "EngineContext.h"
 #include "MidiFile.h"
+#include "PendingMidiEvents.h"
 
 namespace kest::tolvane::tools {
 
@@ -26,6 +27,7 @@ struct EngineSettings {
     int blockSize = 512;
     int polyphony = 0;  // 0 keeps the engine's default
     bool receiveSysEx = false;
+    bool receiveUniversalSysEx = true;  // GM/GS/XG resets and master volume, as a GM module obeys them
     bool nrpn = false;
 };
 
@@ -59,6 +61,7 @@ private:
 
     EngineSettings settings_;
     plugin::EngineContext context_;  // host, SynthesizerWT(440, 0.8) and queue, as the plug-in builds them
+    plugin::PendingMidiEvents pending_;
     std::vector<float> buffer_;
     std::array<float*, kOutputChannelCount> outputs_{};
 };
