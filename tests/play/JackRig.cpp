@@ -91,8 +91,11 @@ DummyServer::DummyServer(const std::string& name, int sampleRate, int period)
     jack_set_error_function(quiet);
     jack_set_info_function(quiet);
     process_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"jackd", "-S", "-n", name, "-d", "dummy", "-r", std::to_string(sampleRate), "-p", std::to_string(period)},
+        std::vector<std::string>{"jackd", "-S", "-t", "5000", "-n", name, "-d", "dummy", "-r", std::to_string(sampleRate), "-p", std::to_string(period)},
         name, log_);
+    // Synchronous, so a recording never misses a period the player was late
+    // for; a client time-out generous enough for a loaded machine to activate
+    // clients (a late period is still reported as an xrun).
     // Up when a client gets in.
     for (int attempt = 0; attempt < 300 && process_->running() && !ready_; ++attempt) {
         jack_status_t status{};
