@@ -249,8 +249,10 @@ void TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
     // silent and its events wait for the next one.
     std::unique_lock lock(context_->engineMutex(), std::try_to_lock);
     if (!lock.owns_lock()) {
-        if (numSamples > 0)
+        if (numSamples > 0) {
             pending_.markCarried();
+            missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        }
         return;
     }
     applyModuleRequest();
