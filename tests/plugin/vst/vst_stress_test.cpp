@@ -27,6 +27,7 @@
 
 #include "../CoreTestSupport.h"
 #include "EngineContext.h"
+using kest::tolvane::plugin::EngineContext;
 #include "TolvaneIds.h"
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
@@ -223,13 +224,36 @@ TEST(Stress, NoBlockMissesTheEngineWhileEditingSavingAndLoading)
     }
     audio.join();
 
+    // What the longest spin cost: a spin that finds the lock held throughout, timed.
+    auto& context = *processor->engineContext();
+    Clock::duration fullSpin{};
+    {
+        std::atomic<bool> held{false}, release{false};
+        std::thread holder([&] {
+            std::lock_guard lock(context.engineMutex());
+            held = true;
+            while (!release) std::this_thread::yield();
+        });
+        while (!held) std::this_thread::yield();
+        std::unique_lock<EngineContext::EngineMutex> attempt;
+        const auto start = Clock::now();
+        EXPECT_FALSE(context.tryLockForAudio(attempt));
+        fullSpin = Clock::now() - start;
+        release = true;
+        holder.join();
+    }
+    const double longestWaitUs = std::chrono::duration<double, std::micro>(fullSpin).count() *
+                                 context.longestAudioSpin() / EngineContext::kAudioLockSpins;
+
     const long missed = processor->missedBlocks();
     const double longestMs = std::chrono::duration<double, std::milli>(longestProcess).count();
     std::printf("stress: %ld blocks of %d frames at %ldx real time, %ld MB of samples\n"
                 "stress: %ld actions, %ld saves, %ld loads, %ld messages back\n"
-                "stress: missed blocks %ld, longest process %.3f ms (block %.3f ms), audible blocks %ld\n",
+                "stress: missed blocks %ld, longest process %.3f ms (block %.3f ms), audible blocks %ld\n"
+                "stress: longest audio-thread wait for the lock %d spins, about %.1f us (a full spin %.1f us)\n",
                 blockCount, frames, speed, sampleMegabytes, tick, user.saves, user.loads, peer.received.load(),
-                missed, longestMs, 1000.0 * frames / kRate, audibleBlocks);
+                missed, longestMs, 1000.0 * frames / kRate, audibleBlocks, context.longestAudioSpin(), longestWaitUs,
+                std::chrono::duration<double, std::micro>(fullSpin).count());
     RecordProperty("missedBlocks", static_cast<int>(missed));
 
     EXPECT_EQ(missed, 0) << "blocks rendered silence or held back their events because of an edit";
