@@ -147,8 +147,11 @@ public:
     bool writeState(ByteWriter& out);
     // Reads a state of version 7 or 8, applying each field once it is fully
     // read; false when the version is too old or the stream ends early.
+    // A slot whose file is gone or now yields other audio is restored from
+    // the copy in the sample trailer when the state holds one.
     // With reimportWaves false the stored WAV paths are read but no file is
-    // opened (for fuzzing and for tests of the layout alone).
+    // opened (for fuzzing and for tests of the layout alone): every stored
+    // copy is then used as if its file were gone.
     bool readState(ByteReader& in, bool reimportWaves = true);
 
     // ---- Selection helpers (the lock must be held, or be on the message thread with no render race). ----

@@ -197,7 +197,7 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
     // Damaged or absent: the slots stay as their files gave them.
     std::optional<state::SampleTrailer> trailer = state::readSampleTrailer(in);
     storeSamplesInState = trailer ? trailer->storeSamples : true;
-    if (reimportWaves) reconcileSamples(*this, loaded, trailer ? &*trailer : nullptr);
+    reconcileSamples(*this, loaded, trailer ? &*trailer : nullptr);
     return true;
 }
 

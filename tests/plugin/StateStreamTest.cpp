@@ -437,5 +437,17 @@ TEST_F(StateStream, ADamagedTrailerIsIgnoredAsAWhole) {
     }
 }
 
+TEST_F(StateStream, TheFuzzSeedWithAStoredSampleRestoresIt) {
+    // The seed was written by hand, so this also checks its fingerprint against the reader's.
+    std::ifstream in(TOLVANE_FUZZ_STATE_CORPUS "/state_with_stored_sample.bin", std::ios::binary);
+    const std::vector<std::uint8_t> seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(seed.size(), state::kSizeWithEmptySlots);
+    MemoryByteReader reader(seed);
+    ASSERT_TRUE(context.readState(reader, false));
+    EXPECT_EQ(context.synth->sampleData(3).frames, 24);
+    EXPECT_EQ(context.synth->sampleData(3).channels, 2);
+    EXPECT_EQ(context.sampleSourceStatus[3], SampleSourceStatus::MissingRestored);
+}
+
 } // namespace
 } // namespace kest::tolvane::plugin::testing
