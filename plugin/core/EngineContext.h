@@ -28,19 +28,11 @@
 #include "MidiController.h"
 #include "ModuleHost.h"
 #include "ProcessorMessageSink.h"
+#include "SampleSourceStatus.h"
 #include "Records.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::plugin {
-
-// Where a sample slot's audio came from at the last state load.
-enum class SampleSourceStatus : std::uint8_t {
-    AsImported = 0,       // read from its WAV file (or never loaded from a state)
-    MissingRestored = 1,  // the file was gone: restored from the copy in the state
-    ChangedRestored = 2,  // the file yields other audio now: restored from the copy
-    Missing = 3,          // the file was gone and the state held no copy
-    Changed = 4,          // the file yields other audio now and the state held no copy
-};
 
 class EngineContext {
 public:

@@ -85,6 +85,8 @@ int run(const RenderOptions& options) {
     SongRenderer renderer(engine);
     LoadFailure failure;
     if (!loadSoundData(renderer.context(), options, failure)) return failInput(failure.subject, failure.message);
+    for (const std::string& notice : sampleSourceNotices(renderer.context()))
+        std::fprintf(stderr, "tolvane-render: %s\n", notice.c_str());
     // A loaded state brings its own polyphony and switches; the options have the last word.
     if (options.polyphony > 0) renderer.context().applyPolyphony(options.polyphony);
     renderer.applySwitches();
