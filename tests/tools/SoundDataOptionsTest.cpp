@@ -146,7 +146,7 @@ TEST(RenderSoundData, AStateBringsBackSamplesWhoseFilesAreGoneAndSaysSo) {
 
     std::filesystem::remove(dir / "tone.wav");
     ASSERT_EQ(runRender(dir, "--receive-sysex --state song.state -o restored.wav sampler.mid", &output), 0) << output;
-    EXPECT_NE(output.find("sample slot 0: " + (dir / "tone.wav").string() + ": file missing: restored from the project"),
+    EXPECT_NE(output.find("sample slot 0: " + (dir / "tone.wav") + ": file missing: restored from the project"),
               std::string::npos) << output;
     const Audio kept = tolvane_test::readAudio(dir / "kept.wav");
     const Audio restored = tolvane_test::readAudio(dir / "restored.wav");
