@@ -21,6 +21,7 @@ constexpr std::array kSystemMenu = {
     MenuEntryDef{"Polyphony", A::None, 0, 0x0090, true},
     send("Recieve sysEx", 0x0083),
     send("NRPN Controlle", 0x0084),
+    send("Store samples in the project", 0x0085),
 };
 constexpr std::array kPolyphonyMenu = {
     choice("4"), choice("8"), choice("16"), choice("32"), choice("64"),
