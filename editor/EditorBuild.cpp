@@ -5,6 +5,7 @@
 #include "EditorLogic/EditorIds.h"
 #include "EditorLogic/MenuModel.h"
 #include "EditorViews.h"
+#include "TiledBackground.h"
 
 #include "vstgui/lib/cbitmap.h"
 #include "vstgui/lib/cframe.h"
@@ -201,8 +202,7 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
 void TolvaneVSTGUIEditor::buildTopSection()
 {
     auto background = makeOwned<CBitmap>("bg0.png");
-    views_->top = new CViewContainer(CRect(0, 0, kWindowWidth, kTopSectionHeight));
-    views_->top->setBackground(background);
+    views_->top = new TiledBackgroundView<CViewContainer>(CRect(0, 0, kWindowWidth, kTopSectionHeight), background);
     frame->addView(views_->top);
 
     auto logo = makeOwned<CBitmap>("logo.png");
@@ -215,8 +215,7 @@ void TolvaneVSTGUIEditor::buildTopSection()
 CLayeredViewContainer* TolvaneVSTGUIEditor::makePage(const char* backgroundName)
 {
     auto background = makeOwned<CBitmap>(backgroundName);
-    auto* page = new CLayeredViewContainer(CRect(0, 0, kWindowWidth, kPageHeight));
-    page->setBackground(background);
+    auto* page = new TiledBackgroundView<CLayeredViewContainer>(CRect(0, 0, kWindowWidth, kPageHeight), background);
     views_->lower->addView(page);
     return page;
 }

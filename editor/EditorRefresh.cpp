@@ -67,20 +67,33 @@ int log2Of(int value) { return value > 0 ? std::bit_width(static_cast<unsigned>(
 } // namespace
 
 // ---- Small setters ------------------------------------------------------------
+// Every refresh runs through these. A control is redrawn only when what it
+// shows changes, so a refresh that finds nothing new draws nothing, and a
+// changed control redraws its own rectangle only.
+
+namespace {
+
+void showNormalized(CControl* control, float value)
+{
+    const float before = control->getValue();
+    control->setValueNormalized(value);
+    if (control->getValue() != before)
+        control->invalid();
+}
+
+} // namespace
 
 void TolvaneVSTGUIEditor::setSlider(int id, float value)
 {
-    if (CSlider* slider = views_->slider(id)) {
-        slider->setValueNormalized(value);
-        slider->invalid();
-    }
+    if (CSlider* slider = views_->slider(id))
+        showNormalized(slider, value);
 }
 
 void TolvaneVSTGUIEditor::setText(int tag, const std::string& text)
 {
     CTextLabel* field = views_->textOf(tag);
     // A field being typed into keeps its text until the user confirms it.
-    if (field == nullptr || (frame && frame->getFocusView() == field))
+    if (field == nullptr || (frame && frame->getFocusView() == field) || field->getText() == text.c_str())
         return;
     field->setText(text.c_str());
     field->invalid();
@@ -94,7 +107,8 @@ void TolvaneVSTGUIEditor::setSliderAndField(int id, float value, const std::stri
 
 void TolvaneVSTGUIEditor::setMenuIndex(COptionMenu* menu, int index)
 {
-    if (menu == nullptr)
+    // The shown entry, not the value: a new menu has value 0 but shows no entry.
+    if (menu == nullptr || menu->getCurrentIndex() == index)
         return;
     menu->setValue(static_cast<float>(index));
     menu->invalid();
@@ -216,9 +230,8 @@ void TolvaneVSTGUIEditor::updateWaveTablePage()
 {
     if (!context_ || !views_ || isSamplerMode())
         return;
-    auto& synth = *context_->synth;
+    const auto& synth = *context_->synth;
     const int depth = std::clamp(context_->currentBitDepth, 1, 8);
-    const int mask = (1 << depth) - 1;
     setSliderAndField(0x5001, ratio(context_->currentWaveTable, 127), std::to_string(context_->currentWaveTable));
     setText(kIdBarIndexLabel, "---");
     setText(kIdBarValueLabel, "---");
@@ -227,16 +240,34 @@ void TolvaneVSTGUIEditor::updateWaveTablePage()
         bars.setup(synth.tableSize, depth);
     setMenuIndex(views_->menu(0x50A0), depth - 1);
 
+    showWaveSamples();
+    updateWaveGenerator();
+}
+
+void TolvaneVSTGUIEditor::showWaveSamples()
+{
+    const int depth = std::clamp(context_->currentBitDepth, 1, 8);
+    const int mask = (1 << depth) - 1;
+    WaveEdit& bars = *views_->waveEdit;
     std::array<int, WaveEdit::kMaxBars> samples{};
     const int count = std::min(bars.barCount(), WaveEdit::kMaxBars);
-    synth.exportWaveInts(context_->currentWaveTable, samples.data(), count, depth);
+    context_->synth->exportWaveInts(context_->currentWaveTable, samples.data(), count, depth);
     for (int i = 0; i < count; ++i) {
         CVerticalSlider* bar = bars.bar(i);
-        bar->setValueNormalized(ratio(samples[static_cast<std::size_t>(i)], mask));
         bar->setWheelInc(1.0f / static_cast<float>(mask));
-        bar->invalid();
+        showNormalized(bar, ratio(samples[static_cast<std::size_t>(i)], mask));
     }
-    updateWaveGenerator();
+}
+
+void TolvaneVSTGUIEditor::followWaveTable()
+{
+    if (!context_ || !views_ || isSamplerMode() || views_->waveEdit->isDrawing())
+        return;
+    // SysEx, MIDI and imports write the table behind the editor's back.
+    if (context_->synth->tableSize != views_->waveEdit->barCount())
+        updateWaveTablePage();
+    else
+        showWaveSamples();
 }
 
 void TolvaneVSTGUIEditor::updateWaveGenerator()
@@ -291,8 +322,7 @@ void TolvaneVSTGUIEditor::onValueUpdate(int tag, float x)
     if (sectionOf(id) == kSectionWaveBars) {
         const int index = id & 0x7F;
         if (CVerticalSlider* bar = views_->waveEdit->bar(index)) {
-            bar->setValueNormalized(x);
-            bar->invalid();
+            showNormalized(bar, x);
             setText(kIdBarIndexLabel, std::to_string(index));
             setText(kIdBarValueLabel, std::to_string(barValue(context_->currentBitMask, x)));
         }

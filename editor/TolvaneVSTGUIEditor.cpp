@@ -87,13 +87,13 @@ bool TolvaneVSTGUIEditor::isAboutOverlayVisible() const
 CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* message)
 {
     if (message == CVSTGUITimer::kMsgTimer && context_ && views_) {
-        // The wavetable editor is refreshed only on demand: rebuilding its bars
-        // every tick would fight the mouse.
+        // Each refresh compares before it draws: an unchanged window costs no drawing.
         updateSystemSection();
         updatePartSection();
         updateTonePage();
         updateSamplerPage();
         updateSampleDataSection();
+        followWaveTable();
     }
     if (message == CNewFileSelector::kSelectEndMessage) {
         if (auto* selector = dynamic_cast<CNewFileSelector*>(sender)) {

@@ -92,6 +92,8 @@ private:
     void updateSamplerPage();
     void updateSampleDataSection();
     void updateWaveTablePage();
+    void showWaveSamples();
+    void followWaveTable();
     void updateWaveGenerator();
     void updateSampleRateFields();
     void updatePlaybackFields();

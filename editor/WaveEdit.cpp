@@ -5,8 +5,10 @@
 
 #include "vstgui/lib/cbitmap.h"
 #include "vstgui/lib/controls/cslider.h"
+#include "vstgui/lib/events.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kest::tolvane::editor {
 
@@ -63,6 +65,82 @@ void WaveEdit::setup(int count, int bitDepth)
         bars_.push_back(bar);
         addView(bar);
     }
+}
+
+// ---- Drawing with the mouse ------------------------------------------------------
+
+int WaveEdit::barIndexAt(double x) const
+{
+    const double width = 512.0 / barCount();
+    return std::clamp(static_cast<int>(std::floor((x + 1.0) / width)), 0, barCount() - 1);
+}
+
+void WaveEdit::setBar(int index, double y)
+{
+    CVerticalSlider* bar = bars_[static_cast<std::size_t>(index)];
+    // The bar's colour rises from the bottom to the pointer.
+    const auto value = static_cast<float>(std::clamp((kBarHalfHeight - y) / kBarHalfHeight, 0.0, 1.0));
+    if (bar->getValueNormalized() == value)
+        return;
+    bar->setValueNormalized(value);
+    bar->invalid();
+    bar->valueChanged();
+}
+
+void WaveEdit::drawTo(CPoint to)
+{
+    const int from = barIndexAt(last_.x);
+    const int under = barIndexAt(to.x);
+    // A fast stroke skips bars between two mouse events: each takes the height
+    // of the straight line at its centre. The bar under the pointer takes the
+    // pointer's height; the one it came from keeps what it was given.
+    const int step = under > from ? 1 : -1;
+    const double width = 512.0 / barCount();
+    for (int i = from + step; under != from && i != under; i += step) {
+        const double centre = -1.0 + (i + 0.5) * width;
+        const double t = (centre - last_.x) / (to.x - last_.x);
+        setBar(i, last_.y + std::clamp(t, 0.0, 1.0) * (to.y - last_.y));
+    }
+    setBar(under, to.y);
+    last_ = to;
+}
+
+void WaveEdit::onMouseDownEvent(MouseDownEvent& event)
+{
+    if (barCount() == 0 || !event.buttonState.isLeft()) {
+        CViewContainer::onMouseDownEvent(event);
+        return;
+    }
+    drawing_ = true;
+    last_ = event.mousePosition - getViewSize().getTopLeft();
+    drawTo(last_);
+    event.consumed = true;
+}
+
+void WaveEdit::onMouseMoveEvent(MouseMoveEvent& event)
+{
+    if (!drawing_) {
+        CViewContainer::onMouseMoveEvent(event);
+        return;
+    }
+    drawTo(event.mousePosition - getViewSize().getTopLeft());
+    event.consumed = true;
+}
+
+void WaveEdit::onMouseUpEvent(MouseUpEvent& event)
+{
+    if (!drawing_) {
+        CViewContainer::onMouseUpEvent(event);
+        return;
+    }
+    drawing_ = false;
+    event.consumed = true;
+}
+
+void WaveEdit::onMouseCancelEvent(MouseCancelEvent& event)
+{
+    drawing_ = false;
+    CViewContainer::onMouseCancelEvent(event);
 }
 
 } // namespace kest::tolvane::editor

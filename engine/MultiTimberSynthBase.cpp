@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "UniversalSysEx.h"
+
 namespace kest::tolvane::synth {
 
 namespace {
@@ -150,7 +152,7 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
             continue;
         if (type == kNoteOn && part(event->channel).mode == kModeMute)
             continue;
-        if (type == kSystemExclusive && !receiveSysEx)
+        if (type == kSystemExclusive && !acceptsSysEx(*event))
             continue;
         // Events past the block end are applied at its end rather than
         // letting voices write beyond the buffers.
@@ -183,7 +185,7 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
             handlePitchBend(*event);
             break;
         case kSystemExclusive:
-            handleSysEx(*event);
+            applySysEx(*event);
             break;
         default:
             break;
@@ -359,14 +361,42 @@ void MultiTimberSynthBase::pitchBend14(int channel, int value)
 
 void MultiTimberSynthBase::systemExclusive(const std::uint8_t* bytes, int length)
 {
-    if (!receiveSysEx || !bytes)
+    if (!bytes)
         return;
     fillEvent(ownEvent_, kSystemExclusive, 0, 0, 0);
     const int stored = std::clamp(length, 0, kMaxSysExLength);
     if (stored > 0)
         std::memcpy(ownEvent_.sysExData, bytes, static_cast<std::size_t>(stored));
     ownEvent_.sysExLength = stored;
-    handleSysEx(ownEvent_);
+    if (acceptsSysEx(ownEvent_))
+        applySysEx(ownEvent_);
+}
+
+bool MultiTimberSynthBase::acceptsSysEx(const MidiMessage& message) const
+{
+    if (receiveSysEx)
+        return true;
+    const int length = std::clamp(message.sysExLength, 0, kMaxSysExLength);
+    return receiveUniversalSysEx && identifyUniversalMessage(message.sysExData, length) != UniversalMessage::None;
+}
+
+void MultiTimberSynthBase::applySysEx(const MidiEvent& event)
+{
+    const int length = std::clamp(event.sysExLength, 0, kMaxSysExLength);
+    switch (identifyUniversalMessage(event.sysExData, length)) {
+    case UniversalMessage::None:
+        handleSysEx(event);
+        break;
+    case UniversalMessage::GmSystemOn:
+    case UniversalMessage::GmSystemOff:
+    case UniversalMessage::GsReset:
+    case UniversalMessage::XgSystemOn:
+        resetParts(true);
+        break;
+    case UniversalMessage::MasterVolume:
+        setMasterVolume(volumeTableEntry(universalMasterVolumeMsb(event.sysExData, length)));
+        break;
+    }
 }
 
 void MultiTimberSynthBase::runControllerHandler(int channel, int controller, int value)

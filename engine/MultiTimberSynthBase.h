@@ -142,6 +142,14 @@ public:
     void handlePitchBend(const MidiEvent& event);
     virtual void handleSysEx(const MidiEvent&) {}
 
+    // GM System On/Off, GS Reset and XG System On reset the parts (resetParts(true));
+    // Universal Master Volume sets masterVolume from its coarse byte through the
+    // volume table. They are obeyed while receiveSysEx or this switch is on: a
+    // stand-alone player turns it on to answer them as a GM module does, the
+    // plug-in leaves it off so that "Recieve sysEx" governs every SysEx message.
+    bool getReceiveUniversalSysEx() const { return receiveUniversalSysEx; }
+    void setReceiveUniversalSysEx(bool on) { receiveUniversalSysEx = on; }
+
     bool getRpnEnabled() const { return rpnEnabled; }
     void setRpnEnabled(bool enabled);
     bool getNrpnEnabled() const { return nrpnEnabled; }
@@ -164,6 +172,7 @@ public:
     // Engine settings.
     int portMask = 0xFFFF;
     bool receiveSysEx = false;
+    bool receiveUniversalSysEx = false;  // front-end setting: not part of the saved state, kept by systemReset
     std::uint8_t sysExManufacturerId = 0x7D;
     std::uint8_t sysExDeviceId = 0x10;
     std::uint8_t sysExModelId = 0x00;
@@ -187,6 +196,10 @@ protected:
     // the part's output pair. Null when the note is dropped.
     VoiceUnitBase* claimVoice(const MidiEvent& event);
     void renderVoices(float* const* outputs, int target);
+    // Whether a SysEx message is received at all under the two switches.
+    bool acceptsSysEx(const MidiMessage& message) const;
+    // A universal message, else the engine's own address-map message.
+    void applySysEx(const MidiEvent& event);
     // Calls fn on every voice of the channel when the part is not muted.
     template <typename Fn> void forChannelVoices(int channel, Fn fn)
     {

@@ -10,13 +10,13 @@ packages=(
     # VST 3 SDK and VSTGUI on Linux
     libx11-xcb-dev libxcb-util-dev libxcb-cursor-dev libxcb-xkb-dev libxkbcommon-dev
     libxkbcommon-x11-dev libfontconfig1-dev libcairo2-dev libgtkmm-3.0-dev libsqlite3-dev
-    libxcb-keysyms1-dev
+    libxcb-keysyms1-dev libxcb-damage0-dev libxcb-xtest0-dev
     # tests, benchmarks, audio files
     libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev
     # fuzzers and sanitizers
     clang libclang-rt-14-dev
     # editor tests in a real X window, screenshots, artwork fonts
-    xvfb xauth x11-apps x11-utils imagemagick xdotool fonts-dejavu-core
+    xvfb xauth x11-apps x11-utils imagemagick xdotool xtrace fonts-dejavu-core
     # the factory bank generator check
     python3
 )

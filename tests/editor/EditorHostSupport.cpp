@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EditorHostSupport.h"
 
+#include <xcb/damage.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -173,7 +175,8 @@ bool HostFrame::runUntil(std::chrono::milliseconds limit, const std::function<bo
         auto wake = end;
         for (const Timer& t : timers_)
             wake = std::min(wake, t.due);
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - Clock::now());
+        // Rounded up: a wait cut to 0 ms would spin until the timer is due.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
         std::vector<pollfd> fds;
         for (const Event& e : events_)
             fds.push_back({e.fd, POLLIN, 0});
@@ -186,6 +189,52 @@ bool HostFrame::runUntil(std::chrono::milliseconds limit, const std::function<bo
                     if (e.fd == p.fd)
                         e.handler->onFDIsSet(p.fd);
     }
+}
+
+bool DamageWatch::start(xcb_window_t window)
+{
+    connection_ = xcb_connect(nullptr, nullptr);
+    if (!connection_ || xcb_connection_has_error(connection_))
+        return false;
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection_, &xcb_damage_id);
+    if (!extension || !extension->present)
+        return false;
+    firstEvent_ = extension->first_event;
+    free(xcb_damage_query_version_reply(connection_, xcb_damage_query_version(connection_, 1, 1), nullptr));
+    damage_ = xcb_generate_id(connection_);
+    const xcb_void_cookie_t cookie =
+        xcb_damage_create_checked(connection_, damage_, window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    if (xcb_generic_error_t* error = xcb_request_check(connection_, cookie)) {
+        free(error);
+        damage_ = 0;
+        return false;
+    }
+    return true;
+}
+
+DamageWatch::~DamageWatch()
+{
+    if (connection_) {
+        if (damage_)
+            xcb_damage_destroy(connection_, damage_);
+        xcb_flush(connection_);
+        xcb_disconnect(connection_);
+    }
+}
+
+std::vector<xcb_rectangle_t> DamageWatch::collect()
+{
+    std::vector<xcb_rectangle_t> rects;
+    if (!connection_ || !damage_)
+        return rects;
+    // A round trip: the events of every request the server handled before it are queued.
+    free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        if ((event->response_type & 0x7F) == firstEvent_ + XCB_DAMAGE_NOTIFY)
+            rects.push_back(reinterpret_cast<xcb_damage_notify_event_t*>(event)->area);
+        free(event);
+    }
+    return rects;
 }
 
 bool ParentWindow::create(int width, int height)
@@ -212,6 +261,13 @@ ParentWindow::~ParentWindow()
         xcb_flush(connection_);
         xcb_disconnect(connection_);
     }
+}
+
+void ParentWindow::mapChildren()
+{
+    for (xcb_window_t child : children())
+        xcb_map_window(connection_, child);
+    free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 std::vector<xcb_window_t> ParentWindow::children() const

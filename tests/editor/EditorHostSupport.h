@@ -72,6 +72,22 @@ private:
     std::map<long long, int> firings_;
 };
 
+// Every drawing into one window, as the X server reports it (DAMAGE
+// extension, one rectangle per drawing request).
+class DamageWatch {
+public:
+    bool start(xcb_window_t window);
+    ~DamageWatch();
+    // Waits until the server has handled what was sent so far and returns the
+    // rectangles drawn since the last call, in the window's coordinates.
+    std::vector<xcb_rectangle_t> collect();
+
+private:
+    xcb_connection_t* connection_ = nullptr;
+    uint8_t firstEvent_ = 0;
+    uint32_t damage_ = 0;
+};
+
 // A mapped top-level window to embed the editor in.
 class ParentWindow {
 public:
@@ -80,6 +96,8 @@ public:
     void* handle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_)); }
     // The windows embedded in it.
     std::vector<xcb_window_t> children() const;
+    // Shows the embedded windows, as an XEmbed embedder does once it took them in.
+    void mapChildren();
 
 private:
     xcb_connection_t* connection_ = nullptr;

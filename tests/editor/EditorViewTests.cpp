@@ -4,7 +4,11 @@
 #include "CHorizontalSliderExt.h"
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
+#include "TiledBackground.h"
 #include "WaveEdit.h"
+
+#include "vstgui/lib/cbitmap.h"
+#include "vstgui/lib/coffscreencontext.h"
 
 #include "vstgui/lib/controls/ccontrol.h"
 #include "vstgui/lib/controls/icontrollistener.h"
@@ -14,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -125,6 +130,100 @@ TEST_F(WaveEditTest, WheelMovesABarOneQuantisationStepAndTellsTheListener)
     EXPECT_NEAR(bar->getValueNormalized() * 255.0f, 9.0f, 1e-3f);
     EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::kIdWaveBarFirst + 63));
     EXPECT_EQ(listener.tags.size(), 12u);
+}
+
+// A stroke across the bars, in the page's coordinates (the view sits at 9, 267).
+template <class Event>
+void strokeEvent(WaveEdit& view, double x, double y)
+{
+    Event event(CPoint(9 + x, 267 + y), MouseEventButtonState(MouseButton::Left));
+    view.dispatchEvent(event);
+    EXPECT_TRUE(static_cast<bool>(event.consumed));
+}
+
+TEST_F(WaveEditTest, AStrokeSetsEveryBarItCrossesEachAsItsOwnChange)
+{
+    view->setup(32, 8);  // 16-pixel bars: bar i spans x -1 + 16 i to 15 + 16 i
+    strokeEvent<MouseDownEvent>(*view, 40, 134);  // bar 2, at the bottom
+    EXPECT_TRUE(view->isDrawing());
+    // One jump to bar 8, high up: the bars in between follow the straight line.
+    strokeEvent<MouseMoveEvent>(*view, 136, 0);
+    strokeEvent<MouseUpEvent>(*view, 136, 0);
+    EXPECT_FALSE(view->isDrawing());
+
+    ASSERT_EQ(listener.tags.size(), 6u);  // bars 3 to 8; bar 2 stayed at the bottom (0)
+    for (std::size_t k = 0; k + 1 < listener.tags.size(); ++k) {
+        const int index = 3 + static_cast<int>(k);
+        EXPECT_EQ(listener.tags[k], ed::kTagControl | (ed::kIdWaveBarFirst + index));
+        const double centre = -1 + (index + 0.5) * 16;
+        const double expected = std::clamp((centre - 40) / (136 - 40), 0.0, 1.0);
+        EXPECT_NEAR(listener.values[k], expected, 1e-4) << "bar " << index;
+        EXPECT_FLOAT_EQ(view->bar(index)->getValueNormalized(), listener.values[k]);
+    }
+    // The bar under the pointer takes the pointer's height.
+    EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::kIdWaveBarFirst + 8));
+    EXPECT_FLOAT_EQ(view->bar(8)->getValueNormalized(), 1.0f);
+    EXPECT_FLOAT_EQ(view->bar(9)->getValueNormalized(), 0.0f);
+
+    // Leftwards out of the view: the stroke ends on the first bar.
+    listener.tags.clear();
+    listener.values.clear();
+    strokeEvent<MouseDownEvent>(*view, 60, 67);  // bar 3, half way
+    strokeEvent<MouseMoveEvent>(*view, -30, 100);
+    strokeEvent<MouseUpEvent>(*view, -30, 100);
+    ASSERT_GE(listener.tags.size(), 4u);
+    EXPECT_EQ(listener.tags.front(), ed::kTagControl | (ed::kIdWaveBarFirst + 3));
+    EXPECT_NEAR(listener.values.front(), 0.5f, 1e-4f);
+    EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::kIdWaveBarFirst + 0));
+    EXPECT_NEAR(view->bar(0)->getValueNormalized(), 34.0f / 134.0f, 1e-4f);
+
+    // A pointer held still sends nothing more.
+    listener.tags.clear();
+    strokeEvent<MouseDownEvent>(*view, 200, 30);
+    strokeEvent<MouseMoveEvent>(*view, 200, 30);
+    strokeEvent<MouseUpEvent>(*view, 200, 30);
+    EXPECT_EQ(listener.tags.size(), 1u);
+}
+
+// A background drawn from its pieces is the background: any rectangle, drawn
+// once (from tiles) or again (from a piece of its own), shows the very pixels
+// of the bitmap, and nothing outside the rectangle is touched.
+TEST(BackgroundTilesTest, DrawsExactlyTheBitmapUnderTheUpdatedRectangle)
+{
+    auto background = makeOwned<CBitmap>(CPoint(100, 70));
+    auto pixelOf = [](uint32_t x, uint32_t y) { return CColor(uint8_t(x * 2), uint8_t(y * 3), uint8_t(x ^ y), 255); };
+    {
+        auto access = owned(CBitmapPixelAccess::create(background, false));
+        ASSERT_NE(access, nullptr);
+        for (uint32_t y = 0; y < 70; ++y)
+            for (uint32_t x = 0; x < 100; ++x) {
+                access->setPosition(x, y);
+                access->setColor(pixelOf(x, y));
+            }
+    }
+    ed::BackgroundTiles tiles(background);
+    const CRect updates[] = {{5, 3, 47, 20}, {5, 3, 47, 20}, {60, 30, 100, 70}, {31, 31, 33, 33}, {90, 60, 140, 90}};
+    for (const CRect& update : updates) {
+        auto context = COffscreenContext::create(CPoint(100, 70));
+        ASSERT_NE(context, nullptr);
+        context->beginDraw();
+        context->setClipRect(update);
+        tiles.draw(context, update);
+        context->endDraw();
+        auto shown = owned(CBitmapPixelAccess::create(context->getBitmap(), false));
+        ASSERT_NE(shown, nullptr);
+        int wrong = 0;
+        for (uint32_t y = 0; y < 70; ++y)
+            for (uint32_t x = 0; x < 100; ++x) {
+                shown->setPosition(x, y);
+                CColor c;
+                shown->getColor(c);
+                const bool under = update.pointInside(CPoint(x, y));
+                wrong += under ? c != pixelOf(x, y) : c.alpha != 0;
+            }
+        EXPECT_EQ(wrong, 0) << update.left << "," << update.top << " " << update.getWidth() << "x" << update.getHeight();
+    }
+    EXPECT_EQ(tiles.pieceCount(), 1u);  // only the rectangle drawn twice got a piece
 }
 
 // A slider as the editor makes it for a row of the control table.

@@ -14,11 +14,14 @@
 
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/ccontrol.h"
+#include "vstgui/lib/controls/coptionmenu.h"
 #include "vstgui/lib/platform/linux/linuxfactory.h"
 #include "vstgui/lib/platform/platformfactory.h"
 
 #include <gtest/gtest.h>
+#include <xcb/xtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -134,6 +137,49 @@ protected:
     {
         const int before = frame.firings(33ms);
         return frame.runUntil(5000ms, [&] { return frame.firings(33ms) > before; });
+    }
+
+    void sysEx(std::vector<uint8> bytes)
+    {
+        Block block(64);
+        block.addSysEx(bytes);
+        EXPECT_EQ(processor->process(block.data), kResultOk);
+    }
+
+    // A control's rectangle in the window's coordinates.
+    static VSTGUI::CRect windowRect(VSTGUI::CView* view)
+    {
+        VSTGUI::CRect r = view->getViewSize();
+        VSTGUI::CPoint topLeft = r.getTopLeft();
+        view->getParentView()->localToFrame(topLeft);
+        r.moveTo(topLeft);
+        return r;
+    }
+    static bool inside(const xcb_rectangle_t& drawn, const VSTGUI::CRect& area)
+    {
+        return drawn.x >= area.left && drawn.y >= area.top && drawn.x + drawn.width <= area.right &&
+               drawn.y + drawn.height <= area.bottom;
+    }
+
+    // Opens the editor in a shown window and lets its first drawing pass.
+    TolvaneVSTGUIEditor* openShownEditor(DamageWatch& damage)
+    {
+        TolvaneVSTGUIEditor* editor = createEditor();
+        if (!editor)
+            return nullptr;
+        attach();
+        parent.mapChildren();
+        EXPECT_TRUE(damage.start(parent.children().front()));
+        frame.run(300ms);
+        damage.collect();
+        return editor;
+    }
+
+    // Runs the loop over a refresh tick and the library's redraw after it.
+    void tickAndDraw()
+    {
+        EXPECT_TRUE(nextRefreshTick());
+        frame.run(40ms);
     }
 
     HostApplication host;
@@ -288,6 +334,163 @@ TEST_F(EditorWindowTest, SamplerModeByMidiShowsTheSamplerPageAtTheNextTick)
     EXPECT_TRUE(editor->isSamplerPageVisible());
     EXPECT_TRUE(nextRefreshTick());
     EXPECT_FALSE(editor->isSamplerPageVisible());
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+TEST_F(EditorWindowTest, IdleDrawsNothingAndAControllerChangeRedrawsOnlyItsControl)
+{
+    DamageWatch damage;
+    TolvaneVSTGUIEditor* editor = openShownEditor(damage);
+    ASSERT_NE(editor, nullptr);
+
+    // The menus show their entries from the first refresh on.
+    auto* context = processor->engineContext();
+    const std::pair<int, int> shown[] = {{0x0101, context->currentPart},
+                                         {0x0102, context->currentPartState->mode},
+                                         {0x1003, context->currentTonePreset->strc}};
+    for (const auto& [id, index] : shown) {
+        auto* menu = dynamic_cast<VSTGUI::COptionMenu*>(findControl(editor, kest::tolvane::editor::kTagControl | id));
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->getCurrentIndex(), index) << std::hex << id;
+    }
+
+    // A second of ticks with nothing changed: not one drawing request.
+    const int ticks = frame.firings(33ms);
+    frame.run(1000ms);
+    EXPECT_GE(frame.firings(33ms) - ticks, 15);
+    EXPECT_TRUE(damage.collect().empty());
+
+    // MIDI volume on part 1, the shown part: at the next tick the VOLUME slider
+    // and its value field are drawn, and nothing else.
+    VSTGUI::CControl* slider = findControl(editor, kest::tolvane::editor::kTagControl | 0x0107);
+    VSTGUI::CControl* field = findControl(editor, kest::tolvane::editor::kTagValueText | 0x0107);
+    ASSERT_NE(slider, nullptr);
+    ASSERT_NE(field, nullptr);
+    controlChange(0, 7, 31);
+    tickAndDraw();
+    EXPECT_FLOAT_EQ(slider->getValueNormalized(), 31.0f / 127.0f);
+    const auto drawn = damage.collect();
+    EXPECT_FALSE(drawn.empty());
+    // The library may join the two neighbouring rectangles into one.
+    VSTGUI::CRect allowed = windowRect(slider);
+    allowed.unite(windowRect(field));
+    for (const xcb_rectangle_t& r : drawn)
+        EXPECT_TRUE(inside(r, allowed))
+            << "drawn " << r.width << "x" << r.height << " at " << r.x << "," << r.y;
+
+    // And then quiet again.
+    frame.run(300ms);
+    EXPECT_TRUE(damage.collect().empty());
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+TEST_F(EditorWindowTest, WaveEditorFollowsASysExWaveTableRedrawingOnlyTheChangedBars)
+{
+    DamageWatch damage;
+    TolvaneVSTGUIEditor* editor = openShownEditor(damage);
+    ASSERT_NE(editor, nullptr);
+    auto& synth = processor->engineContext()->synth;
+    auto shownTable = [&] {
+        std::array<int, 32> samples{};
+        synth->exportWaveInts(processor->engineContext()->currentWaveTable, samples.data(), 32, 8);
+        return samples;
+    };
+    sendToProcessor(0x0083, 0.0);  // "Recieve sysEx" is off by default; the menu toggles it
+    frame.run(50ms);
+    damage.collect();
+    const auto before = shownTable();
+    // Table 0 (the shown one), entries 4 to 6; SysEx data bytes are 7-bit
+    // values on the 8-bit scale.
+    const int table = processor->engineContext()->currentWaveTable;
+    std::vector<uint8> message{0xF0, 0x7D, 0x10, 0x20, 0x08, static_cast<uint8>(table), 0x04};
+    for (int entry = 4; entry <= 6; ++entry)
+        message.push_back(static_cast<uint8>((before[static_cast<std::size_t>(entry)] / 2 + 40) % 128));
+    message.push_back(0xF7);
+    sysEx(message);
+    const auto after = shownTable();
+    ASSERT_NE(after, before);
+
+    tickAndDraw();
+    VSTGUI::CRect allowed;
+    for (int i = 0; i < 32; ++i) {
+        auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + i));
+        ASSERT_NE(bar, nullptr);
+        EXPECT_NEAR(bar->getValueNormalized() * 255.0f, static_cast<float>(after[static_cast<std::size_t>(i)]), 1e-3f)
+            << "bar " << i;
+        if (i == 4)
+            allowed = windowRect(bar);
+        if (i == 6)
+            allowed.right = windowRect(bar).right;
+    }
+    const auto drawn = damage.collect();
+    EXPECT_FALSE(drawn.empty());
+    for (const xcb_rectangle_t& r : drawn)
+        EXPECT_TRUE(inside(r, allowed)) << "drawn " << r.width << "x" << r.height << " at " << r.x << "," << r.y;
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+// The X server's own pointer, moved and pressed as a person would (XTEST).
+class FakePointer {
+public:
+    FakePointer() : connection_(xcb_connect(nullptr, nullptr)) {}
+    ~FakePointer() { xcb_disconnect(connection_); }
+    void move(int x, int y) { send(XCB_MOTION_NOTIFY, 0, x, y); }
+    void press() { send(XCB_BUTTON_PRESS, 1, 0, 0); }
+    void release() { send(XCB_BUTTON_RELEASE, 1, 0, 0); }
+
+private:
+    void send(uint8_t type, uint8_t detail, int x, int y)
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+        xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? root : XCB_NONE,
+                            static_cast<int16_t>(x), static_cast<int16_t>(y), 0);
+        free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    }
+    xcb_connection_t* connection_;
+};
+
+TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
+{
+    DamageWatch damage;
+    TolvaneVSTGUIEditor* editor = openShownEditor(damage);
+    ASSERT_NE(editor, nullptr);
+    auto* context = processor->engineContext();
+    auto table = [&] {
+        std::array<int, 32> samples{};
+        context->synth->exportWaveInts(context->currentWaveTable, samples.data(), 32, 8);
+        return samples;
+    };
+    const auto before = table();
+    auto barRect = [&](int i) {
+        return windowRect(findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + i)));
+    };
+    // The parent window sits at the screen's origin, the editor at the parent's.
+    const double bottom = barRect(0).bottom;  // the bars' lower half is the visible one
+    const int y = static_cast<int>(bottom - 0.75 * 134);  // three quarters up
+    FakePointer pointer;
+    pointer.move(static_cast<int>(barRect(3).getCenter().x), y);
+    frame.run(30ms);
+    pointer.press();
+    frame.run(30ms);
+    // Two long jumps: most bars see no pointer event of their own.
+    pointer.move(static_cast<int>(barRect(10).getCenter().x), y);
+    frame.run(30ms);
+    pointer.move(static_cast<int>(barRect(20).getCenter().x), y);
+    frame.run(30ms);
+    pointer.release();
+    frame.run(100ms);
+
+    const auto after = table();
+    for (int i = 0; i < 32; ++i) {
+        if (i >= 3 && i <= 20)
+            EXPECT_NEAR(after[static_cast<std::size_t>(i)], 0.75 * 255, 2.0) << "bar " << i;
+        else
+            EXPECT_EQ(after[static_cast<std::size_t>(i)], before[static_cast<std::size_t>(i)]) << "bar " << i;
+    }
+    // The stroke is over: the next ticks show the table as it is stored.
+    tickAndDraw();
+    auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + 12));
+    EXPECT_NEAR(bar->getValueNormalized() * 255.0f, static_cast<float>(after[12]), 1e-3f);
     EXPECT_EQ(view->removed(), kResultOk);
 }
 

@@ -29,21 +29,21 @@ void SongRenderer::clearOutputs(int frames) {
     for (float* channel : outputs_) std::memset(channel, 0, sizeof(float) * static_cast<std::size_t>(frames));
 }
 
-// The queue hands events with equal offsets to the engine in the reverse of
-// the order they were queued in. Queueing the block backwards makes the
-// engine apply them in file order, so a note-off followed by a note-on of the
-// same key on one tick still re-strikes the note.
+// Collected in file order; the shared holding area queues them so that the
+// engine applies events on one offset in that order (a note-off followed by a
+// note-on of the same key on one tick re-strikes the note).
 void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart) {
-    for (auto it = events.rbegin(); it != events.rend(); ++it) {
-        const SongEvent& e = song.events[it->songIndex];
-        const int time = static_cast<int>(std::max<std::int64_t>(it->frame - blockStart, 0));
+    for (const TimedEvent& timed : events) {
+        const SongEvent& e = song.events[timed.songIndex];
+        const int time = static_cast<int>(std::max<std::int64_t>(timed.frame - blockStart, 0));
         if (e.type == kSystemExclusive) {
             const auto bytes = song.sysEx(e);
-            context_.eventQueue->queueSysEx(bytes.data(), static_cast<int>(bytes.size()), time);
+            pending_.addSysEx(bytes.data(), static_cast<int>(bytes.size()), time);
         } else {
-            context_.eventQueue->queueChannelEvent(e.type, e.channel, e.data1, e.data2, time);
+            pending_.addChannelEvent(e.type, e.channel, e.data1, e.data2, time);
         }
     }
+    pending_.moveInto(*context_.eventQueue);
 }
 
 RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, BlockSink& sink) {

@@ -11,6 +11,7 @@
 #include "BlockPlanner.h"
 #include "EngineContext.h"
 #include "MidiFile.h"
+#include "PendingMidiEvents.h"
 
 namespace kest::tolvane::tools {
 
@@ -59,6 +60,7 @@ private:
 
     EngineSettings settings_;
     plugin::EngineContext context_;  // host, SynthesizerWT(440, 0.8) and queue, as the plug-in builds them
+    plugin::PendingMidiEvents pending_;
     std::vector<float> buffer_;
     std::array<float*, kOutputChannelCount> outputs_{};
 };

@@ -1,9 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The audio thread's own holding area for a block's MIDI events. The processor
-// collects each block's parameter changes and host events here without touching
-// the engine, and hands them to the engine's queue only while it holds the
-// engine lock. A block that cannot get the lock (the message thread is editing)
-// keeps its events for the next one instead of losing note-offs.
+// One block's MIDI events, collected in the order they were delivered and handed
+// to the engine's queue so that the engine applies them in that same order.
+//
+// The queue merges its events newest first, so events on one sample offset
+// would reach the engine reversed: a note-off and a note-on of one key on the
+// same offset would start the note and then release it. Every front end (the
+// plug-in's processor, the renderer, the live player) collects here instead of
+// queueing directly, and moveInto queues the block backwards to undo that.
+//
+// The processor also uses it as the audio thread's own holding area: it hands
+// events over only while it holds the engine lock, and a block that cannot get
+// the lock keeps its events for the next one instead of losing note-offs.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +43,8 @@ public:
     int time(int index) const { return events_[index].time; }
     void clear() { count_ = carried_ = 0; }
 
-    // Moves every waiting event into `queue` and empties this stage. Events
+    // Moves every waiting event into `queue` and empties this stage; the engine
+    // then applies events on one offset in the order they were added. Events
     // kept from an earlier block are late already and go to offset 0, ahead
     // of this block's events. Returns how many the queue accepted.
     int moveInto(util::MidiController& queue);

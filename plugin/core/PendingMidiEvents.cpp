@@ -52,8 +52,9 @@ bool PendingMidiEvents::addSysEx(const std::uint8_t* bytes, int length, int time
 
 int PendingMidiEvents::moveInto(util::MidiController& queue)
 {
+    // Backwards, because the queue reverses events of equal offset.
     int accepted = 0;
-    for (int i = 0; i < count_; ++i) {
+    for (int i = count_ - 1; i >= 0; --i) {
         const Entry& entry = events_[i];
         const int time = i < carried_ ? 0 : entry.time;
         const MidiMessage& m = entry.message;
