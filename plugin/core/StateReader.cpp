@@ -54,8 +54,6 @@ bool matchesStored(const synth::SampleData& slot, std::uint8_t kind, const state
            state::sampleFingerprint(slot.data, slot.frames, slot.channels) == stored.fingerprint;
 }
 
-} // namespace
-
 // Rate, pitch and points of a slot record, applied as the layout describes.
 void applySlotFields(EngineContext& context, int s, const LoadedSlot& loaded) {
     synth::SampleData& slot = context.synth->sampleData(s);
@@ -94,6 +92,8 @@ void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSam
         status = slot.imported ? Status::ChangedRestored : Status::MissingRestored;
     }
 }
+
+} // namespace
 
 bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
     using Lock = std::lock_guard<EngineMutex>;
