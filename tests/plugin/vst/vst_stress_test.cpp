@@ -13,6 +13,7 @@
 //   TOLVANE_STRESS_FRAMES     frames per block (default 128)
 //   TOLVANE_STRESS_SPEED      pace as a multiple of real time (default 4)
 //   TOLVANE_STRESS_SAMPLE_MB  megabytes of 16-bit WAV data loaded (default 8)
+//   TOLVANE_STRESS_STORE      0: saves leave the sample audio out (default 1)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -191,6 +192,8 @@ TEST(Stress, NoBlockMissesTheEngineWhileEditingSavingAndLoading)
             ASSERT_TRUE(context.importWave(f, path.c_str(), kest::tolvane::plugin::SampleSourceKind::Pcm));
         }
         context.runFileAction(0x9100, folder.file("tones.txt").c_str());
+        if (const char* store = std::getenv("TOLVANE_STRESS_STORE"); store && std::string(store) == "0")
+            context.storeSamplesInState = false;
         kest::tolvane::plugin::testing::writeWav16(folder.file("small.wav"),
                                                    kest::tolvane::plugin::testing::rampSamples(20000));
     }
