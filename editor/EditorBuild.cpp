@@ -281,6 +281,13 @@ void TolvaneVSTGUIEditor::buildSamplerPage()
 {
     views_->samplerPage = makePage("bg2.png");
     addRowControls(views_->samplerPage, Page::Sampler);
+    // Not in the control table: it has no label in the artwork and sits on the plate.
+    const int* r = kSampleSourceLabelRect;
+    auto* source = new CTextLabel(CRect(r[0], r[1], r[2], r[3]), "");
+    styleText(source, views_->font);
+    source->setTextTruncateMode(CTextLabel::kTruncateHead);
+    views_->samplerPage->addView(source);
+    views_->labels[kIdSampleSourceLabel] = source;
     // The tone page shows until the first refresh says otherwise.
     views_->samplerPage->setVisible(false);
 }

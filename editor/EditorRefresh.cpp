@@ -23,6 +23,16 @@ using kest::tolvane::synth::TonePreset;
 
 namespace {
 
+// The slot's WAV path, followed by what the last state load found when the
+// file was missing or changed (the label truncates at the head, so that stays).
+std::string sampleSourceText(const kest::tolvane::plugin::EngineContext& context, int slot)
+{
+    const auto index = static_cast<std::size_t>(slot);
+    const std::string& path = context.sampleSourcePath[index];
+    const char* status = kest::tolvane::plugin::sampleSourceStatusText(context.sampleSourceStatus[index]);
+    return *status == '\0' ? path : path + ": " + status;
+}
+
 struct ToneField {
     int id;
     int max;
@@ -122,6 +132,7 @@ void TolvaneVSTGUIEditor::updateSystemSection()
     if (COptionMenu* system = views_->menu(0x0080)) {
         system->checkEntry(2, synth.receiveSysEx);
         system->checkEntry(3, synth.nrpnEnabled);
+        system->checkEntry(4, context_->storeSamplesInState);
     }
 }
 
@@ -187,6 +198,7 @@ void TolvaneVSTGUIEditor::updateSampleDataSection()
     setText(kIdSampleFramesLabel, std::to_string(data.frames));
     setText(kIdChannelCountLabel, std::to_string(data.channels));
     setText(kIdLoopableLabel, loopableText(data.loopLength));
+    setText(kIdSampleSourceLabel, sampleSourceText(*context_, context_->currentSampleData));
     updateSampleRateFields();
     updatePlaybackFields();
     updateLoopFields();
@@ -330,6 +342,10 @@ void TolvaneVSTGUIEditor::onValueUpdate(int tag, float x)
     case 0x0084:
         if (COptionMenu* system = views_->menu(0x0080))
             system->checkEntry(3, x > 0.5f);
+        break;
+    case 0x0085:
+        if (COptionMenu* system = views_->menu(0x0080))
+            system->checkEntry(4, x > 0.5f);
         break;
     case 0x0090: setMenuIndex(views_->menu(0x0090), menuIndexOf(x, 9)); break;
     case 0x0101:

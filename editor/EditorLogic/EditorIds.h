@@ -43,6 +43,9 @@ inline constexpr int kIdZoomMenu = 0x00A0;
 inline constexpr int kIdSampleFramesLabel = 0x3002;
 inline constexpr int kIdChannelCountLabel = 0x3003;
 inline constexpr int kIdLoopableLabel = 0x3006;
+// The slot's WAV file and, after a state load, whether it was missing or changed.
+inline constexpr int kIdSampleSourceLabel = 0x300B;
+inline constexpr int kSampleSourceLabelRect[4] = {48, 420, 480, 438};  // left, top, right, bottom: on the plate
 inline constexpr int kIdBarIndexLabel = 0x5002;
 inline constexpr int kIdBarValueLabel = 0x5003;
 

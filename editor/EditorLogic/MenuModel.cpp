@@ -25,6 +25,7 @@ constexpr std::array kSystemMenu = {
     MenuEntryDef{"Polyphony", A::None, 0, 0x0090, true},
     send("Recieve sysEx", 0x0083),
     send("NRPN Controlle", 0x0084),
+    send("Store samples in the project", 0x0085),
     MenuEntryDef{"Zoom", A::None, 0, kIdZoomMenu, false},
 };
 // In the order of ZoomChoice: the entry's index is the menu's value.

@@ -7,6 +7,15 @@ namespace kest::tolvane::plugin {
 
 namespace {
 constexpr int kQueueCapacity = util::MidiController::kCapacity;
+
+// Tells the core it is spinning, so a waiting hyper-thread sibling gets the pipeline.
+inline void cpuPause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
 static_assert(kQueueCapacity == 512, "the processor relies on 512 pre-built queue entries");
 } // namespace
 
@@ -37,9 +46,24 @@ void EngineContext::sendUiUpdate() {
     if (sink_ != nullptr) sink_->sendUiUpdate();
 }
 
+bool EngineContext::tryLockForAudio(std::unique_lock<EngineMutex>& lock) {
+    lock = std::unique_lock(mutex_, std::try_to_lock);
+    if (lock.owns_lock()) return true;
+    for (int spin = 1; spin <= kAudioLockSpins; ++spin) {
+        cpuPause();
+        if (lock.try_lock()) {
+            if (spin > longestAudioSpin_.load(std::memory_order_relaxed))
+                longestAudioSpin_.store(spin, std::memory_order_relaxed);
+            return true;
+        }
+    }
+    longestAudioSpin_.store(kAudioLockSpins, std::memory_order_relaxed);
+    return false;
+}
+
 bool EngineContext::tryRenderBlock(float** outputs, int numSamples) {
-    std::unique_lock lock(mutex_, std::try_to_lock);
-    if (!lock.owns_lock()) return false;
+    std::unique_lock<EngineMutex> lock;
+    if (!tryLockForAudio(lock)) return false;
     applyPendingActivation();
     if (numSamples > 0) {
         moduleHost->process(outputs, numSamples);

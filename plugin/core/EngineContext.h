@@ -3,11 +3,16 @@
 // and synthesizer, plus the editing state the editor reads directly.
 //
 // Threads: every public operation below that is not marked "audio thread" runs
-// on the message thread and holds engineMutex() while it touches the engine.
-// The audio thread never waits for it: tryRenderBlock() only try-locks and
-// renders nothing when an edit is in progress. The editor, reading these
-// fields on the message thread, may take engineMutex() for a consistent view
-// of values the audio thread changes (part controllers, voices).
+// on the message thread and holds engineMutex() only for the short steps that
+// touch the engine: files are read and converted, and states encoded and
+// decoded, outside it. The audio thread never sleeps on it: tryLockForAudio()
+// retries for a bounded spin of a few microseconds and, should an edit still
+// hold it, the block renders nothing and keeps its events. Whole message-side
+// operations (edits, file actions, state saves and loads) are serialised by a
+// second lock the audio thread never touches, so a save may read sample data
+// without the engine lock while no import can replace it. The editor, reading
+// these fields on the message thread, may take engineMutex() for a consistent
+// view of values the audio thread changes (part controllers, voices).
 #pragma once
 
 #include <array>
@@ -16,12 +21,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "ByteStream.h"
 #include "FileKinds.h"
 #include "MidiController.h"
 #include "ModuleHost.h"
 #include "ProcessorMessageSink.h"
+#include "SampleSourceStatus.h"
 #include "Records.h"
 #include "SynthesizerWT.h"
 
@@ -67,6 +74,10 @@ public:
     // Path each slot was last imported from by importWave; empty means none.
     std::array<std::string, kSampleSlotCount> sampleSourcePath;
     std::array<std::uint8_t, kSampleSlotCount> sampleSourceKind{};  // SampleSourceKind values
+    // Set by state loads, back to AsImported by a successful importWave.
+    std::array<SampleSourceStatus, kSampleSlotCount> sampleSourceStatus{};
+    // "Store samples in the project": saved states carry each slot's audio.
+    bool storeSamplesInState = true;
 
     // ---- Outgoing notifications (may be null: then nothing is sent). ----
     void setMessageSink(ProcessorMessageSink* sink) { sink_ = sink; }
@@ -75,6 +86,14 @@ public:
     EngineMutex& engineMutex() { return mutex_; }
 
     // ---- Audio thread. ----
+    // How many times the audio thread retries a busy engine lock (each retry a
+    // CPU pause, no system call) before it gives the block up: some tens of
+    // microseconds, far below a block, yet longer than any edit holds the lock.
+    static constexpr int kAudioLockSpins = 4096;
+    // Takes the engine lock into `lock`, spinning at most kAudioLockSpins times.
+    bool tryLockForAudio(std::unique_lock<EngineMutex>& lock);
+    // The most retries one tryLockForAudio() needed so far (for measurements).
+    int longestAudioSpin() const { return longestAudioSpin_.load(std::memory_order_relaxed); }
     // Try-locks; on success runs the ModuleHost over the 32 channel pointers and
     // returns true. On failure renders nothing (the caller has zeroed the
     // outputs) and the queued events wait in the queue for the next block.
@@ -110,14 +129,21 @@ public:
     // Reads and converts the WAV file first, then swaps it into the slot with
     // the synthesizer slot disabled; records path and kind on success.
     bool importWave(int slot, const char* path, SampleSourceKind kind);
+    // Puts audio kept in a saved state into the slot, as importWave would have
+    // left it, and records `path` and `kind` as its source.
+    void restoreSample(int slot, std::vector<std::int32_t>&& codes, int frames, int channels, const std::string& path,
+                       SampleSourceKind kind);
 
     // ---- Message thread: saved state. ----
     // Writes the whole state; write errors are not detected.
     bool writeState(ByteWriter& out);
     // Reads a state of version 7 or 8, applying each field once it is fully
     // read; false when the version is too old or the stream ends early.
+    // A slot whose file is gone or now yields other audio is restored from
+    // the copy in the sample trailer when the state holds one.
     // With reimportWaves false the stored WAV paths are read but no file is
-    // opened (for fuzzing and for tests of the layout alone).
+    // opened (for fuzzing and for tests of the layout alone): every stored
+    // copy is then used as if its file were gone.
     bool readState(ByteReader& in, bool reimportWaves = true);
 
     // ---- Selection helpers (the lock must be held, or be on the message thread with no render race). ----
@@ -127,12 +153,18 @@ public:
     void refreshCurrentRecords();       // the four record pointers from the four indices
 
 private:
+    // Replaces a slot's audio by `install` with the synthesizer slot disabled.
+    template <typename Install>
+    void swapSampleSlot(int slot, std::string sourcePath, SampleSourceKind kind, Install&& install);
     void sendValueUpdate(int id, float value);
     void sendUiUpdate();
     void applyPendingActivation();
 
     ProcessorMessageSink* sink_ = nullptr;
     EngineMutex mutex_;
+    // Serialises whole message-side operations; never taken by the audio thread.
+    std::recursive_mutex editMutex_;
+    std::atomic<int> longestAudioSpin_{0};
     std::atomic<int> pendingActivation_{0};  // 0 none, 1 activate, 2 deactivate
 };
 

@@ -29,6 +29,7 @@ enum FileAction : int {
 void EngineContext::runFileAction(int id, const char* path) {
     // No file operation runs without a path.
     if (path == nullptr || *path == '\0') return;
+    std::lock_guard edit(editMutex_);
 
     switch ((id & 0xFF00) >> 8) {
     case kImportToneText:

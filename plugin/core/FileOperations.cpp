@@ -14,6 +14,7 @@ namespace kest::tolvane::plugin {
 
 bool EngineContext::importText(const char* path, TextKind kind) {
     if (path == nullptr) return false;
+    std::lock_guard edit(editMutex_);
     const std::optional<std::string> text = formats::readTextFile(path);
     if (!text) return false;
     const formats::ParsedText parsed = formats::parseText(kind, *text);
@@ -24,6 +25,7 @@ bool EngineContext::importText(const char* path, TextKind kind) {
 
 bool EngineContext::exportText(const char* path, TextKind kind) {
     if (path == nullptr) return false;
+    std::lock_guard edit(editMutex_);
     std::ostringstream text;
     {
         std::lock_guard lock(mutex_);
@@ -34,6 +36,7 @@ bool EngineContext::exportText(const char* path, TextKind kind) {
 
 bool EngineContext::exportSysExText(const char* path, TextKind kind) {
     if (path == nullptr) return false;
+    std::lock_guard edit(editMutex_);
     std::ostringstream text;
     {
         std::lock_guard lock(mutex_);
@@ -42,30 +45,42 @@ bool EngineContext::exportSysExText(const char* path, TextKind kind) {
     return formats::writeTextFile(path, [&](std::ostream& out) { out << text.str(); });
 }
 
+template <typename Install>
+void EngineContext::swapSampleSlot(int slot, std::string sourcePath, SampleSourceKind kind, Install&& install) {
+    // What the slot held before is released after the lock, not under it.
+    std::vector<std::int32_t> released;
+    std::lock_guard lock(mutex_);
+    busyFlags.fetch_or(kBusyWaveImport);
+    moduleHost->setDisabled(kSynthSlot, true);
+    synth->suspend(true);
+
+    released.swap(synth->sampleData(slot).data);
+    install();
+    sampleSourcePath[static_cast<std::size_t>(slot)].swap(sourcePath);
+    sampleSourceKind[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(kind);
+
+    const bool stillBusy = (busyFlags.fetch_and(~kBusyWaveImport) & ~kBusyWaveImport) != 0;
+    moduleHost->setDisabled(kSynthSlot, stillBusy);
+    synth->suspend(stillBusy);
+}
+
 bool EngineContext::importWave(int slot, const char* path, SampleSourceKind kind) {
     if (path == nullptr || slot < 0 || slot >= kSampleSlotCount) return false;
+    std::lock_guard edit(editMutex_);
     std::optional<formats::PreparedSample> prepared = formats::prepareWaveFile(path, kind);
     if (!prepared) return false;
-
-    // What the slot held before is released after the lock, not under it.
-    std::string sourcePath(path);
-    std::vector<std::int32_t> released;
-    {
-        std::lock_guard lock(mutex_);
-        busyFlags.fetch_or(kBusyWaveImport);
-        moduleHost->setDisabled(kSynthSlot, true);
-        synth->suspend(true);
-
-        released.swap(synth->sampleData(slot).data);
-        formats::installPreparedSample(*synth, slot, std::move(*prepared));
-        sampleSourcePath[static_cast<std::size_t>(slot)].swap(sourcePath);
-        sampleSourceKind[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(kind);
-
-        const bool stillBusy = (busyFlags.fetch_and(~kBusyWaveImport) & ~kBusyWaveImport) != 0;
-        moduleHost->setDisabled(kSynthSlot, stillBusy);
-        synth->suspend(stillBusy);
-    }
+    swapSampleSlot(slot, path, kind, [&] { formats::installPreparedSample(*synth, slot, std::move(*prepared)); });
+    sampleSourceStatus[static_cast<std::size_t>(slot)] = SampleSourceStatus::AsImported;
     return true;
+}
+
+void EngineContext::restoreSample(int slot, std::vector<std::int32_t>&& codes, int frames, int channels,
+                                  const std::string& path, SampleSourceKind kind) {
+    if (slot < 0 || slot >= kSampleSlotCount) return;
+    std::lock_guard edit(editMutex_);
+    swapSampleSlot(slot, path, kind, [&] {
+        if (!synth->installSampleData(slot, std::move(codes), frames, channels)) synth->sampleData(slot).clear();
+    });
 }
 
 } // namespace kest::tolvane::plugin

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the state. Each field is read from the host's stream without the
 // engine lock and applied under it only once it has been read in full, so a
-// stream that ends early leaves no record half written.
+// stream that ends early leaves no record half written. After the slot
+// records comes the optional sample trailer: a slot whose WAV file is gone or
+// now yields other audio is restored from the copy the state carries.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
 #include "EngineContext.h"
 #include "SamplePoints.h"
+#include "SampleTrailer.h"
 #include "StateRecords.h"
 
 namespace kest::tolvane::plugin {
@@ -32,10 +36,68 @@ bool readPath(ByteReader& in, std::uint32_t length, std::string& path) {
 
 bool isUsableKind(std::uint8_t kind) { return kind <= static_cast<std::uint8_t>(SampleSourceKind::Adpcm); }
 
+// One slot record as read, kept so that a slot restored from the trailer gets
+// its rate, pitch and points again (they were tested against the file's frames).
+struct LoadedSlot {
+    bool present = false;
+    bool imported = false;
+    std::string path;
+    std::uint8_t kind = 0;
+    std::uint8_t rate[4] = {};
+    std::uint8_t pitch[4] = {};
+    std::uint8_t points[8] = {};
+    std::uint8_t loop[8] = {};
+};
+
+bool matchesStored(const synth::SampleData& slot, std::uint8_t kind, const state::StoredSample& stored) {
+    return kind == stored.kind && slot.hasData && slot.frames == stored.frames && slot.channels == stored.channels &&
+           state::sampleFingerprint(slot.data, slot.frames, slot.channels) == stored.fingerprint;
+}
+
+// Rate, pitch and points of a slot record, applied as the layout describes.
+void applySlotFields(EngineContext& context, int s, const LoadedSlot& loaded) {
+    synth::SampleData& slot = context.synth->sampleData(s);
+    std::lock_guard lock(context.engineMutex());
+    if (const float rate = state::getF32(loaded.rate); std::isfinite(rate)) slot.setSourceRate(rate);
+    if (const float pitch = state::getF32(loaded.pitch); std::isfinite(pitch)) slot.setPitch(pitch);
+    restorePlaybackPoints(slot, state::getI32(loaded.points), state::getI32(loaded.points + 4));
+    restoreLoop(slot, state::getI32(loaded.loop), state::getI32(loaded.loop + 4));
+}
+
+// Decides, for every slot the state stored, whether the audio read from its
+// file is what was saved; if not, the stored copy replaces it.
+void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSampleSlotCount>& loaded,
+                      state::SampleTrailer* trailer) {
+    using Status = SampleSourceStatus;
+    for (int s = 0; s < synth::kSampleSlotCount; ++s) {
+        LoadedSlot& slot = loaded[static_cast<std::size_t>(s)];
+        if (!slot.present) continue;
+        auto& status = context.sampleSourceStatus[static_cast<std::size_t>(s)];
+        state::StoredSample* stored = trailer != nullptr ? trailer->find(s) : nullptr;
+        if (stored == nullptr) {
+            status = slot.imported ? Status::AsImported : Status::Missing;
+            continue;
+        }
+        if (slot.imported && matchesStored(context.synth->sampleData(s), slot.kind, *stored)) {
+            status = Status::AsImported;
+            continue;
+        }
+        if (!stored->hasCopy) {
+            status = slot.imported ? Status::Changed : Status::Missing;
+            continue;
+        }
+        context.restoreSample(s, std::move(stored->codes), stored->frames, stored->channels, slot.path,
+                              static_cast<SampleSourceKind>(stored->kind));
+        applySlotFields(context, s, slot);
+        status = slot.imported ? Status::ChangedRestored : Status::MissingRestored;
+    }
+}
+
 } // namespace
 
 bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
     using Lock = std::lock_guard<EngineMutex>;
+    std::lock_guard edit(editMutex_);
     stopAllVoices();
 
     std::uint8_t byte = 0;
@@ -99,38 +161,43 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
         synth->importWaveValues(t, values, depth);
     }
 
+    std::array<LoadedSlot, synth::kSampleSlotCount> loaded;
     for (int s = 0; s < synth::kSampleSlotCount; ++s) {
         if (!in.read(&byte, 1)) return false;
         if (byte == 0) continue;
+        LoadedSlot& slot = loaded[static_cast<std::size_t>(s)];
         if (!in.read(number, 4)) return false;
-        std::string path;
-        if (!readPath(in, state::getU32(number), path)) return false;
-        std::uint8_t kind = 0;
-        if (!in.read(&kind, 1)) return false;
-        if (reimportWaves && !path.empty() && isUsableKind(kind))
-            importWave(s, path.c_str(), static_cast<SampleSourceKind>(kind));
+        if (!readPath(in, state::getU32(number), slot.path)) return false;
+        if (!in.read(&slot.kind, 1)) return false;
+        slot.present = !slot.path.empty() && isUsableKind(slot.kind);
+        if (reimportWaves && slot.present)
+            slot.imported = importWave(s, slot.path.c_str(), static_cast<SampleSourceKind>(slot.kind));
 
-        synth::SampleData& slot = synth->sampleData(s);
-        if (!in.read(number, 4)) return false;
-        if (const float rate = state::getF32(number); std::isfinite(rate)) {
+        synth::SampleData& data = synth->sampleData(s);
+        if (!in.read(slot.rate, 4)) return false;
+        if (const float rate = state::getF32(slot.rate); std::isfinite(rate)) {
             Lock lock(mutex_);
-            slot.setSourceRate(rate);
+            data.setSourceRate(rate);
         }
-        if (!in.read(number, 4)) return false;
-        if (const float pitch = state::getF32(number); std::isfinite(pitch)) {
+        if (!in.read(slot.pitch, 4)) return false;
+        if (const float pitch = state::getF32(slot.pitch); std::isfinite(pitch)) {
             Lock lock(mutex_);
-            slot.setPitch(pitch);
+            data.setPitch(pitch);
         }
-        std::uint8_t points[8];
-        if (!in.read(points, 8)) return false;
+        if (!in.read(slot.points, 8)) return false;
         {
             Lock lock(mutex_);
-            restorePlaybackPoints(slot, state::getI32(points), state::getI32(points + 4));
+            restorePlaybackPoints(data, state::getI32(slot.points), state::getI32(slot.points + 4));
         }
-        if (!in.read(points, 8)) return false;
+        if (!in.read(slot.loop, 8)) return false;
         Lock lock(mutex_);
-        restoreLoop(slot, state::getI32(points), state::getI32(points + 4));
+        restoreLoop(data, state::getI32(slot.loop), state::getI32(slot.loop + 4));
     }
+
+    // Damaged or absent: the slots stay as their files gave them.
+    std::optional<state::SampleTrailer> trailer = state::readSampleTrailer(in);
+    storeSamplesInState = trailer ? trailer->storeSamples : true;
+    reconcileSamples(*this, loaded, trailer ? &*trailer : nullptr);
     return true;
 }
 

@@ -37,6 +37,10 @@ std::optional<float> applySystemValue(EngineContext& context, int item, float va
     case 0x84:
         engine.setNrpnEnabled(!engine.nrpnEnabled);
         return toggleEcho(engine.nrpnEnabled);
+    case 0x85:
+        // "Store samples in the project"; the engine does not see it.
+        context.storeSamplesInState = !context.storeSamplesInState;
+        return toggleEcho(context.storeSamplesInState);
     case 0x90:
         // Truncated, no rounding: 4, 8, ... 1024 voices.
         context.applyPolyphony(4 << static_cast<int>(v * 8.0f));

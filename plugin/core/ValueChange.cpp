@@ -4,6 +4,7 @@
 namespace kest::tolvane::plugin {
 
 void EngineContext::applyValueChange(int id, float value) {
+    std::lock_guard edit(editMutex_);
     std::optional<float> echo;
     {
         std::lock_guard lock(mutex_);

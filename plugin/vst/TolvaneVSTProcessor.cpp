@@ -262,12 +262,14 @@ void TolvaneVSTProcessor::applyModuleRequest()
 
 void TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
 {
-    // Never wait for the message thread: when it is editing, this block stays
+    // Never sleep on the message thread: after a bounded spin this block stays
     // silent and its events wait for the next one.
-    std::unique_lock lock(context_->engineMutex(), std::try_to_lock);
-    if (!lock.owns_lock()) {
-        if (numSamples > 0)
+    std::unique_lock<EngineContext::EngineMutex> lock;
+    if (!context_->tryLockForAudio(lock)) {
+        if (numSamples > 0) {
             pending_.markCarried();
+            missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        }
         return;
     }
     applyModuleRequest();

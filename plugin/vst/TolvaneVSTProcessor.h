@@ -47,6 +47,9 @@ public:
     bool isBypassed() const { return bypassed_; }
     // Events read but not yet handed to the engine (audio thread only).
     const kest::tolvane::plugin::PendingMidiEvents& pendingEvents() const { return pending_; }
+    // Blocks that could not reach the engine because an edit held it: they
+    // rendered silence and their events waited for a later block.
+    long missedBlocks() const { return missedBlocks_.load(std::memory_order_relaxed); }
 
 private:
     enum class ModuleRequest { None, Activate, Deactivate };
@@ -73,6 +76,7 @@ private:
     // and a switch restored from a saved state for the audio thread (-1: none).
     std::atomic<bool> bypassState_{false};
     std::atomic<int> requestedBypass_{-1};
+    std::atomic<long> missedBlocks_{0};
     // Stands in for output channels a host did not supply (message thread sizes it).
     std::vector<float> scratch_;
 };

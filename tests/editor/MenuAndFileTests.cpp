@@ -29,7 +29,8 @@ TEST(MenuModel, EntriesAreNumberedWithoutSeparators)
     EXPECT_TRUE(menuEntry(*system, 1)->disabled);
     EXPECT_STREQ(menuEntry(*system, 2)->title, "Recieve sysEx");
     EXPECT_STREQ(menuEntry(*system, 3)->title, "NRPN Controlle");
-    EXPECT_EQ(menuEntry(*system, 4)->subMenuId, kIdZoomMenu);
+    EXPECT_STREQ(menuEntry(*system, 4)->title, "Store samples in the project");
+    EXPECT_EQ(menuEntry(*system, 5)->subMenuId, kIdZoomMenu);
 
     EXPECT_EQ(menuEntryCount(*findMenuDef(0x0090)), 9);
     EXPECT_EQ(menuEntryCount(*findMenuDef(0x0190)), 16);
@@ -49,6 +50,7 @@ TEST(MenuModel, ChoicesSendValuesOrOpenSelectors)
     check(0x0080, 0x0082, MenuActionKind::None, 0);
     check(0x0080, 0x0083, MenuActionKind::SendValue, 0x0083);
     check(0x0080, 0x0084, MenuActionKind::SendValue, 0x0084);
+    check(0x0080, 0x0085, MenuActionKind::SendValue, 0x0085);
     check(0x0180, 0x0181, MenuActionKind::SendValue, 0x0181);
     check(0x0180, 0x0182, MenuActionKind::SendValue, 0x0182);
     check(0x0180, 0x0183, MenuActionKind::SendValue, 0x0183);

@@ -140,7 +140,7 @@ struct MenuCase {
 
 const MenuCase kMenuCases[] = {
     {"SYNTH", 0x0000, false, 0},
-    {"SYNTH > Zoom", 0x0000, false, 4},
+    {"SYNTH > Zoom", 0x0000, false, 5},
     {"PART menu", 0x0100, false, 0},
     {"PART > OutPut", 0x0100, false, 4},
     {"PART option menu", 0x0101, false, 0},
@@ -258,11 +258,12 @@ TEST_F(EditorEventTest, At200PercentTheWindowIsTheSameEditorTwiceAsLarge)
     ASSERT_EQ(normal.width, 528);
     ASSERT_EQ(normal.height, 704);
 
-    // The user's choice from the SYNTH menu's Zoom sub-menu: 200 % is its fourth entry.
+    // The user's choice from the SYNTH menu's Zoom sub-menu: Zoom is its sixth entry (Polyphony is skipped),
+    // 200 % the fourth of the sub-menu.
     const std::size_t views = frameViews(editor);
     click(editor, centreOf(0x0000));
     ASSERT_TRUE(waitFor([&] { return frameViews(editor) > views; }));
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 5; ++i)
         press(editor, VSTGUI::VirtualKey::Down);
     press(editor, VSTGUI::VirtualKey::Right);
     for (int i = 0; i < 4; ++i)

@@ -84,7 +84,7 @@ shot closed-about
 # Zoom 200 %: SYNTH menu, down to "Zoom", its sub-menu, down to "200 %".
 xdotool mousemove --window "$window" 22 60 click 1
 sleep 0.5
-xdotool key --delay 150 Down Down Down Down Right
+xdotool key --delay 150 Down Down Down Down Down Right
 sleep 0.3
 xdotool key --delay 150 Down Down Down Down Return
 sleep 1.5

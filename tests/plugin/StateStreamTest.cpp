@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The saved state: layout, exact round trip including re-imported WAV files,
 // old versions, short and damaged streams.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -25,6 +26,14 @@ bool loadState(EngineContext& context, const std::vector<std::uint8_t>& bytes, s
 
 bool loadState(EngineContext& context, const std::vector<std::uint8_t>& bytes) {
     return loadState(context, bytes, bytes.size());
+}
+
+// Where the sample trailer begins: right after the 128 slot records.
+std::size_t trailerStart(const std::vector<std::uint8_t>& bytes) {
+    const std::uint8_t magic[] = {'T', 'V', 'S', 'D'};
+    const auto at = std::search(bytes.begin() + state::kSampleSlotsOffset, bytes.end(), magic, magic + 4);
+    EXPECT_NE(at, bytes.end());
+    return static_cast<std::size_t>(at - bytes.begin());
 }
 
 class StateStream : public ContextTest {
@@ -103,7 +112,10 @@ protected:
 
 TEST_F(StateStream, DefaultStateHasTheDocumentedLayout) {
     const auto bytes = saveState(context);
-    ASSERT_EQ(bytes.size(), 28350u);
+    // The documented 28350 bytes, then an empty sample trailer: "TVSD", version 1, storing on, no records.
+    ASSERT_EQ(bytes.size(), 28350u + 8u);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 28350, bytes.end()),
+              (std::vector<std::uint8_t>{'T', 'V', 'S', 'D', 1, 1, 0, 0}));
     EXPECT_EQ(bytes[0], 8);
     EXPECT_EQ(state::getF32(&bytes[3]), 0.8f);
     EXPECT_EQ(state::getF32(&bytes[7]), 440.0f);
@@ -187,8 +199,14 @@ TEST_F(StateStream, CutAtEveryByteNeverHalfWritesARecord) {
     const auto saved = saveState(context);
     const auto defaults = saveState(*std::make_unique<EngineContext>());
     EngineContext target;
-    for (std::size_t size = 0; size < saved.size(); ++size) {
+    const std::size_t trailer = trailerStart(saved);
+    for (std::size_t size = 0; size < trailer; ++size) {
         EXPECT_FALSE(loadState(target, saved, size)) << size;
+    }
+    // A trailer cut short is ignored as a whole: the files give the audio.
+    for (std::size_t size = trailer; size < saved.size(); size += 97) {
+        EXPECT_TRUE(loadState(target, saved, size)) << size;
+        EXPECT_EQ(target.synth->sampleData(5).data, context.synth->sampleData(5).data);
     }
     // Cut inside tone 7: tones up to 6 are loaded, tone 7 is untouched.
     EngineContext partial;
@@ -201,8 +219,9 @@ TEST_F(StateStream, CutAtEveryByteNeverHalfWritesARecord) {
     EXPECT_EQ(saveState(target), saved);
 }
 
-TEST_F(StateStream, MissingWavKeepsThePreviousAudioAndTestsPointsAgainstIt) {
+TEST_F(StateStream, MissingWavWithoutAStoredCopyKeepsThePreviousAudioAndTestsPointsAgainstIt) {
     editEverything();
+    context.storeSamplesInState = false;
     const auto saved = saveState(context);
     std::filesystem::remove(wavA);
 
@@ -218,6 +237,9 @@ TEST_F(StateStream, MissingWavKeepsThePreviousAudioAndTestsPointsAgainstIt) {
     EXPECT_EQ(slot.loopLength, 0);
     EXPECT_EQ(target.sampleSourcePath[5], shortWav);
     EXPECT_EQ(slot.rateLog, 118198) << "the stored rate is still applied";
+    EXPECT_EQ(target.sampleSourceStatus[5], SampleSourceStatus::Missing);
+    EXPECT_EQ(target.sampleSourceStatus[126], SampleSourceStatus::AsImported);
+    EXPECT_FALSE(target.storeSamplesInState) << "the setting travels with the state";
 }
 
 TEST_F(StateStream, AnAbsentSlotIsNotCleared) {
@@ -254,6 +276,177 @@ TEST_F(StateStream, DamagedFieldsStayInsideTheirRecords) {
     saved.push_back(1);
     saved.insert(saved.end(), {0xFF, 0xFF, 0xFF, 0xFF, 'x', 0});
     EXPECT_FALSE(loadState(context, saved));
+}
+
+// ---- The sample trailer: each saved slot's audio after the slot records. ----
+
+// Plays key 60 through sample slot 5 on part 0 and returns four blocks of both outputs.
+std::vector<float> renderSlotFive(EngineContext& context) {
+    auto& engine = *context.synth;
+    engine.part(0).mode = synth::kModeSampler;
+    engine.part(0).output = 0;
+    for (int s = 0; s < 128; ++s) engine.samplerPreset(s).smplNum = 5;
+    context.eventQueue->queueChannelEvent(kNoteOn, 0, 60, 100, 0);
+    std::array<std::vector<float>, 32> buffers;
+    std::array<float*, 32> pointers{};
+    for (std::size_t i = 0; i < 32; ++i) {
+        buffers[i].assign(256, 0.0f);
+        pointers[i] = buffers[i].data();
+    }
+    std::vector<float> heard;
+    for (int block = 0; block < 4; ++block) {
+        for (auto& channel : buffers) std::fill(channel.begin(), channel.end(), 0.0f);
+        EXPECT_TRUE(context.tryRenderBlock(pointers.data(), 256));
+        heard.insert(heard.end(), buffers[0].begin(), buffers[0].end());
+        heard.insert(heard.end(), buffers[1].begin(), buffers[1].end());
+    }
+    return heard;
+}
+
+TEST_F(StateStream, SamplesWhoseFilesAreGoneComeBackFromTheStateAndSoundTheSame) {
+    editEverything();
+    const auto saved = saveState(context);
+    std::filesystem::remove(wavA);
+    std::filesystem::remove(wavB);
+
+    EngineContext restored;
+    ASSERT_TRUE(loadState(restored, saved));
+    EXPECT_EQ(saveState(restored), saved) << "audio, points, rates, paths and kinds all come back";
+    for (int s : {5, 126}) {
+        const auto& original = context.synth->sampleData(s);
+        const auto& slot = restored.synth->sampleData(s);
+        EXPECT_EQ(slot.data, original.data) << s;
+        EXPECT_EQ(slot.channels, original.channels) << s;
+        EXPECT_EQ(slot.rateToPitchLog, original.rateToPitchLog) << s;
+        EXPECT_EQ(slot.loopEndPoint, original.loopEndPoint) << s;
+        EXPECT_EQ(restored.sampleSourceStatus[static_cast<std::size_t>(s)], SampleSourceStatus::MissingRestored);
+    }
+    EXPECT_EQ(restored.sampleSourceKind[126], static_cast<std::uint8_t>(SampleSourceKind::Adpcm));
+    EXPECT_EQ(restored.busyFlags.load(), 0);
+
+    const auto expected = renderSlotFive(context);
+    float energy = 0.0f;
+    for (float x : expected) energy += x * x;
+    ASSERT_GT(energy, 0.0f) << "the comparison must hear something";
+    EXPECT_EQ(renderSlotFive(restored), expected);
+}
+
+TEST_F(StateStream, AChangedFileGivesWayToTheStoredCopyOrIsReportedWithoutOne) {
+    editEverything();
+    const auto withCopy = saveState(context);
+    context.storeSamplesInState = false;
+    const auto withoutCopy = saveState(context);
+    auto other = rampSamples(3000);
+    std::reverse(other.begin(), other.end());
+    writeWav16(wavA, other, 1, 22050);
+
+    EngineContext restored;
+    ASSERT_TRUE(loadState(restored, withCopy));
+    EXPECT_EQ(restored.synth->sampleData(5).data, context.synth->sampleData(5).data);
+    EXPECT_EQ(restored.synth->sampleData(5).playBackStartPoint, 100);
+    EXPECT_EQ(restored.sampleSourcePath[5], wavA);
+    EXPECT_EQ(restored.sampleSourceStatus[5], SampleSourceStatus::ChangedRestored);
+    EXPECT_EQ(restored.sampleSourceStatus[126], SampleSourceStatus::AsImported) << "its file is unchanged";
+
+    EngineContext reported;
+    ASSERT_TRUE(loadState(reported, withoutCopy));
+    EXPECT_NE(reported.synth->sampleData(5).data, context.synth->sampleData(5).data) << "the file as it is now";
+    EXPECT_EQ(reported.sampleSourceStatus[5], SampleSourceStatus::Changed);
+
+    // A fresh import clears the report.
+    ASSERT_TRUE(reported.importWave(5, wavA.c_str(), SampleSourceKind::Pcm));
+    EXPECT_EQ(reported.sampleSourceStatus[5], SampleSourceStatus::AsImported);
+}
+
+TEST_F(StateStream, StoringCanBeSwitchedOffToKeepStatesSmall) {
+    EXPECT_EQ(apply(0x0085, 0.0f), 0.0f);
+    EXPECT_FALSE(context.storeSamplesInState);
+    editEverything();
+    const auto small = saveState(context);
+    // Only the two fingerprint records follow the trailer header.
+    EXPECT_EQ(small.size() - trailerStart(small), 8u + 2u * 16u);
+    EXPECT_EQ(apply(0x0085, 0.0f), 1.0f);
+    const auto large = saveState(context);
+    // And 16 bits per code: 3000 mono frames in slot 5, 1000 stereo frames in slot 126.
+    EXPECT_EQ(large.size() - trailerStart(large), 8u + 2u * 16u + 2u * (3000u + 2u * 1000u));
+
+    EngineContext restored;
+    restored.storeSamplesInState = true;
+    ASSERT_TRUE(loadState(restored, small));
+    EXPECT_FALSE(restored.storeSamplesInState);
+}
+
+TEST_F(StateStream, AStateWithoutTrailerLoadsAsBefore) {
+    editEverything();
+    auto saved = saveState(context);
+    saved.resize(trailerStart(saved));
+    auto withBypass = saved;  // as the plug-in saved it before: the bypass trailer follows at once
+    withBypass.insert(withBypass.end(), {'T', 'V', 'B', 'Y', 1, 0, 0, 0});
+    for (const auto& old : {saved, withBypass}) {
+        EngineContext restored;
+        restored.storeSamplesInState = false;
+        ASSERT_TRUE(loadState(restored, old));
+        EXPECT_EQ(restored.synth->sampleData(5).data, context.synth->sampleData(5).data);
+        EXPECT_EQ(restored.sampleSourceStatus[5], SampleSourceStatus::AsImported);
+        EXPECT_TRUE(restored.storeSamplesInState) << "an old state brings the default";
+    }
+    std::filesystem::remove(wavA);
+    EngineContext missing;
+    ASSERT_TRUE(loadState(missing, saved));
+    EXPECT_EQ(missing.synth->sampleData(5).frames, 0);
+    EXPECT_EQ(missing.sampleSourceStatus[5], SampleSourceStatus::Missing);
+}
+
+TEST_F(StateStream, ADamagedTrailerIsIgnoredAsAWhole) {
+    editEverything();
+    const auto saved = saveState(context);
+    std::filesystem::remove(wavA);
+    std::filesystem::remove(wavB);
+    const std::size_t t = trailerStart(saved);
+    const std::size_t record = t + 8;  // slot 5: slot, kind, channels, copy, frames, fingerprint, codes
+    const std::size_t secondRecord = record + 16 + 2 * 3000;
+    struct Damage {
+        const char* what;
+        std::size_t at;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Damage damages[] = {
+        {"unknown version", t + 4, {2}},
+        {"flags out of range", t + 5, {7}},
+        {"more records than slots", t + 6, {0x81, 0}},
+        {"slot out of range", record, {200}},
+        {"slots out of order", secondRecord, {5}},
+        {"unknown kind", record + 1, {3}},
+        {"three channels", record + 2, {3}},
+        {"copy flag out of range", record + 3, {2}},
+        {"no frames", record + 4, {0, 0, 0, 0}},
+        {"huge frame count", record + 4, {0xF0, 0xFF, 0xFF, 0x7F}},
+        {"code above silence", record + 16, {0xFF, 0x7F}},
+        {"a code changed", record + 16 + 2 * 1500, {0x10, 0x01}},
+        {"fingerprint changed", record + 8, {0x55}},
+    };
+    for (const Damage& damage : damages) {
+        auto bytes = saved;
+        std::copy(damage.bytes.begin(), damage.bytes.end(), bytes.begin() + static_cast<std::ptrdiff_t>(damage.at));
+        EngineContext target;
+        ASSERT_TRUE(loadState(target, bytes)) << damage.what;
+        EXPECT_EQ(target.synth->sampleData(5).frames, 0) << damage.what;
+        EXPECT_EQ(target.synth->sampleData(126).frames, 0) << damage.what;
+        EXPECT_EQ(target.sampleSourceStatus[5], SampleSourceStatus::Missing) << damage.what;
+        EXPECT_TRUE(target.storeSamplesInState) << damage.what;
+    }
+}
+
+TEST_F(StateStream, TheFuzzSeedWithAStoredSampleRestoresIt) {
+    // The seed was written by hand, so this also checks its fingerprint against the reader's.
+    std::ifstream in(TOLVANE_FUZZ_STATE_CORPUS "/state_with_stored_sample.bin", std::ios::binary);
+    const std::vector<std::uint8_t> seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(seed.size(), state::kSizeWithEmptySlots);
+    MemoryByteReader reader(seed);
+    ASSERT_TRUE(context.readState(reader, false));
+    EXPECT_EQ(context.synth->sampleData(3).frames, 24);
+    EXPECT_EQ(context.synth->sampleData(3).channels, 2);
+    EXPECT_EQ(context.sampleSourceStatus[3], SampleSourceStatus::MissingRestored);
 }
 
 } // namespace

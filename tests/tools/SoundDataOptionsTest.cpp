@@ -117,6 +117,44 @@ TEST(RenderSoundData, WavImportPlaysInSamplerMode) {
     EXPECT_NE(pcm.samples, adpcm.samples);
 }
 
+TEST(RenderSoundData, AStateBringsBackSamplesWhoseFilesAreGoneAndSaysSo) {
+    ScratchDir dir("stored");
+    {
+        SF_INFO info{};
+        info.samplerate = 32000;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE* file = sf_open((dir / "tone.wav").c_str(), SFM_WRITE, &info);
+        ASSERT_NE(file, nullptr);
+        std::vector<float> samples(32000);
+        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 1000.0 * i / 32000.0));
+        sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+        sf_close(file);
+    }
+    writeSong(dir, "sampler.mid", 4, 60, true);
+    ASSERT_EQ(runRender(dir, "--receive-sysex --wav 0=tone.wav -o fromfile.wav sampler.mid"), 0);
+    {
+        plugin::EngineContext context;
+        ASSERT_TRUE(context.importWave(0, (dir / "tone.wav").c_str(), plugin::SampleSourceKind::Pcm));
+        plugin::MemoryByteWriter writer;
+        ASSERT_TRUE(context.writeState(writer));
+        tolvane_test::writeBytes(dir / "song.state", writer.bytes);
+    }
+    std::string output;
+    ASSERT_EQ(runRender(dir, "--receive-sysex --state song.state -o kept.wav sampler.mid", &output), 0) << output;
+    EXPECT_EQ(output.find("restored"), std::string::npos) << "the file is still there: " << output;
+
+    std::filesystem::remove(dir / "tone.wav");
+    ASSERT_EQ(runRender(dir, "--receive-sysex --state song.state -o restored.wav sampler.mid", &output), 0) << output;
+    EXPECT_NE(output.find("sample slot 0: " + (dir / "tone.wav") + ": file missing: restored from the project"),
+              std::string::npos) << output;
+    const Audio kept = tolvane_test::readAudio(dir / "kept.wav");
+    const Audio restored = tolvane_test::readAudio(dir / "restored.wav");
+    ASSERT_TRUE(kept.ok && restored.ok);
+    EXPECT_NEAR(restored.frequency(0, 0.1, 0.8), 1000.0, 2.0);
+    EXPECT_EQ(restored.samples, kept.samples) << "the stored copy sounds as the file did";
+}
+
 TEST(RenderSoundData, UnreadableFilesAreInputErrorsAndBadSlotsUsageErrors) {
     ScratchDir dir("baddata");
     writeSong(dir, "song.mid", 0, 69);

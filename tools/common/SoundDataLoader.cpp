@@ -15,8 +15,8 @@ namespace kest::tolvane::tools {
 
 namespace {
 
-// Plug-in states are small; anything bigger is not one.
-constexpr std::uintmax_t kMaxStateSize = 64u << 20;
+// States carry their samples' audio, yet nothing near this size is one.
+constexpr std::uintmax_t kMaxStateSize = 1u << 30;
 
 bool readable(const std::string& path, LoadFailure& failure) {
     std::error_code ec;
@@ -96,6 +96,18 @@ bool loadSoundData(plugin::EngineContext& context, const SoundDataOptions& optio
     if (!importText(context, options.tonesPath, formats::TextKind::Tone, failure)) return false;
     if (!importText(context, options.samplersPath, formats::TextKind::Sampler, failure)) return false;
     return importText(context, options.sampleParamsPath, formats::TextKind::SampleData, failure);
+}
+
+std::vector<std::string> sampleSourceNotices(const plugin::EngineContext& context) {
+    std::vector<std::string> notices;
+    for (int slot = 0; slot < plugin::EngineContext::kSampleSlotCount; ++slot) {
+        const auto status = context.sampleSourceStatus[static_cast<std::size_t>(slot)];
+        if (status == plugin::SampleSourceStatus::AsImported) continue;
+        notices.push_back("sample slot " + std::to_string(slot) + ": " +
+                          context.sampleSourcePath[static_cast<std::size_t>(slot)] + ": " +
+                          plugin::sampleSourceStatusText(status));
+    }
+    return notices;
 }
 
 } // namespace kest::tolvane::tools

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "EngineContext.h"
 #include "SoundDataOptions.h"
@@ -17,5 +18,9 @@ struct LoadFailure {
 
 // False with failure filled in when a file cannot be read or is not what it should be.
 bool loadSoundData(plugin::EngineContext& context, const SoundDataOptions& options, LoadFailure& failure);
+
+// One line per sample slot that a loaded state or preset could not take from
+// its WAV file as saved: restored from the state's copy, or missing or changed.
+std::vector<std::string> sampleSourceNotices(const plugin::EngineContext& context);
 
 } // namespace kest::tolvane::tools

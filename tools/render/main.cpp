@@ -158,6 +158,8 @@ int run(RenderOptions options) {
 
     auto renderer = prepareEngine(options, failure);
     if (!renderer) return failInput(failure.subject, failure.message);
+    for (const std::string& notice : sampleSourceNotices(renderer->context()))
+        std::fprintf(stderr, "tolvane-render: %s\n", notice.c_str());
     MixerSettings mix = mixerSettings(options, *renderer, format);
     mix.stemPath = [&](int part) {
         return (std::filesystem::path(options.stemsDir) / (partStemName(renderer->engine(), part) + "." + format.extension)).string();

@@ -6,6 +6,7 @@
 #include <future>
 #include <thread>
 
+#include "../CoreTestSupport.h"
 #include "EngineContext.h"
 #include "MidiEvent.h"
 #include "TolvaneIds.h"
@@ -384,6 +385,36 @@ TEST_F(ProcessorTest, StateRoundTripCarriesBypassAndAnnouncesItself)
     truncated.seek(0, IBStream::kIBSeekSet, nullptr);
     EXPECT_NE(processor->setState(&truncated), kResultOk);
     EXPECT_EQ(peer.withId(ids::kMsgSetState).size(), 2u);
+}
+
+TEST_F(ProcessorTest, SavedSamplesSitBeforeTheBypassTrailerAndComeBackWithoutTheirFile)
+{
+    kest::tolvane::plugin::testing::TempFolder folder;
+    const std::string wav = folder.file("kick.wav");
+    kest::tolvane::plugin::testing::writeWav16(wav, kest::tolvane::plugin::testing::rampSamples(700));
+    ASSERT_TRUE(processor->engineContext()->importWave(2, wav.c_str(), kest::tolvane::plugin::SampleSourceKind::Dpcm));
+    Block on(0);
+    on.addParameter(ids::kBypassId, 1.0);
+    processor->process(on.data);
+
+    MemoryStream stream;
+    ASSERT_EQ(processor->getState(&stream), kResultOk);
+    const std::string bytes(stream.getData(), static_cast<std::size_t>(stream.getSize()));
+    EXPECT_EQ(bytes.substr(bytes.size() - 8, 4), "TVBY") << "the bypass trailer stays last, where older readers look";
+    EXPECT_NE(bytes.find("TVSD"), std::string::npos);
+    std::filesystem::remove(wav);
+
+    auto* fresh = new TolvaneVSTProcessor;
+    ASSERT_EQ(fresh->initialize(&host), kResultOk);
+    stream.seek(0, IBStream::kIBSeekSet, nullptr);
+    EXPECT_EQ(fresh->setState(&stream), kResultOk);
+    EXPECT_EQ(fresh->engineContext()->synth->sampleData(2).data, processor->engineContext()->synth->sampleData(2).data);
+    EXPECT_EQ(fresh->engineContext()->sampleSourceStatus[2], kest::tolvane::plugin::SampleSourceStatus::MissingRestored);
+    Block next(0);
+    fresh->process(next.data);
+    EXPECT_TRUE(fresh->isBypassed());
+    fresh->terminate();
+    fresh->release();
 }
 
 } // namespace

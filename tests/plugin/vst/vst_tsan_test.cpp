@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // process() runs without pause on an audio thread while the message thread
 // applies value changes of every page (polyphony, table size, sample points
-// and resets included). Built with -fsanitize=thread, any data race between
-// the two fails the run; without the sanitizer it still checks that neither
-// thread stalls or crashes.
+// and resets included), then saves and loads states with sample audio.
+// Built with -fsanitize=thread, any data race between the two fails the run;
+// without the sanitizer it still checks that neither thread stalls or crashes.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "public.sdk/source/common/memorystream.h"
+
+#include "../CoreTestSupport.h"
 #include "TolvaneIds.h"
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
@@ -69,6 +72,21 @@ TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
             }
         }
     }
+    // Saves and loads with sample audio while the audio thread plays.
+    kest::tolvane::plugin::testing::TempFolder folder;
+    const std::string wav = folder.file("saved.wav");
+    kest::tolvane::plugin::testing::writeWav16(wav, kest::tolvane::plugin::testing::rampSamples(4000));
+    processor->engineContext()->runFileAction(0x2103, wav.c_str());
+    for (int round = 0; round < 20; ++round) {
+        MemoryStream stream;
+        ASSERT_EQ(processor->getState(&stream), kResultOk);
+        if (round == 10)
+            std::filesystem::remove(wav);  // the later loads restore the stored copy
+        stream.seek(0, IBStream::kIBSeekSet, nullptr);
+        ASSERT_EQ(processor->setState(&stream), kResultOk);
+    }
+    EXPECT_EQ(processor->engineContext()->synth->sampleData(3).frames, 4000);
+
     // Let the audio thread run a while after the last edit as well.
     const long before = blocks.load();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
