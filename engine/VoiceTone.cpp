@@ -4,13 +4,12 @@
 #include <algorithm>
 #include <climits>
 
-#include "EnvelopeSegment.h"
+#include "OscillatorStep.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::synth {
 
 namespace {
-constexpr std::int32_t kEnvelopeTop = 1 << 30;
 constexpr std::int32_t kNeverEnds = INT_MAX;
 constexpr int kAttack = 1, kDecay = 2, kSustain = 4, kRelease = 8, kFinalFade = 0;
 
@@ -164,8 +163,9 @@ bool Voice::leaveAttack()
 {
     if (envState != kAttack)
         return true;
-    // Same attenuation on the decay curve: attack codes are even, decayCurve[i] = 2i.
-    envPos = envPos < kEnvelopeTop ? tables_->attackCurve[static_cast<std::size_t>(envPos >> 18)] << 17 : 0;
+    // Same attenuation on the decay curve: attack codes are even and
+    // decayCurve[i] = 2i, so the code c sits at position (c / 2) << 18.
+    envPos = envPos < kEnvelopeTop ? tables_->attackCurve[static_cast<std::size_t>(envPos >> kEnvelopeIndexShift)] << (kEnvelopeIndexShift - 1) : 0;
     envCurve = tables_->decayCurve.data();
     if (envPos > silencePos) {
         stop();
@@ -230,45 +230,19 @@ void Voice::render(float* const* outputs, int target)
 {
     if (renderPos < target)
         (this->*renderFn)(outputs[outputPair], outputs[outputPair + 1], target);
-    renderPos = target;
 }
 
 void Voice::renderNoLfo(float* left, float* right, int target)
 {
-    const float* log2lin = tables_->log2lin.data();
-    const std::int32_t* table = wave;
-    const float gl = gainLeft;
-    const float gr = gainRight;
-    const int level = levelAttenuation;
-    const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
-    const std::uint32_t mask = static_cast<std::uint32_t>(phaseMask);
-    std::uint32_t ph = phase;
-
-    int n = renderPos;
-    while (n < target) {
-        if (envPos >= envEnd && !advanceEnvelope())
-            break;
-        // Inside one envelope segment no state change can happen, so the
-        // per-sample loop needs no envelope test.
-        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
-        const std::int32_t* curve = envCurve;
-        const std::int32_t rate = envRate;
-        std::int32_t pos = envPos;
-        for (; n < segmentEnd; ++n) {
-            const float s = log2lin[table[ph >> 18] + curve[pos >> 18] + level];
-            left[n] += s * gl;
-            right[n] += s * gr;
-            pos += rate;
-            ph = (ph + inc) & mask;
-        }
-        envPos = pos;
-    }
-    phase = ph;
+    OscillatorStep step(*this, tables_->log2lin.data(), left, right);
+    renderSegments(*this, target, step);
+    phase = step.ph;
 }
 
-void Voice::renderStopOnly(float*, float*, int)
+void Voice::renderStopOnly(float*, float*, int target)
 {
     stop();
+    renderPos = target;
 }
 
 } // namespace kest::tolvane::synth

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The render driver shared by every voice structure. It walks the envelope one
+// segment at a time from renderPos to the block's target, moves the envelope on
+// at each segment end, stops the voice when the envelope or the structure ends
+// it and leaves renderPos at the target. A structure supplies only its step.
+#pragma once
+
+#include <cstdint>
+
+#include "EnvelopeSegment.h"
+#include "SynthesizerWT.h"
+
+namespace kest::tolvane::synth {
+
+// The hooks a step may leave out. A step also has
+//   bool operator()(int n, std::int32_t att)
+// which renders output sample n at log attenuation att (envelope plus level)
+// and returns false when the voice ends there, leaving that sample silent.
+struct VoiceStep {
+    // Samples the next run may last, at most `limit`: the LFO structures step
+    // their LFO here and end the run where the next step falls.
+    int runLength(int limit) { return limit; }
+    // Attenuation added over the whole run besides the preset's level.
+    std::int32_t levelOffset() const { return 0; }
+};
+
+template <typename Step> void renderSegments(SynthesizerWT::VoiceUnitWT& voice, int target, Step& step)
+{
+    int n = voice.renderPos;
+    voice.renderPos = target;
+    while (n < target) {
+        if (voice.envPos >= voice.envEnd && !voice.advanceEnvelope())
+            return;  // the envelope has ended and advanceEnvelope stopped the voice
+        // Inside one run no envelope or LFO change can happen, so the
+        // per-sample loop needs no test of either.
+        const int runEnd =
+            n + step.runLength(samplesInEnvelopeSegment(voice.envPos, voice.envEnd, voice.envRate, target - n));
+        const std::int32_t* curve = voice.envCurve;
+        const std::int32_t rate = voice.envRate;
+        const std::int32_t level = voice.levelAttenuation + step.levelOffset();
+        std::int32_t pos = voice.envPos;
+        for (; n < runEnd; ++n) {
+            if (!step(n, curve[pos >> kEnvelopeIndexShift] + level)) {
+                voice.envPos = pos;
+                voice.stop();
+                return;
+            }
+            pos += rate;
+        }
+        voice.envPos = pos;
+    }
+}
+
+} // namespace kest::tolvane::synth
