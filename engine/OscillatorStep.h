@@ -21,9 +21,9 @@ struct OscillatorStep : VoiceStep {
     {
     }
 
-    bool operator()(int n, std::int32_t att)
+    bool operator()(int n, std::int32_t env, std::int32_t level)
     {
-        const float s = log2lin[table[ph >> kPhaseFractionBits] + att];
+        const float s = log2lin[table[ph >> kPhaseFractionBits] + env + level];
         left[n] += s * gl;
         right[n] += s * gr;
         ph = (ph + inc) & mask;

@@ -13,9 +13,10 @@
 namespace kest::tolvane::synth {
 
 // The hooks a step may leave out. A step also has
-//   bool operator()(int n, std::int32_t att)
-// which renders output sample n at log attenuation att (envelope plus level)
-// and returns false when the voice ends there, leaving that sample silent.
+//   bool operator()(int n, std::int32_t env, std::int32_t level)
+// which renders output sample n at the log attenuation env + level (envelope
+// and preset level, apart so that the step may add them in its own order) and
+// returns false when the voice ends there, leaving that sample silent.
 struct VoiceStep {
     // Samples the next run may last, at most `limit`: the LFO structures step
     // their LFO here and end the run where the next step falls.
@@ -24,13 +25,15 @@ struct VoiceStep {
     std::int32_t levelOffset() const { return 0; }
 };
 
-template <typename Step> void renderSegments(SynthesizerWT::VoiceUnitWT& voice, int target, Step& step)
+// Returns the step as the last sample left it, for the voice to keep its state.
+// The step is held by value so that the compiler can keep it in registers.
+template <typename Step> Step renderSegments(SynthesizerWT::VoiceUnitWT& voice, int target, Step step)
 {
     int n = voice.renderPos;
     voice.renderPos = target;
     while (n < target) {
         if (voice.envPos >= voice.envEnd && !voice.advanceEnvelope())
-            return;  // the envelope has ended and advanceEnvelope stopped the voice
+            return step;  // the envelope has ended and advanceEnvelope stopped the voice
         // Inside one run no envelope or LFO change can happen, so the
         // per-sample loop needs no test of either.
         const int runEnd =
@@ -40,15 +43,16 @@ template <typename Step> void renderSegments(SynthesizerWT::VoiceUnitWT& voice, 
         const std::int32_t level = voice.levelAttenuation + step.levelOffset();
         std::int32_t pos = voice.envPos;
         for (; n < runEnd; ++n) {
-            if (!step(n, curve[pos >> kEnvelopeIndexShift] + level)) {
+            if (!step(n, curve[pos >> kEnvelopeIndexShift], level)) {
                 voice.envPos = pos;
                 voice.stop();
-                return;
+                return step;
             }
             pos += rate;
         }
         voice.envPos = pos;
     }
+    return step;
 }
 
 } // namespace kest::tolvane::synth

@@ -96,8 +96,9 @@ struct NoiseStep : VoiceStep {
           reg(v.lfsr), bit(v.noiseBit)
     {
     }
-    bool operator()(int n, std::int32_t att)
+    bool operator()(int n, std::int32_t env, std::int32_t level)
     {
+        const std::int32_t att = env + level;
         if (ph > clockMask) {
             ph &= clockMask;
             reg = (reg >> 1) ^ ((reg & 1) ? kNoiseFeedback : 0);
@@ -135,22 +136,19 @@ void SynthesizerWT::VoiceUnitWT::setModulation(int value) { lfoDepth = lms * std
 
 void SynthesizerWT::VoiceUnitWT::renderLfoPm(float* left, float* right, int target)
 {
-    LfoPitchStep step(*this, *tables_, left, right);
-    renderSegments(*this, target, step);
+    const LfoPitchStep step = renderSegments(*this, target, LfoPitchStep(*this, *tables_, left, right));
     phase = step.ph;
 }
 
 void SynthesizerWT::VoiceUnitWT::renderLfoAm(float* left, float* right, int target)
 {
-    LfoLevelStep step(*this, *tables_, left, right);
-    renderSegments(*this, target, step);
+    const LfoLevelStep step = renderSegments(*this, target, LfoLevelStep(*this, *tables_, left, right));
     phase = step.ph;
 }
 
 void SynthesizerWT::VoiceUnitWT::renderNoise(float* left, float* right, int target)
 {
-    NoiseStep step(*this, tables_->log2lin.data(), left, right);
-    renderSegments(*this, target, step);
+    const NoiseStep step = renderSegments(*this, target, NoiseStep(*this, tables_->log2lin.data(), left, right));
     phase = step.ph;
     lfsr = step.reg;
     noiseBit = step.bit;

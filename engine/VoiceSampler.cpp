@@ -40,8 +40,9 @@ template <int Channels> struct SampleStep : VoiceStep {
           position((std::uint64_t(v.samplePos) << kFrameFractionBits) | std::uint32_t(v.sampleFrac))
     {
     }
-    bool operator()(int n, std::int32_t att)
+    bool operator()(int n, std::int32_t env, std::int32_t level)
     {
+        const std::int32_t att = env + level;
         int frame = static_cast<int>(position >> kFrameFractionBits);
         if (frame >= end) {
             if (loopLength <= 0)
@@ -74,8 +75,7 @@ template <int Channels> struct SampleStep : VoiceStep {
 template <int Channels>
 void renderSample(SynthesizerWT::VoiceUnitWT& voice, const float* log2lin, float* left, float* right, int target)
 {
-    SampleStep<Channels> step(voice, log2lin, left, right);
-    renderSegments(voice, target, step);
+    const SampleStep<Channels> step = renderSegments(voice, target, SampleStep<Channels>(voice, log2lin, left, right));
     voice.samplePos = static_cast<int>(step.position >> kFrameFractionBits);
     voice.sampleFrac = static_cast<int>(step.position & kFrameFractionMask);
 }

@@ -234,8 +234,7 @@ void Voice::render(float* const* outputs, int target)
 
 void Voice::renderNoLfo(float* left, float* right, int target)
 {
-    OscillatorStep step(*this, tables_->log2lin.data(), left, right);
-    renderSegments(*this, target, step);
+    const OscillatorStep step = renderSegments(*this, target, OscillatorStep(*this, tables_->log2lin.data(), left, right));
     phase = step.ph;
 }
 
