@@ -21,11 +21,11 @@ using Voice = SynthesizerWT::VoiceUnitWT;
 void Voice::bind(SynthesizerWT& engine)
 {
     engine_ = &engine;
-    tables_ = engine.tables_.get();
+    tables_ = engine.tables_;
     gainCurve_ = tables_->gainCurve.data();
     panTable_ = tables_->pan.data();
     rates = engine.rates_;
-    phaseMask = engine.tableSize * 262144 - 1;
+    phaseMask = engine.tableSize * (1 << kPhaseFractionBits) - 1;
     noiseMask = phaseMask >> 5;
     masterVolume = engine.masterVolume;
     wave = engine.waveTable(0);
