@@ -38,6 +38,7 @@ void MultiTimberSynthBase::buildHandlerTables()
     controllerHandlers_[10] = &MultiTimberSynthBase::ccPan;
     controllerHandlers_[11] = &MultiTimberSynthBase::ccExpression;
     controllerHandlers_[38] = &MultiTimberSynthBase::ccDataEntryLsb;
+    controllerHandlers_[kSustainController] = &MultiTimberSynthBase::ccSustain;
     controllerHandlers_[96] = &MultiTimberSynthBase::ccDataIncrement;
     controllerHandlers_[97] = &MultiTimberSynthBase::ccDataDecrement;
     controllerHandlers_[98] = &MultiTimberSynthBase::ccNrpnLsb;
@@ -52,6 +53,8 @@ void MultiTimberSynthBase::buildHandlerTables()
 
     dataEntryHandlers_.fill(&MultiTimberSynthBase::deIgnore);
     dataEntryHandlers_[0] = &MultiTimberSynthBase::deBendSensitivity;
+    dataEntryHandlers_[1] = &MultiTimberSynthBase::deFineTuning;
+    dataEntryHandlers_[2] = &MultiTimberSynthBase::deCoarseTuning;
     dataEntryHandlers_[128] = &MultiTimberSynthBase::deMasterVolume;
     dataEntryHandlers_[160] = &MultiTimberSynthBase::deDefaultMode;
     dataEntryHandlers_[161] = &MultiTimberSynthBase::deMode;
@@ -97,6 +100,17 @@ void MultiTimberSynthBase::ccExpression(const MidiEvent& event)
     const int value = controllerValue(event);
     part(channel).cc[11] = value;
     forChannelVoices(channel, [value](VoiceUnitBase& voice) { voice.setExpression(value); });
+}
+
+// Pedal down (64 and above) holds the notes released while it is down; lifting
+// it releases them.
+void MultiTimberSynthBase::ccSustain(const MidiEvent& event)
+{
+    const int channel = controllerChannel(event);
+    const int value = controllerValue(event);
+    part(channel).cc[kSustainController] = value;
+    if (value < 64)
+        releaseSustained(channel);
 }
 
 // --- data entry ---
@@ -203,7 +217,9 @@ void MultiTimberSynthBase::ccAllSoundOff(const MidiEvent& event)
 void MultiTimberSynthBase::ccResetAllControllers(const MidiEvent& event)
 {
     const int channel = controllerChannel(event);
-    part(channel).resetRunningControllers();  // cc[7], cc[10] and bendRange are kept
+    part(channel).resetRunningControllers();  // cc[7], cc[10], bendRange and tuning are kept
+    part(channel).cc[kSustainController] = 0;
+    releaseSustained(channel);
     forChannelVoices(channel, [](VoiceUnitBase& voice) {
         voice.setPitchBend(8192);
         voice.setModulation(0);
@@ -227,6 +243,28 @@ void MultiTimberSynthBase::deBendSensitivity(int channel, int value, int mask, i
     const int range = std::clamp(((((p.bendRange << 7) & mask) | value) >> 7) + delta, 0, 127);
     p.bendRange = range;
     forChannelVoices(channel, [range](VoiceUnitBase& voice) { voice.setBendRange(range); });
+}
+
+// Both tunings take effect on sounding voices at once, as a bend does.
+void MultiTimberSynthBase::deFineTuning(int channel, int value, int mask, int delta)
+{
+    PartState& p = part(channel);
+    p.fineTune = std::clamp(((p.fineTune & mask) | value) + delta, 0, 16383);
+    applyPartTuning(channel);
+}
+
+void MultiTimberSynthBase::deCoarseTuning(int channel, int value, int mask, int delta)
+{
+    if (mask == kDataEntryLsbMask) return;  // semitones only; the LSB is unused
+    PartState& p = part(channel);
+    p.coarseTune = std::clamp(((((p.coarseTune << 7) & mask) | value) >> 7) + delta, 0, 127);
+    applyPartTuning(channel);
+}
+
+void MultiTimberSynthBase::applyPartTuning(int channel)
+{
+    const int pitch = partTuningPitch(part(channel));
+    forChannelVoices(channel, [pitch](VoiceUnitBase& voice) { voice.setPartTuning(pitch); });
 }
 
 void MultiTimberSynthBase::deMasterVolume(int, int value, int mask, int)

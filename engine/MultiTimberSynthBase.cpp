@@ -240,10 +240,23 @@ int MultiTimberSynthBase::findVoice()
 
 MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const MidiEvent& event)
 {
+    // A key struck again while the pedal holds its earlier note restarts: the
+    // held note is released and a new one begins.
+    const int channel = event.channel & 0x0F;
+    const int n = voiceCount();
+    for (int i = 0; i < n; ++i) {
+        VoiceUnitBase& held = voice(i);
+        if (held.sustained && (held.status & VoiceUnitBase::kHeldBit) && held.channel == channel &&
+            held.key == (event.data1 & 0x7F)) {
+            held.sustained = false;
+            held.noteOff();
+        }
+    }
     const int index = findVoice();
     if (index < 0)
         return nullptr;
     VoiceUnitBase& v = voice(index);
+    v.sustained = false;
     v.renderPos = eventPos_;
     v.outputPair = 2 * std::clamp(part(event.channel).output, 0, kOutputPairCount - 1);
     return &v;
@@ -254,11 +267,17 @@ MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const Midi
 void MultiTimberSynthBase::handleNoteOff(const MidiEvent& event)
 {
     const int channel = event.channel & 0x0F;
+    // With the sustain pedal down the note keeps sounding until the pedal lifts.
+    const bool pedalDown = part(channel).cc[kSustainController] >= 64;
     const int n = voiceCount();
     for (int i = 0; i < n; ++i) {
         VoiceUnitBase& v = voice(i);
-        if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1)
-            v.noteOff();
+        if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1) {
+            if (pedalDown)
+                v.sustained = true;
+            else
+                v.noteOff();
+        }
     }
 }
 
@@ -517,6 +536,22 @@ void MultiTimberSynthBase::resetParts(bool restoreModes)
         p.resetControllers();
         if (restoreModes)
             p.mode = p.defaultMode;
+    }
+    // The reset lifted every pedal.
+    for (int channel = 0; channel < kPartCount; ++channel)
+        releaseSustained(channel);
+}
+
+void MultiTimberSynthBase::releaseSustained(int channel)
+{
+    const int n = voiceCount();
+    for (int i = 0; i < n; ++i) {
+        VoiceUnitBase& v = voice(i);
+        if (!v.sustained || v.channel != channel)
+            continue;
+        v.sustained = false;
+        if (v.status & VoiceUnitBase::kHeldBit)
+            v.noteOff();
     }
 }
 

@@ -28,6 +28,9 @@ public:
         int status = kFree;
         int channel = -1;
         int key = 0;
+        // Released by its key while the part's sustain pedal was down: still
+        // held, until the pedal lifts.
+        bool sustained = false;
         int outputPair = 0;
         int renderPos = 0;
         int panIndex = 64;
@@ -45,6 +48,8 @@ public:
         virtual void noteOn(int channel, int key, int velocity) = 0;
         virtual void setMasterVolume(float volume);
         virtual void setBendRange(int semitones) = 0;
+        // The part's RPN fine and coarse tuning, in pitch units (8192 an octave).
+        virtual void setPartTuning(int pitch) = 0;
         virtual void setPitchBend(int value) = 0;
         virtual void setModulation(int value) = 0;
         virtual void setVolume(int value);
@@ -230,10 +235,14 @@ protected:
     void ccAllSoundOff(const MidiEvent& event);
     void ccResetAllControllers(const MidiEvent& event);
     void ccAllNotesOff(const MidiEvent& event);
+    void ccSustain(const MidiEvent& event);
     void ccIgnore(const MidiEvent&) {}
 
     // Data-entry handlers.
     void deBendSensitivity(int channel, int value, int mask, int delta);
+    void deFineTuning(int channel, int value, int mask, int delta);
+    void deCoarseTuning(int channel, int value, int mask, int delta);
+    void applyPartTuning(int channel);
     void deMasterVolume(int channel, int value, int mask, int delta);
     void deDefaultMode(int channel, int value, int mask, int delta);
     void deMode(int channel, int value, int mask, int delta);
@@ -244,6 +253,8 @@ protected:
     // Runs data-entry handler [dataEntryTarget] of the channel's part.
     void dispatchDataEntry(int channel, int value, int mask, int delta);
     void resetRunningControllers();
+    // Releases every voice of the channel that the sustain pedal holds.
+    void releaseSustained(int channel);
 
     std::array<PartState, kPartCount> parts_{};
     std::array<ControllerHandler, 128> controllerHandlers_{};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Records.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -25,9 +26,19 @@ void PartState::resetControllers()
     cc[10] = 64;
     cc[11] = 127;
     bendRange = 2;
+    fineTune = 8192;
+    coarseTune = 64;
     rpnNumber = 0;
     nrpnNumber = 0;
     dataEntryTarget = kDataEntryNone;
+}
+
+int partTuningPitch(const PartState& part)
+{
+    // In twelfths of a pitch unit: a semitone is 8192 twelfths, and so is the
+    // whole fine range on either side.
+    const int twelfths = (std::clamp(part.coarseTune, 0, 127) - 64) * 8192 + (std::clamp(part.fineTune, 0, 16383) - 8192);
+    return twelfths >= 0 ? (twelfths + 6) / 12 : -((6 - twelfths) / 12);
 }
 
 void PartState::resetRunningControllers()

@@ -16,6 +16,7 @@ inline constexpr int kSampleSlotCount = 128;
 inline constexpr int kWaveTableCount = 128;
 inline constexpr int kWaveTableMaxSize = 128;
 inline constexpr int kStoredControllerCount = 120;  // cc[0..119]
+inline constexpr int kSustainController = 64;
 inline constexpr int kPresetNameLength = 16;
 inline constexpr int kDataEntryNone = 256;
 
@@ -30,18 +31,23 @@ struct PartState {
     int pitchBend = 8192;
     int cc[kStoredControllerCount] = {};
     int bendRange = 2;
+    int fineTune = 8192;   // RPN 1: 14 bits, 8192 in tune, 0 and 16383 a semitone down and up
+    int coarseTune = 64;   // RPN 2: semitones, 64 in tune
     int rpnNumber = 0;
     int nrpnNumber = 0;
     int dataEntryTarget = kDataEntryNone;
 
     PartState() { resetControllers(); }
-    // program, pressure, bend, controllers, bend range and RPN/NRPN state to their
-    // defaults; output, mode and defaultMode are kept.
+    // program, pressure, bend, controllers, bend range, tuning and RPN/NRPN state
+    // to their defaults; output, mode and defaultMode are kept.
     void resetControllers();
     // What Reset All Controllers and the RPN/NRPN switches clear: pressure, bend,
     // modulation, expression and the data-entry selection.
     void resetRunningControllers();
 };
+
+// The part's RPN fine and coarse tuning as a pitch offset, 8192 units an octave.
+int partTuningPitch(const PartState& part);
 
 struct TonePreset {
     char presetName[kPresetNameLength + 1];

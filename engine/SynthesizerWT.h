@@ -42,6 +42,7 @@ public:
         void samplerNoteOn(int channel, int key, int velocity);
         void setBendRange(int semitones) override;
         void setPitchBend(int value) override;
+        void setPartTuning(int pitch) override;
         void setModulation(int value) override;
         void render(float* const* outputs, int target) override;
 
@@ -62,7 +63,7 @@ public:
         bool advanceEnvelope();
         // Attack position converted to the decay curve; false when the voice stopped.
         bool leaveAttack();
-        // phaseInc from basePitch, the LFO pitch offset and the bend offset.
+        // phaseInc from basePitch, the part's tuning, the LFO pitch offset and the bend offset.
         void recomputePitch();
 
         RateConstants rates;  // copied from the engine by updateRateConstants
@@ -78,6 +79,7 @@ public:
         int bendRangePitch = 0;
         int bendDelta = 0;
         int bendOffset = 0;
+        int partTune = 0;
         int lfoPitchOffset = 0;
         int levelAttenuation = 0;    // log code (1/256 octave per 2 units)
 

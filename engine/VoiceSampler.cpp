@@ -118,6 +118,7 @@ void SynthesizerWT::VoiceUnitWT::samplerNoteOn(int channelIndex, int keyIndex, i
     bendOffset = (bendDelta * bendRangePitch) >> 13;
     basePitch = rates.sampleBase + (std::clamp(preset.octv, 0, 15) - kOwnRateOctave) * kOctaveUnits + slot.rateLog +
                 std::clamp(preset.tune, 0, 16383);
+    partTune = partTuningPitch(part);
     lfoPitchOffset = 0;
     recomputePitch();
 

@@ -77,6 +77,7 @@ void Voice::noteOn(int noteChannel, int noteKeyIn, int velocity)
     bendRangePitch = tables_->keyPitch[static_cast<std::size_t>(clamp7(part.bendRange))];
     bendDelta = std::clamp(part.pitchBend, 0, 16383) - 8192;
     bendOffset = (bendDelta * bendRangePitch) >> 13;
+    partTune = partTuningPitch(part);
     lfoPitchOffset = 0;
     recomputePitch();
     phase = 0;
@@ -207,13 +208,19 @@ void Voice::soundOff()
 
 void Voice::recomputePitch()
 {
-    phaseInc = tables_->pow2(basePitch + lfoPitchOffset + bendOffset);
+    phaseInc = tables_->pow2(basePitch + partTune + lfoPitchOffset + bendOffset);
 }
 
 void Voice::setPitchBend(int value)
 {
     bendDelta = std::clamp(value, 0, 16383) - 8192;
     bendOffset = (bendDelta * bendRangePitch) >> 13;
+    recomputePitch();
+}
+
+void Voice::setPartTuning(int pitch)
+{
+    partTune = pitch;
     recomputePitch();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TolvaneVSTController.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -10,6 +11,7 @@
 #include "pluginterfaces/vst/ivstmessage.h"
 
 #include "BypassTrailer.h"
+#include "EngineContext.h"
 #include "TolvaneIds.h"
 
 #if TOLVANE_HAS_EDITOR
@@ -44,6 +46,34 @@ void registerUnit(EditControllerEx1& controller, const char* name, UnitID id, Pr
     controller.addUnit(new Unit(reinterpret_cast<const TChar*>(wideName.c_str()), id, kRootUnitId, programList));
 }
 
+// A program's name in the host: the tone's name without its padding, or its
+// number while the tone has no name.
+std::u16string programName(const char* toneName, int program)
+{
+    std::string name(toneName, strnlen(toneName, kest::tolvane::synth::kPresetNameLength));
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+            c = '?';  // names come from files and SysEx: show plain ASCII only
+    return wide(name.empty() ? "Program " + std::to_string(program) : name);
+}
+
+// The program parameter shows the name of its program in the part's list.
+class ProgramParameter : public Parameter {
+public:
+    ProgramParameter(const ParameterInfo& info, ProgramList& list) : Parameter(info), list_(list) {}
+    void toString(ParamValue normalised, String128 string) const override
+    {
+        const auto program = static_cast<int32>(std::clamp(normalised, 0.0, 1.0) * 127.0 + 0.5);
+        if (list_.getProgramName(program, string) != kResultTrue)
+            Parameter::toString(normalised, string);
+    }
+
+private:
+    ProgramList& list_;
+};
+
 } // namespace
 
 tresult PLUGIN_API TolvaneVSTController::initialize(FUnknown* context)
@@ -70,13 +100,32 @@ void TolvaneVSTController::registerParametersAndUnits()
         addParameter(parameters, "Pitchbend", 16383, 0.5, kHiddenMidiFlags,
                      midiParamId(channel, Tolvane::kPitchBendItem), Tolvane::kControllerUnitId);
 
+    for (int program = 0; program < 128; ++program)
+        programNames_[static_cast<std::size_t>(program)] = programName("", program);
     for (int channel = 0; channel < Tolvane::kChannelCount; ++channel) {
         const UnitID unit = Tolvane::kProgramUnitBase | channel;
         registerUnit(*this, "program", unit, unit);
+        // Each part's list of the bank's tones, so hosts show names for programs.
+        const std::u16string listName = wide("Part " + std::to_string(channel + 1) + " tones");
+        auto* list = new ProgramList(reinterpret_cast<const TChar*>(listName.c_str()), unit, unit);
+        for (const auto& name : programNames_)
+            list->addProgram(reinterpret_cast<const TChar*>(name.c_str()));
+        addProgramList(list);
+
         const ParamID id = midiParamId(channel, Tolvane::kProgramItem);
+        ParameterInfo info{};
+        info.id = id;
+        const std::u16string title = wide(std::to_string(id));
+        const std::u16string units = wide(kUnitsText);
+        std::copy(title.begin(), title.end() + 1, reinterpret_cast<char16_t*>(info.title));
+        std::copy(units.begin(), units.end() + 1, reinterpret_cast<char16_t*>(info.units));
+        info.stepCount = 127;
+        info.defaultNormalizedValue = 0.0;
+        info.unitId = unit;
         // Hidden but not read-only: hosts refuse a read-only program-change parameter.
-        addParameter(parameters, std::to_string(id), 127, 0.0, ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden,
-                     id, unit);
+        // A list, as the SDK expects of a program change: hosts show its names.
+        info.flags = ParameterInfo::kIsProgramChange | ParameterInfo::kIsList | ParameterInfo::kIsHidden;
+        parameters.addParameter(new ProgramParameter(info, *list));
     }
 }
 
@@ -165,7 +214,6 @@ void TolvaneVSTController::editorDestroyed(EditorView* editor)
     editorRemoved(editor);
 }
 
-#if TOLVANE_HAS_EDITOR
 namespace {
 
 // The processor sends the EngineContext's address as 8 raw bytes.
@@ -183,7 +231,33 @@ bool readContextAddress(IAttributeList* attributes, void*& address)
 }
 
 } // namespace
-#endif
+
+void TolvaneVSTController::noteContext(IMessage* message)
+{
+    void* address = nullptr;
+    if (readContextAddress(message->getAttributes(), address))
+        context_ = static_cast<const kest::tolvane::plugin::EngineContext*>(address);
+}
+
+void TolvaneVSTController::refreshProgramNames(const kest::tolvane::plugin::EngineContext& context)
+{
+    bool changed = false;
+    for (int program = 0; program < 128; ++program) {
+        std::u16string name = programName(context.synth->tone(program).presetName, program);
+        auto& shown = programNames_[static_cast<std::size_t>(program)];
+        if (name == shown)
+            continue;
+        shown = std::move(name);
+        changed = true;
+        for (int channel = 0; channel < Tolvane::kChannelCount; ++channel)
+            if (ProgramList* list = getProgramList(Tolvane::kProgramUnitBase | channel))
+                list->setProgramName(program, reinterpret_cast<const TChar*>(shown.c_str()));
+    }
+    if (!changed)
+        return;
+    for (int channel = 0; channel < Tolvane::kChannelCount; ++channel)
+        notifyProgramListChange(Tolvane::kProgramUnitBase | channel);
+}
 
 tresult PLUGIN_API TolvaneVSTController::notify(IMessage* message)
 {
@@ -195,8 +269,18 @@ tresult PLUGIN_API TolvaneVSTController::notify(IMessage* message)
     const bool isValueUpdate = std::strcmp(id, Tolvane::kMsgValueUpdate) == 0;
     const bool isOpenGui = std::strcmp(id, Tolvane::kMsgOpenGui) == 0;
     const bool isRefresh = std::strcmp(id, Tolvane::kMsgUiUpdate) == 0 || std::strcmp(id, Tolvane::kMsgSetState) == 0;
-    if (!isValueUpdate && !isOpenGui && !isRefresh)
+    const bool isGetState = std::strcmp(id, Tolvane::kMsgGetState) == 0;
+    if (!isValueUpdate && !isOpenGui && !isRefresh && !isGetState)
         return EditControllerEx1::notify(message);
+
+    // Every message from the processor may follow a change of tone names (a
+    // loaded state, an import, an edit); the lists follow the bank.
+    if (isOpenGui || isGetState || std::strcmp(id, Tolvane::kMsgSetState) == 0)
+        noteContext(message);
+    if (context_)
+        refreshProgramNames(*context_);
+    if (isGetState)
+        return kResultOk;
 
 #if TOLVANE_HAS_EDITOR
     if (!editor_)

@@ -5,8 +5,15 @@
 // processor's messages to it.
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
+
+namespace kest::tolvane::plugin {
+class EngineContext;
+}
 
 namespace Steinberg::Vst {
 
@@ -40,6 +47,10 @@ public:
     // The editor messages are relayed to, or null.
     TolvaneVSTGUIEditor* openEditor() const { return editor_; }
 
+    // Reads the tone names of the processor's engine into the 16 program lists
+    // and tells the host about the lists that changed.
+    void refreshProgramNames(const kest::tolvane::plugin::EngineContext& context);
+
     OBJ_METHODS(TolvaneVSTController, EditControllerEx1)
     DEFINE_INTERFACES
         DEF_INTERFACE(IMidiMapping)
@@ -48,8 +59,13 @@ public:
 
 private:
     void registerParametersAndUnits();
+    void noteContext(IMessage* message);
 
     TolvaneVSTGUIEditor* editor_ = nullptr;
+    // The processor's engine, as its messages announce it; read on the message thread.
+    const kest::tolvane::plugin::EngineContext* context_ = nullptr;
+    // The names the program lists show, program by program.
+    std::array<std::u16string, 128> programNames_;
 };
 
 } // namespace Steinberg::Vst

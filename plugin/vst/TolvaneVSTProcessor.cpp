@@ -123,11 +123,15 @@ void TolvaneVSTProcessor::switchBypass(bool on)
         return;
     // Both directions reset the modules, which drops whatever was queued.
     pending_.clear();
+    points_.clear();
     moduleRequest_ = on ? ModuleRequest::Deactivate : ModuleRequest::Activate;
     bypassed_ = on;
     bypassState_.store(on, std::memory_order_release);
 }
 
+// Every point of a MIDI queue becomes an event; ParameterPoints puts the points
+// of one offset back into an order that keeps MIDI's meaning. Bypass is a
+// switch, not MIDI: only its last point counts.
 void TolvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32 numSamples)
 {
     if (!changes)
@@ -137,14 +141,13 @@ void TolvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32
         IParamValueQueue* queue = changes->getParameterData(q);
         if (!queue)
             continue;
-        const int32 points = queue->getPointCount();
-        int32 offset = 0;
-        ParamValue value = 0.0;
-        if (points <= 0 || queue->getPoint(points - 1, offset, value) != kResultOk)
-            continue;
-
         const ParamID id = queue->getParameterId();
         if (id == Tolvane::kBypassId) {
+            const int32 points = queue->getPointCount();
+            int32 offset = 0;
+            ParamValue value = 0.0;
+            if (points <= 0 || queue->getPoint(points - 1, offset, value) != kResultOk)
+                continue;
             const bool on = clampNormalised(value) == 1.0;
             switchBypass(on);
             if (on)
@@ -153,16 +156,30 @@ void TolvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32
         }
         if ((id & ~0xFFFu) != Tolvane::kMidiParamBase)
             continue;
-        const int channel = static_cast<int>((id >> 8) & 0xF);
-        const int item = static_cast<int>(id & 0xFF);
+        readMidiQueue(*queue, static_cast<int>((id >> 8) & 0xF), static_cast<int>(id & 0xFF), numSamples);
+    }
+    points_.moveInto(pending_);
+}
+
+void TolvaneVSTProcessor::readMidiQueue(IParamValueQueue& queue, int channel, int item, int32 numSamples)
+{
+    if (item >= 0x80 && item != Tolvane::kPitchBendItem && item != Tolvane::kProgramItem)
+        return;
+    points_.beginQueue();
+    const int32 points = queue.getPointCount();
+    for (int32 p = 0; p < points; ++p) {
+        int32 offset = 0;
+        ParamValue value = 0.0;
+        if (queue.getPoint(p, offset, value) != kResultOk)
+            continue;
         const int time = clampOffset(offset, numSamples);
         if (item < 0x80) {
-            pending_.addChannelEvent(kControlChange, channel, item, toSevenBit(value), time);
+            points_.add(kControlChange, channel, item, toSevenBit(value), time);
         } else if (item == Tolvane::kPitchBendItem) {
             const int bend = toFourteenBit(value);
-            pending_.addChannelEvent(kPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F, time);
-        } else if (item == Tolvane::kProgramItem) {
-            pending_.addChannelEvent(kProgramChange, channel, toSevenBit(value), 0, time);
+            points_.add(kPitchBend, channel, bend & 0x7F, (bend >> 7) & 0x7F, time);
+        } else {
+            points_.add(kProgramChange, channel, toSevenBit(value), 0, time);
         }
     }
 }

@@ -8,8 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "public.sdk/source/vst/vstaudioeffect.h"
 
+#include "ParameterPoints.h"
 #include "PendingMidiEvents.h"
 #include "ProcessorMessenger.h"
 
@@ -50,6 +52,7 @@ private:
     enum class ModuleRequest { None, Activate, Deactivate };
 
     void readParameterChanges(IParameterChanges* changes, int32 numSamples);
+    void readMidiQueue(IParamValueQueue& queue, int channel, int item, int32 numSamples);
     void readEvents(IEventList* events, int32 numSamples);
     void switchBypass(bool on);
     bool collectOutputs(ProcessData& data, float** channels);
@@ -61,6 +64,7 @@ private:
     std::unique_ptr<EngineContext> context_;
     ProcessorMessenger messenger_;
     kest::tolvane::plugin::PendingMidiEvents pending_;
+    kest::tolvane::plugin::ParameterPoints points_;
     bool bypassed_ = false;
     ModuleRequest moduleRequest_ = ModuleRequest::None;
     // Set by setActive on the message thread; the audio thread empties its events.

@@ -61,7 +61,7 @@ TEST_F(ControllerTest, PlainControllersAreStoredAndTouchNoVoice)
     Voice& v = play(60);
     const float left = v.gainLeft;
     const int inc = v.phaseInc;
-    cc(64, 127);  // sustain has no effect on voices
+    cc(64, 127);  // pressing the pedal alone touches no voice
     cc(0, 5);
     cc(119, 77);
     EXPECT_EQ(part().cc[64], 127);
@@ -295,7 +295,7 @@ TEST_F(ControllerTest, ResetAllControllersKeepsVolumePanAndBendRange)
     EXPECT_EQ(part().dataEntryTarget, 256);
     EXPECT_EQ(part().cc[7], 90);
     EXPECT_EQ(part().cc[10], 20);
-    EXPECT_EQ(part().cc[64], 127);
+    EXPECT_EQ(part().cc[64], 0);  // the pedal lifts
     EXPECT_EQ(part().bendRange, 7);
     EXPECT_EQ(v.phaseInc, centreInc);
     EXPECT_EQ(v.lfoDepth, 0);
@@ -331,6 +331,109 @@ TEST_F(ControllerTest, AllNotesOffReleasesHeldVoicesOfTheChannel)
     EXPECT_EQ(b.status, Voice::kReleased);
     EXPECT_EQ(a.channel, 0);
     EXPECT_EQ(other.status, Voice::kHeld);
+}
+
+// --- sustain pedal ---
+
+TEST_F(ControllerTest, SustainHoldsNotesReleasedWhileDownUntilItLifts)
+{
+    Voice& early = play(60);
+    Voice& other = play(61, 1);  // another part's pedal stays up
+    cc(64, 64);
+    Voice& late = play(62);
+    h.noteOff(0, 60);
+    h.noteOff(0, 62);
+    h.noteOff(1, 61);
+    h.block(1);
+    EXPECT_EQ(early.status, Voice::kHeld);
+    EXPECT_EQ(late.status, Voice::kHeld);
+    EXPECT_EQ(other.status, Voice::kReleased);
+    const auto sustained = h.render(2000);
+    double sum = 0.0;
+    for (float x : sustained) sum += double(x) * x;
+    EXPECT_GT(std::sqrt(sum / 2000.0), 0.05);  // still sounding at full level
+
+    cc(64, 63);  // below 64 is up
+    EXPECT_EQ(early.status, Voice::kReleased);
+    EXPECT_EQ(late.status, Voice::kReleased);
+    EXPECT_FALSE(early.sustained);
+}
+
+TEST_F(ControllerTest, AKeyStruckAgainUnderThePedalRestartsAsANewNote)
+{
+    cc(64, 127);
+    Voice& first = play(60);
+    h.noteOff(0, 60);
+    h.block(1);
+    ASSERT_EQ(first.status, Voice::kHeld);
+    h.noteOn(0, 60, 100);
+    h.block(1);
+    EXPECT_EQ(first.status, Voice::kReleased);
+    int held = 0;
+    for (int i = 0; i < h.engine.voiceCount(); ++i)
+        held += h.engine.toneVoice(i).status == Voice::kHeld && h.engine.toneVoice(i).key == 60;
+    EXPECT_EQ(held, 1);
+}
+
+TEST_F(ControllerTest, ChannelMessagesEndNotesThePedalHolds)
+{
+    cc(64, 127);
+    Voice& a = play(60);
+    h.noteOff(0, 60);
+    h.block(1);
+    cc(123, 0);  // All Notes Off
+    EXPECT_EQ(a.status, Voice::kReleased);
+
+    Voice& b = play(61);
+    h.noteOff(0, 61);
+    h.block(1);
+    cc(120, 0);  // All Sound Off
+    EXPECT_EQ(b.status, Voice::kFading);
+
+    h.render(200);
+    Voice& c = play(62);
+    h.noteOff(0, 62);
+    h.block(1);
+    ASSERT_EQ(c.status, Voice::kHeld);
+    cc(121, 0);  // Reset All Controllers lifts the pedal
+    EXPECT_EQ(c.status, Voice::kReleased);
+    EXPECT_EQ(part().cc[64], 0);
+}
+
+// --- RPN 1 and 2: tuning ---
+
+TEST_F(ControllerTest, FineAndCoarseTuningRetuneTheParts)
+{
+    Voice& v = play(69);
+    Voice& other = play(70, 1);
+    const int otherInc = other.phaseInc;
+    const double a4 = v.phaseInc;
+    rpn(0, 2);
+    cc(6, 76);  // +12 semitones
+    EXPECT_EQ(part().coarseTune, 76);
+    EXPECT_NEAR(v.phaseInc / a4, 2.0, 0.002);
+    EXPECT_EQ(other.phaseInc, otherInc);
+    cc(38, 100);  // coarse tuning has no fine part
+    EXPECT_EQ(part().coarseTune, 76);
+    cc(97, 0);
+    EXPECT_EQ(part().coarseTune, 75);
+    cc(6, 64);
+
+    rpn(0, 1);
+    cc(6, 96);  // 96 × 128 = 12288: half a semitone up
+    EXPECT_EQ(part().fineTune, 12288);
+    EXPECT_NEAR(v.phaseInc / a4, std::exp2(0.5 / 12.0), 0.001);
+    cc(38, 127);
+    EXPECT_EQ(part().fineTune, 12288 + 127);
+    cc(6, 0);  // the MSB keeps the LSB: the bottom of the range, one semitone down
+    EXPECT_EQ(part().fineTune, 127);
+    EXPECT_NEAR(v.phaseInc / a4, std::exp2(-1.0 / 12.0), 0.002);
+
+    // A new note starts at the part's tuning; Reset All Controllers keeps it.
+    cc(121, 0);
+    EXPECT_EQ(part().fineTune, 127);
+    Voice& fresh = play(69);
+    EXPECT_EQ(fresh.phaseInc, v.phaseInc);
 }
 
 TEST_F(ControllerTest, LocalControlAndModeMessagesDoNothing)

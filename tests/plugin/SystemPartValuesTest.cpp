@@ -40,6 +40,29 @@ TEST_F(SystemPartValues, TogglesEchoTheirNewState) {
     EXPECT_FALSE(context.synth->nrpnEnabled);
 }
 
+// The plug-in answers GM System On and Universal Master Volume only while
+// "Recieve sysEx" is on, the same switch as for its own messages.
+TEST_F(SystemPartValues, ReceiveSysExGovernsTheGeneralMidiMessagesToo) {
+    const std::uint8_t gmSystemOn[] = {0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    const std::uint8_t masterVolume[] = {0x7F, 0x7F, 0x04, 0x01, 0x00, 0x7F, 0xF7};
+    auto send = [&](const std::uint8_t* bytes, int length) {
+        context.eventQueue->queueSysEx(bytes, length, 0);
+        render();
+    };
+    ASSERT_FALSE(context.synth->getReceiveUniversalSysEx());
+    context.synth->part(2).program = 33;
+    send(gmSystemOn, 5);
+    send(masterVolume, 7);
+    EXPECT_EQ(context.synth->part(2).program, 33);
+    EXPECT_FLOAT_EQ(context.synth->masterVolume, 0.8f);
+
+    apply(0x0083, 0.0f);  // "Recieve sysEx" on
+    send(gmSystemOn, 5);
+    send(masterVolume, 7);
+    EXPECT_EQ(context.synth->part(2).program, 0);
+    EXPECT_FLOAT_EQ(context.synth->masterVolume, 1.0f);
+}
+
 TEST_F(SystemPartValues, PolyphonyTruncatesWithoutRounding) {
     EXPECT_FLOAT_EQ(apply(0x0090, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->voiceCount(), 1024);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <random>
 #include <vector>
 
@@ -91,10 +92,9 @@ TEST(MidiFileTempo, ChangesInAnyTrackApplyToAllTracksFromTheirTick) {
     EXPECT_DOUBLE_EQ(song.events[1].seconds, 3.0);
 }
 
-TEST(MidiFileTempo, MalformedTempoEventsAreSkippedAndEndOfTrackSetsTheLength) {
+TEST(MidiFileTempo, ShortTempoEventsAreSkippedAndEndOfTrackSetsTheLength) {
     MidiTrackWriter t;
-    const std::uint8_t zero[] = {0, 0, 0}, shortTempo[] = {7, 0xA1};
-    t.meta(0, 0x51, zero);
+    const std::uint8_t shortTempo[] = {7, 0xA1};
     t.meta(0, 0x51, shortTempo);
     t.noteOn(480, 0, 60, 1);
     t.setEndTick(4 * 480);
@@ -102,6 +102,19 @@ TEST(MidiFileTempo, MalformedTempoEventsAreSkippedAndEndOfTrackSetsTheLength) {
     EXPECT_EQ(song.tempoChangeCount, 0);
     EXPECT_DOUBLE_EQ(song.events[0].seconds, 0.5);
     EXPECT_DOUBLE_EQ(song.lengthSeconds, 2.0);
+}
+
+// A zero tempo would freeze the song; playing it at 120 bpm instead would hide a broken file.
+TEST(MidiFileTempo, AZeroTempoIsRefusedWithItsTrackAndTick) {
+    MidiTrackWriter conductor, notes;
+    conductor.tempoBpm(0, 90);
+    const std::uint8_t zero[] = {0, 0, 0};
+    conductor.meta(960, 0x51, zero);
+    notes.note(0, 480, 0, 60, 100);
+    const MidiTrackWriter tracks[] = {notes, conductor};
+    const std::string error = readError(encodeMidiFile(1, 480, tracks));
+    EXPECT_NE(error.find("track 2"), std::string::npos) << error;
+    EXPECT_NE(error.find("tempo of 0 at tick 960"), std::string::npos) << error;
 }
 
 TEST(MidiFileMessages, EveryChannelMessageKindIsRead) {
@@ -255,7 +268,12 @@ TEST(MidiFileErrors, EveryTruncationOfAValidFileIsRejected) {
     ASSERT_TRUE(readMidiFile(file).song.has_value());
     for (std::size_t n = 0; n < file.size(); ++n) {
         const Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
-        EXPECT_FALSE(readMidiFile(cut).song.has_value()) << "cut at " << n;
+        const auto result = readMidiFile(cut);
+        EXPECT_FALSE(result.song.has_value()) << "cut at " << n;
+        // Past the MThd tag every cut is named for what it is.
+        if (n >= 4) {
+            EXPECT_NE(result.error.find("truncated"), std::string::npos) << "cut at " << n << ": " << result.error;
+        }
     }
 }
 
@@ -288,8 +306,67 @@ TEST(MidiFileErrors, RandomDamageNeverEscapesAsACrash) {
     EXPECT_GT(accepted, 0);  // damage to data bytes alone leaves a readable file
 }
 
-TEST(MidiFileLoad, MissingFilesAreReportedNotThrown) {
+TEST(MidiFileLoad, MissingFilesAndFoldersAreReportedNotThrown) {
     const auto result = loadMidiFile("/nonexistent/dir/song.mid");
     EXPECT_FALSE(result.song);
     EXPECT_NE(result.error.find("cannot open"), std::string::npos);
+    const auto folder = loadMidiFile(std::filesystem::temp_directory_path().string());
+    EXPECT_FALSE(folder.song);
+    EXPECT_EQ(folder.error, "this is a folder, not a MIDI file");
+}
+
+namespace {
+
+// RIFF wrapping as .rmi files have it: RIFF <size> RMID, then chunks with
+// little-endian sizes, padded to even lengths; the song is in "data".
+Bytes riffChunk(const char* id, const Bytes& body) {
+    const auto n = static_cast<std::uint32_t>(body.size());
+    Bytes out{static_cast<std::uint8_t>(id[0]), static_cast<std::uint8_t>(id[1]), static_cast<std::uint8_t>(id[2]),
+              static_cast<std::uint8_t>(id[3]), static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+              static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)};
+    out.insert(out.end(), body.begin(), body.end());
+    if (n % 2) out.push_back(0);
+    return out;
+}
+
+Bytes riffMidi(const std::vector<Bytes>& chunks) {
+    Bytes body{'R', 'M', 'I', 'D'};
+    for (const Bytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
+    Bytes riff = riffChunk("RIFF", body);
+    return riff;
+}
+
+} // namespace
+
+TEST(MidiFileRiff, RmidFilesPlayTheSongInTheirDataChunk) {
+    MidiTrackWriter t;
+    t.note(0, 480, 3, 64, 90);
+    const Bytes smf = oneTrackFile(t);
+    const Bytes info = riffChunk("LIST", {'I', 'N', 'F', 'O', 'x'});  // odd length: padded
+    const MidiSong plain = readOk(smf);
+    const MidiSong wrapped = readOk(riffMidi({info, riffChunk("data", smf)}));
+    ASSERT_EQ(wrapped.events.size(), plain.events.size());
+    EXPECT_EQ(wrapped.events[0].channel, 3);
+    EXPECT_DOUBLE_EQ(wrapped.lengthSeconds, plain.lengthSeconds);
+
+    EXPECT_NE(readError(riffMidi({info})).find("without a data chunk"), std::string::npos);
+    Bytes cut = riffMidi({riffChunk("data", smf)});
+    cut.resize(cut.size() - 3);
+    EXPECT_NE(readError(cut).find("truncated"), std::string::npos);
+}
+
+TEST(MidiFileRiff, ChunksBetweenTracksAreSkippedButATruncatedTrackIsNamedSo) {
+    MidiTrackWriter a, b;
+    a.note(0, 96, 0, 60, 100);
+    b.note(0, 96, 1, 64, 100);
+    const MidiTrackWriter tracks[] = {a, b};
+    Bytes file = encodeMidiFile(1, 96, tracks);
+    const std::size_t secondTrack = 14 + 8 + (std::size_t{file[18]} << 24 | std::size_t{file[19]} << 16 | std::size_t{file[20]} << 8 | file[21]);
+    const Bytes alien{'X', 'F', 'I', 'H', 0, 0, 0, 4, 1, 2, 3, 4};
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(secondTrack), alien.begin(), alien.end());
+    const MidiSong song = readOk(file);
+    EXPECT_EQ(song.trackCount, 2);
+    EXPECT_EQ(song.events.size(), 4u);
+    file.resize(file.size() - 4);
+    EXPECT_NE(readError(file).find("truncated"), std::string::npos);
 }

@@ -6,6 +6,7 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -24,6 +25,14 @@ struct ScratchDir {
     }
     ~ScratchDir() { std::filesystem::remove_all(path); }
     std::string operator/(const std::string& name) const { return (path / name).string(); }
+    // The file names in one folder, sorted.
+    static std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::recursive_directory_iterator(path))
@@ -86,6 +95,18 @@ inline Audio readAudio(const std::string& path) {
     audio.ok = sf_readf_float(file, audio.samples.data(), info.frames) == info.frames;
     sf_close(file);
     return audio;
+}
+
+// The samples of a 24-bit file as the integers it stores.
+inline std::vector<int> readPcm24(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) return {};
+    std::vector<int> samples(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_int(file, samples.data(), info.frames);
+    sf_close(file);
+    for (int& s : samples) s /= 256;  // libsndfile hands them over in the top 24 bits
+    return samples;
 }
 
 } // namespace tolvane_test

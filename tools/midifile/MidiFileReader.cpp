@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 
@@ -77,7 +78,9 @@ private:
         if (type == kMetaEndOfTrack) return false;
         if (type == kMetaTempo && data.size() == 3) {
             const std::uint32_t tempo = (std::uint32_t{data[0]} << 16) | (std::uint32_t{data[1]} << 8) | data[2];
-            if (tempo > 0) tempos_.push_back({tick_, tempo});  // a zero tempo would stop time: skipped
+            // A zero tempo would stop time for the rest of the song.
+            if (tempo == 0) throw MidiFileError("tempo of 0 at tick " + std::to_string(tick_) + ": time would stand still");
+            tempos_.push_back({tick_, tempo});
         }
         return true;
     }
@@ -162,9 +165,10 @@ MidiSong parseSong(std::span<const std::uint8_t> bytes) {
     ByteReader in(bytes);
     if (bytes.size() < 4 || !chunkIdIs(bytes.first(4), "MThd")) throw MidiFileError("not a Standard MIDI File (no MThd header)");
     in.skip(4);
+    if (in.remaining() < 4) throw MidiFileError("file ends inside the header chunk (truncated file)");
     const std::uint32_t headerLength = in.u32();
     if (headerLength < 6) throw MidiFileError("header chunk of " + std::to_string(headerLength) + " bytes is too short");
-    if (headerLength > in.remaining()) throw MidiFileError("file ends inside the header chunk");
+    if (headerLength > in.remaining()) throw MidiFileError("file ends inside the header chunk (truncated file)");
     MidiSong song;
     song.format = in.u16();
     const int declaredTracks = in.u16();
@@ -176,7 +180,7 @@ MidiSong parseSong(std::span<const std::uint8_t> bytes) {
 
     std::vector<TempoChange> tempos;
     while (song.trackCount < declaredTracks && !in.atEnd()) {
-        if (in.remaining() < 8) throw MidiFileError("file ends inside a chunk header at byte " + std::to_string(in.position()));
+        if (in.remaining() < 8) throw MidiFileError("file ends inside a chunk header at byte " + std::to_string(in.position()) + " (truncated file)");
         const auto id = in.take(4);
         const std::uint32_t length = in.u32();
         if (length > in.remaining())
@@ -206,12 +210,35 @@ MidiSong parseSong(std::span<const std::uint8_t> bytes) {
     return song;
 }
 
+// A RIFF MIDI file (.rmi) carries a Standard MIDI File in its "data" chunk.
+bool isRiffMidi(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 12 && chunkIdIs(bytes.first(4), "RIFF") && chunkIdIs(bytes.subspan(8, 4), "RMID");
+}
+
+std::span<const std::uint8_t> riffMidiData(std::span<const std::uint8_t> bytes) {
+    ByteReader in(bytes);
+    in.skip(12);
+    while (in.remaining() >= 8) {
+        const auto id = in.take(4);
+        const auto b = in.take(4);  // RIFF sizes are little-endian
+        const std::uint32_t length = std::uint32_t{b[0]} | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) |
+                                     (std::uint32_t{b[3]} << 24);
+        if (length > in.remaining())
+            throw MidiFileError("RIFF chunk at byte " + std::to_string(in.position() - 8) + " claims " + std::to_string(length) +
+                                " bytes but only " + std::to_string(in.remaining()) + " remain (truncated file)");
+        const auto chunk = in.take(length);
+        if (chunkIdIs(id, "data")) return chunk;
+        if (length % 2 != 0 && !in.atEnd()) in.skip(1);  // chunks are padded to an even length
+    }
+    throw MidiFileError("RIFF MIDI file without a data chunk");
+}
+
 } // namespace
 
 MidiReadResult readMidiFile(std::span<const std::uint8_t> bytes) {
     MidiReadResult result;
     try {
-        result.song = parseSong(bytes);
+        result.song = parseSong(isRiffMidi(bytes) ? riffMidiData(bytes) : bytes);
     } catch (const MidiFileError& e) {
         result.error = e.what();
     }
@@ -220,6 +247,11 @@ MidiReadResult readMidiFile(std::span<const std::uint8_t> bytes) {
 
 MidiReadResult loadMidiFile(const std::string& path) {
     MidiReadResult result;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        result.error = "this is a folder, not a MIDI file";
+        return result;
+    }
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) {
         result.error = std::string("cannot open the file: ") + std::strerror(errno);

@@ -1,46 +1,74 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AudioFileWriter.h"
 
+#include <fcntl.h>
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-
-#include "RenderOptions.h"
+#include <string_view>
 
 namespace kest::tolvane::tools {
 
 namespace {
+
 std::string temporaryPathFor(const std::string& path) {
     const std::filesystem::path target(path);
     std::string name(1, '.');
     name.append(target.filename().string()).append(".part-").append(std::to_string(::getpid()));
     return (target.parent_path() / name).string();
 }
+
+// libsndfile words its messages "System error : No space left on device."; the
+// renderer's messages are plain sentences.
+std::string plainLibraryError(std::string text) {
+    constexpr std::string_view prefix = "System error : ";
+    if (text.starts_with(prefix)) text.erase(0, prefix.size());
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+    if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
 } // namespace
+
+std::int32_t toPcm24(float sample) {
+    constexpr double kFullScale = 8388608.0;  // 2^23
+    const double scaled = std::nearbyint(static_cast<double>(sample) * kFullScale);
+    return static_cast<std::int32_t>(std::clamp(scaled, -kFullScale, kFullScale - 1.0));
+}
 
 AudioFileWriter::~AudioFileWriter() { discard(); }
 
-bool AudioFileWriter::open(const std::string& path, int sampleRate, SampleFormat format, std::string& error) {
+bool AudioFileWriter::open(const std::string& path, int sampleRate, const OutputFormat& format, std::string& error) {
     discard();
     path_ = path;
     tempPath_ = temporaryPathFor(path);
+    pcm24_ = format.pcm24;
+    // The file is opened here, so a failure reads as the system's own reason.
+    const int fd = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = std::string("cannot create the file: ") + std::strerror(errno);
+        tempPath_.clear();
+        return false;
+    }
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = 2;
-    if (isFlacPath(path))
-        info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
-    else
-        info.format = SF_FORMAT_WAV | (format == SampleFormat::Float32 ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_24);
-    file_ = sf_open(tempPath_.c_str(), SFM_WRITE, &info);
+    info.format = format.sndfileFormat;
+    file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
     if (!file_) {
-        error = std::string("cannot create the file: ") + sf_strerror(nullptr);
+        error = "cannot create the file: " + plainLibraryError(sf_strerror(nullptr));
+        ::close(fd);
+        discard();
         return false;
     }
-    // Samples beyond full scale are clipped to full scale instead of wrapping around.
+    // Lossy encoders take floats; beyond full scale they clip instead of wrapping around.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
 }
@@ -48,8 +76,18 @@ bool AudioFileWriter::open(const std::string& path, int sampleRate, SampleFormat
 bool AudioFileWriter::write(const float* interleaved, int frames) {
     if (!file_) return false;
     if (frames <= 0) return true;
-    if (sf_writef_float(file_, interleaved, frames) != frames) {
-        error_ = std::string("cannot write the file: ") + sf_strerror(file_);
+    sf_count_t written;
+    if (pcm24_) {
+        const auto count = 2 * static_cast<std::size_t>(frames);
+        if (integers_.size() < count) integers_.resize(count);
+        // libsndfile keeps the top 24 bits of each 32-bit integer.
+        for (std::size_t i = 0; i < count; ++i) integers_[i] = toPcm24(interleaved[i]) * 256;
+        written = sf_writef_int(file_, integers_.data(), frames);
+    } else {
+        written = sf_writef_float(file_, interleaved, frames);
+    }
+    if (written != frames) {
+        error_ = "cannot write the file: " + plainLibraryError(sf_strerror(file_));
         return false;
     }
     return true;
@@ -63,7 +101,7 @@ bool AudioFileWriter::commit(std::string& error) {
     const int closed = sf_close(file_);
     file_ = nullptr;
     if (closed != 0) {
-        error = std::string("cannot finish the file: ") + sf_error_number(closed);
+        error = "cannot finish the file: " + plainLibraryError(sf_error_number(closed));
         discard();
         return false;
     }

@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes a stereo WAV or FLAC file through libsndfile. The audio goes to a
+// Writes a stereo audio file through libsndfile. The audio goes to a
 // temporary file beside the target, which replaces the target only on commit,
 // so a failed or interrupted render never leaves a half-written file behind.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "OutputFormat.h"
 
 struct sf_private_tag;
 
 namespace kest::tolvane::tools {
 
-enum class SampleFormat { Pcm24, Float32 };
+// A float sample as a 24-bit integer: rounded to nearest and held at full
+// scale, so every 24-bit format of one render holds the same integers.
+std::int32_t toPcm24(float sample);
 
 class AudioFileWriter {
 public:
@@ -19,8 +25,8 @@ public:
     AudioFileWriter(const AudioFileWriter&) = delete;
     AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
-    // FLAC when the path ends in .flac, WAV otherwise. False with error set on failure.
-    bool open(const std::string& path, int sampleRate, SampleFormat format, std::string& error);
+    // False with error set on failure.
+    bool open(const std::string& path, int sampleRate, const OutputFormat& format, std::string& error);
     bool write(const float* interleaved, int frames);
     // Closes the file and moves it into place.
     bool commit(std::string& error);
@@ -32,6 +38,8 @@ public:
 
 private:
     sf_private_tag* file_ = nullptr;
+    bool pcm24_ = false;
+    std::vector<int> integers_;
     std::string path_;
     std::string tempPath_;
     std::string error_;

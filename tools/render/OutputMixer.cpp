@@ -7,14 +7,12 @@
 namespace kest::tolvane::tools {
 
 namespace {
-float interleave(const float* left, const float* right, int frames, float* out) {
-    float peak = 0.0f;
+
+void interleave(const float* left, const float* right, int frames, float gain, float* out) {
     for (int i = 0; i < frames; ++i) {
-        out[2 * i] = left[i];
-        out[2 * i + 1] = right[i];
-        peak = std::max(peak, std::max(std::fabs(left[i]), std::fabs(right[i])));
+        out[2 * i] = left[i] * gain;
+        out[2 * i + 1] = right[i] * gain;
     }
-    return peak;
 }
 
 bool carriesSound(const float* left, const float* right, int frames) {
@@ -22,25 +20,33 @@ bool carriesSound(const float* left, const float* right, int frames) {
         if (left[i] != 0.0f || right[i] != 0.0f) return true;
     return false;
 }
+
 } // namespace
 
-OutputMixer::OutputMixer(const MixerSettings& settings, AudioFileWriter& mainFile)
+std::vector<int> allPairsOrBus(int bus) {
+    if (bus > 0) return {bus - 1};
+    std::vector<int> pairs(kOutputPairCount);
+    for (int pair = 0; pair < kOutputPairCount; ++pair) pairs[static_cast<std::size_t>(pair)] = pair;
+    return pairs;
+}
+
+OutputMixer::OutputMixer(const MixerSettings& settings, AudioFileWriter* mainFile)
     : settings_(settings),
       mainFile_(mainFile),
       mixLeft_(static_cast<std::size_t>(settings.blockSize)),
       mixRight_(static_cast<std::size_t>(settings.blockSize)),
       interleaved_(2 * static_cast<std::size_t>(settings.blockSize)) {}
 
-bool OutputMixer::consume(const float* const* outputs, int frames) {
-    const float* left;
-    const float* right;
-    if (settings_.bus > 0) {
-        left = outputs[2 * (settings_.bus - 1)];
-        right = outputs[2 * (settings_.bus - 1) + 1];
+void OutputMixer::mixBlock(const float* const* outputs, int frames) {
+    const float* left = mixLeft_.data();
+    const float* right = mixRight_.data();
+    if (settings_.mixPairs.size() == 1) {
+        left = outputs[2 * settings_.mixPairs.front()];
+        right = outputs[2 * settings_.mixPairs.front() + 1];
     } else {
         std::fill_n(mixLeft_.begin(), frames, 0.0f);
         std::fill_n(mixRight_.begin(), frames, 0.0f);
-        for (int pair = 0; pair < kOutputPairCount; ++pair) {
+        for (const int pair : settings_.mixPairs) {
             const float* l = outputs[2 * pair];
             const float* r = outputs[2 * pair + 1];
             for (int i = 0; i < frames; ++i) {
@@ -48,58 +54,58 @@ bool OutputMixer::consume(const float* const* outputs, int frames) {
                 mixRight_[static_cast<std::size_t>(i)] += r[i];
             }
         }
-        left = mixLeft_.data();
-        right = mixRight_.data();
     }
-    peak_ = std::max(peak_, interleave(left, right, frames, interleaved_.data()));
-    if (!mainFile_.write(interleaved_.data(), frames)) {
-        error_ = mainFile_.lastError();
+    interleave(left, right, frames, settings_.gain, interleaved_.data());
+    for (int i = 0; i < 2 * frames; ++i) {
+        const float magnitude = std::fabs(interleaved_[static_cast<std::size_t>(i)]);
+        peak_ = std::max(peak_, magnitude);
+        if (magnitude > 1.0f) ++clipped_;
+    }
+}
+
+bool OutputMixer::consume(const float* const* outputs, int frames) {
+    mixBlock(outputs, frames);
+    if (mainFile_ && !mainFile_->write(interleaved_.data(), frames)) {
+        error_ = mainFile_->lastError();
         return false;
     }
-    if (!settings_.stemPathPattern.empty()) {
-        for (int pair = 0; pair < kOutputPairCount; ++pair)
-            if (!writeStem(pair, outputs[2 * pair], outputs[2 * pair + 1], frames)) return false;
+    if (mainFile_ && settings_.perPartStems) {
+        for (int part = 0; part < kOutputPairCount; ++part)
+            if (!writeStem(part, outputs[2 * part], outputs[2 * part + 1], frames)) return false;
     }
     framesDone_ += frames;
     return onProgress ? onProgress(framesDone_) : true;
 }
 
-// A stem file is opened when its pair first carries sound; the silence before
+// A stem file is opened when its part first carries sound; the silence before
 // that is written then, so every stem lines up with the main file.
-bool OutputMixer::writeStem(int pair, const float* left, const float* right, int frames) {
-    auto& stem = stems_[static_cast<std::size_t>(pair)];
+bool OutputMixer::writeStem(int part, const float* left, const float* right, int frames) {
+    auto& stem = stems_[static_cast<std::size_t>(part)];
     if (!stem) {
         if (!carriesSound(left, right, frames)) return true;
         stem = std::make_unique<AudioFileWriter>();
+        const std::string path = settings_.stemPath(part);
         std::string error;
-        if (!stem->open(stemPath(pair), settings_.sampleRate, settings_.format, error)) {
-            error_ = stemPath(pair) + ": " + error;
+        if (!stem->open(path, settings_.sampleRate, settings_.format, error)) {
+            error_ = path + ": " + error;
             return false;
         }
         std::fill(interleaved_.begin(), interleaved_.end(), 0.0f);
         for (std::int64_t done = 0; done < framesDone_;) {
             const int n = static_cast<int>(std::min<std::int64_t>(settings_.blockSize, framesDone_ - done));
             if (!stem->write(interleaved_.data(), n)) {
-                error_ = stemPath(pair) + ": " + stem->lastError();
+                error_ = path + ": " + stem->lastError();
                 return false;
             }
             done += n;
         }
     }
-    interleave(left, right, frames, interleaved_.data());
+    interleave(left, right, frames, settings_.gain, interleaved_.data());
     if (!stem->write(interleaved_.data(), frames)) {
-        error_ = stemPath(pair) + ": " + stem->lastError();
+        error_ = stem->path() + ": " + stem->lastError();
         return false;
     }
     return true;
-}
-
-std::string OutputMixer::stemPath(int pair) const {
-    std::string path = settings_.stemPathPattern;
-    std::string number = std::to_string(pair + 1);
-    if (number.size() < 2) number.insert(number.begin(), '0');
-    if (const auto at = path.find("%02d"); at != std::string::npos) path.replace(at, 4, number);
-    return path;
 }
 
 bool OutputMixer::finishStems(std::vector<std::string>& written, std::string& error) {

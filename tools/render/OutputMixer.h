@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Turns the engine's 16 output pairs into the files the user asked for: the
-// sum of all pairs (or one chosen pair) and, optionally, one stem file per
-// pair that carried sound.
+// mix (all pairs summed, or one chosen pair) scaled by the output gain and,
+// optionally, one stem file per part that carried sound.
 #pragma once
 
 #include <array>
@@ -18,37 +18,49 @@
 namespace kest::tolvane::tools {
 
 struct MixerSettings {
-    int bus = 0;  // 1..16: only that pair; 0: all pairs summed
     int blockSize = 512;
     int sampleRate = 44100;
-    SampleFormat format = SampleFormat::Pcm24;
-    std::string stemPathPattern;  // empty: no stems; otherwise "%02d" is replaced by the pair number
+    float gain = 1.0f;  // linear, on the mix and on every stem
+    // The output pairs summed into the mix; a single pair is passed on as it is.
+    std::vector<int> mixPairs;
+    // Stems: when perPartStems is set the engine plays part n into pair n, and
+    // stemPath(part) names the file of a part when it first carries sound.
+    bool perPartStems = false;
+    std::function<std::string(int part)> stemPath;
+    OutputFormat format;
 };
+
+// The pairs of the mix: all 16, or the one --bus names (1..16).
+std::vector<int> allPairsOrBus(int bus);
 
 class OutputMixer : public BlockSink {
 public:
-    OutputMixer(const MixerSettings& settings, AudioFileWriter& mainFile);
+    // mainFile may be null: the mix is then only measured.
+    OutputMixer(const MixerSettings& settings, AudioFileWriter* mainFile);
 
     bool consume(const float* const* outputs, int frames) override;
 
-    // Commits the stems that carried sound and discards the rest; the paths written are returned.
+    // Commits the stems that carried sound; the paths written are returned.
     bool finishStems(std::vector<std::string>& written, std::string& error);
     void discardStems();
 
-    float peak() const { return peak_; }
+    float peak() const { return peak_; }                      // of the mix, after the gain
+    std::int64_t clippedSamples() const { return clipped_; }  // mix samples beyond full scale
+    std::int64_t samples() const { return 2 * framesDone_; }
     const std::string& error() const { return error_; }
     // Called after every block with the frames rendered so far; returning false stops the render.
     std::function<bool(std::int64_t)> onProgress;
 
 private:
-    bool writeStem(int pair, const float* left, const float* right, int frames);
-    std::string stemPath(int pair) const;
+    void mixBlock(const float* const* outputs, int frames);
+    bool writeStem(int part, const float* left, const float* right, int frames);
 
     MixerSettings settings_;
-    AudioFileWriter& mainFile_;
+    AudioFileWriter* mainFile_;
     std::vector<float> mixLeft_, mixRight_, interleaved_;
     std::array<std::unique_ptr<AudioFileWriter>, kOutputPairCount> stems_;
     float peak_ = 0.0f;
+    std::int64_t clipped_ = 0;
     std::int64_t framesDone_ = 0;
     std::string error_;
 };

@@ -5,7 +5,10 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <optional>
+
+#include "OutputFormat.h"
 
 namespace kest::tolvane::tools {
 
@@ -15,6 +18,8 @@ constexpr int kMinSampleRate = 8000, kMaxSampleRate = 384000;
 constexpr int kMaxBlockSize = 8192;
 constexpr int kMaxPolyphony = 1024;
 constexpr double kMaxTailSeconds = 600.0;
+constexpr double kMaxGainDb = 60.0;
+constexpr double kMinNormalizeDbfs = -60.0;
 
 std::optional<long long> parseInteger(std::string_view text) {
     long long value = 0;
@@ -86,6 +91,16 @@ private:
                 if (v->empty()) fail("--stems needs a folder");
                 o.stemsDir = *v;
             }
+        } else if (name == "--gain") {
+            if (auto v = value(name, inlineValue)) {
+                const auto db = parseNumber(*v);
+                if (!db || std::fabs(*db) > kMaxGainDb)
+                    fail("--gain wants decibels from -60 to 60, not '" + *v + "'");
+                else
+                    o.gainDb = *db;
+            }
+        } else if (name == "--normalize") {
+            normalizeTarget(inlineValue);
         } else if (name == "--state") path(name, inlineValue, o.statePath);
         else if (name == "--preset") path(name, inlineValue, o.presetPath);
         else if (name == "--tones") path(name, inlineValue, o.tonesPath);
@@ -111,6 +126,20 @@ private:
         } else {
             fail("unknown option '" + std::string(arg) + "'");
         }
+    }
+
+    // --normalize takes an optional level: the next argument is it when it reads as a number.
+    void normalizeTarget(std::optional<std::string_view> inlineValue) {
+        RenderOptions& o = result_.options;
+        o.normalize = true;
+        std::optional<std::string_view> text = inlineValue;
+        if (!text && i_ + 1 < args_.size() && parseNumber(args_[i_ + 1])) text = args_[++i_];
+        if (!text) return;
+        const auto dbfs = parseNumber(*text);
+        if (!dbfs || *dbfs > 0.0 || *dbfs < kMinNormalizeDbfs)
+            fail("--normalize wants a peak level from -60 to 0 dBFS, not '" + std::string(*text) + "'");
+        else
+            o.normalizeDbfs = *dbfs;
     }
 
     void path(std::string_view name, std::optional<std::string_view> inlineValue, std::string& target) {
@@ -180,18 +209,44 @@ std::string RenderOptions::resolvedOutputPath() const {
     return isDemo() ? "demo.wav" : "out.wav";
 }
 
-bool isFlacPath(const std::string& path) {
-    if (path.size() < 5) return false;
-    std::string ext = path.substr(path.size() - 5);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext == ".flac";
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) return true;
+    // Not both there yet: compare the full paths the names resolve to.
+    auto resolved = [](const std::string& path) {
+        std::error_code error;
+        const auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+        return error ? std::filesystem::path() : full.lexically_normal();
+    };
+    const auto fullA = resolved(a);
+    return !fullA.empty() && fullA == resolved(b);
 }
+
+namespace {
+
+// What the output path asks for that cannot be written, or "".
+std::string outputFormatProblem(const RenderOptions& o) {
+    const std::string path = o.resolvedOutputPath();
+    std::string extension = extensionOf(path);
+    if (outputFormatFor(path, false)) {
+        if (!o.floatSamples || outputFormatFor(path, true)) return "";
+        for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return extension + " holds no float samples: leave out --float or write a .wav file";
+    }
+    const std::string named = extension.empty() ? "no extension" : "the extension '." + extension + "'";
+    return "cannot tell the format of '" + path + "' by " + named + "; this build writes " + supportedExtensions();
+}
+
+} // namespace
 
 OptionsResult parseRenderOptions(std::span<const std::string_view> args) {
     OptionsResult result = Parser(args).run();
     const RenderOptions& o = result.options;
-    if (result.ok() && o.floatSamples && isFlacPath(o.resolvedOutputPath()))
-        result.error = "FLAC holds no float samples: leave out --float or write a .wav file";
+    if (result.ok() && !o.isDemo() && sameFile(o.songPath, o.resolvedOutputPath()))
+        result.error = "the output file '" + o.resolvedOutputPath() + "' is the song itself: choose another name with -o";
+    if (result.ok()) result.error = outputFormatProblem(o);
+    if (result.ok() && o.normalize && o.gainDb != 0.0)
+        result.error = "--normalize sets the gain itself: give --gain or --normalize, not both";
     // Each replaces the whole state, so one would silently undo the other.
     if (result.ok() && !o.statePath.empty() && !o.presetPath.empty())
         result.error = "--state and --preset each load a whole plug-in state: give one of them";
@@ -204,12 +259,16 @@ std::string usageText() {
            "Without a song it renders the built-in demo song to demo.wav.\n"
            "\n"
            "Options:\n"
-           "  -o, --output FILE    output file (default out.wav; .flac writes FLAC)\n"
+           "  -o, --output FILE    output file (default out.wav); its extension picks the format:\n"
+           "                       wav, flac, ogg, aiff, caf, w64, rf64 (mp3 where libsndfile writes it)\n"
            "  --sample-rate HZ     sample rate, 8000 to 384000 (default 44100)\n"
            "  --block N            frames per block, 1 to 8192 (default 512)\n"
            "  --float              32-bit float samples instead of 24-bit PCM\n"
            "  --bus N              write output pair N (1-16) only instead of the sum of all 16\n"
-           "  --stems DIR          also write one stereo file per output pair that carried sound\n"
+           "  --stems DIR          also write one stereo file per part that carried sound\n"
+           "                       (DIR/part10-drums.wav ...), whatever the parts' outputs\n"
+           "  --gain DB            gain on the final mix and the stems, -60 to 60 (default 0)\n"
+           "  --normalize [DBFS]   scale the whole render to peak at DBFS, -60 to 0 (default -1)\n"
            "  --polyphony N        number of voices, 1 to 1024 (rounded up to a power of two)\n"
            "  --tail SECONDS       render on after the last event until all voices end, at most\n"
            "                       this long (default 2)\n"
@@ -227,12 +286,15 @@ std::string usageText() {
            "  --samplers FILE      sampler preset text file\n"
            "  --sample-params FILE sample-data parameter text file\n"
            "\n"
-           "  --receive-sysex      accept the song's System Exclusive messages (always on for the demo)\n"
+           "  --receive-sysex      accept the song's Tolvane System Exclusive messages (always on\n"
+           "                       for the demo); GM System On/Off, GS Reset, XG System On and\n"
+           "                       Universal Master Volume are always obeyed\n"
            "  --nrpn               obey NRPN controllers\n"
            "  -q, --quiet          no progress bar and no summary\n"
            "  -h, --help           this text\n"
            "\n"
-           "Exit status: 0 done, 1 bad input or output file, 2 bad command line.\n";
+           "Exit status: 0 done, 1 bad input or output file, 2 bad command line,\n"
+           "130 interrupted (Ctrl-C), 143 terminated; an unfinished render leaves no file.\n";
 }
 
 } // namespace kest::tolvane::tools

@@ -23,12 +23,15 @@ struct RenderOptions {
     int sampleRate = 44100;
     int blockSize = 512;
     bool floatSamples = false;    // otherwise 24-bit PCM
+    double gainDb = 0.0;          // on the final mix (and the stems)
+    bool normalize = false;       // scale the whole render to peak at normalizeDbfs
+    double normalizeDbfs = -1.0;
     int bus = 0;                  // 1..16 writes that output pair only; 0 sums all 16
     std::string stemsDir;         // empty: no stems
     int polyphony = 0;            // 0: the engine's default
     double tailSeconds = 2.0;
     bool quiet = false;
-    bool receiveSysEx = false;
+    bool receiveSysEx = false;    // the product's own messages; GM/GS/XG ones are always obeyed
     bool nrpn = false;
     bool help = false;
 
@@ -59,7 +62,7 @@ struct OptionsResult {
 OptionsResult parseRenderOptions(std::span<const std::string_view> args);
 std::string usageText();
 
-// True when the path names a FLAC file (by its extension), else the output is WAV.
-bool isFlacPath(const std::string& path);
+// True when both paths name the same file (existing or not).
+bool sameFile(const std::string& a, const std::string& b);
 
 } // namespace kest::tolvane::tools

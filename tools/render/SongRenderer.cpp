@@ -22,6 +22,7 @@ SongRenderer::SongRenderer(const EngineSettings& settings)
 // A loaded state may carry its own switches; the options only ever turn them on.
 void SongRenderer::applySwitches() {
     if (settings_.receiveSysEx) context_.synth->receiveSysEx = true;
+    context_.synth->setReceiveUniversalSysEx(settings_.receiveUniversalSysEx);
     if (settings_.nrpn && !context_.synth->getNrpnEnabled()) context_.synth->setNrpnEnabled(true);
 }
 

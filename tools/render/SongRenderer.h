@@ -27,6 +27,7 @@ struct EngineSettings {
     int blockSize = 512;
     int polyphony = 0;  // 0 keeps the engine's default
     bool receiveSysEx = false;
+    bool receiveUniversalSysEx = true;  // GM/GS/XG resets and master volume, as a GM module obeys them
     bool nrpn = false;
 };
 

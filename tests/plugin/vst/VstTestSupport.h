@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pluginterfaces/vst/ivstmessage.h"
@@ -86,6 +88,72 @@ inline IMessage* makeMessage(HostApplication& host, const char* id)
     message->setMessageID(id);
     return message;
 }
+
+// Parameter changes as a host delivers a MIDI stream that it maps onto
+// parameters: one queue per parameter, every point kept in the order added,
+// several on one offset included (the SDK's own queue keeps only the last of
+// those). Lives on the stack of a test; never counted.
+class MidiParameterChanges : public IParameterChanges {
+public:
+    class Queue : public IParamValueQueue {
+    public:
+        explicit Queue(ParamID id) : id_(id) {}
+        virtual ~Queue() = default;
+        ParamID PLUGIN_API getParameterId() override { return id_; }
+        int32 PLUGIN_API getPointCount() override { return static_cast<int32>(points_.size()); }
+        tresult PLUGIN_API getPoint(int32 index, int32& sampleOffset, ParamValue& value) override
+        {
+            if (index < 0 || index >= getPointCount())
+                return kResultFalse;
+            sampleOffset = points_[static_cast<std::size_t>(index)].first;
+            value = points_[static_cast<std::size_t>(index)].second;
+            return kResultOk;
+        }
+        tresult PLUGIN_API addPoint(int32 sampleOffset, ParamValue value, int32& index) override
+        {
+            index = getPointCount();
+            points_.emplace_back(sampleOffset, value);
+            return kResultOk;
+        }
+        tresult PLUGIN_API queryInterface(const TUID, void**) override { return kNoInterface; }
+        uint32 PLUGIN_API addRef() override { return 1; }
+        uint32 PLUGIN_API release() override { return 1; }
+
+    private:
+        ParamID id_;
+        std::vector<std::pair<int32, ParamValue>> points_;
+    };
+
+    virtual ~MidiParameterChanges() = default;
+    int32 PLUGIN_API getParameterCount() override { return static_cast<int32>(queues_.size()); }
+    IParamValueQueue* PLUGIN_API getParameterData(int32 index) override
+    {
+        return index >= 0 && index < getParameterCount() ? &queues_[static_cast<std::size_t>(index)] : nullptr;
+    }
+    IParamValueQueue* PLUGIN_API addParameterData(const ParamID& id, int32& index) override
+    {
+        for (std::size_t i = 0; i < queues_.size(); ++i)
+            if (queues_[i].getParameterId() == id) {
+                index = static_cast<int32>(i);
+                return &queues_[i];
+            }
+        index = getParameterCount();
+        queues_.emplace_back(id);
+        return &queues_.back();
+    }
+    void add(ParamID id, int32 offset, ParamValue value)
+    {
+        int32 index = 0;
+        addParameterData(id, index)->addPoint(offset, value, index);
+    }
+    void clear() { queues_.clear(); }
+    tresult PLUGIN_API queryInterface(const TUID, void**) override { return kNoInterface; }
+    uint32 PLUGIN_API addRef() override { return 1; }
+    uint32 PLUGIN_API release() override { return 1; }
+
+private:
+    std::deque<Queue> queues_;  // stable addresses while queues are added
+};
 
 // One block: 16 stereo outputs (or `outputs` buses) of `samples` samples,
 // parameter changes and events.

@@ -3,7 +3,10 @@
 // bypass switch it shows from a saved state.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+
+#include "EngineContext.h"
 
 #include "TolvaneIds.h"
 #include "TolvaneVSTController.h"
@@ -85,7 +88,8 @@ TEST_F(ControllerTest, ParameterTableInRegistrationOrder)
         EXPECT_EQ(program.stepCount, 127);
         EXPECT_EQ(program.defaultNormalizedValue, 0.0);
         // Not read-only: hosts reject a read-only program-change parameter.
-        EXPECT_EQ(program.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsHidden);
+        EXPECT_EQ(program.flags,
+                  ParameterInfo::kIsProgramChange | ParameterInfo::kIsList | ParameterInfo::kIsHidden);
         EXPECT_EQ(program.unitId, 0x100000 | channel);
     }
     EXPECT_EQ(text(info(2080).title), u"69506");
@@ -93,7 +97,7 @@ TEST_F(ControllerTest, ParameterTableInRegistrationOrder)
         ASSERT_EQ(info(i).flags & ParameterInfo::kCanAutomate, 0) << i;
 }
 
-TEST_F(ControllerTest, UnitsAndNoProgramLists)
+TEST_F(ControllerTest, UnitsAndTheirProgramLists)
 {
     ASSERT_EQ(controller->getUnitCount(), 17);  // the controllers' unit, then 16 program units
     UnitInfo unit{};
@@ -109,7 +113,17 @@ TEST_F(ControllerTest, UnitsAndNoProgramLists)
         EXPECT_EQ(unit.parentUnitId, kRootUnitId);
         EXPECT_EQ(unit.programListId, 0x100000 | channel);
     }
-    EXPECT_EQ(controller->getProgramListCount(), 0);
+    // Each program unit has its list: the 128 tones, numbered while unnamed.
+    ASSERT_EQ(controller->getProgramListCount(), 16);
+    for (int channel = 0; channel < 16; ++channel) {
+        ProgramListInfo list{};
+        ASSERT_EQ(controller->getProgramListInfo(channel, list), kResultTrue);
+        EXPECT_EQ(list.id, 0x100000 | channel);
+        EXPECT_EQ(list.programCount, 128);
+    }
+    String128 name{};
+    ASSERT_EQ(controller->getProgramName(0x100003, 127, name), kResultTrue);
+    EXPECT_EQ(text(name), u"Program 127");
 
     UnitID found = -1;
     EXPECT_EQ(controller->getUnitByBus(kEvent, kInput, 0, 9, found), kResultTrue);
@@ -117,6 +131,38 @@ TEST_F(ControllerTest, UnitsAndNoProgramLists)
     EXPECT_NE(controller->getUnitByBus(kEvent, kInput, 1, 9, found), kResultTrue);
     EXPECT_NE(controller->getUnitByBus(kAudio, kOutput, 0, 0, found), kResultTrue);
     EXPECT_NE(controller->getUnitByBus(kEvent, kInput, 0, 16, found), kResultTrue);
+}
+
+// The processor announces its engine with a loaded state; the lists then show
+// the bank's tone names, and the program parameters show them as their values.
+TEST_F(ControllerTest, ProgramListsFollowTheToneNames)
+{
+    kest::tolvane::plugin::EngineContext context;
+    std::memcpy(context.synth->tone(0).presetName, "Grand Piano     ", 16);
+    std::memcpy(context.synth->tone(5).presetName, "E.Piano 2\x01      ", 16);
+    std::memcpy(context.synth->tone(200).presetName, "Kick            ", 16);  // a drum: in no list
+
+    IPtr<IMessage> loaded = owned(makeMessage(host, ids::kMsgSetState));
+    const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&context));
+    loaded->getAttributes()->setBinary(ids::kAttrContext, &address, sizeof address);
+    EXPECT_EQ(controller->notify(loaded), kResultOk);
+
+    String128 name{};
+    ASSERT_EQ(controller->getProgramName(0x10000F, 0, name), kResultTrue);
+    EXPECT_EQ(text(name), u"Grand Piano");
+    ASSERT_EQ(controller->getProgramName(0x100000, 5, name), kResultTrue);
+    EXPECT_EQ(text(name), u"E.Piano 2?");
+    ASSERT_EQ(controller->getProgramName(0x100000, 72, name), kResultTrue);
+    EXPECT_EQ(text(name), u"Program 72");
+    ASSERT_EQ(controller->getParamStringByValue(ids::midiParamId(2, ids::kProgramItem), 5.0 / 127.0, name), kResultOk);
+    EXPECT_EQ(text(name), u"E.Piano 2?");
+
+    // Renamed later (an import, an edit): the next message from the processor brings the new name.
+    std::memcpy(context.synth->tone(0).presetName, "Honky-tonk      ", 16);
+    IPtr<IMessage> imported = owned(makeMessage(host, ids::kMsgUiUpdate));
+    EXPECT_EQ(controller->notify(imported), kResultOk);
+    ASSERT_EQ(controller->getProgramName(0x100009, 0, name), kResultTrue);
+    EXPECT_EQ(text(name), u"Honky-tonk");
 }
 
 TEST_F(ControllerTest, MidiMapping)

@@ -46,6 +46,23 @@ protected:
         block.data.numSamples = 0;
         EXPECT_EQ(processor->process(block.data), kResultOk);
     }
+    // A full-length block while another thread holds the engine, as the message
+    // thread does while it edits: it renders nothing and keeps its events, at
+    // their offsets.
+    void readWhileEngineBusy(Block& block)
+    {
+        std::promise<void> locked;
+        std::promise<void> finished;
+        std::thread editor([&] {
+            std::lock_guard guard(processor->engineContext()->engineMutex());
+            locked.set_value();
+            finished.get_future().wait();
+        });
+        locked.get_future().wait();
+        EXPECT_EQ(processor->process(block.data), kResultOk);
+        finished.set_value();
+        editor.join();
+    }
     int pendingCount() const { return processor->pendingEvents().count(); }
     const tv::MidiMessage& pending(int index) const { return processor->pendingEvents().message(index); }
     int pendingTime(int index) const { return processor->pendingEvents().time(index); }
@@ -125,7 +142,7 @@ TEST_F(ProcessorTest, ParametersBecomeMidi)
     EXPECT_EQ(pending(2).data1, 127);
 }
 
-TEST_F(ProcessorTest, OnlyTheLastPointOfAQueueCountsAndValuesAreClamped)
+TEST_F(ProcessorTest, EveryPointOfAQueueCountsAndValuesAreClamped)
 {
     Block block(64);
     int32 index = 0;
@@ -135,13 +152,61 @@ TEST_F(ProcessorTest, OnlyTheLastPointOfAQueueCountsAndValuesAreClamped)
     queue->addPoint(30, 1.0, point);
     block.addParameter(ids::midiParamId(1, 1), 1.7);   // clamped to 127, not wrapped
     block.addParameter(ids::midiParamId(2, 0x81), -3.0); // clamped to 0
-    readOnly(block);
+    readWhileEngineBusy(block);
 
-    ASSERT_EQ(pendingCount(), 3);
-    EXPECT_EQ(pending(0).data2, 127);
+    // In offset order: both points of the first queue, each at its own offset.
+    ASSERT_EQ(pendingCount(), 4);
+    EXPECT_EQ(pending(0).data2, 0);
+    EXPECT_EQ(pendingTime(0), 0);
     EXPECT_EQ(pending(1).data2, 127);
     EXPECT_EQ(pending(2).data1, 0);
     EXPECT_EQ(pending(2).data2, 0);
+    EXPECT_EQ(pending(3).channel, 0);
+    EXPECT_EQ(pending(3).data2, 127);
+    EXPECT_EQ(pendingTime(3), 30);
+}
+
+// Hosts deliver one queue per controller, so a GM set-up sent on one tick
+// (101 0, 100 0, 6 12, 38 0, 101 127, 100 127) arrives without its order.
+// Rounds and ranks rebuild it: numbers, then data entry, then the rest, and
+// the second point of a queue on that offset only after every first point.
+TEST_F(ProcessorTest, PointsOnOneOffsetComeInRoundsNumbersBeforeDataEntry)
+{
+    MidiParameterChanges changes;
+    changes.add(ids::midiParamId(0, 7), 5, 0.0);    // an earlier offset goes first
+    changes.add(ids::midiParamId(0, 7), 10, 100.0 / 127);
+    changes.add(ids::midiParamId(0, 6), 10, 12.0 / 127);
+    changes.add(ids::midiParamId(0, 38), 10, 0.0);
+    changes.add(ids::midiParamId(0, 101), 10, 0.0);
+    changes.add(ids::midiParamId(0, 101), 10, 1.0);
+    changes.add(ids::midiParamId(0, 100), 10, 0.0);
+    changes.add(ids::midiParamId(0, 100), 10, 1.0);
+    changes.add(ids::midiParamId(0, ids::kProgramItem), 10, 5.0 / 127);
+    changes.add(ids::midiParamId(0, 0), 10, 1.0 / 127);  // bank select
+    changes.add(ids::kBypassId, 0, 1.0);                  // bypass: only its last point counts
+    changes.add(ids::kBypassId, 3, 0.0);
+    Block block(64);
+    block.data.inputParameterChanges = &changes;
+    readWhileEngineBusy(block);
+    EXPECT_FALSE(processor->isBypassed());
+
+    struct Expected {
+        int type, data1, data2, time;
+    };
+    const Expected order[] = {
+        {tv::kControlChange, 7, 0, 5},    {tv::kControlChange, 101, 0, 10}, {tv::kControlChange, 100, 0, 10},
+        {tv::kControlChange, 0, 1, 10},   {tv::kControlChange, 6, 12, 10},  {tv::kControlChange, 38, 0, 10},
+        {tv::kControlChange, 7, 100, 10}, {tv::kProgramChange, 5, 0, 10},   {tv::kControlChange, 101, 127, 10},
+        {tv::kControlChange, 100, 127, 10},
+    };
+    ASSERT_EQ(pendingCount(), static_cast<int>(std::size(order)));
+    for (int i = 0; i < pendingCount(); ++i) {
+        const Expected& e = order[i];
+        EXPECT_EQ(pending(i).type, e.type) << "event " << i;
+        EXPECT_EQ(pending(i).data1, e.data1) << "event " << i;
+        EXPECT_EQ(pending(i).data2, e.data2) << "event " << i;
+        EXPECT_EQ(pendingTime(i), e.time) << "event " << i;
+    }
 }
 
 TEST_F(ProcessorTest, NotesAndSysEx)
@@ -178,20 +243,8 @@ TEST_F(ProcessorTest, OffsetsStayInsideTheBlock)
     block.addNoteOn(0, 60, 1.0f, 40);
     block.addNoteOn(0, 61, 1.0f, 5000);  // a faulty host's offset
     block.addNoteOn(0, 62, 1.0f, -3);
-    block.data.numSamples = 64;
-    // Another thread holds the engine, as the message thread does while it edits:
-    // the block renders nothing, waits for nobody and keeps its events.
-    std::promise<void> locked;
-    std::promise<void> finished;
-    std::thread editor([&] {
-        std::lock_guard guard(processor->engineContext()->engineMutex());
-        locked.set_value();
-        finished.get_future().wait();
-    });
-    locked.get_future().wait();
-    EXPECT_EQ(processor->process(block.data), kResultOk);
-    finished.set_value();
-    editor.join();
+    // The block renders nothing, waits for nobody and keeps its events.
+    readWhileEngineBusy(block);
     ASSERT_EQ(pendingCount(), 3);
     EXPECT_EQ(pendingTime(0), 40);
     EXPECT_EQ(pendingTime(1), 63);

@@ -1,0 +1,326 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Renderer against plug-in: a song played by tolvane-render's SongRenderer and
+// the same song fed to the built plug-in, loaded through the SDK's hosting
+// classes and driven as a host drives it (controllers, bend and program as
+// parameter points, notes as events), must give the same 32 output channels
+// sample for sample, at small, usual and large block sizes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "BlockPlanner.h"
+#include "ByteStream.h"
+#include "EngineContext.h"
+#include "MidiFile.h"
+#include "MidiFileWriter.h"
+#include "SongRenderer.h"
+#include "SoundDataLoader.h"
+#include "VstTestSupport.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "pluginterfaces/vst/ivstmidicontrollers.h"
+#include "public.sdk/source/common/memorystream.h"
+#include "public.sdk/source/vst/hosting/module.h"
+
+using namespace tolvane_vst_test;
+namespace tools = kest::tolvane::tools;
+namespace plugin = kest::tolvane::plugin;
+namespace tv = kest::tolvane;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kChannels = 32;
+
+using Channels = std::vector<std::vector<float>>;
+
+// The factory bank as a saved state: both sides start from these bytes, so the
+// comparison holds whatever the bank's data.
+const std::vector<std::uint8_t>& bankState()
+{
+    static const std::vector<std::uint8_t> bytes = [] {
+        plugin::EngineContext context;
+        tools::LoadFailure failure;
+        EXPECT_TRUE(tools::loadSoundData(context, tools::RenderOptions{}, failure)) << failure.message;
+        plugin::MemoryByteWriter writer;
+        EXPECT_TRUE(context.writeState(writer));
+        return writer.bytes;
+    }();
+    return bytes;
+}
+
+struct Capture : tools::BlockSink {
+    explicit Capture(std::int64_t limit) : limit(limit), out(kChannels) {}
+    bool consume(const float* const* outputs, int frames) override
+    {
+        for (int c = 0; c < kChannels; ++c)
+            out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), outputs[c],
+                                                    outputs[c] + frames);
+        return static_cast<std::int64_t>(out[0].size()) < limit;
+    }
+    std::int64_t limit;
+    Channels out;
+};
+
+Channels renderWithRenderer(const tools::MidiSong& song, int blockSize, std::int64_t frames)
+{
+    tools::SongRenderer renderer({.sampleRate = kRate, .blockSize = blockSize});
+    plugin::MemoryByteReader reader(bankState());
+    EXPECT_TRUE(renderer.context().readState(reader));
+    renderer.applySwitches();
+    Capture capture(frames);
+    // A tail as long as the comparison: the plug-in plays on after the song ends.
+    renderer.render(song, double(frames) / kRate, capture);
+    for (auto& channel : capture.out)
+        channel.resize(static_cast<std::size_t>(frames), 0.0f);
+    return capture.out;
+}
+
+// The plug-in module, loaded once for the whole test program.
+VST3::Hosting::Module::Ptr& module()
+{
+    static VST3::Hosting::Module::Ptr loaded = [] {
+        std::string error;
+        auto m = VST3::Hosting::Module::create(TOLVANE_VST_BUNDLE_PATH, error);
+        EXPECT_TRUE(m) << error;
+        return m;
+    }();
+    return loaded;
+}
+
+// A host session: processor and controller from the module's factory, the
+// controller asked for the parameter of each MIDI controller as a host asks.
+class PluginHost {
+public:
+    explicit PluginHost(int blockSize) : blockSize_(blockSize)
+    {
+        const auto& factory = module()->getFactory();
+        for (const auto& info : factory.classInfos()) {
+            if (info.category() == kVstAudioEffectClass)
+                component_ = factory.createInstance<IComponent>(info.ID());
+            else if (info.category() == kVstComponentControllerClass)
+                controller_ = factory.createInstance<IEditController>(info.ID());
+        }
+        EXPECT_TRUE(component_ && controller_);
+        EXPECT_EQ(component_->initialize(&host_), kResultOk);
+        EXPECT_EQ(controller_->initialize(&host_), kResultOk);
+        processor_ = FUnknownPtr<IAudioProcessor>(component_);
+        mapping_ = FUnknownPtr<IMidiMapping>(controller_);
+        EXPECT_TRUE(processor_ && mapping_);
+
+        MemoryStream state;
+        state.write(const_cast<std::uint8_t*>(bankState().data()), static_cast<int32>(bankState().size()), nullptr);
+        state.seek(0, IBStream::kIBSeekSet, nullptr);
+        EXPECT_EQ(component_->setState(&state), kResultOk);
+
+        ProcessSetup setup{kRealtime, kSample32, blockSize, double(kRate)};
+        EXPECT_EQ(processor_->setupProcessing(setup), kResultOk);
+        EXPECT_EQ(component_->setActive(true), kResultOk);
+        processor_->setProcessing(true);
+    }
+    ~PluginHost()
+    {
+        processor_->setProcessing(false);
+        component_->setActive(false);
+        controller_->terminate();
+        component_->terminate();
+    }
+
+    Channels play(const tools::MidiSong& song, std::int64_t frames)
+    {
+        const std::vector<tools::TimedEvent> timed = tools::scheduleEvents(song, kRate);
+        Channels out(kChannels);
+        std::size_t next = 0;
+        for (std::int64_t start = 0; start < frames; start += blockSize_) {
+            const int length = static_cast<int>(std::min<std::int64_t>(blockSize_, frames - start));
+            Block block(length);
+            MidiParameterChanges changes;
+            block.data.inputParameterChanges = &changes;
+            for (; next < timed.size() && timed[next].frame < start + length; ++next)
+                deliver(song, song.events[timed[next].songIndex], static_cast<int32>(timed[next].frame - start),
+                        block, changes);
+            EXPECT_EQ(processor_->process(block.data), kResultOk);
+            for (int c = 0; c < kChannels; ++c)
+                for (int i = 0; i < length; ++i)
+                    out[static_cast<std::size_t>(c)].push_back(block.sample(c / 2, c % 2, i));
+        }
+        return out;
+    }
+
+private:
+    ParamID parameterFor(int channel, CtrlNumber controller)
+    {
+        ParamID id = 0;
+        EXPECT_EQ(mapping_->getMidiControllerAssignment(0, static_cast<int16>(channel), controller, id), kResultTrue);
+        return id;
+    }
+
+    void deliver(const tools::MidiSong& song, const tools::SongEvent& e, int32 offset, Block& block,
+                 MidiParameterChanges& changes)
+    {
+        const auto channel = static_cast<int16>(e.channel);
+        switch (e.type) {
+            case tv::kNoteOn:
+                block.addNoteOn(channel, static_cast<int16>(e.data1), static_cast<float>(e.data2 / 127.0), offset);
+                break;
+            case tv::kNoteOff:
+                block.addNoteOff(channel, static_cast<int16>(e.data1), offset);
+                break;
+            case tv::kControlChange:
+                changes.add(parameterFor(e.channel, static_cast<CtrlNumber>(e.data1)), offset, e.data2 / 127.0);
+                break;
+            case tv::kProgramChange:
+                changes.add(parameterFor(e.channel, kCtrlProgramChange), offset, e.data1 / 127.0);
+                break;
+            case tv::kPitchBend:
+                changes.add(parameterFor(e.channel, kPitchBend), offset, (e.data2 * 128 + e.data1) / 16383.0);
+                break;
+            case tv::kSystemExclusive: {
+                auto& bytes = sysEx_.emplace_back(1, std::uint8_t{0xF0});
+                const auto payload = song.sysEx(e);
+                bytes.insert(bytes.end(), payload.begin(), payload.end());
+                block.addSysEx(bytes, offset);
+                break;
+            }
+            default:
+                break;  // pressure: a host has no parameter for it, and the engine only stores it
+        }
+    }
+
+    int blockSize_;
+    HostApplication host_;
+    IPtr<IComponent> component_;
+    IPtr<IEditController> controller_;
+    FUnknownPtr<IAudioProcessor> processor_;
+    FUnknownPtr<IMidiMapping> mapping_;
+    std::vector<std::vector<std::uint8_t>> sysEx_;
+};
+
+double rms(const Channels& channels)
+{
+    double sum = 0.0;
+    std::size_t n = 0;
+    for (const auto& channel : channels) {
+        for (float s : channel)
+            sum += double(s) * s;
+        n += channel.size();
+    }
+    return n ? std::sqrt(sum / double(n)) : 0.0;
+}
+
+void expectSameRender(const tools::MidiSong& song, int blockSize, double seconds)
+{
+    const auto frames = static_cast<std::int64_t>(seconds * kRate);
+    const Channels rendered = renderWithRenderer(song, blockSize, frames);
+    PluginHost host(blockSize);
+    const Channels played = host.play(song, frames);
+    ASSERT_GT(rms(rendered), 1e-3) << "a silent render proves nothing";
+    std::int64_t differing = 0;
+    std::int64_t first = -1;
+    int firstChannel = -1;
+    for (int c = 0; c < kChannels; ++c) {
+        const auto& a = rendered[static_cast<std::size_t>(c)];
+        const auto& b = played[static_cast<std::size_t>(c)];
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (std::memcmp(&a[i], &b[i], sizeof(float)) == 0)
+                continue;
+            if (first < 0 || static_cast<std::int64_t>(i) < first) {
+                first = static_cast<std::int64_t>(i);
+                firstChannel = c;
+            }
+            ++differing;
+        }
+    }
+    EXPECT_EQ(differing, 0) << "block size " << blockSize << ": first difference at frame " << first
+                            << " on channel " << firstChannel;
+}
+
+tools::MidiSong songFromFile(const std::string& name)
+{
+    const std::string path = std::string(TOLVANE_TEST_SONGS_DIR) + "/" + name;
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto read = tools::readMidiFile(bytes);
+    EXPECT_TRUE(read.song) << path << ": " << read.error;
+    return read.song ? *read.song : tools::MidiSong{};
+}
+
+// What hosts and files send every day, in one short score at 120 bpm (480
+// ticks a beat, so a tick is about 46 samples): notes on several channels,
+// re-strikes on one tick, a GM RPN set-up with its null RPN, fine and coarse
+// tuning, a modulation and volume run inside a block, bend, a program change
+// on a note's tick, and the sustain pedal. On one tick controllers come
+// before notes, as in files written by sequencers.
+tools::MidiSong everydayScore()
+{
+    tools::MidiTrackWriter t;
+    for (int channel = 0; channel < 3; ++channel) {
+        t.controlChange(0, channel, 101, 0);
+        t.controlChange(0, channel, 100, 0);
+        t.controlChange(0, channel, 6, 12);
+        t.controlChange(0, channel, 38, 0);
+        t.controlChange(0, channel, 101, 127);
+        t.controlChange(0, channel, 100, 127);
+    }
+    t.controlChange(0, 1, 101, 0);  // part 2 a quarter tone sharp and an octave down
+    t.controlChange(0, 1, 100, 1);
+    t.controlChange(0, 1, 6, 80);
+    t.controlChange(0, 1, 100, 2);
+    t.controlChange(0, 1, 6, 52);
+    t.programChange(0, 0, 5);
+    for (int beat = 0; beat < 8; ++beat) {
+        const std::uint64_t tick = 480u * static_cast<std::uint64_t>(beat);
+        if (beat > 0)
+            t.noteOff(tick, 0, 60);  // the same key struck again on the same tick
+        t.noteOn(tick, 0, 60, 100);
+        t.note(tick, 240, 1, 67 + beat % 3, 90);
+    }
+    t.noteOff(3840, 0, 60);
+    for (int step = 0; step < 16; ++step) {  // runs: one step every tick
+        t.controlChange(600u + static_cast<std::uint64_t>(step), 0, 1, step * 8);
+        t.controlChange(600u + static_cast<std::uint64_t>(step), 1, 7, 127 - step * 4);
+    }
+    for (int step = 0; step <= 32; ++step)
+        t.pitchBend(1000u + static_cast<std::uint64_t>(step) * 3, 2, 8192 + step * 255);
+    t.note(960, 1500, 2, 64, 110);
+    t.controlChange(1920, 2, 64, 127);  // pedal down, then notes released under it
+    t.note(1920, 100, 2, 72, 100);
+    t.note(2000, 100, 2, 76, 100);
+    t.controlChange(2400, 2, 64, 127);
+    t.noteOn(2400, 2, 72, 100);  // struck again while the pedal holds it
+    t.noteOff(2500, 2, 72);
+    t.controlChange(3000, 2, 64, 0);
+    t.programChange(3600, 1, 9);  // a program change on a note's tick
+    t.note(3600, 200, 1, 60, 100);
+    t.setEndTick(4200);
+    const std::vector<std::uint8_t> bytes = tools::encodeMidiFile(0, 480, std::span(&t, 1));
+    auto read = tools::readMidiFile(bytes);
+    EXPECT_TRUE(read.song) << read.error;
+    return read.song ? *read.song : tools::MidiSong{};
+}
+
+class RendererEqualsPlugin : public ::testing::TestWithParam<int> {};
+
+TEST_P(RendererEqualsPlugin, OnAnEverydayScore)
+{
+    expectSameRender(everydayScore(), GetParam(), 5.0);
+}
+
+TEST_P(RendererEqualsPlugin, OnGeneralMidiSongs)
+{
+    for (const char* name : {"blupi-music004.mid", "blupi-music006.mid"}) {
+        SCOPED_TRACE(name);
+        expectSameRender(songFromFile(name), GetParam(), 12.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockSizes, RendererEqualsPlugin, ::testing::Values(32, 512, 4096));
+
+} // namespace
