@@ -15,26 +15,20 @@ inline constexpr int kPhaseFractionBits = 18;
 
 struct OscillatorStep : VoiceStep {
     OscillatorStep(const SynthesizerWT::VoiceUnitWT& voice, const float* log2linTable, float* leftOut, float* rightOut)
-        : log2lin(log2linTable), table(voice.wave), left(leftOut), right(rightOut), gl(voice.gainLeft),
-          gr(voice.gainRight), inc(static_cast<std::uint32_t>(voice.phaseInc)),
-          mask(static_cast<std::uint32_t>(voice.phaseMask)), ph(voice.phase)
+        : VoiceStep(voice, log2linTable, leftOut, rightOut), table(voice.wave),
+          inc(static_cast<std::uint32_t>(voice.phaseInc)), mask(static_cast<std::uint32_t>(voice.phaseMask)),
+          ph(voice.phase)
     {
     }
 
     bool operator()(int n, std::int32_t env, std::int32_t level)
     {
-        const float s = log2lin[table[ph >> kPhaseFractionBits] + env + level];
-        left[n] += s * gl;
-        right[n] += s * gr;
+        addPanned(n, log2lin[table[ph >> kPhaseFractionBits] + env + level]);
         ph = (ph + inc) & mask;
         return true;
     }
 
-    const float* log2lin;
     const std::int32_t* table;
-    float* left;
-    float* right;
-    float gl, gr;
     std::uint32_t inc, mask;
     std::uint32_t ph;
 };

@@ -18,11 +18,28 @@ namespace kest::tolvane::synth {
 // and preset level, apart so that the step may add them in its own order) and
 // returns false when the voice ends there, leaving that sample silent.
 struct VoiceStep {
+    VoiceStep(const SynthesizerWT::VoiceUnitWT& voice, const float* log2linTable, float* leftOut, float* rightOut)
+        : log2lin(log2linTable), left(leftOut), right(rightOut), gl(voice.gainLeft), gr(voice.gainRight)
+    {
+    }
+
     // Samples the next run may last, at most `limit`: the LFO structures step
     // their LFO here and end the run where the next step falls.
     int runLength(int limit) { return limit; }
     // Attenuation added over the whole run besides the preset's level.
     std::int32_t levelOffset() const { return 0; }
+
+    // One mono sample into the voice's output pair through its pan gains.
+    void addPanned(int n, float s)
+    {
+        left[n] += s * gl;
+        right[n] += s * gr;
+    }
+
+    const float* log2lin;  // log code to linear amplitude
+    float* left;
+    float* right;
+    float gl, gr;
 };
 
 // Returns the step as the last sample left it, for the voice to keep its state.

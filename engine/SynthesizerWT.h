@@ -59,8 +59,12 @@ public:
         void setupLfo(const TonePreset& tone, int modulation);
         // Envelope set-up at note-on from a preset's rates and levels.
         void setupEnvelope(int ar, int dr, int sl, int rr, int tl, int kfOffset);
-        // Moves the envelope on when envPos reached envEnd; false when it ended.
+        // Moves the envelope on when envPos reached envEnd; false when it ended
+        // (the voice is then stopped).
         bool advanceEnvelope();
+        // From full level down the decay curve to the sustain level, or
+        // straight into sustain when sl is 0.
+        void startDecay();
         // Attack position converted to the decay curve; false when the voice stopped.
         bool leaveAttack();
         // phaseInc from basePitch, the part's tuning, the LFO pitch offset and the bend offset.

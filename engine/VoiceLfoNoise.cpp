@@ -91,8 +91,7 @@ struct LfoLevelStep : OscillatorStep {
 // than once a sample) and its low bit is the sign of the output.
 struct NoiseStep : VoiceStep {
     NoiseStep(const Voice& v, const float* log2linTable, float* l, float* r)
-        : log2lin(log2linTable), left(l), right(r), gl(v.gainLeft), gr(v.gainRight),
-          inc(static_cast<std::uint32_t>(v.phaseInc)), clockMask(static_cast<std::uint32_t>(v.noiseMask)), ph(v.phase),
+        : VoiceStep(v, log2linTable, l, r), inc(static_cast<std::uint32_t>(v.phaseInc)), clockMask(static_cast<std::uint32_t>(v.noiseMask)), ph(v.phase),
           reg(v.lfsr), bit(v.noiseBit)
     {
     }
@@ -104,16 +103,10 @@ struct NoiseStep : VoiceStep {
             reg = (reg >> 1) ^ ((reg & 1) ? kNoiseFeedback : 0);
             bit = reg & 1;
         }
-        const float s = log2lin[att + bit];
-        left[n] += s * gl;
-        right[n] += s * gr;
+        addPanned(n, log2lin[att + bit]);
         ph += inc;
         return true;
     }
-    const float* log2lin;
-    float* left;
-    float* right;
-    float gl, gr;
     std::uint32_t inc, clockMask;
     std::uint32_t ph;
     int reg, bit;

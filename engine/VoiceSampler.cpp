@@ -35,8 +35,7 @@ int wrapIntoLoop(int position, int end, int length) { return end - length + (pos
 // end the position wraps into the loop, or the voice ends without a loop.
 template <int Channels> struct SampleStep : VoiceStep {
     SampleStep(const SynthesizerWT::VoiceUnitWT& v, const float* log2linTable, float* l, float* r)
-        : log2lin(log2linTable), frames(v.sampleData), left(l), right(r), gl(v.gainLeft), gr(v.gainRight),
-          inc(static_cast<std::uint32_t>(v.phaseInc)), end(v.currentEnd), loopLength(v.currentLoopLength),
+        : VoiceStep(v, log2linTable, l, r), frames(v.sampleData), inc(static_cast<std::uint32_t>(v.phaseInc)), end(v.currentEnd), loopLength(v.currentLoopLength),
           position((std::uint64_t(v.samplePos) << kFrameFractionBits) | std::uint32_t(v.sampleFrac))
     {
     }
@@ -51,9 +50,7 @@ template <int Channels> struct SampleStep : VoiceStep {
             position = (std::uint64_t(frame) << kFrameFractionBits) | (position & kFrameFractionMask);
         }
         if constexpr (Channels == 1) {
-            const float s = log2lin[frames[frame] + att];
-            left[n] += s * gl;
-            right[n] += s * gr;
+            addPanned(n, log2lin[frames[frame] + att]);
         } else {
             // Each channel keeps to its own side; the pan gains still apply.
             left[n] += log2lin[frames[2 * frame] + att] * gl;
@@ -62,11 +59,7 @@ template <int Channels> struct SampleStep : VoiceStep {
         position += inc;
         return true;
     }
-    const float* log2lin;
     const std::int32_t* frames;
-    float* left;
-    float* right;
-    float gl, gr;
     std::uint32_t inc;
     int end, loopLength;
     std::uint64_t position;

@@ -115,16 +115,22 @@ void Voice::setupEnvelope(int ar, int dr, int sl, int rr, int tl, int kfOffset)
         envRate = attackRate;
         envState = kAttack;
     } else {
-        envCurve = t.decayCurve.data();
-        if (sl >= 1) {
-            envEnd = sustainPos;
-            envRate = decayRate;
-            envState = kDecay;
-        } else {
-            envEnd = kNeverEnds;
-            envRate = 0;
-            envState = kSustain;
-        }
+        startDecay();
+    }
+}
+
+void Voice::startDecay()
+{
+    envCurve = tables_->decayCurve.data();
+    envPos = 0;
+    if (slParam >= 1) {
+        envEnd = sustainPos;
+        envRate = decayRate;
+        envState = kDecay;
+    } else {
+        envEnd = kNeverEnds;
+        envRate = 0;
+        envState = kSustain;
     }
 }
 
@@ -132,17 +138,7 @@ bool Voice::advanceEnvelope()
 {
     switch (envState) {
     case kAttack:
-        envCurve = tables_->decayCurve.data();
-        envPos = 0;
-        if (slParam >= 1) {
-            envEnd = sustainPos;
-            envRate = decayRate;
-            envState = kDecay;
-        } else {
-            envEnd = kNeverEnds;
-            envRate = 0;
-            envState = kSustain;
-        }
+        startDecay();
         return true;
     case kDecay:
         if (sustainPos >= silencePos)
