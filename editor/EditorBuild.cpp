@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Building the window: sections, pages, controls, pop-up menus and the overlay.
 #include "CHorizontalSliderExt.h"
+#include "EditorBitmaps.h"
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
 #include "EditorLogic/MenuModel.h"
+#include "EditorLogic/ValueText.h"
 #include "EditorViews.h"
 #include "TiledBackground.h"
 
 #include "vstgui/lib/cbitmap.h"
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/cbuttons.h"
+#include "vstgui/lib/controls/ioptionmenulistener.h"
+#include "vstgui/lib/platform/iplatformfont.h"
+#include "vstgui/lib/platform/platformfactory.h"
 
 #include <string>
 
@@ -17,6 +22,7 @@ namespace Steinberg::Vst {
 
 using namespace VSTGUI;
 using namespace kest::tolvane::editor;
+using kest::tolvane::editor::loadBitmap;
 
 namespace {
 
@@ -36,6 +42,46 @@ void styleText(CParamDisplay* view, CFontDesc* font, CColor color = kTextColor)
 }
 
 std::string partEntry(int part) { return std::to_string(part) + " [MIDI CH " + std::to_string(part + 1) + "]"; }
+
+// A menu left with Escape reports its own menu and index -1; VSTGUI would then
+// hand on the menu's previous value as if it had been chosen (on a section
+// menu, its first command). A dismissed menu does nothing.
+class DismissedMenuGuard : public OptionMenuListenerAdapter {
+public:
+    bool onOptionMenuSetPopupResult(COptionMenu*, COptionMenu* chosenIn, int32_t index) override
+    {
+        if (chosenIn == nullptr || index < 0)
+            return true;
+        const CMenuItem* entry = chosenIn->getEntry(index);
+        return entry == nullptr || entry->isSeparator() || !entry->isEnabled() || entry->getSubmenu() != nullptr;
+    }
+};
+
+void guardAgainstDismissal(COptionMenu* menu)
+{
+    static DismissedMenuGuard guard;  // holds no state: one serves every menu
+    menu->registerOptionMenuListener(&guard);
+}
+
+// The editor's Arial, or a smaller size of it where `widest` would not fit
+// into `width` points whole (the library's Arial may be a wider stand-in).
+SharedPointer<CFontDesc> fittingFont(const std::string& widest, double width)
+{
+    constexpr double kMargin = 4.0;
+    auto platformString = getPlatformFactory().createString(widest.c_str());
+    for (int size = 12; size > 8; --size) {
+        auto font = makeOwned<CFontDesc>("Arial", size);
+        const auto platformFont = font->getPlatformFont();
+        if (!platformFont || !platformFont->getPainter() || !platformString ||
+            platformFont->getPainter()->getStringWidth(nullptr, platformString, true) <= width - kMargin)
+            return font;
+    }
+    return makeOwned<CFontDesc>("Arial", 8);
+}
+
+// The longest texts the two system fields show: the quietest volume step above
+// silence and the highest reference pitch.
+std::string widestSystemText(int id) { return id == 0x0001 ? decibelText(1.0f / 200.0f) : hertzText(480.0f); }
 
 const char* const kModeEntries[] = {"0 [Mute]", "1 [Instrument]", "2 [Percussion]", "3 [Sampler]"};
 const char* const kStrcEntries[] = {"0 [NO LFO]", "1 [LFO PM]", "2 [LFO AM]", "3 [NOISE-GEN]"};
@@ -128,6 +174,8 @@ void TolvaneVSTGUIEditor::buildMenus()
                     item->setEnabled(false);
                 ++index;
             }
+            if (!isSubMenu)
+                guardAgainstDismissal(menu);  // sub-menus report through their top menu
             views_->menus[def.id] = menu;
         }
     }
@@ -135,8 +183,8 @@ void TolvaneVSTGUIEditor::buildMenus()
 
 void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
 {
-    auto knob = makeOwned<CBitmap>("knob0.png");
-    auto menuButton = makeOwned<CBitmap>("menu.png");
+    auto knob = loadBitmap("knob0.png");
+    auto menuButton = loadBitmap("menu.png");
     CFontDesc* font = views_->font;
     for (const ControlRow& row : controlRows()) {
         if (row.page != page)
@@ -158,16 +206,19 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
             container->addView(slider);
             views_->controls[tag] = slider;
 
-            auto* field = new CTextEdit(toCRect(valueFieldRect(row)), this, kTagValueText | row.id, row.initialText);
-            styleText(field, font);
+            const CRect fieldRect = toCRect(valueFieldRect(row));
+            auto* field = new CTextEdit(fieldRect, this, kTagValueText | row.id, row.initialText);
             if (sectionOf(row.id) == kSectionSystem)
-                field->setHoriAlign(kLeftText);
+                styleText(field, fittingFont(widestSystemText(row.id), fieldRect.getWidth()));
+            else
+                styleText(field, font);
             container->addView(field);
             views_->controls[kTagValueText | row.id] = field;
             break;
         }
         case ControlKind::OptionMenu: {
             auto* menu = new COptionMenu(toCRect(valueFieldRect(row)), this, tag);
+            guardAgainstDismissal(menu);
             styleText(menu, font);
             if (row.id == 0x0101) {
                 for (int part = 0; part < 16; ++part)
@@ -201,11 +252,11 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
 
 void TolvaneVSTGUIEditor::buildTopSection()
 {
-    auto background = makeOwned<CBitmap>("bg0.png");
+    auto background = loadBitmap("bg0.png");
     views_->top = new TiledBackgroundView<CViewContainer>(CRect(0, 0, kWindowWidth, kTopSectionHeight), background);
     frame->addView(views_->top);
 
-    auto logo = makeOwned<CBitmap>("logo.png");
+    auto logo = loadBitmap("logo.png");
     auto* logoButton = new CKickButton(CRect(0, 0, kWindowWidth, 46), this, kTagControl | kIdLogo, logo);
     views_->top->addView(logoButton);
     views_->controls[kTagControl | kIdLogo] = logoButton;
@@ -214,7 +265,7 @@ void TolvaneVSTGUIEditor::buildTopSection()
 
 CLayeredViewContainer* TolvaneVSTGUIEditor::makePage(const char* backgroundName)
 {
-    auto background = makeOwned<CBitmap>(backgroundName);
+    auto background = loadBitmap(backgroundName);
     auto* page = new TiledBackgroundView<CLayeredViewContainer>(CRect(0, 0, kWindowWidth, kPageHeight), background);
     views_->lower->addView(page);
     return page;
@@ -238,7 +289,7 @@ void TolvaneVSTGUIEditor::buildWaveTableEditor()
 {
     for (int i = 0; i < kWaveToolCount; ++i) {
         const std::string name = "wvbtn" + std::to_string(i) + ".png";
-        auto icon = makeOwned<CBitmap>(name.c_str());
+        auto icon = loadBitmap(name);
         const int tag = kTagControl | (kIdWaveToolFirst + i);
         const CRect rect(kWaveToolX[i], kWaveToolRow, kWaveToolX[i] + kWaveToolWidth, kWaveToolRow + kWaveToolHeight);
         auto* button = new CKickButton(rect, this, tag, icon);
@@ -256,7 +307,7 @@ void TolvaneVSTGUIEditor::buildOverlay()
     overlay->setBackgroundColor(kOverlayBack);
     views_->aboutOverlay = overlay;
 
-    auto libraryLogo = makeOwned<CBitmap>("libLogo.png");
+    auto libraryLogo = loadBitmap("libLogo.png");
     auto* button = new CKickButton(CRect(134, 138, 134 + 260, 138 + 350), this, kTagControl | kIdLibraryLogo, libraryLogo);
     overlay->addView(button);
     views_->controls[kTagControl | kIdLibraryLogo] = button;

@@ -51,6 +51,11 @@ void TolvaneVSTGUIEditor::onMenuChoice(COptionMenu* menu)
     case MenuActionKind::ExportFile:
         openFileSelector(action.code);
         break;
+    case MenuActionKind::SetZoom:
+        setZoomChoice(action.code);
+        if (zoomChoiceListener_)
+            zoomChoiceListener_(zoomChoice_);
+        break;
     case MenuActionKind::None:
         break;
     }

@@ -7,6 +7,7 @@
 #include "EditorLogic/FileSelection.h"
 #include "EditorLogic/PresetName.h"
 #include "EditorLogic/TypedNumber.h"
+#include "EditorLogic/Zoom.h"
 #include "EditorViews.h"
 #include "X11RunLoop.h"
 
@@ -24,8 +25,6 @@ using namespace kest::tolvane::editor;
 
 namespace {
 
-ViewRect windowRect() { return ViewRect(0, 0, kWindowWidth, kWindowHeight); }
-
 constexpr int kIdleMilliseconds = 33;
 
 } // namespace
@@ -33,8 +32,7 @@ constexpr int kIdleMilliseconds = 33;
 TolvaneVSTGUIEditor::TolvaneVSTGUIEditor(EditController* controller)
     : VSTGUIEditor(controller, nullptr)
 {
-    ViewRect rect = windowRect();
-    setRect(rect);
+    applyZoom(false);
 }
 
 TolvaneVSTGUIEditor::~TolvaneVSTGUIEditor()
@@ -57,6 +55,8 @@ bool PLUGIN_API TolvaneVSTGUIEditor::open(void* parent, const PlatformType& plat
     config = &x11Config;
 #endif
     frame->open(parent, platformType, config);
+    // The host learns the zoomed size from attached(), which reads the frame's.
+    applyZoom(false);
     setIdleRate(kIdleMilliseconds);
     sendMessageWithoutAttributes("GUIEditor:openGUI");
     return true;
@@ -102,6 +102,45 @@ CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* mess
         }
     }
     return VSTGUIEditor::notify(sender, message);
+}
+
+// ---- Zoom -----------------------------------------------------------------------------
+
+tresult PLUGIN_API TolvaneVSTGUIEditor::setContentScaleFactor(ScaleFactor factor)
+{
+    hostScale_ = factor;
+    applyZoom(true);
+    return kResultTrue;
+}
+
+void TolvaneVSTGUIEditor::setZoomChoice(int choice)
+{
+    zoomChoice_ = isZoomChoice(choice) ? choice : kZoomAsHost;
+    applyZoom(true);
+}
+
+double TolvaneVSTGUIEditor::zoom() const { return zoomFactor(zoomChoice_, hostScale_); }
+
+void TolvaneVSTGUIEditor::applyZoom(bool tellHost)
+{
+    const double factor = zoom();
+    const WindowSize size = zoomedWindowSize(factor);
+    ViewRect rect(0, 0, size.width, size.height);
+    const bool resized = rect.getWidth() != getRect().getWidth() || rect.getHeight() != getRect().getHeight();
+    if (!frame) {
+        setRect(rect);  // what getSize() tells a host before the window opens
+        return;
+    }
+    if (views_)
+        if (COptionMenu* menu = views_->menu(kIdZoomMenu))
+            menu->setValue(static_cast<float>(zoomChoice_));
+    if (frame->getZoom() != factor)
+        frame->setZoom(factor);
+    // Hosts compare the request with getSize(): the view's rectangle changes
+    // only after the request (or through the host's onSize()).
+    if (tellHost && resized && plugFrame)
+        plugFrame->resizeView(this, &rect);
+    setRect(rect);
 }
 
 // ---- User edits ---------------------------------------------------------------------

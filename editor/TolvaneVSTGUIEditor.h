@@ -14,11 +14,20 @@
 //  - "GUIEditor:tvValueUpdate": onValueUpdate(tag, val).
 // The editor itself sends "GUIEditor:openGUI", "GUIEditor:tvValueChange" and
 // "GUIEditor:tvFileSelect" through controller->allocateMessage()/sendMessage().
+//
+// Zoom: the whole window (size, fonts, hit areas, bitmaps) is drawn through
+// the frame's zoom transform. VSTGUI's X11 frame reports scale 1 whatever the
+// screen, so the host's content scale factor is applied as a zoom too. The
+// user's choice (ZoomChoice) comes from the controller at creation and goes
+// back through the zoom-choice listener, which keeps it with the controller's
+// state.
 #pragma once
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "public.sdk/source/vst/vstguieditor.h"
 
 #include <array>
+#include <functional>
 #include <string>
 
 namespace kest::tolvane::plugin {
@@ -43,7 +52,9 @@ enum class Page;
 
 namespace Steinberg::Vst {
 
-class TolvaneVSTGUIEditor : public VSTGUIEditor, public VSTGUI::IControlListener {
+class TolvaneVSTGUIEditor : public VSTGUIEditor,
+                            public VSTGUI::IControlListener,
+                            public IPlugViewContentScaleSupport {
 public:
     using EngineContext = kest::tolvane::plugin::EngineContext;
 
@@ -67,13 +78,32 @@ public:
     // Applies one "GUIEditor:tvValueUpdate" (tag = 16-bit value id).
     void onValueUpdate(int tag, float value);
 
+    // IPlugViewContentScaleSupport: the host's scale factor for the screen.
+    tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
+    // The user's zoom choice (ZoomChoice); anything else means "as host".
+    void setZoomChoice(int choice);
+    int zoomChoice() const { return zoomChoice_; }
+    void setZoomChoiceListener(std::function<void(int)> listener) { zoomChoiceListener_ = std::move(listener); }
+    // The factor the window is drawn at now.
+    double zoom() const;
+
     // For tests and the controller: whether a window is built, which page shows.
     bool isOpen() const { return frame != nullptr; }
     bool isSamplerPageVisible() const;
     bool isAboutOverlayVisible() const;
 
+    OBJ_METHODS(TolvaneVSTGUIEditor, VSTGUIEditor)
+    DEFINE_INTERFACES
+        DEF_INTERFACE(IPlugViewContentScaleSupport)
+    END_DEFINE_INTERFACES(VSTGUIEditor)
+    REFCOUNT_METHODS(VSTGUIEditor)
+
 private:
     struct Views;
+
+    // Sizes the frame for the zoom now in force and, when `tellHost`, asks
+    // the host to resize its window to match.
+    void applyZoom(bool tellHost);
 
     void buildWindow();
     void buildMenus();
@@ -120,6 +150,9 @@ private:
     EngineContext* context_ = nullptr;
     Views* views_ = nullptr;
     int pendingFileAction_ = 0;
+    int zoomChoice_ = 0;
+    double hostScale_ = 1.0;
+    std::function<void(int)> zoomChoiceListener_;
 };
 
 } // namespace Steinberg::Vst

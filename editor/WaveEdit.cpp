@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WaveEdit.h"
 
+#include "EditorBitmaps.h"
 #include "EditorLogic/EditorIds.h"
 
 #include "vstgui/lib/cbitmap.h"
@@ -53,7 +54,7 @@ void WaveEdit::setup(int count, int bitDepth)
     removeBars();
     bars_.reserve(static_cast<std::size_t>(count));
 
-    auto handle = makeOwned<CBitmap>("waveBar.png");
+    auto handle = loadBitmap("waveBar.png");
     const double width = 512.0 / count;
     for (int i = 0; i < count; ++i) {
         // Each bar is twice the view's height; the view clips it so that only

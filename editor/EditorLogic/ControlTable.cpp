@@ -102,9 +102,9 @@ Rect valueFieldRect(const ControlRow& row)
 {
     switch (row.kind) {
     case ControlKind::Slider:
-        // The two system fields are narrow and leave room for the unit.
-        return row.page == Page::Top && sectionOf(row.id) == kSectionSystem ? rowRect(row, 99, 36)
-                                                                           : rowRect(row, 97, 64);
+        // Wide enough for a whole "%f" text such as "-46.020600"; the two system
+        // rows show their unit left of the field.
+        return rowRect(row, 97, 64);
     case ControlKind::OptionMenu:
         return rowRect(row, 97, 142);
     case ControlKind::NameField:

@@ -35,6 +35,8 @@ inline constexpr int kIdLibraryLogo = 0x8001;
 inline constexpr int kIdWaveToolFirst = 0x5020;
 inline constexpr int kWaveToolCount = 10;
 inline constexpr int kIdWaveBarFirst = 0x5100;
+// The system menu's Zoom sub-menu: the editor's own setting, never a value change.
+inline constexpr int kIdZoomMenu = 0x00A0;
 
 // Read-only labels: their ids only name them in the control table (no message
 // ever carries them).

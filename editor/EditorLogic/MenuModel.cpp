@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EditorLogic/MenuModel.h"
 
+#include "EditorLogic/EditorIds.h"
+#include "EditorLogic/Zoom.h"
+
 #include <array>
 
 namespace kest::tolvane::editor {
@@ -15,12 +18,18 @@ constexpr MenuEntryDef send(const char* title, int id) { return {title, A::SendV
 constexpr MenuEntryDef import(const char* title, int code) { return {title, A::ImportFile, code, 0, false}; }
 constexpr MenuEntryDef exportTo(const char* title, int code) { return {title, A::ExportFile, code, 0, false}; }
 constexpr MenuEntryDef choice(const char* title) { return {title, A::SendIndex, 0, 0, false}; }
+constexpr MenuEntryDef zoom(const char* title, int zoomChoice) { return {title, A::SetZoom, zoomChoice, 0, false}; }
 
 constexpr std::array kSystemMenu = {
     send("System Reset", 0x0081),
     MenuEntryDef{"Polyphony", A::None, 0, 0x0090, true},
     send("Recieve sysEx", 0x0083),
     send("NRPN Controlle", 0x0084),
+    MenuEntryDef{"Zoom", A::None, 0, kIdZoomMenu, false},
+};
+// In the order of ZoomChoice: the entry's index is the menu's value.
+constexpr std::array kZoomMenu = {
+    zoom("As Host", kZoomAsHost), zoom("100 %", kZoom100), zoom("150 %", kZoom150), zoom("200 %", kZoom200),
 };
 constexpr std::array kPolyphonyMenu = {
     choice("4"), choice("8"), choice("16"), choice("32"), choice("64"),
@@ -78,6 +87,7 @@ constexpr std::array kBitDepthMenu = {
 const std::array kMenus = {
     MenuDef{0x0080, MenuCheckStyle::MultipleCheck, kSystemMenu},
     MenuDef{0x0090, MenuCheckStyle::CheckCurrent, kPolyphonyMenu},
+    MenuDef{kIdZoomMenu, MenuCheckStyle::CheckCurrent, kZoomMenu},
     MenuDef{0x0180, MenuCheckStyle::None, kPartMenu},
     MenuDef{0x0190, MenuCheckStyle::CheckCurrent, kOutputMenu},
     MenuDef{0x1080, MenuCheckStyle::None, kToneMenu},
@@ -136,6 +146,7 @@ MenuAction menuChoice(int menuId, int entryId)
         return {A::SendIndex, menu->id, static_cast<float>(index) / static_cast<float>(menuEntryCount(*menu) - 1), false};
     case A::ImportFile:
     case A::ExportFile:
+    case A::SetZoom:
         return {entry->action, entry->code, 0.0f, false};
     case A::None:
         break;

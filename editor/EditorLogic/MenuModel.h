@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The editor's six pop-up menus and four sub-menus as data, and what a choice
+// The editor's six pop-up menus and five sub-menus as data, and what a choice
 // in them does.
 #pragma once
 
@@ -19,6 +19,7 @@ enum class MenuActionKind {
     SendIndex,    // sub-menu choice: value change (menu id, index / (entries - 1))
     ImportFile,   // open an import selector for the file action code
     ExportFile,   // open an export selector for the file action code
+    SetZoom,      // the editor's own zoom setting; code is the ZoomChoice
 };
 
 struct MenuEntryDef {
@@ -43,7 +44,7 @@ const MenuEntryDef* menuEntry(const MenuDef& menu, int index);
 
 struct MenuAction {
     MenuActionKind kind = MenuActionKind::None;
-    int code = 0;         // value id or file action code
+    int code = 0;         // value id, file action code or zoom choice
     float value = 0.0f;   // for value changes
     bool clearCheck = false;  // clear the chosen entry's check mark afterwards
 };

@@ -100,11 +100,14 @@ bool writePng(cairo_surface_t* surface, const std::string& folder, const char* n
     return ok;
 }
 
-// Creates a w x h image, lets `draw` paint it and writes it.
-bool makeBitmap(const std::string& folder, const char* name, int w, int h, const std::function<void(cairo_t*)>& draw)
+// Creates a w x h image at `scale` pixels per point, lets `draw` paint it in
+// points and writes it.
+bool makeBitmapAtScale(const std::string& folder, const std::string& name, int w, int h, int scale,
+                       const std::function<void(cairo_t*)>& draw)
 {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w * scale, h * scale);
     cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
@@ -113,9 +116,18 @@ bool makeBitmap(const std::string& folder, const char* name, int w, int h, const
     cairo_font_options_destroy(options);
     draw(cr);
     cairo_destroy(cr);
-    const bool ok = writePng(surface, folder, name);
+    const bool ok = writePng(surface, folder, name.c_str());
     cairo_surface_destroy(surface);
     return ok;
+}
+
+// Every bitmap twice: "name.png" for 100 % and "name@2x.png" with twice the
+// pixels, which the editor draws from at zoom factors above 1.
+bool makeBitmap(const std::string& folder, const char* name, int w, int h, const std::function<void(cairo_t*)>& draw)
+{
+    const std::string base(name);
+    const std::string doubled = base.substr(0, base.size() - 4) + "@2x.png";
+    return makeBitmapAtScale(folder, base, w, h, 1, draw) && makeBitmapAtScale(folder, doubled, w, h, 2, draw);
 }
 
 // ---- Panel pieces -------------------------------------------------------------
@@ -195,8 +207,9 @@ void rowLabel(cairo_t* cr, const ControlRow& row)
 
 void unitLabel(cairo_t* cr, const ControlRow& row, const char* unit)
 {
+    // Left of the field: the field takes the whole room up to the slider.
     const Rect field = valueFieldRect(row);
-    text(cr, unit, field.right + 3, field.top + 15, 9.5, kLabel, false, Align::Left, kSansCondensed);
+    text(cr, unit, field.left - 4, field.top + 15, 9.5, kLabel, false, Align::Right, kSansCondensed);
 }
 
 void dropArrow(cairo_t* cr, const Rect& r)

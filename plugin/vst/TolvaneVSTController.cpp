@@ -11,6 +11,7 @@
 #include "pluginterfaces/vst/ivstmessage.h"
 
 #include "BypassTrailer.h"
+#include "EditorSettingsRecord.h"
 #include "EngineContext.h"
 #include "TolvaneIds.h"
 
@@ -152,8 +153,19 @@ tresult PLUGIN_API TolvaneVSTController::setComponentState(IBStream* state)
 
 tresult PLUGIN_API TolvaneVSTController::setState(IBStream* state)
 {
-    // The controller's own state is the bypass switch alone (a host may keep
-    // it apart from the processor's state); it holds no sound data.
+    // The controller's own state is the editor's settings and the bypass
+    // switch (a host may keep it apart from the processor's state); it holds
+    // no sound data.
+    if (!state)
+        return kResultFalse;
+    Tolvane::EditorSettings settings;
+    if (Tolvane::readEditorSettingsRecord(*state, settings)) {
+        editorZoomChoice_ = settings.zoomChoice;
+#if TOLVANE_HAS_EDITOR
+        if (editor_)
+            editor_->setZoomChoice(editorZoomChoice_);
+#endif
+    }
     return setComponentState(state);
 }
 
@@ -161,6 +173,7 @@ tresult PLUGIN_API TolvaneVSTController::getState(IBStream* state)
 {
     if (!state)
         return kInvalidArgument;
+    Tolvane::writeEditorSettingsRecord(*state, Tolvane::EditorSettings{editorZoomChoice_});
     Tolvane::writeBypassTrailer(*state, getParamNormalized(Tolvane::kBypassId) >= 0.5);
     return kResultOk;
 }
@@ -180,6 +193,8 @@ IPlugView* PLUGIN_API TolvaneVSTController::createView(FIDString name)
 #if TOLVANE_HAS_EDITOR
     if (name && std::strcmp(name, "editor") == 0) {
         editor_ = new TolvaneVSTGUIEditor(this);
+        editor_->setZoomChoice(editorZoomChoice_);
+        editor_->setZoomChoiceListener([this](int choice) { editorZoomChoice_ = choice; });
         return editor_;
     }
 #else

@@ -47,6 +47,11 @@ public:
     // The editor messages are relayed to, or null.
     TolvaneVSTGUIEditor* openEditor() const { return editor_; }
 
+    // The editor's zoom choice; saved with the controller's state, never with
+    // the processor's.
+    int editorZoomChoice() const { return editorZoomChoice_; }
+    void setEditorZoomChoice(int choice) { editorZoomChoice_ = choice; }
+
     // Reads the tone names of the processor's engine into the 16 program lists
     // and tells the host about the lists that changed.
     void refreshProgramNames(const kest::tolvane::plugin::EngineContext& context);
@@ -62,6 +67,7 @@ private:
     void noteContext(IMessage* message);
 
     TolvaneVSTGUIEditor* editor_ = nullptr;
+    int editorZoomChoice_ = 0;
     // The processor's engine, as its messages announce it; read on the message thread.
     const kest::tolvane::plugin::EngineContext* context_ = nullptr;
     // The names the program lists show, program by program.

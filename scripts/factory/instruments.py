@@ -62,7 +62,7 @@ def guitars():
         Tone("Steel Guitar", "steel guitar", ring=3.5, release=0.25, **PLUCK),
         Tone("Jazz Guitar", "jazz guitar", ring=3.0, release=0.2, **PLUCK),
         Tone("Clean Guitar", "clean guitar", ring=3.5, release=0.2, **PLUCK),
-        Tone("Muted Guitar", "clean guitar", ring=0.35, release=0.1, **PLUCK),
+        Tone("Muted Guitar", "clean guitar", ring=1.4, release=0.1, **PLUCK),
         Tone("Overdrive Gtr", "overdrive 6-bit", decay=2.0, sustain=12, release=0.12, strc=VIB, lms=1,
              lfo_hz=5.5, gain=-1, **PLUCK),
         Tone("Distortion Gtr", "distortion 5-bit", decay=2.5, sustain=10, release=0.12, strc=VIB, lms=1,
@@ -95,7 +95,7 @@ def strings():
         Tone("Tremolo Strings", "strings", attack=0.1, release=0.25, strc=TREM, lms=3, lfo_hz=8.0, **FLAT),
         Tone("Pizzicato", "strings", ring=0.5, release=0.15, **PLUCK),
         Tone("Harp", "nylon guitar", ring=3.0, release=0.8, **PLUCK),
-        Tone("Timpani", "sine + 2nd", ring=1.8, release=0.6, gain=2, **PLUCK),
+        Tone("Timpani", "sine + 2nd", ring=2.5, release=0.6, gain=2, **PLUCK),
     ]
 
 
@@ -110,7 +110,7 @@ def ensembles():
         Tone("Choir Aahs", "choir", attack=0.2, release=0.4, strc=VIB, lms=1, lfo_hz=5.0, **FLAT),
         Tone("Voice Oohs", "vowel ooh", attack=0.15, release=0.35, strc=VIB, lms=1, lfo_hz=5.0, **FLAT),
         Tone("Synth Voice", "synth voice 6-bit", attack=0.1, release=0.3, strc=VIB, lms=1, lfo_hz=5.0, **FLAT),
-        Tone("Orchestra Hit", "bright saw 6-bit", ring=0.6, release=0.3, **PLUCK),
+        Tone("Orchestra Hit", "bright saw 6-bit", ring=0.9, release=0.3, **PLUCK),
     ]
 
 
@@ -216,7 +216,7 @@ def percussive():
         Tone("Agogo", "cowbell", ring=0.6, release=0.4, **PLUCK),
         Tone("Steel Drums", "steel drum", ring=1.2, release=0.5, **PLUCK),
         Tone("Woodblock", "hollow square", ring=0.09, release=0.09, gain=-2, **PLUCK),
-        Tone("Taiko Drum", "triangle NES 4-bit", ring=0.7, release=0.5, cents=-1200, gain=3, **PLUCK),
+        Tone("Taiko Drum", "triangle NES 4-bit", ring=1.0, release=0.5, cents=-1200, gain=3, **PLUCK),
         Tone("Melodic Tom", "triangle", ring=0.5, release=0.4, gain=2, **PLUCK),
         Tone("Synth Drum", "sine", ring=0.4, release=0.3, gain=2, **PLUCK),
         Tone("Reverse Cymbal", 0, attack=1.5, ring=0.08, release=0.08, strc=NOISE, cents=1199, gain=-2, **FLAT),

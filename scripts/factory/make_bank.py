@@ -4,7 +4,8 @@
 
     python3 scripts/factory/make_bank.py            # rewrites presets/factory-*.txt
     python3 scripts/factory/make_bank.py --out DIR  # writes them into DIR instead
-    python3 scripts/factory/make_bank.py --check    # fails if the files differ from the script
+    python3 scripts/factory/make_bank.py --check    # fails if the files differ from the script,
+                                                    # or a tone rings unlike its General MIDI family
 
 The output is deterministic; commit the regenerated files with the script.
 The wavetables are 32 entries long: load them with Table Size 32 (the
@@ -18,6 +19,7 @@ import sys
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import calibration  # noqa: E402
 import instruments  # noqa: E402
 import percussion  # noqa: E402
 import wavetables  # noqa: E402
@@ -82,11 +84,15 @@ def main():
     parser.add_argument("--check", action="store_true", help="compare instead of writing; exit 1 on a difference")
     args = parser.parse_args()
     files = {"factory-tones.txt": tone_lines(), "factory-wavetables.txt": wave_lines()}
+    faults = calibration.instrument_faults(instruments.build_instruments())
+    faults += calibration.drum_faults(percussion.build_percussion(), sorted(percussion.DRUM_MAP))
+    for fault in faults:
+        print(fault, file=sys.stderr)
     if args.check:
         stale = [name for name, lines in files.items() if not matches(os.path.join(args.out, name), lines)]
         for name in stale:
             print("%s is not what make_bank.py writes; run it and commit the result" % name, file=sys.stderr)
-        return 1 if stale else 0
+        return 1 if stale or faults else 0
     os.makedirs(args.out, exist_ok=True)
     for name, lines in files.items():
         write(os.path.join(args.out, name), lines)

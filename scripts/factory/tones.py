@@ -6,9 +6,12 @@ import wavetables
 
 # Table loudness (wavetables.Table.loudness_db) that plays at tl 0. Louder
 # tables get attenuated down to it, so a square, a sine and a vowel end up
-# about equally loud; a single voice at velocity 100 with default volume then
-# peaks near -17 dBFS, which leaves room for a mix of several voices.
-TARGET_LOUDNESS_DB = -11.0
+# about equally loud. This sets the headroom of the whole bank, as on a General
+# MIDI sound module: a piano note at velocity 100 with default volume peaks
+# near -34 dBFS, a three-note piano chord at velocity 127 and volume 127 near
+# -16 dBFS, and 15 parts of full-velocity chords with drums stay under -1 dBFS
+# (docs/levels.md has the songs it was set by).
+TARGET_LOUDNESS_DB = -27.0
 # The noise generator plays full-scale +-1; its tones are set by ear from here.
 NOISE_LOUDNESS_DB = -3.0
 LFO_HZ_PER_STEP = 32.0 / 16383.0

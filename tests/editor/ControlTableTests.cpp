@@ -35,8 +35,9 @@ TEST(ControlTable, GridPositionsOfRepresentativeControls)
     ASSERT_NE(volume, nullptr);
     EXPECT_EQ(sliderRect(*volume).left, 169);
     EXPECT_EQ(sliderRect(*volume).width(), 94);
-    EXPECT_EQ(valueFieldRect(*volume).left, 107);
-    EXPECT_EQ(valueFieldRect(*volume).width(), 36);
+    // Wide enough for "-46.020600" and "440.000000" whole.
+    EXPECT_EQ(valueFieldRect(*volume).left, 105);
+    EXPECT_EQ(valueFieldRect(*volume).width(), 64);
 
     const ControlRow* bend = findControlRow(0x0105);
     EXPECT_EQ(valueFieldRect(*bend).left, 105);

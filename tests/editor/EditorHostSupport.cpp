@@ -31,7 +31,7 @@ bool PrivateXServer::start(std::string& error)
         // A leak checker preloaded into the tests is not meant for the server.
         unsetenv("LD_PRELOAD");
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x800x24", "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1200x1500x24", "-nolisten", "tcp",
                "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -70,6 +70,11 @@ tresult PLUGIN_API HostFrame::resizeView(IPlugView* view, ViewRect* rect)
         return kInvalidArgument;
     ++resizeCount;
     lastSize = *rect;
+    // As hosts do: a request for the size the view already reports changes nothing.
+    ViewRect current{};
+    if (view->getSize(&current) == kResultTrue && current.getWidth() == rect->getWidth() &&
+        current.getHeight() == rect->getHeight())
+        return kResultTrue;
     return view->onSize(rect);
 }
 
@@ -282,6 +287,36 @@ std::vector<xcb_window_t> ParentWindow::children() const
     result.assign(list, list + xcb_query_tree_children_length(tree));
     free(tree);
     return result;
+}
+
+Screenshot ParentWindow::grabChild() const
+{
+    Screenshot shot;
+    const std::vector<xcb_window_t> windows = children();
+    if (windows.empty())
+        return shot;
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, windows.front()), nullptr);
+    if (!geometry)
+        return shot;
+    const int width = geometry->width, height = geometry->height;
+    free(geometry);
+    xcb_get_image_reply_t* image =
+        xcb_get_image_reply(connection_,
+                            xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, windows.front(), 0, 0,
+                                          static_cast<uint16_t>(width), static_cast<uint16_t>(height), ~0u),
+                            nullptr);
+    if (!image)
+        return shot;
+    // A 24-bit screen hands out 32-bit pixels, 0x00RRGGBB.
+    if (xcb_get_image_data_length(image) == width * height * 4) {
+        const auto* data = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(image));
+        shot.width = width;
+        shot.height = height;
+        shot.pixels.assign(data, data + width * height);
+    }
+    free(image);
+    return shot;
 }
 
 } // namespace tolvane_editor_test

@@ -8,6 +8,7 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -72,6 +73,13 @@ private:
     std::map<long long, int> firings_;
 };
 
+// The pixels of a window, row by row, 0x00RRGGBB.
+struct Screenshot {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
 // Every drawing into one window, as the X server reports it (DAMAGE
 // extension, one rectangle per drawing request).
 class DamageWatch {
@@ -98,6 +106,8 @@ public:
     std::vector<xcb_window_t> children() const;
     // Shows the embedded windows, as an XEmbed embedder does once it took them in.
     void mapChildren();
+    // The first embedded window's size and pixels (empty when it is not shown).
+    Screenshot grabChild() const;
 
 private:
     xcb_connection_t* connection_ = nullptr;

@@ -3,9 +3,11 @@
 #include "EditorLogic/EditorIds.h"
 #include "EditorLogic/FileSelection.h"
 #include "EditorLogic/MenuModel.h"
+#include "EditorLogic/Zoom.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <string>
 
@@ -27,12 +29,13 @@ TEST(MenuModel, EntriesAreNumberedWithoutSeparators)
     EXPECT_TRUE(menuEntry(*system, 1)->disabled);
     EXPECT_STREQ(menuEntry(*system, 2)->title, "Recieve sysEx");
     EXPECT_STREQ(menuEntry(*system, 3)->title, "NRPN Controlle");
+    EXPECT_EQ(menuEntry(*system, 4)->subMenuId, kIdZoomMenu);
 
     EXPECT_EQ(menuEntryCount(*findMenuDef(0x0090)), 9);
     EXPECT_EQ(menuEntryCount(*findMenuDef(0x0190)), 16);
     EXPECT_EQ(menuEntryCount(*findMenuDef(0x5090)), 5);
     EXPECT_EQ(menuEntryCount(*findMenuDef(0x50A0)), 8);
-    EXPECT_EQ(menuDefs().size(), 10u);
+    EXPECT_EQ(menuDefs().size(), 11u);
 }
 
 TEST(MenuModel, ChoicesSendValuesOrOpenSelectors)
@@ -178,4 +181,36 @@ TEST(ControlEdit, PartParametersFollowTheCurrentPart)
     EXPECT_EQ(partParameterId(0x0109, 1), 0x1010Bu);
     EXPECT_FALSE(partParameterId(0x0104, 1).has_value());  // BENDSENS has none
     EXPECT_FALSE(partParameterId(0x0101, 1).has_value());
+}
+
+// The Zoom sub-menu is the editor's own: its choices never become value
+// changes, and an entry's index is the ZoomChoice saved with the controller.
+TEST(MenuModel, ZoomEntriesSetTheEditorsZoomInSavedOrder)
+{
+    const MenuDef* zoomMenu = findMenuDef(kIdZoomMenu);
+    ASSERT_NE(zoomMenu, nullptr);
+    EXPECT_EQ(zoomMenu->style, MenuCheckStyle::CheckCurrent);
+    ASSERT_EQ(menuEntryCount(*zoomMenu), kZoomChoiceCount);
+    for (int index = 0; index < kZoomChoiceCount; ++index) {
+        const MenuAction action = menuChoice(kIdZoomMenu, kIdZoomMenu + index + 1);
+        EXPECT_EQ(action.kind, MenuActionKind::SetZoom);
+        EXPECT_EQ(action.code, index);
+    }
+    EXPECT_STREQ(menuEntry(*zoomMenu, kZoom200)->title, "200 %");
+}
+
+TEST(Zoom, TheUsersChoiceWinsAndOnlyAPlausibleHostFactorCounts)
+{
+    EXPECT_DOUBLE_EQ(zoomFactor(kZoom150, 2.0), 1.5);
+    EXPECT_DOUBLE_EQ(zoomFactor(kZoom100, 2.0), 1.0);
+    EXPECT_DOUBLE_EQ(zoomFactor(kZoomAsHost, 1.25), 1.25);
+    for (const double nonsense : {0.0, -2.0, 0.5, 100.0, std::nan("")})
+        EXPECT_DOUBLE_EQ(zoomFactor(kZoomAsHost, nonsense), 1.0) << nonsense;
+    // A stored byte from a newer or damaged state is not a choice.
+    EXPECT_FALSE(isZoomChoice(kZoomChoiceCount));
+    EXPECT_FALSE(isZoomChoice(-1));
+    EXPECT_EQ(zoomedWindowSize(2.0).width, 1056);
+    EXPECT_EQ(zoomedWindowSize(2.0).height, 1408);
+    EXPECT_EQ(zoomedWindowSize(1.25).width, 660);
+    EXPECT_EQ(zoomedWindowSize(1.25).height, 880);
 }

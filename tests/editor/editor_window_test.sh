@@ -3,7 +3,8 @@
 # Opens the built plug-in's editor in the SDK's editor host on a virtual X
 # display and checks it as a person would look at it: the window's size, the
 # tone page after the processor's first answer, and the sampler page after part
-# 1 is switched to Sampler mode with the MODE menu.
+# 1 is switched to Sampler mode with the MODE menu; then the same at 200 %
+# zoom, chosen from the SYNTH menu with the keyboard.
 #
 # usage: editor_window_test.sh <editorhost> <TolvaneSynthWT.vst3> <output folder> [<docs folder>]
 set -euo pipefail
@@ -19,7 +20,7 @@ for n in $(seq 91 140); do
 done
 [[ -n ${display:-} ]] || fail "no free X display"
 
-Xvfb "$display" -screen 0 800x800x24 -nolisten tcp -noreset >"$out/xvfb.log" 2>&1 &
+Xvfb "$display" -screen 0 1200x1500x24 -nolisten tcp -noreset >"$out/xvfb.log" 2>&1 &
 xvfb_pid=$!
 host_pid=
 cleanup() {
@@ -80,9 +81,31 @@ sleep 0.3
 shot closed-about
 (( $(luma closed-about 6 150) > 150 )) || fail "library logo did not hide the about overlay"
 
+# Zoom 200 %: SYNTH menu, down to "Zoom", its sub-menu, down to "200 %".
+xdotool mousemove --window "$window" 22 60 click 1
+sleep 0.5
+xdotool key --delay 150 Down Down Down Down Right
+sleep 0.3
+xdotool key --delay 150 Down Down Down Down Return
+sleep 1.5
+geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+[[ $geometry == 1056x1408 ]] || fail "zoomed window is $geometry, expected 1056x1408"
+shot sampler-200
+# The same points, twice as far from the corner.
+(( $(luma sampler-200 12 300) > 150 )) || fail "zoomed window not drawn"
+(( $(luma sampler-200 28 1320) > 150 )) || fail "zoomed sampler page not shown"
+# Clicks land where the controls are drawn: MODE back to "1 [Instrument]".
+xdotool mousemove --window "$window" 840 264 click 1
+sleep 0.5
+xdotool mousemove --window "$window" 820 350 click 1
+sleep 1
+shot tone-200
+(( $(luma tone-200 28 1320) < 110 )) || fail "zoomed MODE menu did not bring the tone page back"
+
 if [[ -n $docs ]]; then
     mkdir -p "$docs"
     cp "$out/tone.png" "$docs/screenshot-tone.png"
     cp "$out/sampler.png" "$docs/screenshot-sampler.png"
+    cp "$out/tone-200.png" "$docs/screenshot-tone-200.png"
 fi
 echo "editor window test passed"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Prints, for every factory tone, what it does at velocity 100 with default
-// volume: peak and RMS level, how long it rings while held, how long its
+// volume: peak, RMS and K-weighted (heard) level and energy, how long it rings while held, how long its
 // release lasts and the pitch it sounds at. Instruments play middle C, drums
 // their own key. With a path argument it also writes every tone in turn to a
 // 16-bit mono WAV file for listening.
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "BankRig.h"
+#include "KWeighting.h"
 
 namespace kest::tolvane::factory {
 namespace {
@@ -29,6 +30,7 @@ struct Figures {
     double ringSeconds = -1.0; // until 60 dB below the loudest 10 ms, -1 = still sounding
     double releaseSeconds = 0.0;
     double pitchHz = 0.0;      // 0 = no clear period
+    StrikeFigures heard;       // K-weighted loudness, energy and 40 dB decay
 };
 
 float rmsOf(const std::vector<float>& s, std::size_t from, std::size_t count)
@@ -97,6 +99,7 @@ Figures measure(BankRig& rig, int channel, int key, std::vector<float>& sound)
         }
     }
     f.pitchHz = estimatePitch(sound, loudest + chunk);
+    f.heard = measureStrike(sound, kSampleRate);
     rig.noteOff(channel, key);
     f.releaseSeconds = rig.renderUntilFree(kReleaseLimitSeconds);
     return f;
@@ -109,8 +112,9 @@ double expectedHz(int key, int tune)
 
 void printRow(int index, const synth::TonePreset& tone, const Figures& f, double expected)
 {
-    std::printf("%3d %-16.16s peak %6.1f rms %6.1f ring %5.2f rel %5.2f", index, tone.presetName, f.peakDb, f.rmsDb,
-                f.ringSeconds, f.releaseSeconds);
+    std::printf("%3d %-16.16s peak %6.1f rms %6.1f heard %6.1f energy %6.1f ring %5.2f d40 %5.2f rel %5.2f", index,
+                tone.presetName, f.peakDb, f.rmsDb, f.heard.loudnessDb, f.heard.energyDb, f.ringSeconds,
+                f.heard.decay40Seconds, f.releaseSeconds);
     if (tone.strc == 3)
         std::printf("  noise\n");
     else if (f.pitchHz > 0.0)

@@ -91,17 +91,18 @@ private:
         sysEx(waveTableMessage(kPadWave, additiveWave(organ)));
 
         sysEx(instrumentToneMessage(0, {.name = "Morning Lead", .lfoFreq = lfoFreqForHz(5.5), .strc = 1, .lms = 1,
-                                        .wave = kLeadWave, .tl = 6, .ar = 118, .dr = 70, .sl = 10, .rr = 96, .kf = 1}));
-        sysEx(instrumentToneMessage(1, {.name = "Saw Bass", .wave = kBassWave, .tl = 2, .ar = 127, .dr = 72, .sl = 16,
+                                        .wave = kLeadWave, .tl = 19, .ar = 118, .dr = 70, .sl = 10, .rr = 96, .kf = 1}));
+        sysEx(instrumentToneMessage(1, {.name = "Saw Bass", .wave = kBassWave, .tl = 15, .ar = 127, .dr = 72, .sl = 16,
                                         .rr = 104}));
         sysEx(instrumentToneMessage(2, {.name = "Tremolo Pad", .lfoFreq = lfoFreqForHz(3.0), .strc = 2, .lms = 2,
-                                        .wave = kPadWave, .tl = 4, .ar = 74, .dr = 56, .sl = 8, .rr = 78}));
+                                        .wave = kPadWave, .tl = 17, .ar = 74, .dr = 56, .sl = 8, .rr = 78}));
         // The arpeggio and the drums come from the factory bank: its celesta and its GM kit on part 10.
+        // The song's own tones sit at the bank's General MIDI headroom, so the two balance.
         sysEx(partModeMessage(kDrums, 2));
 
         struct PartSetup { MidiTrackWriter* track; int channel, program, volume, pan; };
         const PartSetup parts[] = {{&lead_, kLead, 0, 104, 64}, {&bass_, kBass, 1, 100, 64}, {&pad_, kPad, 2, 100, 44},
-                                   {&arp_, kArp, kBankCelesta, 92, 88},    {&drums_, kDrums, 0, 100, 64}};
+                                   {&arp_, kArp, kBankCelesta, 120, 88},   {&drums_, kDrums, 0, 120, 64}};
         for (const PartSetup& p : parts) {
             p.track->programChange(0, p.channel, p.program);
             p.track->controlChange(0, p.channel, 7, p.volume);

@@ -226,6 +226,34 @@ TEST_F(ControllerTest, BypassFollowsSavedStates)
     EXPECT_EQ(controller->getParamNormalized(ids::kBypassId), 1.0);
 }
 
+TEST_F(ControllerTest, EditorZoomTravelsWithTheControllersOwnState)
+{
+    controller->setEditorZoomChoice(3);
+    controller->setParamNormalized(ids::kBypassId, 1.0);
+    MemoryStream own;
+    ASSERT_EQ(controller->getState(&own), kResultOk);
+    // The editor's record comes first, the bypass trailer stays last.
+    int64 size = 0;
+    own.seek(0, IBStream::kIBSeekEnd, &size);
+    EXPECT_EQ(size, 16);
+
+    controller->setEditorZoomChoice(0);
+    controller->setParamNormalized(ids::kBypassId, 0.0);
+    own.seek(0, IBStream::kIBSeekSet, nullptr);
+    EXPECT_EQ(controller->setState(&own), kResultOk);
+    EXPECT_EQ(controller->editorZoomChoice(), 3);
+    EXPECT_EQ(controller->getParamNormalized(ids::kBypassId), 1.0);
+
+    // A controller state saved before the editor had settings (the trailer
+    // alone) still restores the switch and leaves the zoom as it is.
+    MemoryStream older;
+    older.write(const_cast<char*>("TVBY\0\0\0\0"), 8, nullptr);
+    older.seek(0, IBStream::kIBSeekSet, nullptr);
+    EXPECT_EQ(controller->setState(&older), kResultOk);
+    EXPECT_EQ(controller->editorZoomChoice(), 3);
+    EXPECT_EQ(controller->getParamNormalized(ids::kBypassId), 0.0);
+}
+
 TEST(ControllerLifecycle, ReinitialiseDoesNotDuplicate)
 {
     HostApplication host;

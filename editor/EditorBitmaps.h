@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The editor's bitmaps, each with its twice-the-pixels twin when there is one.
+#pragma once
+
+#include "vstgui/lib/cbitmap.h"
+
+#include <string>
+
+namespace kest::tolvane::editor {
+
+// "name.png" and, when the resources have it, "name@2x.png": VSTGUI draws
+// from the twin at zoom factors above 1, so that a zoomed window stays sharp.
+VSTGUI::SharedPointer<VSTGUI::CBitmap> loadBitmap(const std::string& name);
+
+} // namespace kest::tolvane::editor
