@@ -45,7 +45,8 @@ struct VoiceStep {
 // Returns the step as the last sample left it, for the voice to keep its state.
 // The step is held by value and the driver inlined into each render operation,
 // so that the compiler keeps the step's state in registers.
-template <typename Step> [[gnu::always_inline]] inline Step renderSegments(SynthesizerWT::VoiceUnitWT& voice, int target, Step step)
+template <typename Step>
+[[gnu::always_inline]] inline Step renderSegments(SynthesizerWT::VoiceUnitWT& voice, int target, Step step)
 {
     int n = voice.renderPos;
     voice.renderPos = target;
