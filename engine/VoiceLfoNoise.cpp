@@ -91,7 +91,8 @@ struct LfoLevelStep : OscillatorStep {
 // than once a sample) and its low bit is the sign of the output.
 struct NoiseStep : VoiceStep {
     NoiseStep(const Voice& v, const float* log2linTable, float* l, float* r)
-        : VoiceStep(v, log2linTable, l, r), inc(static_cast<std::uint32_t>(v.phaseInc)), clockMask(static_cast<std::uint32_t>(v.noiseMask)), ph(v.phase),
+        : VoiceStep(v, log2linTable, l, r), inc(static_cast<std::uint32_t>(v.phaseInc)),
+          clockMask(static_cast<std::uint32_t>(v.noiseMask)), ph(v.phase),
           reg(v.lfsr), bit(v.noiseBit)
     {
     }

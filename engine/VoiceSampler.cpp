@@ -35,7 +35,8 @@ int wrapIntoLoop(int position, int end, int length) { return end - length + (pos
 // end the position wraps into the loop, or the voice ends without a loop.
 template <int Channels> struct SampleStep : VoiceStep {
     SampleStep(const SynthesizerWT::VoiceUnitWT& v, const float* log2linTable, float* l, float* r)
-        : VoiceStep(v, log2linTable, l, r), frames(v.sampleData), inc(static_cast<std::uint32_t>(v.phaseInc)), end(v.currentEnd), loopLength(v.currentLoopLength),
+        : VoiceStep(v, log2linTable, l, r), frames(v.sampleData), inc(static_cast<std::uint32_t>(v.phaseInc)),
+          end(v.currentEnd), loopLength(v.currentLoopLength),
           position((std::uint64_t(v.samplePos) << kFrameFractionBits) | std::uint32_t(v.sampleFrac))
     {
     }

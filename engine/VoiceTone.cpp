@@ -162,7 +162,12 @@ bool Voice::leaveAttack()
         return true;
     // Same attenuation on the decay curve: attack codes are even and
     // decayCurve[i] = 2i, so the code c sits at position (c / 2) << 18.
-    envPos = envPos < kEnvelopeTop ? tables_->attackCurve[static_cast<std::size_t>(envPos >> kEnvelopeIndexShift)] << (kEnvelopeIndexShift - 1) : 0;
+    if (envPos < kEnvelopeTop) {
+        const std::int32_t code = tables_->attackCurve[static_cast<std::size_t>(envPos >> kEnvelopeIndexShift)];
+        envPos = code << (kEnvelopeIndexShift - 1);
+    } else {
+        envPos = 0;
+    }
     envCurve = tables_->decayCurve.data();
     if (envPos > silencePos) {
         stop();
@@ -237,7 +242,8 @@ void Voice::render(float* const* outputs, int target)
 
 void Voice::renderNoLfo(float* left, float* right, int target)
 {
-    const OscillatorStep step = renderSegments(*this, target, OscillatorStep(*this, tables_->log2lin.data(), left, right));
+    const OscillatorStep step =
+        renderSegments(*this, target, OscillatorStep(*this, tables_->log2lin.data(), left, right));
     phase = step.ph;
 }
 
