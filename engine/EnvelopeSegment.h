@@ -7,6 +7,11 @@
 
 namespace kest::tolvane::synth {
 
+// Envelope positions are Q18 fixed point: envPos >> 18 indexes the 4096-entry
+// attack and decay curves, so a position runs from 0 to 2^30 (the attack's top).
+inline constexpr int kEnvelopeIndexShift = 18;
+inline constexpr std::int32_t kEnvelopeTop = std::int32_t{1} << 30;
+
 // Number of samples (1 .. limit) from envPos before envPos reaches envEnd; with a
 // zero rate the envelope never moves and the whole limit is one segment.
 inline int samplesInEnvelopeSegment(std::int32_t envPos, std::int32_t envEnd, std::int32_t envRate, int limit)

@@ -11,7 +11,7 @@ inline constexpr int kLogCodeSilence = 8192;
 // Converts a linear amplitude in -1..+1 to its log code.
 int logCodeFromLinear(double x);
 
-// Largest b-bit wave value for a bit depth; depths outside 1..8 count as 8.
+// The bit depth in force: depths outside 1..8 count as 8.
 inline constexpr int effectiveBitDepth(int bitDepth) { return (bitDepth < 1 || bitDepth > 8) ? 8 : bitDepth; }
 
 } // namespace kest::tolvane

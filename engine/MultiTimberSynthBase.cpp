@@ -84,7 +84,6 @@ void MultiTimberSynthBase::VoiceUnitBase::setPan(int value)
 
 MultiTimberSynthBase::MultiTimberSynthBase()
 {
-    buildVolumeTable();
     buildHandlerTables();
     for (PartState& p : parts_) {
         p = PartState{};
@@ -111,7 +110,6 @@ void MultiTimberSynthBase::reset()
 
 void MultiTimberSynthBase::systemReset()
 {
-    buildVolumeTable();
     stopVoices(-1);
     resetParts(true);
     initPresets();
@@ -431,10 +429,16 @@ void MultiTimberSynthBase::updateRateConstants()
     stopVoices(-1);
 }
 
-void MultiTimberSynthBase::buildVolumeTable()
+float MultiTimberSynthBase::volumeTableEntry(int index)
 {
-    for (int i = 0; i < 128; ++i)
-        volumeTable_[static_cast<std::size_t>(i)] = static_cast<float>(std::exp2((i + 1) / 8.0 - 16.0));
+    // Depends on nothing but the index: built once per process, on first use.
+    static const std::array<float, 128> table = [] {
+        std::array<float, 128> t{};
+        for (int i = 0; i < 128; ++i)
+            t[static_cast<std::size_t>(i)] = static_cast<float>(std::exp2((i + 1) / 8.0 - 16.0));
+        return t;
+    }();
+    return table[static_cast<std::size_t>(index & 0x7F)];
 }
 
 void MultiTimberSynthBase::setMasterVolume(float volume)

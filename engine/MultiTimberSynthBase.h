@@ -100,7 +100,6 @@ public:
     // Orders 15..42.
     virtual void allocateVoices(int count) = 0;
     virtual void updateRateConstants();
-    void buildVolumeTable();
     virtual void initPresets() {}
     float getMasterVolume() const { return masterVolume; }
     void setMasterVolume(float volume);
@@ -172,7 +171,8 @@ public:
 
     PartState& part(int index) { return parts_[static_cast<std::size_t>(index & 0x0F)]; }
     const PartState& part(int index) const { return parts_[static_cast<std::size_t>(index & 0x0F)]; }
-    float volumeTableEntry(int index) const { return volumeTable_[static_cast<std::size_t>(index & 0x7F)]; }
+    // Master volume of a 7-bit value: 2^((index + 1) / 8 - 16), 6 dB per 8 steps, 1.0 at 127.
+    static float volumeTableEntry(int index);
 
     // Engine settings.
     int portMask = 0xFFFF;
@@ -257,7 +257,6 @@ protected:
     void releaseSustained(int channel);
 
     std::array<PartState, kPartCount> parts_{};
-    std::array<float, 128> volumeTable_{};
     std::array<ControllerHandler, 128> controllerHandlers_{};
     std::array<DataEntryHandler, 257> dataEntryHandlers_{};
     MidiEvent ownEvent_;

@@ -77,6 +77,12 @@ SynthTables::SynthTables()
     }
 }
 
+const SynthTables& SynthTables::shared()
+{
+    static const SynthTables tables;
+    return tables;
+}
+
 std::int32_t SynthTables::pow2(std::int32_t x) const
 {
     x = std::clamp(x, 0, kMaxExponent);

@@ -22,7 +22,6 @@ SynthesizerWT::SynthesizerWT(float tune, float volume)
     voiceMask = polyphony - 1;
     tableSize = 32;
     tableSizeBits = 5;
-    tables_ = std::make_unique<SynthTables>();
     for (int v = 0; v < 256; ++v)
         waveValueLog_[static_cast<std::size_t>(v)] = logCodeFromLinear((v - 128) / 128.0);
     initPresets();
@@ -45,17 +44,25 @@ void SynthesizerWT::allocateVoices(int count)
         voices_[static_cast<std::size_t>(i)].bind(*this);
 }
 
+namespace {
+// Phases and sample positions are Q18: 2^18 is one table entry or one frame.
+constexpr int kQ18One = 262144;
+// 2^30 / 16383 (as it has always been written): the counter step of lfoFreq 1,
+// so that lfoFreq 16383 refills the 2^30 LFO counter once a sample at 4096 Hz.
+constexpr double kLfoUnitAt4096Hz = 65540.00024415553;
+} // namespace
+
 void SynthesizerWT::updateRateConstants()
 {
     stopVoices(-1);
     const double fs = sampleRate;
-    rates_.pitchBase = logPitchUnits(tableSize * 262144.0) - logPitchUnits(fs) +
+    rates_.pitchBase = logPitchUnits(tableSize * double{kQ18One}) - logPitchUnits(fs) +
                        logPitchUnits(masterTune * std::exp2(-5.75));
-    rates_.sampleBase = logPitchUnits(262144.0) - logPitchUnits(fs);
+    rates_.sampleBase = logPitchUnits(double{kQ18One}) - logPitchUnits(fs);
     rates_.envRateBase = logPitchUnits(1073741824.0 / (256.0 * fs));
     rates_.soundOffRate = static_cast<int>(1073741824.0 / (fs / 512.0) + 0.5);
-    rates_.lfoUnit = static_cast<int>(65540.00024415553 / std::max(1.0, fs / 4096.0) + 0.5);
-    const int phaseMask = tableSize * 262144 - 1;
+    rates_.lfoUnit = static_cast<int>(kLfoUnitAt4096Hz / std::max(1.0, fs / 4096.0) + 0.5);
+    const int phaseMask = tableSize * kQ18One - 1;
     for (int i = 0; i < voiceCount_; ++i) {
         VoiceUnitWT& v = voices_[static_cast<std::size_t>(i)];
         v.rates = rates_;

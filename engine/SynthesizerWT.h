@@ -59,8 +59,12 @@ public:
         void setupLfo(const TonePreset& tone, int modulation);
         // Envelope set-up at note-on from a preset's rates and levels.
         void setupEnvelope(int ar, int dr, int sl, int rr, int tl, int kfOffset);
-        // Moves the envelope on when envPos reached envEnd; false when it ended.
+        // Moves the envelope on when envPos reached envEnd; false when it ended
+        // (the voice is then stopped).
         bool advanceEnvelope();
+        // From full level down the decay curve to the sustain level, or
+        // straight into sustain when sl is 0.
+        void startDecay();
         // Attack position converted to the decay curve; false when the voice stopped.
         bool leaveAttack();
         // phaseInc from basePitch, the part's tuning, the LFO pitch offset and the bend offset.
@@ -73,20 +77,20 @@ public:
 
         // Oscillator and pitch.
         const std::int32_t* wave = nullptr;
-        std::uint32_t phase = 0;
-        std::int32_t phaseInc = 0;
-        int basePitch = 0;
+        std::uint32_t phase = 0;     // Q18: phase >> 18 is the table entry
+        std::int32_t phaseInc = 0;   // Q18 entries per sample: pow2 of the pitch
+        int basePitch = 0;           // pitches in 1/8192 octave
         int bendRangePitch = 0;
         int bendDelta = 0;
         int bendOffset = 0;
         int partTune = 0;
         int lfoPitchOffset = 0;
-        int levelAttenuation = 0;
+        int levelAttenuation = 0;    // log code (1/256 octave per 2 units)
 
         // Envelope.
         int envState = 0;
-        std::int32_t envPos = 0;
-        std::int32_t envRate = 0;
+        std::int32_t envPos = 0;     // Q18: envPos >> 18 indexes envCurve; 2^30 is the top
+        std::int32_t envRate = 0;    // Q18 per sample
         std::int32_t envEnd = 0;
         const std::int32_t* envCurve = nullptr;
         std::int32_t attackRate = 0, decayRate = 0, releaseRate = 0;
@@ -96,7 +100,7 @@ public:
 
         // LFO and noise.
         int lms = 0;
-        std::int32_t lfoCounter = 0;
+        std::int32_t lfoCounter = 0; // falls by lfoStep a sample; the LFO steps at 0 and adds 2^30
         std::int32_t lfoStep = 0;
         int lfoIndex = 0;
         int lfoDepth = 0;
@@ -106,8 +110,8 @@ public:
 
         // Sample playback.
         const std::int32_t* sampleData = nullptr;
-        int samplePos = 0;
-        int sampleFrac = 0;
+        int samplePos = 0;           // frame index
+        int sampleFrac = 0;          // 18-bit fraction of a frame
         int currentEnd = 0;
         int currentLoopLength = 0;
         int releaseEnd = 0;
@@ -170,7 +174,7 @@ private:
     friend class VoiceUnitWT;
     void fillDefaultWaveTables();
 
-    std::unique_ptr<SynthTables> tables_;
+    const SynthTables* tables_ = &SynthTables::shared();
     RateConstants rates_;
     std::unique_ptr<VoiceUnitWT[]> voices_;
     int voiceCount_ = 0;

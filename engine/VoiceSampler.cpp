@@ -3,7 +3,7 @@
 // through the frames with an 18-bit fraction, a held loop and a release loop.
 #include <algorithm>
 
-#include "EnvelopeSegment.h"
+#include "SegmentDriver.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::synth {
@@ -12,8 +12,7 @@ namespace {
 
 constexpr int kFrameFractionBits = 18;
 constexpr std::uint32_t kFrameFractionMask = (1u << kFrameFractionBits) - 1;
-constexpr int kEnvIndexShift = 18;
-constexpr int kOctaveUnits = 8192;
+constexpr int kOctaveUnits = 8192;  // pitch is counted in 1/8192 octave
 // octv 8 plays at the own rate, and the centre tune (8192) is one octave up.
 constexpr int kOwnRateOctave = 9;
 
@@ -30,6 +29,50 @@ int playableFrames(const SampleData& slot, int channels)
 // Equivalent to subtracting the loop length until the position is below the end,
 // without looping when one step spans many loop lengths. Needs 0 < length <= end.
 int wrapIntoLoop(int position, int end, int length) { return end - length + (position - end) % length; }
+
+// One frame of a mono or interleaved stereo slot at the voice's position. The
+// frame index and its 18-bit fraction are one fixed-point position; past the
+// end the position wraps into the loop, or the voice ends without a loop.
+template <int Channels> struct SampleStep : VoiceStep {
+    SampleStep(const SynthesizerWT::VoiceUnitWT& v, const float* log2linTable, float* l, float* r)
+        : VoiceStep(v, log2linTable, l, r), frames(v.sampleData), inc(static_cast<std::uint32_t>(v.phaseInc)),
+          end(v.currentEnd), loopLength(v.currentLoopLength),
+          position((std::uint64_t(v.samplePos) << kFrameFractionBits) | std::uint32_t(v.sampleFrac))
+    {
+    }
+    bool operator()(int n, std::int32_t env, std::int32_t level)
+    {
+        const std::int32_t att = env + level;
+        int frame = static_cast<int>(position >> kFrameFractionBits);
+        if (frame >= end) {
+            if (loopLength <= 0)
+                return false;
+            frame = wrapIntoLoop(frame, end, loopLength);
+            position = (std::uint64_t(frame) << kFrameFractionBits) | (position & kFrameFractionMask);
+        }
+        if constexpr (Channels == 1) {
+            addPanned(n, log2lin[frames[frame] + att]);
+        } else {
+            // Each channel keeps to its own side; the pan gains still apply.
+            left[n] += log2lin[frames[2 * frame] + att] * gl;
+            right[n] += log2lin[frames[2 * frame + 1] + att] * gr;
+        }
+        position += inc;
+        return true;
+    }
+    const std::int32_t* frames;
+    std::uint32_t inc;
+    int end, loopLength;
+    std::uint64_t position;
+};
+
+template <int Channels>
+void renderSample(SynthesizerWT::VoiceUnitWT& voice, const float* log2lin, float* left, float* right, int target)
+{
+    const SampleStep<Channels> step = renderSegments(voice, target, SampleStep<Channels>(voice, log2lin, left, right));
+    voice.samplePos = static_cast<int>(step.position >> kFrameFractionBits);
+    voice.sampleFrac = static_cast<int>(step.position & kFrameFractionMask);
+}
 
 } // namespace
 
@@ -84,106 +127,12 @@ void SynthesizerWT::VoiceUnitWT::samplerNoteOn(int channelIndex, int keyIndex, i
 
 void SynthesizerWT::VoiceUnitWT::renderSampleMono(float* left, float* right, int target)
 {
-    const float* log2lin = tables_->log2lin.data();
-    const std::int32_t* frames = sampleData;
-    const float gl = gainLeft;
-    const float gr = gainRight;
-    const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
-    const int end = currentEnd;
-    const int loopLength = currentLoopLength;
-
-    int n = renderPos;
-    while (n < target) {
-        if (envPos >= envEnd && !advanceEnvelope()) {
-            stop();
-            return;
-        }
-        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
-        const std::int32_t* curve = envCurve;
-        const std::int32_t rate = envRate;
-        const std::int32_t level = levelAttenuation;
-        std::int32_t pos = envPos;
-        // Frame index and its 18-bit fraction as one fixed-point position.
-        std::uint64_t position = (std::uint64_t(samplePos) << kFrameFractionBits) | std::uint32_t(sampleFrac);
-        bool ended = false;
-        for (; n < segmentEnd; ++n) {
-            const std::int32_t att = curve[pos >> kEnvIndexShift] + level;
-            int frame = static_cast<int>(position >> kFrameFractionBits);
-            if (frame >= end) {
-                if (loopLength <= 0) {
-                    ended = true;
-                    break;
-                }
-                frame = wrapIntoLoop(frame, end, loopLength);
-                position = (std::uint64_t(frame) << kFrameFractionBits) | (position & kFrameFractionMask);
-            }
-            const float s = log2lin[frames[frame] + att];
-            left[n] += s * gl;
-            right[n] += s * gr;
-            pos += rate;
-            position += inc;
-        }
-        envPos = pos;
-        samplePos = static_cast<int>(position >> kFrameFractionBits);
-        sampleFrac = static_cast<int>(position & kFrameFractionMask);
-        if (ended) {
-            stop();
-            return;
-        }
-    }
-    renderPos = target;
+    renderSample<1>(*this, tables_->log2lin.data(), left, right, target);
 }
 
 void SynthesizerWT::VoiceUnitWT::renderSampleStereo(float* left, float* right, int target)
 {
-    const float* log2lin = tables_->log2lin.data();
-    const std::int32_t* frames = sampleData;
-    const float gl = gainLeft;
-    const float gr = gainRight;
-    const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
-    const int end = currentEnd;
-    const int loopLength = currentLoopLength;
-
-    int n = renderPos;
-    while (n < target) {
-        if (envPos >= envEnd && !advanceEnvelope()) {
-            stop();
-            return;
-        }
-        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
-        const std::int32_t* curve = envCurve;
-        const std::int32_t rate = envRate;
-        const std::int32_t level = levelAttenuation;
-        std::int32_t pos = envPos;
-        // Frame index and its 18-bit fraction as one fixed-point position.
-        std::uint64_t position = (std::uint64_t(samplePos) << kFrameFractionBits) | std::uint32_t(sampleFrac);
-        bool ended = false;
-        for (; n < segmentEnd; ++n) {
-            const std::int32_t att = curve[pos >> kEnvIndexShift] + level;
-            int frame = static_cast<int>(position >> kFrameFractionBits);
-            if (frame >= end) {
-                if (loopLength <= 0) {
-                    ended = true;
-                    break;
-                }
-                frame = wrapIntoLoop(frame, end, loopLength);
-                position = (std::uint64_t(frame) << kFrameFractionBits) | (position & kFrameFractionMask);
-            }
-            // Each channel keeps to its own side; the pan gains still apply.
-            left[n] += log2lin[frames[2 * frame] + att] * gl;
-            right[n] += log2lin[frames[2 * frame + 1] + att] * gr;
-            pos += rate;
-            position += inc;
-        }
-        envPos = pos;
-        samplePos = static_cast<int>(position >> kFrameFractionBits);
-        sampleFrac = static_cast<int>(position & kFrameFractionMask);
-        if (ended) {
-            stop();
-            return;
-        }
-    }
-    renderPos = target;
+    renderSample<2>(*this, tables_->log2lin.data(), left, right, target);
 }
 
 } // namespace kest::tolvane::synth

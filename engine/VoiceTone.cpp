@@ -4,13 +4,12 @@
 #include <algorithm>
 #include <climits>
 
-#include "EnvelopeSegment.h"
+#include "OscillatorStep.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::synth {
 
 namespace {
-constexpr std::int32_t kEnvelopeTop = 1 << 30;
 constexpr std::int32_t kNeverEnds = INT_MAX;
 constexpr int kAttack = 1, kDecay = 2, kSustain = 4, kRelease = 8, kFinalFade = 0;
 
@@ -22,11 +21,11 @@ using Voice = SynthesizerWT::VoiceUnitWT;
 void Voice::bind(SynthesizerWT& engine)
 {
     engine_ = &engine;
-    tables_ = engine.tables_.get();
+    tables_ = engine.tables_;
     gainCurve_ = tables_->gainCurve.data();
     panTable_ = tables_->pan.data();
     rates = engine.rates_;
-    phaseMask = engine.tableSize * 262144 - 1;
+    phaseMask = engine.tableSize * (1 << kPhaseFractionBits) - 1;
     noiseMask = phaseMask >> 5;
     masterVolume = engine.masterVolume;
     wave = engine.waveTable(0);
@@ -116,16 +115,22 @@ void Voice::setupEnvelope(int ar, int dr, int sl, int rr, int tl, int kfOffset)
         envRate = attackRate;
         envState = kAttack;
     } else {
-        envCurve = t.decayCurve.data();
-        if (sl >= 1) {
-            envEnd = sustainPos;
-            envRate = decayRate;
-            envState = kDecay;
-        } else {
-            envEnd = kNeverEnds;
-            envRate = 0;
-            envState = kSustain;
-        }
+        startDecay();
+    }
+}
+
+void Voice::startDecay()
+{
+    envCurve = tables_->decayCurve.data();
+    envPos = 0;
+    if (slParam >= 1) {
+        envEnd = sustainPos;
+        envRate = decayRate;
+        envState = kDecay;
+    } else {
+        envEnd = kNeverEnds;
+        envRate = 0;
+        envState = kSustain;
     }
 }
 
@@ -133,17 +138,7 @@ bool Voice::advanceEnvelope()
 {
     switch (envState) {
     case kAttack:
-        envCurve = tables_->decayCurve.data();
-        envPos = 0;
-        if (slParam >= 1) {
-            envEnd = sustainPos;
-            envRate = decayRate;
-            envState = kDecay;
-        } else {
-            envEnd = kNeverEnds;
-            envRate = 0;
-            envState = kSustain;
-        }
+        startDecay();
         return true;
     case kDecay:
         if (sustainPos >= silencePos)
@@ -165,8 +160,14 @@ bool Voice::leaveAttack()
 {
     if (envState != kAttack)
         return true;
-    // Same attenuation on the decay curve: attack codes are even, decayCurve[i] = 2i.
-    envPos = envPos < kEnvelopeTop ? tables_->attackCurve[static_cast<std::size_t>(envPos >> 18)] << 17 : 0;
+    // Same attenuation on the decay curve: attack codes are even and
+    // decayCurve[i] = 2i, so the code c sits at position (c / 2) << 18.
+    if (envPos < kEnvelopeTop) {
+        const std::int32_t code = tables_->attackCurve[static_cast<std::size_t>(envPos >> kEnvelopeIndexShift)];
+        envPos = code << (kEnvelopeIndexShift - 1);
+    } else {
+        envPos = 0;
+    }
     envCurve = tables_->decayCurve.data();
     if (envPos > silencePos) {
         stop();
@@ -237,45 +238,19 @@ void Voice::render(float* const* outputs, int target)
 {
     if (renderPos < target)
         (this->*renderFn)(outputs[outputPair], outputs[outputPair + 1], target);
-    renderPos = target;
 }
 
 void Voice::renderNoLfo(float* left, float* right, int target)
 {
-    const float* log2lin = tables_->log2lin.data();
-    const std::int32_t* table = wave;
-    const float gl = gainLeft;
-    const float gr = gainRight;
-    const int level = levelAttenuation;
-    const std::uint32_t inc = static_cast<std::uint32_t>(phaseInc);
-    const std::uint32_t mask = static_cast<std::uint32_t>(phaseMask);
-    std::uint32_t ph = phase;
-
-    int n = renderPos;
-    while (n < target) {
-        if (envPos >= envEnd && !advanceEnvelope())
-            break;
-        // Inside one envelope segment no state change can happen, so the
-        // per-sample loop needs no envelope test.
-        const int segmentEnd = n + samplesInEnvelopeSegment(envPos, envEnd, envRate, target - n);
-        const std::int32_t* curve = envCurve;
-        const std::int32_t rate = envRate;
-        std::int32_t pos = envPos;
-        for (; n < segmentEnd; ++n) {
-            const float s = log2lin[table[ph >> 18] + curve[pos >> 18] + level];
-            left[n] += s * gl;
-            right[n] += s * gr;
-            pos += rate;
-            ph = (ph + inc) & mask;
-        }
-        envPos = pos;
-    }
-    phase = ph;
+    const OscillatorStep step =
+        renderSegments(*this, target, OscillatorStep(*this, tables_->log2lin.data(), left, right));
+    phase = step.ph;
 }
 
-void Voice::renderStopOnly(float*, float*, int)
+void Voice::renderStopOnly(float*, float*, int target)
 {
     stop();
+    renderPos = target;
 }
 
 } // namespace kest::tolvane::synth

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "LogCode.h"
 #include "SynthTables.h"
@@ -100,6 +103,26 @@ TEST(SynthTables, GainCurveAndEqualPowerPan)
     EXPECT_NEAR(t.pan[65], 0.99992, 1e-5);
     for (int i = 64; i <= 192; ++i)  // equal power across the pan range
         EXPECT_NEAR(t.pan[i] * t.pan[i] + t.pan[256 - i] * t.pan[256 - i], 1.0f, 1e-5) << i;
+}
+
+TEST(SynthTables, OneSetSharedByEngineInstancesBuiltOnManyThreads)
+{
+    // Engines made at once on several threads must all see one finished set.
+    std::vector<std::unique_ptr<SynthesizerWT>> engines(4);
+    std::vector<std::thread> threads;
+    for (auto& engine : engines)
+        threads.emplace_back([&engine] { engine = std::make_unique<SynthesizerWT>(); });
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& engine : engines) {
+        EXPECT_EQ(&engine->tables(), &SynthTables::shared());
+        EXPECT_EQ(engine->tables().exp[0], 1 << 30);
+    }
+    // The master volume table depends on nothing else and survives a system reset.
+    const float before = engines[0]->volumeTableEntry(100);
+    engines[0]->systemReset();
+    EXPECT_EQ(engines[0]->volumeTableEntry(100), before);
+    EXPECT_NEAR(before, std::exp2(101 / 8.0 - 16.0), 1e-9);
 }
 
 TEST(RateConstants, FiguresAt44100)
