@@ -47,7 +47,7 @@ const std::vector<std::uint8_t>& bankState()
     static const std::vector<std::uint8_t> bytes = [] {
         plugin::EngineContext context;
         tools::LoadFailure failure;
-        EXPECT_TRUE(tools::loadSoundData(context, tools::RenderOptions{}, failure)) << failure.message;
+        EXPECT_TRUE(tools::loadSoundData(context, tools::SoundDataOptions{}, failure)) << failure.message;
         plugin::MemoryByteWriter writer;
         EXPECT_TRUE(context.writeState(writer));
         return writer.bytes;
