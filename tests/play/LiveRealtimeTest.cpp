@@ -20,25 +20,13 @@
 
 #include "EngineContext.h"
 #include "FactoryBank.h"
+#include "HeapCallCounter.h"
 #include "LivePlayer.h"
 #include "LiveTestSupport.h"
 
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void __libc_free(void*);
-}
-
 namespace {
-std::atomic<bool> countingHeap{false};
-std::atomic<long> heapCalls{0};
 std::atomic<long> systemCalls{0};
 std::atomic<long> firstSystemCall{-1};
-
-void noteHeap() {
-    if (countingHeap.load(std::memory_order_relaxed)) heapCalls.fetch_add(1, std::memory_order_relaxed);
-}
 
 // Runs instead of the trapped system call, which then returns garbage: only
 // the count matters, and nothing in a correct callback gets here.
@@ -63,39 +51,6 @@ bool trapSystemCalls() {
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
 }
 } // namespace
-
-extern "C" {
-void* malloc(std::size_t size) {
-    noteHeap();
-    return __libc_malloc(size);
-}
-void* calloc(std::size_t count, std::size_t size) {
-    noteHeap();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* pointer, std::size_t size) {
-    noteHeap();
-    return __libc_realloc(pointer, size);
-}
-void free(void* pointer) {
-    if (pointer) noteHeap();
-    __libc_free(pointer);
-}
-}
-
-void* operator new(std::size_t size) {
-    noteHeap();
-    if (void* p = __libc_malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* pointer) noexcept {
-    if (pointer) noteHeap();
-    __libc_free(pointer);
-}
-void operator delete[](void* pointer) noexcept { operator delete(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { operator delete(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { operator delete(pointer); }
 
 using namespace kest::tolvane;
 using namespace kest::tolvane::tools;
@@ -153,26 +108,26 @@ void expectNoHeapOrSystemCalls(OutputLayout layout) {
         trapped = trapSystemCalls();
         if (!trapped) return;
         // Both counters must see what they count, or the zeros below would prove nothing.
-        heapCalls = 0;
+        tolvane_test::heapCalls = 0;
         systemCalls = 0;
-        countingHeap = true;
+        tolvane_test::countingHeapCalls = true;
         release(allocate(64));
-        countingHeap = false;
+        tolvane_test::countingHeapCalls = false;
         ::syscall(SYS_getppid);
-        selfCheckHeap = heapCalls.exchange(0);
+        selfCheckHeap = tolvane_test::heapCalls.exchange(0);
         selfCheckCalls = systemCalls.exchange(0);
         firstSystemCall = -1;
 
-        countingHeap = true;
+        tolvane_test::countingHeapCalls = true;
         for (int p = kWarmUp; p < kPeriods; ++p) player.process(periods[static_cast<std::size_t>(p)], outputs.data(), kPeriod);
-        countingHeap = false;
+        tolvane_test::countingHeapCalls = false;
         playingCalls = systemCalls.load();  // the thread's own ending makes system calls of its own
     });
     audio.join();
     ASSERT_TRUE(trapped) << "seccomp filters are not available here";
     ASSERT_EQ(selfCheckHeap, 2);
     ASSERT_EQ(selfCheckCalls, 1);
-    EXPECT_EQ(heapCalls.load(), 0) << "heap calls while playing";
+    EXPECT_EQ(tolvane_test::heapCalls.load(), 0) << "heap calls while playing";
     EXPECT_EQ(playingCalls, 0) << "system calls while playing, the first one number " << firstSystemCall.load();
     EXPECT_GT(player.mostVoices(), 100);  // the periods really played
     EXPECT_EQ(player.droppedEvents(), 0);

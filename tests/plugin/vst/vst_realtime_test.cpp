@@ -5,74 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 
+#include "HeapCallCounter.h"
 #include "TolvaneIds.h"
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
-
-extern "C" {
-void* __libc_malloc(std::size_t);
-void* __libc_calloc(std::size_t, std::size_t);
-void* __libc_realloc(void*, std::size_t);
-void __libc_free(void*);
-}
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> heapCalls{0};
-
-void note()
-{
-    if (counting.load(std::memory_order_relaxed))
-        heapCalls.fetch_add(1, std::memory_order_relaxed);
-}
-} // namespace
-
-// The executable's own allocator entry points replace the C library's and
-// operator new's for the whole process, the plug-in's code included.
-extern "C" {
-void* malloc(std::size_t size)
-{
-    note();
-    return __libc_malloc(size);
-}
-void* calloc(std::size_t count, std::size_t size)
-{
-    note();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* pointer, std::size_t size)
-{
-    note();
-    return __libc_realloc(pointer, size);
-}
-void free(void* pointer)
-{
-    if (pointer)
-        note();
-    __libc_free(pointer);
-}
-}
-
-void* operator new(std::size_t size)
-{
-    note();
-    if (void* p = __libc_malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* pointer) noexcept
-{
-    if (pointer)
-        note();
-    __libc_free(pointer);
-}
-void operator delete[](void* pointer) noexcept { operator delete(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { operator delete(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { operator delete(pointer); }
 
 using namespace tolvane_vst_test;
 using Steinberg::Vst::TolvaneVSTProcessor;
@@ -122,21 +59,21 @@ TEST(RealTime, ProcessNeverTouchesTheHeap)
     // The counter itself must see the heap, or a zero below would prove nothing.
     void* (*volatile allocate)(std::size_t) = std::malloc;
     void (*volatile release)(void*) = std::free;
-    heapCalls = 0;
-    counting = true;
+    tolvane_test::heapCalls = 0;
+    tolvane_test::countingHeapCalls = true;
     release(allocate(64));
-    counting = false;
-    ASSERT_EQ(heapCalls.load(), 2);
+    tolvane_test::countingHeapCalls = false;
+    ASSERT_EQ(tolvane_test::heapCalls.load(), 2);
 
     long total = 0;
     int rendered = 0;
     for (int number = 20; number < 420; ++number) {
         fillBlock(block, number, sysEx);
-        heapCalls = 0;
-        counting = true;
+        tolvane_test::heapCalls = 0;
+        tolvane_test::countingHeapCalls = true;
         processor->process(block.data);
-        counting = false;
-        total += heapCalls.load();
+        tolvane_test::countingHeapCalls = false;
+        total += tolvane_test::heapCalls.load();
         rendered += processor->isBypassed() ? 0 : 1;
     }
     EXPECT_EQ(total, 0) << "heap calls during process";

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Counts every heap call the process makes while counting is on. Link
+// HeapCallCounter.cpp into a test executable (never into a sanitized one: the
+// sanitizers own the allocator's entry points) and switch counting on around
+// the code that must not allocate.
+#pragma once
+
+#include <atomic>
+
+namespace tolvane_test {
+
+extern std::atomic<bool> countingHeapCalls;
+extern std::atomic<long> heapCalls;
+
+} // namespace tolvane_test
