@@ -48,9 +48,9 @@ TEST(ControlTable, GridPositionsOfRepresentativeControls)
     EXPECT_EQ(valueFieldRect(*findControlRow(0x1002)).width(), 160);
     EXPECT_EQ(valueFieldRect(*findControlRow(0x3007)).width(), 128);
     EXPECT_EQ(valueFieldRect(*findControlRow(0x3004)).width(), 96);
-    EXPECT_EQ(valueFieldRect(*findControlRow(kIdBarIndexLabel)).left, 329);
-    EXPECT_EQ(valueFieldRect(*findControlRow(kIdBarValueLabel)).left, 457);
-    EXPECT_EQ(popupMenuPoint(kSectionWaveTable).y, 480);
+    EXPECT_EQ(valueFieldRect(*findControlRow(ids::waveTable::kBarIndexLabel)).left, 329);
+    EXPECT_EQ(valueFieldRect(*findControlRow(ids::waveTable::kBarValueLabel)).left, 457);
+    EXPECT_EQ(popupMenuPoint(ids::page::kWaveTable).y, 480);
 }
 
 TEST(ControlTable, ControlsStayInsideTheirPageAndNeverOverlap)

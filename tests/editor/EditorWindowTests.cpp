@@ -279,7 +279,7 @@ TEST_F(EditorWindowTest, WaveEditorFollowsASysExWaveTableRedrawingOnlyTheChanged
     tickAndDraw();
     VSTGUI::CRect allowed;
     for (int i = 0; i < 32; ++i) {
-        auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + i));
+        auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | protocol::wavePoint::id(i));
         ASSERT_NE(bar, nullptr);
         EXPECT_NEAR(bar->getValueNormalized() * 255.0f, static_cast<float>(after[static_cast<std::size_t>(i)]), 1e-3f)
             << "bar " << i;
@@ -328,7 +328,7 @@ TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
     };
     const auto before = table();
     auto barRect = [&](int i) {
-        return windowRect(findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + i)));
+        return windowRect(findControl(editor, kest::tolvane::editor::kTagControl | protocol::wavePoint::id(i)));
     };
     // The parent window sits at the screen's origin, the editor at the parent's.
     const double bottom = barRect(0).bottom;  // the bars' lower half is the visible one
@@ -355,7 +355,7 @@ TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
     }
     // The stroke is over: the next ticks show the table as it is stored.
     tickAndDraw();
-    auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + 12));
+    auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | protocol::wavePoint::id(12));
     EXPECT_NEAR(bar->getValueNormalized() * 255.0f, static_cast<float>(after[12]), 1e-3f);
     EXPECT_EQ(view->removed(), kResultOk);
 }

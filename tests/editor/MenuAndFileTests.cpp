@@ -30,7 +30,7 @@ TEST(MenuModel, EntriesAreNumberedWithoutSeparators)
     EXPECT_STREQ(menuEntry(*system, 2)->title, "Recieve sysEx");
     EXPECT_STREQ(menuEntry(*system, 3)->title, "NRPN Controlle");
     EXPECT_STREQ(menuEntry(*system, 4)->title, "Store samples in the project");
-    EXPECT_EQ(menuEntry(*system, 5)->subMenuId, kIdZoomMenu);
+    EXPECT_EQ(menuEntry(*system, 5)->subMenuId, ids::system::kZoomMenu);
 
     EXPECT_EQ(menuEntryCount(*findMenuDef(0x0090)), 9);
     EXPECT_EQ(menuEntryCount(*findMenuDef(0x0190)), 16);
@@ -97,7 +97,7 @@ TEST(FileSelection, EverySelectorInTheMenusExists)
             ASSERT_NE(selectorInfo, nullptr) << entry.title;
             EXPECT_EQ(selectorInfo->save, entry.action == MenuActionKind::ExportFile) << entry.title;
             EXPECT_EQ(selectorInfo->save, selectorInfo->defaultName != nullptr) << entry.title;
-            EXPECT_EQ(selectorInfo->multipleFiles, (selectorInfo->code & kFileActionWavImport) != 0) << entry.title;
+            EXPECT_EQ(selectorInfo->multipleFiles, (selectorInfo->code & ids::file::kWavImportFlag) != 0) << entry.title;
         }
     EXPECT_EQ(findFileSelector(0x1300), nullptr);
     EXPECT_STREQ(findFileSelector(0x9100)->defaultName, "TonePresets.txt");
@@ -169,7 +169,7 @@ TEST(ControlEdit, TagsSelectWhatAnEditDoes)
 TEST(ControlEdit, EveryWaveBarSendsItsValueEvenWhereItsByteLooksLikeAMenu)
 {
     for (int index = 0; index < 128; ++index)
-        EXPECT_EQ(classifyControlEdit(kTagControl | (kIdWaveBarFirst + index), 0.0f).kind, EditKind::SendValue)
+        EXPECT_EQ(classifyControlEdit(kTagControl | (ids::wavePoint::kFirst + index), 0.0f).kind, EditKind::SendValue)
             << index;
 }
 
@@ -189,12 +189,12 @@ TEST(ControlEdit, PartParametersFollowTheCurrentPart)
 // changes, and an entry's index is the ZoomChoice saved with the controller.
 TEST(MenuModel, ZoomEntriesSetTheEditorsZoomInSavedOrder)
 {
-    const MenuDef* zoomMenu = findMenuDef(kIdZoomMenu);
+    const MenuDef* zoomMenu = findMenuDef(ids::system::kZoomMenu);
     ASSERT_NE(zoomMenu, nullptr);
     EXPECT_EQ(zoomMenu->style, MenuCheckStyle::CheckCurrent);
     ASSERT_EQ(menuEntryCount(*zoomMenu), kZoomChoiceCount);
     for (int index = 0; index < kZoomChoiceCount; ++index) {
-        const MenuAction action = menuChoice(kIdZoomMenu, kIdZoomMenu + index + 1);
+        const MenuAction action = menuChoice(ids::system::kZoomMenu, ids::system::kZoomMenu + index + 1);
         EXPECT_EQ(action.kind, MenuActionKind::SetZoom);
         EXPECT_EQ(action.code, index);
     }
