@@ -35,7 +35,10 @@ inline constexpr int kPitchBendItem = ::kest::tolvane::plugin::ids::hostParam::k
 inline constexpr int kProgramItem = ::kest::tolvane::plugin::ids::hostParam::kProgramItem;
 inline constexpr int kLastMappedController = 130;  // 129 pitch bend, 130 program change
 
-inline constexpr ParamID midiParamId(int channel, int item) { return ::kest::tolvane::plugin::ids::hostParam::midi(channel, item); }
+inline constexpr ParamID midiParamId(int channel, int item)
+{
+    return ::kest::tolvane::plugin::ids::hostParam::midi(channel, item);
+}
 
 // Units: the controllers share one; each channel's program change has its own.
 inline constexpr int32 kControllerUnitId = 0x10000;
