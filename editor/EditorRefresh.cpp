@@ -128,7 +128,7 @@ void TolvaneVSTGUIEditor::updateSystemSection()
     const auto& synth = *context_->synth;
     setSliderAndField(0x0001, synth.masterVolume, decibelText(synth.masterVolume));
     setSliderAndField(0x0002, (synth.masterTune - 400.0f) / 80.0f, hertzText(synth.masterTune));
-    setMenuIndex(views_->menu(0x0090), log2Of(synth.polyphony) - 2);
+    setMenuIndex(views_->menu(0x0090), log2Of(synth.getPolyphony()) - 2);
     if (COptionMenu* system = views_->menu(0x0080)) {
         system->checkEntry(2, synth.receiveSysEx);
         system->checkEntry(3, synth.nrpnEnabled);

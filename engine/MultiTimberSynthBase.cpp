@@ -9,77 +9,6 @@
 
 namespace kest::tolvane::synth {
 
-namespace {
-int clamp7(int v) { return std::clamp(v, 0, 127); }
-} // namespace
-
-// ---- voice state shared by every voice kind --------------------------------
-
-void MultiTimberSynthBase::VoiceUnitBase::stop()
-{
-    status = kFree;
-    channel = -1;
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setupGains(const float* gainCurve, const float* panTable, int cc7,
-                                                     int cc11, int cc10, int velocity, float master)
-{
-    gainCurve_ = gainCurve;
-    panTable_ = panTable;
-    volumeGain = gainCurve[clamp7(cc7)];
-    expressionGain = gainCurve[clamp7(cc11)];
-    velocityGain = gainCurve[clamp7(velocity)];
-    masterVolume = master;
-    velMaster = velocityGain * master;
-    cc10_ = clamp7(cc10);
-    panIndex = clamp7(panIndex);
-    panLeft = panTable[cc10_ + panIndex];
-    panRight = panTable[256 - panIndex - cc10_];
-    recomputeGains();
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::recomputeGains()
-{
-    amp = volumeGain * expressionGain * velMaster;
-    gainLeft = amp * panLeft;
-    gainRight = amp * panRight;
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setMasterVolume(float volume)
-{
-    masterVolume = volume;
-    if (status == kFree)
-        return;
-    velMaster = velocityGain * volume;
-    recomputeGains();
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setVolume(int value)
-{
-    if (!gainCurve_)
-        return;
-    volumeGain = gainCurve_[clamp7(value)];
-    recomputeGains();
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setExpression(int value)
-{
-    if (!gainCurve_)
-        return;
-    expressionGain = gainCurve_[clamp7(value)];
-    recomputeGains();
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setPan(int value)
-{
-    if (!panTable_)
-        return;
-    cc10_ = clamp7(value);
-    panLeft = panTable_[cc10_ + panIndex];
-    panRight = panTable_[256 - cc10_ - panIndex];
-    recomputeGains();
-}
-
 // ---- construction and module interface ------------------------------------
 
 MultiTimberSynthBase::MultiTimberSynthBase()
@@ -89,8 +18,6 @@ MultiTimberSynthBase::MultiTimberSynthBase()
         p = PartState{};
         p.mode = p.defaultMode = kModeInstrument;
     }
-    polyphony = 128;
-    voiceMask = polyphony - 1;
 }
 
 MultiTimberSynthBase::~MultiTimberSynthBase() = default;
@@ -135,9 +62,8 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
     const int end = start + std::max(block.count, 0);
     float* const* outputs = block.outputs;
     int pos = start;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i)
-        voice(i).renderPos = start;
+    for (VoiceUnitBase& v : voices_)
+        v.renderPos = start;
 
     for (MidiEvent* event = block.eventList ? block.eventList->next : nullptr; event; event = event->next) {
         if ((event->portMask & portMask) == 0)
@@ -197,65 +123,29 @@ void MultiTimberSynthBase::renderVoices(float* const* outputs, int target)
 {
     if (!outputs)
         return;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_)
         if (v.status != VoiceUnitBase::kFree && v.renderPos < target)
             v.render(outputs, target);
-    }
 }
 
 // ---- voice search --------------------------------------------------------
-
-int MultiTimberSynthBase::findVoice()
-{
-    const int n = voiceCount();
-    if (n <= 0)
-        return -1;
-    // The ring search skips the voice that took the previous note; a pool of
-    // one voice would then never play, so there the single voice is examined.
-    if (n == 1) {
-        voiceCursor = 0;
-        return 0;
-    }
-    const int mask = voiceMask;
-    auto pass = [&](auto accepts) {
-        for (int i = (voiceCursor + 1) & mask; i != voiceCursor; i = (i + 1) & mask) {
-            if (accepts(voice(i).status)) {
-                voiceCursor = i;
-                return i;
-            }
-        }
-        return -1;
-    };
-    int found = pass([](int status) { return status == VoiceUnitBase::kFree; });
-    if (found < 0)
-        found = pass([](int status) {
-            return (status & (VoiceUnitBase::kReleasedBit | VoiceUnitBase::kFadingBit)) != 0;
-        });
-    if (found < 0)
-        found = pass([](int status) { return (status & VoiceUnitBase::kHeldBit) != 0; });
-    return found;
-}
 
 MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const MidiEvent& event)
 {
     // A key struck again while the pedal holds its earlier note restarts: the
     // held note is released and a new one begins.
     const int channel = event.channel & 0x0F;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& held = voice(i);
+    for (VoiceUnitBase& held : voices_) {
         if (held.sustained && (held.status & VoiceUnitBase::kHeldBit) && held.channel == channel &&
             held.key == (event.data1 & 0x7F)) {
             held.sustained = false;
             held.noteOff();
         }
     }
-    const int index = findVoice();
+    const int index = voices_.findVoice();
     if (index < 0)
         return nullptr;
-    VoiceUnitBase& v = voice(index);
+    VoiceUnitBase& v = voices_[index];
     v.sustained = false;
     v.renderPos = eventPos_;
     v.outputPair = 2 * std::clamp(part(event.channel).output, 0, kOutputPairCount - 1);
@@ -269,9 +159,7 @@ void MultiTimberSynthBase::handleNoteOff(const MidiEvent& event)
     const int channel = event.channel & 0x0F;
     // With the sustain pedal down the note keeps sounding until the pedal lifts.
     const bool pedalDown = part(channel).cc[kSustainController] >= 64;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_) {
         if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1) {
             if (pedalDown)
                 v.sustained = true;
@@ -446,9 +334,8 @@ void MultiTimberSynthBase::setMasterVolume(float volume)
     if (!std::isfinite(volume))
         return;
     masterVolume = std::max(volume, 0.0f);
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i)
-        voice(i).setMasterVolume(masterVolume);
+    for (VoiceUnitBase& v : voices_)
+        v.setMasterVolume(masterVolume);
 }
 
 void MultiTimberSynthBase::applySampleRate(float rate)
@@ -470,26 +357,20 @@ void MultiTimberSynthBase::setMasterTune(float hz)
 int MultiTimberSynthBase::getActiveVoiceCount() const
 {
     int active = 0;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i)
-        if (voice(i).status != VoiceUnitBase::kFree)
+    for (const VoiceUnitBase& v : voices_)
+        if (v.status != VoiceUnitBase::kFree)
             ++active;
     return active;
 }
 
 int MultiTimberSynthBase::setPolyphony(int count)
 {
-    if (count < 1 || count == polyphony)
-        return polyphony;
-    int size = 1;
-    while (size < count && size < kMaxPolyphony)
-        size <<= 1;
-    polyphony = size;
-    voiceCursor = 0;
-    voiceMask = polyphony - 1;
-    allocateVoices(polyphony);
+    // A count that rounds to the present size still rebuilds the pool.
+    if (count < 1 || count == voices_.size())
+        return voices_.size();
+    allocateVoices(VoicePool::roundedSize(count));
     updateRateConstants();
-    return polyphony;
+    return voices_.size();
 }
 
 void MultiTimberSynthBase::setPartOutput(int partIndex, int output)
@@ -497,12 +378,9 @@ void MultiTimberSynthBase::setPartOutput(int partIndex, int output)
     const int channel = partIndex & 0x0F;
     const int clamped = std::clamp(output, 0, kOutputPairCount - 1);
     part(channel).output = clamped;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_)
         if (v.channel == channel)
             v.outputPair = 2 * clamped;
-    }
 }
 
 int MultiTimberSynthBase::getDefaultMode(int partIndex) const
@@ -544,9 +422,7 @@ void MultiTimberSynthBase::resetParts(bool restoreModes)
 
 void MultiTimberSynthBase::releaseSustained(int channel)
 {
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_) {
         if (!v.sustained || v.channel != channel)
             continue;
         v.sustained = false;
@@ -575,22 +451,16 @@ void MultiTimberSynthBase::setNrpnEnabled(bool enabled)
 
 void MultiTimberSynthBase::stopVoices(int channel)
 {
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_)
         if (channel < 0 || v.channel == channel)
             v.stop();
-    }
 }
 
 void MultiTimberSynthBase::soundOffVoices(int channel)
 {
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_)
         if (channel < 0 || v.channel == channel)
             v.soundOff();
-    }
 }
 
 } // namespace kest::tolvane::synth

@@ -42,7 +42,7 @@ TEST(VoiceSearch, FreeThenReleasingThenHeld)
     // Search starts after the cursor: voices 1, 2, 3, 0.
     EXPECT_EQ(voiceOf(engine, 0, 60), 1);
     EXPECT_EQ(voiceOf(engine, 0, 63), 0);
-    EXPECT_EQ(engine.voiceCursor, 0);
+    EXPECT_EQ(engine.voicePool().cursor(), 0);
 
     // All held: the first held voice after the cursor is stolen, re-initialised at once.
     engine.noteOn(0, 70, 100);
@@ -110,7 +110,7 @@ TEST(Polyphony, RoundsToPowersOfTwo)
     EXPECT_EQ(engine.setPolyphony(100), 128);
     EXPECT_EQ(engine.setPolyphony(5000), 1024);
     EXPECT_EQ(engine.voiceCount(), 1024);
-    EXPECT_EQ(engine.voiceMask, 1023);
+    EXPECT_EQ(engine.voicePool().mask(), 1023);
     EXPECT_EQ(engine.setPolyphony(0), 1024);
     EXPECT_EQ(engine.setPolyphony(-8), 1024);
     EXPECT_EQ(engine.setPolyphony(5), 8);
@@ -118,7 +118,7 @@ TEST(Polyphony, RoundsToPowersOfTwo)
     engine.noteOn(0, 60, 100);
     engine.setPolyphony(16);
     EXPECT_EQ(engine.getActiveVoiceCount(), 0);
-    EXPECT_EQ(engine.voiceCursor, 0);
+    EXPECT_EQ(engine.voicePool().cursor(), 0);
     EXPECT_EQ(engine.toneVoice(15).rates.pitchBase, 86859);
 }
 
