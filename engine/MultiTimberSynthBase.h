@@ -1,5 +1,9 @@
-// The 16-part multitimbral engine base: parts, voice pool and search, MIDI
-// dispatch, controller and data-entry handler tables, resets.
+// The 16-part multitimbral engine base: settings, part modes and resets, the
+// MIDI handlers and the controller tables, over a voice pool (VoicePool.h) and
+// the parts' controller state (PartControllers.h). Definitions are spread by
+// job: EventDispatch.cpp (block loop, apply path, direct calls),
+// ChannelHandlers.cpp (notes, program, pressure, bend), ControllerHandlers.cpp
+// (controller and data-entry tables) and MultiTimberSynthBase.cpp (the rest).
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
@@ -9,6 +13,7 @@
 #include "ITolvaneModule.h"
 #include "MidiEvent.h"
 #include "ModuleHost.h"
+#include "PartControllers.h"
 #include "Records.h"
 #include "VoicePool.h"
 
@@ -75,7 +80,8 @@ public:
     void stopVoices(int channel);
     void soundOffVoices(int channel);
 
-    // Direct-call entry points: run the handler at once, untimed.
+    // Direct-call entry points: the engine's own event goes the way a listed
+    // event goes (accepts, then apply), at once and untimed.
     void noteOff(int channel, int key);
     void noteOn(int channel, int key, int velocity);
     void polyPressure(int channel, int key, int value);
@@ -119,8 +125,8 @@ public:
     const VoiceUnitBase& voice(int index) const { return voices_[index]; }
     const VoicePool& voicePool() const { return voices_; }
 
-    PartState& part(int index) { return parts_[static_cast<std::size_t>(index & 0x0F)]; }
-    const PartState& part(int index) const { return parts_[static_cast<std::size_t>(index & 0x0F)]; }
+    PartState& part(int index) { return parts_[index]; }
+    const PartState& part(int index) const { return parts_[index]; }
     // Master volume of a 7-bit value: 2^((index + 1) / 8 - 16), 6 dB per 8 steps, 1.0 at 127.
     static float volumeTableEntry(int index);
 
@@ -140,7 +146,7 @@ public:
 
 protected:
     using ControllerHandler = void (MultiTimberSynthBase::*)(const MidiEvent& event);
-    using DataEntryHandler = void (MultiTimberSynthBase::*)(int channel, int value, int mask, int delta);
+    using DataEntryHandler = void (MultiTimberSynthBase::*)(int channel, const DataEntry& entry);
 
     // Replaces the voices with count fresh stopped ones (a size
     // VoicePool::roundedSize gives) and hands them to the pool.
@@ -149,6 +155,16 @@ protected:
     // the part's output pair. Null when the note is dropped.
     VoiceUnitBase* claimVoice(const MidiEvent& event);
     void renderVoices(float* const* outputs, int target);
+    // Whether a message of the block's list or a direct call takes effect: its
+    // type is handled, a note-on's part is not muted, a SysEx message is received.
+    bool accepts(const MidiEvent& event) const;
+    // Runs the handler of an accepted message.
+    void apply(const MidiEvent& event);
+    // The engine's own event filled with a direct call's arguments, untimed.
+    MidiEvent& fillOwnEvent(int type, int channel, int data1, int data2);
+    void applyDirect(int type, int channel, int data1, int data2);
+    // A listed program change: stores the program only.
+    void selectProgram(const MidiEvent& event);
     // Whether a SysEx message is received at all under the two switches.
     bool acceptsSysEx(const MidiMessage& message) const;
     // A universal message, else the engine's own address-map message.
@@ -173,10 +189,8 @@ protected:
     void ccDataEntryLsb(const MidiEvent& event);
     void ccDataIncrement(const MidiEvent& event);
     void ccDataDecrement(const MidiEvent& event);
-    void ccNrpnLsb(const MidiEvent& event);
-    void ccNrpnMsb(const MidiEvent& event);
-    void ccRpnLsb(const MidiEvent& event);
-    void ccRpnMsb(const MidiEvent& event);
+    // NRPN and RPN LSB and MSB (98..101), each while its switch is on.
+    void ccParameterNumber(const MidiEvent& event);
     void ccAllSoundOff(const MidiEvent& event);
     void ccResetAllControllers(const MidiEvent& event);
     void ccAllNotesOff(const MidiEvent& event);
@@ -184,25 +198,23 @@ protected:
     void ccIgnore(const MidiEvent&) {}
 
     // Data-entry handlers.
-    void deBendSensitivity(int channel, int value, int mask, int delta);
-    void deFineTuning(int channel, int value, int mask, int delta);
-    void deCoarseTuning(int channel, int value, int mask, int delta);
+    void deBendSensitivity(int channel, const DataEntry& entry);
+    void deFineTuning(int channel, const DataEntry& entry);
+    void deCoarseTuning(int channel, const DataEntry& entry);
     void applyPartTuning(int channel);
-    void deMasterVolume(int channel, int value, int mask, int delta);
-    void deDefaultMode(int channel, int value, int mask, int delta);
-    void deMode(int channel, int value, int mask, int delta);
-    void deIgnore(int, int, int, int) {}
+    void deMasterVolume(int channel, const DataEntry& entry);
+    void deDefaultMode(int channel, const DataEntry& entry);
+    void deMode(int channel, const DataEntry& entry);
+    void deIgnore(int, const DataEntry&) {}
 
     void buildHandlerTables();
-    void selectDataEntryTarget(int channel, bool nrpn);
     // Runs data-entry handler [dataEntryTarget] of the channel's part.
-    void dispatchDataEntry(int channel, int value, int mask, int delta);
-    void resetRunningControllers();
+    void dispatchDataEntry(int channel, const DataEntry& entry);
     // Releases every voice of the channel that the sustain pedal holds.
     void releaseSustained(int channel);
 
     VoicePool voices_;
-    std::array<PartState, kPartCount> parts_{};
+    PartControllers parts_;
     std::array<ControllerHandler, 128> controllerHandlers_{};
     std::array<DataEntryHandler, 257> dataEntryHandlers_{};
     MidiEvent ownEvent_;
