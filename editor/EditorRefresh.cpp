@@ -132,7 +132,7 @@ void TolvaneVSTGUIEditor::updateSystemSection()
     const auto& synth = *context_->synth;
     setSliderAndField(ids::system::kMasterVolume, synth.masterVolume, decibelText(synth.masterVolume));
     setSliderAndField(ids::system::kMasterTune, (synth.masterTune - 400.0f) / 80.0f, hertzText(synth.masterTune));
-    setMenuIndex(views_->menu(ids::system::kPolyphonyMenu), log2Of(synth.polyphony) - 2);
+    setMenuIndex(views_->menu(ids::system::kPolyphonyMenu), log2Of(synth.getPolyphony()) - 2);
     if (COptionMenu* system = views_->menu(ids::system::kPopupMenu)) {
         system->checkEntry(2, synth.receiveSysEx);
         system->checkEntry(3, synth.nrpnEnabled);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Control change handling: the controller table (indexed by controller number),
-// RPN/NRPN selection and the data-entry table (indexed by dataEntryTarget).
+// What each controller does to its part and the part's voices: the controller
+// table (indexed by controller number) and the data-entry table (indexed by the
+// part's dataEntryTarget) behind Data Entry, Increment and Decrement.
 #include <algorithm>
 
 #include "MultiTimberSynthBase.h"
@@ -9,23 +10,10 @@ namespace kest::tolvane::synth {
 
 namespace {
 
-constexpr int kLsbReceived = 0x4000;
-constexpr int kMsbReceived = 0x8000;
-constexpr int kBothReceived = kLsbReceived | kMsbReceived;
-
-constexpr int kDataEntryMsbMask = 0x7F;
-constexpr int kDataEntryLsbMask = 0x3F80;
-constexpr int kDataStepMask = 0x3FFF;
-
 // Controller values arrive from the host, the processor and MIDI; anything outside
 // 7 bits is clamped so that no table lookup behind a handler can leave its table.
 int controllerValue(const MidiEvent& event) { return std::clamp(event.data2, 0, 127); }
 int controllerChannel(const MidiEvent& event) { return event.channel & 0x0F; }
-
-// LSB write: keeps the MSB and both received flags, sets the LSB and its flag.
-int withParameterLsb(int number, int lsb) { return (number & 0xBF80) | lsb | kLsbReceived; }
-// MSB write: keeps the LSB and its flag, sets the MSB and its flag.
-int withParameterMsb(int number, int msb) { return (msb << 7) | kMsbReceived | (number & 0x407F); }
 
 } // namespace
 
@@ -41,10 +29,10 @@ void MultiTimberSynthBase::buildHandlerTables()
     controllerHandlers_[kSustainController] = &MultiTimberSynthBase::ccSustain;
     controllerHandlers_[96] = &MultiTimberSynthBase::ccDataIncrement;
     controllerHandlers_[97] = &MultiTimberSynthBase::ccDataDecrement;
-    controllerHandlers_[98] = &MultiTimberSynthBase::ccNrpnLsb;
-    controllerHandlers_[99] = &MultiTimberSynthBase::ccNrpnMsb;
-    controllerHandlers_[100] = &MultiTimberSynthBase::ccRpnLsb;
-    controllerHandlers_[101] = &MultiTimberSynthBase::ccRpnMsb;
+    controllerHandlers_[PartControllers::kNrpnLsb] = &MultiTimberSynthBase::ccParameterNumber;
+    controllerHandlers_[PartControllers::kNrpnMsb] = &MultiTimberSynthBase::ccParameterNumber;
+    controllerHandlers_[PartControllers::kRpnLsb] = &MultiTimberSynthBase::ccParameterNumber;
+    controllerHandlers_[PartControllers::kRpnMsb] = &MultiTimberSynthBase::ccParameterNumber;
     controllerHandlers_[120] = &MultiTimberSynthBase::ccAllSoundOff;
     controllerHandlers_[121] = &MultiTimberSynthBase::ccResetAllControllers;
     controllerHandlers_[122] = &MultiTimberSynthBase::ccIgnore;  // Local Control
@@ -113,14 +101,20 @@ void MultiTimberSynthBase::ccSustain(const MidiEvent& event)
         releaseSustained(channel);
 }
 
-// --- data entry ---
+// --- parameter selection and data entry ---
 
-void MultiTimberSynthBase::dispatchDataEntry(int channel, int value, int mask, int delta)
+void MultiTimberSynthBase::ccParameterNumber(const MidiEvent& event)
 {
-    int target = part(channel).dataEntryTarget;
-    // The record is public; a stray target must not index past the table.
-    if (target < 0 || target > kDataEntryNone) target = kDataEntryNone;
-    (this->*dataEntryHandlers_[static_cast<std::size_t>(target)])(channel, value, mask, delta);
+    const int controller = event.data1 & 0x7F;
+    const bool nrpn = controller == PartControllers::kNrpnLsb || controller == PartControllers::kNrpnMsb;
+    if (!(nrpn ? nrpnEnabled : rpnEnabled)) return;
+    parts_.selectParameter(controllerChannel(event), controller, controllerValue(event));
+}
+
+void MultiTimberSynthBase::dispatchDataEntry(int channel, const DataEntry& entry)
+{
+    const int target = parts_.dataEntryTarget(channel);
+    (this->*dataEntryHandlers_[static_cast<std::size_t>(target)])(channel, entry);
 }
 
 void MultiTimberSynthBase::ccDataEntryMsb(const MidiEvent& event)
@@ -128,7 +122,7 @@ void MultiTimberSynthBase::ccDataEntryMsb(const MidiEvent& event)
     const int channel = controllerChannel(event);
     const int value = controllerValue(event);
     part(channel).cc[6] = value;
-    dispatchDataEntry(channel, value << 7, kDataEntryMsbMask, 0);
+    dispatchDataEntry(channel, {value << 7, DataEntry::kMsbMask, 0});
 }
 
 void MultiTimberSynthBase::ccDataEntryLsb(const MidiEvent& event)
@@ -136,73 +130,17 @@ void MultiTimberSynthBase::ccDataEntryLsb(const MidiEvent& event)
     const int channel = controllerChannel(event);
     const int value = controllerValue(event);
     part(channel).cc[38] = value;
-    dispatchDataEntry(channel, value, kDataEntryLsbMask, 0);
+    dispatchDataEntry(channel, {value, DataEntry::kLsbMask, 0});
 }
 
 void MultiTimberSynthBase::ccDataIncrement(const MidiEvent& event)
 {
-    dispatchDataEntry(controllerChannel(event), 0, kDataStepMask, +1);
+    dispatchDataEntry(controllerChannel(event), {0, DataEntry::kStepMask, +1});
 }
 
 void MultiTimberSynthBase::ccDataDecrement(const MidiEvent& event)
 {
-    dispatchDataEntry(controllerChannel(event), 0, kDataStepMask, -1);
-}
-
-// --- RPN / NRPN selection ---
-
-void MultiTimberSynthBase::ccNrpnLsb(const MidiEvent& event)
-{
-    if (!nrpnEnabled) return;
-    const int channel = controllerChannel(event);
-    PartState& p = part(channel);
-    p.cc[98] = controllerValue(event);
-    p.nrpnNumber = withParameterLsb(p.nrpnNumber, p.cc[98]);
-    selectDataEntryTarget(channel, true);
-}
-
-void MultiTimberSynthBase::ccNrpnMsb(const MidiEvent& event)
-{
-    if (!nrpnEnabled) return;
-    const int channel = controllerChannel(event);
-    PartState& p = part(channel);
-    p.cc[99] = controllerValue(event);
-    p.nrpnNumber = withParameterMsb(p.nrpnNumber, p.cc[99]);
-    selectDataEntryTarget(channel, true);
-}
-
-void MultiTimberSynthBase::ccRpnLsb(const MidiEvent& event)
-{
-    if (!rpnEnabled) return;
-    const int channel = controllerChannel(event);
-    PartState& p = part(channel);
-    p.cc[100] = controllerValue(event);
-    p.rpnNumber = withParameterLsb(p.rpnNumber, p.cc[100]);
-    selectDataEntryTarget(channel, false);
-}
-
-void MultiTimberSynthBase::ccRpnMsb(const MidiEvent& event)
-{
-    if (!rpnEnabled) return;
-    const int channel = controllerChannel(event);
-    PartState& p = part(channel);
-    p.cc[101] = controllerValue(event);
-    p.rpnNumber = withParameterMsb(p.rpnNumber, p.cc[101]);
-    selectDataEntryTarget(channel, false);
-}
-
-void MultiTimberSynthBase::selectDataEntryTarget(int channel, bool nrpn)
-{
-    PartState& p = part(channel);
-    const int number = nrpn ? p.nrpnNumber : p.rpnNumber;
-    // Until both halves have arrived once, the selection is incomplete.
-    if ((number & kBothReceived) != kBothReceived) return;
-    const int parameter = number & 0x3FFF;
-    if (parameter >= 128) {
-        p.dataEntryTarget = kDataEntryNone;
-        return;
-    }
-    p.dataEntryTarget = nrpn ? 128 + parameter : parameter;
+    dispatchDataEntry(controllerChannel(event), {0, DataEntry::kStepMask, -1});
 }
 
 // --- channel mode messages ---
@@ -236,29 +174,22 @@ void MultiTimberSynthBase::ccAllNotesOff(const MidiEvent& event)
 
 // --- data-entry parameters ---
 
-void MultiTimberSynthBase::deBendSensitivity(int channel, int value, int mask, int delta)
+void MultiTimberSynthBase::deBendSensitivity(int channel, const DataEntry& entry)
 {
-    if (mask == kDataEntryLsbMask) return;  // the range has no fine part
-    PartState& p = part(channel);
-    const int range = std::clamp(((((p.bendRange << 7) & mask) | value) >> 7) + delta, 0, 127);
-    p.bendRange = range;
+    if (!parts_.enterBendRange(channel, entry)) return;
+    const int range = part(channel).bendRange;
     forChannelVoices(channel, [range](VoiceUnitBase& voice) { voice.setBendRange(range); });
 }
 
 // Both tunings take effect on sounding voices at once, as a bend does.
-void MultiTimberSynthBase::deFineTuning(int channel, int value, int mask, int delta)
+void MultiTimberSynthBase::deFineTuning(int channel, const DataEntry& entry)
 {
-    PartState& p = part(channel);
-    p.fineTune = std::clamp(((p.fineTune & mask) | value) + delta, 0, 16383);
-    applyPartTuning(channel);
+    if (parts_.enterFineTuning(channel, entry)) applyPartTuning(channel);
 }
 
-void MultiTimberSynthBase::deCoarseTuning(int channel, int value, int mask, int delta)
+void MultiTimberSynthBase::deCoarseTuning(int channel, const DataEntry& entry)
 {
-    if (mask == kDataEntryLsbMask) return;  // semitones only; the LSB is unused
-    PartState& p = part(channel);
-    p.coarseTune = std::clamp(((((p.coarseTune << 7) & mask) | value) >> 7) + delta, 0, 127);
-    applyPartTuning(channel);
+    if (parts_.enterCoarseTuning(channel, entry)) applyPartTuning(channel);
 }
 
 void MultiTimberSynthBase::applyPartTuning(int channel)
@@ -267,22 +198,19 @@ void MultiTimberSynthBase::applyPartTuning(int channel)
     forChannelVoices(channel, [pitch](VoiceUnitBase& voice) { voice.setPartTuning(pitch); });
 }
 
-void MultiTimberSynthBase::deMasterVolume(int, int value, int mask, int)
+void MultiTimberSynthBase::deMasterVolume(int, const DataEntry& entry)
 {
-    if (mask != kDataEntryMsbMask) return;
-    setMasterVolume(volumeTableEntry(value >> 7));
+    if (entry.isMsb()) setMasterVolume(volumeTableEntry(entry.value >> 7));
 }
 
-void MultiTimberSynthBase::deDefaultMode(int channel, int value, int mask, int)
+void MultiTimberSynthBase::deDefaultMode(int channel, const DataEntry& entry)
 {
-    if (mask != kDataEntryMsbMask) return;
-    setDefaultMode(channel, value >> 7);
+    if (entry.isMsb()) setDefaultMode(channel, entry.value >> 7);
 }
 
-void MultiTimberSynthBase::deMode(int channel, int value, int mask, int)
+void MultiTimberSynthBase::deMode(int channel, const DataEntry& entry)
 {
-    if (mask != kDataEntryMsbMask) return;
-    setMode(channel, value >> 7);
+    if (entry.isMsb()) setMode(channel, entry.value >> 7);
 }
 
 } // namespace kest::tolvane::synth

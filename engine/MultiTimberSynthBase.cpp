@@ -3,94 +3,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-
-#include "UniversalSysEx.h"
 
 namespace kest::tolvane::synth {
-
-namespace {
-int clamp7(int v) { return std::clamp(v, 0, 127); }
-} // namespace
-
-// ---- voice state shared by every voice kind --------------------------------
-
-void MultiTimberSynthBase::VoiceUnitBase::stop()
-{
-    status = kFree;
-    channel = -1;
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setupGains(const float* gainCurve, const float* panTable, int cc7,
-                                                     int cc11, int cc10, int velocity, float master)
-{
-    gainCurve_ = gainCurve;
-    panTable_ = panTable;
-    volumeGain = gainCurve[clamp7(cc7)];
-    expressionGain = gainCurve[clamp7(cc11)];
-    velocityGain = gainCurve[clamp7(velocity)];
-    masterVolume = master;
-    velMaster = velocityGain * master;
-    cc10_ = clamp7(cc10);
-    panIndex = clamp7(panIndex);
-    panLeft = panTable[cc10_ + panIndex];
-    panRight = panTable[256 - panIndex - cc10_];
-    recomputeGains();
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::recomputeGains()
-{
-    amp = volumeGain * expressionGain * velMaster;
-    gainLeft = amp * panLeft;
-    gainRight = amp * panRight;
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setMasterVolume(float volume)
-{
-    masterVolume = volume;
-    if (status == kFree)
-        return;
-    velMaster = velocityGain * volume;
-    recomputeGains();
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setVolume(int value)
-{
-    if (!gainCurve_)
-        return;
-    volumeGain = gainCurve_[clamp7(value)];
-    recomputeGains();
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setExpression(int value)
-{
-    if (!gainCurve_)
-        return;
-    expressionGain = gainCurve_[clamp7(value)];
-    recomputeGains();
-}
-
-void MultiTimberSynthBase::VoiceUnitBase::setPan(int value)
-{
-    if (!panTable_)
-        return;
-    cc10_ = clamp7(value);
-    panLeft = panTable_[cc10_ + panIndex];
-    panRight = panTable_[256 - cc10_ - panIndex];
-    recomputeGains();
-}
 
 // ---- construction and module interface ------------------------------------
 
 MultiTimberSynthBase::MultiTimberSynthBase()
 {
     buildHandlerTables();
-    for (PartState& p : parts_) {
-        p = PartState{};
-        p.mode = p.defaultMode = kModeInstrument;
-    }
-    polyphony = 128;
-    voiceMask = polyphony - 1;
 }
 
 MultiTimberSynthBase::~MultiTimberSynthBase() = default;
@@ -127,302 +47,7 @@ void MultiTimberSynthBase::attach(ModuleHost& host)
         updateRateConstants();
 }
 
-// ---- block processing -----------------------------------------------------
-
-void MultiTimberSynthBase::process(ProcessBlock& block)
-{
-    const int start = std::max(block.start, 0);
-    const int end = start + std::max(block.count, 0);
-    float* const* outputs = block.outputs;
-    int pos = start;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i)
-        voice(i).renderPos = start;
-
-    for (MidiEvent* event = block.eventList ? block.eventList->next : nullptr; event; event = event->next) {
-        if ((event->portMask & portMask) == 0)
-            continue;
-        const int type = event->type;
-        const bool handled = type == kNoteOff || type == kNoteOn || type == kPolyPressure ||
-                             type == kControlChange || type == kProgramChange || type == kChannelPressure ||
-                             type == kPitchBend || type == kSystemExclusive;
-        if (!handled)
-            continue;
-        if (type == kNoteOn && part(event->channel).mode == kModeMute)
-            continue;
-        if (type == kSystemExclusive && !acceptsSysEx(*event))
-            continue;
-        // Events past the block end are applied at its end rather than
-        // letting voices write beyond the buffers.
-        const int time = std::min(event->time, end);
-        if (time > pos) {
-            renderVoices(outputs, time);
-            pos = time;
-        }
-        eventPos_ = pos;
-        switch (type) {
-        case kNoteOff:
-            handleNoteOff(*event);
-            break;
-        case kNoteOn:
-            if (event->data2 <= 0)
-                handleNoteOff(*event);
-            else
-                handleNoteOn(*event);
-            break;
-        case kControlChange:
-            (this->*controllerHandlers_[static_cast<std::size_t>(event->data1 & 0x7F)])(*event);
-            break;
-        case kProgramChange:
-            part(event->channel).program = event->data1 & 0x7F;
-            break;
-        case kChannelPressure:
-            handleChannelPressure(*event);
-            break;
-        case kPitchBend:
-            handlePitchBend(*event);
-            break;
-        case kSystemExclusive:
-            applySysEx(*event);
-            break;
-        default:
-            break;
-        }
-    }
-    renderVoices(outputs, end);
-    eventPos_ = 0;
-}
-
-void MultiTimberSynthBase::renderVoices(float* const* outputs, int target)
-{
-    if (!outputs)
-        return;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
-        if (v.status != VoiceUnitBase::kFree && v.renderPos < target)
-            v.render(outputs, target);
-    }
-}
-
-// ---- voice search --------------------------------------------------------
-
-int MultiTimberSynthBase::findVoice()
-{
-    const int n = voiceCount();
-    if (n <= 0)
-        return -1;
-    // The ring search skips the voice that took the previous note; a pool of
-    // one voice would then never play, so there the single voice is examined.
-    if (n == 1) {
-        voiceCursor = 0;
-        return 0;
-    }
-    const int mask = voiceMask;
-    auto pass = [&](auto accepts) {
-        for (int i = (voiceCursor + 1) & mask; i != voiceCursor; i = (i + 1) & mask) {
-            if (accepts(voice(i).status)) {
-                voiceCursor = i;
-                return i;
-            }
-        }
-        return -1;
-    };
-    int found = pass([](int status) { return status == VoiceUnitBase::kFree; });
-    if (found < 0)
-        found = pass([](int status) {
-            return (status & (VoiceUnitBase::kReleasedBit | VoiceUnitBase::kFadingBit)) != 0;
-        });
-    if (found < 0)
-        found = pass([](int status) { return (status & VoiceUnitBase::kHeldBit) != 0; });
-    return found;
-}
-
-MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const MidiEvent& event)
-{
-    // A key struck again while the pedal holds its earlier note restarts: the
-    // held note is released and a new one begins.
-    const int channel = event.channel & 0x0F;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& held = voice(i);
-        if (held.sustained && (held.status & VoiceUnitBase::kHeldBit) && held.channel == channel &&
-            held.key == (event.data1 & 0x7F)) {
-            held.sustained = false;
-            held.noteOff();
-        }
-    }
-    const int index = findVoice();
-    if (index < 0)
-        return nullptr;
-    VoiceUnitBase& v = voice(index);
-    v.sustained = false;
-    v.renderPos = eventPos_;
-    v.outputPair = 2 * std::clamp(part(event.channel).output, 0, kOutputPairCount - 1);
-    return &v;
-}
-
-// ---- event handlers -------------------------------------------------------
-
-void MultiTimberSynthBase::handleNoteOff(const MidiEvent& event)
-{
-    const int channel = event.channel & 0x0F;
-    // With the sustain pedal down the note keeps sounding until the pedal lifts.
-    const bool pedalDown = part(channel).cc[kSustainController] >= 64;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
-        if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1) {
-            if (pedalDown)
-                v.sustained = true;
-            else
-                v.noteOff();
-        }
-    }
-}
-
-void MultiTimberSynthBase::handleNoteOn(const MidiEvent& event)
-{
-    if (VoiceUnitBase* v = claimVoice(event))
-        v->noteOn(event.channel & 0x0F, event.data1 & 0x7F, event.data2);
-}
-
-void MultiTimberSynthBase::handleProgramChange(const MidiEvent& event)
-{
-    const int channel = event.channel & 0x0F;
-    part(channel).program = event.data1 & 0x7F;
-    forChannelVoices(channel, [](VoiceUnitBase& v) {
-        if (v.status & (VoiceUnitBase::kHeldBit | VoiceUnitBase::kReleasedBit))
-            v.soundOff();
-    });
-}
-
-void MultiTimberSynthBase::handleChannelPressure(const MidiEvent& event)
-{
-    part(event.channel).channelPressure = event.data1 & 0x7F;
-}
-
-void MultiTimberSynthBase::handlePitchBend(const MidiEvent& event)
-{
-    const int channel = event.channel & 0x0F;
-    PartState& p = part(channel);
-    p.pitchBend = (event.data2 & 0x7F) * 128 + (event.data1 & 0x7F);
-    const int bend = p.pitchBend;
-    forChannelVoices(channel, [bend](VoiceUnitBase& v) { v.setPitchBend(bend); });
-}
-
-// ---- direct calls -----------------------------------------------------------
-
-namespace {
-void fillEvent(MidiEvent& event, int type, int channel, int data1, int data2)
-{
-    event.type = type;
-    event.channel = channel & 0x0F;
-    event.data1 = data1;
-    event.data2 = data2;
-    event.time = 0;
-    event.next = nullptr;
-}
-} // namespace
-
-void MultiTimberSynthBase::noteOff(int channel, int key)
-{
-    fillEvent(ownEvent_, kNoteOff, channel, key, 0);
-    handleNoteOff(ownEvent_);
-}
-
-void MultiTimberSynthBase::noteOn(int channel, int key, int velocity)
-{
-    if (part(channel).mode == kModeMute)
-        return;
-    fillEvent(ownEvent_, kNoteOn, channel, key, velocity);
-    if (velocity < 1)
-        handleNoteOff(ownEvent_);
-    else
-        handleNoteOn(ownEvent_);
-}
-
-void MultiTimberSynthBase::polyPressure(int channel, int key, int value)
-{
-    fillEvent(ownEvent_, kPolyPressure, channel, key, value);
-    handlePolyPressure(ownEvent_);
-}
-
-void MultiTimberSynthBase::controlChange(int channel, int controller, int value)
-{
-    runControllerHandler(channel, controller, value);
-}
-
-void MultiTimberSynthBase::programChange(int channel, int program)
-{
-    fillEvent(ownEvent_, kProgramChange, channel, program, 0);
-    handleProgramChange(ownEvent_);
-}
-
-void MultiTimberSynthBase::channelPressure(int channel, int value)
-{
-    fillEvent(ownEvent_, kChannelPressure, channel, value, 0);
-    handleChannelPressure(ownEvent_);
-}
-
-void MultiTimberSynthBase::pitchBend(int channel, int lsb, int msb)
-{
-    fillEvent(ownEvent_, kPitchBend, channel, lsb, msb);
-    handlePitchBend(ownEvent_);
-}
-
-void MultiTimberSynthBase::pitchBend14(int channel, int value)
-{
-    pitchBend(channel, value & 127, (value >> 7) & 127);
-}
-
-void MultiTimberSynthBase::systemExclusive(const std::uint8_t* bytes, int length)
-{
-    if (!bytes)
-        return;
-    fillEvent(ownEvent_, kSystemExclusive, 0, 0, 0);
-    const int stored = std::clamp(length, 0, kMaxSysExLength);
-    if (stored > 0)
-        std::memcpy(ownEvent_.sysExData, bytes, static_cast<std::size_t>(stored));
-    ownEvent_.sysExLength = stored;
-    if (acceptsSysEx(ownEvent_))
-        applySysEx(ownEvent_);
-}
-
-bool MultiTimberSynthBase::acceptsSysEx(const MidiMessage& message) const
-{
-    if (receiveSysEx)
-        return true;
-    const int length = std::clamp(message.sysExLength, 0, kMaxSysExLength);
-    return receiveUniversalSysEx && identifyUniversalMessage(message.sysExData, length) != UniversalMessage::None;
-}
-
-void MultiTimberSynthBase::applySysEx(const MidiEvent& event)
-{
-    const int length = std::clamp(event.sysExLength, 0, kMaxSysExLength);
-    switch (identifyUniversalMessage(event.sysExData, length)) {
-    case UniversalMessage::None:
-        handleSysEx(event);
-        break;
-    case UniversalMessage::GmSystemOn:
-    case UniversalMessage::GmSystemOff:
-    case UniversalMessage::GsReset:
-    case UniversalMessage::XgSystemOn:
-        resetParts(true);
-        break;
-    case UniversalMessage::MasterVolume:
-        setMasterVolume(volumeTableEntry(universalMasterVolumeMsb(event.sysExData, length)));
-        break;
-    }
-}
-
-void MultiTimberSynthBase::runControllerHandler(int channel, int controller, int value)
-{
-    fillEvent(ownEvent_, kControlChange, channel, controller & 0x7F, value);
-    (this->*controllerHandlers_[static_cast<std::size_t>(controller & 0x7F)])(ownEvent_);
-}
-
-// ---- settings -------------------------------------------------------------
+// ---- settings, modes and operations on every voice --------------------------
 
 void MultiTimberSynthBase::updateRateConstants()
 {
@@ -446,9 +71,8 @@ void MultiTimberSynthBase::setMasterVolume(float volume)
     if (!std::isfinite(volume))
         return;
     masterVolume = std::max(volume, 0.0f);
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i)
-        voice(i).setMasterVolume(masterVolume);
+    for (VoiceUnitBase& v : voices_)
+        v.setMasterVolume(masterVolume);
 }
 
 void MultiTimberSynthBase::applySampleRate(float rate)
@@ -470,26 +94,20 @@ void MultiTimberSynthBase::setMasterTune(float hz)
 int MultiTimberSynthBase::getActiveVoiceCount() const
 {
     int active = 0;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i)
-        if (voice(i).status != VoiceUnitBase::kFree)
+    for (const VoiceUnitBase& v : voices_)
+        if (v.status != VoiceUnitBase::kFree)
             ++active;
     return active;
 }
 
 int MultiTimberSynthBase::setPolyphony(int count)
 {
-    if (count < 1 || count == polyphony)
-        return polyphony;
-    int size = 1;
-    while (size < count && size < kMaxPolyphony)
-        size <<= 1;
-    polyphony = size;
-    voiceCursor = 0;
-    voiceMask = polyphony - 1;
-    allocateVoices(polyphony);
+    // A count that rounds to the present size still rebuilds the pool.
+    if (count < 1 || count == voices_.size())
+        return voices_.size();
+    allocateVoices(VoicePool::roundedSize(count));
     updateRateConstants();
-    return polyphony;
+    return voices_.size();
 }
 
 void MultiTimberSynthBase::setPartOutput(int partIndex, int output)
@@ -497,12 +115,9 @@ void MultiTimberSynthBase::setPartOutput(int partIndex, int output)
     const int channel = partIndex & 0x0F;
     const int clamped = std::clamp(output, 0, kOutputPairCount - 1);
     part(channel).output = clamped;
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_)
         if (v.channel == channel)
             v.outputPair = 2 * clamped;
-    }
 }
 
 int MultiTimberSynthBase::getDefaultMode(int partIndex) const
@@ -532,65 +147,36 @@ void MultiTimberSynthBase::setMode(int partIndex, int mode)
 
 void MultiTimberSynthBase::resetParts(bool restoreModes)
 {
-    for (PartState& p : parts_) {
-        p.resetControllers();
-        if (restoreModes)
-            p.mode = p.defaultMode;
-    }
+    parts_.reset(restoreModes);
     // The reset lifted every pedal.
     for (int channel = 0; channel < kPartCount; ++channel)
         releaseSustained(channel);
 }
 
-void MultiTimberSynthBase::releaseSustained(int channel)
-{
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
-        if (!v.sustained || v.channel != channel)
-            continue;
-        v.sustained = false;
-        if (v.status & VoiceUnitBase::kHeldBit)
-            v.noteOff();
-    }
-}
-
-void MultiTimberSynthBase::resetRunningControllers()
-{
-    for (PartState& p : parts_)
-        p.resetRunningControllers();
-}
-
 void MultiTimberSynthBase::setRpnEnabled(bool enabled)
 {
     rpnEnabled = enabled;
-    resetRunningControllers();
+    parts_.resetRunningControllers();
 }
 
 void MultiTimberSynthBase::setNrpnEnabled(bool enabled)
 {
     nrpnEnabled = enabled;
-    resetRunningControllers();
+    parts_.resetRunningControllers();
 }
 
 void MultiTimberSynthBase::stopVoices(int channel)
 {
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_)
         if (channel < 0 || v.channel == channel)
             v.stop();
-    }
 }
 
 void MultiTimberSynthBase::soundOffVoices(int channel)
 {
-    const int n = voiceCount();
-    for (int i = 0; i < n; ++i) {
-        VoiceUnitBase& v = voice(i);
+    for (VoiceUnitBase& v : voices_)
         if (channel < 0 || v.channel == channel)
             v.soundOff();
-    }
 }
 
 } // namespace kest::tolvane::synth

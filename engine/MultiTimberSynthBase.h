@@ -1,5 +1,9 @@
-// The 16-part multitimbral engine base: parts, voice pool and search, MIDI
-// dispatch, controller and data-entry handler tables, resets.
+// The 16-part multitimbral engine base: settings, part modes and resets, the
+// MIDI handlers and the controller tables, over a voice pool (VoicePool.h) and
+// the parts' controller state (PartControllers.h). Definitions are spread by
+// job: EventDispatch.cpp (block loop, apply path, direct calls),
+// ChannelHandlers.cpp (notes, program, pressure, bend), ControllerHandlers.cpp
+// (controller and data-entry tables) and MultiTimberSynthBase.cpp (the rest).
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
@@ -9,66 +13,16 @@
 #include "ITolvaneModule.h"
 #include "MidiEvent.h"
 #include "ModuleHost.h"
+#include "PartControllers.h"
 #include "Records.h"
+#include "VoicePool.h"
 
 namespace kest::tolvane::synth {
 
 class MultiTimberSynthBase : public ITolvaneModule {
 public:
-    static constexpr int kMaxPolyphony = 1024;
-
-    // Voice state shared by every voice kind.
-    class VoiceUnitBase {
-    public:
-        enum Status : int { kFree = 0, kHeld = 0x11, kReleased = 0x21, kFading = 0x41 };
-        static constexpr int kHeldBit = 0x10;
-        static constexpr int kReleasedBit = 0x20;
-        static constexpr int kFadingBit = 0x40;
-
-        int status = kFree;
-        int channel = -1;
-        int key = 0;
-        // Released by its key while the part's sustain pedal was down: still
-        // held, until the pedal lifts.
-        bool sustained = false;
-        int outputPair = 0;
-        int renderPos = 0;
-        int panIndex = 64;
-        float panLeft = 0.0f, panRight = 0.0f;
-        float volumeGain = 0.0f, expressionGain = 0.0f, velocityGain = 0.0f;
-        float masterVolume = 0.0f;
-        float velMaster = 0.0f;
-        float amp = 0.0f;
-        float gainLeft = 0.0f, gainRight = 0.0f;
-
-        virtual ~VoiceUnitBase() = default;
-        virtual void stop();
-        virtual void noteOff() = 0;
-        virtual void soundOff() = 0;
-        virtual void noteOn(int channel, int key, int velocity) = 0;
-        virtual void setMasterVolume(float volume);
-        virtual void setBendRange(int semitones) = 0;
-        // The part's RPN fine and coarse tuning, in pitch units (8192 an octave).
-        virtual void setPartTuning(int pitch) = 0;
-        virtual void setPitchBend(int value) = 0;
-        virtual void setModulation(int value) = 0;
-        virtual void setVolume(int value);
-        virtual void setExpression(int value);
-        virtual void setPan(int value);
-        // Renders from renderPos up to target (exclusive) into the voice's output pair.
-        virtual void render(float* const* outputs, int target) = 0;
-
-        bool isSounding() const { return status != kFree; }
-
-    protected:
-        // Gains at note-on from the part's controllers, the velocity and the pan index.
-        void setupGains(const float* gainCurve, const float* panTable, int cc7, int cc11, int cc10, int velocity,
-                        float master);
-        void recomputeGains();
-        const float* gainCurve_ = nullptr;
-        const float* panTable_ = nullptr;
-        int cc10_ = 64;
-    };
+    static constexpr int kMaxPolyphony = VoicePool::kMaxSize;
+    using VoiceUnitBase = synth::VoiceUnitBase;
 
     MultiTimberSynthBase();
     ~MultiTimberSynthBase() override;
@@ -82,7 +36,7 @@ public:
     static constexpr float kMinMasterTune = 1.0f;
     static constexpr float kMaxMasterTune = 20000.0f;
 
-    // ITolvaneModule (orders 1..13).
+    // ITolvaneModule.
     // Non-finite rates are ignored by every float setter.
     void setSampleRate(float rate) override;
     void setBlockSize(int) override {}
@@ -97,8 +51,7 @@ public:
     void activate() override { stopVoices(-1); }
     void process(ProcessBlock& block) override;
 
-    // Orders 15..42.
-    virtual void allocateVoices(int count) = 0;
+    // Engine settings, part modes and operations on every voice.
     virtual void updateRateConstants();
     virtual void initPresets() {}
     float getMasterVolume() const { return masterVolume; }
@@ -108,7 +61,9 @@ public:
     float getMasterTune() const { return masterTune; }
     void setMasterTune(float hz);
     int getActiveVoiceCount() const;
-    int getPolyphony() const { return polyphony; }
+    int getPolyphony() const { return voices_.size(); }
+    // Rebuilds the pool with count voices rounded up to a power of two (at most
+    // kMaxPolyphony): every voice is new and stopped. Returns the polyphony.
     int setPolyphony(int count);
     void setPartOutput(int part, int output);
     int getSysExManufacturerId() const { return sysExManufacturerId; }
@@ -125,7 +80,8 @@ public:
     void stopVoices(int channel);
     void soundOffVoices(int channel);
 
-    // Direct-call entry points (orders 43..51): run the handler at once, untimed.
+    // Direct-call entry points: the engine's own event goes the way a listed
+    // event goes (accepts, then apply), at once and untimed.
     void noteOff(int channel, int key);
     void noteOn(int channel, int key, int velocity);
     void polyPressure(int channel, int key, int value);
@@ -136,7 +92,7 @@ public:
     void pitchBend14(int channel, int value);
     void systemExclusive(const std::uint8_t* bytes, int length);
 
-    // Event handlers (orders 52..58); each reads the event's channel and data.
+    // Event handlers; each reads the event's channel and data.
     void handleNoteOff(const MidiEvent& event);
     virtual void handleNoteOn(const MidiEvent& event);
     void handlePolyPressure(const MidiEvent&) {}
@@ -164,13 +120,13 @@ public:
     // The engine's own event, used by direct calls and by the processor's value changes.
     MidiEvent& ownEvent() { return ownEvent_; }
 
-    // Voice pool access.
-    virtual int voiceCount() const = 0;
-    virtual VoiceUnitBase& voice(int index) = 0;
-    const VoiceUnitBase& voice(int index) const { return const_cast<MultiTimberSynthBase*>(this)->voice(index); }
+    int voiceCount() const { return voices_.size(); }
+    VoiceUnitBase& voice(int index) { return voices_[index]; }
+    const VoiceUnitBase& voice(int index) const { return voices_[index]; }
+    const VoicePool& voicePool() const { return voices_; }
 
-    PartState& part(int index) { return parts_[static_cast<std::size_t>(index & 0x0F)]; }
-    const PartState& part(int index) const { return parts_[static_cast<std::size_t>(index & 0x0F)]; }
+    PartState& part(int index) { return parts_[index]; }
+    const PartState& part(int index) const { return parts_[index]; }
     // Master volume of a 7-bit value: 2^((index + 1) / 8 - 16), 6 dB per 8 steps, 1.0 at 127.
     static float volumeTableEntry(int index);
 
@@ -185,22 +141,30 @@ public:
     float masterTune = 440.0f;
     float masterVolume = 0.8f;
     int maxMode = 0;
-    int polyphony = 128;
-    int voiceCursor = 0;
-    int voiceMask = 127;
     bool rpnEnabled = true;
     bool nrpnEnabled = false;
 
 protected:
     using ControllerHandler = void (MultiTimberSynthBase::*)(const MidiEvent& event);
-    using DataEntryHandler = void (MultiTimberSynthBase::*)(int channel, int value, int mask, int delta);
+    using DataEntryHandler = void (MultiTimberSynthBase::*)(int channel, const DataEntry& entry);
 
-    // Three-pass search over the ring; returns the voice index or -1.
-    int findVoice();
+    // Replaces the voices with count fresh stopped ones (a size
+    // VoicePool::roundedSize gives) and hands them to the pool.
+    virtual void allocateVoices(int count) = 0;
     // Search, then place the chosen voice at the current event position and on
     // the part's output pair. Null when the note is dropped.
     VoiceUnitBase* claimVoice(const MidiEvent& event);
     void renderVoices(float* const* outputs, int target);
+    // Whether a message of the block's list or a direct call takes effect: its
+    // type is handled, a note-on's part is not muted, a SysEx message is received.
+    bool accepts(const MidiEvent& event) const;
+    // Runs the handler of an accepted message.
+    void apply(const MidiEvent& event);
+    // The engine's own event filled with a direct call's arguments, untimed.
+    MidiEvent& fillOwnEvent(int type, int channel, int data1, int data2);
+    void applyDirect(int type, int channel, int data1, int data2);
+    // A listed program change: stores the program only.
+    void selectProgram(const MidiEvent& event);
     // Whether a SysEx message is received at all under the two switches.
     bool acceptsSysEx(const MidiMessage& message) const;
     // A universal message, else the engine's own address-map message.
@@ -210,12 +174,9 @@ protected:
     {
         if (part(channel).mode == kModeMute)
             return;
-        const int n = voiceCount();
-        for (int i = 0; i < n; ++i) {
-            VoiceUnitBase& v = voice(i);
+        for (VoiceUnitBase& v : voices_)
             if (v.channel == channel)
                 fn(v);
-        }
     }
 
     // Controller handlers.
@@ -228,10 +189,8 @@ protected:
     void ccDataEntryLsb(const MidiEvent& event);
     void ccDataIncrement(const MidiEvent& event);
     void ccDataDecrement(const MidiEvent& event);
-    void ccNrpnLsb(const MidiEvent& event);
-    void ccNrpnMsb(const MidiEvent& event);
-    void ccRpnLsb(const MidiEvent& event);
-    void ccRpnMsb(const MidiEvent& event);
+    // NRPN and RPN LSB and MSB (98..101), each while its switch is on.
+    void ccParameterNumber(const MidiEvent& event);
     void ccAllSoundOff(const MidiEvent& event);
     void ccResetAllControllers(const MidiEvent& event);
     void ccAllNotesOff(const MidiEvent& event);
@@ -239,24 +198,23 @@ protected:
     void ccIgnore(const MidiEvent&) {}
 
     // Data-entry handlers.
-    void deBendSensitivity(int channel, int value, int mask, int delta);
-    void deFineTuning(int channel, int value, int mask, int delta);
-    void deCoarseTuning(int channel, int value, int mask, int delta);
+    void deBendSensitivity(int channel, const DataEntry& entry);
+    void deFineTuning(int channel, const DataEntry& entry);
+    void deCoarseTuning(int channel, const DataEntry& entry);
     void applyPartTuning(int channel);
-    void deMasterVolume(int channel, int value, int mask, int delta);
-    void deDefaultMode(int channel, int value, int mask, int delta);
-    void deMode(int channel, int value, int mask, int delta);
-    void deIgnore(int, int, int, int) {}
+    void deMasterVolume(int channel, const DataEntry& entry);
+    void deDefaultMode(int channel, const DataEntry& entry);
+    void deMode(int channel, const DataEntry& entry);
+    void deIgnore(int, const DataEntry&) {}
 
     void buildHandlerTables();
-    void selectDataEntryTarget(int channel, bool nrpn);
     // Runs data-entry handler [dataEntryTarget] of the channel's part.
-    void dispatchDataEntry(int channel, int value, int mask, int delta);
-    void resetRunningControllers();
+    void dispatchDataEntry(int channel, const DataEntry& entry);
     // Releases every voice of the channel that the sustain pedal holds.
     void releaseSustained(int channel);
 
-    std::array<PartState, kPartCount> parts_{};
+    VoicePool voices_;
+    PartControllers parts_;
     std::array<ControllerHandler, 128> controllerHandlers_{};
     std::array<DataEntryHandler, 257> dataEntryHandlers_{};
     MidiEvent ownEvent_;

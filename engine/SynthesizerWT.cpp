@@ -12,14 +12,13 @@ namespace kest::tolvane::synth {
 
 namespace {
 constexpr float kDefaultSourceRate = 44100.0f;
-}
+constexpr int kDefaultPolyphony = 128;
+} // namespace
 
 SynthesizerWT::SynthesizerWT(float tune, float volume)
 {
     sysExModelId = 0x20;
     maxMode = kModeSampler;
-    polyphony = 128;
-    voiceMask = polyphony - 1;
     tableSize = 32;
     tableSizeBits = 5;
     for (int v = 0; v < 256; ++v)
@@ -29,7 +28,7 @@ SynthesizerWT::SynthesizerWT(float tune, float volume)
         masterTune = std::clamp(tune, kMinMasterTune, kMaxMasterTune);
     if (std::isfinite(volume))
         masterVolume = std::max(volume, 0.0f);
-    allocateVoices(polyphony);
+    allocateVoices(kDefaultPolyphony);
     updateRateConstants();
 }
 
@@ -37,11 +36,11 @@ SynthesizerWT::~SynthesizerWT() = default;
 
 void SynthesizerWT::allocateVoices(int count)
 {
-    count = std::clamp(count, 1, kMaxPolyphony);
-    voices_ = std::make_unique<VoiceUnitWT[]>(static_cast<std::size_t>(count));
-    voiceCount_ = count;
+    count = VoicePool::roundedSize(count);
+    toneVoices_ = std::make_unique<VoiceUnitWT[]>(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        voices_[static_cast<std::size_t>(i)].bind(*this);
+        toneVoices_[static_cast<std::size_t>(i)].bind(*this);
+    voices_.adopt(toneVoices_.get(), count);
 }
 
 namespace {
@@ -63,8 +62,8 @@ void SynthesizerWT::updateRateConstants()
     rates_.soundOffRate = static_cast<int>(1073741824.0 / (fs / 512.0) + 0.5);
     rates_.lfoUnit = static_cast<int>(kLfoUnitAt4096Hz / std::max(1.0, fs / 4096.0) + 0.5);
     const int phaseMask = tableSize * kQ18One - 1;
-    for (int i = 0; i < voiceCount_; ++i) {
-        VoiceUnitWT& v = voices_[static_cast<std::size_t>(i)];
+    for (int i = 0; i < voiceCount(); ++i) {
+        VoiceUnitWT& v = toneVoices_[static_cast<std::size_t>(i)];
         v.rates = rates_;
         v.phaseMask = phaseMask;
         v.noiseMask = phaseMask >> 5;

@@ -125,15 +125,12 @@ public:
     SynthesizerWT(float masterTune = 440.0f, float masterVolume = 0.8f);
     ~SynthesizerWT() override;
 
-    void allocateVoices(int count) override;
     void updateRateConstants() override;
     void initPresets() override;
     void handleNoteOn(const MidiEvent& event) override;
     void handleSysEx(const MidiEvent& event) override;
 
-    int voiceCount() const override { return voiceCount_; }
-    VoiceUnitBase& voice(int index) override { return voices_[static_cast<std::size_t>(index)]; }
-    VoiceUnitWT& toneVoice(int index) { return voices_[static_cast<std::size_t>(index)]; }
+    VoiceUnitWT& toneVoice(int index) { return toneVoices_[static_cast<std::size_t>(index)]; }
 
     // Sound data.
     TonePreset& tone(int index) { return tones_[static_cast<std::size_t>(index & 0xFF)]; }
@@ -170,14 +167,17 @@ public:
     // frames * channels entries, otherwise the slot is emptied and false returned.
     bool installSampleData(int slot, std::vector<std::int32_t>&& codes, int frames, int channels);
 
+protected:
+    void allocateVoices(int count) override;
+
 private:
     friend class VoiceUnitWT;
     void fillDefaultWaveTables();
 
     const SynthTables* tables_ = &SynthTables::shared();
     RateConstants rates_;
-    std::unique_ptr<VoiceUnitWT[]> voices_;
-    int voiceCount_ = 0;
+    // The storage of the voices the pool holds.
+    std::unique_ptr<VoiceUnitWT[]> toneVoices_;
     std::array<TonePreset, kToneCount> tones_{};
     std::array<SamplerPreset, kSamplerPresetCount> samplerPresets_{};
     std::array<SampleData, kSampleSlotCount> sampleSlots_{};

@@ -2,6 +2,8 @@
 // Voice search and stealing, note ends, modes, outputs, polyphony and gains.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "EngineHarness.h"
 
 using namespace kest::tolvane;
@@ -42,7 +44,7 @@ TEST(VoiceSearch, FreeThenReleasingThenHeld)
     // Search starts after the cursor: voices 1, 2, 3, 0.
     EXPECT_EQ(voiceOf(engine, 0, 60), 1);
     EXPECT_EQ(voiceOf(engine, 0, 63), 0);
-    EXPECT_EQ(engine.voiceCursor, 0);
+    EXPECT_EQ(engine.voicePool().cursor(), 0);
 
     // All held: the first held voice after the cursor is stolen, re-initialised at once.
     engine.noteOn(0, 70, 100);
@@ -110,7 +112,7 @@ TEST(Polyphony, RoundsToPowersOfTwo)
     EXPECT_EQ(engine.setPolyphony(100), 128);
     EXPECT_EQ(engine.setPolyphony(5000), 1024);
     EXPECT_EQ(engine.voiceCount(), 1024);
-    EXPECT_EQ(engine.voiceMask, 1023);
+    EXPECT_EQ(engine.voicePool().mask(), 1023);
     EXPECT_EQ(engine.setPolyphony(0), 1024);
     EXPECT_EQ(engine.setPolyphony(-8), 1024);
     EXPECT_EQ(engine.setPolyphony(5), 8);
@@ -118,8 +120,48 @@ TEST(Polyphony, RoundsToPowersOfTwo)
     engine.noteOn(0, 60, 100);
     engine.setPolyphony(16);
     EXPECT_EQ(engine.getActiveVoiceCount(), 0);
-    EXPECT_EQ(engine.voiceCursor, 0);
+    EXPECT_EQ(engine.voicePool().cursor(), 0);
     EXPECT_EQ(engine.toneVoice(15).rates.pitchBase, 86859);
+}
+
+// The pool's ring mask must cover exactly its voices: a size that is not a
+// power of two would let the search wrap past the last voice or skip some.
+TEST(Polyphony, PoolTakesOnlyPowerOfTwoSizesAndRestartsItsSearch)
+{
+    EXPECT_EQ(VoicePool::roundedSize(0), 1);
+    EXPECT_EQ(VoicePool::roundedSize(3), 4);
+    EXPECT_EQ(VoicePool::roundedSize(4), 4);
+    EXPECT_EQ(VoicePool::roundedSize(5000), VoicePool::kMaxSize);
+
+    std::array<Voice, 8> voices;
+    VoicePool pool;
+    pool.adopt(voices.data(), 6);
+    EXPECT_EQ(pool.size(), 0);
+    EXPECT_EQ(pool.findVoice(), -1);
+    EXPECT_FALSE(pool.begin() != pool.end());
+
+    pool.adopt(voices.data(), 8);
+    EXPECT_EQ(pool.size(), 8);
+    EXPECT_EQ(pool.mask(), 7);
+    EXPECT_EQ(&pool[7], &voices[7]);
+    EXPECT_EQ(pool.findVoice(), 1);
+    EXPECT_EQ(pool.cursor(), 1);
+    voices[2].status = VoiceUnitBase::kHeld;
+    voices[3].status = VoiceUnitBase::kReleased;
+    for (int i = 4; i < 8; ++i)
+        voices[static_cast<std::size_t>(i)].status = VoiceUnitBase::kHeld;
+    voices[0].status = VoiceUnitBase::kHeld;
+    EXPECT_EQ(pool.findVoice(), 3) << "a releasing voice before the held ones";
+
+    pool.adopt(voices.data(), 4);
+    EXPECT_EQ(pool.cursor(), 0);
+    EXPECT_EQ(pool.size(), 4);
+    int visited = 0;
+    for (VoiceUnitBase& v : pool) {
+        EXPECT_EQ(&v, &voices[static_cast<std::size_t>(visited)]);
+        ++visited;
+    }
+    EXPECT_EQ(visited, 4);
 }
 
 TEST(NoteEnds, NoteOffReleasesEveryMatchingHeldVoice)

@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The block loop and the one path by which a MIDI message takes effect, the
+// same for events of the block's list and for direct calls: accepts decides
+// whether it is applied at all, apply runs its handler.
+#include <algorithm>
+#include <cstring>
+
+#include "MultiTimberSynthBase.h"
+#include "UniversalSysEx.h"
+
+namespace kest::tolvane::synth {
+
+// ---- block processing -----------------------------------------------------
+
+void MultiTimberSynthBase::process(ProcessBlock& block)
+{
+    const int start = std::max(block.start, 0);
+    const int end = start + std::max(block.count, 0);
+    float* const* outputs = block.outputs;
+    int pos = start;
+    for (VoiceUnitBase& v : voices_)
+        v.renderPos = start;
+
+    for (MidiEvent* event = block.eventList ? block.eventList->next : nullptr; event; event = event->next) {
+        if ((event->portMask & portMask) == 0 || !accepts(*event))
+            continue;
+        // Events past the block end are applied at its end rather than
+        // letting voices write beyond the buffers.
+        const int time = std::min(event->time, end);
+        if (time > pos) {
+            renderVoices(outputs, time);
+            pos = time;
+        }
+        eventPos_ = pos;
+        apply(*event);
+    }
+    renderVoices(outputs, end);
+    eventPos_ = 0;
+}
+
+void MultiTimberSynthBase::renderVoices(float* const* outputs, int target)
+{
+    if (!outputs)
+        return;
+    for (VoiceUnitBase& v : voices_)
+        if (v.status != VoiceUnitBase::kFree && v.renderPos < target)
+            v.render(outputs, target);
+}
+
+// ---- the apply path ---------------------------------------------------------
+
+bool MultiTimberSynthBase::accepts(const MidiEvent& event) const
+{
+    switch (event.type) {
+    case kNoteOn:
+        return part(event.channel).mode != kModeMute;
+    case kSystemExclusive:
+        return acceptsSysEx(event);
+    case kNoteOff:
+    case kPolyPressure:
+    case kControlChange:
+    case kProgramChange:
+    case kChannelPressure:
+    case kPitchBend:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MultiTimberSynthBase::apply(const MidiEvent& event)
+{
+    switch (event.type) {
+    case kNoteOff:
+        handleNoteOff(event);
+        break;
+    case kNoteOn:
+        if (event.data2 <= 0)
+            handleNoteOff(event);
+        else
+            handleNoteOn(event);
+        break;
+    case kPolyPressure:
+        handlePolyPressure(event);
+        break;
+    case kControlChange:
+        (this->*controllerHandlers_[static_cast<std::size_t>(event.data1 & 0x7F)])(event);
+        break;
+    case kProgramChange:
+        selectProgram(event);
+        break;
+    case kChannelPressure:
+        handleChannelPressure(event);
+        break;
+    case kPitchBend:
+        handlePitchBend(event);
+        break;
+    case kSystemExclusive:
+        applySysEx(event);
+        break;
+    default:
+        break;
+    }
+}
+
+bool MultiTimberSynthBase::acceptsSysEx(const MidiMessage& message) const
+{
+    if (receiveSysEx)
+        return true;
+    const int length = std::clamp(message.sysExLength, 0, kMaxSysExLength);
+    return receiveUniversalSysEx && identifyUniversalMessage(message.sysExData, length) != UniversalMessage::None;
+}
+
+void MultiTimberSynthBase::applySysEx(const MidiEvent& event)
+{
+    const int length = std::clamp(event.sysExLength, 0, kMaxSysExLength);
+    switch (identifyUniversalMessage(event.sysExData, length)) {
+    case UniversalMessage::None:
+        handleSysEx(event);
+        break;
+    case UniversalMessage::GmSystemOn:
+    case UniversalMessage::GmSystemOff:
+    case UniversalMessage::GsReset:
+    case UniversalMessage::XgSystemOn:
+        resetParts(true);
+        break;
+    case UniversalMessage::MasterVolume:
+        setMasterVolume(volumeTableEntry(universalMasterVolumeMsb(event.sysExData, length)));
+        break;
+    }
+}
+
+// ---- direct calls -----------------------------------------------------------
+
+MidiEvent& MultiTimberSynthBase::fillOwnEvent(int type, int channel, int data1, int data2)
+{
+    ownEvent_.type = type;
+    ownEvent_.channel = channel & 0x0F;
+    ownEvent_.data1 = data1;
+    ownEvent_.data2 = data2;
+    ownEvent_.time = 0;
+    ownEvent_.next = nullptr;
+    return ownEvent_;
+}
+
+void MultiTimberSynthBase::applyDirect(int type, int channel, int data1, int data2)
+{
+    const MidiEvent& event = fillOwnEvent(type, channel, data1, data2);
+    if (accepts(event))
+        apply(event);
+}
+
+void MultiTimberSynthBase::noteOff(int channel, int key)
+{
+    applyDirect(kNoteOff, channel, key, 0);
+}
+
+void MultiTimberSynthBase::noteOn(int channel, int key, int velocity)
+{
+    applyDirect(kNoteOn, channel, key, velocity);
+}
+
+void MultiTimberSynthBase::polyPressure(int channel, int key, int value)
+{
+    applyDirect(kPolyPressure, channel, key, value);
+}
+
+void MultiTimberSynthBase::controlChange(int channel, int controller, int value)
+{
+    runControllerHandler(channel, controller, value);
+}
+
+void MultiTimberSynthBase::runControllerHandler(int channel, int controller, int value)
+{
+    applyDirect(kControlChange, channel, controller & 0x7F, value);
+}
+
+void MultiTimberSynthBase::programChange(int channel, int program)
+{
+    // Unlike a listed program change, a direct one also fades out the part's voices.
+    handleProgramChange(fillOwnEvent(kProgramChange, channel, program, 0));
+}
+
+void MultiTimberSynthBase::channelPressure(int channel, int value)
+{
+    applyDirect(kChannelPressure, channel, value, 0);
+}
+
+void MultiTimberSynthBase::pitchBend(int channel, int lsb, int msb)
+{
+    applyDirect(kPitchBend, channel, lsb, msb);
+}
+
+void MultiTimberSynthBase::pitchBend14(int channel, int value)
+{
+    pitchBend(channel, value & 127, (value >> 7) & 127);
+}
+
+void MultiTimberSynthBase::systemExclusive(const std::uint8_t* bytes, int length)
+{
+    if (!bytes)
+        return;
+    MidiEvent& event = fillOwnEvent(kSystemExclusive, 0, 0, 0);
+    const int stored = std::clamp(length, 0, kMaxSysExLength);
+    if (stored > 0)
+        std::memcpy(event.sysExData, bytes, static_cast<std::size_t>(stored));
+    event.sysExLength = stored;
+    if (accepts(event))
+        apply(event);
+}
+
+} // namespace kest::tolvane::synth

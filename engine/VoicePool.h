@@ -1,0 +1,69 @@
+// The engine's voices seen through their common base, and the search that
+// picks the voice for a new note.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "VoiceUnitBase.h"
+
+namespace kest::tolvane::synth {
+
+// The size is a power of two so that the search ring wraps with a mask; size,
+// mask and the search cursor change only together, in adopt.
+class VoicePool {
+public:
+    static constexpr int kMaxSize = 1024;
+
+    // count rounded up to a power of two, at most kMaxSize; 1 below 1.
+    static int roundedSize(int count);
+
+    // Takes the count voices of an array the engine owns and puts the cursor
+    // back on voice 0. count must be a size roundedSize gives; any other
+    // leaves the pool empty, so that the mask always covers the voices.
+    template <typename Voice> void adopt(Voice* voices, int count)
+    {
+        size_ = voices && count == roundedSize(count) ? count : 0;
+        for (int i = 0; i < size_; ++i)
+            slots_[static_cast<std::size_t>(i)] = &voices[i];
+        cursor_ = 0;
+    }
+
+    int size() const { return size_; }
+    int mask() const { return size_ - 1; }
+    // The voice that took the previous note; the search starts after it.
+    int cursor() const { return cursor_; }
+
+    VoiceUnitBase& operator[](int index) const { return *slots_[static_cast<std::size_t>(index)]; }
+
+    // Three passes over the ring from the voice after the cursor back to it:
+    // a free voice, else a releasing or fading one, else a held one. The
+    // cursor moves to the voice found; -1 when the pool is empty or every
+    // pass failed.
+    int findVoice();
+
+    class Iterator {
+    public:
+        explicit Iterator(VoiceUnitBase* const* slot) : slot_(slot) {}
+        VoiceUnitBase& operator*() const { return **slot_; }
+        Iterator& operator++()
+        {
+            ++slot_;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return slot_ != other.slot_; }
+
+    private:
+        VoiceUnitBase* const* slot_;
+    };
+    Iterator begin() const { return Iterator(slots_.data()); }
+    Iterator end() const { return Iterator(slots_.data() + size_); }
+
+private:
+    std::array<VoiceUnitBase*, kMaxSize> slots_{};
+    int size_ = 0;
+    int cursor_ = 0;
+};
+
+} // namespace kest::tolvane::synth

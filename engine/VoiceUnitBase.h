@@ -1,0 +1,60 @@
+// The state and gain arithmetic every voice kind shares, and the operations an
+// engine calls on a voice whatever its kind.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+namespace kest::tolvane::synth {
+
+class VoiceUnitBase {
+public:
+    enum Status : int { kFree = 0, kHeld = 0x11, kReleased = 0x21, kFading = 0x41 };
+    static constexpr int kHeldBit = 0x10;
+    static constexpr int kReleasedBit = 0x20;
+    static constexpr int kFadingBit = 0x40;
+
+    int status = kFree;
+    int channel = -1;
+    int key = 0;
+    // Released by its key while the part's sustain pedal was down: still
+    // held, until the pedal lifts.
+    bool sustained = false;
+    int outputPair = 0;
+    int renderPos = 0;
+    int panIndex = 64;
+    float panLeft = 0.0f, panRight = 0.0f;
+    float volumeGain = 0.0f, expressionGain = 0.0f, velocityGain = 0.0f;
+    float masterVolume = 0.0f;
+    float velMaster = 0.0f;
+    float amp = 0.0f;
+    float gainLeft = 0.0f, gainRight = 0.0f;
+
+    virtual ~VoiceUnitBase() = default;
+    virtual void stop();
+    virtual void noteOff() = 0;
+    virtual void soundOff() = 0;
+    virtual void noteOn(int channel, int key, int velocity) = 0;
+    virtual void setMasterVolume(float volume);
+    virtual void setBendRange(int semitones) = 0;
+    // The part's RPN fine and coarse tuning, in pitch units (8192 an octave).
+    virtual void setPartTuning(int pitch) = 0;
+    virtual void setPitchBend(int value) = 0;
+    virtual void setModulation(int value) = 0;
+    virtual void setVolume(int value);
+    virtual void setExpression(int value);
+    virtual void setPan(int value);
+    // Renders from renderPos up to target (exclusive) into the voice's output pair.
+    virtual void render(float* const* outputs, int target) = 0;
+
+    bool isSounding() const { return status != kFree; }
+
+protected:
+    // Gains at note-on from the part's controllers, the velocity and the pan index.
+    void setupGains(const float* gainCurve, const float* panTable, int cc7, int cc11, int cc10, int velocity,
+                    float master);
+    void recomputeGains();
+    const float* gainCurve_ = nullptr;
+    const float* panTable_ = nullptr;
+    int cc10_ = 64;
+};
+
+} // namespace kest::tolvane::synth
