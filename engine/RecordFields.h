@@ -2,7 +2,8 @@
 // The numeric fields of the tone and sampler preset records, each described
 // once. The defaults, the SysEx reception and export, the text formats, the
 // saved state and the edit values all walk these tables; adding a field to a
-// record means adding its member and one row here.
+// record means adding its member and one row here (and, as the SysEx and state
+// records grow, a new state version in plugin/core/StateLayout.h).
 //
 // Both records start with their 16-character name at byte 0; the fields
 // follow in row order, which is also their column order in the text formats.
@@ -85,19 +86,26 @@ constexpr int recordByteCount()
     return end;
 }
 
-// The fields lie back to back after the name, in row order.
+// The fields lie back to back after the name, in row order; every mask is a
+// run of low bits that holds the default; no two rows share an edit item.
 template <typename Record>
-constexpr bool fieldsAreContiguous()
+constexpr bool fieldsAreWellFormed()
 {
+    const auto fields = fieldsOf<Record>();
     int next = kPresetNameLength;
-    for (const auto& field : fieldsOf<Record>()) {
-        if (field.offset != next || field.defaultValue != (field.defaultValue & field.mask))
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto& field = fields[i];
+        if (field.offset != next || (field.mask & (field.mask + 1)) != 0 ||
+            field.defaultValue != (field.defaultValue & field.mask))
             return false;
+        for (std::size_t j = 0; j < i; ++j)
+            if (field.valueItem != 0 && fields[j].valueItem == field.valueItem)
+                return false;
         next += field.width();
     }
     return true;
 }
-static_assert(fieldsAreContiguous<TonePreset>() && fieldsAreContiguous<SamplerPreset>());
+static_assert(fieldsAreWellFormed<TonePreset>() && fieldsAreWellFormed<SamplerPreset>());
 
 // The default of one field, for code that names a field by its member.
 template <typename Record>
