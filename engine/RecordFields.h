@@ -107,14 +107,21 @@ constexpr bool fieldsAreWellFormed()
 }
 static_assert(fieldsAreWellFormed<TonePreset>() && fieldsAreWellFormed<SamplerPreset>());
 
-// The default of one field, for code that names a field by its member.
+// The row of one field, looked up at compile time (a member the table does
+// not list is a compile error): fieldOf(&TonePreset::tune).valueItem.
 template <typename Record>
-constexpr int defaultOf(int Record::*member)
+consteval RecordField<Record> fieldOf(int Record::*member)
 {
     for (const auto& field : fieldsOf<Record>())
         if (field.member == member)
-            return field.defaultValue;
-    return 0;
+            return field;
+    throw "the member has no row in the record's field table";
+}
+
+template <typename Record>
+consteval int defaultOf(int Record::*member)
+{
+    return fieldOf(member).defaultValue;
 }
 
 // Every field to its default and the name to 16 spaces.
