@@ -81,7 +81,10 @@ SharedPointer<CFontDesc> fittingFont(const std::string& widest, double width)
 
 // The longest texts the two system fields show: the quietest volume step above
 // silence and the highest reference pitch.
-std::string widestSystemText(int id) { return id == 0x0001 ? decibelText(1.0f / 200.0f) : hertzText(480.0f); }
+std::string widestSystemText(int id)
+{
+    return id == ids::system::kMasterVolume ? decibelText(1.0f / 200.0f) : hertzText(480.0f);
+}
 
 const char* const kModeEntries[] = {"0 [Mute]", "1 [Instrument]", "2 [Percussion]", "3 [Sampler]"};
 const char* const kStrcEntries[] = {"0 [NO LFO]", "1 [LFO PM]", "2 [LFO AM]", "3 [NOISE-GEN]"};
@@ -148,7 +151,7 @@ void TolvaneVSTGUIEditor::buildMenus()
     const auto defs = menuDefs();
     for (int pass = 0; pass < 2; ++pass) {
         for (const MenuDef& def : defs) {
-            const bool isSubMenu = itemOf(def.id) != kItemPopupMenu;
+            const bool isSubMenu = ids::itemOf(def.id) != ids::item::kPopupMenu;
             if (isSubMenu != (pass == 0))
                 continue;
             int32_t style = COptionMenu::kPopupStyle;
@@ -208,7 +211,7 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
 
             const CRect fieldRect = toCRect(valueFieldRect(row));
             auto* field = new CTextEdit(fieldRect, this, kTagValueText | row.id, row.initialText);
-            if (sectionOf(row.id) == kSectionSystem)
+            if (ids::pageOf(row.id) == ids::page::kSystem)
                 styleText(field, fittingFont(widestSystemText(row.id), fieldRect.getWidth()));
             else
                 styleText(field, font);
@@ -220,11 +223,11 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
             auto* menu = new COptionMenu(toCRect(valueFieldRect(row)), this, tag);
             guardAgainstDismissal(menu);
             styleText(menu, font);
-            if (row.id == 0x0101) {
+            if (row.id == ids::part::kSelect) {
                 for (int part = 0; part < 16; ++part)
                     menu->addEntry(partEntry(part).c_str());
             } else {
-                for (const char* entry : row.id == 0x0102 ? kModeEntries : kStrcEntries)
+                for (const char* entry : row.id == ids::part::kMode ? kModeEntries : kStrcEntries)
                     menu->addEntry(entry);
             }
             container->addView(menu);
@@ -257,9 +260,9 @@ void TolvaneVSTGUIEditor::buildTopSection()
     frame->addView(views_->top);
 
     auto logo = loadBitmap("logo.png");
-    auto* logoButton = new CKickButton(CRect(0, 0, kWindowWidth, 46), this, kTagControl | kIdLogo, logo);
+    auto* logoButton = new CKickButton(CRect(0, 0, kWindowWidth, 46), this, kTagControl | ids::logo::kLogo, logo);
     views_->top->addView(logoButton);
-    views_->controls[kTagControl | kIdLogo] = logoButton;
+    views_->controls[kTagControl | ids::logo::kLogo] = logoButton;
     addRowControls(views_->top, Page::Top);
 }
 
@@ -287,17 +290,17 @@ void TolvaneVSTGUIEditor::buildSamplerPage()
     styleText(source, views_->font);
     source->setTextTruncateMode(CTextLabel::kTruncateHead);
     views_->samplerPage->addView(source);
-    views_->labels[kIdSampleSourceLabel] = source;
+    views_->labels[ids::sampleData::kSourceLabel] = source;
     // The tone page shows until the first refresh says otherwise.
     views_->samplerPage->setVisible(false);
 }
 
 void TolvaneVSTGUIEditor::buildWaveTableEditor()
 {
-    for (int i = 0; i < kWaveToolCount; ++i) {
+    for (int i = 0; i < ids::waveTable::kToolCount; ++i) {
         const std::string name = "wvbtn" + std::to_string(i) + ".png";
         auto icon = loadBitmap(name);
-        const int tag = kTagControl | (kIdWaveToolFirst + i);
+        const int tag = kTagControl | (ids::waveTable::kFirstTool + i);
         const CRect rect(kWaveToolX[i], kWaveToolRow, kWaveToolX[i] + kWaveToolWidth, kWaveToolRow + kWaveToolHeight);
         auto* button = new CKickButton(rect, this, tag, icon);
         views_->tonePage->addView(button);
@@ -315,21 +318,22 @@ void TolvaneVSTGUIEditor::buildOverlay()
     views_->aboutOverlay = overlay;
 
     auto libraryLogo = loadBitmap("libLogo.png");
-    auto* button = new CKickButton(CRect(134, 138, 134 + 260, 138 + 350), this, kTagControl | kIdLibraryLogo, libraryLogo);
+    const int libraryTag = kTagControl | ids::logo::kLibraryLogo;
+    auto* button = new CKickButton(CRect(134, 138, 134 + 260, 138 + 350), this, libraryTag, libraryLogo);
     overlay->addView(button);
-    views_->controls[kTagControl | kIdLibraryLogo] = button;
+    views_->controls[libraryTag] = button;
 
     auto lineFont = makeOwned<CFontDesc>("Arial", 14);
     const struct {
         int y;
-        const char* text;
+        std::string text;
     } lines[] = {
-        {586, "VST Version : 23.1.6"},
-        {610, "Library Version : 22.12.4"},
+        {586, std::string("VST Version : ") + ids::kVersion},
+        {610, std::string("Library Version : ") + ids::kLibraryVersion},
         {646, "Tolvane Synth WT \xE2\x80\x94 made by the Tolvane developers, GPL-3.0-or-later"},
     };
     for (const auto& line : lines) {
-        auto* label = new CTextLabel(CRect(61, line.y, 61 + 460, line.y + 20), line.text);
+        auto* label = new CTextLabel(CRect(61, line.y, 61 + 460, line.y + 20), line.text.c_str());
         styleText(label, lineFont, kOverlayText);
         overlay->addView(label);
     }

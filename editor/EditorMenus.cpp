@@ -21,7 +21,7 @@ using namespace kest::tolvane::editor;
 
 void TolvaneVSTGUIEditor::openPopupMenu(int section)
 {
-    COptionMenu* menu = views_->menu(makeId(section, kItemPopupMenu));
+    COptionMenu* menu = views_->menu(ids::valueId(section, ids::item::kPopupMenu));
     if (menu == nullptr || frame == nullptr)
         return;
     const Point at = popupMenuPoint(section);
@@ -60,7 +60,7 @@ void TolvaneVSTGUIEditor::onMenuChoice(COptionMenu* menu)
         break;
     }
     // The wavetable menu is a command list: it keeps no selection of its own.
-    if ((menu->getTag() & kValueIdMask) == 0x5080)
+    if ((menu->getTag() & kValueIdMask) == ids::waveTable::kPopupMenu)
         menu->setValue(0.0f);
 }
 

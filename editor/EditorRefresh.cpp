@@ -39,11 +39,13 @@ struct ToneField {
     int TonePreset::*field;
 };
 constexpr std::array<ToneField, 13> kToneFields = {{
-    {0x1004, 127, &TonePreset::key}, {0x1005, 127, &TonePreset::pan}, {0x1006, 16383, &TonePreset::lfoFreq},
-    {0x1007, 15, &TonePreset::lms}, {0x1008, 16383, &TonePreset::tune}, {0x1009, 127, &TonePreset::wave},
-    {0x100A, 127, &TonePreset::tl}, {0x100B, 127, &TonePreset::ar}, {0x100C, 127, &TonePreset::dr},
-    {0x100D, 127, &TonePreset::sl}, {0x100E, 127, &TonePreset::rr}, {0x100F, 3, &TonePreset::kf},
-    {0x1010, 127, &TonePreset::kfStart},
+    {ids::tone::kKey, 127, &TonePreset::key},         {ids::tone::kPan, 127, &TonePreset::pan},
+    {ids::tone::kLfoFreq, 16383, &TonePreset::lfoFreq}, {ids::tone::kLms, 15, &TonePreset::lms},
+    {ids::tone::kTune, 16383, &TonePreset::tune},     {ids::tone::kWave, 127, &TonePreset::wave},
+    {ids::tone::kTl, 127, &TonePreset::tl},           {ids::tone::kAr, 127, &TonePreset::ar},
+    {ids::tone::kDr, 127, &TonePreset::dr},           {ids::tone::kSl, 127, &TonePreset::sl},
+    {ids::tone::kRr, 127, &TonePreset::rr},           {ids::tone::kKf, 3, &TonePreset::kf},
+    {ids::tone::kKfStart, 127, &TonePreset::kfStart},
 }};
 
 struct SamplerField {
@@ -52,9 +54,11 @@ struct SamplerField {
     int SamplerPreset::*field;
 };
 constexpr std::array<SamplerField, 9> kSamplerFields = {{
-    {0x2003, 127, &SamplerPreset::smplNum}, {0x2004, 127, &SamplerPreset::pan}, {0x2005, 15, &SamplerPreset::octv},
-    {0x2006, 16383, &SamplerPreset::tune}, {0x2007, 127, &SamplerPreset::tl}, {0x2008, 127, &SamplerPreset::ar},
-    {0x2009, 127, &SamplerPreset::dr}, {0x200A, 127, &SamplerPreset::sl}, {0x200B, 127, &SamplerPreset::rr},
+    {ids::sampler::kSampleNumber, 127, &SamplerPreset::smplNum}, {ids::sampler::kPan, 127, &SamplerPreset::pan},
+    {ids::sampler::kOctave, 15, &SamplerPreset::octv},          {ids::sampler::kTune, 16383, &SamplerPreset::tune},
+    {ids::sampler::kTl, 127, &SamplerPreset::tl},               {ids::sampler::kAr, 127, &SamplerPreset::ar},
+    {ids::sampler::kDr, 127, &SamplerPreset::dr},               {ids::sampler::kSl, 127, &SamplerPreset::sl},
+    {ids::sampler::kRr, 127, &SamplerPreset::rr},
 }};
 
 float ratio(int value, int max) { return max > 0 ? static_cast<float>(value) / static_cast<float>(max) : 0.0f; }
@@ -126,10 +130,10 @@ void TolvaneVSTGUIEditor::updateSystemSection()
     if (!context_ || !views_)
         return;
     const auto& synth = *context_->synth;
-    setSliderAndField(0x0001, synth.masterVolume, decibelText(synth.masterVolume));
-    setSliderAndField(0x0002, (synth.masterTune - 400.0f) / 80.0f, hertzText(synth.masterTune));
-    setMenuIndex(views_->menu(0x0090), log2Of(synth.polyphony) - 2);
-    if (COptionMenu* system = views_->menu(0x0080)) {
+    setSliderAndField(ids::system::kMasterVolume, synth.masterVolume, decibelText(synth.masterVolume));
+    setSliderAndField(ids::system::kMasterTune, (synth.masterTune - 400.0f) / 80.0f, hertzText(synth.masterTune));
+    setMenuIndex(views_->menu(ids::system::kPolyphonyMenu), log2Of(synth.polyphony) - 2);
+    if (COptionMenu* system = views_->menu(ids::system::kPopupMenu)) {
         system->checkEntry(2, synth.receiveSysEx);
         system->checkEntry(3, synth.nrpnEnabled);
         system->checkEntry(4, context_->storeSamplesInState);
@@ -141,16 +145,16 @@ void TolvaneVSTGUIEditor::updatePartSection()
     if (!context_ || !views_ || !context_->currentPartState)
         return;
     const auto& part = *context_->currentPartState;
-    setMenuIndex(views_->optionMenu(0x0101), context_->currentPart);
-    setMenuIndex(views_->optionMenu(0x0102), part.mode);
-    setSliderAndField(0x0103, ratio(part.program, 127), std::to_string(part.program));
-    setSliderAndField(0x0104, ratio(part.bendRange, 127), std::to_string(part.bendRange));
-    setSliderAndField(0x0105, ratio(part.pitchBend, 16383), std::to_string(part.pitchBend - 8192));
-    setSliderAndField(0x0106, ratio(part.cc[1], 127), std::to_string(part.cc[1]));
-    setSliderAndField(0x0107, ratio(part.cc[7], 127), std::to_string(part.cc[7]));
-    setSliderAndField(0x0108, ratio(part.cc[10], 127), std::to_string(part.cc[10] - 64));
-    setSliderAndField(0x0109, ratio(part.cc[11], 127), std::to_string(part.cc[11]));
-    setMenuIndex(views_->menu(0x0190), part.output);
+    setMenuIndex(views_->optionMenu(ids::part::kSelect), context_->currentPart);
+    setMenuIndex(views_->optionMenu(ids::part::kMode), part.mode);
+    setSliderAndField(ids::part::kProgram, ratio(part.program, 127), std::to_string(part.program));
+    setSliderAndField(ids::part::kBendRange, ratio(part.bendRange, 127), std::to_string(part.bendRange));
+    setSliderAndField(ids::part::kPitchBend, ratio(part.pitchBend, 16383), std::to_string(part.pitchBend - 8192));
+    setSliderAndField(ids::part::kModulation, ratio(part.cc[1], 127), std::to_string(part.cc[1]));
+    setSliderAndField(ids::part::kVolume, ratio(part.cc[7], 127), std::to_string(part.cc[7]));
+    setSliderAndField(ids::part::kPan, ratio(part.cc[10], 127), std::to_string(part.cc[10] - 64));
+    setSliderAndField(ids::part::kExpression, ratio(part.cc[11], 127), std::to_string(part.cc[11]));
+    setMenuIndex(views_->menu(ids::part::kOutputMenu), part.output);
     updatePageVisibility();
 }
 
@@ -171,9 +175,9 @@ void TolvaneVSTGUIEditor::updateTonePage()
     if (!context_ || !views_ || isSamplerMode() || !context_->currentTonePreset)
         return;
     const TonePreset& tone = *context_->currentTonePreset;
-    setSliderAndField(0x1001, ratio(context_->currentTone, 255), toneNumberText(context_->currentTone));
-    setText(kTagControl | 0x1002, presetNameText(tone.presetName));
-    setMenuIndex(views_->optionMenu(0x1003), tone.strc);
+    setSliderAndField(ids::tone::kSelect, ratio(context_->currentTone, 255), toneNumberText(context_->currentTone));
+    setText(kTagControl | ids::tone::kName, presetNameText(tone.presetName));
+    setMenuIndex(views_->optionMenu(ids::tone::kStrc), tone.strc);
     for (const ToneField& f : kToneFields)
         setSliderAndField(f.id, ratio(tone.*f.field, f.max), std::to_string(tone.*f.field));
 }
@@ -183,8 +187,9 @@ void TolvaneVSTGUIEditor::updateSamplerPage()
     if (!context_ || !views_ || !isSamplerMode() || !context_->currentSamplerPreset)
         return;
     const SamplerPreset& preset = *context_->currentSamplerPreset;
-    setSliderAndField(0x2001, ratio(context_->currentSampler, 127), std::to_string(context_->currentSampler));
-    setText(kTagControl | 0x2002, presetNameText(preset.presetName));
+    setSliderAndField(ids::sampler::kSelect, ratio(context_->currentSampler, 127),
+                      std::to_string(context_->currentSampler));
+    setText(kTagControl | ids::sampler::kName, presetNameText(preset.presetName));
     for (const SamplerField& f : kSamplerFields)
         setSliderAndField(f.id, ratio(preset.*f.field, f.max), std::to_string(preset.*f.field));
 }
@@ -194,11 +199,12 @@ void TolvaneVSTGUIEditor::updateSampleDataSection()
     if (!context_ || !views_ || !isSamplerMode() || !context_->currentSampleDataRecord)
         return;
     const auto& data = *context_->currentSampleDataRecord;
-    setSliderAndField(0x3001, ratio(context_->currentSampleData, 127), std::to_string(context_->currentSampleData));
-    setText(kIdSampleFramesLabel, std::to_string(data.frames));
-    setText(kIdChannelCountLabel, std::to_string(data.channels));
-    setText(kIdLoopableLabel, loopableText(data.loopLength));
-    setText(kIdSampleSourceLabel, sampleSourceText(*context_, context_->currentSampleData));
+    setSliderAndField(ids::sampleData::kSelect, ratio(context_->currentSampleData, 127),
+                      std::to_string(context_->currentSampleData));
+    setText(ids::sampleData::kFramesLabel, std::to_string(data.frames));
+    setText(ids::sampleData::kChannelCountLabel, std::to_string(data.channels));
+    setText(ids::sampleData::kLoopableLabel, loopableText(data.loopLength));
+    setText(ids::sampleData::kSourceLabel, sampleSourceText(*context_, context_->currentSampleData));
     updateSampleRateFields();
     updatePlaybackFields();
     updateLoopFields();
@@ -207,23 +213,23 @@ void TolvaneVSTGUIEditor::updateSampleDataSection()
 void TolvaneVSTGUIEditor::updateSampleRateFields()
 {
     const auto& data = *context_->currentSampleDataRecord;
-    setText(kTagControl | 0x3004, floatText(data.sourceRate));
-    setText(kTagControl | 0x3005, floatText(data.pitch));
+    setText(kTagControl | ids::sampleData::kSourceRate, floatText(data.sourceRate));
+    setText(kTagControl | ids::sampleData::kPitch, floatText(data.pitch));
 }
 
 void TolvaneVSTGUIEditor::updatePlaybackFields()
 {
     const auto& data = *context_->currentSampleDataRecord;
-    setText(kTagControl | 0x3007, std::to_string(data.playBackStartPoint));
-    setText(kTagControl | 0x3008, std::to_string(data.playBackEndPoint));
+    setText(kTagControl | ids::sampleData::kPlaybackStart, std::to_string(data.playBackStartPoint));
+    setText(kTagControl | ids::sampleData::kPlaybackEnd, std::to_string(data.playBackEndPoint));
 }
 
 void TolvaneVSTGUIEditor::updateLoopFields()
 {
     const auto& data = *context_->currentSampleDataRecord;
-    setText(kTagControl | 0x3009, std::to_string(data.loopStartForDisplay()));
-    setText(kTagControl | 0x300A, std::to_string(data.loopEndForDisplay()));
-    setText(kIdLoopableLabel, loopableText(data.loopLength));
+    setText(kTagControl | ids::sampleData::kLoopStart, std::to_string(data.loopStartForDisplay()));
+    setText(kTagControl | ids::sampleData::kLoopEnd, std::to_string(data.loopEndForDisplay()));
+    setText(ids::sampleData::kLoopableLabel, loopableText(data.loopLength));
 }
 
 void TolvaneVSTGUIEditor::updateWaveTablePage()
@@ -232,13 +238,14 @@ void TolvaneVSTGUIEditor::updateWaveTablePage()
         return;
     const auto& synth = *context_->synth;
     const int depth = std::clamp(context_->currentBitDepth, 1, 8);
-    setSliderAndField(0x5001, ratio(context_->currentWaveTable, 127), std::to_string(context_->currentWaveTable));
-    setText(kIdBarIndexLabel, "---");
-    setText(kIdBarValueLabel, "---");
+    setSliderAndField(ids::waveTable::kSelect, ratio(context_->currentWaveTable, 127),
+                      std::to_string(context_->currentWaveTable));
+    setText(ids::waveTable::kBarIndexLabel, "---");
+    setText(ids::waveTable::kBarValueLabel, "---");
     WaveEdit& bars = *views_->waveEdit;
     if (synth.tableSize != bars.barCount())
         bars.setup(synth.tableSize, depth);
-    setMenuIndex(views_->menu(0x50A0), depth - 1);
+    setMenuIndex(views_->menu(ids::waveTable::kBitDepthMenu), depth - 1);
 
     showWaveSamples();
     updateWaveGenerator();
@@ -275,12 +282,14 @@ void TolvaneVSTGUIEditor::updateWaveGenerator()
     if (!context_ || !views_ || isSamplerMode())
         return;
     const int mask = std::max(context_->currentBitMask, 1);
-    setMenuIndex(views_->menu(0x5090), log2Of(context_->waveTableSize) - 3);
-    setSliderAndField(0x5010, ratio(context_->generatorPeriod, 256), std::to_string(context_->generatorPeriod));
-    setSlider(0x5011, context_->generatorLevel);
-    if (CSlider* level = views_->slider(0x5011))
+    setMenuIndex(views_->menu(ids::waveTable::kSizeMenu), log2Of(context_->waveTableSize) - 3);
+    setSliderAndField(ids::waveTable::kGeneratorPeriod, ratio(context_->generatorPeriod, 256),
+                      std::to_string(context_->generatorPeriod));
+    setSlider(ids::waveTable::kGeneratorLevel, context_->generatorLevel);
+    if (CSlider* level = views_->slider(ids::waveTable::kGeneratorLevel))
         level->setWheelInc(1.0f / static_cast<float>(mask));
-    setText(kTagValueText | 0x5011, generatorLevelText(mask, context_->currentBitDepth, context_->generatorLevel));
+    setText(kTagValueText | ids::waveTable::kGeneratorLevel,
+            generatorLevelText(mask, context_->currentBitDepth, context_->generatorLevel));
 }
 
 void TolvaneVSTGUIEditor::refreshPartPages()
@@ -310,103 +319,103 @@ void TolvaneVSTGUIEditor::onValueUpdate(int tag, float x)
     const int id = tag & kValueIdMask;
     if (const auto number = updatedFieldNumber(id, x)) {
         setSliderAndField(id, x, std::to_string(*number));
-        if (id == 0x0103 && context_->currentPartState && context_->currentPartState->mode <= 1) {
+        if (id == ids::part::kProgram && context_->currentPartState && context_->currentPartState->mode <= 1) {
             updateTonePage();
             updateWaveTablePage();
         }
-        if (id == 0x2003)
+        if (id == ids::sampler::kSampleNumber)
             updateSampleDataSection();
         setPartParameter(id, x);
         return;
     }
-    if (sectionOf(id) == kSectionWaveBars) {
-        const int index = id & 0x7F;
+    if (ids::pageOf(id) == ids::page::kWavePoint) {
+        const int index = ids::wavePoint::indexOf(id);
         if (CVerticalSlider* bar = views_->waveEdit->bar(index)) {
             showNormalized(bar, x);
-            setText(kIdBarIndexLabel, std::to_string(index));
-            setText(kIdBarValueLabel, std::to_string(barValue(context_->currentBitMask, x)));
+            setText(ids::waveTable::kBarIndexLabel, std::to_string(index));
+            setText(ids::waveTable::kBarValueLabel, std::to_string(barValue(context_->currentBitMask, x)));
         }
         return;
     }
     switch (id) {
-    case 0x0001: setSliderAndField(id, x, decibelText(x)); break;
-    case 0x0002: setSliderAndField(id, x, hertzText(80.0f * x + 400.0f)); break;
-    case 0x0081:
+    case ids::system::kMasterVolume: setSliderAndField(id, x, decibelText(x)); break;
+    case ids::system::kMasterTune: setSliderAndField(id, x, hertzText(80.0f * x + 400.0f)); break;
+    case ids::system::kReset:
         // A system reset changes everything but leaves the window as it is.
         refreshPartPages();
         break;
-    case 0x0083:
-        if (COptionMenu* system = views_->menu(0x0080))
+    case ids::system::kReceiveSysEx:
+        if (COptionMenu* system = views_->menu(ids::system::kPopupMenu))
             system->checkEntry(2, x > 0.5f);
         break;
-    case 0x0084:
-        if (COptionMenu* system = views_->menu(0x0080))
+    case ids::system::kNrpn:
+        if (COptionMenu* system = views_->menu(ids::system::kPopupMenu))
             system->checkEntry(3, x > 0.5f);
         break;
-    case 0x0085:
-        if (COptionMenu* system = views_->menu(0x0080))
+    case ids::system::kStoreSamples:
+        if (COptionMenu* system = views_->menu(ids::system::kPopupMenu))
             system->checkEntry(4, x > 0.5f);
         break;
-    case 0x0090: setMenuIndex(views_->menu(0x0090), menuIndexOf(x, 9)); break;
-    case 0x0101:
-        setMenuIndex(views_->optionMenu(0x0101), menuIndexOf(x, 16));
+    case ids::system::kPolyphonyMenu: setMenuIndex(views_->menu(ids::system::kPolyphonyMenu), menuIndexOf(x, 9)); break;
+    case ids::part::kSelect:
+        setMenuIndex(views_->optionMenu(ids::part::kSelect), menuIndexOf(x, 16));
         refreshPartPages();
         break;
-    case 0x0102:
-        setMenuIndex(views_->optionMenu(0x0102), menuIndexOf(x, 4));
+    case ids::part::kMode:
+        setMenuIndex(views_->optionMenu(ids::part::kMode), menuIndexOf(x, 4));
         updatePageVisibility();
         updateTonePage();
         updateSamplerPage();
         updateSampleDataSection();
         updateWaveTablePage();
         break;
-    case 0x0181:
-    case 0x0182: refreshPartPages(); break;
-    case 0x0190: setMenuIndex(views_->menu(0x0190), menuIndexOf(x, 16)); break;
-    case 0x1001:
-    case 0x1081:
+    case ids::part::kReset:
+    case ids::part::kResetControllers: refreshPartPages(); break;
+    case ids::part::kOutputMenu: setMenuIndex(views_->menu(ids::part::kOutputMenu), menuIndexOf(x, 16)); break;
+    case ids::tone::kSelect:
+    case ids::tone::kReset:
         updateTonePage();
         updateWaveTablePage();
         break;
-    case 0x1003: setMenuIndex(views_->optionMenu(0x1003), menuIndexOf(x, 4)); break;
-    case 0x2001:
-    case 0x2081:
+    case ids::tone::kStrc: setMenuIndex(views_->optionMenu(ids::tone::kStrc), menuIndexOf(x, 4)); break;
+    case ids::sampler::kSelect:
+    case ids::sampler::kReset:
         updateSamplerPage();
         updateSampleDataSection();
         break;
-    case 0x3001:
-    case 0x3081: updateSampleDataSection(); break;
-    case 0x3004:
-    case 0x3005:
+    case ids::sampleData::kSelect:
+    case ids::sampleData::kClear: updateSampleDataSection(); break;
+    case ids::sampleData::kSourceRate:
+    case ids::sampleData::kPitch:
         if (isSamplerMode())
             updateSampleRateFields();
         break;
-    case 0x3007:
-    case 0x3008:
+    case ids::sampleData::kPlaybackStart:
+    case ids::sampleData::kPlaybackEnd:
         if (isSamplerMode())
             updatePlaybackFields();
         break;
-    case 0x3009:
-    case 0x300A:
+    case ids::sampleData::kLoopStart:
+    case ids::sampleData::kLoopEnd:
         if (isSamplerMode())
             updateLoopFields();
         break;
-    case 0x5001: updateWaveTablePage(); break;
-    case 0x5010: setSliderAndField(id, x, std::to_string(context_->generatorPeriod)); break;
-    case 0x5011:
+    case ids::waveTable::kSelect: updateWaveTablePage(); break;
+    case ids::waveTable::kGeneratorPeriod: setSliderAndField(id, x, std::to_string(context_->generatorPeriod)); break;
+    case ids::waveTable::kGeneratorLevel:
         setSlider(id, x);
         setText(kTagValueText | id, generatorLevelText(context_->currentBitMask, context_->currentBitDepth, x));
         break;
-    case 0x5090:
-        setMenuIndex(views_->menu(0x5090), menuIndexOf(x, 5));
+    case ids::waveTable::kSizeMenu:
+        setMenuIndex(views_->menu(ids::waveTable::kSizeMenu), menuIndexOf(x, 5));
         updateWaveTablePage();
         break;
-    case 0x50A0:
-        setMenuIndex(views_->menu(0x50A0), menuIndexOf(x, 8));
+    case ids::waveTable::kBitDepthMenu:
+        setMenuIndex(views_->menu(ids::waveTable::kBitDepthMenu), menuIndexOf(x, 8));
         updateWaveTablePage();
         break;
     default:
-        if (id >= kIdWaveToolFirst && id < kIdWaveToolFirst + kWaveToolCount)
+        if (id >= ids::waveTable::kFirstTool && id < ids::waveTable::kFirstTool + ids::waveTable::kToolCount)
             updateWaveTablePage();
         break;
     }

@@ -58,7 +58,7 @@ bool PLUGIN_API TolvaneVSTGUIEditor::open(void* parent, const PlatformType& plat
     // The host learns the zoomed size from attached(), which reads the frame's.
     applyZoom(false);
     setIdleRate(kIdleMilliseconds);
-    sendMessageWithoutAttributes("GUIEditor:openGUI");
+    sendMessageWithoutAttributes(ids::message::kEditorOpened);
     return true;
 }
 
@@ -132,7 +132,7 @@ void TolvaneVSTGUIEditor::applyZoom(bool tellHost)
         return;
     }
     if (views_)
-        if (COptionMenu* menu = views_->menu(kIdZoomMenu))
+        if (COptionMenu* menu = views_->menu(ids::system::kZoomMenu))
             menu->setValue(static_cast<float>(zoomChoice_));
     if (frame->getZoom() != factor)
         frame->setZoom(factor);
@@ -187,7 +187,7 @@ void TolvaneVSTGUIEditor::valueChanged(CControl* control)
         sendValueChange(edit.id, 0.0f);
         break;
     case EditKind::OpenPopupMenu:
-        openPopupMenu(sectionOf(edit.id));
+        openPopupMenu(ids::pageOf(edit.id));
         break;
     case EditKind::MenuChoice:
         if (auto* menu = dynamic_cast<COptionMenu*>(control))
@@ -222,9 +222,9 @@ void TolvaneVSTGUIEditor::sendValueChange(int id, float value)
     IPtr<IMessage> message = owned(controller->allocateMessage());
     if (!message)
         return;
-    message->setMessageID("GUIEditor:tvValueChange");
-    message->getAttributes()->setInt("tag", id);
-    message->getAttributes()->setFloat("val", value);
+    message->setMessageID(ids::message::kValueChange);
+    message->getAttributes()->setInt(ids::attr::kTag, id);
+    message->getAttributes()->setFloat(ids::attr::kValue, value);
     controller->sendMessage(message);
 }
 
@@ -236,9 +236,9 @@ void TolvaneVSTGUIEditor::sendFileSelect(int code, const std::string& path)
     if (!message)
         return;
     const std::vector<char> bytes = pathAttributeBytes(path);
-    message->setMessageID("GUIEditor:tvFileSelect");
-    message->getAttributes()->setInt("tag", code);
-    message->getAttributes()->setBinary("path", bytes.data(), static_cast<uint32>(bytes.size()));
+    message->setMessageID(ids::message::kFileSelect);
+    message->getAttributes()->setInt(ids::attr::kTag, code);
+    message->getAttributes()->setBinary(ids::attr::kPath, bytes.data(), static_cast<uint32>(bytes.size()));
     controller->sendMessage(message);
 }
 

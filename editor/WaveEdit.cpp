@@ -60,7 +60,7 @@ void WaveEdit::setup(int count, int bitDepth)
         // Each bar is twice the view's height; the view clips it so that only
         // the lower half, where the handle's bar colour rises, shows.
         const CRect rect(-1 + i * width, -kBarHalfHeight, -1 + (i + 1) * width, kBarHalfHeight);
-        auto* bar = new CVerticalSlider(rect, listener_, kTagControl | (kIdWaveBarFirst + i), -kBarHalfHeight, 0,
+        auto* bar = new CVerticalSlider(rect, listener_, kTagControl | ids::wavePoint::id(i), -kBarHalfHeight, 0,
                                         handle, nullptr, CPoint(0, 0), CSlider::kVertical | CSlider::kBottom);
         bar->setWheelInc(wheelStepForDepth(bitDepth));
         bars_.push_back(bar);

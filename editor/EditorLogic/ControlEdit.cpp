@@ -13,35 +13,38 @@ bool inRange(int id, int first, int last) { return id >= first && id <= last; }
 
 bool sendsNormalized(int id)
 {
-    return id == 0x0001 || id == 0x0002 || inRange(id, 0x0101, 0x0109) || id == 0x1001 ||
-           inRange(id, 0x1003, 0x1010) || id == 0x2001 || inRange(id, 0x2003, 0x200B) || id == 0x3001 ||
-           id == 0x5001 || id == 0x5010 || id == 0x5011;
+    return id == ids::system::kMasterVolume || id == ids::system::kMasterTune ||
+           inRange(id, ids::part::kSelect, ids::part::kExpression) || id == ids::tone::kSelect ||
+           inRange(id, ids::tone::kStrc, ids::tone::kKfStart) || id == ids::sampler::kSelect ||
+           inRange(id, ids::sampler::kSampleNumber, ids::sampler::kRr) || id == ids::sampleData::kSelect ||
+           id == ids::waveTable::kSelect || id == ids::waveTable::kGeneratorPeriod ||
+           id == ids::waveTable::kGeneratorLevel;
 }
 
 ControlEdit classifyControl(int id, float value)
 {
-    const int item = itemOf(id);
-    if (id == kIdLogo || id == kIdLibraryLogo) {
+    const int item = ids::itemOf(id);
+    if (id == ids::logo::kLogo || id == ids::logo::kLibraryLogo) {
         if (!pressed(value))
             return {};
-        return {id == kIdLogo ? EditKind::ShowOverlay : EditKind::HideOverlay, id};
+        return {id == ids::logo::kLogo ? EditKind::ShowOverlay : EditKind::HideOverlay, id};
     }
     // Bar ids use every low byte, so they must not be read as menu items.
-    if (sectionOf(id) == kSectionWaveBars)
+    if (ids::pageOf(id) == ids::page::kWavePoint)
         return {EditKind::SendValue, id};
-    if (item == kItemMenuButton)
+    if (item == ids::item::kMenuButton)
         return pressed(value) ? ControlEdit{EditKind::OpenPopupMenu, id} : ControlEdit{};
-    if (item == kItemPopupMenu || item == kItemSubMenuA || item == kItemSubMenuB)
+    if (item == ids::item::kPopupMenu || item == ids::item::kSubMenuA || item == ids::item::kSubMenuB)
         return {EditKind::MenuChoice, id};
-    if (id == 0x1002)
+    if (id == ids::tone::kName)
         return {EditKind::StoreToneName, id};
-    if (id == 0x2002)
+    if (id == ids::sampler::kName)
         return {EditKind::StoreSamplerName, id};
-    if (id == 0x3004 || id == 0x3005)
+    if (id == ids::sampleData::kSourceRate || id == ids::sampleData::kPitch)
         return {EditKind::SendRawFloat, id};
-    if (inRange(id, 0x3007, 0x300A))
+    if (inRange(id, ids::sampleData::kPlaybackStart, ids::sampleData::kLoopEnd))
         return {EditKind::SendRawInteger, id};
-    if (inRange(id, kIdWaveToolFirst, kIdWaveToolFirst + kWaveToolCount - 1))
+    if (inRange(id, ids::waveTable::kFirstTool, ids::waveTable::kFirstTool + ids::waveTable::kToolCount - 1))
         return pressed(value) ? ControlEdit{EditKind::SendToolPress, id} : ControlEdit{};
     if (sendsNormalized(id))
         return {EditKind::SendValue, id};
@@ -62,17 +65,17 @@ ControlEdit classifyControlEdit(int tag, float value)
 
 std::optional<unsigned> partParameterId(int id, int currentPart)
 {
-    int n = 0;
+    int item = 0;
     switch (id) {
-    case 0x0103: n = 0x82; break;
-    case 0x0105: n = 0x81; break;
-    case 0x0106: n = 1; break;
-    case 0x0107: n = 7; break;
-    case 0x0108: n = 10; break;
-    case 0x0109: n = 11; break;
+    case ids::part::kProgram: item = ids::hostParam::kProgramItem; break;
+    case ids::part::kPitchBend: item = ids::hostParam::kPitchBendItem; break;
+    case ids::part::kModulation: item = 1; break;
+    case ids::part::kVolume: item = 7; break;
+    case ids::part::kPan: item = 10; break;
+    case ids::part::kExpression: item = 11; break;
     default: return std::nullopt;
     }
-    return static_cast<unsigned>(0x10000 + (currentPart & 0x0F) * 256 + n);
+    return ids::hostParam::midi(currentPart, item);
 }
 
 } // namespace kest::tolvane::editor

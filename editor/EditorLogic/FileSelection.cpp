@@ -17,25 +17,31 @@ constexpr std::array<FileFilter, 1> kWavFilters = {{{"WAV Files(.wav)", "wav"}}}
 constexpr std::array<FileFilter, 1> kTextExportFilters = {{{"text file(.txt)", "txt"}}};
 
 const std::array kSelectors = {
-    FileSelectorInfo{0x1100, false, false, "Import TonePreset Parameters File", kPresetImportFilters, nullptr},
-    FileSelectorInfo{0x1200, false, false, "Import SamplerPreset Parameters File", kPresetImportFilters, nullptr},
-    FileSelectorInfo{0x1500, false, false, "Import SampleData Paarmeters File", kSampleDataImportFilters, nullptr},
-    FileSelectorInfo{0x1600, false, false, "Import WaveTable Preset File", kPresetImportFilters, nullptr},
-    FileSelectorInfo{0x2100, false, true, "Import WAV File", kWavFilters, nullptr},
-    FileSelectorInfo{0x2200, false, true, "Import WAV File", kWavFilters, nullptr},
-    FileSelectorInfo{0x2300, false, true, "Import WAV File", kWavFilters, nullptr},
-    FileSelectorInfo{0x9100, true, false, "Export TonePreset Parameters File", kTextExportFilters, "TonePresets.txt"},
-    FileSelectorInfo{0x9200, true, false, "Export SamplerPreset Parameters File", kTextExportFilters,
-                     "SamplerPresets.txt"},
-    FileSelectorInfo{0x9300, true, false, "Export TonePreset SystemExclusives", kTextExportFilters,
-                     "TonePresetSysEx.txt"},
-    FileSelectorInfo{0x9400, true, false, "Export SamplerPreset SystemExclusives", kTextExportFilters,
-                     "SamplerPresetSysEx.txt"},
-    FileSelectorInfo{0x9500, true, false, "Export SampleData Parameters File", kTextExportFilters,
-                     "SampleDataParameters.txt"},
-    FileSelectorInfo{0x9600, true, false, "Export WaveTable Preset File", kTextExportFilters, "WaveTablePresets.txt"},
-    FileSelectorInfo{0x9700, true, false, "Export WaveTable SystemExclusives", kTextExportFilters,
-                     "WaveTableSysEx.txt"},
+    FileSelectorInfo{ids::file::kImportToneText, false, false, "Import TonePreset Parameters File",
+                     kPresetImportFilters, nullptr},
+    FileSelectorInfo{ids::file::kImportSamplerText, false, false, "Import SamplerPreset Parameters File",
+                     kPresetImportFilters, nullptr},
+    FileSelectorInfo{ids::file::kImportSampleDataText, false, false, "Import SampleData Paarmeters File",
+                     kSampleDataImportFilters, nullptr},
+    FileSelectorInfo{ids::file::kImportWaveTableText, false, false, "Import WaveTable Preset File",
+                     kPresetImportFilters, nullptr},
+    FileSelectorInfo{ids::file::kImportWavPcm, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorInfo{ids::file::kImportWavDpcm, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorInfo{ids::file::kImportWavAdpcm, false, true, "Import WAV File", kWavFilters, nullptr},
+    FileSelectorInfo{ids::file::kExportToneText, true, false, "Export TonePreset Parameters File",
+                     kTextExportFilters, "TonePresets.txt"},
+    FileSelectorInfo{ids::file::kExportSamplerText, true, false, "Export SamplerPreset Parameters File",
+                     kTextExportFilters, "SamplerPresets.txt"},
+    FileSelectorInfo{ids::file::kExportToneSysEx, true, false, "Export TonePreset SystemExclusives",
+                     kTextExportFilters, "TonePresetSysEx.txt"},
+    FileSelectorInfo{ids::file::kExportSamplerSysEx, true, false, "Export SamplerPreset SystemExclusives",
+                     kTextExportFilters, "SamplerPresetSysEx.txt"},
+    FileSelectorInfo{ids::file::kExportSampleDataText, true, false, "Export SampleData Parameters File",
+                     kTextExportFilters, "SampleDataParameters.txt"},
+    FileSelectorInfo{ids::file::kExportWaveTableText, true, false, "Export WaveTable Preset File",
+                     kTextExportFilters, "WaveTablePresets.txt"},
+    FileSelectorInfo{ids::file::kExportWaveTableSysEx, true, false, "Export WaveTable SystemExclusives",
+                     kTextExportFilters, "WaveTableSysEx.txt"},
 };
 
 constexpr int kLastSampleSlot = 127;
@@ -56,7 +62,7 @@ std::vector<FileSelectMessage> fileSelectMessages(int pendingFileAction, const s
     std::vector<FileSelectMessage> messages;
     if (paths.empty())
         return messages;
-    if (pendingFileAction & kFileActionWavImport) {
+    if (pendingFileAction & ids::file::kWavImportFlag) {
         int slot = currentSampleData & kLastSampleSlot;
         for (const auto& path : paths) {
             if (slot > kLastSampleSlot)
@@ -64,7 +70,7 @@ std::vector<FileSelectMessage> fileSelectMessages(int pendingFileAction, const s
             messages.push_back({pendingFileAction | slot, path});
             ++slot;
         }
-    } else if (pendingFileAction & kFileActionSingle) {
+    } else if (pendingFileAction & ids::file::kSingleFileFlag) {
         messages.push_back({pendingFileAction, paths.front()});
     }
     return messages;

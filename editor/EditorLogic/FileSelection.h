@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace kest::tolvane::editor {
+#include "EditorLogic/EditorIds.h"
 
-inline constexpr int kFileActionSingle = 0x1000;
-inline constexpr int kFileActionWavImport = 0x2000;
+namespace kest::tolvane::editor {
 
 struct FileFilter {
     const char* description;

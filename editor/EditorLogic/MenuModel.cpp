@@ -21,12 +21,12 @@ constexpr MenuEntryDef choice(const char* title) { return {title, A::SendIndex, 
 constexpr MenuEntryDef zoom(const char* title, int zoomChoice) { return {title, A::SetZoom, zoomChoice, 0, false}; }
 
 constexpr std::array kSystemMenu = {
-    send("System Reset", 0x0081),
-    MenuEntryDef{"Polyphony", A::None, 0, 0x0090, true},
-    send("Recieve sysEx", 0x0083),
-    send("NRPN Controlle", 0x0084),
-    send("Store samples in the project", 0x0085),
-    MenuEntryDef{"Zoom", A::None, 0, kIdZoomMenu, false},
+    send("System Reset", ids::system::kReset),
+    MenuEntryDef{"Polyphony", A::None, 0, ids::system::kPolyphonyMenu, true},
+    send("Recieve sysEx", ids::system::kReceiveSysEx),
+    send("NRPN Controlle", ids::system::kNrpn),
+    send("Store samples in the project", ids::system::kStoreSamples),
+    MenuEntryDef{"Zoom", A::None, 0, ids::system::kZoomMenu, false},
 };
 // In the order of ZoomChoice: the entry's index is the menu's value.
 constexpr std::array kZoomMenu = {
@@ -37,12 +37,12 @@ constexpr std::array kPolyphonyMenu = {
     choice("128"), choice("256"), choice("512"), choice("1024"),
 };
 constexpr std::array kPartMenu = {
-    send("Reset Part", 0x0181),
+    send("Reset Part", ids::part::kReset),
     kSeparator,
-    send("Reset All Controller", 0x0182),
+    send("Reset All Controller", ids::part::kResetControllers),
     kSeparator,
-    send("All Sound Off", 0x0183),
-    MenuEntryDef{"OutPut", A::None, 0, 0x0190, false},
+    send("All Sound Off", ids::part::kAllSoundOff),
+    MenuEntryDef{"OutPut", A::None, 0, ids::part::kOutputMenu, false},
 };
 constexpr std::array kOutputMenu = {
     choice("Out 1 [Main]"), choice("Out 2"), choice("Out 3"), choice("Out 4"),
@@ -51,34 +51,34 @@ constexpr std::array kOutputMenu = {
     choice("Out 13"), choice("Out 14"), choice("Out 15"), choice("Out 16"),
 };
 constexpr std::array kToneMenu = {
-    send("Reset Preset", 0x1081),
-    import("Import Presets", 0x1100),
-    exportTo("Export Presets", 0x9100),
-    exportTo("Export SysEx Text", 0x9300),
+    send("Reset Preset", ids::tone::kReset),
+    import("Import Presets", ids::file::kImportToneText),
+    exportTo("Export Presets", ids::file::kExportToneText),
+    exportTo("Export SysEx Text", ids::file::kExportToneSysEx),
 };
 constexpr std::array kSamplerMenu = {
-    send("Reset Preset", 0x2081),
-    import("Import Presets", 0x1200),
-    exportTo("Export Presets", 0x9200),
-    exportTo("Export SysEx Text", 0x9400),
+    send("Reset Preset", ids::sampler::kReset),
+    import("Import Presets", ids::file::kImportSamplerText),
+    exportTo("Export Presets", ids::file::kExportSamplerText),
+    exportTo("Export SysEx Text", ids::file::kExportSamplerSysEx),
 };
 constexpr std::array kSampleDataMenu = {
-    send("Clear SampleData", 0x3081),
-    import("Import WAV File", 0x2100),
-    import("Import WAV File (DPCM enocode)", 0x2200),
-    import("Import WAV File (ADPCM encode)", 0x2300),
-    import("Import SampleData Parameters", 0x1500),
+    send("Clear SampleData", ids::sampleData::kClear),
+    import("Import WAV File", ids::file::kImportWavPcm),
+    import("Import WAV File (DPCM enocode)", ids::file::kImportWavDpcm),
+    import("Import WAV File (ADPCM encode)", ids::file::kImportWavAdpcm),
+    import("Import SampleData Parameters", ids::file::kImportSampleDataText),
     kSeparator,
-    exportTo("Export SampleData Parameters", 0x9500),
+    exportTo("Export SampleData Parameters", ids::file::kExportSampleDataText),
 };
 constexpr std::array kWaveTableMenu = {
-    MenuEntryDef{"Table Size", A::None, 0, 0x5090, false},
-    MenuEntryDef{"Bit Depth", A::None, 0, 0x50A0, false},
+    MenuEntryDef{"Table Size", A::None, 0, ids::waveTable::kSizeMenu, false},
+    MenuEntryDef{"Bit Depth", A::None, 0, ids::waveTable::kBitDepthMenu, false},
     kSeparator,
-    import("Import WaveTable Presets", 0x1600),
-    exportTo("Export WaveTable Presets", 0x9600),
+    import("Import WaveTable Presets", ids::file::kImportWaveTableText),
+    exportTo("Export WaveTable Presets", ids::file::kExportWaveTableText),
     kSeparator,
-    exportTo("Export WaveTable SysEx", 0x9700),
+    exportTo("Export WaveTable SysEx", ids::file::kExportWaveTableSysEx),
 };
 constexpr std::array kTableSizeMenu = {choice("8"), choice("16"), choice("32"), choice("64"), choice("128")};
 constexpr std::array kBitDepthMenu = {
@@ -86,17 +86,17 @@ constexpr std::array kBitDepthMenu = {
 };
 
 const std::array kMenus = {
-    MenuDef{0x0080, MenuCheckStyle::MultipleCheck, kSystemMenu},
-    MenuDef{0x0090, MenuCheckStyle::CheckCurrent, kPolyphonyMenu},
-    MenuDef{kIdZoomMenu, MenuCheckStyle::CheckCurrent, kZoomMenu},
-    MenuDef{0x0180, MenuCheckStyle::None, kPartMenu},
-    MenuDef{0x0190, MenuCheckStyle::CheckCurrent, kOutputMenu},
-    MenuDef{0x1080, MenuCheckStyle::None, kToneMenu},
-    MenuDef{0x2080, MenuCheckStyle::None, kSamplerMenu},
-    MenuDef{0x3080, MenuCheckStyle::None, kSampleDataMenu},
-    MenuDef{0x5080, MenuCheckStyle::None, kWaveTableMenu},
-    MenuDef{0x5090, MenuCheckStyle::CheckCurrent, kTableSizeMenu},
-    MenuDef{0x50A0, MenuCheckStyle::CheckCurrent, kBitDepthMenu},
+    MenuDef{ids::system::kPopupMenu, MenuCheckStyle::MultipleCheck, kSystemMenu},
+    MenuDef{ids::system::kPolyphonyMenu, MenuCheckStyle::CheckCurrent, kPolyphonyMenu},
+    MenuDef{ids::system::kZoomMenu, MenuCheckStyle::CheckCurrent, kZoomMenu},
+    MenuDef{ids::part::kPopupMenu, MenuCheckStyle::None, kPartMenu},
+    MenuDef{ids::part::kOutputMenu, MenuCheckStyle::CheckCurrent, kOutputMenu},
+    MenuDef{ids::tone::kPopupMenu, MenuCheckStyle::None, kToneMenu},
+    MenuDef{ids::sampler::kPopupMenu, MenuCheckStyle::None, kSamplerMenu},
+    MenuDef{ids::sampleData::kPopupMenu, MenuCheckStyle::None, kSampleDataMenu},
+    MenuDef{ids::waveTable::kPopupMenu, MenuCheckStyle::None, kWaveTableMenu},
+    MenuDef{ids::waveTable::kSizeMenu, MenuCheckStyle::CheckCurrent, kTableSizeMenu},
+    MenuDef{ids::waveTable::kBitDepthMenu, MenuCheckStyle::CheckCurrent, kBitDepthMenu},
 };
 
 } // namespace
@@ -142,7 +142,8 @@ MenuAction menuChoice(int menuId, int entryId)
     switch (entry->action) {
     case A::SendValue:
         // "System Reset" is a command, not a setting: its mark never stays.
-        return {A::SendValue, entry->code, 0.0f, menu->style == MenuCheckStyle::MultipleCheck && entry->code == 0x0081};
+        return {A::SendValue, entry->code, 0.0f,
+                menu->style == MenuCheckStyle::MultipleCheck && entry->code == ids::system::kReset};
     case A::SendIndex:
         return {A::SendIndex, menu->id, static_cast<float>(index) / static_cast<float>(menuEntryCount(*menu) - 1), false};
     case A::ImportFile:

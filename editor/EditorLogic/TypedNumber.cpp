@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EditorLogic/TypedNumber.h"
 
+#include "EditorLogic/EditorIds.h"
+
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -53,17 +55,19 @@ float signedToValue(long number, long lo, long hi)
 long integerFieldMax(int id, int bitMask)
 {
     switch (id) {
-    case 0x0103: case 0x0104: case 0x0106: case 0x0107: case 0x0109: return 127;
-    case 0x1001: return 255;
-    case 0x1006: case 0x1008: case 0x2006: return 16383;
-    case 0x1007: case 0x2005: return 15;
-    case 0x100F: return 3;
-    case 0x3001: case 0x5001: return 127;
-    case 0x5010: return 256;
-    case 0x5011: return bitMask;
+    case ids::part::kProgram: case ids::part::kBendRange: case ids::part::kModulation:
+    case ids::part::kVolume: case ids::part::kExpression: return 127;
+    case ids::tone::kSelect: return 255;
+    case ids::tone::kLfoFreq: case ids::tone::kTune: case ids::sampler::kTune: return 16383;
+    case ids::tone::kLms: case ids::sampler::kOctave: return 15;
+    case ids::tone::kKf: return 3;
+    case ids::sampleData::kSelect: case ids::waveTable::kSelect: return 127;
+    case ids::waveTable::kGeneratorPeriod: return 256;
+    case ids::waveTable::kGeneratorLevel: return bitMask;
     default: break;
     }
-    if ((id >= 0x1004 && id <= 0x1010) || id == 0x2001 || (id >= 0x2003 && id <= 0x200B))
+    if ((id >= ids::tone::kKey && id <= ids::tone::kKfStart) || id == ids::sampler::kSelect ||
+        (id >= ids::sampler::kSampleNumber && id <= ids::sampler::kRr))
         return 127;
     return 0;
 }
@@ -91,14 +95,14 @@ long leadingInteger(std::string_view text)
 std::optional<float> typedNumberToValue(int id, std::string_view text, int bitMask)
 {
     switch (id) {
-    case 0x0001: return decibelsToGain(leadingFloat(text));
-    case 0x0002: return hertzToValue(leadingFloat(text));
-    case 0x0105: return signedToValue(leadingInteger(text), -8192, 8191);
-    case 0x0108: return signedToValue(leadingInteger(text), -64, 63);
+    case ids::system::kMasterVolume: return decibelsToGain(leadingFloat(text));
+    case ids::system::kMasterTune: return hertzToValue(leadingFloat(text));
+    case ids::part::kPitchBend: return signedToValue(leadingInteger(text), -8192, 8191);
+    case ids::part::kPan: return signedToValue(leadingInteger(text), -64, 63);
     default: break;
     }
     const long max = integerFieldMax(id, bitMask);
-    if (max == 0 && id != 0x5011)
+    if (max == 0 && id != ids::waveTable::kGeneratorLevel)
         return std::nullopt;
     return clampToMax(leadingInteger(text), max);
 }

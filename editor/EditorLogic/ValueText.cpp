@@ -2,6 +2,7 @@
 #include "EditorLogic/ValueText.h"
 
 #include "EditorLogic/ControlTable.h"
+#include "EditorLogic/EditorIds.h"
 
 #include <cmath>
 #include <cstdio>
@@ -58,14 +59,15 @@ std::optional<int> updatedFieldNumber(int id, float x)
 {
     const double v = x;
     switch (id) {
-    case 0x0103: case 0x0106: case 0x0107: case 0x0109: return truncated(127.5 * v);
-    case 0x0104: return nearestStep(127, v);
-    case 0x0105: return truncated(16383.5 * v) - 8192;
-    case 0x0108: return truncated(127.5 * v) - 64;
+    case ids::part::kProgram: case ids::part::kModulation: case ids::part::kVolume: case ids::part::kExpression:
+        return truncated(127.5 * v);
+    case ids::part::kBendRange: return nearestStep(127, v);
+    case ids::part::kPitchBend: return truncated(16383.5 * v) - 8192;
+    case ids::part::kPan: return truncated(127.5 * v) - 64;
     default: break;
     }
-    const bool toneSlider = id >= 0x1004 && id <= 0x1010;
-    const bool samplerSlider = id >= 0x2003 && id <= 0x200B;
+    const bool toneSlider = id >= ids::tone::kKey && id <= ids::tone::kKfStart;
+    const bool samplerSlider = id >= ids::sampler::kSampleNumber && id <= ids::sampler::kRr;
     if (toneSlider || samplerSlider) {
         if (const ControlRow* row = findControlRow(id); row && row->kind == ControlKind::Slider)
             return nearestStep(row->steps, v);

@@ -236,9 +236,9 @@ void drawRows(cairo_t* cr, Page page)
             rowLabel(cr, row);
             well(cr, valueFieldRect(row));
             sliderTrack(cr, sliderRect(row));
-            if (row.id == 0x0001)
+            if (row.id == ids::system::kMasterVolume)
                 unitLabel(cr, row, "dB");
-            if (row.id == 0x0002)
+            if (row.id == ids::system::kMasterTune)
                 unitLabel(cr, row, "Hz");
             break;
         case ControlKind::OptionMenu:
@@ -550,9 +550,10 @@ int main(int argc, char** argv)
     ok &= makeBitmap(folder, "menu.png", 28, 40, drawMenuButton);
     ok &= makeBitmap(folder, "knob0.png", 10, 22, drawKnob);
     ok &= makeBitmap(folder, "waveBar.png", 128, 268, drawWaveBar);
-    const IconPainter icons[kWaveToolCount] = {iconInvert, iconReverse, iconRotateLeft, iconRotateRight, iconSine,
-                                               iconTriangle, iconSquare, iconSaw, iconFlat, iconNoise};
-    for (int i = 0; i < kWaveToolCount; ++i) {
+    const IconPainter icons[ids::waveTable::kToolCount] = {iconInvert, iconReverse, iconRotateLeft, iconRotateRight,
+                                                           iconSine, iconTriangle, iconSquare, iconSaw, iconFlat,
+                                                           iconNoise};
+    for (int i = 0; i < ids::waveTable::kToolCount; ++i) {
         const std::string name = "wvbtn" + std::to_string(i) + ".png";
         ok &= makeBitmap(folder, name.c_str(), kWaveToolWidth, 2 * kWaveToolHeight,
                          [&](cairo_t* cr) { drawToolButton(cr, kWaveToolWidth, icons[i]); });

@@ -3,6 +3,7 @@
 // sample-data page (0x30).
 #include <cmath>
 
+#include "ProtocolIds.h"
 #include "RecordFields.h"
 #include "SamplePoints.h"
 #include "ValueChangePages.h"
@@ -26,15 +27,15 @@ std::optional<float> applyToneValue(EngineContext& context, int item, float valu
     for (const synth::ToneField& field : synth::kToneFields)
         if (field.valueItem == item && field.member != &synth::TonePreset::wave)
             return storeScaled(tone.*field.member, value, field.mask);
-    switch (item) {
-    case 0x01:
+    switch (ids::tone::id(item)) {
+    case ids::tone::kSelect:
         context.selectTone(scaleUnit(value, 255));
         return unscale(context.currentTone, 255);
-    case 0x09:
+    case ids::tone::kWave:
         tone.wave = scaleUnit(value, 127);
         context.selectTone(context.currentTone);
         return unscale(tone.wave, 127);
-    case 0x81:
+    case ids::tone::kReset:
         // The wavetable selection deliberately stays where it was.
         tone.setDefaults();
         return unitValue(value);
@@ -49,19 +50,19 @@ std::optional<float> applySamplerValue(EngineContext& context, int item, float v
     for (const synth::SamplerField& field : synth::kSamplerFields)
         if (field.valueItem == item && field.member != &synth::SamplerPreset::smplNum)
             return storeScaled(preset.*field.member, value, field.mask);
-    switch (item) {
-    case 0x01:
+    switch (ids::sampler::id(item)) {
+    case ids::sampler::kSelect:
         context.currentSampler = scaleUnit(value, 127);
         context.refreshCurrentRecords();
         context.currentSampleData = context.currentSamplerPreset->smplNum;
         context.refreshCurrentRecords();
         return unscale(context.currentSampler, 127);
-    case 0x03:
+    case ids::sampler::kSampleNumber:
         preset.smplNum = scaleUnit(value, 127);
         context.currentSampleData = preset.smplNum;
         context.refreshCurrentRecords();
         return unscale(preset.smplNum, 127);
-    case 0x81:
+    case ids::sampler::kReset:
         preset.setDefaults();
         return unitValue(value);
     default:
@@ -71,35 +72,35 @@ std::optional<float> applySamplerValue(EngineContext& context, int item, float v
 
 std::optional<float> applySampleDataValue(EngineContext& context, int item, float value) {
     synth::SampleData& slot = *context.currentSampleDataRecord;
-    switch (item) {
-    case 0x01:
+    switch (ids::sampleData::id(item)) {
+    case ids::sampleData::kSelect:
         context.currentSampleData = scaleUnit(value, 127);
         context.refreshCurrentRecords();
         return unscale(context.currentSampleData, 127);
-    case 0x04:
+    case ids::sampleData::kSourceRate:
         // Plain Hz; a non-finite rate would poison the pitch logs, so it is refused.
         if (std::isfinite(value)) slot.setSourceRate(value);
         return slot.sourceRate;
-    case 0x05:
+    case ids::sampleData::kPitch:
         if (std::isfinite(value)) slot.setPitch(value);
         return slot.pitch;
-    case 0x07:
+    case ids::sampleData::kPlaybackStart:
         context.stopAllVoices();
         setPlaybackStart(slot, truncToInt(value));
         return static_cast<float>(slot.playBackStartPoint);
-    case 0x08:
+    case ids::sampleData::kPlaybackEnd:
         context.stopAllVoices();
         setPlaybackEnd(slot, truncToInt(value));
         return static_cast<float>(slot.playBackEndPoint);
-    case 0x09:
+    case ids::sampleData::kLoopStart:
         context.stopAllVoices();
         setLoopStart(slot, truncToInt(value));
         return static_cast<float>(slot.loopStartForDisplay());
-    case 0x0A:
+    case ids::sampleData::kLoopEnd:
         context.stopAllVoices();
         setLoopEnd(slot, truncToInt(value));
         return static_cast<float>(slot.loopEndForDisplay());
-    case 0x81:
+    case ids::sampleData::kClear:
         // The slot's source path stays: a later state save still names it.
         context.stopAllVoices();
         slot.clear();

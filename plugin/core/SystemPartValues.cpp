@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Value ids of the system page (0x00) and the current part's page (0x01).
+#include "ProtocolIds.h"
 #include "ValueChangePages.h"
 #include "ValueScaling.h"
 
@@ -20,28 +21,28 @@ float applyController(EngineContext& context, int controller, float value) {
 std::optional<float> applySystemValue(EngineContext& context, int item, float value) {
     auto& engine = *context.synth;
     const float v = unitValue(value);
-    switch (item) {
-    case 0x01:
+    switch (ids::system::id(item)) {
+    case ids::system::kMasterVolume:
         engine.setMasterVolume(v);
         return v;
-    case 0x02:
+    case ids::system::kMasterTune:
         engine.setMasterTune(400.0f + 80.0f * v);
         return v;
-    case 0x81:
+    case ids::system::kReset:
         context.stopAllVoices();
         engine.resetParts(true);
         return 0.0f;
-    case 0x83:
+    case ids::system::kReceiveSysEx:
         engine.receiveSysEx = !engine.receiveSysEx;
         return toggleEcho(engine.receiveSysEx);
-    case 0x84:
+    case ids::system::kNrpn:
         engine.setNrpnEnabled(!engine.nrpnEnabled);
         return toggleEcho(engine.nrpnEnabled);
-    case 0x85:
+    case ids::system::kStoreSamples:
         // "Store samples in the project"; the engine does not see it.
         context.storeSamplesInState = !context.storeSamplesInState;
         return toggleEcho(context.storeSamplesInState);
-    case 0x90:
+    case ids::system::kPolyphonyMenu:
         // Truncated, no rounding: 4, 8, ... 1024 voices.
         context.applyPolyphony(4 << static_cast<int>(v * 8.0f));
         return v;
@@ -54,15 +55,15 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
     auto& engine = *context.synth;
     const int p = context.currentPart;
     const float v = unitValue(value);
-    switch (item) {
-    case 0x01:
+    switch (ids::part::id(item)) {
+    case ids::part::kSelect:
         context.currentPart = scaleUnit(v, 15);
         context.selectByPart();
         return unscale(context.currentPart, 15);
-    case 0x02:
+    case ids::part::kMode:
         context.setCurrentPartMode(scaleUnit(v, 3));
         return unscale(engine.part(p).mode, 3);
-    case 0x03: {
+    case ids::part::kProgram: {
         MidiEvent& event = engine.ownEvent();
         event.type = kProgramChange;
         event.channel = p;
@@ -73,10 +74,10 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
         if (mode == synth::kModeMute || mode == synth::kModeInstrument) context.selectTone(engine.part(p).program);
         return unscale(engine.part(p).program, 127);
     }
-    case 0x04:
+    case ids::part::kBendRange:
         engine.part(p).bendRange = scaleUnit(v, 127);
         return unscale(engine.part(p).bendRange, 127);
-    case 0x05: {
+    case ids::part::kPitchBend: {
         const int bend = scaleUnit(v, 16383);
         MidiEvent& event = engine.ownEvent();
         event.type = kPitchBend;
@@ -86,22 +87,22 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
         engine.handlePitchBend(event);
         return unscale(bend, 16383);
     }
-    case 0x06: return applyController(context, 1, v);
-    case 0x07: return applyController(context, 7, v);
-    case 0x08: return applyController(context, 10, v);
-    case 0x09: return applyController(context, 11, v);
-    case 0x81:
+    case ids::part::kModulation: return applyController(context, 1, v);
+    case ids::part::kVolume: return applyController(context, 7, v);
+    case ids::part::kPan: return applyController(context, 10, v);
+    case ids::part::kExpression: return applyController(context, 11, v);
+    case ids::part::kReset:
         context.stopAllVoices();
         engine.part(p).resetControllers();
         context.setCurrentPartMode(synth::kModeInstrument);
         return 0.0f;
-    case 0x82:
+    case ids::part::kResetControllers:
         engine.runControllerHandler(p, 121, 0);
         return 0.0f;
-    case 0x83:
+    case ids::part::kAllSoundOff:
         engine.soundOffVoices(-1);
         return 0.0f;
-    case 0x90:
+    case ids::part::kOutputMenu:
         engine.setPartOutput(p, scaleUnit(v, 15));
         return v;
     default:

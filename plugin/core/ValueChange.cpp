@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ProtocolIds.h"
 #include "ValueChangePages.h"
 
 namespace kest::tolvane::plugin {
@@ -8,15 +9,15 @@ void EngineContext::applyValueChange(int id, float value) {
     std::optional<float> echo;
     {
         std::lock_guard lock(mutex_);
-        const int item = id & 0xFF;
-        switch (id & 0xFF00) {
-        case 0x0000: echo = applySystemValue(*this, item, value); break;
-        case 0x0100: echo = applyPartValue(*this, item, value); break;
-        case 0x1000: echo = applyToneValue(*this, item, value); break;
-        case 0x2000: echo = applySamplerValue(*this, item, value); break;
-        case 0x3000: echo = applySampleDataValue(*this, item, value); break;
-        case 0x5000: echo = applyWaveTableValue(*this, item, value); break;
-        case 0x5100: echo = applyWavePointValue(*this, item, value); break;
+        const int item = ids::itemOf(id);
+        switch (ids::pageOf(id)) {
+        case ids::page::kSystem: echo = applySystemValue(*this, item, value); break;
+        case ids::page::kPart: echo = applyPartValue(*this, item, value); break;
+        case ids::page::kTone: echo = applyToneValue(*this, item, value); break;
+        case ids::page::kSampler: echo = applySamplerValue(*this, item, value); break;
+        case ids::page::kSampleData: echo = applySampleDataValue(*this, item, value); break;
+        case ids::page::kWaveTable: echo = applyWaveTableValue(*this, item, value); break;
+        case ids::page::kWavePoint: echo = applyWavePointValue(*this, item, value); break;
         default: break;
         }
     }

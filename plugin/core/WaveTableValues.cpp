@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "ProtocolIds.h"
 #include "ValueChangePages.h"
 #include "ValueScaling.h"
 #include "WaveShapes.h"
@@ -66,39 +67,39 @@ float changeBitDepth(EngineContext& context, float value) {
 std::optional<float> applyWaveTableValue(EngineContext& context, int item, float value) {
     const int size = tableSize(context);
     const int mask = context.currentBitMask;
-    switch (item) {
-    case 0x01:
+    switch (ids::waveTable::id(item)) {
+    case ids::waveTable::kSelect:
         context.selectWaveTable(scaleUnit(value, 127));
         return unscale(context.currentWaveTable, 127);
-    case 0x10:
+    case ids::waveTable::kGeneratorPeriod:
         context.generatorPeriod = scaleUnit(value, 256);
         return unscale(context.generatorPeriod, 256);
-    case 0x11:
+    case ids::waveTable::kGeneratorLevel:
         context.generatorLevel = unscale(scaleUnit(value, mask), mask);
         return context.generatorLevel;
-    case 0x20: return editTable(context, value, [&](int* a) { invertWave(a, size, mask); });
-    case 0x21: return editTable(context, value, [&](int* a) { reverseWave(a, size); });
-    case 0x22: return editTable(context, value, [&](int* a) { rotateWaveLeft(a, size); });
-    case 0x23: return editTable(context, value, [&](int* a) { rotateWaveRight(a, size); });
-    case 0x24: return generate(context, value, generateSine);
-    case 0x25: return generate(context, value, generateTriangle);
-    case 0x26: return generate(context, value, generateSquare);
-    case 0x27: return generate(context, value, generateSaw);
-    case 0x28: return generate(context, value, generateFlat);
-    case 0x29: return generate(context, value, generateNoise);
-    case 0x90: {
+    case ids::waveTable::kInvert: return editTable(context, value, [&](int* a) { invertWave(a, size, mask); });
+    case ids::waveTable::kReverse: return editTable(context, value, [&](int* a) { reverseWave(a, size); });
+    case ids::waveTable::kRotateLeft: return editTable(context, value, [&](int* a) { rotateWaveLeft(a, size); });
+    case ids::waveTable::kRotateRight: return editTable(context, value, [&](int* a) { rotateWaveRight(a, size); });
+    case ids::waveTable::kSine: return generate(context, value, generateSine);
+    case ids::waveTable::kTriangle: return generate(context, value, generateTriangle);
+    case ids::waveTable::kSquare: return generate(context, value, generateSquare);
+    case ids::waveTable::kSaw: return generate(context, value, generateSaw);
+    case ids::waveTable::kFlat: return generate(context, value, generateFlat);
+    case ids::waveTable::kNoise: return generate(context, value, generateNoise);
+    case ids::waveTable::kSizeMenu: {
         const int requested = 8 << static_cast<int>(unitValue(value) * 4.0f + 0.5f);
         if (requested != context.waveTableSize) context.waveTableSize = context.synth->setTableSize(requested);
         return unitValue(value);
     }
-    case 0xA0: return changeBitDepth(context, value);
+    case ids::waveTable::kBitDepthMenu: return changeBitDepth(context, value);
     default: return std::nullopt;
     }
 }
 
 std::optional<float> applyWavePointValue(EngineContext& context, int item, float value) {
     // Any of the 128 stored samples, even beyond the table size.
-    const int index = item & 0x7F;
+    const int index = ids::wavePoint::indexOf(item);
     const int mask = context.currentBitMask;
     const int level = scaleUnit(value, mask);
     context.synth->waveTable(context.currentWaveTable)[index] =

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The plug-in's identity and host parameter ids, shared by the factory, the
 // processor and the controller. The class ids are stored in hosts' projects
-// and must never change.
+// and must never change. The SDK-free vocabulary (value ids, messages, host
+// parameter numbers, version) lives in ProtocolIds.h; the names here are its
+// SDK-typed spellings.
 #pragma once
 
+#include "ProtocolIds.h"
 #include "pluginterfaces/base/funknown.h"
 #include "pluginterfaces/vst/vsttypes.h"
 
@@ -18,23 +21,23 @@ inline constexpr const char* kVendorEmail = "";
 inline constexpr const char* kProcessorName = "Tolvane Synth WT";
 inline constexpr const char* kControllerName = "Tolvane Synth WT Controller";
 inline constexpr const char* kSubCategories = "Instrument|Synth";
-inline constexpr const char* kVersion = "23.1.6";
+inline constexpr const char* kVersion = ::kest::tolvane::plugin::ids::kVersion;
 inline constexpr const char* kSdkVersion = "VST 3.7.3";
 
 inline constexpr int kChannelCount = 16;
 inline constexpr int kOutputBusCount = 16;
 
-// Host parameters: 0x10000 | channel << 8 | item, where item is a controller
-// number 0..127, 0x81 pitch bend or 0x82 program; plus the bypass switch.
+// Host parameters: ids::hostParam's controller, pitch bend and program numbers
+// per channel, plus the bypass switch.
 inline constexpr ParamID kBypassId = 0x1000001;
-inline constexpr ParamID kMidiParamBase = 0x10000;
-inline constexpr int kPitchBendItem = 0x81;
-inline constexpr int kProgramItem = 0x82;
+inline constexpr ParamID kMidiParamBase = ::kest::tolvane::plugin::ids::hostParam::kMidiBase;
+inline constexpr int kPitchBendItem = ::kest::tolvane::plugin::ids::hostParam::kPitchBendItem;
+inline constexpr int kProgramItem = ::kest::tolvane::plugin::ids::hostParam::kProgramItem;
 inline constexpr int kLastMappedController = 130;  // 129 pitch bend, 130 program change
 
 inline constexpr ParamID midiParamId(int channel, int item)
 {
-    return kMidiParamBase | (static_cast<ParamID>(channel & 0xF) << 8) | static_cast<ParamID>(item);
+    return ::kest::tolvane::plugin::ids::hostParam::midi(channel, item);
 }
 
 // Units: the controllers share one; each channel's program change has its own.
@@ -42,17 +45,17 @@ inline constexpr int32 kControllerUnitId = 0x10000;
 inline constexpr int32 kProgramUnitBase = 0x100000;
 
 // Messages between editor, controller and processor.
-inline constexpr const char* kMsgValueChange = "GUIEditor:tvValueChange";
-inline constexpr const char* kMsgFileSelect = "GUIEditor:tvFileSelect";
-inline constexpr const char* kMsgEditorOpened = "GUIEditor:openGUI";
-inline constexpr const char* kMsgValueUpdate = "GUIEditor:tvValueUpdate";
-inline constexpr const char* kMsgUiUpdate = "Processor:uiUpdate";
-inline constexpr const char* kMsgOpenGui = "Processor:openGUI";
-inline constexpr const char* kMsgSetState = "Processor:setState";
-inline constexpr const char* kMsgGetState = "Processor:getState";
-inline constexpr const char* kAttrTag = "tag";
-inline constexpr const char* kAttrValue = "val";
-inline constexpr const char* kAttrPath = "path";
-inline constexpr const char* kAttrContext = "tvset";
+inline constexpr const char* kMsgValueChange = ::kest::tolvane::plugin::ids::message::kValueChange;
+inline constexpr const char* kMsgFileSelect = ::kest::tolvane::plugin::ids::message::kFileSelect;
+inline constexpr const char* kMsgEditorOpened = ::kest::tolvane::plugin::ids::message::kEditorOpened;
+inline constexpr const char* kMsgValueUpdate = ::kest::tolvane::plugin::ids::message::kValueUpdate;
+inline constexpr const char* kMsgUiUpdate = ::kest::tolvane::plugin::ids::message::kUiUpdate;
+inline constexpr const char* kMsgOpenGui = ::kest::tolvane::plugin::ids::message::kOpenGui;
+inline constexpr const char* kMsgSetState = ::kest::tolvane::plugin::ids::message::kSetState;
+inline constexpr const char* kMsgGetState = ::kest::tolvane::plugin::ids::message::kGetState;
+inline constexpr const char* kAttrTag = ::kest::tolvane::plugin::ids::attr::kTag;
+inline constexpr const char* kAttrValue = ::kest::tolvane::plugin::ids::attr::kValue;
+inline constexpr const char* kAttrPath = ::kest::tolvane::plugin::ids::attr::kPath;
+inline constexpr const char* kAttrContext = ::kest::tolvane::plugin::ids::attr::kContext;
 
 } // namespace Steinberg::Vst::Tolvane

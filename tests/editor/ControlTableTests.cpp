@@ -31,7 +31,7 @@ std::vector<Rect> rectsOf(const ControlRow& row)
 
 TEST(ControlTable, GridPositionsOfRepresentativeControls)
 {
-    const ControlRow* volume = findControlRow(0x0001);
+    const ControlRow* volume = findControlRow(ids::system::kMasterVolume);
     ASSERT_NE(volume, nullptr);
     EXPECT_EQ(sliderRect(*volume).left, 169);
     EXPECT_EQ(sliderRect(*volume).width(), 94);
@@ -39,18 +39,18 @@ TEST(ControlTable, GridPositionsOfRepresentativeControls)
     EXPECT_EQ(valueFieldRect(*volume).left, 105);
     EXPECT_EQ(valueFieldRect(*volume).width(), 64);
 
-    const ControlRow* bend = findControlRow(0x0105);
+    const ControlRow* bend = findControlRow(ids::part::kPitchBend);
     EXPECT_EQ(valueFieldRect(*bend).left, 105);
     EXPECT_EQ(valueFieldRect(*bend).width(), 64);
     EXPECT_EQ(bend->steps, 16383);
 
-    EXPECT_EQ(valueFieldRect(*findControlRow(0x0102)).width(), 142);
-    EXPECT_EQ(valueFieldRect(*findControlRow(0x1002)).width(), 160);
-    EXPECT_EQ(valueFieldRect(*findControlRow(0x3007)).width(), 128);
-    EXPECT_EQ(valueFieldRect(*findControlRow(0x3004)).width(), 96);
-    EXPECT_EQ(valueFieldRect(*findControlRow(kIdBarIndexLabel)).left, 329);
-    EXPECT_EQ(valueFieldRect(*findControlRow(kIdBarValueLabel)).left, 457);
-    EXPECT_EQ(popupMenuPoint(kSectionWaveTable).y, 480);
+    EXPECT_EQ(valueFieldRect(*findControlRow(ids::part::kMode)).width(), 142);
+    EXPECT_EQ(valueFieldRect(*findControlRow(ids::tone::kName)).width(), 160);
+    EXPECT_EQ(valueFieldRect(*findControlRow(ids::sampleData::kPlaybackStart)).width(), 128);
+    EXPECT_EQ(valueFieldRect(*findControlRow(ids::sampleData::kSourceRate)).width(), 96);
+    EXPECT_EQ(valueFieldRect(*findControlRow(ids::waveTable::kBarIndexLabel)).left, 329);
+    EXPECT_EQ(valueFieldRect(*findControlRow(ids::waveTable::kBarValueLabel)).left, 457);
+    EXPECT_EQ(popupMenuPoint(ids::page::kWaveTable).y, 480);
 }
 
 TEST(ControlTable, ControlsStayInsideTheirPageAndNeverOverlap)
@@ -80,8 +80,8 @@ TEST(ControlTable, WaveEditorSitsBetweenItsRows)
 {
     EXPECT_EQ(kWaveEditRect.width(), 510);
     EXPECT_EQ(kWaveEditRect.height(), 134);
-    EXPECT_GT(kWaveEditRect.top, findControlRow(0x5001)->y + kRowHeight - 1);
-    EXPECT_LE(kWaveToolRow + kWaveToolHeight, findControlRow(0x5010)->y);
+    EXPECT_GT(kWaveEditRect.top, findControlRow(ids::waveTable::kSelect)->y + kRowHeight - 1);
+    EXPECT_LE(kWaveToolRow + kWaveToolHeight, findControlRow(ids::waveTable::kGeneratorPeriod)->y);
     for (int i = 1; i < 10; ++i)
         EXPECT_GE(kWaveToolX[i], kWaveToolX[i - 1] + kWaveToolWidth);
     EXPECT_LE(kWaveToolX[9] + kWaveToolWidth, kWindowWidth);

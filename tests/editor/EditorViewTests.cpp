@@ -79,7 +79,7 @@ TEST_F(WaveEditTest, BarsSpanTheViewWithOneSliderPerSample)
             EXPECT_DOUBLE_EQ(r.right, -1 + (i + 1) * width);
             EXPECT_DOUBLE_EQ(r.top, -134);
             EXPECT_DOUBLE_EQ(r.bottom, 134);
-            EXPECT_EQ(bar->getTag(), ed::kTagControl | (ed::kIdWaveBarFirst + i));
+            EXPECT_EQ(bar->getTag(), ed::kTagControl | (ed::ids::wavePoint::kFirst + i));
         }
         EXPECT_DOUBLE_EQ(view->bar(0)->getViewSize().getWidth(), count == 32 ? 16.0 : 4.0);
         // Together the bars cover x -1 to 511 of the 510-pixel view.
@@ -117,7 +117,7 @@ TEST_F(WaveEditTest, WheelMovesABarOneQuantisationStepAndTellsTheListener)
     wheel(*bar, 0.0, 1.0);
     EXPECT_FLOAT_EQ(bar->getValueNormalized(), 1.0f);  // bit depth 1: bottom to top in one notch
     ASSERT_EQ(listener.tags.size(), 1u);
-    EXPECT_EQ(listener.tags[0], ed::kTagControl | (ed::kIdWaveBarFirst + 3));
+    EXPECT_EQ(listener.tags[0], ed::kTagControl | (ed::ids::wavePoint::kFirst + 3));
 
     view->setup(64, 8);
     bar = view->bar(63);
@@ -128,7 +128,7 @@ TEST_F(WaveEditTest, WheelMovesABarOneQuantisationStepAndTellsTheListener)
     EXPECT_NEAR(bar->getValueNormalized() * 255.0f, 10.0f, 1e-3f);
     wheel(*bar, 0.0, -1.0);
     EXPECT_NEAR(bar->getValueNormalized() * 255.0f, 9.0f, 1e-3f);
-    EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::kIdWaveBarFirst + 63));
+    EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::ids::wavePoint::kFirst + 63));
     EXPECT_EQ(listener.tags.size(), 12u);
 }
 
@@ -154,14 +154,14 @@ TEST_F(WaveEditTest, AStrokeSetsEveryBarItCrossesEachAsItsOwnChange)
     ASSERT_EQ(listener.tags.size(), 6u);  // bars 3 to 8; bar 2 stayed at the bottom (0)
     for (std::size_t k = 0; k + 1 < listener.tags.size(); ++k) {
         const int index = 3 + static_cast<int>(k);
-        EXPECT_EQ(listener.tags[k], ed::kTagControl | (ed::kIdWaveBarFirst + index));
+        EXPECT_EQ(listener.tags[k], ed::kTagControl | (ed::ids::wavePoint::kFirst + index));
         const double centre = -1 + (index + 0.5) * 16;
         const double expected = std::clamp((centre - 40) / (136 - 40), 0.0, 1.0);
         EXPECT_NEAR(listener.values[k], expected, 1e-4) << "bar " << index;
         EXPECT_FLOAT_EQ(view->bar(index)->getValueNormalized(), listener.values[k]);
     }
     // The bar under the pointer takes the pointer's height.
-    EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::kIdWaveBarFirst + 8));
+    EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::ids::wavePoint::kFirst + 8));
     EXPECT_FLOAT_EQ(view->bar(8)->getValueNormalized(), 1.0f);
     EXPECT_FLOAT_EQ(view->bar(9)->getValueNormalized(), 0.0f);
 
@@ -172,9 +172,9 @@ TEST_F(WaveEditTest, AStrokeSetsEveryBarItCrossesEachAsItsOwnChange)
     strokeEvent<MouseMoveEvent>(*view, -30, 100);
     strokeEvent<MouseUpEvent>(*view, -30, 100);
     ASSERT_GE(listener.tags.size(), 4u);
-    EXPECT_EQ(listener.tags.front(), ed::kTagControl | (ed::kIdWaveBarFirst + 3));
+    EXPECT_EQ(listener.tags.front(), ed::kTagControl | (ed::ids::wavePoint::kFirst + 3));
     EXPECT_NEAR(listener.values.front(), 0.5f, 1e-4f);
-    EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::kIdWaveBarFirst + 0));
+    EXPECT_EQ(listener.tags.back(), ed::kTagControl | (ed::ids::wavePoint::kFirst + 0));
     EXPECT_NEAR(view->bar(0)->getValueNormalized(), 34.0f / 134.0f, 1e-4f);
 
     // A pointer held still sends nothing more.

@@ -26,6 +26,7 @@ using Steinberg::Vst::TolvaneVSTController;
 using Steinberg::Vst::TolvaneVSTGUIEditor;
 using Steinberg::Vst::TolvaneVSTProcessor;
 namespace ids = Steinberg::Vst::Tolvane;
+namespace protocol = kest::tolvane::plugin::ids;
 using namespace std::chrono_literals;
 
 // Processor and controller connected as a host connects them, and a window.

@@ -104,7 +104,7 @@ TEST_F(EditorWindowTest, OpensClosesAndReopensInTheSameWindow)
     view->setFrame(nullptr);
     view->release();
     view = nullptr;
-    sendToProcessor(0x0001, 0.5);
+    sendToProcessor(protocol::system::kMasterVolume, 0.5);
     IPtr<IMessage> refresh = owned(makeMessage(host, ids::kMsgUiUpdate));
     EXPECT_EQ(controller->notify(refresh), kResultOk);
 }
@@ -116,18 +116,19 @@ TEST_F(EditorWindowTest, ProcessorMessagesReachOnlyAnOpenEditor)
     attach();
     frame.run(50ms);
     // Master volume: the processor echoes the change and the slider follows.
-    VSTGUI::CControl* volume = findControl(editor, kest::tolvane::editor::kTagControl | 0x0001);
+    VSTGUI::CControl* volume =
+        findControl(editor, kest::tolvane::editor::kTagControl | protocol::system::kMasterVolume);
     ASSERT_NE(volume, nullptr);
-    sendToProcessor(0x0001, 0.25);
+    sendToProcessor(protocol::system::kMasterVolume, 0.25);
     EXPECT_FLOAT_EQ(processor->engineContext()->synth->getMasterVolume(), 0.25f);
     EXPECT_FLOAT_EQ(volume->getValueNormalized(), 0.25f);
     // A part's MODE set from the editor's side shows the sampler page at once.
-    sendToProcessor(0x0102, 1.0);
+    sendToProcessor(protocol::part::kMode, 1.0);
     EXPECT_TRUE(editor->isSamplerPageVisible());
     frame.run(50ms);
     ASSERT_EQ(view->removed(), kResultOk);
     // Once closed, the same messages are dropped without touching the views.
-    sendToProcessor(0x0001, 0.5);
+    sendToProcessor(protocol::system::kMasterVolume, 0.5);
     IPtr<IMessage> refresh = owned(makeMessage(host, ids::kMsgUiUpdate));
     EXPECT_EQ(controller->notify(refresh), kResultOk);
     EXPECT_FALSE(editor->isOpen());
@@ -158,8 +159,8 @@ TEST_F(EditorWindowTest, NeverWaitsForTheEngineLock)
     EXPECT_TRUE(nextRefreshTick());
     EXPECT_TRUE(nextRefreshTick());
     editor->fullRefresh();
-    editor->onValueUpdate(0x0001, 0.5f);
-    editor->onValueUpdate(0x0102, 1.0f);
+    editor->onValueUpdate(protocol::system::kMasterVolume, 0.5f);
+    editor->onValueUpdate(protocol::part::kMode, 1.0f);
     frame.run(50ms);
     EXPECT_EQ(view->removed(), kResultOk);
     attach();
@@ -182,7 +183,7 @@ TEST_F(EditorWindowTest, SamplerModeByMidiShowsTheSamplerPageAtTheNextTick)
     ASSERT_FALSE(editor->isSamplerPageVisible());
 
     // NRPN control is off by default; the system menu's toggle turns it on.
-    sendToProcessor(0x0084, 0.0);
+    sendToProcessor(protocol::system::kNrpn, 0.0);
     ASSERT_TRUE(processor->engineContext()->synth->getNrpnEnabled());
     // NRPN 0/33 (mode of the part) = 3, Sampler, on part 1.
     controlChange(0, 99, 0);
@@ -211,9 +212,9 @@ TEST_F(EditorWindowTest, IdleDrawsNothingAndAControllerChangeRedrawsOnlyItsContr
 
     // The menus show their entries from the first refresh on.
     auto* context = processor->engineContext();
-    const std::pair<int, int> shown[] = {{0x0101, context->currentPart},
-                                         {0x0102, context->currentPartState->mode},
-                                         {0x1003, context->currentTonePreset->strc}};
+    const std::pair<int, int> shown[] = {{protocol::part::kSelect, context->currentPart},
+                                         {protocol::part::kMode, context->currentPartState->mode},
+                                         {protocol::tone::kStrc, context->currentTonePreset->strc}};
     for (const auto& [id, index] : shown) {
         auto* menu = dynamic_cast<VSTGUI::COptionMenu*>(findControl(editor, kest::tolvane::editor::kTagControl | id));
         ASSERT_NE(menu, nullptr);
@@ -228,8 +229,8 @@ TEST_F(EditorWindowTest, IdleDrawsNothingAndAControllerChangeRedrawsOnlyItsContr
 
     // MIDI volume on part 1, the shown part: at the next tick the VOLUME slider
     // and its value field are drawn, and nothing else.
-    VSTGUI::CControl* slider = findControl(editor, kest::tolvane::editor::kTagControl | 0x0107);
-    VSTGUI::CControl* field = findControl(editor, kest::tolvane::editor::kTagValueText | 0x0107);
+    VSTGUI::CControl* slider = findControl(editor, kest::tolvane::editor::kTagControl | protocol::part::kVolume);
+    VSTGUI::CControl* field = findControl(editor, kest::tolvane::editor::kTagValueText | protocol::part::kVolume);
     ASSERT_NE(slider, nullptr);
     ASSERT_NE(field, nullptr);
     controlChange(0, 7, 31);
@@ -261,7 +262,7 @@ TEST_F(EditorWindowTest, WaveEditorFollowsASysExWaveTableRedrawingOnlyTheChanged
         synth->exportWaveInts(processor->engineContext()->currentWaveTable, samples.data(), 32, 8);
         return samples;
     };
-    sendToProcessor(0x0083, 0.0);  // "Recieve sysEx" is off by default; the menu toggles it
+    sendToProcessor(protocol::system::kReceiveSysEx, 0.0);  // "Recieve sysEx" is off by default; the menu toggles it
     frame.run(50ms);
     damage.collect();
     const auto before = shownTable();
@@ -279,7 +280,7 @@ TEST_F(EditorWindowTest, WaveEditorFollowsASysExWaveTableRedrawingOnlyTheChanged
     tickAndDraw();
     VSTGUI::CRect allowed;
     for (int i = 0; i < 32; ++i) {
-        auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + i));
+        auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | protocol::wavePoint::id(i));
         ASSERT_NE(bar, nullptr);
         EXPECT_NEAR(bar->getValueNormalized() * 255.0f, static_cast<float>(after[static_cast<std::size_t>(i)]), 1e-3f)
             << "bar " << i;
@@ -328,7 +329,7 @@ TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
     };
     const auto before = table();
     auto barRect = [&](int i) {
-        return windowRect(findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + i)));
+        return windowRect(findControl(editor, kest::tolvane::editor::kTagControl | protocol::wavePoint::id(i)));
     };
     // The parent window sits at the screen's origin, the editor at the parent's.
     const double bottom = barRect(0).bottom;  // the bars' lower half is the visible one
@@ -355,7 +356,7 @@ TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
     }
     // The stroke is over: the next ticks show the table as it is stored.
     tickAndDraw();
-    auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | (kest::tolvane::editor::kIdWaveBarFirst + 12));
+    auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | protocol::wavePoint::id(12));
     EXPECT_NEAR(bar->getValueNormalized() * 255.0f, static_cast<float>(after[12]), 1e-3f);
     EXPECT_EQ(view->removed(), kResultOk);
 }

@@ -139,19 +139,19 @@ struct MenuCase {
 };
 
 const MenuCase kMenuCases[] = {
-    {"SYNTH", 0x0000, false, 0},
-    {"SYNTH > Zoom", 0x0000, false, 5},
-    {"PART menu", 0x0100, false, 0},
-    {"PART > OutPut", 0x0100, false, 4},
-    {"PART option menu", 0x0101, false, 0},
-    {"MODE", 0x0102, false, 0},
-    {"TONE PRESET", 0x1000, false, 0},
-    {"STRC", 0x1003, false, 0},
-    {"WAVE TABLE", 0x5000, false, 0},
-    {"WAVE TABLE > Table Size", 0x5000, false, 1},
-    {"WAVE TABLE > Bit Depth", 0x5000, false, 2},
-    {"SAMPLER PRESET", 0x2000, true, 0},
-    {"SAMPLE DATA", 0x3000, true, 0},
+    {"SYNTH", protocol::system::kMenuButton, false, 0},
+    {"SYNTH > Zoom", protocol::system::kMenuButton, false, 5},
+    {"PART menu", protocol::part::kMenuButton, false, 0},
+    {"PART > OutPut", protocol::part::kMenuButton, false, 4},
+    {"PART option menu", protocol::part::kSelect, false, 0},
+    {"MODE", protocol::part::kMode, false, 0},
+    {"TONE PRESET", protocol::tone::kMenuButton, false, 0},
+    {"STRC", protocol::tone::kStrc, false, 0},
+    {"WAVE TABLE", protocol::waveTable::kMenuButton, false, 0},
+    {"WAVE TABLE > Table Size", protocol::waveTable::kMenuButton, false, 1},
+    {"WAVE TABLE > Bit Depth", protocol::waveTable::kMenuButton, false, 2},
+    {"SAMPLER PRESET", protocol::sampler::kMenuButton, true, 0},
+    {"SAMPLE DATA", protocol::sampleData::kMenuButton, true, 0},
 };
 
 TEST_F(EditorEventTest, EscapeOrAClickOutsideAnyMenuDoesNothing)
@@ -159,15 +159,15 @@ TEST_F(EditorEventTest, EscapeOrAClickOutsideAnyMenuDoesNothing)
     TolvaneVSTGUIEditor* editor = open(parent);
     ASSERT_NE(editor, nullptr);
     // Values away from their defaults, so that any reset would show.
-    sendToProcessor(0x0001, 0.25);  // MAIN VOLUME
-    sendToProcessor(0x0103, 0.5);   // PROGRAM
-    sendToProcessor(0x1010, 0.3);   // a tone slider
-    sendToProcessor(0x0101, 2.0 / 15.0);  // part 2 shown
+    sendToProcessor(protocol::system::kMasterVolume, 0.25);  // MAIN VOLUME
+    sendToProcessor(protocol::part::kProgram, 0.5);   // PROGRAM
+    sendToProcessor(protocol::tone::kKfStart, 0.3);   // a tone slider
+    sendToProcessor(protocol::part::kSelect, 2.0 / 15.0);  // part 2 shown
 
     for (const MenuCase& menu : kMenuCases) {
         for (const bool byEscape : {true, false}) {
             SCOPED_TRACE(std::string(menu.name) + (byEscape ? ", Escape" : ", click outside"));
-            sendToProcessor(0x0102, menu.samplerPage ? 1.0 : 1.0 / 3.0);  // MODE: Sampler or Instrument
+            sendToProcessor(protocol::part::kMode, menu.samplerPage ? 1.0 : 1.0 / 3.0);  // MODE: Sampler or Instrument
             settle();
             ASSERT_EQ(editor->isSamplerPageVisible(), menu.samplerPage);
             const std::size_t views = frameViews(editor);
@@ -204,23 +204,23 @@ TEST_F(EditorEventTest, AChosenEntryStillRuns)
     const std::size_t changesBefore = valueChanges();
 
     // SYNTH, first entry: System Reset, which resets every part's program.
-    sendToProcessor(0x0103, 0.5);
+    sendToProcessor(protocol::part::kProgram, 0.5);
     const std::vector<char> before = processorState();
     const std::size_t views = frameViews(editor);
-    click(editor, centreOf(0x0000));
+    click(editor, centreOf(protocol::system::kMenuButton));
     ASSERT_TRUE(waitFor([&] { return frameViews(editor) > views; }));
     press(editor, VSTGUI::VirtualKey::Down);
     press(editor, VSTGUI::VirtualKey::Return);
     ASSERT_TRUE(waitFor([&] { return valueChanges() > changesBefore; }));
-    EXPECT_EQ(toProcessor.withId(ids::kMsgValueChange).back().tag, 0x0081);
+    EXPECT_EQ(toProcessor.withId(ids::kMsgValueChange).back().tag, protocol::system::kReset);
     EXPECT_FALSE(processorState() == before);
     ASSERT_TRUE(waitFor([&] { return frameViews(editor) == views; }));
 
     // MODE, fourth entry: Sampler.
-    click(editor, centreOf(0x0102));
+    click(editor, centreOf(protocol::part::kMode));
     ASSERT_TRUE(waitFor([&] { return frameViews(editor) > views; }));
     settleMenu();
-    click(editor, {centreOf(0x0102).x, 215});
+    click(editor, {centreOf(protocol::part::kMode).x, 215});
     EXPECT_TRUE(waitFor([&] { return processor->engineContext()->synth->getMode(0) == 3; }));
     EXPECT_EQ(view->removed(), kResultOk);
 }
@@ -261,7 +261,7 @@ TEST_F(EditorEventTest, At200PercentTheWindowIsTheSameEditorTwiceAsLarge)
     // The user's choice from the SYNTH menu's Zoom sub-menu: Zoom is its sixth entry (Polyphony is skipped),
     // 200 % the fourth of the sub-menu.
     const std::size_t views = frameViews(editor);
-    click(editor, centreOf(0x0000));
+    click(editor, centreOf(protocol::system::kMenuButton));
     ASSERT_TRUE(waitFor([&] { return frameViews(editor) > views; }));
     for (int i = 0; i < 5; ++i)
         press(editor, VSTGUI::VirtualKey::Down);
@@ -301,10 +301,10 @@ TEST_F(EditorEventTest, At200PercentTheWindowIsTheSameEditorTwiceAsLarge)
     click(editor, {264, 300}, 2.0);
     EXPECT_FALSE(editor->isAboutOverlayVisible());
     ASSERT_TRUE(waitFor([&] { return frameViews(editor) == views; }));
-    click(editor, centreOf(0x0102), 2.0);
+    click(editor, centreOf(protocol::part::kMode), 2.0);
     ASSERT_TRUE(waitFor([&] { return frameViews(editor) > views; }));
     settleMenu();
-    click(editor, {centreOf(0x0102).x, 215}, 2.0);
+    click(editor, {centreOf(protocol::part::kMode).x, 215}, 2.0);
     EXPECT_TRUE(waitFor([&] { return processor->engineContext()->synth->getMode(0) == 3; }));
     EXPECT_TRUE(nextRefreshTick());
     EXPECT_TRUE(editor->isSamplerPageVisible());

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "EditorLogic/EditorIds.h"
 #include "EditorLogic/PresetName.h"
 #include "EditorLogic/ValueText.h"
 
@@ -71,26 +72,30 @@ TEST(ValueText, LoopableAndBarValue)
 
 TEST(ValueText, PartUpdatesUseTheirOffsets)
 {
-    EXPECT_EQ(updatedFieldNumber(0x0103, 1.0f), 127);
-    EXPECT_EQ(updatedFieldNumber(0x0103, 64.0f / 127.0f), 64);
-    EXPECT_EQ(updatedFieldNumber(0x0104, 2.0f / 127.0f), 2);
-    EXPECT_EQ(updatedFieldNumber(0x0105, 0.0f), -8192);
-    EXPECT_EQ(updatedFieldNumber(0x0105, 8192.0f / 16383.0f), 0);
-    EXPECT_EQ(updatedFieldNumber(0x0105, 1.0f), 8191);
-    EXPECT_EQ(updatedFieldNumber(0x0108, 64.0f / 127.0f), 0);
-    EXPECT_EQ(updatedFieldNumber(0x0108, 0.0f), -64);
-    EXPECT_EQ(updatedFieldNumber(0x0108, 1.0f), 63);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kProgram, 1.0f), 127);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kProgram, 64.0f / 127.0f), 64);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kBendRange, 2.0f / 127.0f), 2);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kPitchBend, 0.0f), -8192);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kPitchBend, 8192.0f / 16383.0f), 0);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kPitchBend, 1.0f), 8191);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kPan, 64.0f / 127.0f), 0);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kPan, 0.0f), -64);
+    EXPECT_EQ(updatedFieldNumber(ids::part::kPan, 1.0f), 63);
 }
 
 TEST(ValueText, ToneAndSamplerUpdatesShowEveryStepExactly)
 {
-    for (int id : {0x1004, 0x1006, 0x1007, 0x100F, 0x2003, 0x2005, 0x2006, 0x200B}) {
-        const int max = id == 0x1006 || id == 0x2006 ? 16383 : id == 0x1007 || id == 0x2005 ? 15 : id == 0x100F ? 3 : 127;
+    for (int id : {ids::tone::kKey, ids::tone::kLfoFreq, ids::tone::kLms, ids::tone::kKf, ids::sampler::kSampleNumber,
+                   ids::sampler::kOctave, ids::sampler::kTune, ids::sampler::kRr}) {
+        const int max = (id == ids::tone::kLfoFreq || id == ids::sampler::kTune) ? 16383
+                        : (id == ids::tone::kLms || id == ids::sampler::kOctave) ? 15
+                        : id == ids::tone::kKf ? 3
+                        : 127;
         for (int k = 0; k <= max; k += (max > 200 ? 97 : 1))
             EXPECT_EQ(updatedFieldNumber(id, static_cast<float>(k) / static_cast<float>(max)), k)
                 << std::hex << id << std::dec << " step " << k;
     }
-    EXPECT_FALSE(updatedFieldNumber(0x1001, 0.5f).has_value());
-    EXPECT_FALSE(updatedFieldNumber(0x1003, 0.5f).has_value());
-    EXPECT_FALSE(updatedFieldNumber(0x2001, 0.5f).has_value());
+    EXPECT_FALSE(updatedFieldNumber(ids::tone::kSelect, 0.5f).has_value());
+    EXPECT_FALSE(updatedFieldNumber(ids::tone::kStrc, 0.5f).has_value());
+    EXPECT_FALSE(updatedFieldNumber(ids::sampler::kSelect, 0.5f).has_value());
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "EngineContext.h"
+#include "ProtocolIds.h"
 
 namespace kest::tolvane::plugin::testing {
 

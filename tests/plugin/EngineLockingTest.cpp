@@ -107,11 +107,11 @@ TEST_F(EngineLocking, EditsRacingARenderLoopAreSafe) {
         }
     });
     for (int i = 0; i < 200; ++i) {
-        context.applyValueChange(0x0090, static_cast<float>(i % 9) / 8.0f);
-        context.applyValueChange(0x5090, static_cast<float>(i % 5) / 4.0f);
-        context.applyValueChange(0x0002, static_cast<float>(i % 7) / 7.0f);
-        context.applyValueChange(0x0081, 1.0f);
-        context.applyValueChange(0x5024, 1.0f);
+        context.applyValueChange(ids::system::kPolyphonyMenu, static_cast<float>(i % 9) / 8.0f);
+        context.applyValueChange(ids::waveTable::kSizeMenu, static_cast<float>(i % 5) / 4.0f);
+        context.applyValueChange(ids::system::kMasterTune, static_cast<float>(i % 7) / 7.0f);
+        context.applyValueChange(ids::system::kReset, 1.0f);
+        context.applyValueChange(ids::waveTable::kSine, 1.0f);
         context.stopAllVoices();
     }
     done = true;

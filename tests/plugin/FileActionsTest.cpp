@@ -30,13 +30,13 @@ protected:
 TEST_F(FileActions, ToneTextRoundTripWithoutStoppingVoices) {
     const std::string path = folder.file("tones.txt");
     context.synth->tone(3).tl = 77;
-    context.runFileAction(0x9100, path.c_str());
+    context.runFileAction(ids::file::kExportToneText, path.c_str());
     EXPECT_EQ(sink.uiUpdates, 0) << "exports answer nothing";
     ASSERT_NE(contentsOf(path).find("@I:"), std::string::npos);
 
     context.synth->tone(3).tl = 5;
     startNote();
-    context.runFileAction(0x1100, path.c_str());
+    context.runFileAction(ids::file::kImportToneText, path.c_str());
     EXPECT_EQ(context.synth->tone(3).tl, 77);
     EXPECT_EQ(soundingVoices(), 1);
     EXPECT_EQ(sink.uiUpdates, 1);
@@ -45,49 +45,49 @@ TEST_F(FileActions, ToneTextRoundTripWithoutStoppingVoices) {
 TEST_F(FileActions, SamplerTextImportStopsVoicesAndAlwaysAnswers) {
     const std::string path = folder.file("samplers.txt");
     context.synth->samplerPreset(9).octv = 3;
-    context.runFileAction(0x9200, path.c_str());
+    context.runFileAction(ids::file::kExportSamplerText, path.c_str());
     context.synth->samplerPreset(9).octv = 8;
 
     startNote();
-    context.runFileAction(0x1200, path.c_str());
+    context.runFileAction(ids::file::kImportSamplerText, path.c_str());
     EXPECT_EQ(soundingVoices(), 0);
     EXPECT_EQ(context.synth->samplerPreset(9).octv, 3);
     EXPECT_EQ(sink.uiUpdates, 1);
 
-    context.runFileAction(0x1200, folder.file("missing.txt").c_str());
+    context.runFileAction(ids::file::kImportSamplerText, folder.file("missing.txt").c_str());
     EXPECT_EQ(sink.uiUpdates, 2) << "sent whether the import succeeded or not";
 }
 
 TEST_F(FileActions, WaveTableTextCarriesBitDepthsButNotTheSelection) {
     const std::string path = folder.file("waves.txt");
     context.waveTableBitDepth[0] = 4;
-    context.runFileAction(0x9600, path.c_str());
+    context.runFileAction(ids::file::kExportWaveTableText, path.c_str());
     context.waveTableBitDepth[0] = 8;
-    context.runFileAction(0x1600, path.c_str());
+    context.runFileAction(ids::file::kImportWaveTableText, path.c_str());
     EXPECT_EQ(context.waveTableBitDepth[0], 4);
     EXPECT_EQ(context.currentBitDepth, 8);
     EXPECT_EQ(sink.uiUpdates, 1);
 
-    context.runFileAction(0x9500, folder.file("samples.txt").c_str());
-    context.runFileAction(0x1500, folder.file("samples.txt").c_str());
+    context.runFileAction(ids::file::kExportSampleDataText, folder.file("samples.txt").c_str());
+    context.runFileAction(ids::file::kImportSampleDataText, folder.file("samples.txt").c_str());
     EXPECT_EQ(sink.uiUpdates, 2);
 }
 
 TEST_F(FileActions, SysExExportsWriteMessagesAndTruncate) {
     const std::string path = folder.file("sysex.txt");
     { std::ofstream(path) << std::string(200000, 'Z'); }
-    context.runFileAction(0x9300, path.c_str());
+    context.runFileAction(ids::file::kExportToneSysEx, path.c_str());
     const std::string tones = contentsOf(path);
     EXPECT_EQ(tones.find('Z'), std::string::npos);
     EXPECT_NE(tones.find("F0"), std::string::npos);
-    context.runFileAction(0x9400, path.c_str());
+    context.runFileAction(ids::file::kExportSamplerSysEx, path.c_str());
     EXPECT_NE(contentsOf(path), tones);
-    context.runFileAction(0x9700, path.c_str());
+    context.runFileAction(ids::file::kExportWaveTableSysEx, path.c_str());
     EXPECT_FALSE(contentsOf(path).empty());
 
     // An export into a folder that does not exist creates nothing.
     const std::string nowhere = folder.file("no/such/folder/out.txt");
-    context.runFileAction(0x9100, nowhere.c_str());
+    context.runFileAction(ids::file::kExportToneText, nowhere.c_str());
     EXPECT_FALSE(std::filesystem::exists(nowhere));
     EXPECT_EQ(sink.uiUpdates, 0);
 }
@@ -99,17 +99,17 @@ TEST_F(FileActions, WavImportAnswersOnlyForTheSelectedSlot) {
     context.refreshCurrentRecords();
 
     startNote();
-    context.runFileAction(0x2100 | 127, path.c_str());
+    context.runFileAction(ids::file::kImportWavPcm | 127, path.c_str());
     EXPECT_EQ(soundingVoices(), 0);
     EXPECT_EQ(sink.uiUpdates, 0);
     EXPECT_EQ(context.synth->sampleData(127).frames, 1200);
     EXPECT_EQ(context.sampleSourcePath[127], path);
     EXPECT_EQ(context.sampleSourceKind[127], 0);
 
-    context.runFileAction(0x2200 | 126, path.c_str());
+    context.runFileAction(ids::file::kImportWavDpcm | 126, path.c_str());
     EXPECT_EQ(sink.uiUpdates, 1);
     EXPECT_EQ(context.sampleSourceKind[126], 1);
-    context.runFileAction(0x2300 | 0x80 | 126, path.c_str());  // only the low 7 bits pick the slot
+    context.runFileAction(ids::file::kImportWavAdpcm | 0x80 | 126, path.c_str());  // only the low 7 bits pick the slot
     EXPECT_EQ(sink.uiUpdates, 2);
     EXPECT_EQ(context.sampleSourceKind[126], 2);
     EXPECT_EQ(context.busyFlags.load(), 0);
@@ -121,8 +121,8 @@ TEST_F(FileActions, ARejectedWavLeavesTheSlotAndItsSource) {
     const std::string bad = folder.file("bad.wav");
     writeWav16(good, rampSamples(300));
     { std::ofstream(bad) << "RIFF this is not a wave file at all"; }
-    context.runFileAction(0x2100, good.c_str());
-    context.runFileAction(0x2300, bad.c_str());
+    context.runFileAction(ids::file::kImportWavPcm, good.c_str());
+    context.runFileAction(ids::file::kImportWavAdpcm, bad.c_str());
     EXPECT_EQ(context.synth->sampleData(0).frames, 300);
     EXPECT_EQ(context.sampleSourcePath[0], good);
     EXPECT_EQ(context.sampleSourceKind[0], 0);
@@ -133,8 +133,8 @@ TEST_F(FileActions, UnknownActionsAndMissingPathsDoNothing) {
     const std::string path = folder.file("x.txt");
     startNote();
     for (int id : {0x0000, 0x1300, 0x2400, 0x9800, 0xFF00}) context.runFileAction(id, path.c_str());
-    context.runFileAction(0x1200, nullptr);
-    context.runFileAction(0x2100, "");
+    context.runFileAction(ids::file::kImportSamplerText, nullptr);
+    context.runFileAction(ids::file::kImportWavPcm, "");
     EXPECT_EQ(soundingVoices(), 1);
     EXPECT_EQ(sink.uiUpdates, 0);
     EXPECT_FALSE(std::filesystem::exists(path));

@@ -17,9 +17,11 @@ struct FieldCase {
 };
 
 TEST_F(PresetValues, ToneFieldsAreScaledStoredAndEchoed) {
-    const FieldCase cases[] = {{0x1003, 3},   {0x1004, 127}, {0x1005, 127}, {0x1006, 16383}, {0x1007, 15},
-                               {0x1008, 16383}, {0x100A, 127}, {0x100B, 127}, {0x100C, 127},  {0x100D, 127},
-                               {0x100E, 127}, {0x100F, 3},   {0x1010, 127}};
+    const FieldCase cases[] = {{ids::tone::kStrc, 3}, {ids::tone::kKey, 127}, {ids::tone::kPan, 127},
+                               {ids::tone::kLfoFreq, 16383}, {ids::tone::kLms, 15}, {ids::tone::kTune, 16383},
+                               {ids::tone::kTl, 127}, {ids::tone::kAr, 127}, {ids::tone::kDr, 127},
+                               {ids::tone::kSl, 127}, {ids::tone::kRr, 127}, {ids::tone::kKf, 3},
+                               {ids::tone::kKfStart, 127}};
     context.selectTone(5);
     const auto& tone = context.synth->tone(5);
     const int* fields[] = {&tone.strc, &tone.key, &tone.pan, &tone.lfoFreq, &tone.lms, &tone.tune, &tone.tl,
@@ -35,18 +37,18 @@ TEST_F(PresetValues, ToneFieldsAreScaledStoredAndEchoed) {
 
 TEST_F(PresetValues, ToneSelectionAndWaveRederiveTheWavetable) {
     context.synth->tone(255).wave = 17;
-    EXPECT_FLOAT_EQ(apply(0x1001, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::tone::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentTone, 255);
     EXPECT_EQ(context.currentTonePreset, &context.synth->tone(255));
     EXPECT_EQ(context.currentWaveTable, 17);
 
-    EXPECT_FLOAT_EQ(apply(0x1009, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::tone::kWave, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->tone(255).wave, 127);
     EXPECT_EQ(context.currentWaveTable, 127);
 
     // Resetting the preset puts wave back to 0 but keeps the wavetable selection.
     std::memcpy(context.currentTonePreset->presetName, "Bright Lead     ", 16);
-    EXPECT_FLOAT_EQ(apply(0x1081, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::tone::kReset, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->tone(255).wave, 0);
     EXPECT_EQ(context.synth->tone(255).dr, 100);
     EXPECT_STREQ(context.synth->tone(255).presetName, "                ");
@@ -54,8 +56,9 @@ TEST_F(PresetValues, ToneSelectionAndWaveRederiveTheWavetable) {
 }
 
 TEST_F(PresetValues, SamplerFieldsAreScaledStoredAndEchoed) {
-    const FieldCase cases[] = {{0x2004, 127}, {0x2005, 15},  {0x2006, 16383}, {0x2007, 127},
-                               {0x2008, 127}, {0x2009, 127}, {0x200A, 127},   {0x200B, 127}};
+    const FieldCase cases[] = {{ids::sampler::kPan, 127}, {ids::sampler::kOctave, 15}, {ids::sampler::kTune, 16383},
+                               {ids::sampler::kTl, 127}, {ids::sampler::kAr, 127}, {ids::sampler::kDr, 127},
+                               {ids::sampler::kSl, 127}, {ids::sampler::kRr, 127}};
     const auto& preset = context.synth->samplerPreset(0);
     const int* fields[] = {&preset.pan, &preset.octv, &preset.tune, &preset.tl,
                            &preset.ar,  &preset.dr,   &preset.sl,   &preset.rr};
@@ -69,40 +72,40 @@ TEST_F(PresetValues, SamplerFieldsAreScaledStoredAndEchoed) {
 
 TEST_F(PresetValues, SamplerSelectionCarriesTheSampleSlot) {
     context.synth->samplerPreset(127).smplNum = 45;
-    EXPECT_FLOAT_EQ(apply(0x2001, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::sampler::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentSampler, 127);
     EXPECT_EQ(context.currentSamplerPreset, &context.synth->samplerPreset(127));
     EXPECT_EQ(context.currentSampleData, 45);
 
-    EXPECT_FLOAT_EQ(apply(0x2003, 10.0f / 127.0f), 10.0f / 127.0f);
+    EXPECT_FLOAT_EQ(apply(ids::sampler::kSampleNumber, 10.0f / 127.0f), 10.0f / 127.0f);
     EXPECT_EQ(context.synth->samplerPreset(127).smplNum, 10);
     EXPECT_EQ(context.currentSampleData, 10);
     EXPECT_EQ(context.currentSampleDataRecord, &context.synth->sampleData(10));
 
     // Reset keeps the sample-slot selection even though smplNum becomes 0.
-    apply(0x2081, 1.0f);
+    apply(ids::sampler::kReset, 1.0f);
     EXPECT_EQ(context.synth->samplerPreset(127).smplNum, 0);
     EXPECT_EQ(context.synth->samplerPreset(127).octv, 8);
     EXPECT_EQ(context.currentSampleData, 10);
 }
 
 TEST_F(PresetValues, SampleRateAndPitchArePlainHertz) {
-    EXPECT_FLOAT_EQ(apply(0x3001, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::sampleData::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentSampleData, 127);
     auto& slot = context.synth->sampleData(127);
 
-    EXPECT_FLOAT_EQ(apply(0x3004, 22050.0f), 22050.0f);
+    EXPECT_FLOAT_EQ(apply(ids::sampleData::kSourceRate, 22050.0f), 22050.0f);
     EXPECT_EQ(slot.rateLog, 118198);
-    EXPECT_FLOAT_EQ(apply(0x3005, 440.0f), 440.0f);
+    EXPECT_FLOAT_EQ(apply(ids::sampleData::kPitch, 440.0f), 440.0f);
     EXPECT_EQ(slot.pitchLog, synth::logPitchOf(440.0f));
     EXPECT_EQ(slot.rateToPitchLog, 118198 - slot.pitchLog);
 
     // Non-finite numbers are refused and the unchanged value is echoed.
-    EXPECT_FLOAT_EQ(apply(0x3004, std::numeric_limits<float>::quiet_NaN()), 22050.0f);
-    EXPECT_FLOAT_EQ(apply(0x3005, std::numeric_limits<float>::infinity()), 440.0f);
+    EXPECT_FLOAT_EQ(apply(ids::sampleData::kSourceRate, std::numeric_limits<float>::quiet_NaN()), 22050.0f);
+    EXPECT_FLOAT_EQ(apply(ids::sampleData::kPitch, std::numeric_limits<float>::infinity()), 440.0f);
     EXPECT_EQ(slot.rateLog, 118198);
 
-    apply(0x3004, 0.5f);
+    apply(ids::sampleData::kSourceRate, 0.5f);
     EXPECT_EQ(slot.rateLog, 0);
 }
 
@@ -116,7 +119,7 @@ TEST_F(PresetValues, ClearingASlotKeepsItsSourcePath) {
     slot.setSourceRate(44100.0f);
     context.sampleSourcePath[0] = "/somewhere/kick.wav";
 
-    EXPECT_FLOAT_EQ(apply(0x3081, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::sampleData::kClear, 1.0f), 1.0f);
     EXPECT_FALSE(slot.hasData);
     EXPECT_TRUE(slot.data.empty());
     EXPECT_EQ(slot.frames, 0);

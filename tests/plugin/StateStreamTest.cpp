@@ -359,13 +359,13 @@ TEST_F(StateStream, AChangedFileGivesWayToTheStoredCopyOrIsReportedWithoutOne) {
 }
 
 TEST_F(StateStream, StoringCanBeSwitchedOffToKeepStatesSmall) {
-    EXPECT_EQ(apply(0x0085, 0.0f), 0.0f);
+    EXPECT_EQ(apply(ids::system::kStoreSamples, 0.0f), 0.0f);
     EXPECT_FALSE(context.storeSamplesInState);
     editEverything();
     const auto small = saveState(context);
     // Only the two fingerprint records follow the trailer header.
     EXPECT_EQ(small.size() - trailerStart(small), 8u + 2u * 16u);
-    EXPECT_EQ(apply(0x0085, 0.0f), 1.0f);
+    EXPECT_EQ(apply(ids::system::kStoreSamples, 0.0f), 1.0f);
     const auto large = saveState(context);
     // And 16 bits per code: 3000 mono frames in slot 5, 1000 stereo frames in slot 126.
     EXPECT_EQ(large.size() - trailerStart(large), 8u + 2u * 16u + 2u * (3000u + 2u * 1000u));

@@ -14,29 +14,29 @@ using Voice = synth::MultiTimberSynthBase::VoiceUnitBase;
 class SystemPartValues : public ContextTest {};
 
 TEST_F(SystemPartValues, MasterVolumeAndTuneAreSetAndEchoed) {
-    EXPECT_FLOAT_EQ(apply(0x0001, 0.5f), 0.5f);
+    EXPECT_FLOAT_EQ(apply(ids::system::kMasterVolume, 0.5f), 0.5f);
     EXPECT_FLOAT_EQ(context.synth->masterVolume, 0.5f);
     EXPECT_FLOAT_EQ(context.synth->voice(0).masterVolume, 0.5f);
 
-    EXPECT_FLOAT_EQ(apply(0x0002, 0.5f), 0.5f);
+    EXPECT_FLOAT_EQ(apply(ids::system::kMasterTune, 0.5f), 0.5f);
     EXPECT_FLOAT_EQ(context.synth->masterTune, 440.0f);
-    apply(0x0002, 0.0f);
+    apply(ids::system::kMasterTune, 0.0f);
     EXPECT_FLOAT_EQ(context.synth->masterTune, 400.0f);
-    apply(0x0002, 1.0f);
+    apply(ids::system::kMasterTune, 1.0f);
     EXPECT_FLOAT_EQ(context.synth->masterTune, 480.0f);
 }
 
 TEST_F(SystemPartValues, TogglesEchoTheirNewState) {
-    EXPECT_EQ(apply(0x0083, 0.0f), 1.0f);
+    EXPECT_EQ(apply(ids::system::kReceiveSysEx, 0.0f), 1.0f);
     EXPECT_TRUE(context.synth->receiveSysEx);
-    EXPECT_EQ(apply(0x0083, 1.0f), 0.0f);
+    EXPECT_EQ(apply(ids::system::kReceiveSysEx, 1.0f), 0.0f);
     EXPECT_FALSE(context.synth->receiveSysEx);
 
     context.synth->part(4).pitchBend = 100;
-    EXPECT_EQ(apply(0x0084, 0.0f), 1.0f);
+    EXPECT_EQ(apply(ids::system::kNrpn, 0.0f), 1.0f);
     EXPECT_TRUE(context.synth->nrpnEnabled);
     EXPECT_EQ(context.synth->part(4).pitchBend, 8192) << "NRPN switch resets running controllers";
-    EXPECT_EQ(apply(0x0084, 0.0f), 0.0f);
+    EXPECT_EQ(apply(ids::system::kNrpn, 0.0f), 0.0f);
     EXPECT_FALSE(context.synth->nrpnEnabled);
 }
 
@@ -56,7 +56,7 @@ TEST_F(SystemPartValues, ReceiveSysExGovernsTheGeneralMidiMessagesToo) {
     EXPECT_EQ(context.synth->part(2).program, 33);
     EXPECT_FLOAT_EQ(context.synth->masterVolume, 0.8f);
 
-    apply(0x0083, 0.0f);  // "Recieve sysEx" on
+    apply(ids::system::kReceiveSysEx, 0.0f);  // "Recieve sysEx" on
     send(gmSystemOn, 5);
     send(masterVolume, 7);
     EXPECT_EQ(context.synth->part(2).program, 0);
@@ -64,13 +64,13 @@ TEST_F(SystemPartValues, ReceiveSysExGovernsTheGeneralMidiMessagesToo) {
 }
 
 TEST_F(SystemPartValues, PolyphonyTruncatesWithoutRounding) {
-    EXPECT_FLOAT_EQ(apply(0x0090, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::system::kPolyphonyMenu, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->voiceCount(), 1024);
-    apply(0x0090, 0.99f);
+    apply(ids::system::kPolyphonyMenu, 0.99f);
     EXPECT_EQ(context.synth->voiceCount(), 512);
-    apply(0x0090, 0.0f);
+    apply(ids::system::kPolyphonyMenu, 0.0f);
     EXPECT_EQ(context.synth->voiceCount(), 4);
-    apply(0x0090, 50.0f);  // clamped to 1.0, never a shift by 400
+    apply(ids::system::kPolyphonyMenu, 50.0f);  // clamped to 1.0, never a shift by 400
     EXPECT_EQ(context.synth->voiceCount(), 1024);
     EXPECT_EQ(context.busyFlags.load(), 0);
     EXPECT_FALSE(context.moduleHost->isDisabled(EngineContext::kSynthSlot));
@@ -86,7 +86,7 @@ TEST_F(SystemPartValues, SystemResetRestoresPartsAndDefaultModes) {
     render();
     ASSERT_GT(soundingVoices(), 0);
 
-    EXPECT_EQ(apply(0x0081, 1.0f), 0.0f);
+    EXPECT_EQ(apply(ids::system::kReset, 1.0f), 0.0f);
     EXPECT_EQ(soundingVoices(), 0);
     const auto& part = context.synth->part(3);
     EXPECT_EQ(part.program, 0);
@@ -104,7 +104,7 @@ TEST_F(SystemPartValues, UnknownIdsGetNoEcho) {
 
 TEST_F(SystemPartValues, PartSelectionFollowsTheModeOfThePart) {
     context.synth->part(15).mode = synth::kModePercussion;
-    EXPECT_FLOAT_EQ(apply(0x0101, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentPart, 15);
     EXPECT_EQ(context.currentPartState, &context.synth->part(15));
     EXPECT_EQ(context.currentTone, 128);
@@ -114,7 +114,7 @@ TEST_F(SystemPartValues, PartSelectionFollowsTheModeOfThePart) {
     context.synth->part(2).program = 7;
     context.synth->tone(7).wave = 40;
     context.waveTableBitDepth[40] = 3;
-    apply(0x0101, 2.0f / 15.0f);
+    apply(ids::part::kSelect, 2.0f / 15.0f);
     EXPECT_EQ(context.currentTone, 7);
     EXPECT_EQ(context.currentWaveTable, 40);
     EXPECT_EQ(context.currentBitDepth, 3);
@@ -122,23 +122,23 @@ TEST_F(SystemPartValues, PartSelectionFollowsTheModeOfThePart) {
 
     context.synth->part(1).mode = synth::kModeSampler;
     context.currentSamplerPreset->smplNum = 33;
-    apply(0x0101, 1.0f / 15.0f);
+    apply(ids::part::kSelect, 1.0f / 15.0f);
     EXPECT_EQ(context.currentSampleData, 33);
     EXPECT_EQ(context.currentSampleDataRecord, &context.synth->sampleData(33));
     EXPECT_EQ(context.currentTone, 7) << "sampler mode leaves the tone selection alone";
 }
 
 TEST_F(SystemPartValues, ValuesOutsideTheUnitRangeAreClamped) {
-    EXPECT_FLOAT_EQ(apply(0x0101, 7.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kSelect, 7.0f), 1.0f);
     EXPECT_EQ(context.currentPart, 15);
-    EXPECT_FLOAT_EQ(apply(0x0101, -3.0f), 0.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kSelect, -3.0f), 0.0f);
     EXPECT_EQ(context.currentPart, 0);
-    EXPECT_FLOAT_EQ(apply(0x0101, std::numeric_limits<float>::infinity()), 1.0f);
-    EXPECT_FLOAT_EQ(apply(0x0101, std::numeric_limits<float>::quiet_NaN()), 0.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kSelect, std::numeric_limits<float>::infinity()), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kSelect, std::numeric_limits<float>::quiet_NaN()), 0.0f);
     EXPECT_EQ(context.currentPart, 0);
-    EXPECT_FLOAT_EQ(apply(0x0190, 99.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kOutputMenu, 99.0f), 1.0f);
     EXPECT_EQ(context.synth->part(0).output, 15);
-    EXPECT_FLOAT_EQ(apply(0x0104, std::numeric_limits<float>::quiet_NaN()), 0.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kBendRange, std::numeric_limits<float>::quiet_NaN()), 0.0f);
     EXPECT_EQ(context.synth->part(0).bendRange, 0);
 }
 
@@ -146,27 +146,27 @@ TEST_F(SystemPartValues, ModeChangeStopsOnlyWhenTheModeDiffers) {
     noteOn(0, 60);
     render();
     ASSERT_EQ(soundingVoices(), 1);
-    EXPECT_FLOAT_EQ(apply(0x0102, 1.0f / 3.0f), 1.0f / 3.0f);  // already Instrument
+    EXPECT_FLOAT_EQ(apply(ids::part::kMode, 1.0f / 3.0f), 1.0f / 3.0f);  // already Instrument
     EXPECT_EQ(soundingVoices(), 1);
 
     context.currentSamplerPreset->smplNum = 12;
-    EXPECT_FLOAT_EQ(apply(0x0102, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kMode, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->part(0).mode, synth::kModeSampler);
     EXPECT_EQ(soundingVoices(), 0);
     EXPECT_EQ(context.currentSampleData, 12);
 
     // Again Sampler: no reset of the part, but the sample slot is re-derived.
     context.currentSamplerPreset->smplNum = 20;
-    apply(0x0102, 1.0f);
+    apply(ids::part::kMode, 1.0f);
     EXPECT_EQ(context.currentSampleData, 20);
 
-    apply(0x0102, 2.0f / 3.0f);
+    apply(ids::part::kMode, 2.0f / 3.0f);
     EXPECT_EQ(context.currentTone, 128);
 }
 
 TEST_F(SystemPartValues, ProgramChangeSelectsTheToneInInstrumentModeOnly) {
     context.synth->tone(127).wave = 99;
-    EXPECT_FLOAT_EQ(apply(0x0103, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kProgram, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->part(0).program, 127);
     EXPECT_EQ(context.currentTone, 127);
     EXPECT_EQ(context.currentWaveTable, 99);
@@ -174,20 +174,21 @@ TEST_F(SystemPartValues, ProgramChangeSelectsTheToneInInstrumentModeOnly) {
     context.synth->part(0).mode = synth::kModePercussion;
     context.currentTone = 128;
     context.refreshCurrentRecords();
-    apply(0x0103, 0.0f);
+    apply(ids::part::kProgram, 0.0f);
     EXPECT_EQ(context.synth->part(0).program, 0);
     EXPECT_EQ(context.currentTone, 128);
 }
 
 TEST_F(SystemPartValues, BendAndControllersReachThePart) {
-    EXPECT_FLOAT_EQ(apply(0x0104, 12.0f / 127.0f), 12.0f / 127.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kBendRange, 12.0f / 127.0f), 12.0f / 127.0f);
     EXPECT_EQ(context.synth->part(0).bendRange, 12);
-    EXPECT_FLOAT_EQ(apply(0x0105, 0.5f), 8192.0f / 16383.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kPitchBend, 0.5f), 8192.0f / 16383.0f);
     EXPECT_EQ(context.synth->part(0).pitchBend, 8192);
-    apply(0x0105, 1.0f);
+    apply(ids::part::kPitchBend, 1.0f);
     EXPECT_EQ(context.synth->part(0).pitchBend, 16383);
 
-    const std::pair<int, int> controllers[] = {{0x0106, 1}, {0x0107, 7}, {0x0108, 10}, {0x0109, 11}};
+    const std::pair<int, int> controllers[] = {{ids::part::kModulation, 1}, {ids::part::kVolume, 7},
+                                               {ids::part::kPan, 10}, {ids::part::kExpression, 11}};
     for (auto [id, cc] : controllers) {
         EXPECT_FLOAT_EQ(apply(id, 0.25f), 32.0f / 127.0f);
         EXPECT_EQ(context.synth->part(0).cc[cc], 32) << "cc " << cc;
@@ -200,7 +201,7 @@ TEST_F(SystemPartValues, PartResetAndResetAllControllers) {
     part.program = 4;
     part.output = 6;
     part.cc[7] = 1;
-    EXPECT_EQ(apply(0x0181, 1.0f), 0.0f);
+    EXPECT_EQ(apply(ids::part::kReset, 1.0f), 0.0f);
     EXPECT_EQ(part.mode, synth::kModeInstrument);
     EXPECT_EQ(part.program, 0);
     EXPECT_EQ(part.cc[7], 100);
@@ -208,7 +209,7 @@ TEST_F(SystemPartValues, PartResetAndResetAllControllers) {
 
     part.cc[1] = 90;
     part.pitchBend = 0;
-    EXPECT_EQ(apply(0x0182, 1.0f), 0.0f);
+    EXPECT_EQ(apply(ids::part::kResetControllers, 1.0f), 0.0f);
     EXPECT_EQ(part.cc[1], 0);
     EXPECT_EQ(part.pitchBend, 8192);
 }
@@ -219,7 +220,7 @@ TEST_F(SystemPartValues, SoundOffFadesEveryVoiceAndOutputMovesVoices) {
     render();
     ASSERT_EQ(soundingVoices(), 2);
 
-    EXPECT_FLOAT_EQ(apply(0x0190, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kOutputMenu, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->part(0).output, 15);
     for (int i = 0; i < context.synth->voiceCount(); ++i) {
         const Voice& voice = context.synth->voice(i);
@@ -230,7 +231,7 @@ TEST_F(SystemPartValues, SoundOffFadesEveryVoiceAndOutputMovesVoices) {
         }
     }
 
-    EXPECT_EQ(apply(0x0183, 1.0f), 0.0f);
+    EXPECT_EQ(apply(ids::part::kAllSoundOff, 1.0f), 0.0f);
     for (int i = 0; i < context.synth->voiceCount(); ++i) {
         const Voice& voice = context.synth->voice(i);
         if (voice.status != Voice::kFree) {

@@ -22,9 +22,9 @@ protected:
     }
     // Fills the current table with a ramp 0, 2, 4, ... at depth 8.
     void writeRamp() {
-        for (int i = 0; i < 128; ++i) apply(0x5100 | i, static_cast<float>(2 * i) / 255.0f);
+        for (int i = 0; i < 128; ++i) apply(ids::wavePoint::kFirst | i, static_cast<float>(2 * i) / 255.0f);
     }
-    void setPeriod(int period) { apply(0x5010, static_cast<float>(period) / 256.0f); }
+    void setPeriod(int period) { apply(ids::waveTable::kGeneratorPeriod, static_cast<float>(period) / 256.0f); }
 };
 
 TEST_F(WaveTableValues, PointEditsRoundTripThroughTheEngine) {
@@ -32,36 +32,36 @@ TEST_F(WaveTableValues, PointEditsRoundTripThroughTheEngine) {
     const auto values = table();
     for (int i = 0; i < 128; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], 2 * i) << i;
     // Sample 127 is outside a 32-entry table but is still stored.
-    EXPECT_FLOAT_EQ(apply(0x517F, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::wavePoint::id(127), 1.0f), 1.0f);
     EXPECT_EQ(table()[127], 255);
 }
 
 TEST_F(WaveTableValues, SelectionSizeAndLevel) {
     context.waveTableBitDepth[127] = 3;
-    EXPECT_FLOAT_EQ(apply(0x5001, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::waveTable::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentWaveTable, 127);
     EXPECT_EQ(context.currentBitDepth, 3);
     EXPECT_EQ(context.currentBitMask, 7);
 
-    EXPECT_NEAR(apply(0x5011, 0.5f), 4.0f / 7.0f, 1e-6);
+    EXPECT_NEAR(apply(ids::waveTable::kGeneratorLevel, 0.5f), 4.0f / 7.0f, 1e-6);
     EXPECT_NEAR(context.generatorLevel, 0.5714f, 1e-4);
 
-    EXPECT_FLOAT_EQ(apply(0x5010, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::waveTable::kGeneratorPeriod, 1.0f), 1.0f);
     EXPECT_EQ(context.generatorPeriod, 256);
 
-    EXPECT_FLOAT_EQ(apply(0x5090, 0.6f), 0.6f);
+    EXPECT_FLOAT_EQ(apply(ids::waveTable::kSizeMenu, 0.6f), 0.6f);
     EXPECT_EQ(context.waveTableSize, 32);
-    apply(0x5090, 1.0f);
+    apply(ids::waveTable::kSizeMenu, 1.0f);
     EXPECT_EQ(context.waveTableSize, 128);
     EXPECT_EQ(context.synth->tableSize, 128);
-    apply(0x5090, 0.0f);
+    apply(ids::waveTable::kSizeMenu, 0.0f);
     EXPECT_EQ(context.waveTableSize, 8);
     EXPECT_EQ(context.synth->tableSize, 8);
 }
 
 TEST_F(WaveTableValues, SineFiguresAtFullLevel) {
     setPeriod(32);
-    EXPECT_FLOAT_EQ(apply(0x5024, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::waveTable::kSine, 1.0f), 1.0f);
     const auto values = table();
     EXPECT_EQ(values[0], 128);
     EXPECT_EQ(values[8], 255);
@@ -70,48 +70,48 @@ TEST_F(WaveTableValues, SineFiguresAtFullLevel) {
 
 TEST_F(WaveTableValues, SquareOverATableShorterThanHalfItsPeriod) {
     setPeriod(64);
-    apply(0x5026, 1.0f);
+    apply(ids::waveTable::kSquare, 1.0f);
     const auto values = table();
     for (int i = 0; i < 32; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], 255) << i;
 }
 
 TEST_F(WaveTableValues, GeneratorsLeaveSamplesBeyondTheirPeriod) {
-    apply(0x5090, 1.0f);  // 128 entries
+    apply(ids::waveTable::kSizeMenu, 1.0f);  // 128 entries
     writeRamp();
     setPeriod(16);
-    apply(0x5028, 1.0f);  // flat
+    apply(ids::waveTable::kFlat, 1.0f);  // flat
     const auto values = table();
     for (int i = 0; i < 16; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], 255);
     for (int i = 16; i < 128; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], 2 * i) << i;
 
     setPeriod(0);
     const auto before = table();
-    for (int id = 0x5024; id <= 0x5029; ++id) apply(id, 1.0f);
+    for (int id = ids::waveTable::kSine; id <= ids::waveTable::kNoise; ++id) apply(id, 1.0f);
     EXPECT_EQ(table(), before) << "period 0 generates nothing";
 }
 
 TEST_F(WaveTableValues, TransformsWorkOnTheTableSizeOnly) {
     writeRamp();
-    apply(0x5020, 1.0f);  // invert
+    apply(ids::waveTable::kInvert, 1.0f);  // invert
     auto values = table();
     EXPECT_EQ(values[0], 255);
     EXPECT_EQ(values[31], 255 - 62);
     EXPECT_EQ(values[32], 64) << "beyond the table size nothing changes";
 
     writeRamp();
-    apply(0x5021, 1.0f);  // reverse
+    apply(ids::waveTable::kReverse, 1.0f);  // reverse
     values = table();
     EXPECT_EQ(values[0], 62);
     EXPECT_EQ(values[31], 0);
 
     writeRamp();
-    apply(0x5022, 1.0f);  // rotate left
+    apply(ids::waveTable::kRotateLeft, 1.0f);  // rotate left
     values = table();
     EXPECT_EQ(values[0], 2);
     EXPECT_EQ(values[31], 0);
 
     writeRamp();
-    apply(0x5023, 1.0f);  // rotate right
+    apply(ids::waveTable::kRotateRight, 1.0f);  // rotate right
     values = table();
     EXPECT_EQ(values[0], 62);
     EXPECT_EQ(values[1], 0);
@@ -120,14 +120,14 @@ TEST_F(WaveTableValues, TransformsWorkOnTheTableSizeOnly) {
 
 TEST_F(WaveTableValues, BitDepthRequantisesAndLosesDetail) {
     writeRamp();
-    EXPECT_FLOAT_EQ(apply(0x50A0, 0.0f), 0.0f);
+    EXPECT_FLOAT_EQ(apply(ids::waveTable::kBitDepthMenu, 0.0f), 0.0f);
     EXPECT_EQ(context.waveTableBitDepth[0], 1);
     EXPECT_EQ(context.currentBitDepth, 1);
     EXPECT_EQ(context.currentBitMask, 1);
     auto values = table();
     for (int i = 0; i < 32; ++i) EXPECT_TRUE(values[static_cast<std::size_t>(i)] == 0 || values[static_cast<std::size_t>(i)] == 128) << i;
 
-    apply(0x50A0, 1.0f);
+    apply(ids::waveTable::kBitDepthMenu, 1.0f);
     EXPECT_EQ(context.currentBitDepth, 8);
     values = table();
     const auto levels = std::count_if(values.begin(), values.begin() + 32, [](int v) { return v != 0 && v != 128; });

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "ProtocolIds.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "public.sdk/source/vst/hosting/eventlist.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
@@ -21,6 +22,7 @@ namespace tolvane_vst_test {
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+namespace attr = kest::tolvane::plugin::ids::attr;
 
 struct RecordedMessage {
     std::string id;
@@ -44,11 +46,11 @@ public:
         RecordedMessage record;
         record.id = message->getMessageID();
         if (IAttributeList* attributes = message->getAttributes()) {
-            attributes->getInt("tag", record.tag);
-            attributes->getFloat("val", record.value);
+            attributes->getInt(attr::kTag, record.tag);
+            attributes->getFloat(attr::kValue, record.value);
             const void* data = nullptr;
             uint32 size = 0;
-            if (attributes->getBinary("tvset", data, size) == kResultOk && size == 8) {
+            if (attributes->getBinary(attr::kContext, data, size) == kResultOk && size == 8) {
                 record.hasContext = true;
                 std::memcpy(&record.context, data, 8);
             }

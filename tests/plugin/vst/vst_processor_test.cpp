@@ -17,6 +17,7 @@
 using namespace tolvane_vst_test;
 using Steinberg::Vst::TolvaneVSTProcessor;
 namespace ids = Steinberg::Vst::Tolvane;
+namespace protocol = kest::tolvane::plugin::ids;
 namespace tv = kest::tolvane;
 
 namespace {
@@ -329,14 +330,14 @@ TEST_F(ProcessorTest, EditorMessages)
     ASSERT_TRUE(answers[0].hasContext);
     EXPECT_EQ(answers[0].context, reinterpret_cast<std::uintptr_t>(processor->engineContext()));
 
-    // Master volume (0x0001): applied and echoed once.
+    // Master volume (protocol::system::kMasterVolume): applied and echoed once.
     IPtr<IMessage> change = owned(makeMessage(host, ids::kMsgValueChange));
-    change->getAttributes()->setInt(ids::kAttrTag, 0x0001);
+    change->getAttributes()->setInt(ids::kAttrTag, protocol::system::kMasterVolume);
     change->getAttributes()->setFloat(ids::kAttrValue, 0.25);
     EXPECT_EQ(processor->notify(change), kResultOk);
     auto updates = peer.withId(ids::kMsgValueUpdate);
     ASSERT_EQ(updates.size(), 1u);
-    EXPECT_EQ(updates[0].tag, 0x0001);
+    EXPECT_EQ(updates[0].tag, protocol::system::kMasterVolume);
     EXPECT_FLOAT_EQ(static_cast<float>(updates[0].value), 0.25f);
 
     // Id 0 is known to nobody: no echo. A message without attributes reads as zeros.

@@ -36,6 +36,7 @@ using kest::tolvane::plugin::EngineContext;
 using namespace tolvane_vst_test;
 using Steinberg::Vst::TolvaneVSTProcessor;
 namespace ids = Steinberg::Vst::Tolvane;
+namespace protocol = kest::tolvane::plugin::ids;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -81,11 +82,12 @@ public:
         if (tick % 1000 == 500)
             load();
         if (tick % 1500 == 750)
-            fileAction(0x1100, toneText_);
+            fileAction(protocol::file::kImportToneText, toneText_);
         if (tick % 2000 == 1000)
-            fileAction(0x2100 | 127, wave_);
+            fileAction(protocol::file::kImportWavPcm | 127, wave_);
         if (tick % 3000 == 1500)
-            valueChange(0x0090, static_cast<float>((tick / 3000) % 3 + 4) / 8.0f);  // 64..256 voices
+            // 64..256 voices
+            valueChange(protocol::system::kPolyphonyMenu, static_cast<float>((tick / 3000) % 3 + 4) / 8.0f);
         valueChange(nextEdit(tick), static_cast<float>(tick % 101) / 100.0f);
     }
 
@@ -96,11 +98,21 @@ private:
     // sample points, wavetable points being drawn, and the selections.
     static int nextEdit(long tick)
     {
-        static const int kEdits[] = {0x0001, 0x0104, 0x0105, 0x0106, 0x0107, 0x0108, 0x0109, 0x0190,
-                                     0x1003, 0x1004, 0x1005, 0x1006, 0x1007, 0x1008, 0x100A, 0x100B,
-                                     0x100C, 0x100D, 0x100E, 0x100F, 0x1010, 0x2004, 0x2005, 0x2006,
-                                     0x2007, 0x2008, 0x2009, 0x200A, 0x200B, 0x3004, 0x3005, 0x5101,
-                                     0x5102, 0x5103, 0x5110, 0x5120, 0x5001, 0x1001, 0x2001, 0x0101};
+        static const int kEdits[] = {protocol::system::kMasterVolume, protocol::part::kBendRange,
+                                     protocol::part::kPitchBend, protocol::part::kModulation, protocol::part::kVolume,
+                                     protocol::part::kPan, protocol::part::kExpression, protocol::part::kOutputMenu,
+                                     protocol::tone::kStrc, protocol::tone::kKey, protocol::tone::kPan,
+                                     protocol::tone::kLfoFreq, protocol::tone::kLms, protocol::tone::kTune,
+                                     protocol::tone::kTl, protocol::tone::kAr, protocol::tone::kDr, protocol::tone::kSl,
+                                     protocol::tone::kRr, protocol::tone::kKf, protocol::tone::kKfStart,
+                                     protocol::sampler::kPan, protocol::sampler::kOctave, protocol::sampler::kTune,
+                                     protocol::sampler::kTl, protocol::sampler::kAr, protocol::sampler::kDr,
+                                     protocol::sampler::kSl, protocol::sampler::kRr, protocol::sampleData::kSourceRate,
+                                     protocol::sampleData::kPitch, protocol::wavePoint::id(1),
+                                     protocol::wavePoint::id(2), protocol::wavePoint::id(3),
+                                     protocol::wavePoint::id(16), protocol::wavePoint::id(32),
+                                     protocol::waveTable::kSelect, protocol::tone::kSelect, protocol::sampler::kSelect,
+                                     protocol::part::kSelect};
         constexpr long kCount = static_cast<long>(sizeof kEdits / sizeof kEdits[0]);
         return kEdits[tick % kCount];
     }
@@ -191,7 +203,7 @@ TEST(Stress, NoBlockMissesTheEngineWhileEditingSavingAndLoading)
             kest::tolvane::plugin::testing::writeWav16(path, samples);
             ASSERT_TRUE(context.importWave(f, path.c_str(), kest::tolvane::plugin::SampleSourceKind::Pcm));
         }
-        context.runFileAction(0x9100, folder.file("tones.txt").c_str());
+        context.runFileAction(protocol::file::kExportToneText, folder.file("tones.txt").c_str());
         if (const char* store = std::getenv("TOLVANE_STRESS_STORE"); store && std::string(store) == "0")
             context.storeSamplesInState = false;
         kest::tolvane::plugin::testing::writeWav16(folder.file("small.wav"),

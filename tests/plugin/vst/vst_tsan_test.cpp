@@ -20,6 +20,7 @@
 using namespace tolvane_vst_test;
 using Steinberg::Vst::TolvaneVSTProcessor;
 namespace ids = Steinberg::Vst::Tolvane;
+namespace protocol = kest::tolvane::plugin::ids;
 
 namespace {
 
@@ -76,7 +77,7 @@ TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
     kest::tolvane::plugin::testing::TempFolder folder;
     const std::string wav = folder.file("saved.wav");
     kest::tolvane::plugin::testing::writeWav16(wav, kest::tolvane::plugin::testing::rampSamples(4000));
-    processor->engineContext()->runFileAction(0x2103, wav.c_str());
+    processor->engineContext()->runFileAction((protocol::file::kImportWavPcm | 3), wav.c_str());
     for (int round = 0; round < 20; ++round) {
         MemoryStream stream;
         ASSERT_EQ(processor->getState(&stream), kResultOk);
