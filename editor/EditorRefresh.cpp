@@ -7,6 +7,7 @@
 #include "EditorViews.h"
 
 #include "EngineContext.h"
+#include "RecordFields.h"
 
 #include "vstgui/lib/cframe.h"
 
@@ -32,34 +33,6 @@ std::string sampleSourceText(const kest::tolvane::plugin::EngineContext& context
     const char* status = kest::tolvane::plugin::sampleSourceStatusText(context.sampleSourceStatus[index]);
     return *status == '\0' ? path : path + ": " + status;
 }
-
-struct ToneField {
-    int id;
-    int max;
-    int TonePreset::*field;
-};
-constexpr std::array<ToneField, 13> kToneFields = {{
-    {ids::tone::kKey, 127, &TonePreset::key},         {ids::tone::kPan, 127, &TonePreset::pan},
-    {ids::tone::kLfoFreq, 16383, &TonePreset::lfoFreq}, {ids::tone::kLms, 15, &TonePreset::lms},
-    {ids::tone::kTune, 16383, &TonePreset::tune},     {ids::tone::kWave, 127, &TonePreset::wave},
-    {ids::tone::kTl, 127, &TonePreset::tl},           {ids::tone::kAr, 127, &TonePreset::ar},
-    {ids::tone::kDr, 127, &TonePreset::dr},           {ids::tone::kSl, 127, &TonePreset::sl},
-    {ids::tone::kRr, 127, &TonePreset::rr},           {ids::tone::kKf, 3, &TonePreset::kf},
-    {ids::tone::kKfStart, 127, &TonePreset::kfStart},
-}};
-
-struct SamplerField {
-    int id;
-    int max;
-    int SamplerPreset::*field;
-};
-constexpr std::array<SamplerField, 9> kSamplerFields = {{
-    {ids::sampler::kSampleNumber, 127, &SamplerPreset::smplNum}, {ids::sampler::kPan, 127, &SamplerPreset::pan},
-    {ids::sampler::kOctave, 15, &SamplerPreset::octv},          {ids::sampler::kTune, 16383, &SamplerPreset::tune},
-    {ids::sampler::kTl, 127, &SamplerPreset::tl},               {ids::sampler::kAr, 127, &SamplerPreset::ar},
-    {ids::sampler::kDr, 127, &SamplerPreset::dr},               {ids::sampler::kSl, 127, &SamplerPreset::sl},
-    {ids::sampler::kRr, 127, &SamplerPreset::rr},
-}};
 
 float ratio(int value, int max) { return max > 0 ? static_cast<float>(value) / static_cast<float>(max) : 0.0f; }
 
@@ -178,8 +151,10 @@ void TolvaneVSTGUIEditor::updateTonePage()
     setSliderAndField(ids::tone::kSelect, ratio(context_->currentTone, 255), toneNumberText(context_->currentTone));
     setText(kTagControl | ids::tone::kName, presetNameText(tone.presetName));
     setMenuIndex(views_->optionMenu(ids::tone::kStrc), tone.strc);
-    for (const ToneField& f : kToneFields)
-        setSliderAndField(f.id, ratio(tone.*f.field, f.max), std::to_string(tone.*f.field));
+    for (const auto& field : kest::tolvane::synth::kToneFields)
+        if (field.member != &TonePreset::strc)  // a menu, set above
+            setSliderAndField(ids::tone::id(field.valueItem), ratio(tone.*field.member, field.mask),
+                              std::to_string(tone.*field.member));
 }
 
 void TolvaneVSTGUIEditor::updateSamplerPage()
@@ -190,8 +165,9 @@ void TolvaneVSTGUIEditor::updateSamplerPage()
     setSliderAndField(ids::sampler::kSelect, ratio(context_->currentSampler, 127),
                       std::to_string(context_->currentSampler));
     setText(kTagControl | ids::sampler::kName, presetNameText(preset.presetName));
-    for (const SamplerField& f : kSamplerFields)
-        setSliderAndField(f.id, ratio(preset.*f.field, f.max), std::to_string(preset.*f.field));
+    for (const auto& field : kest::tolvane::synth::kSamplerFields)
+        setSliderAndField(ids::sampler::id(field.valueItem), ratio(preset.*field.member, field.mask),
+                          std::to_string(preset.*field.member));
 }
 
 void TolvaneVSTGUIEditor::updateSampleDataSection()

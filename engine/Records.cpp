@@ -1,19 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Records.h"
+#include "RecordFields.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace kest::tolvane::synth {
-
-namespace {
-void setBlankName(char* name)
-{
-    std::memset(name, ' ', kPresetNameLength);
-    name[kPresetNameLength] = '\0';
-}
-} // namespace
 
 void PartState::resetControllers()
 {
@@ -52,38 +44,9 @@ void PartState::resetRunningControllers()
     dataEntryTarget = kDataEntryNone;
 }
 
-void TonePreset::setDefaults()
-{
-    setBlankName(presetName);
-    key = 64;
-    pan = 64;
-    lfoFreq = 2048;
-    strc = 0;
-    tune = 8192;
-    lms = 0;
-    wave = 0;
-    tl = 0;
-    ar = 127;
-    dr = 100;
-    sl = 0;
-    rr = 120;
-    kf = 0;
-    kfStart = 48;
-}
+void TonePreset::setDefaults() { setRecordDefaults(*this); }
 
-void SamplerPreset::setDefaults()
-{
-    setBlankName(presetName);
-    smplNum = 0;
-    pan = 64;
-    octv = 8;
-    tune = 8192;
-    tl = 0;
-    ar = 127;
-    dr = 0;
-    sl = 127;
-    rr = 120;
-}
+void SamplerPreset::setDefaults() { setRecordDefaults(*this); }
 
 void SampleData::clear()
 {

@@ -49,22 +49,25 @@ struct PartState {
 // The part's RPN fine and coarse tuning as a pitch offset, 8192 units an octave.
 int partTuningPitch(const PartState& part);
 
+// The numeric fields' defaults, masks and places in every format are the
+// rows of kToneFields and kSamplerFields (RecordFields.h); the constructors
+// set every field from there.
 struct TonePreset {
     char presetName[kPresetNameLength + 1];
-    int key = 64;
-    int pan = 64;
-    int lfoFreq = 2048;
-    int strc = 0;
-    int tune = 8192;
-    int lms = 0;
-    int wave = 0;
-    int tl = 0;
-    int ar = 127;
-    int dr = 100;
-    int sl = 0;
-    int rr = 120;
-    int kf = 0;
-    int kfStart = 48;
+    int key;
+    int pan;
+    int lfoFreq;
+    int strc;
+    int tune;
+    int lms;
+    int wave;
+    int tl;
+    int ar;
+    int dr;
+    int sl;
+    int rr;
+    int kf;
+    int kfStart;
 
     TonePreset() { setDefaults(); }
     void setDefaults();
@@ -72,15 +75,15 @@ struct TonePreset {
 
 struct SamplerPreset {
     char presetName[kPresetNameLength + 1];
-    int smplNum = 0;
-    int pan = 64;
-    int octv = 8;
-    int tune = 8192;
-    int tl = 0;
-    int ar = 127;
-    int dr = 0;
-    int sl = 127;
-    int rr = 120;
+    int smplNum;
+    int pan;
+    int octv;
+    int tune;
+    int tl;
+    int ar;
+    int dr;
+    int sl;
+    int rr;
 
     SamplerPreset() { setDefaults(); }
     void setDefaults();

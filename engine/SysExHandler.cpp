@@ -3,6 +3,7 @@
 // <offset> data... F7 writes data bytes into consecutive fields of one record.
 #include <algorithm>
 
+#include "RecordFields.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::synth {
@@ -24,8 +25,6 @@ constexpr int kMinimumLength = 8;
 
 constexpr int kSystemFieldCount = 2;
 constexpr int kPartFieldCount = 2;
-constexpr int kToneFieldCount = 32;
-constexpr int kSamplerFieldCount = 26;
 
 // 14-bit fields arrive as two 7-bit halves; each half replaces only its own bits.
 int withLow7(int field, int byte) { return (field & 0x3F80) | byte; }
@@ -34,51 +33,25 @@ int withHigh7(int field, int byte) { return (field & 0x7F) | (byte << 7); }
 // Names stay printable so that every reader of the record can show it.
 char nameCharacter(int byte) { return (byte >= 0x20 && byte < 0x7F) ? static_cast<char>(byte) : ' '; }
 
-void writeToneField(TonePreset& tone, int field, int byte)
+// Field numbers 0..15 are the name's characters, the rest the rows of the
+// record's field table at their offsets.
+template <typename Record>
+void writeRecordField(Record& record, int fieldNumber, int byte)
 {
-    if (field < kPresetNameLength) {
-        tone.presetName[field] = nameCharacter(byte);
+    if (fieldNumber < kPresetNameLength) {
+        record.presetName[fieldNumber] = nameCharacter(byte);
         return;
     }
-    switch (field) {
-    case 16: tone.key = byte; break;
-    case 17: tone.pan = byte; break;
-    case 18: tone.lfoFreq = withLow7(tone.lfoFreq, byte); break;
-    case 19: tone.lfoFreq = withHigh7(tone.lfoFreq, byte); break;
-    case 20: tone.strc = byte & 3; break;
-    case 21: tone.tune = withLow7(tone.tune, byte); break;
-    case 22: tone.tune = withHigh7(tone.tune, byte); break;
-    case 23: tone.lms = byte & 15; break;
-    case 24: tone.wave = byte; break;
-    case 25: tone.tl = byte; break;
-    case 26: tone.ar = byte; break;
-    case 27: tone.dr = byte; break;
-    case 28: tone.sl = byte; break;
-    case 29: tone.rr = byte; break;
-    case 30: tone.kf = byte & 3; break;
-    case 31: tone.kfStart = byte; break;
-    default: break;
-    }
-}
-
-void writeSamplerField(SamplerPreset& preset, int field, int byte)
-{
-    if (field < kPresetNameLength) {
-        preset.presetName[field] = nameCharacter(byte);
-        return;
-    }
-    switch (field) {
-    case 16: preset.smplNum = byte; break;
-    case 17: preset.pan = byte; break;
-    case 18: preset.octv = byte & 15; break;
-    case 19: preset.tune = withLow7(preset.tune, byte); break;
-    case 20: preset.tune = withHigh7(preset.tune, byte); break;
-    case 21: preset.tl = byte; break;
-    case 22: preset.ar = byte; break;
-    case 23: preset.dr = byte; break;
-    case 24: preset.sl = byte; break;
-    case 25: preset.rr = byte; break;
-    default: break;
+    for (const auto& field : fieldsOf<Record>()) {
+        int& value = record.*field.member;
+        if (fieldNumber == field.offset) {
+            value = field.wide() ? withLow7(value, byte) : byte & field.mask;
+            return;
+        }
+        if (field.wide() && fieldNumber == field.offset + 1) {
+            value = withHigh7(value, byte);
+            return;
+        }
     }
 }
 
@@ -130,13 +103,15 @@ void SynthesizerWT::handleSysEx(const MidiEvent& event)
     case kBlockPercussionTone: {
         if (!recordIs7Bit) return;
         TonePreset& target = tone(block == kBlockPercussionTone ? kPercussionToneBase + record : record);
-        forEachField(kToneFieldCount, [&target](int field, int byte) { writeToneField(target, field, byte); });
+        forEachField(recordByteCount<TonePreset>(),
+                     [&target](int field, int byte) { writeRecordField(target, field, byte); });
         break;
     }
     case kBlockSamplerPreset: {
         if (!recordIs7Bit) return;
         SamplerPreset& target = samplerPreset(record);
-        forEachField(kSamplerFieldCount, [&target](int field, int byte) { writeSamplerField(target, field, byte); });
+        forEachField(recordByteCount<SamplerPreset>(),
+                     [&target](int field, int byte) { writeRecordField(target, field, byte); });
         break;
     }
     case kBlockWaveTable: {

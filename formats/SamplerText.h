@@ -1,25 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The sampler preset text format: one "@S:" record per SamplerPreset.
+// The sampler preset text format: one "@S:" record per SamplerPreset, its
+// columns the rows of kSamplerFields.
 #pragma once
 
-#include <array>
 #include <ostream>
 #include <string_view>
 #include <vector>
 
+#include "NamedRecordText.h"
 #include "RecordScanner.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::formats {
 
-inline constexpr int kSamplerFieldCount = 9;
+inline constexpr int kSamplerFieldCount = static_cast<int>(synth::kSamplerFields.size());
 
 // Fields already masked, in file order: smplNum, pan, octv, tune, tl, ar, dr, sl, rr.
-struct SamplerRecord {
-    int index = 0;
-    std::array<char, synth::kPresetNameLength> name{};
-    std::array<int, kSamplerFieldCount> fields{};
-};
+using SamplerRecord = NamedRecord<synth::SamplerPreset>;
 
 // The record and token patterns, built once.
 const RecordSyntax& samplerSyntax();

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 
 #include "EngineRecords.h"
+#include "RecordFields.h"
 #include "TextFile.h"
 
 namespace kest::tolvane::formats {
@@ -30,26 +30,34 @@ void writeWide(std::ostream& out, int value)
     writeByte(out, (value >> 7) & 0x7F);
 }
 
+// Every field of the record from the first after the name: narrow fields as
+// one masked byte, 14-bit fields as two.
+template <typename Record>
+void writeFields(std::ostream& out, const Record& record)
+{
+    writeByte(out, synth::kPresetNameLength);
+    for (const auto& field : synth::fieldsOf<Record>()) {
+        const int value = record.*field.member;
+        if (field.wide())
+            writeWide(out, value);
+        else
+            writeByte(out, value & field.mask);
+    }
+}
+
 } // namespace
 
 void writeToneSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
 {
     out << kLayoutHeader
-        << "# aa[04(Instrument)] [05(Percussion)], bb[00-7f(Inst:program)(Perc:key Number)], cc[offset address]\n"
-           "# key, pan, lfoFreq, strc, tune, lms, wave, tl, ar, dr, sl, rr, kf, kfStart\n";
+        << "# aa[04(Instrument)] [05(Percussion)], bb[00-7f(Inst:program)(Perc:key Number)], cc[offset address]\n#";
+    for (const auto& field : synth::kToneFields)
+        out << (&field == &synth::kToneFields.front() ? " " : ", ") << field.name;
+    out << '\n';
     for (int i = 0; i < synth::kToneCount; ++i) {
-        const synth::TonePreset& t = toneOf(engine, i);
         out << "F0 7D 10 20" << (i < synth::kPercussionToneBase ? " 04" : " 05");
         writeByte(out, i & 0x7F);
-        out << " 10";
-        writeByte(out, t.key & 0x7F);
-        writeByte(out, t.pan & 0x7F);
-        writeWide(out, t.lfoFreq);
-        writeByte(out, t.strc & 0x3);
-        writeWide(out, t.tune);
-        writeByte(out, t.lms & 0xF);
-        for (int v : {t.wave, t.tl, t.ar, t.dr, t.sl, t.rr, t.kf, t.kfStart})
-            writeByte(out, v & 0x7F);
+        writeFields(out, toneOf(engine, i));
         out << " F7\n";
     }
 }
@@ -58,16 +66,9 @@ void writeSamplerSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
 {
     out << kLayoutHeader;
     for (int i = 0; i < synth::kSamplerPresetCount; ++i) {
-        const synth::SamplerPreset& s = samplerPresetOf(engine, i);
         out << "F0 7D 10 20 06";
         writeByte(out, i);
-        out << " 10";
-        writeByte(out, s.smplNum & 0x7F);
-        writeByte(out, s.pan & 0x7F);
-        writeByte(out, s.octv & 0xF);
-        writeWide(out, s.tune);
-        for (int v : {s.tl, s.ar, s.dr, s.sl, s.rr})
-            writeByte(out, v & 0x7F);
+        writeFields(out, samplerPresetOf(engine, i));
         out << " F7\n";
     }
 }

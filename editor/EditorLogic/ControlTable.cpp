@@ -2,6 +2,7 @@
 #include "EditorLogic/ControlTable.h"
 
 #include "EditorLogic/EditorIds.h"
+#include "RecordFields.h"
 
 #include <array>
 
@@ -78,6 +79,23 @@ constexpr std::array kRows = {
     ControlRow{ids::sampleData::kLoopStart, P::Sampler, K::RawField, 8, 264, 0, "LOOP START", "0"},
     ControlRow{ids::sampleData::kLoopEnd, P::Sampler, K::RawField, 8, 288, 0, "LOOP END", "0"},
 };
+
+// Every field of a record's table has its control, whose steps span the field's range.
+template <typename Record>
+constexpr bool controlsSpanTheFields(int page)
+{
+    for (const auto& field : synth::fieldsOf<Record>()) {
+        bool spans = false;
+        for (const ControlRow& row : kRows)
+            if (row.id == ids::valueId(page, field.valueItem))
+                spans = row.steps == field.mask;
+        if (!spans)
+            return false;
+    }
+    return true;
+}
+static_assert(controlsSpanTheFields<synth::TonePreset>(ids::page::kTone));
+static_assert(controlsSpanTheFields<synth::SamplerPreset>(ids::page::kSampler));
 
 Rect rowRect(const ControlRow& row, int left, int width)
 {

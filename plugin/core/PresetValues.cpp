@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ProtocolIds.h"
+#include "RecordFields.h"
 #include "SamplePoints.h"
 #include "ValueChangePages.h"
 #include "ValueScaling.h"
@@ -18,41 +19,14 @@ float storeScaled(int& field, float value, int range) {
     return unscale(field, range);
 }
 
-struct ScaledField {
-    int item;
-    int synth::TonePreset::*field;
-    int range;
-};
-
-constexpr ScaledField kToneFields[] = {
-    {0x03, &synth::TonePreset::strc, 3},      {0x04, &synth::TonePreset::key, 127},
-    {0x05, &synth::TonePreset::pan, 127},     {0x06, &synth::TonePreset::lfoFreq, 16383},
-    {0x07, &synth::TonePreset::lms, 15},      {0x08, &synth::TonePreset::tune, 16383},
-    {0x0A, &synth::TonePreset::tl, 127},      {0x0B, &synth::TonePreset::ar, 127},
-    {0x0C, &synth::TonePreset::dr, 127},      {0x0D, &synth::TonePreset::sl, 127},
-    {0x0E, &synth::TonePreset::rr, 127},      {0x0F, &synth::TonePreset::kf, 3},
-    {0x10, &synth::TonePreset::kfStart, 127},
-};
-
-struct SamplerField {
-    int item;
-    int synth::SamplerPreset::*field;
-    int range;
-};
-
-constexpr SamplerField kSamplerFields[] = {
-    {0x04, &synth::SamplerPreset::pan, 127}, {0x05, &synth::SamplerPreset::octv, 15},
-    {0x06, &synth::SamplerPreset::tune, 16383}, {0x07, &synth::SamplerPreset::tl, 127},
-    {0x08, &synth::SamplerPreset::ar, 127},  {0x09, &synth::SamplerPreset::dr, 127},
-    {0x0A, &synth::SamplerPreset::sl, 127},  {0x0B, &synth::SamplerPreset::rr, 127},
-};
-
 } // namespace
 
 std::optional<float> applyToneValue(EngineContext& context, int item, float value) {
     synth::TonePreset& tone = *context.currentTonePreset;
-    for (const ScaledField& entry : kToneFields)
-        if (entry.item == item) return storeScaled(tone.*entry.field, value, entry.range);
+    // The wave's own case below also re-selects the tone.
+    for (const synth::ToneField& field : synth::kToneFields)
+        if (field.valueItem == item && field.member != &synth::TonePreset::wave)
+            return storeScaled(tone.*field.member, value, field.mask);
     switch (ids::tone::id(item)) {
     case ids::tone::kSelect:
         context.selectTone(scaleUnit(value, 255));
@@ -72,8 +46,10 @@ std::optional<float> applyToneValue(EngineContext& context, int item, float valu
 
 std::optional<float> applySamplerValue(EngineContext& context, int item, float value) {
     synth::SamplerPreset& preset = *context.currentSamplerPreset;
-    for (const SamplerField& entry : kSamplerFields)
-        if (entry.item == item) return storeScaled(preset.*entry.field, value, entry.range);
+    // The sample number's own case below also selects the sample slot.
+    for (const synth::SamplerField& field : synth::kSamplerFields)
+        if (field.valueItem == item && field.member != &synth::SamplerPreset::smplNum)
+            return storeScaled(preset.*field.member, value, field.mask);
     switch (ids::sampler::id(item)) {
     case ids::sampler::kSelect:
         context.currentSampler = scaleUnit(value, 127);

@@ -6,6 +6,8 @@
 // layer from the plug-in core up includes it.
 #pragma once
 
+#include "RecordFields.h"
+
 namespace kest::tolvane::plugin::ids {
 
 inline constexpr const char* kVersion = "23.1.6";
@@ -78,41 +80,45 @@ inline constexpr int kOutputMenu = id(item::kSubMenuA);
 
 namespace tone {
 constexpr int id(int item) { return valueId(page::kTone, item); }
+// A record field's id, its item taken from the field's row in kToneFields.
+consteval int fieldId(int synth::TonePreset::*member) { return id(synth::fieldOf(member).valueItem); }
 inline constexpr int kMenuButton = id(item::kMenuButton);
 inline constexpr int kSelect = id(0x01);
 inline constexpr int kName = id(0x02);  // editor only: written straight into the record
-inline constexpr int kStrc = id(0x03);
-inline constexpr int kKey = id(0x04);
-inline constexpr int kPan = id(0x05);
-inline constexpr int kLfoFreq = id(0x06);
-inline constexpr int kLms = id(0x07);
-inline constexpr int kTune = id(0x08);
-inline constexpr int kWave = id(0x09);
-inline constexpr int kTl = id(0x0A);
-inline constexpr int kAr = id(0x0B);
-inline constexpr int kDr = id(0x0C);
-inline constexpr int kSl = id(0x0D);
-inline constexpr int kRr = id(0x0E);
-inline constexpr int kKf = id(0x0F);
-inline constexpr int kKfStart = id(0x10);
+inline constexpr int kStrc = fieldId(&synth::TonePreset::strc);
+inline constexpr int kKey = fieldId(&synth::TonePreset::key);
+inline constexpr int kPan = fieldId(&synth::TonePreset::pan);
+inline constexpr int kLfoFreq = fieldId(&synth::TonePreset::lfoFreq);
+inline constexpr int kLms = fieldId(&synth::TonePreset::lms);
+inline constexpr int kTune = fieldId(&synth::TonePreset::tune);
+inline constexpr int kWave = fieldId(&synth::TonePreset::wave);
+inline constexpr int kTl = fieldId(&synth::TonePreset::tl);
+inline constexpr int kAr = fieldId(&synth::TonePreset::ar);
+inline constexpr int kDr = fieldId(&synth::TonePreset::dr);
+inline constexpr int kSl = fieldId(&synth::TonePreset::sl);
+inline constexpr int kRr = fieldId(&synth::TonePreset::rr);
+inline constexpr int kKf = fieldId(&synth::TonePreset::kf);
+inline constexpr int kKfStart = fieldId(&synth::TonePreset::kfStart);
 inline constexpr int kPopupMenu = id(item::kPopupMenu);
 inline constexpr int kReset = id(0x81);
 } // namespace tone
 
 namespace sampler {
 constexpr int id(int item) { return valueId(page::kSampler, item); }
+// A record field's id, its item taken from the field's row in kSamplerFields.
+consteval int fieldId(int synth::SamplerPreset::*member) { return id(synth::fieldOf(member).valueItem); }
 inline constexpr int kMenuButton = id(item::kMenuButton);
 inline constexpr int kSelect = id(0x01);
 inline constexpr int kName = id(0x02);  // editor only: written straight into the record
-inline constexpr int kSampleNumber = id(0x03);
-inline constexpr int kPan = id(0x04);
-inline constexpr int kOctave = id(0x05);
-inline constexpr int kTune = id(0x06);
-inline constexpr int kTl = id(0x07);
-inline constexpr int kAr = id(0x08);
-inline constexpr int kDr = id(0x09);
-inline constexpr int kSl = id(0x0A);
-inline constexpr int kRr = id(0x0B);
+inline constexpr int kSampleNumber = fieldId(&synth::SamplerPreset::smplNum);
+inline constexpr int kPan = fieldId(&synth::SamplerPreset::pan);
+inline constexpr int kOctave = fieldId(&synth::SamplerPreset::octv);
+inline constexpr int kTune = fieldId(&synth::SamplerPreset::tune);
+inline constexpr int kTl = fieldId(&synth::SamplerPreset::tl);
+inline constexpr int kAr = fieldId(&synth::SamplerPreset::ar);
+inline constexpr int kDr = fieldId(&synth::SamplerPreset::dr);
+inline constexpr int kSl = fieldId(&synth::SamplerPreset::sl);
+inline constexpr int kRr = fieldId(&synth::SamplerPreset::rr);
 inline constexpr int kPopupMenu = id(item::kPopupMenu);
 inline constexpr int kReset = id(0x81);
 } // namespace sampler

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "RecordFields.h"
+
 namespace kest::tolvane::plugin::state {
 
 inline constexpr std::uint8_t kVersion = 8;
@@ -15,8 +17,8 @@ inline constexpr std::uint8_t kOldestReadableVersion = 7;
 
 inline constexpr std::size_t kHeaderSize = 13;
 inline constexpr std::size_t kPartRecordSize = 11;
-inline constexpr std::size_t kToneRecordSize = 32;
-inline constexpr std::size_t kSamplerRecordSize = 26;
+inline constexpr std::size_t kToneRecordSize = synth::recordByteCount<synth::TonePreset>();
+inline constexpr std::size_t kSamplerRecordSize = synth::recordByteCount<synth::SamplerPreset>();
 inline constexpr std::size_t kWaveTableRecordSize = 1 + 128;
 
 inline constexpr std::size_t kPartsOffset = kHeaderSize;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "RecordFields.h"
+
 namespace kest::tolvane::plugin::state {
 
 namespace {
@@ -20,6 +22,25 @@ void decodeName(const std::uint8_t* in, char* name) {
         name[i] = (c >= 0x20 && c <= 0x7E) ? static_cast<char>(c) : ' ';
     }
     name[synth::kPresetNameLength] = '\0';
+}
+
+// The name, then each row of the record's field table at its offset: one byte
+// (the low 8 bits) or, for a 14-bit field, a 16-bit number.
+template <typename Record>
+void encodeFields(const Record& record, std::uint8_t* out) {
+    encodeName(record.presetName, out);
+    for (const auto& field : synth::fieldsOf<Record>()) {
+        const int value = record.*field.member;
+        if (field.wide()) putU16(out + field.offset, value);
+        else out[field.offset] = low8(value);
+    }
+}
+
+template <typename Record>
+void decodeFields(const std::uint8_t* in, Record& record) {
+    decodeName(in, record.presetName);
+    for (const auto& field : synth::fieldsOf<Record>())
+        record.*field.member = (field.wide() ? getU16(in + field.offset) : in[field.offset]) & field.mask;
 }
 
 } // namespace
@@ -50,66 +71,10 @@ void decodePart(const std::uint8_t* in, int maxMode, synth::PartState& part) {
     part.cc[11] = in[10] & 0x7F;
 }
 
-void encodeTone(const synth::TonePreset& tone, std::uint8_t* out) {
-    encodeName(tone.presetName, out);
-    out[16] = low8(tone.key);
-    out[17] = low8(tone.pan);
-    putU16(out + 18, tone.lfoFreq);
-    out[20] = low8(tone.strc);
-    putU16(out + 21, tone.tune);
-    out[23] = low8(tone.lms);
-    out[24] = low8(tone.wave);
-    out[25] = low8(tone.tl);
-    out[26] = low8(tone.ar);
-    out[27] = low8(tone.dr);
-    out[28] = low8(tone.sl);
-    out[29] = low8(tone.rr);
-    out[30] = low8(tone.kf);
-    out[31] = low8(tone.kfStart);
-}
+void encodeTone(const synth::TonePreset& tone, std::uint8_t* out) { encodeFields(tone, out); }
+void decodeTone(const std::uint8_t* in, synth::TonePreset& tone) { decodeFields(in, tone); }
 
-void decodeTone(const std::uint8_t* in, synth::TonePreset& tone) {
-    decodeName(in, tone.presetName);
-    tone.key = in[16] & 0x7F;
-    tone.pan = in[17] & 0x7F;
-    tone.lfoFreq = getU16(in + 18) & 0x3FFF;
-    tone.strc = in[20] & 0x03;
-    tone.tune = getU16(in + 21) & 0x3FFF;
-    tone.lms = in[23] & 0x0F;
-    tone.wave = in[24] & 0x7F;
-    tone.tl = in[25] & 0x7F;
-    tone.ar = in[26] & 0x7F;
-    tone.dr = in[27] & 0x7F;
-    tone.sl = in[28] & 0x7F;
-    tone.rr = in[29] & 0x7F;
-    tone.kf = in[30] & 0x03;
-    tone.kfStart = in[31] & 0x7F;
-}
-
-void encodeSampler(const synth::SamplerPreset& preset, std::uint8_t* out) {
-    encodeName(preset.presetName, out);
-    out[16] = low8(preset.smplNum);
-    out[17] = low8(preset.pan);
-    out[18] = low8(preset.octv);
-    putU16(out + 19, preset.tune);
-    out[21] = low8(preset.tl);
-    out[22] = low8(preset.ar);
-    out[23] = low8(preset.dr);
-    out[24] = low8(preset.sl);
-    out[25] = low8(preset.rr);
-}
-
-void decodeSampler(const std::uint8_t* in, synth::SamplerPreset& preset) {
-    decodeName(in, preset.presetName);
-    preset.smplNum = in[16] & 0x7F;
-    preset.pan = in[17] & 0x7F;
-    preset.octv = in[18] & 0x0F;
-    preset.tune = getU16(in + 19) & 0x3FFF;
-    preset.tl = in[21] & 0x7F;
-    preset.ar = in[22] & 0x7F;
-    preset.dr = in[23] & 0x7F;
-    preset.sl = in[24] & 0x7F;
-    preset.rr = in[25] & 0x7F;
-}
+void encodeSampler(const synth::SamplerPreset& preset, std::uint8_t* out) { encodeFields(preset, out); }
+void decodeSampler(const std::uint8_t* in, synth::SamplerPreset& preset) { decodeFields(in, preset); }
 
 } // namespace kest::tolvane::plugin::state

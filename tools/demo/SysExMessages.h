@@ -9,24 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "RecordFields.h"
+
 namespace kest::tolvane::tools {
 
+// A tone as the songs write it; what a song leaves out keeps the engine's default.
 struct ToneSettings {
     std::string name;
-    int key = 64;  // the note a percussion tone plays
-    int pan = 64;
-    int lfoFreq = 2048;
-    int strc = 0;  // 0 plain, 1 LFO pitch, 2 LFO level, 3 noise
-    int tune = 8192;
-    int lms = 0;
-    int wave = 0;
-    int tl = 0;
-    int ar = 127;
-    int dr = 100;
-    int sl = 0;
-    int rr = 120;
-    int kf = 0;
-    int kfStart = 48;
+    int key = synth::defaultOf(&synth::TonePreset::key);
+    int pan = synth::defaultOf(&synth::TonePreset::pan);
+    int lfoFreq = synth::defaultOf(&synth::TonePreset::lfoFreq);
+    int strc = synth::defaultOf(&synth::TonePreset::strc);
+    int tune = synth::defaultOf(&synth::TonePreset::tune);
+    int lms = synth::defaultOf(&synth::TonePreset::lms);
+    int wave = synth::defaultOf(&synth::TonePreset::wave);
+    int tl = synth::defaultOf(&synth::TonePreset::tl);
+    int ar = synth::defaultOf(&synth::TonePreset::ar);
+    int dr = synth::defaultOf(&synth::TonePreset::dr);
+    int sl = synth::defaultOf(&synth::TonePreset::sl);
+    int rr = synth::defaultOf(&synth::TonePreset::rr);
+    int kf = synth::defaultOf(&synth::TonePreset::kf);
+    int kfStart = synth::defaultOf(&synth::TonePreset::kfStart);
 };
 
 // Block 04 (instrument tone for a program) or 05 (percussion tone for a key).
