@@ -9,6 +9,7 @@
 #include "EditorLogic/TypedNumber.h"
 #include "EditorLogic/Zoom.h"
 #include "EditorViews.h"
+#include "ServerBitmap.h"
 #include "X11RunLoop.h"
 
 #include "EngineContext.h"
@@ -66,6 +67,8 @@ void PLUGIN_API TolvaneVSTGUIEditor::close()
 {
     pendingFileAction_ = 0;
     if (frame) {
+        // Closing the last window closes the library's X connection.
+        ServerBitmap::releaseAllServerCopies();
         frame->close();  // releases the frame and every view in it
         frame = nullptr;
     }
@@ -101,7 +104,11 @@ CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* mess
             return kMessageNotified;
         }
     }
-    return VSTGUIEditor::notify(sender, message);
+    const CMessageResult result = VSTGUIEditor::notify(sender, message);
+    // What the tick changed is drawn in this wake-up, not in one of its own.
+    if (message == CVSTGUITimer::kMsgTimer)
+        redrawNow();
+    return result;
 }
 
 // ---- Zoom -----------------------------------------------------------------------------
@@ -134,8 +141,10 @@ void TolvaneVSTGUIEditor::applyZoom(bool tellHost)
     if (views_)
         if (COptionMenu* menu = views_->menu(kIdZoomMenu))
             menu->setValue(static_cast<float>(zoomChoice_));
-    if (frame->getZoom() != factor)
+    if (frame->getZoom() != factor) {
         frame->setZoom(factor);
+        wantRedraw();  // the resized window is drawn from the library's own list
+    }
     // Hosts compare the request with getSize(): the view's rectangle changes
     // only after the request (or through the host's onSize()).
     if (tellHost && resized && plugFrame)

@@ -4,7 +4,6 @@
 #include "CHorizontalSliderExt.h"
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
-#include "TiledBackground.h"
 #include "WaveEdit.h"
 
 #include "vstgui/lib/cbitmap.h"
@@ -183,47 +182,6 @@ TEST_F(WaveEditTest, AStrokeSetsEveryBarItCrossesEachAsItsOwnChange)
     strokeEvent<MouseMoveEvent>(*view, 200, 30);
     strokeEvent<MouseUpEvent>(*view, 200, 30);
     EXPECT_EQ(listener.tags.size(), 1u);
-}
-
-// A background drawn from its pieces is the background: any rectangle, drawn
-// once (from tiles) or again (from a piece of its own), shows the very pixels
-// of the bitmap, and nothing outside the rectangle is touched.
-TEST(BackgroundTilesTest, DrawsExactlyTheBitmapUnderTheUpdatedRectangle)
-{
-    auto background = makeOwned<CBitmap>(CPoint(100, 70));
-    auto pixelOf = [](uint32_t x, uint32_t y) { return CColor(uint8_t(x * 2), uint8_t(y * 3), uint8_t(x ^ y), 255); };
-    {
-        auto access = owned(CBitmapPixelAccess::create(background, false));
-        ASSERT_NE(access, nullptr);
-        for (uint32_t y = 0; y < 70; ++y)
-            for (uint32_t x = 0; x < 100; ++x) {
-                access->setPosition(x, y);
-                access->setColor(pixelOf(x, y));
-            }
-    }
-    ed::BackgroundTiles tiles(background);
-    const CRect updates[] = {{5, 3, 47, 20}, {5, 3, 47, 20}, {60, 30, 100, 70}, {31, 31, 33, 33}, {90, 60, 140, 90}};
-    for (const CRect& update : updates) {
-        auto context = COffscreenContext::create(CPoint(100, 70));
-        ASSERT_NE(context, nullptr);
-        context->beginDraw();
-        context->setClipRect(update);
-        tiles.draw(context, update);
-        context->endDraw();
-        auto shown = owned(CBitmapPixelAccess::create(context->getBitmap(), false));
-        ASSERT_NE(shown, nullptr);
-        int wrong = 0;
-        for (uint32_t y = 0; y < 70; ++y)
-            for (uint32_t x = 0; x < 100; ++x) {
-                shown->setPosition(x, y);
-                CColor c;
-                shown->getColor(c);
-                const bool under = update.pointInside(CPoint(x, y));
-                wrong += under ? c != pixelOf(x, y) : c.alpha != 0;
-            }
-        EXPECT_EQ(wrong, 0) << update.left << "," << update.top << " " << update.getWidth() << "x" << update.getHeight();
-    }
-    EXPECT_EQ(tiles.pieceCount(), 1u);  // only the rectangle drawn twice got a piece
 }
 
 // A slider as the editor makes it for a row of the control table.
