@@ -9,6 +9,7 @@
 #include "EditorLogic/TypedNumber.h"
 #include "EditorLogic/Zoom.h"
 #include "EditorViews.h"
+#include "RedrawingContainer.h"
 #include "ServerBitmap.h"
 #include "X11RunLoop.h"
 
@@ -67,6 +68,8 @@ void PLUGIN_API TolvaneVSTGUIEditor::close()
 {
     pendingFileAction_ = 0;
     if (frame) {
+        // No rectangle may wait for (and keep) a closed frame.
+        PendingRedraws::flush();
         // Closing the last window closes the library's X connection.
         ServerBitmap::releaseAllServerCopies();
         frame->close();  // releases the frame and every view in it

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "X11RunLoop.h"
 
+#include "RedrawingContainer.h"
+
 #if defined(__linux__)
 
 #include "base/source/fobject.h"
@@ -83,6 +85,7 @@ public:
 
     void redrawNow()
     {
+        PendingRedraws::flush();
         // Drawing may add or remove timers: work on a copy.
         const std::vector<IPtr<TimerHandler>> timers = timerHandlers_;
         for (const auto& timer : timers)
@@ -140,6 +143,7 @@ private:
     void redraw(TimerHandler& timer)
     {
         IPtr<TimerHandler> keep(&timer);
+        PendingRedraws::flush();
         drawing_ = true;
         wantedWhileDrawing_ = false;
         timer.handler->onTimer();
@@ -182,7 +186,11 @@ void redrawNow()
 {
     if (HostRunLoop* loop = activeRunLoop())
         loop->redrawNow();
+    else
+        PendingRedraws::flush();
 }
+
+bool redrawIsDeferred() { return activeRunLoop() != nullptr; }
 
 } // namespace kest::tolvane::editor
 

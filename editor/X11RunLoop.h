@@ -32,6 +32,9 @@ void wantRedraw();
 // Draws what is invalidated now instead of at the next timer firing; called
 // last in a library timer's firing, it leaves that firing nothing to ask for.
 void redrawNow();
+// Whether invalidated rectangles may wait for the redraw (PendingRedraws):
+// only one of our run loops hands them over before it draws.
+bool redrawIsDeferred();
 
 } // namespace kest::tolvane::editor
 
@@ -40,6 +43,7 @@ void redrawNow();
 namespace kest::tolvane::editor {
 inline void wantRedraw() {}
 inline void redrawNow() {}
+inline bool redrawIsDeferred() { return false; }
 } // namespace kest::tolvane::editor
 
 #endif
