@@ -41,6 +41,13 @@ class RedrawingContainer : public Container {
 public:
     using Container::Container;
 
+    // A container invalidates itself whole (shown, hidden) past invalidRect.
+    void invalid() override
+    {
+        Container::invalid();
+        wantRedraw();
+    }
+
     // As CViewContainer::invalidRect, with the frame's share deferred.
     void invalidRect(const VSTGUI::CRect& rect) override
     {

@@ -293,6 +293,30 @@ TEST_F(EditorWindowTest, AQuietWindowKeepsNoRedrawTimerAndATickDrawsItsChangesAt
     EXPECT_EQ(view->removed(), kResultOk);
 }
 
+// A container shown or hidden invalidates itself past the rectangles its
+// views hand on: the about overlay, shown from the logo on a quiet window,
+// still reaches the screen.
+TEST_F(EditorWindowTest, TheAboutOverlayShownOnAQuietWindowIsDrawn)
+{
+    DamageWatch damage;
+    TolvaneVSTGUIEditor* editor = openShownEditor(damage);
+    ASSERT_NE(editor, nullptr);
+    frame.run(300ms);
+    damage.collect();
+    VSTGUI::CControl* logo = findControl(editor, kest::tolvane::editor::kTagControl | kest::tolvane::editor::kIdLogo);
+    ASSERT_NE(logo, nullptr);
+    logo->setValueNormalized(1.0f);  // pressed
+    editor->valueChanged(logo);
+    ASSERT_TRUE(editor->isAboutOverlayVisible());
+    frame.run(200ms);
+    const auto drawn = damage.collect();
+    long long pixels = 0;
+    for (const xcb_rectangle_t& r : drawn)
+        pixels += static_cast<long long>(r.width) * r.height;
+    EXPECT_GE(pixels, 528LL * 704LL);
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
 TEST_F(EditorWindowTest, WaveEditorFollowsASysExWaveTableRedrawingOnlyTheChangedBars)
 {
     DamageWatch damage;
