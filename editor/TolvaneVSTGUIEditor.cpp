@@ -114,6 +114,34 @@ CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* mess
     return result;
 }
 
+tresult PLUGIN_API TolvaneVSTGUIEditor::onSize(ViewRect* newSize)
+{
+    const tresult result = VSTGUIEditor::onSize(newSize);
+    wantRedraw();
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTGUIEditor::onKeyDown(char16 key, int16 keyMsg, int16 modifiers)
+{
+    const tresult result = VSTGUIEditor::onKeyDown(key, keyMsg, modifiers);
+    wantRedraw();
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTGUIEditor::onKeyUp(char16 key, int16 keyMsg, int16 modifiers)
+{
+    const tresult result = VSTGUIEditor::onKeyUp(key, keyMsg, modifiers);
+    wantRedraw();
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTGUIEditor::onWheel(float distance)
+{
+    const tresult result = VSTGUIEditor::onWheel(distance);
+    wantRedraw();
+    return result;
+}
+
 // ---- Zoom -----------------------------------------------------------------------------
 
 tresult PLUGIN_API TolvaneVSTGUIEditor::setContentScaleFactor(ScaleFactor factor)
