@@ -10,6 +10,7 @@ namespace kest::tolvane::editor {
 
 // "name.png" and, when the resources have it, "name@2x.png": VSTGUI draws
 // from the twin at zoom factors above 1, so that a zoomed window stays sharp.
+// The X server keeps the pixels after the first draw (ServerBitmap).
 VSTGUI::SharedPointer<VSTGUI::CBitmap> loadBitmap(const std::string& name);
 
 } // namespace kest::tolvane::editor

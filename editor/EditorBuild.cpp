@@ -7,7 +7,8 @@
 #include "EditorLogic/MenuModel.h"
 #include "EditorLogic/ValueText.h"
 #include "EditorViews.h"
-#include "TiledBackground.h"
+#include "RedrawingContainer.h"
+#include "ValueField.h"
 
 #include "vstgui/lib/cbitmap.h"
 #include "vstgui/lib/cframe.h"
@@ -39,6 +40,8 @@ void styleText(CParamDisplay* view, CFontDesc* font, CColor color = kTextColor)
     view->setFontColor(color);
     view->setBackColor(kClear);
     view->setFrameColor(kClear);
+    // Nothing to fill or frame: the section's background shows through.
+    view->setTransparency(true);
 }
 
 std::string partEntry(int part) { return std::to_string(part) + " [MIDI CH " + std::to_string(part + 1) + "]"; }
@@ -135,7 +138,7 @@ void TolvaneVSTGUIEditor::buildWindow()
     buildMenus();
     buildTopSection();
 
-    views_->lower = new CLayeredViewContainer(CRect(0, kTopSectionHeight, kWindowWidth, kWindowHeight));
+    views_->lower = new RedrawingContainer<CLayeredViewContainer>(CRect(0, kTopSectionHeight, kWindowWidth, kWindowHeight));
     views_->lower->setTransparency(true);
     frame->addView(views_->lower);
     buildTonePage();
@@ -210,7 +213,7 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
             views_->controls[tag] = slider;
 
             const CRect fieldRect = toCRect(valueFieldRect(row));
-            auto* field = new CTextEdit(fieldRect, this, kTagValueText | row.id, row.initialText);
+            auto* field = new ValueField(fieldRect, this, kTagValueText | row.id, row.initialText);
             if (ids::pageOf(row.id) == ids::page::kSystem)
                 styleText(field, fittingFont(widestSystemText(row.id), fieldRect.getWidth()));
             else
@@ -236,7 +239,7 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
         }
         case ControlKind::NameField:
         case ControlKind::RawField: {
-            auto* field = new CTextEdit(toCRect(valueFieldRect(row)), this, tag, row.initialText);
+            auto* field = new ValueField(toCRect(valueFieldRect(row)), this, tag, row.initialText);
             styleText(field, font);
             container->addView(field);
             views_->controls[tag] = field;
@@ -255,8 +258,8 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
 
 void TolvaneVSTGUIEditor::buildTopSection()
 {
-    auto background = loadBitmap("bg0.png");
-    views_->top = new TiledBackgroundView<CViewContainer>(CRect(0, 0, kWindowWidth, kTopSectionHeight), background);
+    views_->top = new RedrawingContainer<CViewContainer>(CRect(0, 0, kWindowWidth, kTopSectionHeight));
+    views_->top->setBackground(loadBitmap("bg0.png"));
     frame->addView(views_->top);
 
     auto logo = loadBitmap("logo.png");
@@ -268,8 +271,8 @@ void TolvaneVSTGUIEditor::buildTopSection()
 
 CLayeredViewContainer* TolvaneVSTGUIEditor::makePage(const char* backgroundName)
 {
-    auto background = loadBitmap(backgroundName);
-    auto* page = new TiledBackgroundView<CLayeredViewContainer>(CRect(0, 0, kWindowWidth, kPageHeight), background);
+    auto* page = new CLayeredViewContainer(CRect(0, 0, kWindowWidth, kPageHeight));
+    page->setBackground(loadBitmap(backgroundName));
     views_->lower->addView(page);
     return page;
 }
@@ -313,7 +316,7 @@ void TolvaneVSTGUIEditor::buildWaveTableEditor()
 
 void TolvaneVSTGUIEditor::buildOverlay()
 {
-    auto* overlay = new CLayeredViewContainer(CRect(0, 0, kWindowWidth, kWindowHeight));
+    auto* overlay = new RedrawingContainer<CLayeredViewContainer>(CRect(0, 0, kWindowWidth, kWindowHeight));
     overlay->setBackgroundColor(kOverlayBack);
     views_->aboutOverlay = overlay;
 

@@ -9,6 +9,8 @@
 #include "EditorLogic/TypedNumber.h"
 #include "EditorLogic/Zoom.h"
 #include "EditorViews.h"
+#include "RedrawingContainer.h"
+#include "ServerBitmap.h"
 #include "X11RunLoop.h"
 
 #include "EngineContext.h"
@@ -66,6 +68,10 @@ void PLUGIN_API TolvaneVSTGUIEditor::close()
 {
     pendingFileAction_ = 0;
     if (frame) {
+        // No rectangle may wait for (and keep) a closed frame.
+        PendingRedraws::flush();
+        // Closing the last window closes the library's X connection.
+        ServerBitmap::releaseAllServerCopies();
         frame->close();  // releases the frame and every view in it
         frame = nullptr;
     }
@@ -101,7 +107,39 @@ CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* mess
             return kMessageNotified;
         }
     }
-    return VSTGUIEditor::notify(sender, message);
+    const CMessageResult result = VSTGUIEditor::notify(sender, message);
+    // What the tick changed is drawn in this wake-up, not in one of its own.
+    if (message == CVSTGUITimer::kMsgTimer)
+        redrawNow();
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTGUIEditor::onSize(ViewRect* newSize)
+{
+    const tresult result = VSTGUIEditor::onSize(newSize);
+    wantRedraw();
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTGUIEditor::onKeyDown(char16 key, int16 keyMsg, int16 modifiers)
+{
+    const tresult result = VSTGUIEditor::onKeyDown(key, keyMsg, modifiers);
+    wantRedraw();
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTGUIEditor::onKeyUp(char16 key, int16 keyMsg, int16 modifiers)
+{
+    const tresult result = VSTGUIEditor::onKeyUp(key, keyMsg, modifiers);
+    wantRedraw();
+    return result;
+}
+
+tresult PLUGIN_API TolvaneVSTGUIEditor::onWheel(float distance)
+{
+    const tresult result = VSTGUIEditor::onWheel(distance);
+    wantRedraw();
+    return result;
 }
 
 // ---- Zoom -----------------------------------------------------------------------------
@@ -134,8 +172,10 @@ void TolvaneVSTGUIEditor::applyZoom(bool tellHost)
     if (views_)
         if (COptionMenu* menu = views_->menu(ids::system::kZoomMenu))
             menu->setValue(static_cast<float>(zoomChoice_));
-    if (frame->getZoom() != factor)
+    if (frame->getZoom() != factor) {
         frame->setZoom(factor);
+        wantRedraw();  // the resized window is drawn from the library's own list
+    }
     // Hosts compare the request with getSize(): the view's rectangle changes
     // only after the request (or through the host's onSize()).
     if (tellHost && resized && plugFrame)

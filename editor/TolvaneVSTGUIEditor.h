@@ -65,6 +65,12 @@ public:
     void PLUGIN_API close() override;
     VSTGUI::CMessageResult notify(VSTGUI::CBaseObject* sender, const char* message) override;
     void valueChanged(VSTGUI::CControl* control) override;
+    // What the host hands the view directly (not as X events) may invalidate
+    // anything: each asks for a redraw afterwards (X11RunLoop.h).
+    tresult PLUGIN_API onSize(ViewRect* newSize) override;
+    tresult PLUGIN_API onKeyDown(char16 key, int16 keyMsg, int16 modifiers) override;
+    tresult PLUGIN_API onKeyUp(char16 key, int16 keyMsg, int16 modifiers) override;
+    tresult PLUGIN_API onWheel(float distance) override;
     // The controls' tags are not host parameters: no begin/end edit reaches the host.
     void beginEdit(int32_t) override {}
     void endEdit(int32_t) override {}

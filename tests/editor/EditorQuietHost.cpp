@@ -3,11 +3,12 @@
 // and editor in one process on $DISPLAY, with a run loop that sleeps in poll()
 // between X events and timers (the SDK's editor host spins on its own).
 //
-// usage: tolvane_editor_quiet_host <idle|playing|closed> <seconds> [<X server pid>]
+// usage: tolvane_editor_quiet_host <idle|playing|closed> <seconds> [<X server pid> [<zoom %>]]
 //   idle     the editor open and untouched
 //   playing  the editor open while part 1 plays a held note with modulation,
 //            volume, pan and pitch bend moving in every 10 ms block
 //   closed   the same song with no editor, to tell the engine's share
+// A zoom (100, 150, 200) comes to the editor as the host's content scale factor.
 // After one second of settling it measures for <seconds> and prints one line:
 // its own CPU time, the X server's (from /proc), and the drawing requests that
 // reached the editor's window (DAMAGE rectangles) with the pixels they covered.
@@ -19,6 +20,8 @@
 #include "TolvaneVSTController.h"
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
+
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 #include "vstgui/lib/platform/linux/linuxfactory.h"
 #include "vstgui/lib/platform/platformfactory.h"
@@ -104,11 +107,16 @@ int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (argc < 3 || (mode != "idle" && mode != "playing" && mode != "closed")) {
-        std::fprintf(stderr, "usage: %s <idle|playing|closed> <seconds> [<X server pid>]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <idle|playing|closed> <seconds> [<X server pid> [<zoom %%>]]\n", argv[0]);
         return 2;
     }
     const auto measured = std::chrono::milliseconds(static_cast<long long>(std::atof(argv[2]) * 1000.0));
     const long serverPid = argc > 3 ? std::atol(argv[3]) : 0;
+    const int zoomPercent = argc > 4 ? std::atoi(argv[4]) : 100;
+    if (zoomPercent < 100 || zoomPercent > 400) {
+        std::fprintf(stderr, "zoom %d %% is outside 100..400\n", zoomPercent);
+        return 2;
+    }
     if (!InitModule())
         return 1;
     VSTGUI::getPlatformFactory().asLinuxFactory()->setResourcePath(TOLVANE_EDITOR_RESOURCE_DIR "/");
@@ -129,12 +137,21 @@ int main(int argc, char** argv)
     IPlugView* view = nullptr;
     DamageWatch damage;
     if (mode != "closed") {
-        if (!parent.create(528, 704)) {
+        view = controller->createView("editor");
+        view->setFrame(&frame);
+        if (zoomPercent != 100) {
+            FUnknownPtr<IPlugViewContentScaleSupport> scale(view);
+            if (!scale || scale->setContentScaleFactor(zoomPercent / 100.0f) != kResultTrue) {
+                std::fprintf(stderr, "the editor takes no content scale factor\n");
+                return 1;
+            }
+        }
+        ViewRect size{};
+        view->getSize(&size);
+        if (!parent.create(size.getWidth(), size.getHeight())) {
             std::fprintf(stderr, "no X display\n");
             return 1;
         }
-        view = controller->createView("editor");
-        view->setFrame(&frame);
         if (view->attached(parent.handle(), kPlatformTypeX11EmbedWindowID) != kResultTrue) {
             std::fprintf(stderr, "the editor did not open\n");
             return 1;
@@ -176,8 +193,8 @@ int main(int argc, char** argv)
     const double seconds = std::chrono::duration<double>(measured).count();
     const double hostPercent = 100.0 * (ownAfter - ownBefore) / seconds;
     const double serverPercent = 100.0 * (serverAfter - serverBefore) / seconds;
-    std::printf("mode=%s seconds=%.1f host_cpu=%.2f%% xserver_cpu=%.2f%% together=%.2f%% draws=%zu drawn_pixels=%lld\n",
-                mode.c_str(), seconds, hostPercent, serverPercent, hostPercent + serverPercent, rects.size(), pixels);
+    std::printf("mode=%s zoom=%d%% seconds=%.1f host_cpu=%.2f%% xserver_cpu=%.2f%% together=%.2f%% draws=%zu drawn_pixels=%lld\n",
+                mode.c_str(), zoomPercent, seconds, hostPercent, serverPercent, hostPercent + serverPercent, rects.size(), pixels);
 
     if (view) {
         view->removed();

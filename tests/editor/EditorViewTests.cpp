@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The editor's two own views without a window: the wavetable bar editor and
-// the slider that the ordinary mouse wheel moves one step per notch.
+// The editor's own views without a window: the wavetable bar editor, the
+// slider that the ordinary mouse wheel moves one step per notch, the bitmap
+// the X server keeps and the joining of rectangles waiting to be drawn.
 #include "CHorizontalSliderExt.h"
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
-#include "TiledBackground.h"
+#include "RedrawingContainer.h"
+#include "ServerBitmap.h"
 #include "WaveEdit.h"
 
 #include "vstgui/lib/cbitmap.h"
+#include "vstgui/lib/cframe.h"
 #include "vstgui/lib/coffscreencontext.h"
 
 #include "vstgui/lib/controls/ccontrol.h"
@@ -185,45 +188,64 @@ TEST_F(WaveEditTest, AStrokeSetsEveryBarItCrossesEachAsItsOwnChange)
     EXPECT_EQ(listener.tags.size(), 1u);
 }
 
-// A background drawn from its pieces is the background: any rectangle, drawn
-// once (from tiles) or again (from a piece of its own), shows the very pixels
-// of the bitmap, and nothing outside the rectangle is touched.
-TEST(BackgroundTilesTest, DrawsExactlyTheBitmapUnderTheUpdatedRectangle)
+// Away from the X server (an offscreen context in memory) a ServerBitmap is
+// an ordinary bitmap: the very pixels under the rectangle, and no copy kept.
+TEST(ServerBitmapTest, InMemoryItDrawsAsAnyBitmapAndKeepsNoCopy)
 {
-    auto background = makeOwned<CBitmap>(CPoint(100, 70));
-    auto pixelOf = [](uint32_t x, uint32_t y) { return CColor(uint8_t(x * 2), uint8_t(y * 3), uint8_t(x ^ y), 255); };
+    auto bitmap = makeOwned<ed::ServerBitmap>(CPoint(40, 30));
+    auto pixelOf = [](uint32_t x, uint32_t y) { return CColor(uint8_t(x * 5), uint8_t(y * 7), uint8_t(x ^ y), 255); };
     {
-        auto access = owned(CBitmapPixelAccess::create(background, false));
+        auto access = owned(CBitmapPixelAccess::create(bitmap, false));
         ASSERT_NE(access, nullptr);
-        for (uint32_t y = 0; y < 70; ++y)
-            for (uint32_t x = 0; x < 100; ++x) {
+        for (uint32_t y = 0; y < 30; ++y)
+            for (uint32_t x = 0; x < 40; ++x) {
                 access->setPosition(x, y);
                 access->setColor(pixelOf(x, y));
             }
     }
-    ed::BackgroundTiles tiles(background);
-    const CRect updates[] = {{5, 3, 47, 20}, {5, 3, 47, 20}, {60, 30, 100, 70}, {31, 31, 33, 33}, {90, 60, 140, 90}};
-    for (const CRect& update : updates) {
-        auto context = COffscreenContext::create(CPoint(100, 70));
-        ASSERT_NE(context, nullptr);
-        context->beginDraw();
-        context->setClipRect(update);
-        tiles.draw(context, update);
-        context->endDraw();
-        auto shown = owned(CBitmapPixelAccess::create(context->getBitmap(), false));
-        ASSERT_NE(shown, nullptr);
-        int wrong = 0;
-        for (uint32_t y = 0; y < 70; ++y)
-            for (uint32_t x = 0; x < 100; ++x) {
-                shown->setPosition(x, y);
-                CColor c;
-                shown->getColor(c);
-                const bool under = update.pointInside(CPoint(x, y));
-                wrong += under ? c != pixelOf(x, y) : c.alpha != 0;
-            }
-        EXPECT_EQ(wrong, 0) << update.left << "," << update.top << " " << update.getWidth() << "x" << update.getHeight();
-    }
-    EXPECT_EQ(tiles.pieceCount(), 1u);  // only the rectangle drawn twice got a piece
+    const CRect drawn(5, 3, 27, 20);
+    auto context = COffscreenContext::create(CPoint(40, 30));
+    ASSERT_NE(context, nullptr);
+    context->beginDraw();
+    bitmap->draw(context, drawn, CPoint(5, 3));
+    context->endDraw();
+    auto shown = owned(CBitmapPixelAccess::create(context->getBitmap(), false));
+    ASSERT_NE(shown, nullptr);
+    int wrong = 0;
+    for (uint32_t y = 0; y < 30; ++y)
+        for (uint32_t x = 0; x < 40; ++x) {
+            shown->setPosition(x, y);
+            CColor c;
+            shown->getColor(c);
+            wrong += drawn.pointInside(CPoint(x, y)) ? c != pixelOf(x, y) : c.alpha != 0;
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(bitmap->serverCopyCount(), 0u);
+}
+
+// Rectangles waiting for the redraw join when the joined one draws at most
+// half as much again as both (a song's controllers in neighbouring rows),
+// stay apart otherwise, and never join across frames.
+TEST(PendingRedrawsTest, NeighboursJoinAndDistantRectanglesStayApart)
+{
+    auto* frame = new CFrame(CRect(0, 0, 528, 704), nullptr);
+    auto* other = new CFrame(CRect(0, 0, 528, 704), nullptr);
+    ed::PendingRedraws::flush();
+    ed::PendingRedraws::add(frame, CRect(105, 169, 263, 191));  // a slider and its field
+    ed::PendingRedraws::add(frame, CRect(105, 193, 263, 215));  // the row below
+    EXPECT_EQ(ed::PendingRedraws::count(), 1u);
+    ed::PendingRedraws::add(frame, CRect(361, 169, 519, 191));  // the column beside them
+    ed::PendingRedraws::add(frame, CRect(361, 193, 519, 215));
+    EXPECT_EQ(ed::PendingRedraws::count(), 1u);
+    ed::PendingRedraws::add(frame, CRect(9, 600, 40, 620));  // far below
+    EXPECT_EQ(ed::PendingRedraws::count(), 2u);
+    ed::PendingRedraws::add(other, CRect(105, 215, 263, 237));  // next row, other window
+    EXPECT_EQ(ed::PendingRedraws::count(), 3u);
+    // Handed to frames that are not open: they drop them.
+    ed::PendingRedraws::flush();
+    EXPECT_EQ(ed::PendingRedraws::count(), 0u);
+    frame->forget();
+    other->forget();
 }
 
 // A slider as the editor makes it for a row of the control table.

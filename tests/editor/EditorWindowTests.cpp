@@ -251,6 +251,73 @@ TEST_F(EditorWindowTest, IdleDrawsNothingAndAControllerChangeRedrawsOnlyItsContr
     EXPECT_EQ(view->removed(), kResultOk);
 }
 
+// The library's 16 ms redraw timer stays away from the host while nothing is
+// to be drawn, and a refresh tick draws what it changed in its own wake-up:
+// a song's four controllers moving at once (modulation, volume, pan, bend in
+// two neighbouring rows) reach the X server as one rectangle, at the tick.
+TEST_F(EditorWindowTest, AQuietWindowKeepsNoRedrawTimerAndATickDrawsItsChangesAtOnce)
+{
+    DamageWatch damage;
+    TolvaneVSTGUIEditor* editor = openShownEditor(damage);
+    ASSERT_NE(editor, nullptr);
+    const int redrawFirings = frame.firings(16ms);
+    frame.run(1000ms);
+    EXPECT_EQ(frame.firings(16ms), redrawFirings);
+    EXPECT_EQ(frame.timerCount(), 1u);  // the refresh timer only
+
+    VSTGUI::CRect allowed;
+    for (int id : {0x0105, 0x0106, 0x0107, 0x0108}) {
+        for (int tag : {kest::tolvane::editor::kTagControl | id, kest::tolvane::editor::kTagValueText | id}) {
+            VSTGUI::CControl* control = findControl(editor, tag);
+            ASSERT_NE(control, nullptr);
+            if (allowed.isEmpty())
+                allowed = windowRect(control);
+            else
+                allowed.unite(windowRect(control));
+        }
+    }
+    controlChange(0, 1, 90);
+    controlChange(0, 7, 31);
+    controlChange(0, 10, 20);
+    controlChange(0, ids::kPitchBendItem, 100);
+    EXPECT_TRUE(nextRefreshTick());
+    // The host loop stays still from here on: what is drawn, the tick drew.
+    // The server takes the window's requests in its own time.
+    std::this_thread::sleep_for(100ms);
+    const auto drawn = damage.collect();
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_TRUE(inside(drawn.front(), allowed))
+        << "drawn " << drawn.front().width << "x" << drawn.front().height << " at " << drawn.front().x << "," << drawn.front().y;
+    EXPECT_EQ(frame.firings(16ms), redrawFirings);
+    frame.run(300ms);
+    EXPECT_TRUE(damage.collect().empty());
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+// A container shown or hidden invalidates itself past the rectangles its
+// views hand on: the about overlay, shown from the logo on a quiet window,
+// still reaches the screen.
+TEST_F(EditorWindowTest, TheAboutOverlayShownOnAQuietWindowIsDrawn)
+{
+    DamageWatch damage;
+    TolvaneVSTGUIEditor* editor = openShownEditor(damage);
+    ASSERT_NE(editor, nullptr);
+    frame.run(300ms);
+    damage.collect();
+    VSTGUI::CControl* logo = findControl(editor, kest::tolvane::editor::kTagControl | kest::tolvane::editor::kIdLogo);
+    ASSERT_NE(logo, nullptr);
+    logo->setValueNormalized(1.0f);  // pressed
+    editor->valueChanged(logo);
+    ASSERT_TRUE(editor->isAboutOverlayVisible());
+    frame.run(200ms);
+    const auto drawn = damage.collect();
+    long long pixels = 0;
+    for (const xcb_rectangle_t& r : drawn)
+        pixels += static_cast<long long>(r.width) * r.height;
+    EXPECT_GE(pixels, 528LL * 704LL);
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
 TEST_F(EditorWindowTest, WaveEditorFollowsASysExWaveTableRedrawingOnlyTheChangedBars)
 {
     DamageWatch damage;

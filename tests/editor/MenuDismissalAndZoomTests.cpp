@@ -6,6 +6,7 @@
 
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/Zoom.h"
+#include "X11RunLoop.h"
 
 #include "public.sdk/source/common/memorystream.h"
 #include "vstgui/lib/events.h"
@@ -80,6 +81,8 @@ protected:
         platform(editor)->platformOnEvent(down);
         VSTGUI::MouseUpEvent up(where, left);
         platform(editor)->platformOnEvent(up);
+        // Events handed past the X connection ask for their redraw as X events do.
+        editor::wantRedraw();
         settle();
     }
     void press(TolvaneVSTGUIEditor* editor, VSTGUI::VirtualKey key)
@@ -92,6 +95,7 @@ protected:
         up.type = VSTGUI::EventType::KeyUp;
         up.virt = key;
         platform(editor)->platformOnEvent(up);
+        editor::wantRedraw();
         settle();
     }
 
