@@ -304,7 +304,7 @@ TEST_F(EditorWindowTest, TheAboutOverlayShownOnAQuietWindowIsDrawn)
     ASSERT_NE(editor, nullptr);
     frame.run(300ms);
     damage.collect();
-    VSTGUI::CControl* logo = findControl(editor, kest::tolvane::editor::kTagControl | kest::tolvane::editor::kIdLogo);
+    VSTGUI::CControl* logo = findControl(editor, kest::tolvane::editor::kTagControl | protocol::logo::kLogo);
     ASSERT_NE(logo, nullptr);
     logo->setValueNormalized(1.0f);  // pressed
     editor->valueChanged(logo);
