@@ -37,7 +37,7 @@ void EngineContext::runFileAction(int id, const char* path) {
         sendUiUpdate();
         break;
     case kImportSamplerText:
-        stopAllVoices();
+        runOnEngine([&] { stopAllVoices(); });
         importText(path, TextKind::Sampler);
         sendUiUpdate();
         break;
@@ -54,7 +54,7 @@ void EngineContext::runFileAction(int id, const char* path) {
     case kImportWaveAdpcm: {
         const int slot = id & 0x7F;
         const auto kind = static_cast<SampleSourceKind>(((id & 0xFF00) >> 8) - kImportWavePcm);
-        stopAllVoices();
+        runOnEngine([&] { stopAllVoices(); });
         importWave(slot, path, kind);
         if (slot == currentSampleData) sendUiUpdate();
         break;
