@@ -143,18 +143,24 @@ void EngineContext::postValueChange(int id, float value) {
     ++postedEdits_;
 }
 
-void EngineContext::settleValueChanges() {
+void EngineContext::settleValueChanges() { waitForValueChanges(std::chrono::steady_clock::time_point::max()); }
+
+bool EngineContext::waitForValueChanges(std::chrono::steady_clock::time_point deadline) {
     std::lock_guard edit(editMutex_);
     while (appliedEdits_.load(std::memory_order_acquire) != postedEdits_) {
         if (!audioIsLive()) {
             std::lock_guard lock(mutex_);
             applyQueuedEdits();
+        } else if (std::chrono::steady_clock::now() >= deadline) {
+            deliverValueEchoes();
+            return false;
         } else {
             std::this_thread::sleep_for(std::chrono::microseconds(50));
         }
         deliverValueEchoes();
     }
     deliverValueEchoes();
+    return true;
 }
 
 void EngineContext::deliverValueEchoes() {

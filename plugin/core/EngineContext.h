@@ -9,8 +9,8 @@
 //    ring (editQueue_); the audio thread applies them at the start of each
 //    block, before it renders, and puts each echo into a second ring
 //    (echoQueue_) that the message thread empties and sends. applyValueChange
-//    waits (on the message thread, never on the audio thread) until its edit
-//    was applied, so it returns with the echo sent, as before.
+//    waits a little (on the message thread, never on the audio thread) for
+//    its edit to be applied, so the echo mostly goes out before it returns.
 //  - Everything else that reads or writes the engine (state saves and loads,
 //    the apply step of imports, stopping voices) is prepared on the message
 //    thread and handed over as one short task (runOnEngine) that the audio
@@ -142,15 +142,22 @@ public:
 
     // ---- Message thread: editing. ----
     // Applies value id `id` (0xPPII) and sends exactly one value update for
-    // every id it knows; unknown ids get none. Returns once the change is
-    // applied and its echo sent.
+    // every id it knows; unknown ids get none. Without an audio thread it
+    // returns with the change applied and echoed; while one renders it waits
+    // at most kEchoWait for the next block to apply it, and an echo not sent
+    // by then goes with the next message-side call (or deliverValueEchoes,
+    // which the editor's timer calls).
     void applyValueChange(int id, float value);
+    static constexpr std::chrono::milliseconds kEchoWait{2};
     // Queues the change without waiting for it; its echo is sent by a later
     // call on the message thread (any of these operations, or
     // deliverValueEchoes). A full queue is waited for, never dropped.
     void postValueChange(int id, float value);
     // Waits until every queued change is applied and sends their echoes.
     void settleValueChanges();
+    // The same, giving up at `deadline` while an audio thread renders; true
+    // when everything was applied.
+    bool waitForValueChanges(std::chrono::steady_clock::time_point deadline);
     // Sends the echoes of changes applied so far (message thread).
     void deliverValueEchoes();
     // Runs `work` with the engine to itself: on the audio thread at the start

@@ -44,7 +44,9 @@ void EngineContext::applyValueChange(int id, float value) {
         echo = applyValueNow(id, value);
     } else {
         postValueChange(id, value);
-        settleValueChanges();
+        // Mostly the next block applies it within the wait; if the host's
+        // blocks are long, the echo follows with the next message-side call.
+        waitForValueChanges(std::chrono::steady_clock::now() + kEchoWait);
         return;
     }
     // Sent after the lock is released: the receiver may read the context at once.
