@@ -110,6 +110,7 @@ bool EngineContext::audioIsLive() {
 }
 
 void EngineContext::noteAudioStopped() {
+    std::lock_guard edit(editMutex_);
     seenBeats_ = audioBeats_.load(std::memory_order_acquire);
     beatSeenAt_ = {};
 }
