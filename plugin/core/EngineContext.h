@@ -111,7 +111,8 @@ public:
     // ---- Audio thread. ----
     // How many times the audio thread retries a busy engine lock (each retry a
     // CPU pause, no system call) before it gives the block up: some tens of
-    // microseconds, far below a block, yet longer than any edit holds the lock.
+    // microseconds, far below a block. Edits never hold the lock while blocks
+    // come; only a voice-pool rebuild or a host setup call can.
     static constexpr int kAudioLockSpins = 4096;
     // Takes the engine lock into `lock`, spinning at most kAudioLockSpins times.
     bool tryLockForAudio(std::unique_lock<EngineMutex>& lock);
