@@ -76,6 +76,7 @@ bool EngineContext::tryRenderBlock(float** outputs, int numSamples) {
 }
 
 void EngineContext::serviceFromAudioThread() {
+    audioThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     audioBeats_.fetch_add(1, std::memory_order_release);
     applyQueuedEdits();
     runWaitingTask();
@@ -99,6 +100,8 @@ void EngineContext::runWaitingTask() {
 }
 
 bool EngineContext::audioIsLive() {
+    // A caller that renders its blocks itself (a test, an offline render) waits for nobody.
+    if (audioThread_.load(std::memory_order_relaxed) == std::this_thread::get_id()) return false;
     const std::uint32_t beats = audioBeats_.load(std::memory_order_acquire);
     const auto now = std::chrono::steady_clock::now();
     if (beats != seenBeats_) {

@@ -43,6 +43,7 @@
 #include <optional>
 #include <type_traits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ByteStream.h"
@@ -253,6 +254,7 @@ private:
     std::atomic<std::uint64_t> appliedEdits_{0};
     // Counted by the audio thread at every service; watched by the message thread.
     std::atomic<std::uint32_t> audioBeats_{0};
+    std::atomic<std::thread::id> audioThread_{};
     std::uint32_t seenBeats_ = 0;
     std::chrono::steady_clock::time_point beatSeenAt_{};
     std::atomic<int> pendingActivation_{0};  // 0 none, 1 activate, 2 deactivate
