@@ -93,6 +93,8 @@ bool TolvaneVSTGUIEditor::isAboutOverlayVisible() const
 CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* message)
 {
     if (message == CVSTGUITimer::kMsgTimer && context_ && views_) {
+        // Echoes of value changes the audio thread applied after their sender stopped waiting.
+        context_->deliverValueEchoes();
         // Each refresh compares before it draws: an unchanged window costs no drawing.
         updateSystemSection();
         updatePartSection();

@@ -2,6 +2,7 @@
 #include "EngineContext.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace kest::tolvane::plugin {
 
@@ -64,6 +65,7 @@ bool EngineContext::tryLockForAudio(std::unique_lock<EngineMutex>& lock) {
 bool EngineContext::tryRenderBlock(float** outputs, int numSamples) {
     std::unique_lock<EngineMutex> lock;
     if (!tryLockForAudio(lock)) return false;
+    serviceFromAudioThread();
     applyPendingActivation();
     if (numSamples > 0) {
         moduleHost->process(outputs, numSamples);
@@ -71,6 +73,104 @@ bool EngineContext::tryRenderBlock(float** outputs, int numSamples) {
         moduleHost->eventList = nullptr;
     }
     return true;
+}
+
+void EngineContext::serviceFromAudioThread() {
+    audioThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    audioBeats_.fetch_add(1, std::memory_order_release);
+    applyQueuedEdits();
+    runWaitingTask();
+}
+
+void EngineContext::applyQueuedEdits() {
+    ValueEdit edit;
+    // An edit whose echo would not fit stays queued for the next block, so no
+    // echo is ever dropped and the audio thread never waits for the message side.
+    while (!echoQueue_.full() && editQueue_.pop(edit)) {
+        if (const std::optional<float> echo = applyValueNow(edit.id, edit.value)) echoQueue_.push({edit.id, *echo});
+        appliedEdits_.fetch_add(1, std::memory_order_release);
+    }
+}
+
+void EngineContext::runWaitingTask() {
+    EngineTask* task = waitingTask_.exchange(nullptr, std::memory_order_acq_rel);
+    if (task == nullptr) return;
+    task->run(task->argument);
+    task->done.store(true, std::memory_order_release);
+}
+
+bool EngineContext::audioIsLive() {
+    // A caller that renders its blocks itself (a test, an offline render) waits for nobody.
+    if (audioThread_.load(std::memory_order_relaxed) == std::this_thread::get_id()) return false;
+    const std::uint32_t beats = audioBeats_.load(std::memory_order_acquire);
+    const auto now = std::chrono::steady_clock::now();
+    if (beats != seenBeats_) {
+        seenBeats_ = beats;
+        beatSeenAt_ = now;
+        return true;
+    }
+    return now - beatSeenAt_ < kAudioStall;
+}
+
+void EngineContext::noteAudioStopped() {
+    std::lock_guard edit(editMutex_);
+    seenBeats_ = audioBeats_.load(std::memory_order_acquire);
+    beatSeenAt_ = {};
+}
+
+void EngineContext::runTask(EngineTask& task) {
+    std::lock_guard edit(editMutex_);
+    settleValueChanges();
+    if (audioIsLive()) {
+        waitingTask_.store(&task, std::memory_order_release);
+        for (;;) {
+            if (task.done.load(std::memory_order_acquire)) return;
+            if (!audioIsLive()) {
+                // Take it back unless the audio thread has just begun it.
+                EngineTask* expected = &task;
+                if (waitingTask_.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel)) break;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+    }
+    std::lock_guard lock(mutex_);
+    task.run(task.argument);
+}
+
+void EngineContext::postValueChange(int id, float value) {
+    std::lock_guard edit(editMutex_);
+    deliverValueEchoes();
+    while (!editQueue_.push({id, value})) {
+        // Full: the audio thread is behind, or gone. Wait for it on this thread.
+        settleValueChanges();
+    }
+    ++postedEdits_;
+}
+
+void EngineContext::settleValueChanges() { waitForValueChanges(std::chrono::steady_clock::time_point::max()); }
+
+bool EngineContext::waitForValueChanges(std::chrono::steady_clock::time_point deadline) {
+    std::lock_guard edit(editMutex_);
+    while (appliedEdits_.load(std::memory_order_acquire) != postedEdits_) {
+        if (!audioIsLive()) {
+            std::lock_guard lock(mutex_);
+            applyQueuedEdits();
+        } else if (std::chrono::steady_clock::now() >= deadline) {
+            deliverValueEchoes();
+            return false;
+        } else {
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+        deliverValueEchoes();
+    }
+    deliverValueEchoes();
+    return true;
+}
+
+void EngineContext::deliverValueEchoes() {
+    std::lock_guard edit(editMutex_);
+    ValueEdit echo;
+    while (echoQueue_.pop(echo)) sendValueUpdate(echo.id, echo.value);
 }
 
 void EngineContext::setModulesActiveFromAudioThread(bool active) {

@@ -2,25 +2,48 @@
 // Everything the processor owns: the engine's module rack with its event queue
 // and synthesizer, plus the editing state the editor reads directly.
 //
-// Threads: every public operation below that is not marked "audio thread" runs
-// on the message thread and holds engineMutex() only for the short steps that
-// touch the engine: files are read and converted, and states encoded and
-// decoded, outside it. The audio thread never sleeps on it: tryLockForAudio()
-// retries for a bounded spin of a few microseconds and, should an edit still
-// hold it, the block renders nothing and keeps its events. Whole message-side
-// operations (edits, file actions, state saves and loads) are serialised by a
-// second lock the audio thread never touches, so a save may read sample data
-// without the engine lock while no import can replace it. The editor, reading
-// these fields on the message thread, may take engineMutex() for a consistent
-// view of values the audio thread changes (part controllers, voices).
+// Threads. While an audio thread renders, it is the only thread that touches
+// the engine, so an editing thread preempted at the wrong moment can never
+// cost it a block:
+//  - Value changes go into a preallocated single-producer/single-consumer
+//    ring (editQueue_); the audio thread applies them at the start of each
+//    block, before it renders, and puts each echo into a second ring
+//    (echoQueue_) that the message thread empties and sends. applyValueChange
+//    waits a little (on the message thread, never on the audio thread) for
+//    its edit to be applied, so the echo mostly goes out before it returns.
+//  - Everything else that reads or writes the engine (state saves and loads,
+//    the apply step of imports, stopping voices) is prepared on the message
+//    thread and handed over as one short task (runOnEngine) that the audio
+//    thread runs at the start of a block, in microseconds and without
+//    allocating. A state save is such a task: it packs the fixed layout into
+//    a buffer the message thread allocated, so the snapshot is consistent
+//    and the audio thread never waits for it; sample audio, which only
+//    message-side operations replace, is encoded afterwards without it.
+//  - When no audio thread renders (before the first block, after the host
+//    stopped calling process for kAudioStall, in the renderer and in tests),
+//    the message thread applies edits and runs tasks itself under
+//    engineMutex(). Which thread applies is decided by the lock, so the
+//    rings always have one consumer at a time.
+//  - Rare heavy actions that allocate inside the engine (a voice-pool
+//    rebuild) and the host lifecycle calls still take engineMutex() on the
+//    message thread; the audio thread only try-locks it with a bounded spin
+//    (tryLockForAudio) and, should that fail, keeps its events for the next
+//    block. During a rebuild the synthesizer is disabled anyway.
+// Whole message-side operations are serialised by a second lock the audio
+// thread never touches, so a save may read sample data without the engine
+// lock while no import can replace it.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <type_traits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ByteStream.h"
@@ -29,6 +52,7 @@
 #include "ModuleHost.h"
 #include "ProcessorMessageSink.h"
 #include "SampleSourceStatus.h"
+#include "SpscQueue.h"
 #include "Records.h"
 #include "SynthesizerWT.h"
 
@@ -88,7 +112,8 @@ public:
     // ---- Audio thread. ----
     // How many times the audio thread retries a busy engine lock (each retry a
     // CPU pause, no system call) before it gives the block up: some tens of
-    // microseconds, far below a block, yet longer than any edit holds the lock.
+    // microseconds, far below a block. Edits never hold the lock while blocks
+    // come; only a voice-pool rebuild or a host setup call can.
     static constexpr int kAudioLockSpins = 4096;
     // Takes the engine lock into `lock`, spinning at most kAudioLockSpins times.
     bool tryLockForAudio(std::unique_lock<EngineMutex>& lock);
@@ -101,6 +126,15 @@ public:
     // activate()/deactivate() on every module, for the bypass switch. When the
     // lock is busy the request is kept and carried out at the next block.
     void setModulesActiveFromAudioThread(bool active);
+    // With the engine lock held: applies the queued value changes in order
+    // and runs a waiting task. tryRenderBlock() does it before rendering; no
+    // allocation, no system call.
+    void serviceFromAudioThread();
+
+    // How long the message thread waits for an audio thread that stopped
+    // calling process before it applies edits and runs tasks itself.
+    static constexpr std::chrono::milliseconds kAudioStall{250};
+    static constexpr std::size_t kEditQueueCapacity = 1024;
 
     // ---- Message thread: host lifecycle. ----
     void setSampleRate(float rate);
@@ -110,8 +144,36 @@ public:
 
     // ---- Message thread: editing. ----
     // Applies value id `id` (0xPPII) and sends exactly one value update for
-    // every id it knows; unknown ids get none.
+    // every id it knows; unknown ids get none. Without an audio thread it
+    // returns with the change applied and echoed; while one renders it waits
+    // at most kEchoWait for the next block to apply it, and an echo not sent
+    // by then goes with the next message-side call (or deliverValueEchoes,
+    // which the editor's timer calls).
     void applyValueChange(int id, float value);
+    static constexpr std::chrono::milliseconds kEchoWait{2};
+    // Queues the change without waiting for it; its echo is sent by a later
+    // call on the message thread (any of these operations, or
+    // deliverValueEchoes). A full queue is waited for, never dropped.
+    void postValueChange(int id, float value);
+    // Waits until every queued change is applied and sends their echoes.
+    void settleValueChanges();
+    // The same, giving up at `deadline` while an audio thread renders; true
+    // when everything was applied.
+    bool waitForValueChanges(std::chrono::steady_clock::time_point deadline);
+    // Sends the echoes of changes applied so far (message thread).
+    void deliverValueEchoes();
+    // Runs `work` with the engine to itself: on the audio thread at the start
+    // of its next block while one renders, else here under engineMutex().
+    // Returns when `work` has run. `work` must be short and must not allocate.
+    template <typename Work>
+    void runOnEngine(Work&& work) {
+        EngineTask task;
+        task.run = [](void* argument) { (*static_cast<std::remove_reference_t<Work>*>(argument))(); };
+        task.argument = &work;
+        runTask(task);
+    }
+    // Forget the audio thread: the host deactivated processing.
+    void noteAudioStopped();
     // Runs file action `id` with `path`; a null or empty path does nothing.
     void runFileAction(int id, const char* path);
 
@@ -153,6 +215,25 @@ public:
     void refreshCurrentRecords();       // the four record pointers from the four indices
 
 private:
+    struct ValueEdit {
+        int id = 0;
+        float value = 0.0f;
+    };
+    struct EngineTask {
+        void (*run)(void*) = nullptr;
+        void* argument = nullptr;
+        std::atomic<bool> done{false};
+    };
+
+    void runTask(EngineTask& task);
+    // True while blocks keep coming (message thread).
+    bool audioIsLive();
+    // With the engine to ourselves: applies queued edits (as many as their
+    // echoes fit) and a waiting task.
+    void applyQueuedEdits();
+    void runWaitingTask();
+    // Applies one change now; the echo, or nothing for an unknown id.
+    std::optional<float> applyValueNow(int id, float value);
     // Replaces a slot's audio by `install` with the synthesizer slot disabled.
     template <typename Install>
     void swapSampleSlot(int slot, std::string sourcePath, SampleSourceKind kind, Install&& install);
@@ -165,6 +246,17 @@ private:
     // Serialises whole message-side operations; never taken by the audio thread.
     std::recursive_mutex editMutex_;
     std::atomic<int> longestAudioSpin_{0};
+    SpscQueue<ValueEdit, kEditQueueCapacity> editQueue_;
+    SpscQueue<ValueEdit, kEditQueueCapacity> echoQueue_;
+    std::atomic<EngineTask*> waitingTask_{nullptr};
+    // Edits queued by the message thread, and applied by whoever had the engine.
+    std::uint64_t postedEdits_ = 0;
+    std::atomic<std::uint64_t> appliedEdits_{0};
+    // Counted by the audio thread at every service; watched by the message thread.
+    std::atomic<std::uint32_t> audioBeats_{0};
+    std::atomic<std::thread::id> audioThread_{};
+    std::uint32_t seenBeats_ = 0;
+    std::chrono::steady_clock::time_point beatSeenAt_{};
     std::atomic<int> pendingActivation_{0};  // 0 none, 1 activate, 2 deactivate
 };
 

@@ -19,7 +19,7 @@ void EngineContext::runFileAction(int id, const char* path) {
         sendUiUpdate();
         break;
     case file::kImportSamplerText:
-        stopAllVoices();
+        runOnEngine([&] { stopAllVoices(); });
         importText(path, TextKind::Sampler);
         sendUiUpdate();
         break;
@@ -36,7 +36,7 @@ void EngineContext::runFileAction(int id, const char* path) {
     case file::kImportWavAdpcm: {
         const int slot = file::slotOf(id);
         const auto kind = static_cast<SampleSourceKind>((file::actionOf(id) - file::kImportWavPcm) >> 8);
-        stopAllVoices();
+        runOnEngine([&] { stopAllVoices(); });
         importWave(slot, path, kind);
         if (slot == currentSampleData) sendUiUpdate();
         break;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Text and WAV imports and exports. Files are read, parsed and converted, or
-// written, without the engine lock; only the short apply or snapshot step
-// holds it, so the audio thread misses at most the block it overlaps.
+// written, without the engine; an import's short apply step runs as an engine
+// task (between two blocks on the audio thread), an export's snapshot under
+// the engine lock.
 #include <sstream>
 
 #include "EngineContext.h"
@@ -18,8 +19,7 @@ bool EngineContext::importText(const char* path, TextKind kind) {
     const std::optional<std::string> text = formats::readTextFile(path);
     if (!text) return false;
     const formats::ParsedText parsed = formats::parseText(kind, *text);
-    std::lock_guard lock(mutex_);
-    formats::applyText(*synth, parsed, waveTableBitDepth);
+    runOnEngine([&] { formats::applyText(*synth, parsed, waveTableBitDepth); });
     return true;
 }
 
@@ -47,21 +47,22 @@ bool EngineContext::exportSysExText(const char* path, TextKind kind) {
 
 template <typename Install>
 void EngineContext::swapSampleSlot(int slot, std::string sourcePath, SampleSourceKind kind, Install&& install) {
-    // What the slot held before is released after the lock, not under it.
+    // What the slot held before is released here afterwards, not by the engine task.
     std::vector<std::int32_t> released;
-    std::lock_guard lock(mutex_);
-    busyFlags.fetch_or(kBusyWaveImport);
-    moduleHost->setDisabled(kSynthSlot, true);
-    synth->suspend(true);
+    runOnEngine([&] {
+        busyFlags.fetch_or(kBusyWaveImport);
+        moduleHost->setDisabled(kSynthSlot, true);
+        synth->suspend(true);
 
-    released.swap(synth->sampleData(slot).data);
-    install();
+        released.swap(synth->sampleData(slot).data);
+        install();
+
+        const bool stillBusy = (busyFlags.fetch_and(~kBusyWaveImport) & ~kBusyWaveImport) != 0;
+        moduleHost->setDisabled(kSynthSlot, stillBusy);
+        synth->suspend(stillBusy);
+    });
     sampleSourcePath[static_cast<std::size_t>(slot)].swap(sourcePath);
     sampleSourceKind[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(kind);
-
-    const bool stillBusy = (busyFlags.fetch_and(~kBusyWaveImport) & ~kBusyWaveImport) != 0;
-    moduleHost->setDisabled(kSynthSlot, stillBusy);
-    synth->suspend(stillBusy);
 }
 
 bool EngineContext::importWave(int slot, const char* path, SampleSourceKind kind) {

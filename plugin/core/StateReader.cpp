@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Loading the state. Each field is read from the host's stream without the
-// engine lock and applied under it only once it has been read in full, so a
-// stream that ends early leaves no record half written. After the slot
-// records comes the optional sample trailer: a slot whose WAV file is gone or
-// now yields other audio is restored from the copy the state carries.
+// Loading the state. The fields are read from the host's stream first and
+// applied in a few short engine tasks afterwards, each field only once it has
+// been read in full, so a stream that ends early leaves no record half
+// written. After the slot records comes the optional sample trailer: a slot
+// whose WAV file is gone or now yields other audio is restored from the copy
+// the state carries.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -47,6 +48,7 @@ struct LoadedSlot {
     std::uint8_t pitch[4] = {};
     std::uint8_t points[8] = {};
     std::uint8_t loop[8] = {};
+    int fieldsRead = 0;  // of rate, pitch, points and loop, in that order
 };
 
 bool matchesStored(const synth::SampleData& slot, std::uint8_t kind, const state::StoredSample& stored) {
@@ -54,14 +56,63 @@ bool matchesStored(const synth::SampleData& slot, std::uint8_t kind, const state
            state::sampleFingerprint(slot.data, slot.frames, slot.channels) == stored.fingerprint;
 }
 
-// Rate, pitch and points of a slot record, applied as the layout describes.
+// Rate, pitch and points of a slot record, as far as they were read,
+// applied as the layout describes (with the engine to ourselves).
 void applySlotFields(EngineContext& context, int s, const LoadedSlot& loaded) {
     synth::SampleData& slot = context.synth->sampleData(s);
-    std::lock_guard lock(context.engineMutex());
-    if (const float rate = state::getF32(loaded.rate); std::isfinite(rate)) slot.setSourceRate(rate);
-    if (const float pitch = state::getF32(loaded.pitch); std::isfinite(pitch)) slot.setPitch(pitch);
-    restorePlaybackPoints(slot, state::getI32(loaded.points), state::getI32(loaded.points + 4));
-    restoreLoop(slot, state::getI32(loaded.loop), state::getI32(loaded.loop + 4));
+    if (loaded.fieldsRead > 0)
+        if (const float rate = state::getF32(loaded.rate); std::isfinite(rate)) slot.setSourceRate(rate);
+    if (loaded.fieldsRead > 1)
+        if (const float pitch = state::getF32(loaded.pitch); std::isfinite(pitch)) slot.setPitch(pitch);
+    if (loaded.fieldsRead > 2)
+        restorePlaybackPoints(slot, state::getI32(loaded.points), state::getI32(loaded.points + 4));
+    if (loaded.fieldsRead > 3) restoreLoop(slot, state::getI32(loaded.loop), state::getI32(loaded.loop + 4));
+}
+
+// The fixed records as read; `count` says how many of each arrived whole.
+struct LoadedRecords {
+    std::vector<std::uint8_t> parts, tones, samplers, tables;
+    int partCount = 0, toneCount = 0, samplerCount = 0, tableCount = 0;
+    bool hasTableSize = false;
+    std::uint8_t tableSize = 0;
+};
+
+// Reads `total` records of `size` bytes; false when the stream ends first.
+bool readRecords(ByteReader& in, std::size_t size, int total, std::vector<std::uint8_t>& bytes, int& count) {
+    bytes.assign(size * static_cast<std::size_t>(total), 0);
+    for (count = 0; count < total; ++count)
+        if (!in.read(bytes.data() + size * static_cast<std::size_t>(count), size)) return false;
+    return true;
+}
+
+bool readFixedRecords(ByteReader& in, LoadedRecords& records) {
+    if (!readRecords(in, state::kPartRecordSize, synth::kPartCount, records.parts, records.partCount)) return false;
+    if (!readRecords(in, state::kToneRecordSize, synth::kToneCount, records.tones, records.toneCount)) return false;
+    if (!readRecords(in, state::kSamplerRecordSize, synth::kSamplerPresetCount, records.samplers, records.samplerCount))
+        return false;
+    if (!in.read(&records.tableSize, 1)) return false;
+    records.hasTableSize = true;
+    return readRecords(in, state::kWaveTableRecordSize, synth::kWaveTableCount, records.tables, records.tableCount);
+}
+
+// Puts the records read into the engine (with the engine to ourselves: no allocation).
+void applyFixedRecords(EngineContext& context, const LoadedRecords& records) {
+    synth::SynthesizerWT& engine = *context.synth;
+    for (int p = 0; p < records.partCount; ++p)
+        state::decodePart(records.parts.data() + p * state::kPartRecordSize, engine.maxMode, engine.part(p));
+    for (int t = 0; t < records.toneCount; ++t)
+        state::decodeTone(records.tones.data() + t * state::kToneRecordSize, engine.tone(t));
+    for (int s = 0; s < records.samplerCount; ++s)
+        state::decodeSampler(records.samplers.data() + s * state::kSamplerRecordSize, engine.samplerPreset(s));
+    if (records.hasTableSize) context.waveTableSize = engine.setTableSize(records.tableSize);
+    for (int t = 0; t < records.tableCount; ++t) {
+        const std::uint8_t* record = records.tables.data() + t * state::kWaveTableRecordSize;
+        const int depth = (record[0] >= 1 && record[0] <= 8) ? record[0] : 8;
+        int values[synth::kWaveTableMaxSize];
+        for (int i = 0; i < synth::kWaveTableMaxSize; ++i) values[i] = record[1 + i] & ((1 << depth) - 1);
+        context.waveTableBitDepth[static_cast<std::size_t>(t)] = depth;
+        engine.importWaveValues(t, values, depth);
+    }
 }
 
 // Decides, for every slot the state stored, whether the audio read from its
@@ -88,7 +139,7 @@ void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSam
         }
         context.restoreSample(s, std::move(stored->codes), stored->frames, stored->channels, slot.path,
                               static_cast<SampleSourceKind>(stored->kind));
-        applySlotFields(context, s, slot);
+        context.runOnEngine([&] { applySlotFields(context, s, slot); });
         status = slot.imported ? Status::ChangedRestored : Status::MissingRestored;
     }
 }
@@ -96,76 +147,44 @@ void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSam
 } // namespace
 
 bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
-    using Lock = std::lock_guard<EngineMutex>;
     std::lock_guard edit(editMutex_);
-    stopAllVoices();
+    runOnEngine([&] { stopAllVoices(); });
 
-    std::uint8_t byte = 0;
-    if (!in.read(&byte, 1) || byte < state::kOldestReadableVersion) return false;
-
-    if (!in.read(&byte, 1)) return false;
-    {
-        Lock lock(mutex_);
-        synth->receiveSysEx = byte > 0;
+    std::uint8_t header[state::kPartsOffset];
+    std::size_t headerRead = 0;
+    // Version, SysEx and NRPN switches, volume, tune, polyphony: how far each reaches.
+    constexpr std::size_t kHeaderFields[] = {1, 2, 3, 7, 11, 13};
+    for (const std::size_t end : kHeaderFields) {
+        if (!in.read(header + headerRead, end - headerRead)) break;
+        headerRead = end;
     }
-    if (!in.read(&byte, 1)) return false;
-    {
-        Lock lock(mutex_);
-        synth->setNrpnEnabled(byte > 0);
-    }
+    if (headerRead < 1 || header[0] < state::kOldestReadableVersion) return false;
 
-    std::uint8_t number[4];
-    if (!in.read(number, 4)) return false;
     // Non-finite numbers from a damaged stream are not passed to the engine.
-    if (const float volume = state::getF32(number); std::isfinite(volume)) {
-        Lock lock(mutex_);
-        synth->setMasterVolume(volume);
-    }
-    if (!in.read(number, 4)) return false;
-    if (const float tune = state::getF32(number); std::isfinite(tune) && tune > 0.0f) {
-        Lock lock(mutex_);
-        synth->setMasterTune(tune);
-    }
-    if (!in.read(number, 2)) return false;
-    applyPolyphony(state::getU16(number));
+    runOnEngine([&] {
+        if (headerRead >= 2) synth->receiveSysEx = header[1] > 0;
+        if (headerRead >= 3) synth->setNrpnEnabled(header[2] > 0);
+        if (const float volume = state::getF32(header + 3); headerRead >= 7 && std::isfinite(volume))
+            synth->setMasterVolume(volume);
+        if (const float tune = state::getF32(header + 7); headerRead >= 11 && std::isfinite(tune) && tune > 0.0f)
+            synth->setMasterTune(tune);
+    });
+    if (headerRead < 13) return false;
+    applyPolyphony(state::getU16(header + 11));
 
-    std::uint8_t record[state::kWaveTableRecordSize];
-    for (int p = 0; p < synth::kPartCount; ++p) {
-        if (!in.read(record, state::kPartRecordSize)) return false;
-        Lock lock(mutex_);
-        state::decodePart(record, synth->maxMode, synth->part(p));
-    }
-    for (int t = 0; t < synth::kToneCount; ++t) {
-        if (!in.read(record, state::kToneRecordSize)) return false;
-        Lock lock(mutex_);
-        state::decodeTone(record, synth->tone(t));
-    }
-    for (int s = 0; s < synth::kSamplerPresetCount; ++s) {
-        if (!in.read(record, state::kSamplerRecordSize)) return false;
-        Lock lock(mutex_);
-        state::decodeSampler(record, synth->samplerPreset(s));
-    }
-
-    if (!in.read(&byte, 1)) return false;
-    {
-        Lock lock(mutex_);
-        waveTableSize = synth->setTableSize(byte);
-    }
-    for (int t = 0; t < synth::kWaveTableCount; ++t) {
-        if (!in.read(record, state::kWaveTableRecordSize)) return false;
-        const int depth = (record[0] >= 1 && record[0] <= 8) ? record[0] : 8;
-        int values[synth::kWaveTableMaxSize];
-        for (int i = 0; i < synth::kWaveTableMaxSize; ++i) values[i] = record[1 + i] & ((1 << depth) - 1);
-        Lock lock(mutex_);
-        waveTableBitDepth[static_cast<std::size_t>(t)] = depth;
-        synth->importWaveValues(t, values, depth);
-    }
+    LoadedRecords records;
+    const bool recordsComplete = readFixedRecords(in, records);
+    runOnEngine([&] { applyFixedRecords(*this, records); });
+    if (!recordsComplete) return false;
 
     std::array<LoadedSlot, synth::kSampleSlotCount> loaded;
-    for (int s = 0; s < synth::kSampleSlotCount; ++s) {
+    bool slotsComplete = true;
+    for (int s = 0; s < synth::kSampleSlotCount && slotsComplete; ++s) {
+        std::uint8_t byte = 0;
         if (!in.read(&byte, 1)) return false;
         if (byte == 0) continue;
         LoadedSlot& slot = loaded[static_cast<std::size_t>(s)];
+        std::uint8_t number[4];
         if (!in.read(number, 4)) return false;
         if (!readPath(in, state::getU32(number), slot.path)) return false;
         if (!in.read(&slot.kind, 1)) return false;
@@ -173,26 +192,20 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
         if (reimportWaves && slot.present)
             slot.imported = importWave(s, slot.path.c_str(), static_cast<SampleSourceKind>(slot.kind));
 
-        synth::SampleData& data = synth->sampleData(s);
-        if (!in.read(slot.rate, 4)) return false;
-        if (const float rate = state::getF32(slot.rate); std::isfinite(rate)) {
-            Lock lock(mutex_);
-            data.setSourceRate(rate);
+        for (std::uint8_t* field : {slot.rate, slot.pitch, slot.points, slot.loop}) {
+            const std::size_t size = (field == slot.points || field == slot.loop) ? 8 : 4;
+            if (!in.read(field, size)) {
+                slotsComplete = false;
+                break;
+            }
+            ++slot.fieldsRead;
         }
-        if (!in.read(slot.pitch, 4)) return false;
-        if (const float pitch = state::getF32(slot.pitch); std::isfinite(pitch)) {
-            Lock lock(mutex_);
-            data.setPitch(pitch);
-        }
-        if (!in.read(slot.points, 8)) return false;
-        {
-            Lock lock(mutex_);
-            restorePlaybackPoints(data, state::getI32(slot.points), state::getI32(slot.points + 4));
-        }
-        if (!in.read(slot.loop, 8)) return false;
-        Lock lock(mutex_);
-        restoreLoop(data, state::getI32(slot.loop), state::getI32(slot.loop + 4));
     }
+    runOnEngine([&] {
+        for (int s = 0; s < synth::kSampleSlotCount; ++s)
+            if (loaded[static_cast<std::size_t>(s)].fieldsRead > 0) applySlotFields(*this, s, loaded[static_cast<std::size_t>(s)]);
+    });
+    if (!slotsComplete) return false;
 
     // Damaged or absent: the slots stay as their files gave them.
     std::optional<state::SampleTrailer> trailer = state::readSampleTrailer(in);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Saving the state. The fixed layout is built in memory record by record, each
-// taken under the engine lock for a moment, and handed to the host's stream
-// afterwards; the sample trailer is written straight from the slots' audio,
-// which only message-side operations replace and the edit lock keeps still.
+// Saving the state. The fixed layout is packed in one short engine task (a
+// consistent snapshot, taken between two blocks) and handed to the host's
+// stream afterwards; the sample trailer is written straight from the slots'
+// audio, which only message-side operations replace and the edit lock keeps still.
+#include <array>
 #include <mutex>
 #include <vector>
 
@@ -14,10 +15,17 @@ namespace kest::tolvane::plugin {
 
 namespace {
 
-void appendSampleSlot(const EngineContext& context, int slotIndex, std::vector<std::uint8_t>& out) {
+// A slot's fields as the fixed layout stores them, taken with the snapshot.
+struct SlotFields {
+    bool hasFrames = false;
+    std::uint8_t bytes[24] = {};
+};
+using SlotSnapshot = std::array<SlotFields, synth::kSampleSlotCount>;
+
+void appendSampleSlot(const EngineContext& context, int slotIndex, const SlotFields& fields,
+                      std::vector<std::uint8_t>& out) {
     const auto& path = context.sampleSourcePath[static_cast<std::size_t>(slotIndex)];
-    const synth::SampleData& slot = context.synth->sampleData(slotIndex);
-    const bool present = !path.empty() && slot.frames > 0;
+    const bool present = !path.empty() && fields.hasFrames;
     out.push_back(present ? 1 : 0);
     if (!present) return;
 
@@ -27,57 +35,52 @@ void appendSampleSlot(const EngineContext& context, int slotIndex, std::vector<s
     out.insert(out.end(), path.begin(), path.end());
     out.push_back(0);
     out.push_back(context.sampleSourceKind[static_cast<std::size_t>(slotIndex)]);
-
-    std::uint8_t fields[24];
-    state::putF32(fields, slot.sourceRate);
-    state::putF32(fields + 4, slot.pitch);
-    state::putU32(fields + 8, static_cast<std::uint32_t>(slot.playBackStartPoint));
-    state::putU32(fields + 12, static_cast<std::uint32_t>(slot.playBackEndPoint));
-    state::putU32(fields + 16, static_cast<std::uint32_t>(slot.loopStartForDisplay()));
-    state::putU32(fields + 20, static_cast<std::uint32_t>(slot.loopEndForDisplay()));
-    out.insert(out.end(), fields, fields + sizeof fields);
+    out.insert(out.end(), fields.bytes, fields.bytes + sizeof fields.bytes);
 }
 
-std::vector<std::uint8_t> encodeState(EngineContext& context) {
-    using Lock = std::lock_guard<EngineContext::EngineMutex>;
+// Packs everything up to the sample slots, and the slots' fields, into
+// buffers allocated beforehand: it runs with the engine to itself (on the
+// audio thread between two blocks), so it must not allocate.
+void snapshotFixedLayout(EngineContext& context, std::uint8_t* out, SlotSnapshot& slots) {
     synth::SynthesizerWT& engine = *context.synth;
-    std::vector<std::uint8_t> out(state::kSampleSlotsOffset, 0);
-    {
-        Lock lock(context.engineMutex());
-        std::uint8_t* header = out.data();
-        header[0] = state::kVersion;
-        header[1] = engine.receiveSysEx ? 1 : 0;
-        header[2] = engine.nrpnEnabled ? 1 : 0;
-        state::putF32(header + 3, engine.masterVolume);
-        state::putF32(header + 7, engine.masterTune);
-        state::putU16(header + 11, engine.getPolyphony());
-        for (int p = 0; p < synth::kPartCount; ++p)
-            state::encodePart(engine.part(p), out.data() + state::kPartsOffset + p * state::kPartRecordSize);
-    }
-    // MIDI on the audio thread may change a record (SysEx), so each is taken whole.
-    for (int t = 0; t < synth::kToneCount; ++t) {
-        Lock lock(context.engineMutex());
-        state::encodeTone(engine.tone(t), out.data() + state::kTonesOffset + t * state::kToneRecordSize);
-    }
-    for (int s = 0; s < synth::kSamplerPresetCount; ++s) {
-        Lock lock(context.engineMutex());
-        state::encodeSampler(engine.samplerPreset(s), out.data() + state::kSamplersOffset + s * state::kSamplerRecordSize);
-    }
-    {
-        Lock lock(context.engineMutex());
-        out[state::kWaveTablesOffset] = static_cast<std::uint8_t>(engine.tableSize);
-    }
+    out[0] = state::kVersion;
+    out[1] = engine.receiveSysEx ? 1 : 0;
+    out[2] = engine.nrpnEnabled ? 1 : 0;
+    state::putF32(out + 3, engine.masterVolume);
+    state::putF32(out + 7, engine.masterTune);
+    state::putU16(out + 11, engine.getPolyphony());
+    for (int p = 0; p < synth::kPartCount; ++p)
+        state::encodePart(engine.part(p), out + state::kPartsOffset + p * state::kPartRecordSize);
+    for (int t = 0; t < synth::kToneCount; ++t)
+        state::encodeTone(engine.tone(t), out + state::kTonesOffset + t * state::kToneRecordSize);
+    for (int s = 0; s < synth::kSamplerPresetCount; ++s)
+        state::encodeSampler(engine.samplerPreset(s), out + state::kSamplersOffset + s * state::kSamplerRecordSize);
+    out[state::kWaveTablesOffset] = static_cast<std::uint8_t>(engine.tableSize);
     for (int t = 0; t < synth::kWaveTableCount; ++t) {
-        std::uint8_t* record = out.data() + state::kWaveTablesOffset + 1 + t * state::kWaveTableRecordSize;
-        Lock lock(context.engineMutex());
+        std::uint8_t* record = out + state::kWaveTablesOffset + 1 + t * state::kWaveTableRecordSize;
         const int depth = context.waveTableBitDepth[static_cast<std::size_t>(t)];
         record[0] = static_cast<std::uint8_t>(depth);
         engine.exportWaveBytes(t, record + 1, synth::kWaveTableMaxSize, depth);
     }
     for (int s = 0; s < synth::kSampleSlotCount; ++s) {
-        Lock lock(context.engineMutex());
-        appendSampleSlot(context, s, out);
+        const synth::SampleData& slot = engine.sampleData(s);
+        SlotFields& fields = slots[static_cast<std::size_t>(s)];
+        fields.hasFrames = slot.frames > 0;
+        state::putF32(fields.bytes, slot.sourceRate);
+        state::putF32(fields.bytes + 4, slot.pitch);
+        state::putU32(fields.bytes + 8, static_cast<std::uint32_t>(slot.playBackStartPoint));
+        state::putU32(fields.bytes + 12, static_cast<std::uint32_t>(slot.playBackEndPoint));
+        state::putU32(fields.bytes + 16, static_cast<std::uint32_t>(slot.loopStartForDisplay()));
+        state::putU32(fields.bytes + 20, static_cast<std::uint32_t>(slot.loopEndForDisplay()));
     }
+}
+
+std::vector<std::uint8_t> encodeState(EngineContext& context) {
+    std::vector<std::uint8_t> out(state::kSampleSlotsOffset, 0);
+    SlotSnapshot slots;
+    context.runOnEngine([&] { snapshotFixedLayout(context, out.data(), slots); });
+    for (int s = 0; s < synth::kSampleSlotCount; ++s)
+        appendSampleSlot(context, s, slots[static_cast<std::size_t>(s)], out);
     return out;
 }
 

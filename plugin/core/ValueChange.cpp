@@ -1,25 +1,54 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <vector>
+
 #include "ProtocolIds.h"
 #include "ValueChangePages.h"
 
 namespace kest::tolvane::plugin {
 
+namespace {
+
+// Rebuilding the voice pool allocates: it never runs on the audio thread.
+bool allocatesInTheEngine(int id) { return id == ids::system::kPolyphonyMenu; }
+// Clearing a sample slot frees its audio: the buffer is taken out first and
+// freed on the message thread.
+bool freesSampleAudio(int id) { return id == ids::sampleData::kClear; }
+
+} // namespace
+
+std::optional<float> EngineContext::applyValueNow(int id, float value) {
+    const int item = ids::itemOf(id);
+    switch (ids::pageOf(id)) {
+    case ids::page::kSystem: return applySystemValue(*this, item, value);
+    case ids::page::kPart: return applyPartValue(*this, item, value);
+    case ids::page::kTone: return applyToneValue(*this, item, value);
+    case ids::page::kSampler: return applySamplerValue(*this, item, value);
+    case ids::page::kSampleData: return applySampleDataValue(*this, item, value);
+    case ids::page::kWaveTable: return applyWaveTableValue(*this, item, value);
+    case ids::page::kWavePoint: return applyWavePointValue(*this, item, value);
+    default: return std::nullopt;
+    }
+}
+
 void EngineContext::applyValueChange(int id, float value) {
     std::lock_guard edit(editMutex_);
     std::optional<float> echo;
-    {
+    if (freesSampleAudio(id)) {
+        std::vector<std::int32_t> released;
+        runOnEngine([&] {
+            released.swap(currentSampleDataRecord->data);
+            echo = applyValueNow(id, value);
+        });
+    } else if (allocatesInTheEngine(id)) {
+        settleValueChanges();
         std::lock_guard lock(mutex_);
-        const int item = ids::itemOf(id);
-        switch (ids::pageOf(id)) {
-        case ids::page::kSystem: echo = applySystemValue(*this, item, value); break;
-        case ids::page::kPart: echo = applyPartValue(*this, item, value); break;
-        case ids::page::kTone: echo = applyToneValue(*this, item, value); break;
-        case ids::page::kSampler: echo = applySamplerValue(*this, item, value); break;
-        case ids::page::kSampleData: echo = applySampleDataValue(*this, item, value); break;
-        case ids::page::kWaveTable: echo = applyWaveTableValue(*this, item, value); break;
-        case ids::page::kWavePoint: echo = applyWavePointValue(*this, item, value); break;
-        default: break;
-        }
+        echo = applyValueNow(id, value);
+    } else {
+        postValueChange(id, value);
+        // Mostly the next block applies it within the wait; if the host's
+        // blocks are long, the echo follows with the next message-side call.
+        waitForValueChanges(std::chrono::steady_clock::now() + kEchoWait);
+        return;
     }
     // Sent after the lock is released: the receiver may read the context at once.
     if (echo) sendValueUpdate(id, *echo);

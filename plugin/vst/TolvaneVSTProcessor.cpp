@@ -103,8 +103,12 @@ void TolvaneVSTProcessor::ensureScratch(int32 samples)
 
 tresult PLUGIN_API TolvaneVSTProcessor::setActive(TBool state)
 {
-    if (context_)
+    if (context_) {
         context_->setModulesActive(state != 0);
+        // No more blocks: edits and tasks are carried out on this thread until they resume.
+        if (!state)
+            context_->noteAudioStopped();
+    }
     dropPending_.store(true, std::memory_order_release);
     return AudioEffect::setActive(state);
 }
@@ -262,8 +266,9 @@ void TolvaneVSTProcessor::applyModuleRequest()
 
 void TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
 {
-    // Never sleep on the message thread: after a bounded spin this block stays
-    // silent and its events wait for the next one.
+    // Edits reach the engine through its queue and never hold this lock; only
+    // a voice-pool rebuild or a host lifecycle call can. Never sleep on it:
+    // after a bounded spin this block stays silent and its events wait.
     std::unique_lock<EngineContext::EngineMutex> lock;
     if (!context_->tryLockForAudio(lock)) {
         if (numSamples > 0) {
@@ -272,6 +277,9 @@ void TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
         }
         return;
     }
+    // Queued value changes and a waiting task first, even while bypassed, so
+    // the message thread waiting for them is answered.
+    context_->serviceFromAudioThread();
     applyModuleRequest();
     if (bypassed_ || numSamples <= 0)
         return;

@@ -12,15 +12,22 @@ void* __libc_realloc(void*, std::size_t);
 void __libc_free(void*);
 }
 
+namespace {
+// A plain thread-local flag: reading it allocates nothing.
+thread_local bool countingThisThread = false;
+} // namespace
+
 namespace tolvane_test {
 std::atomic<bool> countingHeapCalls{false};
 std::atomic<long> heapCalls{0};
+
+void countHeapCallsOnThisThread(bool on) { countingThisThread = on; }
 } // namespace tolvane_test
 
 namespace {
 void note()
 {
-    if (tolvane_test::countingHeapCalls.load(std::memory_order_relaxed))
+    if (countingThisThread || tolvane_test::countingHeapCalls.load(std::memory_order_relaxed))
         tolvane_test::heapCalls.fetch_add(1, std::memory_order_relaxed);
 }
 } // namespace

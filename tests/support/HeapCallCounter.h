@@ -12,4 +12,8 @@ namespace tolvane_test {
 extern std::atomic<bool> countingHeapCalls;
 extern std::atomic<long> heapCalls;
 
+// Counts the calls of the calling thread alone while on, whatever
+// countingHeapCalls says (for one thread among several busy ones).
+void countHeapCallsOnThisThread(bool on);
+
 } // namespace tolvane_test

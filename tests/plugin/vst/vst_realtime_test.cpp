@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
+
+#include "public.sdk/source/common/memorystream.h"
+
+#include "../CoreTestSupport.h"
 
 #include "HeapCallCounter.h"
 #include "TolvaneIds.h"
@@ -81,6 +86,75 @@ TEST(RealTime, ProcessNeverTouchesTheHeap)
     EXPECT_LT(rendered, 400);
 
     processor->setProcessing(false);
+    processor->setActive(false);
+    processor->terminate();
+    processor->release();
+}
+
+// Value changes, state saves and loads and imports made during playback run
+// their engine step on the audio thread: none of it may allocate there.
+TEST(RealTime, EditsSavesLoadsAndImportsApplyOnTheAudioThreadWithoutTheHeap)
+{
+    HostApplication host;
+    auto* processor = new TolvaneVSTProcessor;
+    ASSERT_EQ(processor->initialize(&host), kResultOk);
+    ProcessSetup setup{kRealtime, kSample32, 128, 44100.0};
+    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(processor->setActive(true), kResultOk);
+    kest::tolvane::plugin::testing::TempFolder folder;
+    const std::string wav = folder.file("ramp.wav");
+    kest::tolvane::plugin::testing::writeWav16(wav, kest::tolvane::plugin::testing::rampSamples(30000));
+    auto& context = *processor->engineContext();
+    context.runFileAction(0x9100, folder.file("tones.txt").c_str());
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    std::thread audio([&] {
+        Block block(128);
+        while (!stop.load()) {
+            block.clearInput();
+            block.addNoteOn(static_cast<int16>(blocks.load() % 16), 60, 0.8f);
+            tolvane_test::countHeapCallsOnThisThread(true);
+            processor->process(block.data);
+            tolvane_test::countHeapCallsOnThisThread(false);
+            blocks.fetch_add(1);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    while (blocks.load() < 2)
+        std::this_thread::yield();
+    // The per-thread counter must see this thread's heap calls and only while on.
+    void* (*volatile allocate)(std::size_t) = std::malloc;
+    void (*volatile release)(void*) = std::free;
+    tolvane_test::heapCalls = 0;
+    tolvane_test::countHeapCallsOnThisThread(true);
+    release(allocate(64));
+    tolvane_test::countHeapCallsOnThisThread(false);
+    release(allocate(64));
+    ASSERT_EQ(tolvane_test::heapCalls.load(), 2);
+    tolvane_test::heapCalls = 0;
+
+    const int edits[] = {0x0001, 0x0002, 0x0081, 0x0101, 0x0102, 0x0103, 0x0104, 0x0181, 0x1001, 0x1003, 0x1009,
+                         0x1081, 0x2001, 0x2003, 0x2081, 0x3001, 0x3004, 0x3007, 0x300A, 0x5001, 0x5011, 0x5020,
+                         0x5024, 0x5029, 0x5090, 0x50A0, 0x5105};
+    for (int round = 0; round < 4; ++round) {
+        for (int id : edits)
+            context.applyValueChange(id, static_cast<float>(round) / 3.0f);
+        context.runFileAction(0x2100 | round, wav.c_str());
+        context.runFileAction(0x1100, folder.file("tones.txt").c_str());
+        MemoryStream stream;
+        ASSERT_EQ(processor->getState(&stream), kResultOk);
+        stream.seek(0, IBStream::kIBSeekSet, nullptr);
+        ASSERT_EQ(processor->setState(&stream), kResultOk);
+    }
+    context.settleValueChanges();
+    stop = true;
+    audio.join();
+
+    EXPECT_EQ(tolvane_test::heapCalls.load(), 0) << "heap calls on the audio thread";
+    EXPECT_EQ(processor->missedBlocks(), 0);
+    EXPECT_EQ(context.synth->sampleData(3).frames, 30000) << "the imports reached the engine";
+
     processor->setActive(false);
     processor->terminate();
     processor->release();

@@ -106,4 +106,56 @@ TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
     processor->release();
 }
 
+// While blocks come, edits are applied by the audio thread; their echoes still
+// reach the controller, one per edit, in the order they were made.
+TEST(Concurrency, EchoesOfEditsTheAudioThreadAppliedReachTheControllerInOrder)
+{
+    HostApplication host;
+    auto* processor = new TolvaneVSTProcessor;
+    ASSERT_EQ(processor->initialize(&host), kResultOk);
+    ProcessSetup setup{kRealtime, kSample32, 128, 44100.0};
+    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(processor->setActive(true), kResultOk);
+    RecordingConnection peer;
+    processor->connect(&peer);
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    std::thread audio([&] {
+        Block block(128);
+        while (!stop.load(std::memory_order_relaxed)) {
+            processor->process(block.data);
+            blocks.fetch_add(1, std::memory_order_relaxed);
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    while (blocks.load() < 2)
+        std::this_thread::yield();
+
+    constexpr int kEdits = 300;
+    for (int i = 0; i < kEdits; ++i) {
+        IPtr<IMessage> change = owned(makeMessage(host, ids::kMsgValueChange));
+        change->getAttributes()->setInt(ids::kAttrTag, 0x0104);  // bend range: the echo is the stored step
+        change->getAttributes()->setFloat(ids::kAttrValue, static_cast<double>(i % 128) / 127.0);
+        processor->notify(change);
+    }
+    processor->engineContext()->settleValueChanges();
+    stop = true;
+    audio.join();
+
+    const auto updates = peer.withId(ids::kMsgValueUpdate);
+    ASSERT_EQ(updates.size(), static_cast<std::size_t>(kEdits));
+    for (int i = 0; i < kEdits; ++i) {
+        EXPECT_EQ(updates[static_cast<std::size_t>(i)].tag, 0x0104);
+        EXPECT_NEAR(updates[static_cast<std::size_t>(i)].value, (i % 128) / 127.0, 1e-6);
+    }
+    EXPECT_EQ(processor->engineContext()->synth->part(0).bendRange, (kEdits - 1) % 128);
+    EXPECT_EQ(processor->missedBlocks(), 0);
+
+    processor->disconnect(&peer);
+    processor->setActive(false);
+    processor->terminate();
+    processor->release();
+}
+
 } // namespace
