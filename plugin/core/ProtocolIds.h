@@ -240,6 +240,11 @@ constexpr unsigned midi(int channel, int item)
 {
     return kMidiBase | (static_cast<unsigned>(channel & 0xF) << 8) | static_cast<unsigned>(item);
 }
+constexpr bool isMidi(unsigned id) { return (id & ~0xFFFu) == kMidiBase; }
+constexpr int channelOf(unsigned id) { return static_cast<int>((id >> 8) & 0xF); }
+constexpr int itemOf(unsigned id) { return static_cast<int>(id & 0xFF); }
+// Controllers 0..127, pitch bend and program change; other items are unused.
+constexpr bool isMappedItem(int item) { return item < 0x80 || item == kPitchBendItem || item == kProgramItem; }
 } // namespace hostParam
 
 } // namespace kest::tolvane::plugin::ids

@@ -22,6 +22,7 @@ using kest::tolvane::kNoteOff;
 using kest::tolvane::kNoteOn;
 using kest::tolvane::kPitchBend;
 using kest::tolvane::kProgramChange;
+namespace hostParam = kest::tolvane::plugin::ids::hostParam;
 
 namespace {
 
@@ -158,16 +159,16 @@ void TolvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32
                 return;  // the queues after a bypass switch-on are not read
             continue;
         }
-        if ((id & ~0xFFFu) != Tolvane::kMidiParamBase)
+        if (!hostParam::isMidi(id))
             continue;
-        readMidiQueue(*queue, static_cast<int>((id >> 8) & 0xF), static_cast<int>(id & 0xFF), numSamples);
+        readMidiQueue(*queue, hostParam::channelOf(id), hostParam::itemOf(id), numSamples);
     }
     points_.moveInto(pending_);
 }
 
 void TolvaneVSTProcessor::readMidiQueue(IParamValueQueue& queue, int channel, int item, int32 numSamples)
 {
-    if (item >= 0x80 && item != Tolvane::kPitchBendItem && item != Tolvane::kProgramItem)
+    if (!hostParam::isMappedItem(item))
         return;
     points_.beginQueue();
     const int32 points = queue.getPointCount();
@@ -177,7 +178,7 @@ void TolvaneVSTProcessor::readMidiQueue(IParamValueQueue& queue, int channel, in
         if (queue.getPoint(p, offset, value) != kResultOk)
             continue;
         const int time = clampOffset(offset, numSamples);
-        if (item < 0x80) {
+        if (item < hostParam::kPitchBendItem) {
             points_.add(kControlChange, channel, item, toSevenBit(value), time);
         } else if (item == Tolvane::kPitchBendItem) {
             const int bend = toFourteenBit(value);

@@ -82,6 +82,16 @@ TEST(ProtocolIds, FileActionsAndHostParametersKeepTheirNumbers)
     EXPECT_EQ(ids::hostParam::midi(15, ids::hostParam::kProgramItem), 0x10F82u);
     EXPECT_EQ(ids::hostParam::midi(2, ids::hostParam::kPitchBendItem), 0x10281u);
     EXPECT_EQ(ids::hostParam::midi(0, 7), 0x10007u);
+    // The processor decodes what the controller composed; the bypass switch
+    // and the unit ids are not MIDI parameters.
+    EXPECT_TRUE(ids::hostParam::isMidi(0x10F82u));
+    EXPECT_EQ(ids::hostParam::channelOf(0x10F82u), 15);
+    EXPECT_EQ(ids::hostParam::itemOf(0x10F82u), ids::hostParam::kProgramItem);
+    EXPECT_FALSE(ids::hostParam::isMidi(0x1000001u));
+    EXPECT_FALSE(ids::hostParam::isMidi(0x100000u));
+    EXPECT_TRUE(ids::hostParam::isMappedItem(127));
+    EXPECT_FALSE(ids::hostParam::isMappedItem(0x80));
+    EXPECT_FALSE(ids::hostParam::isMappedItem(0x83));
 }
 
 TEST(ProtocolIds, MessageNamesAttributeKeysAndVersionKeepTheirTexts)
