@@ -62,7 +62,7 @@ public:
 
 void guardAgainstDismissal(COptionMenu* menu)
 {
-    static DismissedMenuGuard guard;  // holds no state: one serves every menu
+    static DismissedMenuGuard guard; // holds no state: one serves every menu
     menu->registerOptionMenuListener(&guard);
 }
 
@@ -106,10 +106,7 @@ CControl* TolvaneVSTGUIEditor::Views::control(int tag) const
     return found == controls.end() ? nullptr : found->second;
 }
 
-CSlider* TolvaneVSTGUIEditor::Views::slider(int id) const
-{
-    return dynamic_cast<CSlider*>(control(kTagControl | id));
-}
+CSlider* TolvaneVSTGUIEditor::Views::slider(int id) const { return dynamic_cast<CSlider*>(control(kTagControl | id)); }
 
 CTextLabel* TolvaneVSTGUIEditor::Views::textOf(int tag) const
 {
@@ -138,7 +135,8 @@ void TolvaneVSTGUIEditor::buildWindow()
     buildMenus();
     buildTopSection();
 
-    views_->lower = new RedrawingContainer<CLayeredViewContainer>(CRect(0, kTopSectionHeight, kWindowWidth, kWindowHeight));
+    views_->lower =
+        new RedrawingContainer<CLayeredViewContainer>(CRect(0, kTopSectionHeight, kWindowWidth, kWindowHeight));
     views_->lower->setTransparency(true);
     frame->addView(views_->lower);
     buildTonePage();
@@ -162,8 +160,8 @@ void TolvaneVSTGUIEditor::buildMenus()
                 style |= COptionMenu::kMultipleCheckStyle;
             else if (def.style == MenuCheckStyle::CheckCurrent)
                 style |= COptionMenu::kCheckStyle;
-            auto* menu = new COptionMenu(CRect(0, 0, 0, 0), isSubMenu ? nullptr : this, kTagControl | def.id,
-                                         nullptr, nullptr, style);
+            auto* menu = new COptionMenu(CRect(0, 0, 0, 0), isSubMenu ? nullptr : this, kTagControl | def.id, nullptr,
+                                         nullptr, style);
             int index = 0;
             for (const MenuEntryDef& entry : def.entries) {
                 if (entry.title == nullptr) {
@@ -181,7 +179,7 @@ void TolvaneVSTGUIEditor::buildMenus()
                 ++index;
             }
             if (!isSubMenu)
-                guardAgainstDismissal(menu);  // sub-menus report through their top menu
+                guardAgainstDismissal(menu); // sub-menus report through their top menu
             views_->menus[def.id] = menu;
         }
     }
@@ -206,8 +204,8 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
         case ControlKind::Slider: {
             const CRect rect = toCRect(sliderRect(row));
             auto* slider = new CHorizontalSliderExt(rect, this, tag, static_cast<int32_t>(rect.left),
-                                                    static_cast<int32_t>(rect.left + 84), knob, nullptr,
-                                                    CPoint(0, 0), CSlider::kHorizontal | CSlider::kLeft);
+                                                    static_cast<int32_t>(rect.left + 84), knob, nullptr, CPoint(0, 0),
+                                                    CSlider::kHorizontal | CSlider::kLeft);
             slider->setWheelInc(1.0f / static_cast<float>(row.steps));
             container->addView(slider);
             views_->controls[tag] = slider;
@@ -340,7 +338,7 @@ void TolvaneVSTGUIEditor::buildOverlay()
         styleText(label, lineFont, kOverlayText);
         overlay->addView(label);
     }
-    frame->addView(overlay);  // last, so that it lies above everything
+    frame->addView(overlay); // last, so that it lies above everything
 }
 
 } // namespace Steinberg::Vst

@@ -48,16 +48,13 @@ void TolvaneVSTGUIEditor::onMenuChoice(COptionMenu* menu)
             chosenIn->checkEntry(index, false);
         break;
     case MenuActionKind::ImportFile:
-    case MenuActionKind::ExportFile:
-        openFileSelector(action.code);
-        break;
+    case MenuActionKind::ExportFile: openFileSelector(action.code); break;
     case MenuActionKind::SetZoom:
         setZoomChoice(action.code);
         if (zoomChoiceListener_)
             zoomChoiceListener_(zoomChoice_);
         break;
-    case MenuActionKind::None:
-        break;
+    case MenuActionKind::None: break;
     }
     // The wavetable menu is a command list: it keeps no selection of its own.
     if ((menu->getTag() & kValueIdMask) == ids::waveTable::kPopupMenu)
@@ -70,8 +67,8 @@ void TolvaneVSTGUIEditor::openFileSelector(int code)
     const FileSelectorInfo* selectorInfo = findFileSelector(code);
     if (selectorInfo == nullptr || frame == nullptr)
         return;
-    CNewFileSelector* selector = CNewFileSelector::create(
-        frame, selectorInfo->save ? CNewFileSelector::kSelectSaveFile : CNewFileSelector::kSelectFile);
+    CNewFileSelector* selector = CNewFileSelector::create(frame, selectorInfo->save ? CNewFileSelector::kSelectSaveFile
+                                                                                    : CNewFileSelector::kSelectFile);
     if (selector == nullptr)
         return;
     pendingFileAction_ = code;

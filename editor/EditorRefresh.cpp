@@ -152,7 +152,7 @@ void TolvaneVSTGUIEditor::updateTonePage()
     setText(kTagControl | ids::tone::kName, presetNameText(tone.presetName));
     setMenuIndex(views_->optionMenu(ids::tone::kStrc), tone.strc);
     for (const auto& field : kest::tolvane::synth::kToneFields)
-        if (field.member != &TonePreset::strc)  // a menu, set above
+        if (field.member != &TonePreset::strc) // a menu, set above
             setSliderAndField(ids::tone::id(field.valueItem), ratio(tone.*field.member, field.mask),
                               std::to_string(tone.*field.member));
 }

@@ -38,7 +38,7 @@ struct TolvaneVSTGUIEditor::Views {
 
     VSTGUI::CControl* control(int tag) const;
     VSTGUI::CSlider* slider(int id) const;
-    VSTGUI::CTextLabel* textOf(int tag) const;  // value fields and text edits are labels too
+    VSTGUI::CTextLabel* textOf(int tag) const; // value fields and text edits are labels too
     VSTGUI::COptionMenu* optionMenu(int id) const;
     VSTGUI::COptionMenu* menu(int id) const;
 };

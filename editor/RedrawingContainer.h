@@ -36,8 +36,7 @@ private:
     static std::vector<Entry>& list();
 };
 
-template <class Container>
-class RedrawingContainer : public Container {
+template <class Container> class RedrawingContainer : public Container {
 public:
     using Container::Container;
 

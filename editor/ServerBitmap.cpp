@@ -46,8 +46,8 @@ cairo_surface_t* uploaded(cairo_surface_t* image, cairo_device_t* device)
     if (visual == nullptr)
         return nullptr;
     cairo_surface_t* root = cairo_xcb_surface_create(connection, screen->root, visual, 1, 1);
-    cairo_surface_t* copy = cairo_surface_create_similar(root, CAIRO_CONTENT_COLOR_ALPHA, cairo_image_surface_get_width(image),
-                                                         cairo_image_surface_get_height(image));
+    cairo_surface_t* copy = cairo_surface_create_similar(
+        root, CAIRO_CONTENT_COLOR_ALPHA, cairo_image_surface_get_width(image), cairo_image_surface_get_height(image));
     cairo_surface_destroy(root);
     // Only a copy on the same connection as the window is drawn by reference.
     if (cairo_surface_status(copy) != CAIRO_STATUS_SUCCESS || cairo_surface_get_device(copy) != device) {

@@ -21,8 +21,8 @@ public:
     using CBitmap::CBitmap;
     ~ServerBitmap() override;
 
-    void draw(VSTGUI::CDrawContext* context, const VSTGUI::CRect& rect, const VSTGUI::CPoint& offset = VSTGUI::CPoint(0, 0),
-              float alpha = 1.f) override;
+    void draw(VSTGUI::CDrawContext* context, const VSTGUI::CRect& rect,
+              const VSTGUI::CPoint& offset = VSTGUI::CPoint(0, 0), float alpha = 1.f) override;
 
     // The resolutions the X server holds now.
     std::size_t serverCopyCount() const { return copies_.size(); }

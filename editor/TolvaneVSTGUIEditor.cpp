@@ -31,16 +31,12 @@ constexpr int kIdleMilliseconds = 33;
 
 } // namespace
 
-TolvaneVSTGUIEditor::TolvaneVSTGUIEditor(EditController* controller)
-    : VSTGUIEditor(controller, nullptr)
+TolvaneVSTGUIEditor::TolvaneVSTGUIEditor(EditController* controller) : VSTGUIEditor(controller, nullptr)
 {
     applyZoom(false);
 }
 
-TolvaneVSTGUIEditor::~TolvaneVSTGUIEditor()
-{
-    close();
-}
+TolvaneVSTGUIEditor::~TolvaneVSTGUIEditor() { close(); }
 
 bool PLUGIN_API TolvaneVSTGUIEditor::open(void* parent, const PlatformType& platformType)
 {
@@ -72,7 +68,7 @@ void PLUGIN_API TolvaneVSTGUIEditor::close()
         PendingRedraws::flush();
         // Closing the last window closes the library's X connection.
         ServerBitmap::releaseAllServerCopies();
-        frame->close();  // releases the frame and every view in it
+        frame->close(); // releases the frame and every view in it
         frame = nullptr;
     }
     // The pop-up menus were never in the frame; they go with the views record.
@@ -85,10 +81,7 @@ bool TolvaneVSTGUIEditor::isSamplerPageVisible() const
     return views_ && views_->samplerPage->isVisible() && !views_->tonePage->isVisible();
 }
 
-bool TolvaneVSTGUIEditor::isAboutOverlayVisible() const
-{
-    return views_ && views_->aboutOverlay->isVisible();
-}
+bool TolvaneVSTGUIEditor::isAboutOverlayVisible() const { return views_ && views_->aboutOverlay->isVisible(); }
 
 CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* message)
 {
@@ -168,7 +161,7 @@ void TolvaneVSTGUIEditor::applyZoom(bool tellHost)
     ViewRect rect(0, 0, size.width, size.height);
     const bool resized = rect.getWidth() != getRect().getWidth() || rect.getHeight() != getRect().getHeight();
     if (!frame) {
-        setRect(rect);  // what getSize() tells a host before the window opens
+        setRect(rect); // what getSize() tells a host before the window opens
         return;
     }
     if (views_)
@@ -176,7 +169,7 @@ void TolvaneVSTGUIEditor::applyZoom(bool tellHost)
             menu->setValue(static_cast<float>(zoomChoice_));
     if (frame->getZoom() != factor) {
         frame->setZoom(factor);
-        wantRedraw();  // the resized window is drawn from the library's own list
+        wantRedraw(); // the resized window is drawn from the library's own list
     }
     // Hosts compare the request with getSize(): the view's rectangle changes
     // only after the request (or through the host's onSize()).
@@ -194,8 +187,7 @@ void TolvaneVSTGUIEditor::valueChanged(CControl* control)
     const float v = control->getValueNormalized();
     const ControlEdit edit = classifyControlEdit(control->getTag(), v);
     switch (edit.kind) {
-    case EditKind::Ignore:
-        break;
+    case EditKind::Ignore: break;
     case EditKind::SendValue:
         sendValueChange(edit.id, v);
         performPartParameterEdit(edit.id, v);
@@ -225,22 +217,14 @@ void TolvaneVSTGUIEditor::valueChanged(CControl* control)
         if (auto* field = dynamic_cast<CTextLabel*>(control))
             sendValueChange(edit.id, static_cast<float>(leadingInteger(field->getText().getString())));
         break;
-    case EditKind::SendToolPress:
-        sendValueChange(edit.id, 0.0f);
-        break;
-    case EditKind::OpenPopupMenu:
-        openPopupMenu(ids::pageOf(edit.id));
-        break;
+    case EditKind::SendToolPress: sendValueChange(edit.id, 0.0f); break;
+    case EditKind::OpenPopupMenu: openPopupMenu(ids::pageOf(edit.id)); break;
     case EditKind::MenuChoice:
         if (auto* menu = dynamic_cast<COptionMenu*>(control))
             onMenuChoice(menu);
         break;
-    case EditKind::ShowOverlay:
-        views_->aboutOverlay->setVisible(true);
-        break;
-    case EditKind::HideOverlay:
-        views_->aboutOverlay->setVisible(false);
-        break;
+    case EditKind::ShowOverlay: views_->aboutOverlay->setVisible(true); break;
+    case EditKind::HideOverlay: views_->aboutOverlay->setVisible(false); break;
     }
 }
 

@@ -52,9 +52,7 @@ enum class Page;
 
 namespace Steinberg::Vst {
 
-class TolvaneVSTGUIEditor : public VSTGUIEditor,
-                            public VSTGUI::IControlListener,
-                            public IPlugViewContentScaleSupport {
+class TolvaneVSTGUIEditor : public VSTGUIEditor, public VSTGUI::IControlListener, public IPlugViewContentScaleSupport {
 public:
     using EngineContext = kest::tolvane::plugin::EngineContext;
 
@@ -100,7 +98,7 @@ public:
 
     OBJ_METHODS(TolvaneVSTGUIEditor, VSTGUIEditor)
     DEFINE_INTERFACES
-        DEF_INTERFACE(IPlugViewContentScaleSupport)
+    DEF_INTERFACE(IPlugViewContentScaleSupport)
     END_DEFINE_INTERFACES(VSTGUIEditor)
     REFCOUNT_METHODS(VSTGUIEditor)
 

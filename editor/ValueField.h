@@ -17,7 +17,8 @@ public:
     using CTextEdit::CTextEdit;
     using CTextEdit::drawPlatformText;
 
-    void drawPlatformText(VSTGUI::CDrawContext* context, const VSTGUI::UTF8String& string, const VSTGUI::CRect& size) override;
+    void drawPlatformText(VSTGUI::CDrawContext* context, const VSTGUI::UTF8String& string,
+                          const VSTGUI::CRect& size) override;
 
     // How many texts the field has measured since its font last changed.
     std::size_t measuredCount() const { return widths_.size(); }

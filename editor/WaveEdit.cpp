@@ -30,7 +30,7 @@ WaveEdit::WaveEdit(const CRect& size, IControlListener* listener) : CViewContain
     setTransparency(true);
 }
 
-WaveEdit::~WaveEdit() = default;  // the container releases the bars it holds
+WaveEdit::~WaveEdit() = default; // the container releases the bars it holds
 
 CVerticalSlider* WaveEdit::bar(int index) const
 {

@@ -106,7 +106,7 @@ private:
         HostRunLoop* loop;
         DELEGATE_REFCOUNT(FObject)
         DEFINE_INTERFACES
-            DEF_INTERFACE(Linux::IEventHandler)
+        DEF_INTERFACE(Linux::IEventHandler)
         END_DEFINE_INTERFACES(FObject)
     };
     struct TimerHandler : Linux::ITimerHandler, FObject {
@@ -129,12 +129,12 @@ private:
         }
         VSTGUI::X11::ITimerHandler* handler;
         HostRunLoop* loop;
-        bool isRedraw;  // a frame's redraw timer
+        bool isRedraw; // a frame's redraw timer
         uint64_t interval;
-        bool registered = false;  // with the host, now
+        bool registered = false; // with the host, now
         DELEGATE_REFCOUNT(FObject)
         DEFINE_INTERFACES
-            DEF_INTERFACE(Linux::ITimerHandler)
+        DEF_INTERFACE(Linux::ITimerHandler)
         END_DEFINE_INTERFACES(FObject)
     };
 
@@ -148,8 +148,8 @@ private:
         wantedWhileDrawing_ = false;
         timer.handler->onTimer();
         drawing_ = false;
-        const bool stillRegistered = std::any_of(timerHandlers_.begin(), timerHandlers_.end(),
-                                                 [&](const auto& t) { return t.get() == &timer; });
+        const bool stillRegistered =
+            std::any_of(timerHandlers_.begin(), timerHandlers_.end(), [&](const auto& t) { return t.get() == &timer; });
         if (stillRegistered && timer.registered && !wantedWhileDrawing_) {
             runLoop_->unregisterTimer(&timer);
             timer.registered = false;
@@ -164,10 +164,7 @@ private:
     bool drewInTimer_ = false;
 };
 
-HostRunLoop* activeRunLoop()
-{
-    return dynamic_cast<HostRunLoop*>(VSTGUI::X11::RunLoop::instance().get().get());
-}
+HostRunLoop* activeRunLoop() { return dynamic_cast<HostRunLoop*>(VSTGUI::X11::RunLoop::instance().get().get()); }
 
 } // namespace
 

@@ -51,10 +51,7 @@ void MultiTimberSynthBase::handleNoteOn(const MidiEvent& event)
         v->noteOn(event.channel & 0x0F, event.data1 & 0x7F, event.data2);
 }
 
-void MultiTimberSynthBase::selectProgram(const MidiEvent& event)
-{
-    part(event.channel).program = event.data1 & 0x7F;
-}
+void MultiTimberSynthBase::selectProgram(const MidiEvent& event) { part(event.channel).program = event.data1 & 0x7F; }
 
 void MultiTimberSynthBase::handleProgramChange(const MidiEvent& event)
 {

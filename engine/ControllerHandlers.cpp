@@ -35,9 +35,10 @@ void MultiTimberSynthBase::buildHandlerTables()
     controllerHandlers_[PartControllers::kRpnMsb] = &MultiTimberSynthBase::ccParameterNumber;
     controllerHandlers_[120] = &MultiTimberSynthBase::ccAllSoundOff;
     controllerHandlers_[121] = &MultiTimberSynthBase::ccResetAllControllers;
-    controllerHandlers_[122] = &MultiTimberSynthBase::ccIgnore;  // Local Control
+    controllerHandlers_[122] = &MultiTimberSynthBase::ccIgnore; // Local Control
     controllerHandlers_[123] = &MultiTimberSynthBase::ccAllNotesOff;
-    for (int mode = 124; mode < 128; ++mode) controllerHandlers_[static_cast<std::size_t>(mode)] = &MultiTimberSynthBase::ccIgnore;
+    for (int mode = 124; mode < 128; ++mode)
+        controllerHandlers_[static_cast<std::size_t>(mode)] = &MultiTimberSynthBase::ccIgnore;
 
     dataEntryHandlers_.fill(&MultiTimberSynthBase::deIgnore);
     dataEntryHandlers_[0] = &MultiTimberSynthBase::deBendSensitivity;
@@ -54,7 +55,8 @@ void MultiTimberSynthBase::ccStore(const MidiEvent& event)
 {
     // The table is indexed by the low 7 bits; 120..127 have no stored value.
     const int controller = event.data1 & 0x7F;
-    if (controller >= kStoredControllerCount) return;
+    if (controller >= kStoredControllerCount)
+        return;
     part(controllerChannel(event)).cc[controller] = controllerValue(event);
 }
 
@@ -107,7 +109,8 @@ void MultiTimberSynthBase::ccParameterNumber(const MidiEvent& event)
 {
     const int controller = event.data1 & 0x7F;
     const bool nrpn = controller == PartControllers::kNrpnLsb || controller == PartControllers::kNrpnMsb;
-    if (!(nrpn ? nrpnEnabled : rpnEnabled)) return;
+    if (!(nrpn ? nrpnEnabled : rpnEnabled))
+        return;
     parts_.selectParameter(controllerChannel(event), controller, controllerValue(event));
 }
 
@@ -148,14 +151,15 @@ void MultiTimberSynthBase::ccDataDecrement(const MidiEvent& event)
 void MultiTimberSynthBase::ccAllSoundOff(const MidiEvent& event)
 {
     forChannelVoices(controllerChannel(event), [](VoiceUnitBase& voice) {
-        if (voice.status & (VoiceUnitBase::kHeldBit | VoiceUnitBase::kReleasedBit)) voice.soundOff();
+        if (voice.status & (VoiceUnitBase::kHeldBit | VoiceUnitBase::kReleasedBit))
+            voice.soundOff();
     });
 }
 
 void MultiTimberSynthBase::ccResetAllControllers(const MidiEvent& event)
 {
     const int channel = controllerChannel(event);
-    part(channel).resetRunningControllers();  // cc[7], cc[10], bendRange and tuning are kept
+    part(channel).resetRunningControllers(); // cc[7], cc[10], bendRange and tuning are kept
     part(channel).cc[kSustainController] = 0;
     releaseSustained(channel);
     forChannelVoices(channel, [](VoiceUnitBase& voice) {
@@ -168,7 +172,8 @@ void MultiTimberSynthBase::ccResetAllControllers(const MidiEvent& event)
 void MultiTimberSynthBase::ccAllNotesOff(const MidiEvent& event)
 {
     forChannelVoices(controllerChannel(event), [](VoiceUnitBase& voice) {
-        if (voice.status & VoiceUnitBase::kHeldBit) voice.noteOff();
+        if (voice.status & VoiceUnitBase::kHeldBit)
+            voice.noteOff();
     });
 }
 
@@ -176,7 +181,8 @@ void MultiTimberSynthBase::ccAllNotesOff(const MidiEvent& event)
 
 void MultiTimberSynthBase::deBendSensitivity(int channel, const DataEntry& entry)
 {
-    if (!parts_.enterBendRange(channel, entry)) return;
+    if (!parts_.enterBendRange(channel, entry))
+        return;
     const int range = part(channel).bendRange;
     forChannelVoices(channel, [range](VoiceUnitBase& voice) { voice.setBendRange(range); });
 }
@@ -184,12 +190,14 @@ void MultiTimberSynthBase::deBendSensitivity(int channel, const DataEntry& entry
 // Both tunings take effect on sounding voices at once, as a bend does.
 void MultiTimberSynthBase::deFineTuning(int channel, const DataEntry& entry)
 {
-    if (parts_.enterFineTuning(channel, entry)) applyPartTuning(channel);
+    if (parts_.enterFineTuning(channel, entry))
+        applyPartTuning(channel);
 }
 
 void MultiTimberSynthBase::deCoarseTuning(int channel, const DataEntry& entry)
 {
-    if (parts_.enterCoarseTuning(channel, entry)) applyPartTuning(channel);
+    if (parts_.enterCoarseTuning(channel, entry))
+        applyPartTuning(channel);
 }
 
 void MultiTimberSynthBase::applyPartTuning(int channel)
@@ -200,17 +208,20 @@ void MultiTimberSynthBase::applyPartTuning(int channel)
 
 void MultiTimberSynthBase::deMasterVolume(int, const DataEntry& entry)
 {
-    if (entry.isMsb()) setMasterVolume(volumeTableEntry(entry.value >> 7));
+    if (entry.isMsb())
+        setMasterVolume(volumeTableEntry(entry.value >> 7));
 }
 
 void MultiTimberSynthBase::deDefaultMode(int channel, const DataEntry& entry)
 {
-    if (entry.isMsb()) setDefaultMode(channel, entry.value >> 7);
+    if (entry.isMsb())
+        setDefaultMode(channel, entry.value >> 7);
 }
 
 void MultiTimberSynthBase::deMode(int channel, const DataEntry& entry)
 {
-    if (entry.isMsb()) setMode(channel, entry.value >> 7);
+    if (entry.isMsb())
+        setMode(channel, entry.value >> 7);
 }
 
 } // namespace kest::tolvane::synth

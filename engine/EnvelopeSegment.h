@@ -17,8 +17,10 @@ inline constexpr std::int32_t kEnvelopeTop = std::int32_t{1} << 30;
 inline int samplesInEnvelopeSegment(std::int32_t envPos, std::int32_t envEnd, std::int32_t envRate, int limit)
 {
     const std::int64_t remaining = std::int64_t{envEnd} - envPos;
-    if (remaining <= 0) return 1;  // still at the end after an advance: check again next sample
-    if (envRate <= 0) return limit;
+    if (remaining <= 0)
+        return 1; // still at the end after an advance: check again next sample
+    if (envRate <= 0)
+        return limit;
     const std::int64_t count = (remaining + envRate - 1) / envRate;
     return count < limit ? static_cast<int>(count) : limit;
 }

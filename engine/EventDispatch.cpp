@@ -52,54 +52,35 @@ void MultiTimberSynthBase::renderVoices(float* const* outputs, int target)
 bool MultiTimberSynthBase::accepts(const MidiEvent& event) const
 {
     switch (event.type) {
-    case kNoteOn:
-        return part(event.channel).mode != kModeMute;
-    case kSystemExclusive:
-        return acceptsSysEx(event);
+    case kNoteOn: return part(event.channel).mode != kModeMute;
+    case kSystemExclusive: return acceptsSysEx(event);
     case kNoteOff:
     case kPolyPressure:
     case kControlChange:
     case kProgramChange:
     case kChannelPressure:
-    case kPitchBend:
-        return true;
-    default:
-        return false;
+    case kPitchBend: return true;
+    default: return false;
     }
 }
 
 void MultiTimberSynthBase::apply(const MidiEvent& event)
 {
     switch (event.type) {
-    case kNoteOff:
-        handleNoteOff(event);
-        break;
+    case kNoteOff: handleNoteOff(event); break;
     case kNoteOn:
         if (event.data2 <= 0)
             handleNoteOff(event);
         else
             handleNoteOn(event);
         break;
-    case kPolyPressure:
-        handlePolyPressure(event);
-        break;
-    case kControlChange:
-        (this->*controllerHandlers_[static_cast<std::size_t>(event.data1 & 0x7F)])(event);
-        break;
-    case kProgramChange:
-        selectProgram(event);
-        break;
-    case kChannelPressure:
-        handleChannelPressure(event);
-        break;
-    case kPitchBend:
-        handlePitchBend(event);
-        break;
-    case kSystemExclusive:
-        applySysEx(event);
-        break;
-    default:
-        break;
+    case kPolyPressure: handlePolyPressure(event); break;
+    case kControlChange: (this->*controllerHandlers_[static_cast<std::size_t>(event.data1 & 0x7F)])(event); break;
+    case kProgramChange: selectProgram(event); break;
+    case kChannelPressure: handleChannelPressure(event); break;
+    case kPitchBend: handlePitchBend(event); break;
+    case kSystemExclusive: applySysEx(event); break;
+    default: break;
     }
 }
 
@@ -115,15 +96,11 @@ void MultiTimberSynthBase::applySysEx(const MidiEvent& event)
 {
     const int length = std::clamp(event.sysExLength, 0, kMaxSysExLength);
     switch (identifyUniversalMessage(event.sysExData, length)) {
-    case UniversalMessage::None:
-        handleSysEx(event);
-        break;
+    case UniversalMessage::None: handleSysEx(event); break;
     case UniversalMessage::GmSystemOn:
     case UniversalMessage::GmSystemOff:
     case UniversalMessage::GsReset:
-    case UniversalMessage::XgSystemOn:
-        resetParts(true);
-        break;
+    case UniversalMessage::XgSystemOn: resetParts(true); break;
     case UniversalMessage::MasterVolume:
         setMasterVolume(volumeTableEntry(universalMasterVolumeMsb(event.sysExData, length)));
         break;
@@ -150,15 +127,9 @@ void MultiTimberSynthBase::applyDirect(int type, int channel, int data1, int dat
         apply(event);
 }
 
-void MultiTimberSynthBase::noteOff(int channel, int key)
-{
-    applyDirect(kNoteOff, channel, key, 0);
-}
+void MultiTimberSynthBase::noteOff(int channel, int key) { applyDirect(kNoteOff, channel, key, 0); }
 
-void MultiTimberSynthBase::noteOn(int channel, int key, int velocity)
-{
-    applyDirect(kNoteOn, channel, key, velocity);
-}
+void MultiTimberSynthBase::noteOn(int channel, int key, int velocity) { applyDirect(kNoteOn, channel, key, velocity); }
 
 void MultiTimberSynthBase::polyPressure(int channel, int key, int value)
 {
@@ -181,20 +152,11 @@ void MultiTimberSynthBase::programChange(int channel, int program)
     handleProgramChange(fillOwnEvent(kProgramChange, channel, program, 0));
 }
 
-void MultiTimberSynthBase::channelPressure(int channel, int value)
-{
-    applyDirect(kChannelPressure, channel, value, 0);
-}
+void MultiTimberSynthBase::channelPressure(int channel, int value) { applyDirect(kChannelPressure, channel, value, 0); }
 
-void MultiTimberSynthBase::pitchBend(int channel, int lsb, int msb)
-{
-    applyDirect(kPitchBend, channel, lsb, msb);
-}
+void MultiTimberSynthBase::pitchBend(int channel, int lsb, int msb) { applyDirect(kPitchBend, channel, lsb, msb); }
 
-void MultiTimberSynthBase::pitchBend14(int channel, int value)
-{
-    pitchBend(channel, value & 127, (value >> 7) & 127);
-}
+void MultiTimberSynthBase::pitchBend14(int channel, int value) { pitchBend(channel, value & 127, (value >> 7) & 127); }
 
 void MultiTimberSynthBase::systemExclusive(const std::uint8_t* bytes, int length)
 {

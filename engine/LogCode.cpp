@@ -10,7 +10,7 @@ int logCodeFromLinear(double x)
     // Anything outside -1..+1 would give a negative attenuation and index
     // below the log-to-linear table, so it is held at full scale.
     constexpr double kFloor = 1.0 / 65536.0;
-    if (!(x > kFloor || x < -kFloor))  // also catches NaN
+    if (!(x > kFloor || x < -kFloor)) // also catches NaN
         return kLogCodeSilence;
     const bool negative = x < 0.0;
     const double magnitude = std::fmin(std::fabs(x), 1.0);

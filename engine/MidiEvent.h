@@ -24,13 +24,13 @@ struct MidiMessage {
     int data1 = 0;
     int data2 = 0;
     int sysExLength = 0;
-    std::uint8_t sysExData[kMaxSysExLength] = {};  // bytes after F0, up to and including F7
+    std::uint8_t sysExData[kMaxSysExLength] = {}; // bytes after F0, up to and including F7
     int portMask = 0xFFFF;
 };
 
 struct MidiEvent : MidiMessage {
     MidiEvent* next = nullptr;
-    int time = 0;  // sample offset within the block
+    int time = 0; // sample offset within the block
 
     virtual ~MidiEvent() = default;
     virtual void reset();

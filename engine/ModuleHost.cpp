@@ -5,10 +5,7 @@
 
 namespace kest::tolvane {
 
-ModuleHost::ModuleHost()
-{
-    MidiEvent::reset();
-}
+ModuleHost::ModuleHost() { MidiEvent::reset(); }
 
 float ModuleHost::setSampleRate(float rate)
 {
@@ -60,10 +57,7 @@ void ModuleHost::setDisabled(int index, bool disabled)
         disabled_[index] = disabled;
 }
 
-bool ModuleHost::isDisabled(int index) const
-{
-    return index >= 0 && index < kSlotCount && disabled_[index];
-}
+bool ModuleHost::isDisabled(int index) const { return index >= 0 && index < kSlotCount && disabled_[index]; }
 
 void ModuleHost::process(float** channelBuffers, int sampleCount)
 {

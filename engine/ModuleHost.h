@@ -13,8 +13,8 @@ inline constexpr int kOutputChannelCount = 2 * kOutputPairCount;
 struct ProcessBlock {
     float sampleRate = 44100.0f;
     int blockSize = 2048;
-    float** outputs = nullptr;        // 32 channel pointers: out 1 L, out 1 R, out 2 L, ...
-    MidiEvent* eventList = nullptr;   // list head; events follow through next in time order
+    float** outputs = nullptr;      // 32 channel pointers: out 1 L, out 1 R, out 2 L, ...
+    MidiEvent* eventList = nullptr; // list head; events follow through next in time order
     int start = 0;
     int count = 0;
 };

@@ -8,10 +8,7 @@ namespace kest::tolvane::synth {
 
 // ---- construction and module interface ------------------------------------
 
-MultiTimberSynthBase::MultiTimberSynthBase()
-{
-    buildHandlerTables();
-}
+MultiTimberSynthBase::MultiTimberSynthBase() { buildHandlerTables(); }
 
 MultiTimberSynthBase::~MultiTimberSynthBase() = default;
 
@@ -49,10 +46,7 @@ void MultiTimberSynthBase::attach(ModuleHost& host)
 
 // ---- settings, modes and operations on every voice --------------------------
 
-void MultiTimberSynthBase::updateRateConstants()
-{
-    stopVoices(-1);
-}
+void MultiTimberSynthBase::updateRateConstants() { stopVoices(-1); }
 
 float MultiTimberSynthBase::volumeTableEntry(int index)
 {
@@ -120,20 +114,14 @@ void MultiTimberSynthBase::setPartOutput(int partIndex, int output)
             v.outputPair = 2 * clamped;
 }
 
-int MultiTimberSynthBase::getDefaultMode(int partIndex) const
-{
-    return part(partIndex).defaultMode;
-}
+int MultiTimberSynthBase::getDefaultMode(int partIndex) const { return part(partIndex).defaultMode; }
 
 void MultiTimberSynthBase::setDefaultMode(int partIndex, int mode)
 {
     part(partIndex).defaultMode = std::clamp(mode, 0, maxMode);
 }
 
-int MultiTimberSynthBase::getMode(int partIndex) const
-{
-    return part(partIndex).mode;
-}
+int MultiTimberSynthBase::getMode(int partIndex) const { return part(partIndex).mode; }
 
 void MultiTimberSynthBase::setMode(int partIndex, int mode)
 {

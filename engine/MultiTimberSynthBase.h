@@ -133,7 +133,7 @@ public:
     // Engine settings.
     int portMask = 0xFFFF;
     bool receiveSysEx = false;
-    bool receiveUniversalSysEx = false;  // front-end setting: not part of the saved state, kept by systemReset
+    bool receiveUniversalSysEx = false; // front-end setting: not part of the saved state, kept by systemReset
     std::uint8_t sysExManufacturerId = 0x7D;
     std::uint8_t sysExDeviceId = 0x10;
     std::uint8_t sysExModelId = 0x00;

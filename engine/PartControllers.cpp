@@ -25,10 +25,7 @@ int DataEntry::coarse(int current) const
     return std::clamp(((((current << 7) & mask) | value) >> 7) + delta, 0, 127);
 }
 
-int DataEntry::fine(int current) const
-{
-    return std::clamp(((current & mask) | value) + delta, 0, 16383);
-}
+int DataEntry::fine(int current) const { return std::clamp(((current & mask) | value) + delta, 0, 16383); }
 
 PartControllers::PartControllers()
 {
@@ -81,7 +78,7 @@ int PartControllers::dataEntryTarget(int channel) const
 bool PartControllers::enterBendRange(int channel, const DataEntry& entry)
 {
     if (entry.isLsb())
-        return false;  // the range has no fine part
+        return false; // the range has no fine part
     PartState& p = (*this)[channel];
     p.bendRange = entry.coarse(p.bendRange);
     return true;
@@ -97,7 +94,7 @@ bool PartControllers::enterFineTuning(int channel, const DataEntry& entry)
 bool PartControllers::enterCoarseTuning(int channel, const DataEntry& entry)
 {
     if (entry.isLsb())
-        return false;  // semitones only; the LSB is unused
+        return false; // semitones only; the LSB is unused
     PartState& p = (*this)[channel];
     p.coarseTune = entry.coarse(p.coarseTune);
     return true;

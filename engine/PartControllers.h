@@ -14,9 +14,9 @@ namespace kest::tolvane::synth {
 // One Data Entry message as the data-entry handlers receive it: the 14-bit
 // value with the half it replaces cleared in mask, or a step of +1 or -1.
 struct DataEntry {
-    static constexpr int kMsbMask = 0x7F;     // Data Entry MSB: value is msb << 7
-    static constexpr int kLsbMask = 0x3F80;   // Data Entry LSB: value is the lsb
-    static constexpr int kStepMask = 0x3FFF;  // Data Increment or Decrement
+    static constexpr int kMsbMask = 0x7F;    // Data Entry MSB: value is msb << 7
+    static constexpr int kLsbMask = 0x3F80;  // Data Entry LSB: value is the lsb
+    static constexpr int kStepMask = 0x3FFF; // Data Increment or Decrement
 
     int value = 0;
     int mask = kStepMask;

@@ -17,14 +17,13 @@
 
 namespace kest::tolvane::synth {
 
-template <typename Record>
-struct RecordField {
-    const char* name;      // column name in the text formats' headers
+template <typename Record> struct RecordField {
+    const char* name; // column name in the text formats' headers
     int Record::*member;
-    int mask;              // every reader keeps value & mask, so the range is 0..mask
+    int mask; // every reader keeps value & mask, so the range is 0..mask
     int defaultValue;
-    int offset;            // SysEx field number, and byte offset in the saved state's record
-    int valueItem;         // item number on the record's edit page (0: the record has no value for it)
+    int offset;    // SysEx field number, and byte offset in the saved state's record
+    int valueItem; // item number on the record's edit page (0: the record has no value for it)
 
     // A 14-bit field takes two bytes: two 7-bit halves (low first) in SysEx,
     // a little-endian 16-bit number in the saved state.
@@ -69,16 +68,12 @@ inline constexpr std::array kSamplerFields{
 // clang-format on
 
 // The fields of a record kind: fieldsOf<TonePreset>() is kToneFields.
-template <typename Record>
-constexpr std::span<const RecordField<Record>> fieldsOf();
-template <>
-constexpr std::span<const ToneField> fieldsOf<TonePreset>() { return kToneFields; }
-template <>
-constexpr std::span<const SamplerField> fieldsOf<SamplerPreset>() { return kSamplerFields; }
+template <typename Record> constexpr std::span<const RecordField<Record>> fieldsOf();
+template <> constexpr std::span<const ToneField> fieldsOf<TonePreset>() { return kToneFields; }
+template <> constexpr std::span<const SamplerField> fieldsOf<SamplerPreset>() { return kSamplerFields; }
 
 // Bytes of a record in SysEx and in the saved state: the name, then every field.
-template <typename Record>
-constexpr int recordByteCount()
+template <typename Record> constexpr int recordByteCount()
 {
     int end = kPresetNameLength;
     for (const auto& field : fieldsOf<Record>())
@@ -88,8 +83,7 @@ constexpr int recordByteCount()
 
 // The fields lie back to back after the name, in row order; every mask is a
 // run of low bits that holds the default; no two rows share an edit item.
-template <typename Record>
-constexpr bool fieldsAreWellFormed()
+template <typename Record> constexpr bool fieldsAreWellFormed()
 {
     const auto fields = fieldsOf<Record>();
     int next = kPresetNameLength;
@@ -109,8 +103,7 @@ static_assert(fieldsAreWellFormed<TonePreset>() && fieldsAreWellFormed<SamplerPr
 
 // The row of one field, looked up at compile time (a member the table does
 // not list is a compile error): fieldOf(&TonePreset::tune).valueItem.
-template <typename Record>
-consteval RecordField<Record> fieldOf(int Record::*member)
+template <typename Record> consteval RecordField<Record> fieldOf(int Record::*member)
 {
     for (const auto& field : fieldsOf<Record>())
         if (field.member == member)
@@ -118,15 +111,10 @@ consteval RecordField<Record> fieldOf(int Record::*member)
     throw "the member has no row in the record's field table";
 }
 
-template <typename Record>
-consteval int defaultOf(int Record::*member)
-{
-    return fieldOf(member).defaultValue;
-}
+template <typename Record> consteval int defaultOf(int Record::*member) { return fieldOf(member).defaultValue; }
 
 // Every field to its default and the name to 16 spaces.
-template <typename Record>
-void setRecordDefaults(Record& record)
+template <typename Record> void setRecordDefaults(Record& record)
 {
     for (int i = 0; i < kPresetNameLength; ++i)
         record.presetName[i] = ' ';

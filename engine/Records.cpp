@@ -29,7 +29,8 @@ int partTuningPitch(const PartState& part)
 {
     // In twelfths of a pitch unit: a semitone is 8192 twelfths, and so is the
     // whole fine range on either side.
-    const int twelfths = (std::clamp(part.coarseTune, 0, 127) - 64) * 8192 + (std::clamp(part.fineTune, 0, 16383) - 8192);
+    const int twelfths =
+        (std::clamp(part.coarseTune, 0, 127) - 64) * 8192 + (std::clamp(part.fineTune, 0, 16383) - 8192);
     return twelfths >= 0 ? (twelfths + 6) / 12 : -((6 - twelfths) / 12);
 }
 
@@ -48,10 +49,7 @@ void TonePreset::setDefaults() { setRecordDefaults(*this); }
 
 void SamplerPreset::setDefaults() { setRecordDefaults(*this); }
 
-void SampleData::clear()
-{
-    *this = SampleData{};
-}
+void SampleData::clear() { *this = SampleData{}; }
 
 void SampleData::setSourceRate(float rate)
 {

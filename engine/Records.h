@@ -9,13 +9,13 @@
 namespace kest::tolvane::synth {
 
 inline constexpr int kPartCount = 16;
-inline constexpr int kToneCount = 256;           // 0..127 programs, 128 + key percussion
+inline constexpr int kToneCount = 256; // 0..127 programs, 128 + key percussion
 inline constexpr int kPercussionToneBase = 128;
 inline constexpr int kSamplerPresetCount = 128;
 inline constexpr int kSampleSlotCount = 128;
 inline constexpr int kWaveTableCount = 128;
 inline constexpr int kWaveTableMaxSize = 128;
-inline constexpr int kStoredControllerCount = 120;  // cc[0..119]
+inline constexpr int kStoredControllerCount = 120; // cc[0..119]
 inline constexpr int kSustainController = 64;
 inline constexpr int kPresetNameLength = 16;
 inline constexpr int kDataEntryNone = 256;
@@ -31,8 +31,8 @@ struct PartState {
     int pitchBend = 8192;
     int cc[kStoredControllerCount] = {};
     int bendRange = 2;
-    int fineTune = 8192;   // RPN 1: 14 bits, 8192 in tune, 0 and 16383 a semitone down and up
-    int coarseTune = 64;   // RPN 2: semitones, 64 in tune
+    int fineTune = 8192; // RPN 1: 14 bits, 8192 in tune, 0 and 16383 a semitone down and up
+    int coarseTune = 64; // RPN 2: semitones, 64 in tune
     int rpnNumber = 0;
     int nrpnNumber = 0;
     int dataEntryTarget = kDataEntryNone;
@@ -93,7 +93,7 @@ struct SampleData {
     bool hasData = false;
     float sourceRate = 0.0f;
     float pitch = 0.0f;
-    std::vector<std::int32_t> data;  // frames * channels log codes, channels interleaved
+    std::vector<std::int32_t> data; // frames * channels log codes, channels interleaved
     int frames = 0;
     int channels = 0;
     int rateLog = 0;

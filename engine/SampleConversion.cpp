@@ -13,8 +13,7 @@ namespace {
 double sampleValue(const std::uint8_t* p, int bytesPerSample, bool isSigned)
 {
     switch (bytesPerSample) {
-    case 1:
-        return isSigned ? static_cast<std::int8_t>(p[0]) / 128.0 : (p[0] - 128) / 128.0;
+    case 1: return isSigned ? static_cast<std::int8_t>(p[0]) / 128.0 : (p[0] - 128) / 128.0;
     case 2: {
         const auto u = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
         return isSigned ? static_cast<std::int16_t>(u) / 32768.0 : (u - 32768) / 32768.0;
@@ -23,12 +22,13 @@ double sampleValue(const std::uint8_t* p, int bytesPerSample, bool isSigned)
         const std::uint32_t u = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
         if (!isSigned)
             return (static_cast<double>(u) - 8388608.0) / 8388608.0;
-        const std::int32_t s = (u & 0x800000u) ? static_cast<std::int32_t>(u) - 0x1000000 : static_cast<std::int32_t>(u);
+        const std::int32_t s =
+            (u & 0x800000u) ? static_cast<std::int32_t>(u) - 0x1000000 : static_cast<std::int32_t>(u);
         return s / 8388608.0;
     }
     default: {
-        const std::uint32_t u = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16) |
-                                (static_cast<std::uint32_t>(p[3]) << 24);
+        const std::uint32_t u =
+            p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
         if (!isSigned)
             return (static_cast<double>(u) - 2147483648.0) / 2147483648.0;
         return static_cast<std::int32_t>(u) / 2147483648.0;

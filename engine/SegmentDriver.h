@@ -36,7 +36,7 @@ struct VoiceStep {
         right[n] += s * gr;
     }
 
-    const float* log2lin;  // log code to linear amplitude
+    const float* log2lin; // log code to linear amplitude
     float* left;
     float* right;
     float gl, gr;
@@ -52,7 +52,7 @@ template <typename Step>
     voice.renderPos = target;
     while (n < target) {
         if (voice.envPos >= voice.envEnd && !voice.advanceEnvelope())
-            return step;  // the envelope has ended and advanceEnvelope stopped the voice
+            return step; // the envelope has ended and advanceEnvelope stopped the voice
         // Inside one run no envelope or LFO change can happen, so the
         // per-sample loop needs no test of either.
         const int runEnd =

@@ -55,8 +55,8 @@ void SynthesizerWT::updateRateConstants()
 {
     stopVoices(-1);
     const double fs = sampleRate;
-    rates_.pitchBase = logPitchUnits(tableSize * double{kQ18One}) - logPitchUnits(fs) +
-                       logPitchUnits(masterTune * std::exp2(-5.75));
+    rates_.pitchBase =
+        logPitchUnits(tableSize * double{kQ18One}) - logPitchUnits(fs) + logPitchUnits(masterTune * std::exp2(-5.75));
     rates_.sampleBase = logPitchUnits(double{kQ18One}) - logPitchUnits(fs);
     rates_.envRateBase = logPitchUnits(1073741824.0 / (256.0 * fs));
     rates_.soundOffRate = static_cast<int>(1073741824.0 / (fs / 512.0) + 0.5);
@@ -147,8 +147,8 @@ int SynthesizerWT::waveValueOfCode(std::int32_t code, int bitDepth) const
 {
     const int depth = effectiveBitDepth(bitDepth);
     const float half = static_cast<float>(1 << (depth - 1));
-    const float a = (code >= 0 && code < SynthTables::kLog2LinSize) ? tables_->log2lin[static_cast<std::size_t>(code)]
-                                                                     : 0.0f;
+    const float a =
+        (code >= 0 && code < SynthTables::kLog2LinSize) ? tables_->log2lin[static_cast<std::size_t>(code)] : 0.0f;
     const int value = static_cast<int>(half * a + half + 0.5f);
     return std::clamp(value, 0, (1 << depth) - 1);
 }

@@ -70,27 +70,27 @@ public:
         // phaseInc from basePitch, the part's tuning, the LFO pitch offset and the bend offset.
         void recomputePitch();
 
-        RateConstants rates;  // copied from the engine by updateRateConstants
+        RateConstants rates; // copied from the engine by updateRateConstants
         int phaseMask = 0;
         int noiseMask = 0;
         RenderFn renderFn = &VoiceUnitWT::renderStopOnly;
 
         // Oscillator and pitch.
         const std::int32_t* wave = nullptr;
-        std::uint32_t phase = 0;     // Q18: phase >> 18 is the table entry
-        std::int32_t phaseInc = 0;   // Q18 entries per sample: pow2 of the pitch
-        int basePitch = 0;           // pitches in 1/8192 octave
+        std::uint32_t phase = 0;   // Q18: phase >> 18 is the table entry
+        std::int32_t phaseInc = 0; // Q18 entries per sample: pow2 of the pitch
+        int basePitch = 0;         // pitches in 1/8192 octave
         int bendRangePitch = 0;
         int bendDelta = 0;
         int bendOffset = 0;
         int partTune = 0;
         int lfoPitchOffset = 0;
-        int levelAttenuation = 0;    // log code (1/256 octave per 2 units)
+        int levelAttenuation = 0; // log code (1/256 octave per 2 units)
 
         // Envelope.
         int envState = 0;
-        std::int32_t envPos = 0;     // Q18: envPos >> 18 indexes envCurve; 2^30 is the top
-        std::int32_t envRate = 0;    // Q18 per sample
+        std::int32_t envPos = 0;  // Q18: envPos >> 18 indexes envCurve; 2^30 is the top
+        std::int32_t envRate = 0; // Q18 per sample
         std::int32_t envEnd = 0;
         const std::int32_t* envCurve = nullptr;
         std::int32_t attackRate = 0, decayRate = 0, releaseRate = 0;
@@ -110,8 +110,8 @@ public:
 
         // Sample playback.
         const std::int32_t* sampleData = nullptr;
-        int samplePos = 0;           // frame index
-        int sampleFrac = 0;          // 18-bit fraction of a frame
+        int samplePos = 0;  // frame index
+        int sampleFrac = 0; // 18-bit fraction of a frame
         int currentEnd = 0;
         int currentLoopLength = 0;
         int releaseEnd = 0;
@@ -136,7 +136,10 @@ public:
     TonePreset& tone(int index) { return tones_[static_cast<std::size_t>(index & 0xFF)]; }
     SamplerPreset& samplerPreset(int index) { return samplerPresets_[static_cast<std::size_t>(index & 0x7F)]; }
     SampleData& sampleData(int index) { return sampleSlots_[static_cast<std::size_t>(index & 0x7F)]; }
-    std::int32_t* waveTable(int index) { return &waveTables_[static_cast<std::size_t>(index & 0x7F) * kWaveTableMaxSize]; }
+    std::int32_t* waveTable(int index)
+    {
+        return &waveTables_[static_cast<std::size_t>(index & 0x7F) * kWaveTableMaxSize];
+    }
     const SynthTables& tables() const { return *tables_; }
     const RateConstants& rateConstants() const { return rates_; }
     int waveValueLog(int value) const { return waveValueLog_[static_cast<std::size_t>(value & 0xFF)]; }

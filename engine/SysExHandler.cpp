@@ -35,8 +35,7 @@ char nameCharacter(int byte) { return (byte >= 0x20 && byte < 0x7F) ? static_cas
 
 // Field numbers 0..15 are the name's characters, the rest the rows of the
 // record's field table at their offsets.
-template <typename Record>
-void writeRecordField(Record& record, int fieldNumber, int byte)
+template <typename Record> void writeRecordField(Record& record, int fieldNumber, int byte)
 {
     if (fieldNumber < kPresetNameLength) {
         record.presetName[fieldNumber] = nameCharacter(byte);
@@ -60,15 +59,17 @@ void writeRecordField(Record& record, int fieldNumber, int byte)
 void SynthesizerWT::handleSysEx(const MidiEvent& event)
 {
     const int length = std::min(event.sysExLength, kMaxSysExLength);
-    if (length < kMinimumLength) return;
+    if (length < kMinimumLength)
+        return;
     const std::uint8_t* bytes = event.sysExData;
-    if (bytes[0] != sysExManufacturerId || bytes[1] != sysExDeviceId || bytes[2] != sysExModelId) return;
+    if (bytes[0] != sysExManufacturerId || bytes[1] != sysExDeviceId || bytes[2] != sysExModelId)
+        return;
 
     const int block = bytes[3];
     const int record = bytes[4];
     const int firstField = bytes[5];
     const std::uint8_t* data = bytes + kHeaderLength;
-    const int dataCount = length - kHeaderLength - 1;  // the last byte is the closing F7
+    const int dataCount = length - kHeaderLength - 1; // the last byte is the closing F7
 
     // A record is addressed by a 7-bit data byte; anything larger names no record.
     const bool recordIs7Bit = record < 128;
@@ -78,51 +79,60 @@ void SynthesizerWT::handleSysEx(const MidiEvent& event)
     auto forEachField = [&](int fieldCount, auto write) {
         for (int i = 0; i < dataCount; ++i) {
             const int field = firstField + i;
-            if (field >= fieldCount) return;
+            if (field >= fieldCount)
+                return;
             write(field, data[i] & 0x7F);
         }
     };
 
     switch (block) {
     case kBlockSystem:
-        if (record != 0) return;
+        if (record != 0)
+            return;
         forEachField(kSystemFieldCount, [this](int field, int byte) {
-            if (field == 0) setMasterVolume(volumeTableEntry(byte));
-            else setMasterTune(static_cast<float>(byte - 64) * 0.5f + 440.0f);
+            if (field == 0)
+                setMasterVolume(volumeTableEntry(byte));
+            else
+                setMasterTune(static_cast<float>(byte - 64) * 0.5f + 440.0f);
         });
         break;
     case kBlockPart: {
         const int partIndex = record & 0x0F;
         forEachField(kPartFieldCount, [this, partIndex](int field, int byte) {
-            if (field == 0) setDefaultMode(partIndex, byte);
-            else setMode(partIndex, byte);
+            if (field == 0)
+                setDefaultMode(partIndex, byte);
+            else
+                setMode(partIndex, byte);
         });
         break;
     }
     case kBlockInstrumentTone:
     case kBlockPercussionTone: {
-        if (!recordIs7Bit) return;
+        if (!recordIs7Bit)
+            return;
         TonePreset& target = tone(block == kBlockPercussionTone ? kPercussionToneBase + record : record);
         forEachField(recordByteCount<TonePreset>(),
                      [&target](int field, int byte) { writeRecordField(target, field, byte); });
         break;
     }
     case kBlockSamplerPreset: {
-        if (!recordIs7Bit) return;
+        if (!recordIs7Bit)
+            return;
         SamplerPreset& target = samplerPreset(record);
         forEachField(recordByteCount<SamplerPreset>(),
                      [&target](int field, int byte) { writeRecordField(target, field, byte); });
         break;
     }
     case kBlockWaveTable: {
-        if (!recordIs7Bit) return;
+        if (!recordIs7Bit)
+            return;
         std::int32_t* entries = waveTable(record);
         // Wave data bytes are 7-bit values on the 8-bit scale.
-        forEachField(kWaveTableMaxSize, [this, entries](int entry, int byte) { entries[entry] = waveValueLog(2 * byte); });
+        forEachField(kWaveTableMaxSize,
+                     [this, entries](int entry, int byte) { entries[entry] = waveValueLog(2 * byte); });
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

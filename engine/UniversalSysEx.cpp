@@ -13,10 +13,9 @@ constexpr std::uint8_t kRealTime = 0x7F;
 constexpr std::uint8_t kRoland = 0x41;
 constexpr std::uint8_t kYamaha = 0x43;
 constexpr std::uint8_t kEnd = 0xF7;
-constexpr int kAnyByte = -1;  // the device number, which any value matches
+constexpr int kAnyByte = -1; // the device number, which any value matches
 
-template <std::size_t N>
-bool matches(const std::uint8_t* bytes, int length, const std::array<int, N>& pattern)
+template <std::size_t N> bool matches(const std::uint8_t* bytes, int length, const std::array<int, N>& pattern)
 {
     if (length != static_cast<int>(N))
         return false;

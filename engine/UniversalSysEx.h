@@ -9,12 +9,12 @@
 namespace kest::tolvane {
 
 enum class UniversalMessage {
-    None,          // not one of the messages below: left to the engine's own SysEx handling
-    GmSystemOn,    // F0 7E dev 09 01 F7
-    GmSystemOff,   // F0 7E dev 09 02 F7
-    GsReset,       // F0 41 dev 42 12 40 00 7F 00 41 F7
-    XgSystemOn,    // F0 43 1n 4C 00 00 7E 00 F7
-    MasterVolume,  // F0 7F dev 04 01 ll mm F7
+    None,         // not one of the messages below: left to the engine's own SysEx handling
+    GmSystemOn,   // F0 7E dev 09 01 F7
+    GmSystemOff,  // F0 7E dev 09 02 F7
+    GsReset,      // F0 41 dev 42 12 40 00 7F 00 41 F7
+    XgSystemOn,   // F0 43 1n 4C 00 00 7E 00 F7
+    MasterVolume, // F0 7F dev 04 01 ll mm F7
 };
 
 // bytes are those after F0, up to and including F7. Any device number is accepted.

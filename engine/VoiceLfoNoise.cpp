@@ -30,8 +30,10 @@ constexpr int kMaxLms = 15;
 // lfoStep <= 2^30 keeps the counter above -2^30, so a refill makes it positive.
 int samplesBeforeLfoStep(std::int32_t counter, std::int32_t step, int limit)
 {
-    if (counter <= 0) return 1;
-    if (step <= 0) return limit;
+    if (counter <= 0)
+        return 1;
+    if (step <= 0)
+        return limit;
     const std::int64_t count = (std::int64_t{counter} + step - 1) / step;
     return count < limit ? static_cast<int>(count) : limit;
 }
@@ -79,8 +81,7 @@ struct LfoLevelStep : OscillatorStep {
     }
     int runLength(int limit)
     {
-        return runUntilLfoStep(voice, lfoWave, limit,
-                               [this](int offset) { voice.amOffset = offset & kAmOffsetMask; });
+        return runUntilLfoStep(voice, lfoWave, limit, [this](int offset) { voice.amOffset = offset & kAmOffsetMask; });
     }
     std::int32_t levelOffset() const { return voice.amOffset; }
     Voice& voice;
@@ -92,8 +93,7 @@ struct LfoLevelStep : OscillatorStep {
 struct NoiseStep : VoiceStep {
     NoiseStep(const Voice& v, const float* log2linTable, float* l, float* r)
         : VoiceStep(v, log2linTable, l, r), inc(static_cast<std::uint32_t>(v.phaseInc)),
-          clockMask(static_cast<std::uint32_t>(v.noiseMask)), ph(v.phase),
-          reg(v.lfsr), bit(v.noiseBit)
+          clockMask(static_cast<std::uint32_t>(v.noiseMask)), ph(v.phase), reg(v.lfsr), bit(v.noiseBit)
     {
     }
     bool operator()(int n, std::int32_t env, std::int32_t level)
@@ -120,7 +120,7 @@ void SynthesizerWT::VoiceUnitWT::setupLfo(const TonePreset& tone, int modulation
     lms = std::clamp(tone.lms, 0, kMaxLms);
     lfoCounter = kLfoCounterPeriod;
     lfoStep = rates.lfoUnit * std::clamp(tone.lfoFreq, 0, kMaxLfoFreq);
-    lfoIndex = ((tone.strc & 3) - 1) & 1;  // even entries for pitch, odd for level
+    lfoIndex = ((tone.strc & 3) - 1) & 1; // even entries for pitch, odd for level
     lfoDepth = lms * std::clamp(modulation, 0, 127);
     lfoPitchOffset = 0;
     amOffset = 0;

@@ -33,9 +33,8 @@ int VoicePool::findVoice()
     };
     int found = pass([](int status) { return status == VoiceUnitBase::kFree; });
     if (found < 0)
-        found = pass([](int status) {
-            return (status & (VoiceUnitBase::kReleasedBit | VoiceUnitBase::kFadingBit)) != 0;
-        });
+        found =
+            pass([](int status) { return (status & (VoiceUnitBase::kReleasedBit | VoiceUnitBase::kFadingBit)) != 0; });
     if (found < 0)
         found = pass([](int status) { return (status & VoiceUnitBase::kHeldBit) != 0; });
     return found;

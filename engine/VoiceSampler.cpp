@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kFrameFractionBits = 18;
 constexpr std::uint32_t kFrameFractionMask = (1u << kFrameFractionBits) - 1;
-constexpr int kOctaveUnits = 8192;  // pitch is counted in 1/8192 octave
+constexpr int kOctaveUnits = 8192; // pitch is counted in 1/8192 octave
 // octv 8 plays at the own rate, and the centre tune (8192) is one octave up.
 constexpr int kOwnRateOctave = 9;
 

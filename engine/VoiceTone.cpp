@@ -42,10 +42,7 @@ Voice::RenderFn Voice::renderFnForStructure(int strc)
     return kByStructure[strc & 3];
 }
 
-void Voice::stop()
-{
-    VoiceUnitBase::stop();
-}
+void Voice::stop() { VoiceUnitBase::stop(); }
 
 // ---- note on ------------------------------------------------------------------
 
@@ -72,8 +69,8 @@ void Voice::noteOn(int noteChannel, int noteKeyIn, int velocity)
     key = midiKey;
     setupGains(gainCurve_, panTable_, part.cc[7], part.cc[11], part.cc[10], velocity, masterVolume);
 
-    basePitch = rates.pitchBase - 8192 + tables_->keyPitch[static_cast<std::size_t>(noteKey)] +
-                std::clamp(tone.tune, 0, 16383);
+    basePitch =
+        rates.pitchBase - 8192 + tables_->keyPitch[static_cast<std::size_t>(noteKey)] + std::clamp(tone.tune, 0, 16383);
     bendRangePitch = tables_->keyPitch[static_cast<std::size_t>(clamp7(part.bendRange))];
     bendDelta = std::clamp(part.pitchBend, 0, 16383) - 8192;
     bendOffset = (bendDelta * bendRangePitch) >> 13;
@@ -137,9 +134,7 @@ void Voice::startDecay()
 bool Voice::advanceEnvelope()
 {
     switch (envState) {
-    case kAttack:
-        startDecay();
-        return true;
+    case kAttack: startDecay(); return true;
     case kDecay:
         if (sustainPos >= silencePos)
             break;
@@ -149,8 +144,7 @@ bool Voice::advanceEnvelope()
         envEnd = kNeverEnds;
         envState = kSustain;
         return true;
-    default:
-        break;
+    default: break;
     }
     stop();
     return false;
@@ -207,10 +201,7 @@ void Voice::soundOff()
 
 // ---- pitch ------------------------------------------------------------------------
 
-void Voice::recomputePitch()
-{
-    phaseInc = tables_->pow2(basePitch + partTune + lfoPitchOffset + bendOffset);
-}
+void Voice::recomputePitch() { phaseInc = tables_->pow2(basePitch + partTune + lfoPitchOffset + bendOffset); }
 
 void Voice::setPitchBend(int value)
 {

@@ -15,8 +15,8 @@ void VoiceUnitBase::stop()
     channel = -1;
 }
 
-void VoiceUnitBase::setupGains(const float* gainCurve, const float* panTable, int cc7, int cc11, int cc10,
-                               int velocity, float master)
+void VoiceUnitBase::setupGains(const float* gainCurve, const float* panTable, int cc7, int cc11, int cc10, int velocity,
+                               float master)
 {
     gainCurve_ = gainCurve;
     panTable_ = panTable;

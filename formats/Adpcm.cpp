@@ -42,8 +42,7 @@ std::int16_t AdpcmChannel::decode(int code)
     return static_cast<std::int16_t>(predictor);
 }
 
-std::size_t adpcmEncode(const std::int16_t* samples, int channels, int frames, std::uint8_t* out,
-                        std::size_t outLength)
+std::size_t adpcmEncode(const std::int16_t* samples, int channels, int frames, std::uint8_t* out, std::size_t outLength)
 {
     if (!supportedChannels(channels) || frames <= 0 || samples == nullptr || out == nullptr)
         return 0;

@@ -26,9 +26,6 @@ inline const synth::SampleData& sampleDataOf(const synth::SynthesizerWT& engine,
 }
 
 // A stored name up to its terminating zero, never past its 16 characters.
-inline std::string_view presetNameOf(const char* name)
-{
-    return {name, strnlen(name, synth::kPresetNameLength)};
-}
+inline std::string_view presetNameOf(const char* name) { return {name, strnlen(name, synth::kPresetNameLength)}; }
 
 } // namespace kest::tolvane::formats

@@ -22,16 +22,14 @@
 namespace kest::tolvane::formats {
 
 // One parsed record, fields already reduced by their masks, in table order.
-template <typename Preset>
-struct NamedRecord {
+template <typename Preset> struct NamedRecord {
     int index = 0;
     std::array<char, synth::kPresetNameLength> name{};
     std::array<int, synth::fieldsOf<Preset>().size()> fields{};
 };
 
 // "tag:number", the quoted name, then one number per field.
-template <typename Preset>
-std::string namedRecordPattern(std::string_view tag)
+template <typename Preset> std::string namedRecordPattern(std::string_view tag)
 {
     return "^[ \\t]*" + std::string(tag) + "[0-9]+[, \\t\\n\\r]+\"[ -~]{16}\"([, \\t\\n\\r]+[0-9]+){" +
            std::to_string(synth::fieldsOf<Preset>().size()) + "}";
@@ -73,8 +71,7 @@ std::vector<NamedRecord<Preset>> parseNamedRecords(std::string_view text, const 
     return records;
 }
 
-template <typename Preset>
-void applyNamedRecord(Preset& preset, const NamedRecord<Preset>& record)
+template <typename Preset> void applyNamedRecord(Preset& preset, const NamedRecord<Preset>& record)
 {
     std::copy(record.name.begin(), record.name.end(), preset.presetName);
     const auto fields = synth::fieldsOf<Preset>();

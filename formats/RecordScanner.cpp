@@ -115,8 +115,7 @@ private:
 } // namespace
 
 RecordSyntax::RecordSyntax(const char* recordPattern, const char* tokenPattern)
-    : record(recordPattern, std::regex::ECMAScript | std::regex::multiline),
-      token(tokenPattern, std::regex::ECMAScript)
+    : record(recordPattern, std::regex::ECMAScript | std::regex::multiline), token(tokenPattern, std::regex::ECMAScript)
 {
 }
 
@@ -125,7 +124,7 @@ void scanRecords(std::string_view text, const RecordSyntax& syntax, const Record
     const CompressedText compressed(text);
     const std::string& chars = compressed.chars();
     std::vector<std::string_view> tokens;
-    std::size_t searchFrom = 0;  // end of the last match, in the original text
+    std::size_t searchFrom = 0; // end of the last match, in the original text
 
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {

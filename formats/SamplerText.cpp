@@ -9,8 +9,7 @@ constexpr std::string_view kTag = "@S:";
 
 const RecordSyntax& samplerSyntax()
 {
-    static const RecordSyntax syntax(namedRecordPattern<synth::SamplerPreset>(kTag).c_str(),
-                                     kNamedRecordTokenPattern);
+    static const RecordSyntax syntax(namedRecordPattern<synth::SamplerPreset>(kTag).c_str(), kNamedRecordTokenPattern);
     return syntax;
 }
 

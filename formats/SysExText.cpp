@@ -32,8 +32,7 @@ void writeWide(std::ostream& out, int value)
 
 // Every field of the record from the first after the name: narrow fields as
 // one masked byte, 14-bit fields as two.
-template <typename Record>
-void writeFields(std::ostream& out, const Record& record)
+template <typename Record> void writeFields(std::ostream& out, const Record& record)
 {
     writeByte(out, synth::kPresetNameLength);
     for (const auto& field : synth::fieldsOf<Record>()) {
@@ -92,17 +91,10 @@ void writeWaveTableSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
 void writeSysExText(std::ostream& out, TextKind kind, const synth::SynthesizerWT& engine)
 {
     switch (kind) {
-    case TextKind::Tone:
-        writeToneSysEx(out, engine);
-        break;
-    case TextKind::Sampler:
-        writeSamplerSysEx(out, engine);
-        break;
-    case TextKind::WaveTable:
-        writeWaveTableSysEx(out, engine);
-        break;
-    case TextKind::SampleData:
-        break;
+    case TextKind::Tone: writeToneSysEx(out, engine); break;
+    case TextKind::Sampler: writeSamplerSysEx(out, engine); break;
+    case TextKind::WaveTable: writeWaveTableSysEx(out, engine); break;
+    case TextKind::SampleData: break;
     }
 }
 

@@ -8,14 +8,10 @@ namespace kest::tolvane::formats {
 ParsedText parseText(TextKind kind, std::string_view text)
 {
     switch (kind) {
-    case TextKind::Tone:
-        return parseToneText(text);
-    case TextKind::Sampler:
-        return parseSamplerText(text);
-    case TextKind::SampleData:
-        return parseSampleDataText(text);
-    case TextKind::WaveTable:
-        return parseWaveTableText(text);
+    case TextKind::Tone: return parseToneText(text);
+    case TextKind::Sampler: return parseSamplerText(text);
+    case TextKind::SampleData: return parseSampleDataText(text);
+    case TextKind::WaveTable: return parseWaveTableText(text);
     }
     return std::vector<ToneRecord>{};
 }
@@ -36,18 +32,10 @@ void writeText(std::ostream& out, TextKind kind, const synth::SynthesizerWT& eng
                const WaveTableBitDepths& bitDepths)
 {
     switch (kind) {
-    case TextKind::Tone:
-        writeToneText(out, engine);
-        break;
-    case TextKind::Sampler:
-        writeSamplerText(out, engine);
-        break;
-    case TextKind::SampleData:
-        writeSampleDataText(out, engine);
-        break;
-    case TextKind::WaveTable:
-        writeWaveTableText(out, engine, bitDepths);
-        break;
+    case TextKind::Tone: writeToneText(out, engine); break;
+    case TextKind::Sampler: writeSamplerText(out, engine); break;
+    case TextKind::SampleData: writeSampleDataText(out, engine); break;
+    case TextKind::WaveTable: writeWaveTableText(out, engine, bitDepths); break;
     }
 }
 

@@ -81,7 +81,8 @@ WaveFile parseWave(std::span<const std::uint8_t> bytes)
                 return WaveFile{};
             w.hasData = true;
             w.dataSize = static_cast<std::uint32_t>(chunkSize);
-            w.data = bytes.subspan(static_cast<std::size_t>(pos + kChunkHeaderSize), static_cast<std::size_t>(chunkSize));
+            w.data =
+                bytes.subspan(static_cast<std::size_t>(pos + kChunkHeaderSize), static_cast<std::size_t>(chunkSize));
         }
         if (chunkSize & 1)
             ++advance;

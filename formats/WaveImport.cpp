@@ -27,10 +27,7 @@ const std::array<std::int32_t, 65536>& logCodeOf16Bit()
     return table;
 }
 
-std::size_t sampleCount(const WaveFile& wave)
-{
-    return static_cast<std::size_t>(wave.frames) * wave.channels;
-}
+std::size_t sampleCount(const WaveFile& wave) { return static_cast<std::size_t>(wave.frames) * wave.channels; }
 
 // Dpcm keeps the top 8 bits of each sample, signed.
 std::vector<std::int8_t> topBytes(const WaveFile& wave)

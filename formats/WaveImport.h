@@ -19,7 +19,7 @@ struct PreparedSample {
     // False when the file's sample width has no conversion: the slot is then
     // emptied and only its rate is taken from the file.
     bool hasData = false;
-    std::vector<std::int32_t> codes;  // frames * channels log codes, interleaved
+    std::vector<std::int32_t> codes; // frames * channels log codes, interleaved
     int frames = 0;
     int channels = 0;
     float sampleRate = 0.0f;

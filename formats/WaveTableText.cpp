@@ -64,8 +64,8 @@ void applyWaveTableRecords(synth::SynthesizerWT& engine, const std::vector<WaveT
         const int shift = 8 - effectiveBitDepth(r.bitDepth);
         std::int32_t* table = engine.waveTable(r.index);
         for (int i = 0; i < size; ++i) {
-            const int value = i < r.valueCount ? (r.values[static_cast<std::size_t>(i)] << shift) & 0xFF
-                                               : kSilentWaveValue;
+            const int value =
+                i < r.valueCount ? (r.values[static_cast<std::size_t>(i)] << shift) & 0xFF : kSilentWaveValue;
             table[i] = engine.waveValueLog(value);
         }
     }

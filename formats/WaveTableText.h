@@ -18,8 +18,8 @@ using WaveTableBitDepths = std::array<int, synth::kWaveTableCount>;
 
 struct WaveTableRecord {
     int index = 0;
-    int bitDepth = 8;  // 1..8
-    int valueCount = 0;  // 1..128
+    int bitDepth = 8;   // 1..8
+    int valueCount = 0; // 1..128
     std::array<std::uint8_t, synth::kWaveTableMaxSize> values{};
 };
 

@@ -35,7 +35,7 @@ struct SoundingEngine {
         engine.setPolyphony(voices);
         TonePreset& tone = engine.tone(0);
         tone.ar = 127;
-        tone.sl = 0;  // sustain forever at full level
+        tone.sl = 0; // sustain forever at full level
         prepareTone(engine);
         for (int c = 0; c < kOutputChannelCount; ++c) {
             buffers[static_cast<std::size_t>(c)].assign(kBlock, 0.0f);

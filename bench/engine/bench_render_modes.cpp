@@ -76,7 +76,7 @@ private:
         slot.loopLength = kSampleFrames;
         slot.releaseLoopLength = kSampleFrames;
         for (int key = 0; key < 128; ++key)
-            engine.samplerPreset(key).sl = 0;  // hold full level
+            engine.samplerPreset(key).sl = 0; // hold full level
     }
 
     std::array<std::vector<float>, kOutputChannelCount> buffers;
@@ -96,9 +96,8 @@ void renderVoices(benchmark::State& state, RenderMode mode)
     if (rig.engine.getActiveVoiceCount() != voices)
         state.SkipWithError("voices ended while measured");
     const double voiceSamples = static_cast<double>(voices) * kBlock;
-    state.counters["ns/voice-sample"] =
-        benchmark::Counter(voiceSamples * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
-                                                    benchmark::Counter::kInvert);
+    state.counters["ns/voice-sample"] = benchmark::Counter(
+        voiceSamples * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     // Share of one core that this voice count takes in real time at 44.1 kHz.
     state.counters["rt-share-%"] = benchmark::Counter(
         kBlock / 44100.0 / 100.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);

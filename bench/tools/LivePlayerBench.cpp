@@ -20,14 +20,16 @@ class Messages final : public MidiInput {
 public:
     std::vector<std::vector<std::uint8_t>> all;
     int count() const override { return static_cast<int>(all.size()); }
-    bool get(int index, RawMidi& event) const override {
+    bool get(int index, RawMidi& event) const override
+    {
         const auto& m = all[static_cast<std::size_t>(index)];
         event = {0, m.data(), m.size()};
         return true;
     }
 };
 
-void playPeriods(benchmark::State& state, OutputLayout layout) {
+void playPeriods(benchmark::State& state, OutputLayout layout)
+{
     const int period = static_cast<int>(state.range(0));
     plugin::EngineContext context;
     loadFactoryBank(context);
@@ -37,12 +39,16 @@ void playPeriods(benchmark::State& state, OutputLayout layout) {
     // Organs hold their notes: 128 voices over the 16 parts, none in Percussion mode.
     context.synth->part(kFactoryDrumPart).mode = synth::kModeInstrument;
     Messages start;
-    for (int channel = 0; channel < 16; ++channel) start.all.push_back({static_cast<std::uint8_t>(0xC0 | channel), 19});
+    for (int channel = 0; channel < 16; ++channel)
+        start.all.push_back({static_cast<std::uint8_t>(0xC0 | channel), 19});
     for (int voice = 0; voice < 128; ++voice)
-        start.all.push_back({static_cast<std::uint8_t>(0x90 | (voice % 16)), static_cast<std::uint8_t>(36 + (voice / 16) * 7 + voice % 5), 90});
-    std::vector<std::vector<float>> buffers(static_cast<std::size_t>(channelCount(layout)), std::vector<float>(static_cast<std::size_t>(period)));
+        start.all.push_back({static_cast<std::uint8_t>(0x90 | (voice % 16)),
+                             static_cast<std::uint8_t>(36 + (voice / 16) * 7 + voice % 5), 90});
+    std::vector<std::vector<float>> buffers(static_cast<std::size_t>(channelCount(layout)),
+                                            std::vector<float>(static_cast<std::size_t>(period)));
     std::vector<float*> outputs;
-    for (auto& b : buffers) outputs.push_back(b.data());
+    for (auto& b : buffers)
+        outputs.push_back(b.data());
     const Messages none;
     player.process(start, outputs.data(), period);
     for (auto _ : state) {
@@ -50,7 +56,8 @@ void playPeriods(benchmark::State& state, OutputLayout layout) {
         benchmark::DoNotOptimize(buffers[0][0]);
     }
     state.counters["voices"] = player.activeVoices();
-    state.counters["dsp_percent"] = benchmark::Counter(period / 48000.0 / 100.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["dsp_percent"] = benchmark::Counter(
+        period / 48000.0 / 100.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void Summed128Voices(benchmark::State& state) { playPeriods(state, OutputLayout::Summed); }

@@ -9,22 +9,22 @@ namespace kest::tolvane::editor {
 
 enum class EditKind {
     Ignore,
-    SendValue,          // value change (id, v)
-    SendTypedNumber,    // value change (id, typed number converted)
-    StoreToneName,      // write the name field into the current tone
-    StoreSamplerName,   // write the name field into the current sampler preset
-    SendRawFloat,       // value change (id, field text as a decimal number)
-    SendRawInteger,     // value change (id, field text as a base-10 integer)
-    SendToolPress,      // value change (id, 0)
-    OpenPopupMenu,      // section's menu button pressed
-    MenuChoice,         // an entry of a pop-up menu or sub-menu was chosen
+    SendValue,        // value change (id, v)
+    SendTypedNumber,  // value change (id, typed number converted)
+    StoreToneName,    // write the name field into the current tone
+    StoreSamplerName, // write the name field into the current sampler preset
+    SendRawFloat,     // value change (id, field text as a decimal number)
+    SendRawInteger,   // value change (id, field text as a base-10 integer)
+    SendToolPress,    // value change (id, 0)
+    OpenPopupMenu,    // section's menu button pressed
+    MenuChoice,       // an entry of a pop-up menu or sub-menu was chosen
     ShowOverlay,
     HideOverlay,
 };
 
 struct ControlEdit {
     EditKind kind = EditKind::Ignore;
-    int id = 0;  // 16-bit value id
+    int id = 0; // 16-bit value id
 };
 
 ControlEdit classifyControlEdit(int tag, float value);

@@ -81,8 +81,7 @@ constexpr std::array kRows = {
 };
 
 // Every field of a record's table has its control, whose steps span the field's range.
-template <typename Record>
-constexpr bool controlsSpanTheFields(int page)
+template <typename Record> constexpr bool controlsSpanTheFields(int page)
 {
     for (const auto& field : synth::fieldsOf<Record>()) {
         bool spans = false;
@@ -123,18 +122,14 @@ Rect valueFieldRect(const ControlRow& row)
         // Wide enough for a whole "%f" text such as "-46.020600"; the two system
         // rows show their unit left of the field.
         return rowRect(row, 97, 64);
-    case ControlKind::OptionMenu:
-        return rowRect(row, 97, 142);
-    case ControlKind::NameField:
-        return rowRect(row, 97, 160);
-    case ControlKind::RawField:
-        return rowRect(row, 129, row.x < 264 ? 128 : 96);
+    case ControlKind::OptionMenu: return rowRect(row, 97, 142);
+    case ControlKind::NameField: return rowRect(row, 97, 160);
+    case ControlKind::RawField: return rowRect(row, 129, row.x < 264 ? 128 : 96);
     case ControlKind::ReadOnly:
         if (row.id == ids::waveTable::kBarIndexLabel || row.id == ids::waveTable::kBarValueLabel)
             return rowRect(row, 65, 64);
         return rowRect(row, 129, 128);
-    case ControlKind::MenuButton:
-        break;
+    case ControlKind::MenuButton: break;
     }
     return {};
 }

@@ -10,12 +10,12 @@ namespace kest::tolvane::editor {
 enum class Page { Top, Tone, Sampler };
 
 enum class ControlKind {
-    MenuButton,   // section title bar with its menu button
-    Slider,       // slider with a value field (kTagValueText) beside it
-    OptionMenu,   // visible option menu
-    NameField,    // 16-character preset name
-    RawField,     // sample data text field that sends raw numbers
-    ReadOnly,     // label that only shows a value
+    MenuButton, // section title bar with its menu button
+    Slider,     // slider with a value field (kTagValueText) beside it
+    OptionMenu, // visible option menu
+    NameField,  // 16-character preset name
+    RawField,   // sample data text field that sends raw numbers
+    ReadOnly,   // label that only shows a value
 };
 
 struct Rect {
@@ -31,11 +31,11 @@ struct ControlRow {
     int id;
     Page page;
     ControlKind kind;
-    int x;      // column: 8 or 264 (INDEX and VALUE labels sit elsewhere)
-    int y;      // row top within the page
-    int steps;  // slider steps, which are also the slider's maximum value
+    int x;     // column: 8 or 264 (INDEX and VALUE labels sit elsewhere)
+    int y;     // row top within the page
+    int steps; // slider steps, which are also the slider's maximum value
     const char* label;
-    const char* initialText;  // value field text before the first refresh
+    const char* initialText; // value field text before the first refresh
 };
 
 std::span<const ControlRow> controlRows();
@@ -43,8 +43,8 @@ const ControlRow* findControlRow(int id);
 
 // Where the parts of a row sit, relative to the page's container.
 Rect sliderRect(const ControlRow& row);
-Rect valueFieldRect(const ControlRow& row);  // value field, option menu, name, raw field, label
-Rect labelRect(const ControlRow& row);       // the background's label area
+Rect valueFieldRect(const ControlRow& row); // value field, option menu, name, raw field, label
+Rect labelRect(const ControlRow& row);      // the background's label area
 Rect menuButtonRect(const ControlRow& row);
 
 // Pop-up menu points in window coordinates, by section.

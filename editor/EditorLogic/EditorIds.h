@@ -16,7 +16,7 @@ namespace ids = plugin::ids;
 
 // The slot's WAV file and, after a state load, whether it was missing or changed:
 // a label outside the control table, on the plate.
-inline constexpr int kSampleSourceLabelRect[4] = {48, 420, 480, 438};  // left, top, right, bottom
+inline constexpr int kSampleSourceLabelRect[4] = {48, 420, 480, 438}; // left, top, right, bottom
 
 // Window geometry.
 inline constexpr int kWindowWidth = 528;

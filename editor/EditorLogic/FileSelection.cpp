@@ -8,10 +8,14 @@ namespace kest::tolvane::editor {
 namespace {
 
 constexpr std::array<FileFilter, 3> kPresetImportFilters = {{
-    {"tvx files(.tvx)", "tvx"}, {"text files(.txt)", "txt"}, {"text files(.csv)", "csv"},
+    {"tvx files(.tvx)", "tvx"},
+    {"text files(.txt)", "txt"},
+    {"text files(.csv)", "csv"},
 }};
 constexpr std::array<FileFilter, 3> kSampleDataImportFilters = {{
-    {"tvx files(.tvx)", "tvx"}, {"text files(.txt)", "txt"}, {"csv files(.csv)", "csv"},
+    {"tvx files(.tvx)", "tvx"},
+    {"text files(.txt)", "txt"},
+    {"csv files(.csv)", "csv"},
 }};
 constexpr std::array<FileFilter, 1> kWavFilters = {{{"WAV Files(.wav)", "wav"}}};
 constexpr std::array<FileFilter, 1> kTextExportFilters = {{{"text file(.txt)", "txt"}}};
@@ -28,18 +32,18 @@ const std::array kSelectors = {
     FileSelectorInfo{ids::file::kImportWavPcm, false, true, "Import WAV File", kWavFilters, nullptr},
     FileSelectorInfo{ids::file::kImportWavDpcm, false, true, "Import WAV File", kWavFilters, nullptr},
     FileSelectorInfo{ids::file::kImportWavAdpcm, false, true, "Import WAV File", kWavFilters, nullptr},
-    FileSelectorInfo{ids::file::kExportToneText, true, false, "Export TonePreset Parameters File",
-                     kTextExportFilters, "TonePresets.txt"},
+    FileSelectorInfo{ids::file::kExportToneText, true, false, "Export TonePreset Parameters File", kTextExportFilters,
+                     "TonePresets.txt"},
     FileSelectorInfo{ids::file::kExportSamplerText, true, false, "Export SamplerPreset Parameters File",
                      kTextExportFilters, "SamplerPresets.txt"},
-    FileSelectorInfo{ids::file::kExportToneSysEx, true, false, "Export TonePreset SystemExclusives",
-                     kTextExportFilters, "TonePresetSysEx.txt"},
+    FileSelectorInfo{ids::file::kExportToneSysEx, true, false, "Export TonePreset SystemExclusives", kTextExportFilters,
+                     "TonePresetSysEx.txt"},
     FileSelectorInfo{ids::file::kExportSamplerSysEx, true, false, "Export SamplerPreset SystemExclusives",
                      kTextExportFilters, "SamplerPresetSysEx.txt"},
     FileSelectorInfo{ids::file::kExportSampleDataText, true, false, "Export SampleData Parameters File",
                      kTextExportFilters, "SampleDataParameters.txt"},
-    FileSelectorInfo{ids::file::kExportWaveTableText, true, false, "Export WaveTable Preset File",
-                     kTextExportFilters, "WaveTablePresets.txt"},
+    FileSelectorInfo{ids::file::kExportWaveTableText, true, false, "Export WaveTable Preset File", kTextExportFilters,
+                     "WaveTablePresets.txt"},
     FileSelectorInfo{ids::file::kExportWaveTableSysEx, true, false, "Export WaveTable SystemExclusives",
                      kTextExportFilters, "WaveTableSysEx.txt"},
 };

@@ -18,11 +18,11 @@ struct FileFilter {
 
 struct FileSelectorInfo {
     int code;
-    bool save;            // save style (exports) or open style (imports)
-    bool multipleFiles;   // only the WAV imports
+    bool save;          // save style (exports) or open style (imports)
+    bool multipleFiles; // only the WAV imports
     const char* title;
     std::span<const FileFilter> filters;
-    const char* defaultName;  // exports only, nullptr otherwise
+    const char* defaultName; // exports only, nullptr otherwise
 };
 
 // The selector of a file action code, or nullptr for a code without one.

@@ -30,10 +30,13 @@ constexpr std::array kSystemMenu = {
 };
 // In the order of ZoomChoice: the entry's index is the menu's value.
 constexpr std::array kZoomMenu = {
-    zoom("As Host", kZoomAsHost), zoom("100 %", kZoom100), zoom("150 %", kZoom150), zoom("200 %", kZoom200),
+    zoom("As Host", kZoomAsHost),
+    zoom("100 %", kZoom100),
+    zoom("150 %", kZoom150),
+    zoom("200 %", kZoom200),
 };
 constexpr std::array kPolyphonyMenu = {
-    choice("4"), choice("8"), choice("16"), choice("32"), choice("64"),
+    choice("4"),   choice("8"),   choice("16"),  choice("32"),   choice("64"),
     choice("128"), choice("256"), choice("512"), choice("1024"),
 };
 constexpr std::array kPartMenu = {
@@ -45,10 +48,9 @@ constexpr std::array kPartMenu = {
     MenuEntryDef{"OutPut", A::None, 0, ids::part::kOutputMenu, false},
 };
 constexpr std::array kOutputMenu = {
-    choice("Out 1 [Main]"), choice("Out 2"), choice("Out 3"), choice("Out 4"),
-    choice("Out 5"), choice("Out 6"), choice("Out 7"), choice("Out 8"),
-    choice("Out 9"), choice("Out 10"), choice("Out 11"), choice("Out 12"),
-    choice("Out 13"), choice("Out 14"), choice("Out 15"), choice("Out 16"),
+    choice("Out 1 [Main]"), choice("Out 2"),  choice("Out 3"),  choice("Out 4"),  choice("Out 5"),  choice("Out 6"),
+    choice("Out 7"),        choice("Out 8"),  choice("Out 9"),  choice("Out 10"), choice("Out 11"), choice("Out 12"),
+    choice("Out 13"),       choice("Out 14"), choice("Out 15"), choice("Out 16"),
 };
 constexpr std::array kToneMenu = {
     send("Reset Preset", ids::tone::kReset),
@@ -145,13 +147,12 @@ MenuAction menuChoice(int menuId, int entryId)
         return {A::SendValue, entry->code, 0.0f,
                 menu->style == MenuCheckStyle::MultipleCheck && entry->code == ids::system::kReset};
     case A::SendIndex:
-        return {A::SendIndex, menu->id, static_cast<float>(index) / static_cast<float>(menuEntryCount(*menu) - 1), false};
+        return {A::SendIndex, menu->id, static_cast<float>(index) / static_cast<float>(menuEntryCount(*menu) - 1),
+                false};
     case A::ImportFile:
     case A::ExportFile:
-    case A::SetZoom:
-        return {entry->action, entry->code, 0.0f, false};
-    case A::None:
-        break;
+    case A::SetZoom: return {entry->action, entry->code, 0.0f, false};
+    case A::None: break;
     }
     return {};
 }

@@ -8,30 +8,30 @@
 namespace kest::tolvane::editor {
 
 enum class MenuCheckStyle {
-    None,            // no check marks
-    MultipleCheck,   // every entry shows its own check mark, set by the program
-    CheckCurrent,    // the entry whose index equals the menu's value is checked
+    None,          // no check marks
+    MultipleCheck, // every entry shows its own check mark, set by the program
+    CheckCurrent,  // the entry whose index equals the menu's value is checked
 };
 
 enum class MenuActionKind {
-    None,         // an entry that only holds a sub-menu
-    SendValue,    // value change (id, 0)
-    SendIndex,    // sub-menu choice: value change (menu id, index / (entries - 1))
-    ImportFile,   // open an import selector for the file action code
-    ExportFile,   // open an export selector for the file action code
-    SetZoom,      // the editor's own zoom setting; code is the ZoomChoice
+    None,       // an entry that only holds a sub-menu
+    SendValue,  // value change (id, 0)
+    SendIndex,  // sub-menu choice: value change (menu id, index / (entries - 1))
+    ImportFile, // open an import selector for the file action code
+    ExportFile, // open an export selector for the file action code
+    SetZoom,    // the editor's own zoom setting; code is the ZoomChoice
 };
 
 struct MenuEntryDef {
-    const char* title;  // nullptr marks a separator
+    const char* title; // nullptr marks a separator
     MenuActionKind action;
-    int code;           // value id or file action code
-    int subMenuId;      // 16-bit id of the sub-menu the entry holds, 0 for none
+    int code;      // value id or file action code
+    int subMenuId; // 16-bit id of the sub-menu the entry holds, 0 for none
     bool disabled;
 };
 
 struct MenuDef {
-    int id;  // 16-bit: 0xPP80 pop-up, 0xPP90 / 0xPPA0 sub-menu
+    int id; // 16-bit: 0xPP80 pop-up, 0xPP90 / 0xPPA0 sub-menu
     MenuCheckStyle style;
     std::span<const MenuEntryDef> entries;
 };
@@ -44,9 +44,9 @@ const MenuEntryDef* menuEntry(const MenuDef& menu, int index);
 
 struct MenuAction {
     MenuActionKind kind = MenuActionKind::None;
-    int code = 0;         // value id, file action code or zoom choice
-    float value = 0.0f;   // for value changes
-    bool clearCheck = false;  // clear the chosen entry's check mark afterwards
+    int code = 0;            // value id, file action code or zoom choice
+    float value = 0.0f;      // for value changes
+    bool clearCheck = false; // clear the chosen entry's check mark afterwards
 };
 
 // What choosing the entry with 16-bit tag `entryId` in menu `menuId` does.

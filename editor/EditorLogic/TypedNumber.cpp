@@ -55,13 +55,20 @@ float signedToValue(long number, long lo, long hi)
 long integerFieldMax(int id, int bitMask)
 {
     switch (id) {
-    case ids::part::kProgram: case ids::part::kBendRange: case ids::part::kModulation:
-    case ids::part::kVolume: case ids::part::kExpression: return 127;
+    case ids::part::kProgram:
+    case ids::part::kBendRange:
+    case ids::part::kModulation:
+    case ids::part::kVolume:
+    case ids::part::kExpression: return 127;
     case ids::tone::kSelect: return 255;
-    case ids::tone::kLfoFreq: case ids::tone::kTune: case ids::sampler::kTune: return 16383;
-    case ids::tone::kLms: case ids::sampler::kOctave: return 15;
+    case ids::tone::kLfoFreq:
+    case ids::tone::kTune:
+    case ids::sampler::kTune: return 16383;
+    case ids::tone::kLms:
+    case ids::sampler::kOctave: return 15;
     case ids::tone::kKf: return 3;
-    case ids::sampleData::kSelect: case ids::waveTable::kSelect: return 127;
+    case ids::sampleData::kSelect:
+    case ids::waveTable::kSelect: return 127;
     case ids::waveTable::kGeneratorPeriod: return 256;
     case ids::waveTable::kGeneratorLevel: return bitMask;
     default: break;
@@ -76,7 +83,7 @@ long integerFieldMax(int id, int bitMask)
 
 double leadingFloat(std::string_view text)
 {
-    const std::string copy(text);  // strtod needs a terminated string
+    const std::string copy(text); // strtod needs a terminated string
     char* end = nullptr;
     const double value = std::strtod(copy.c_str(), &end);
     if (end == copy.c_str() || !std::isfinite(value))

@@ -59,8 +59,10 @@ std::optional<int> updatedFieldNumber(int id, float x)
 {
     const double v = x;
     switch (id) {
-    case ids::part::kProgram: case ids::part::kModulation: case ids::part::kVolume: case ids::part::kExpression:
-        return truncated(127.5 * v);
+    case ids::part::kProgram:
+    case ids::part::kModulation:
+    case ids::part::kVolume:
+    case ids::part::kExpression: return truncated(127.5 * v);
     case ids::part::kBendRange: return nearestStep(127, v);
     case ids::part::kPitchBend: return truncated(16383.5 * v) - 8192;
     case ids::part::kPan: return truncated(127.5 * v) - 64;

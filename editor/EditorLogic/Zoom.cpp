@@ -23,7 +23,8 @@ double zoomFactor(int choice, double hostFactor)
 
 WindowSize zoomedWindowSize(double factor)
 {
-    return {static_cast<int>(std::lround(kWindowWidth * factor)), static_cast<int>(std::lround(kWindowHeight * factor))};
+    return {static_cast<int>(std::lround(kWindowWidth * factor)),
+            static_cast<int>(std::lround(kWindowHeight * factor))};
 }
 
 } // namespace kest::tolvane::editor

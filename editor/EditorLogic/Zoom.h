@@ -7,7 +7,7 @@ namespace kest::tolvane::editor {
 
 // Stored as one byte with the controller's state: the values never change.
 enum ZoomChoice : int {
-    kZoomAsHost = 0,  // the host's content scale factor, 100 % when it sends none
+    kZoomAsHost = 0, // the host's content scale factor, 100 % when it sends none
     kZoom100 = 1,
     kZoom150 = 2,
     kZoom200 = 3,

@@ -32,7 +32,7 @@ constexpr Rgb kWalnut = hex(0x4A3222);
 constexpr Rgb kWalnutDark = hex(0x2E1F15);
 constexpr Rgb kWalnutLight = hex(0x6E4D35);
 constexpr Rgb kCream = hex(0xF5EBD7);
-constexpr Rgb kLabel = hex(0x523A29);  // the controls' text colour (82, 58, 41)
+constexpr Rgb kLabel = hex(0x523A29); // the controls' text colour (82, 58, 41)
 constexpr Rgb kWell = hex(0xFBF6EA);
 constexpr Rgb kWellEdge = hex(0xB49C78);
 constexpr Rgb kAmber = hex(0xE99A2C);
@@ -78,7 +78,8 @@ enum class Align { Left, Center, Right };
 void text(cairo_t* cr, const std::string& s, double x, double baseline, double size, Rgb c, bool bold = true,
           Align align = Align::Left, const char* family = kSans, double alpha = 1.0)
 {
-    cairo_select_font_face(cr, family, CAIRO_FONT_SLANT_NORMAL, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_select_font_face(cr, family, CAIRO_FONT_SLANT_NORMAL,
+                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
     cairo_text_extents_t e;
     cairo_text_extents(cr, s.c_str(), &e);
@@ -181,7 +182,7 @@ void well(cairo_t* cr, const Rect& r)
     setColor(cr, kWellEdge);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
-    fillRect(cr, r.left + 2, r.top + 1, r.width() - 4, 1, hex(0x000000), 0.08);  // inset shadow
+    fillRect(cr, r.left + 2, r.top + 1, r.width() - 4, 1, hex(0x000000), 0.08); // inset shadow
 }
 
 void sliderTrack(cairo_t* cr, const Rect& r)
@@ -229,9 +230,7 @@ void drawRows(cairo_t* cr, Page page)
         if (row.page != page)
             continue;
         switch (row.kind) {
-        case ControlKind::MenuButton:
-            titleBar(cr, row.y - 2, row.label);
-            break;
+        case ControlKind::MenuButton: titleBar(cr, row.y - 2, row.label); break;
         case ControlKind::Slider:
             rowLabel(cr, row);
             well(cr, valueFieldRect(row));
@@ -261,7 +260,7 @@ void drawRows(cairo_t* cr, Page page)
 void drawBackground0(cairo_t* cr)
 {
     panel(cr, kWindowWidth, kTopSectionHeight);
-    fillRect(cr, 0, 0, kWindowWidth, 46, kWalnutDark);  // under the logo
+    fillRect(cr, 0, 0, kWindowWidth, 46, kWalnutDark); // under the logo
     drawRows(cr, Page::Top);
     fillRect(cr, 3, kTopSectionHeight - 1, kWindowWidth - 6, 1, kWellEdge);
 }
@@ -325,8 +324,8 @@ void drawLogoFrame(cairo_t* cr, double y, bool pressed)
         fillRect(cr, ex + 3 + i * 2.5, ey + 23 - steps[i], 2.5, steps[i] > 0 ? 1.5 : 0, kWalnutDark);
     text(cr, "TOLVANE", 54, y + 29, 22, pressed ? kAmberLight : kCream, true, Align::Left, kSans);
     text(cr, "SYNTH WT", 170, y + 29, 22, kAmber, false, Align::Left, kSans);
-    text(cr, "16-PART WAVETABLE SOUND CHIP", kWindowWidth - 16, y + 20, 9.5, kCream, true, Align::Right,
-         kSansCondensed, 0.75);
+    text(cr, "16-PART WAVETABLE SOUND CHIP", kWindowWidth - 16, y + 20, 9.5, kCream, true, Align::Right, kSansCondensed,
+         0.75);
     text(cr, pressed ? "ABOUT" : "INFO \xE2\x96\xB8", kWindowWidth - 16, y + 34, 9, kAmber, true, Align::Right,
          kSansCondensed);
 }
@@ -388,7 +387,7 @@ void strokeIcon(cairo_t* cr, Rgb c)
     cairo_stroke(cr);
 }
 
-void arrowHead(cairo_t* cr, double x, double y, double dir)  // dir +1 right, -1 left
+void arrowHead(cairo_t* cr, double x, double y, double dir) // dir +1 right, -1 left
 {
     cairo_move_to(cr, x - dir * 4, y - 4);
     cairo_line_to(cr, x, y);
@@ -550,9 +549,9 @@ int main(int argc, char** argv)
     ok &= makeBitmap(folder, "menu.png", 28, 40, drawMenuButton);
     ok &= makeBitmap(folder, "knob0.png", 10, 22, drawKnob);
     ok &= makeBitmap(folder, "waveBar.png", 128, 268, drawWaveBar);
-    const IconPainter icons[ids::waveTable::kToolCount] = {iconInvert, iconReverse, iconRotateLeft, iconRotateRight,
-                                                           iconSine, iconTriangle, iconSquare, iconSaw, iconFlat,
-                                                           iconNoise};
+    const IconPainter icons[ids::waveTable::kToolCount] = {iconInvert, iconReverse,  iconRotateLeft, iconRotateRight,
+                                                           iconSine,   iconTriangle, iconSquare,     iconSaw,
+                                                           iconFlat,   iconNoise};
     for (int i = 0; i < ids::waveTable::kToolCount; ++i) {
         const std::string name = "wvbtn" + std::to_string(i) + ".png";
         ok &= makeBitmap(folder, name.c_str(), kWaveToolWidth, 2 * kWaveToolHeight,

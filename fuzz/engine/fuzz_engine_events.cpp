@@ -21,8 +21,8 @@ namespace {
 
 using namespace kest::tolvane;
 
-constexpr int kMaxBlock = 1024;    // buffer length; event times may point past a block
-constexpr int kMaxRender = 256;    // samples per rendered block, kept short for speed
+constexpr int kMaxBlock = 1024; // buffer length; event times may point past a block
+constexpr int kMaxRender = 256; // samples per rendered block, kept short for speed
 constexpr int kMaxBlocks = 32;
 constexpr int kMaxSampleFrames = 2048;
 
@@ -59,8 +59,8 @@ struct Rig {
 // Mostly the event kinds the engine handles, sometimes any number at all.
 int eventType(FuzzedDataProvider& in)
 {
-    static constexpr int kTypes[] = {kNoteOff, kNoteOn, kPolyPressure, kControlChange,
-                                     kProgramChange, kChannelPressure, kPitchBend, kSystemExclusive};
+    static constexpr int kTypes[] = {kNoteOff,       kNoteOn,          kPolyPressure, kControlChange,
+                                     kProgramChange, kChannelPressure, kPitchBend,    kSystemExclusive};
     if (in.ConsumeBool())
         return in.ConsumeIntegral<int>();
     return kTypes[in.ConsumeIntegralInRange<int>(0, 7)];
@@ -224,13 +224,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rig.engine.setNrpnEnabled(in.ConsumeBool());
     int blocks = 0;
     while (in.remaining_bytes() > 0 && blocks < kMaxBlocks) {
-        const int time = in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(0, kMaxBlock - 1) : in.ConsumeIntegral<int>();
+        const int time =
+            in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(0, kMaxBlock - 1) : in.ConsumeIntegral<int>();
         switch (in.ConsumeIntegralInRange<int>(0, 9)) {
         case 0:
         case 1:
-        case 2:
-            rig.queue.queueChannelEvent(eventType(in), anyValue(in), anyValue(in), anyValue(in), time);
-            break;
+        case 2: rig.queue.queueChannelEvent(eventType(in), anyValue(in), anyValue(in), anyValue(in), time); break;
         case 3: {
             const auto bytes = sysExBytes(in);
             rig.queue.queueSysEx(bytes.data(), static_cast<int>(bytes.size()), time);

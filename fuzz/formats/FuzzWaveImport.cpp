@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static synth::SynthesizerWT engine(440.0f, 0.8f);
     const formats::WaveFile wave = formats::parseWave({data, size});
-    for (auto kind : {formats::SampleSourceKind::Pcm, formats::SampleSourceKind::Dpcm, formats::SampleSourceKind::Adpcm})
+    for (auto kind :
+         {formats::SampleSourceKind::Pcm, formats::SampleSourceKind::Dpcm, formats::SampleSourceKind::Adpcm})
         if (auto prepared = formats::prepareWaveImport(wave, kind)) {
             formats::installPreparedSample(engine, 0, std::move(*prepared));
             const synth::SampleData& slot = engine.sampleData(0);

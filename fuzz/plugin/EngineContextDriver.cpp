@@ -33,27 +33,39 @@ public:
     bool empty() const { return position_ >= size_; }
     std::uint8_t byte() { return empty() ? 0 : data_[position_++]; }
     int u16() { return byte() | (byte() << 8); }
-    std::uint32_t u32() {
+    std::uint32_t u32()
+    {
         const std::uint32_t low = static_cast<std::uint32_t>(u16());
         return low | (static_cast<std::uint32_t>(u16()) << 16);
     }
     int anyInt() { return static_cast<int>(u32()); }
 
     // Mostly the awkward values, sometimes any bit pattern at all.
-    float anyFloat() {
-        static constexpr std::array<float, 12> kAwkward = {
-            std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-            -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::max(),
-            -std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
-            -1.0f, 0.0f, 1.0f, 0.5f, 1.0e12f, -1.0e12f};
+    float anyFloat()
+    {
+        static constexpr std::array<float, 12> kAwkward = {std::numeric_limits<float>::quiet_NaN(),
+                                                           std::numeric_limits<float>::infinity(),
+                                                           -std::numeric_limits<float>::infinity(),
+                                                           std::numeric_limits<float>::max(),
+                                                           -std::numeric_limits<float>::max(),
+                                                           std::numeric_limits<float>::denorm_min(),
+                                                           -1.0f,
+                                                           0.0f,
+                                                           1.0f,
+                                                           0.5f,
+                                                           1.0e12f,
+                                                           -1.0e12f};
         const std::uint8_t pick = byte();
-        if (pick < kAwkward.size()) return kAwkward[pick];
-        if (pick < 128) return static_cast<float>(byte()) / 255.0f;
+        if (pick < kAwkward.size())
+            return kAwkward[pick];
+        if (pick < 128)
+            return static_cast<float>(byte()) / 255.0f;
         return std::bit_cast<float>(u32());
     }
 
     // Up to `limit` bytes, fewer when the input ends.
-    std::vector<std::uint8_t> bytes(int limit) {
+    std::vector<std::uint8_t> bytes(int limit)
+    {
         const std::size_t wanted = static_cast<std::size_t>(std::min(u16(), limit));
         const std::size_t count = std::min(wanted, size_ - std::min(position_, size_));
         std::vector<std::uint8_t> result(data_ + position_, data_ + position_ + count);
@@ -67,9 +79,11 @@ private:
     std::size_t position_ = 0;
 };
 
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& contents) {
+bool writeFile(const std::string& path, const std::vector<std::uint8_t>& contents)
+{
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+    if (!file)
+        return false;
     const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
     return std::fclose(file) == 0 && written;
 }
@@ -78,21 +92,25 @@ constexpr std::array<int, 7> kImportActions = {0x11, 0x12, 0x15, 0x16, 0x21, 0x2
 constexpr std::array<int, 7> kExportActions = {0x91, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97};
 constexpr std::array<int, 7> kChannelTypes = {0x80, 0x90, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0};
 
-void importFile(plugin::EngineContext& context, const std::string& folder, FuzzInput& in) {
+void importFile(plugin::EngineContext& context, const std::string& folder, FuzzInput& in)
+{
     const int action = kImportActions[in.byte() % kImportActions.size()];
     const int slot = in.byte();
     const std::string path = folder + "/import.dat";
-    if (!writeFile(path, in.bytes(1 << 16))) return;
+    if (!writeFile(path, in.bytes(1 << 16)))
+        return;
     context.runFileAction((action << 8) | slot, path.c_str());
 }
 
-void exportFile(plugin::EngineContext& context, const std::string& folder, FuzzInput& in) {
+void exportFile(plugin::EngineContext& context, const std::string& folder, FuzzInput& in)
+{
     const int action = kExportActions[in.byte() % kExportActions.size()];
     const std::string path = folder + "/export.txt";
     context.runFileAction(action << 8, path.c_str());
 }
 
-void loadState(plugin::EngineContext& context, FuzzInput& in) {
+void loadState(plugin::EngineContext& context, FuzzInput& in)
+{
     const std::vector<std::uint8_t> state = in.bytes(1 << 16);
     plugin::MemoryByteReader reader(state);
     context.readState(reader, false);
@@ -100,7 +118,8 @@ void loadState(plugin::EngineContext& context, FuzzInput& in) {
     context.writeState(writer);
 }
 
-void hostCall(plugin::EngineContext& context, FuzzInput& in) {
+void hostCall(plugin::EngineContext& context, FuzzInput& in)
+{
     switch (in.byte() % 6) {
     case 0: context.setSampleRate(in.anyFloat()); break;
     case 1: context.setBlockSize(1 + in.u16() % kMaxBlockLength); break;
@@ -111,7 +130,8 @@ void hostCall(plugin::EngineContext& context, FuzzInput& in) {
     }
 }
 
-void queueEvents(plugin::EngineContext& context, FuzzInput& in, int blockLength) {
+void queueEvents(plugin::EngineContext& context, FuzzInput& in, int blockLength)
+{
     const int eventCount = in.byte() % 64;
     for (int i = 0; i < eventCount && !in.empty(); ++i) {
         const int time = in.u16() % blockLength;
@@ -128,15 +148,18 @@ void queueEvents(plugin::EngineContext& context, FuzzInput& in, int blockLength)
     }
 }
 
-void renderBlock(plugin::EngineContext& context, FuzzInput& in) {
+void renderBlock(plugin::EngineContext& context, FuzzInput& in)
+{
     static std::vector<float> storage(static_cast<std::size_t>(kChannelCount) * kMaxBlockLength);
     std::array<float*, kChannelCount> channels{};
-    for (int c = 0; c < kChannelCount; ++c) channels[c] = storage.data() + c * kMaxBlockLength;
+    for (int c = 0; c < kChannelCount; ++c)
+        channels[c] = storage.data() + c * kMaxBlockLength;
     const int length = 1 + in.u16() % kMaxBlockLength;
     std::fill(storage.begin(), storage.end(), 0.0f);
     // As the processor does: the queue is filled and the block rendered under one try-lock.
     std::unique_lock lock(context.engineMutex(), std::try_to_lock);
-    if (!lock.owns_lock()) return;
+    if (!lock.owns_lock())
+        return;
     queueEvents(context, in, length);
     context.tryRenderBlock(channels.data(), length);
     // Whatever the input, the engine must never put NaN or infinity on the bus.
@@ -150,23 +173,27 @@ void renderBlock(plugin::EngineContext& context, FuzzInput& in) {
 
 } // namespace
 
-EngineContextDriver::EngineContextDriver() {
+EngineContextDriver::EngineContextDriver()
+{
     folder_ = (std::filesystem::temp_directory_path() / ("tolvane-fuzz-" + std::to_string(getpid()))).string();
     std::error_code ignored;
     std::filesystem::create_directories(folder_, ignored);
 }
 
-EngineContextDriver::~EngineContextDriver() {
+EngineContextDriver::~EngineContextDriver()
+{
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
 }
 
-void EngineContextDriver::run(const std::uint8_t* data, std::size_t size) {
+void EngineContextDriver::run(const std::uint8_t* data, std::size_t size)
+{
     FuzzInput in(data, size);
     int fileActions = 0;
     while (!in.empty()) {
         int operation = in.byte() % 6;
-        if ((operation == 1 || operation == 2) && ++fileActions > kMaxFileActions) operation = 0;
+        if ((operation == 1 || operation == 2) && ++fileActions > kMaxFileActions)
+            operation = 0;
         switch (operation) {
         case 0: {
             const int id = in.u16();

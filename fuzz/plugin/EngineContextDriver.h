@@ -26,7 +26,7 @@ public:
 
 private:
     plugin::EngineContext context_;
-    std::string folder_;  // per-process temp folder; every file action stays inside it
+    std::string folder_; // per-process temp folder; every file action stays inside it
 };
 
 } // namespace kest::tolvane::fuzzing

@@ -7,7 +7,8 @@
 #include "ByteStream.h"
 #include "EngineContext.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     // One context for the whole run: building the engine dominates otherwise,
     // and a load must cope with whatever an earlier load left behind anyway.
     static kest::tolvane::plugin::EngineContext context;

@@ -11,13 +11,16 @@ namespace kest::tolvane::fuzzing {
 namespace {
 
 // A broken promise is a fault even when nothing crashed.
-void require(bool condition) {
-    if (!condition) std::abort();
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
 }
 
 } // namespace
 
-void runMidiFileReader(const std::uint8_t* data, std::size_t size) {
+void runMidiFileReader(const std::uint8_t* data, std::size_t size)
+{
     const auto result = tools::readMidiFile(std::span<const std::uint8_t>(data, size));
     if (!result.song) {
         require(!result.error.empty());
@@ -35,7 +38,8 @@ void runMidiFileReader(const std::uint8_t* data, std::size_t size) {
             require(std::size_t{event.sysExOffset} + event.sysExLength <= song.sysExBytes.size());
             require(event.sysExLength <= tools::kMaxSongSysExLength);
             volatile std::uint8_t sum = 0;
-            for (std::uint8_t byte : song.sysEx(event)) sum = static_cast<std::uint8_t>(sum + byte);
+            for (std::uint8_t byte : song.sysEx(event))
+                sum = static_cast<std::uint8_t>(sum + byte);
         } else {
             require(event.type >= 128 && event.type < 240);
             require(event.data1 >= 0 && event.data1 < 128 && event.data2 >= 0 && event.data2 < 128);

@@ -10,7 +10,8 @@ namespace {
 constexpr int kQueueCapacity = util::MidiController::kCapacity;
 
 // Tells the core it is spinning, so a waiting hyper-thread sibling gets the pipeline.
-inline void cpuPause() {
+inline void cpuPause()
+{
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #elif defined(__aarch64__)
@@ -22,9 +23,9 @@ static_assert(kQueueCapacity == 512, "the processor relies on 512 pre-built queu
 
 // Members are declared in construction order: host, synthesizer, queue.
 EngineContext::EngineContext()
-    : moduleHost(std::make_unique<ModuleHost>()),
-      synth(std::make_unique<synth::SynthesizerWT>(440.0f, 0.8f)),
-      eventQueue(std::make_unique<util::MidiController>()) {
+    : moduleHost(std::make_unique<ModuleHost>()), synth(std::make_unique<synth::SynthesizerWT>(440.0f, 0.8f)),
+      eventQueue(std::make_unique<util::MidiController>())
+{
     waveTableBitDepth.fill(8);
     // The queue runs first so the synthesizer finds the block's events ordered.
     moduleHost->setModule(kQueueSlot, eventQueue.get());
@@ -32,24 +33,31 @@ EngineContext::EngineContext()
     refreshCurrentRecords();
 }
 
-EngineContext::~EngineContext() {
+EngineContext::~EngineContext()
+{
     // The rack only points at its modules; empty it before they go.
     std::lock_guard lock(mutex_);
     moduleHost->setModule(kSynthSlot, nullptr);
     moduleHost->setModule(kQueueSlot, nullptr);
 }
 
-void EngineContext::sendValueUpdate(int id, float value) {
-    if (sink_ != nullptr) sink_->sendValueUpdate(id, value);
+void EngineContext::sendValueUpdate(int id, float value)
+{
+    if (sink_ != nullptr)
+        sink_->sendValueUpdate(id, value);
 }
 
-void EngineContext::sendUiUpdate() {
-    if (sink_ != nullptr) sink_->sendUiUpdate();
+void EngineContext::sendUiUpdate()
+{
+    if (sink_ != nullptr)
+        sink_->sendUiUpdate();
 }
 
-bool EngineContext::tryLockForAudio(std::unique_lock<EngineMutex>& lock) {
+bool EngineContext::tryLockForAudio(std::unique_lock<EngineMutex>& lock)
+{
     lock = std::unique_lock(mutex_, std::try_to_lock);
-    if (lock.owns_lock()) return true;
+    if (lock.owns_lock())
+        return true;
     for (int spin = 1; spin <= kAudioLockSpins; ++spin) {
         cpuPause();
         if (lock.try_lock()) {
@@ -62,9 +70,11 @@ bool EngineContext::tryLockForAudio(std::unique_lock<EngineMutex>& lock) {
     return false;
 }
 
-bool EngineContext::tryRenderBlock(float** outputs, int numSamples) {
+bool EngineContext::tryRenderBlock(float** outputs, int numSamples)
+{
     std::unique_lock<EngineMutex> lock;
-    if (!tryLockForAudio(lock)) return false;
+    if (!tryLockForAudio(lock))
+        return false;
     serviceFromAudioThread();
     applyPendingActivation();
     if (numSamples > 0) {
@@ -75,33 +85,40 @@ bool EngineContext::tryRenderBlock(float** outputs, int numSamples) {
     return true;
 }
 
-void EngineContext::serviceFromAudioThread() {
+void EngineContext::serviceFromAudioThread()
+{
     audioThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     audioBeats_.fetch_add(1, std::memory_order_release);
     applyQueuedEdits();
     runWaitingTask();
 }
 
-void EngineContext::applyQueuedEdits() {
+void EngineContext::applyQueuedEdits()
+{
     ValueEdit edit;
     // An edit whose echo would not fit stays queued for the next block, so no
     // echo is ever dropped and the audio thread never waits for the message side.
     while (!echoQueue_.full() && editQueue_.pop(edit)) {
-        if (const std::optional<float> echo = applyValueNow(edit.id, edit.value)) echoQueue_.push({edit.id, *echo});
+        if (const std::optional<float> echo = applyValueNow(edit.id, edit.value))
+            echoQueue_.push({edit.id, *echo});
         appliedEdits_.fetch_add(1, std::memory_order_release);
     }
 }
 
-void EngineContext::runWaitingTask() {
+void EngineContext::runWaitingTask()
+{
     EngineTask* task = waitingTask_.exchange(nullptr, std::memory_order_acq_rel);
-    if (task == nullptr) return;
+    if (task == nullptr)
+        return;
     task->run(task->argument);
     task->done.store(true, std::memory_order_release);
 }
 
-bool EngineContext::audioIsLive() {
+bool EngineContext::audioIsLive()
+{
     // A caller that renders its blocks itself (a test, an offline render) waits for nobody.
-    if (audioThread_.load(std::memory_order_relaxed) == std::this_thread::get_id()) return false;
+    if (audioThread_.load(std::memory_order_relaxed) == std::this_thread::get_id())
+        return false;
     const std::uint32_t beats = audioBeats_.load(std::memory_order_acquire);
     const auto now = std::chrono::steady_clock::now();
     if (beats != seenBeats_) {
@@ -112,23 +129,27 @@ bool EngineContext::audioIsLive() {
     return now - beatSeenAt_ < kAudioStall;
 }
 
-void EngineContext::noteAudioStopped() {
+void EngineContext::noteAudioStopped()
+{
     std::lock_guard edit(editMutex_);
     seenBeats_ = audioBeats_.load(std::memory_order_acquire);
     beatSeenAt_ = {};
 }
 
-void EngineContext::runTask(EngineTask& task) {
+void EngineContext::runTask(EngineTask& task)
+{
     std::lock_guard edit(editMutex_);
     settleValueChanges();
     if (audioIsLive()) {
         waitingTask_.store(&task, std::memory_order_release);
         for (;;) {
-            if (task.done.load(std::memory_order_acquire)) return;
+            if (task.done.load(std::memory_order_acquire))
+                return;
             if (!audioIsLive()) {
                 // Take it back unless the audio thread has just begun it.
                 EngineTask* expected = &task;
-                if (waitingTask_.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel)) break;
+                if (waitingTask_.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel))
+                    break;
             }
             std::this_thread::sleep_for(std::chrono::microseconds(50));
         }
@@ -137,7 +158,8 @@ void EngineContext::runTask(EngineTask& task) {
     task.run(task.argument);
 }
 
-void EngineContext::postValueChange(int id, float value) {
+void EngineContext::postValueChange(int id, float value)
+{
     std::lock_guard edit(editMutex_);
     deliverValueEchoes();
     while (!editQueue_.push({id, value})) {
@@ -149,7 +171,8 @@ void EngineContext::postValueChange(int id, float value) {
 
 void EngineContext::settleValueChanges() { waitForValueChanges(std::chrono::steady_clock::time_point::max()); }
 
-bool EngineContext::waitForValueChanges(std::chrono::steady_clock::time_point deadline) {
+bool EngineContext::waitForValueChanges(std::chrono::steady_clock::time_point deadline)
+{
     std::lock_guard edit(editMutex_);
     while (appliedEdits_.load(std::memory_order_acquire) != postedEdits_) {
         if (!audioIsLive()) {
@@ -167,21 +190,27 @@ bool EngineContext::waitForValueChanges(std::chrono::steady_clock::time_point de
     return true;
 }
 
-void EngineContext::deliverValueEchoes() {
+void EngineContext::deliverValueEchoes()
+{
     std::lock_guard edit(editMutex_);
     ValueEdit echo;
-    while (echoQueue_.pop(echo)) sendValueUpdate(echo.id, echo.value);
+    while (echoQueue_.pop(echo))
+        sendValueUpdate(echo.id, echo.value);
 }
 
-void EngineContext::setModulesActiveFromAudioThread(bool active) {
+void EngineContext::setModulesActiveFromAudioThread(bool active)
+{
     pendingActivation_.store(active ? 1 : 2, std::memory_order_release);
     std::unique_lock lock(mutex_, std::try_to_lock);
-    if (lock.owns_lock()) applyPendingActivation();
+    if (lock.owns_lock())
+        applyPendingActivation();
 }
 
-void EngineContext::applyPendingActivation() {
+void EngineContext::applyPendingActivation()
+{
     const int pending = pendingActivation_.exchange(0, std::memory_order_acq_rel);
-    if (pending == 0) return;
+    if (pending == 0)
+        return;
     for (int i = 0; i < ModuleHost::kSlotCount; ++i) {
         if (ITolvaneModule* module = moduleHost->module(i)) {
             if (pending == 1)
@@ -192,28 +221,34 @@ void EngineContext::applyPendingActivation() {
     }
 }
 
-void EngineContext::setModulesActive(bool active) {
+void EngineContext::setModulesActive(bool active)
+{
     std::lock_guard lock(mutex_);
     pendingActivation_.store(active ? 1 : 2, std::memory_order_release);
     applyPendingActivation();
 }
 
-void EngineContext::setSampleRate(float rate) {
+void EngineContext::setSampleRate(float rate)
+{
     std::lock_guard lock(mutex_);
     moduleHost->setSampleRate(rate);
 }
 
-void EngineContext::setBlockSize(int size) {
+void EngineContext::setBlockSize(int size)
+{
     std::lock_guard lock(mutex_);
     moduleHost->setBlockSize(size);
 }
 
-void EngineContext::stopAllVoices() {
+void EngineContext::stopAllVoices()
+{
     std::lock_guard lock(mutex_);
-    for (int i = 0; i < synth->voiceCount(); ++i) synth->voice(i).stop();
+    for (int i = 0; i < synth->voiceCount(); ++i)
+        synth->voice(i).stop();
 }
 
-void EngineContext::refreshCurrentRecords() {
+void EngineContext::refreshCurrentRecords()
+{
     currentPart = std::clamp(currentPart, 0, synth::kPartCount - 1);
     currentTone = std::clamp(currentTone, 0, synth::kToneCount - 1);
     currentSampler = std::clamp(currentSampler, 0, synth::kSamplerPresetCount - 1);
@@ -224,49 +259,53 @@ void EngineContext::refreshCurrentRecords() {
     currentSampleDataRecord = &synth->sampleData(currentSampleData);
 }
 
-void EngineContext::selectWaveTable(int table) {
+void EngineContext::selectWaveTable(int table)
+{
     currentWaveTable = std::clamp(table, 0, kWaveTableCount - 1);
     currentBitDepth = std::clamp(waveTableBitDepth[static_cast<std::size_t>(currentWaveTable)], 1, 8);
     currentBitMask = (1 << currentBitDepth) - 1;
 }
 
-void EngineContext::selectTone(int tone) {
+void EngineContext::selectTone(int tone)
+{
     currentTone = std::clamp(tone, 0, synth::kToneCount - 1);
     refreshCurrentRecords();
     selectWaveTable(currentTonePreset->wave);
 }
 
-void EngineContext::selectByPart() {
+void EngineContext::selectByPart()
+{
     refreshCurrentRecords();
     switch (currentPartState->mode) {
-    case synth::kModePercussion:
-        selectTone(synth::kPercussionToneBase);
-        break;
+    case synth::kModePercussion: selectTone(synth::kPercussionToneBase); break;
     case synth::kModeSampler:
         currentSampleData = currentSamplerPreset->smplNum;
         refreshCurrentRecords();
         break;
-    default:
-        selectTone(currentPartState->program);
-        break;
+    default: selectTone(currentPartState->program); break;
     }
 }
 
-void EngineContext::setCurrentPartMode(int mode) {
+void EngineContext::setCurrentPartMode(int mode)
+{
     std::lock_guard lock(mutex_);
     // setMode clamps to maxMode and stops the part's voices when the mode changes.
     synth->setMode(currentPart, std::max(mode, 0));
     selectByPart();
 }
 
-void EngineContext::applyPolyphony(int count) {
+void EngineContext::applyPolyphony(int count)
+{
     std::lock_guard lock(mutex_);
-    if (count == synth->voiceCount()) return;
-    for (int i = 0; i < synth->voiceCount(); ++i) synth->voice(i).stop();
+    if (count == synth->voiceCount())
+        return;
+    for (int i = 0; i < synth->voiceCount(); ++i)
+        synth->voice(i).stop();
     busyFlags.fetch_or(kBusyVoicePool);
     moduleHost->setDisabled(kSynthSlot, true);
     synth->suspend(true);
-    if (count >= 1) synth->setPolyphony(count);
+    if (count >= 1)
+        synth->setPolyphony(count);
     const bool stillBusy = (busyFlags.fetch_and(~kBusyVoicePool) & ~kBusyVoicePool) != 0;
     moduleHost->setDisabled(kSynthSlot, stillBusy);
     synth->suspend(stillBusy);

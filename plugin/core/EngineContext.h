@@ -41,9 +41,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <type_traits>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "ByteStream.h"
@@ -51,9 +51,9 @@
 #include "MidiController.h"
 #include "ModuleHost.h"
 #include "ProcessorMessageSink.h"
+#include "Records.h"
 #include "SampleSourceStatus.h"
 #include "SpscQueue.h"
-#include "Records.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::plugin {
@@ -64,8 +64,8 @@ public:
 
     static constexpr int kQueueSlot = 0;
     static constexpr int kSynthSlot = 1;
-    static constexpr int kBusyVoicePool = 1;   // busyFlags bit 0: the voice pool is being rebuilt
-    static constexpr int kBusyWaveImport = 2;  // busyFlags bit 1: a WAV import is rebuilding a slot
+    static constexpr int kBusyVoicePool = 1;  // busyFlags bit 0: the voice pool is being rebuilt
+    static constexpr int kBusyWaveImport = 2; // busyFlags bit 1: a WAV import is rebuilding a slot
     static constexpr int kWaveTableCount = synth::kWaveTableCount;
     static constexpr int kSampleSlotCount = synth::kSampleSlotCount;
 
@@ -81,13 +81,13 @@ public:
     std::unique_ptr<ModuleHost> moduleHost;
     std::unique_ptr<synth::SynthesizerWT> synth;
     std::unique_ptr<util::MidiController> eventQueue;
-    int currentPart = 0;        // 0..15
-    int currentTone = 0;        // 0..255
-    int currentSampler = 0;     // 0..127
-    int currentSampleData = 0;  // 0..127
-    int currentWaveTable = 0;   // 0..127
-    int waveTableSize = 32;     // mirror of the engine's tableSize
-    std::array<int, kWaveTableCount> waveTableBitDepth{};  // 1..8 each, all 8 at start
+    int currentPart = 0;                                  // 0..15
+    int currentTone = 0;                                  // 0..255
+    int currentSampler = 0;                               // 0..127
+    int currentSampleData = 0;                            // 0..127
+    int currentWaveTable = 0;                             // 0..127
+    int waveTableSize = 32;                               // mirror of the engine's tableSize
+    std::array<int, kWaveTableCount> waveTableBitDepth{}; // 1..8 each, all 8 at start
     int currentBitDepth = 8;
     int currentBitMask = 255;
     // The records the four indices designate; never null.
@@ -97,7 +97,7 @@ public:
     synth::SampleData* currentSampleDataRecord = nullptr;
     // Path each slot was last imported from by importWave; empty means none.
     std::array<std::string, kSampleSlotCount> sampleSourcePath;
-    std::array<std::uint8_t, kSampleSlotCount> sampleSourceKind{};  // SampleSourceKind values
+    std::array<std::uint8_t, kSampleSlotCount> sampleSourceKind{}; // SampleSourceKind values
     // Set by state loads, back to AsImported by a successful importWave.
     std::array<SampleSourceStatus, kSampleSlotCount> sampleSourceStatus{};
     // "Store samples in the project": saved states carry each slot's audio.
@@ -165,8 +165,8 @@ public:
     // Runs `work` with the engine to itself: on the audio thread at the start
     // of its next block while one renders, else here under engineMutex().
     // Returns when `work` has run. `work` must be short and must not allocate.
-    template <typename Work>
-    void runOnEngine(Work&& work) {
+    template <typename Work> void runOnEngine(Work&& work)
+    {
         EngineTask task;
         task.run = [](void* argument) { (*static_cast<std::remove_reference_t<Work>*>(argument))(); };
         task.argument = &work;
@@ -209,10 +209,10 @@ public:
     bool readState(ByteReader& in, bool reimportWaves = true);
 
     // ---- Selection helpers (the lock must be held, or be on the message thread with no render race). ----
-    void selectTone(int tone);          // currentTone and the derived wavetable, depth and mask
-    void selectWaveTable(int table);    // currentWaveTable, depth and mask
-    void selectByPart();                // by the current part's mode
-    void refreshCurrentRecords();       // the four record pointers from the four indices
+    void selectTone(int tone);       // currentTone and the derived wavetable, depth and mask
+    void selectWaveTable(int table); // currentWaveTable, depth and mask
+    void selectByPart();             // by the current part's mode
+    void refreshCurrentRecords();    // the four record pointers from the four indices
 
 private:
     struct ValueEdit {
@@ -257,7 +257,7 @@ private:
     std::atomic<std::thread::id> audioThread_{};
     std::uint32_t seenBeats_ = 0;
     std::chrono::steady_clock::time_point beatSeenAt_{};
-    std::atomic<int> pendingActivation_{0};  // 0 none, 1 activate, 2 deactivate
+    std::atomic<int> pendingActivation_{0}; // 0 none, 1 activate, 2 deactivate
 };
 
 } // namespace kest::tolvane::plugin

@@ -8,9 +8,11 @@ namespace kest::tolvane::plugin {
 
 namespace file = ids::file;
 
-void EngineContext::runFileAction(int id, const char* path) {
+void EngineContext::runFileAction(int id, const char* path)
+{
     // No file operation runs without a path.
-    if (path == nullptr || *path == '\0') return;
+    if (path == nullptr || *path == '\0')
+        return;
     std::lock_guard edit(editMutex_);
 
     switch (file::actionOf(id)) {
@@ -38,7 +40,8 @@ void EngineContext::runFileAction(int id, const char* path) {
         const auto kind = static_cast<SampleSourceKind>((file::actionOf(id) - file::kImportWavPcm) >> 8);
         runOnEngine([&] { stopAllVoices(); });
         importWave(slot, path, kind);
-        if (slot == currentSampleData) sendUiUpdate();
+        if (slot == currentSampleData)
+            sendUiUpdate();
         break;
     }
     case file::kExportToneText: exportText(path, TextKind::Tone); break;

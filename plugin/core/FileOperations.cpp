@@ -13,18 +13,23 @@
 
 namespace kest::tolvane::plugin {
 
-bool EngineContext::importText(const char* path, TextKind kind) {
-    if (path == nullptr) return false;
+bool EngineContext::importText(const char* path, TextKind kind)
+{
+    if (path == nullptr)
+        return false;
     std::lock_guard edit(editMutex_);
     const std::optional<std::string> text = formats::readTextFile(path);
-    if (!text) return false;
+    if (!text)
+        return false;
     const formats::ParsedText parsed = formats::parseText(kind, *text);
     runOnEngine([&] { formats::applyText(*synth, parsed, waveTableBitDepth); });
     return true;
 }
 
-bool EngineContext::exportText(const char* path, TextKind kind) {
-    if (path == nullptr) return false;
+bool EngineContext::exportText(const char* path, TextKind kind)
+{
+    if (path == nullptr)
+        return false;
     std::lock_guard edit(editMutex_);
     std::ostringstream text;
     {
@@ -34,8 +39,10 @@ bool EngineContext::exportText(const char* path, TextKind kind) {
     return formats::writeTextFile(path, [&](std::ostream& out) { out << text.str(); });
 }
 
-bool EngineContext::exportSysExText(const char* path, TextKind kind) {
-    if (path == nullptr) return false;
+bool EngineContext::exportSysExText(const char* path, TextKind kind)
+{
+    if (path == nullptr)
+        return false;
     std::lock_guard edit(editMutex_);
     std::ostringstream text;
     {
@@ -46,7 +53,8 @@ bool EngineContext::exportSysExText(const char* path, TextKind kind) {
 }
 
 template <typename Install>
-void EngineContext::swapSampleSlot(int slot, std::string sourcePath, SampleSourceKind kind, Install&& install) {
+void EngineContext::swapSampleSlot(int slot, std::string sourcePath, SampleSourceKind kind, Install&& install)
+{
     // What the slot held before is released here afterwards, not by the engine task.
     std::vector<std::int32_t> released;
     runOnEngine([&] {
@@ -65,22 +73,28 @@ void EngineContext::swapSampleSlot(int slot, std::string sourcePath, SampleSourc
     sampleSourceKind[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(kind);
 }
 
-bool EngineContext::importWave(int slot, const char* path, SampleSourceKind kind) {
-    if (path == nullptr || slot < 0 || slot >= kSampleSlotCount) return false;
+bool EngineContext::importWave(int slot, const char* path, SampleSourceKind kind)
+{
+    if (path == nullptr || slot < 0 || slot >= kSampleSlotCount)
+        return false;
     std::lock_guard edit(editMutex_);
     std::optional<formats::PreparedSample> prepared = formats::prepareWaveFile(path, kind);
-    if (!prepared) return false;
+    if (!prepared)
+        return false;
     swapSampleSlot(slot, path, kind, [&] { formats::installPreparedSample(*synth, slot, std::move(*prepared)); });
     sampleSourceStatus[static_cast<std::size_t>(slot)] = SampleSourceStatus::AsImported;
     return true;
 }
 
 void EngineContext::restoreSample(int slot, std::vector<std::int32_t>&& codes, int frames, int channels,
-                                  const std::string& path, SampleSourceKind kind) {
-    if (slot < 0 || slot >= kSampleSlotCount) return;
+                                  const std::string& path, SampleSourceKind kind)
+{
+    if (slot < 0 || slot >= kSampleSlotCount)
+        return;
     std::lock_guard edit(editMutex_);
     swapSampleSlot(slot, path, kind, [&] {
-        if (!synth->installSampleData(slot, std::move(codes), frames, channels)) synth->sampleData(slot).clear();
+        if (!synth->installSampleData(slot, std::move(codes), frames, channels))
+            synth->sampleData(slot).clear();
     });
 }
 

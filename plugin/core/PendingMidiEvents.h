@@ -26,7 +26,7 @@ namespace kest::tolvane::plugin {
 
 class PendingMidiEvents {
 public:
-    static constexpr int kCapacity = 512;  // the engine queue's capacity
+    static constexpr int kCapacity = 512; // the engine queue's capacity
 
     PendingMidiEvents();
     ~PendingMidiEvents();

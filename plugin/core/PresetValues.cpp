@@ -14,23 +14,23 @@ namespace kest::tolvane::plugin {
 namespace {
 
 // Stores int(v * range + 0.5) into the field and answers stored / range.
-float storeScaled(int& field, float value, int range) {
+float storeScaled(int& field, float value, int range)
+{
     field = scaleUnit(value, range);
     return unscale(field, range);
 }
 
 } // namespace
 
-std::optional<float> applyToneValue(EngineContext& context, int item, float value) {
+std::optional<float> applyToneValue(EngineContext& context, int item, float value)
+{
     synth::TonePreset& tone = *context.currentTonePreset;
     // The wave's own case below also re-selects the tone.
     for (const synth::ToneField& field : synth::kToneFields)
         if (field.valueItem == item && field.member != &synth::TonePreset::wave)
             return storeScaled(tone.*field.member, value, field.mask);
     switch (ids::tone::id(item)) {
-    case ids::tone::kSelect:
-        context.selectTone(scaleUnit(value, 255));
-        return unscale(context.currentTone, 255);
+    case ids::tone::kSelect: context.selectTone(scaleUnit(value, 255)); return unscale(context.currentTone, 255);
     case ids::tone::kWave:
         tone.wave = scaleUnit(value, 127);
         context.selectTone(context.currentTone);
@@ -39,12 +39,12 @@ std::optional<float> applyToneValue(EngineContext& context, int item, float valu
         // The wavetable selection deliberately stays where it was.
         tone.setDefaults();
         return unitValue(value);
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 
-std::optional<float> applySamplerValue(EngineContext& context, int item, float value) {
+std::optional<float> applySamplerValue(EngineContext& context, int item, float value)
+{
     synth::SamplerPreset& preset = *context.currentSamplerPreset;
     // The sample number's own case below also selects the sample slot.
     for (const synth::SamplerField& field : synth::kSamplerFields)
@@ -62,15 +62,13 @@ std::optional<float> applySamplerValue(EngineContext& context, int item, float v
         context.currentSampleData = preset.smplNum;
         context.refreshCurrentRecords();
         return unscale(preset.smplNum, 127);
-    case ids::sampler::kReset:
-        preset.setDefaults();
-        return unitValue(value);
-    default:
-        return std::nullopt;
+    case ids::sampler::kReset: preset.setDefaults(); return unitValue(value);
+    default: return std::nullopt;
     }
 }
 
-std::optional<float> applySampleDataValue(EngineContext& context, int item, float value) {
+std::optional<float> applySampleDataValue(EngineContext& context, int item, float value)
+{
     synth::SampleData& slot = *context.currentSampleDataRecord;
     switch (ids::sampleData::id(item)) {
     case ids::sampleData::kSelect:
@@ -79,10 +77,12 @@ std::optional<float> applySampleDataValue(EngineContext& context, int item, floa
         return unscale(context.currentSampleData, 127);
     case ids::sampleData::kSourceRate:
         // Plain Hz; a non-finite rate would poison the pitch logs, so it is refused.
-        if (std::isfinite(value)) slot.setSourceRate(value);
+        if (std::isfinite(value))
+            slot.setSourceRate(value);
         return slot.sourceRate;
     case ids::sampleData::kPitch:
-        if (std::isfinite(value)) slot.setPitch(value);
+        if (std::isfinite(value))
+            slot.setPitch(value);
         return slot.pitch;
     case ids::sampleData::kPlaybackStart:
         context.stopAllVoices();
@@ -105,8 +105,7 @@ std::optional<float> applySampleDataValue(EngineContext& context, int item, floa
         context.stopAllVoices();
         slot.clear();
         return unitValue(value);
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 

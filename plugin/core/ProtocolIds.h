@@ -53,7 +53,7 @@ inline constexpr int kPopupMenu = id(item::kPopupMenu);
 inline constexpr int kReset = id(0x81);
 inline constexpr int kReceiveSysEx = id(0x83);
 inline constexpr int kNrpn = id(0x84);
-inline constexpr int kStoreSamples = id(0x85);  // "Store samples in the project"
+inline constexpr int kStoreSamples = id(0x85); // "Store samples in the project"
 inline constexpr int kPolyphonyMenu = id(item::kSubMenuA);
 // The editor's own zoom setting; it never travels as a value change.
 inline constexpr int kZoomMenu = id(item::kSubMenuB);
@@ -84,7 +84,7 @@ constexpr int id(int item) { return valueId(page::kTone, item); }
 consteval int fieldId(int synth::TonePreset::*member) { return id(synth::fieldOf(member).valueItem); }
 inline constexpr int kMenuButton = id(item::kMenuButton);
 inline constexpr int kSelect = id(0x01);
-inline constexpr int kName = id(0x02);  // editor only: written straight into the record
+inline constexpr int kName = id(0x02); // editor only: written straight into the record
 inline constexpr int kStrc = fieldId(&synth::TonePreset::strc);
 inline constexpr int kKey = fieldId(&synth::TonePreset::key);
 inline constexpr int kPan = fieldId(&synth::TonePreset::pan);
@@ -109,7 +109,7 @@ constexpr int id(int item) { return valueId(page::kSampler, item); }
 consteval int fieldId(int synth::SamplerPreset::*member) { return id(synth::fieldOf(member).valueItem); }
 inline constexpr int kMenuButton = id(item::kMenuButton);
 inline constexpr int kSelect = id(0x01);
-inline constexpr int kName = id(0x02);  // editor only: written straight into the record
+inline constexpr int kName = id(0x02); // editor only: written straight into the record
 inline constexpr int kSampleNumber = fieldId(&synth::SamplerPreset::smplNum);
 inline constexpr int kPan = fieldId(&synth::SamplerPreset::pan);
 inline constexpr int kOctave = fieldId(&synth::SamplerPreset::octv);
@@ -128,16 +128,16 @@ namespace sampleData {
 constexpr int id(int item) { return valueId(page::kSampleData, item); }
 inline constexpr int kMenuButton = id(item::kMenuButton);
 inline constexpr int kSelect = id(0x01);
-inline constexpr int kFramesLabel = id(0x02);        // read-only label
-inline constexpr int kChannelCountLabel = id(0x03);  // read-only label
+inline constexpr int kFramesLabel = id(0x02);       // read-only label
+inline constexpr int kChannelCountLabel = id(0x03); // read-only label
 inline constexpr int kSourceRate = id(0x04);
 inline constexpr int kPitch = id(0x05);
-inline constexpr int kLoopableLabel = id(0x06);      // read-only label
+inline constexpr int kLoopableLabel = id(0x06); // read-only label
 inline constexpr int kPlaybackStart = id(0x07);
 inline constexpr int kPlaybackEnd = id(0x08);
 inline constexpr int kLoopStart = id(0x09);
 inline constexpr int kLoopEnd = id(0x0A);
-inline constexpr int kSourceLabel = id(0x0B);        // read-only label: the slot's WAV file
+inline constexpr int kSourceLabel = id(0x0B); // read-only label: the slot's WAV file
 inline constexpr int kPopupMenu = id(item::kPopupMenu);
 inline constexpr int kClear = id(0x81);
 } // namespace sampleData
@@ -146,8 +146,8 @@ namespace waveTable {
 constexpr int id(int item) { return valueId(page::kWaveTable, item); }
 inline constexpr int kMenuButton = id(item::kMenuButton);
 inline constexpr int kSelect = id(0x01);
-inline constexpr int kBarIndexLabel = id(0x02);  // read-only label
-inline constexpr int kBarValueLabel = id(0x03);  // read-only label
+inline constexpr int kBarIndexLabel = id(0x02); // read-only label
+inline constexpr int kBarValueLabel = id(0x03); // read-only label
 inline constexpr int kGeneratorPeriod = id(0x10);
 inline constexpr int kGeneratorLevel = id(0x11);
 // The ten tool buttons, in the order of their icons.
@@ -187,8 +187,8 @@ inline constexpr int kLibraryLogo = valueId(page::kLogo, 0x01);
 // picks the import or export, and for WAV imports the low 7 bits are the target
 // sample slot.
 namespace file {
-inline constexpr int kSingleFileFlag = 0x1000;  // a text import or export of one file
-inline constexpr int kWavImportFlag = 0x2000;   // a WAV import, one file per slot
+inline constexpr int kSingleFileFlag = 0x1000; // a text import or export of one file
+inline constexpr int kWavImportFlag = 0x2000;  // a WAV import, one file per slot
 inline constexpr int kSlotMask = 0x7F;
 constexpr int actionOf(int code) { return code & 0xFF00; }
 constexpr int slotOf(int code) { return code & kSlotMask; }
@@ -212,21 +212,21 @@ inline constexpr int kExportWaveTableSysEx = 0x9700;
 
 // ---- Messages between editor, controller and processor ---------------------------
 namespace message {
-inline constexpr const char* kValueChange = "GUIEditor:tvValueChange";  // editor -> processor: tag, val
-inline constexpr const char* kFileSelect = "GUIEditor:tvFileSelect";    // editor -> processor: tag, path
-inline constexpr const char* kEditorOpened = "GUIEditor:openGUI";       // editor -> processor
-inline constexpr const char* kValueUpdate = "GUIEditor:tvValueUpdate";  // processor -> editor: tag, val
+inline constexpr const char* kValueChange = "GUIEditor:tvValueChange"; // editor -> processor: tag, val
+inline constexpr const char* kFileSelect = "GUIEditor:tvFileSelect";   // editor -> processor: tag, path
+inline constexpr const char* kEditorOpened = "GUIEditor:openGUI";      // editor -> processor
+inline constexpr const char* kValueUpdate = "GUIEditor:tvValueUpdate"; // processor -> editor: tag, val
 inline constexpr const char* kUiUpdate = "Processor:uiUpdate";
-inline constexpr const char* kOpenGui = "Processor:openGUI";            // tvset: the context's address
-inline constexpr const char* kSetState = "Processor:setState";          // tvset
-inline constexpr const char* kGetState = "Processor:getState";          // tvset
+inline constexpr const char* kOpenGui = "Processor:openGUI";   // tvset: the context's address
+inline constexpr const char* kSetState = "Processor:setState"; // tvset
+inline constexpr const char* kGetState = "Processor:getState"; // tvset
 } // namespace message
 
 namespace attr {
-inline constexpr const char* kTag = "tag";       // value id or file-action code
+inline constexpr const char* kTag = "tag"; // value id or file-action code
 inline constexpr const char* kValue = "val";
 inline constexpr const char* kPath = "path";     // zero-terminated path bytes
-inline constexpr const char* kContext = "tvset";  // the EngineContext's address
+inline constexpr const char* kContext = "tvset"; // the EngineContext's address
 } // namespace attr
 
 // ---- Host parameters ------------------------------------------------------------

@@ -5,13 +5,15 @@ namespace kest::tolvane::plugin {
 
 namespace {
 
-void clearLoop(synth::SampleData& slot) {
+void clearLoop(synth::SampleData& slot)
+{
     slot.loopEndPoint = slot.playBackEndPoint;
     slot.loopLength = 0;
     slot.releaseLoopLength = 0;
 }
 
-void setLoop(synth::SampleData& slot, int loopStart, int loopEnd) {
+void setLoop(synth::SampleData& slot, int loopStart, int loopEnd)
+{
     slot.loopEndPoint = loopEnd;
     slot.loopLength = loopEnd - loopStart;
     slot.releaseLoopLength = loopEnd == slot.playBackEndPoint ? slot.loopLength : 0;
@@ -21,22 +23,27 @@ bool hasLoop(const synth::SampleData& slot) { return slot.loopLength > 0; }
 
 } // namespace
 
-bool setPlaybackStart(synth::SampleData& slot, int x) {
+bool setPlaybackStart(synth::SampleData& slot, int x)
+{
     // The engine reads from the start point: a negative one must never reach it.
-    if (x < 0 || x >= slot.playBackEndPoint || slot.playBackEndPoint > slot.frames) return false;
+    if (x < 0 || x >= slot.playBackEndPoint || slot.playBackEndPoint > slot.frames)
+        return false;
     slot.playBackStartPoint = x;
     clearLoop(slot);
     return true;
 }
 
-bool setPlaybackEnd(synth::SampleData& slot, int x) {
-    if (slot.playBackStartPoint >= x || x > slot.frames) return false;
+bool setPlaybackEnd(synth::SampleData& slot, int x)
+{
+    if (slot.playBackStartPoint >= x || x > slot.frames)
+        return false;
     slot.playBackEndPoint = x;
     clearLoop(slot);
     return true;
 }
 
-bool setLoopStart(synth::SampleData& slot, int x) {
+bool setLoopStart(synth::SampleData& slot, int x)
+{
     const int loopEnd = hasLoop(slot) ? slot.loopEndPoint : 0;
     if (x < slot.playBackStartPoint || x >= loopEnd || slot.playBackEndPoint < loopEnd) {
         clearLoop(slot);
@@ -46,7 +53,8 @@ bool setLoopStart(synth::SampleData& slot, int x) {
     return true;
 }
 
-bool setLoopEnd(synth::SampleData& slot, int x) {
+bool setLoopEnd(synth::SampleData& slot, int x)
+{
     const int loopStart = hasLoop(slot) ? slot.loopEndPoint - slot.loopLength : 0;
     if (loopStart < slot.playBackStartPoint || loopStart >= x || slot.playBackEndPoint < x) {
         clearLoop(slot);
@@ -56,7 +64,8 @@ bool setLoopEnd(synth::SampleData& slot, int x) {
     return true;
 }
 
-void restorePlaybackPoints(synth::SampleData& slot, int start, int end) {
+void restorePlaybackPoints(synth::SampleData& slot, int start, int end)
+{
     if (start >= 0 && start < end && end <= slot.frames) {
         slot.playBackStartPoint = start;
         slot.playBackEndPoint = end;
@@ -64,7 +73,8 @@ void restorePlaybackPoints(synth::SampleData& slot, int start, int end) {
     }
 }
 
-void restoreLoop(synth::SampleData& slot, int loopStart, int loopEnd) {
+void restoreLoop(synth::SampleData& slot, int loopStart, int loopEnd)
+{
     if (slot.playBackStartPoint <= loopStart && loopStart < loopEnd && loopEnd <= slot.playBackEndPoint)
         setLoop(slot, loopStart, loopEnd);
     else

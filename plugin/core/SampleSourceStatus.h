@@ -8,15 +8,16 @@
 namespace kest::tolvane::plugin {
 
 enum class SampleSourceStatus : std::uint8_t {
-    AsImported = 0,       // read from its WAV file (or never loaded from a state)
-    MissingRestored = 1,  // the file was gone: restored from the copy in the state
-    ChangedRestored = 2,  // the file yields other audio now: restored from the copy
-    Missing = 3,          // the file was gone and the state held no copy
-    Changed = 4,          // the file yields other audio now and the state held no copy
+    AsImported = 0,      // read from its WAV file (or never loaded from a state)
+    MissingRestored = 1, // the file was gone: restored from the copy in the state
+    ChangedRestored = 2, // the file yields other audio now: restored from the copy
+    Missing = 3,         // the file was gone and the state held no copy
+    Changed = 4,         // the file yields other audio now and the state held no copy
 };
 
 // Empty for AsImported.
-inline const char* sampleSourceStatusText(SampleSourceStatus status) {
+inline const char* sampleSourceStatusText(SampleSourceStatus status)
+{
     static constexpr const char* kTexts[] = {
         "",
         "file missing: restored from the project",
@@ -28,7 +29,8 @@ inline const char* sampleSourceStatusText(SampleSourceStatus status) {
     return index < sizeof kTexts / sizeof kTexts[0] ? kTexts[index] : "";
 }
 
-inline bool restoredFromState(SampleSourceStatus status) {
+inline bool restoredFromState(SampleSourceStatus status)
+{
     return status == SampleSourceStatus::MissingRestored || status == SampleSourceStatus::ChangedRestored;
 }
 

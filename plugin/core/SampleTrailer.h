@@ -27,12 +27,12 @@ struct StoredSample {
     int channels = 0;
     std::uint64_t fingerprint = 0;
     bool hasCopy = false;
-    std::vector<std::int32_t> codes;  // frames * channels when hasCopy, else empty
+    std::vector<std::int32_t> codes; // frames * channels when hasCopy, else empty
 };
 
 struct SampleTrailer {
     bool storeSamples = true;
-    std::vector<StoredSample> samples;  // slots strictly ascending
+    std::vector<StoredSample> samples; // slots strictly ascending
 
     StoredSample* find(int slot);
 };

@@ -32,17 +32,21 @@ static_assert(kTonesOffset == 189 && kSamplersOffset == 8381 && kWaveTablesOffse
 static_assert(kSampleSlotsOffset == 28222 && kSizeWithEmptySlots == 28350);
 
 // Field codecs over a record buffer.
-inline void putU16(std::uint8_t* at, int value) {
+inline void putU16(std::uint8_t* at, int value)
+{
     at[0] = static_cast<std::uint8_t>(value & 0xFF);
     at[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
 }
-inline void putU32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
+inline void putU32(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
 }
 inline void putF32(std::uint8_t* at, float value) { putU32(at, std::bit_cast<std::uint32_t>(value)); }
 
 inline int getU16(const std::uint8_t* at) { return at[0] | (at[1] << 8); }
-inline std::uint32_t getU32(const std::uint8_t* at) {
+inline std::uint32_t getU32(const std::uint8_t* at)
+{
     return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
            (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
 }

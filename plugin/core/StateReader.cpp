@@ -21,13 +21,15 @@ namespace {
 
 // Reads the NUL-terminated path of `length` bytes in pieces, so a damaged
 // length field cannot make us allocate more than the stream really holds.
-bool readPath(ByteReader& in, std::uint32_t length, std::string& path) {
+bool readPath(ByteReader& in, std::uint32_t length, std::string& path)
+{
     constexpr std::uint32_t kPiece = 4096;
     std::string bytes;
     char buffer[kPiece];
     while (length > 0) {
         const std::uint32_t count = std::min(length, kPiece);
-        if (!in.read(buffer, count)) return false;
+        if (!in.read(buffer, count))
+            return false;
         bytes.append(buffer, count);
         length -= count;
     }
@@ -48,25 +50,30 @@ struct LoadedSlot {
     std::uint8_t pitch[4] = {};
     std::uint8_t points[8] = {};
     std::uint8_t loop[8] = {};
-    int fieldsRead = 0;  // of rate, pitch, points and loop, in that order
+    int fieldsRead = 0; // of rate, pitch, points and loop, in that order
 };
 
-bool matchesStored(const synth::SampleData& slot, std::uint8_t kind, const state::StoredSample& stored) {
+bool matchesStored(const synth::SampleData& slot, std::uint8_t kind, const state::StoredSample& stored)
+{
     return kind == stored.kind && slot.hasData && slot.frames == stored.frames && slot.channels == stored.channels &&
            state::sampleFingerprint(slot.data, slot.frames, slot.channels) == stored.fingerprint;
 }
 
 // Rate, pitch and points of a slot record, as far as they were read,
 // applied as the layout describes (with the engine to ourselves).
-void applySlotFields(EngineContext& context, int s, const LoadedSlot& loaded) {
+void applySlotFields(EngineContext& context, int s, const LoadedSlot& loaded)
+{
     synth::SampleData& slot = context.synth->sampleData(s);
     if (loaded.fieldsRead > 0)
-        if (const float rate = state::getF32(loaded.rate); std::isfinite(rate)) slot.setSourceRate(rate);
+        if (const float rate = state::getF32(loaded.rate); std::isfinite(rate))
+            slot.setSourceRate(rate);
     if (loaded.fieldsRead > 1)
-        if (const float pitch = state::getF32(loaded.pitch); std::isfinite(pitch)) slot.setPitch(pitch);
+        if (const float pitch = state::getF32(loaded.pitch); std::isfinite(pitch))
+            slot.setPitch(pitch);
     if (loaded.fieldsRead > 2)
         restorePlaybackPoints(slot, state::getI32(loaded.points), state::getI32(loaded.points + 4));
-    if (loaded.fieldsRead > 3) restoreLoop(slot, state::getI32(loaded.loop), state::getI32(loaded.loop + 4));
+    if (loaded.fieldsRead > 3)
+        restoreLoop(slot, state::getI32(loaded.loop), state::getI32(loaded.loop + 4));
 }
 
 // The fixed records as read; `count` says how many of each arrived whole.
@@ -78,25 +85,32 @@ struct LoadedRecords {
 };
 
 // Reads `total` records of `size` bytes; false when the stream ends first.
-bool readRecords(ByteReader& in, std::size_t size, int total, std::vector<std::uint8_t>& bytes, int& count) {
+bool readRecords(ByteReader& in, std::size_t size, int total, std::vector<std::uint8_t>& bytes, int& count)
+{
     bytes.assign(size * static_cast<std::size_t>(total), 0);
     for (count = 0; count < total; ++count)
-        if (!in.read(bytes.data() + size * static_cast<std::size_t>(count), size)) return false;
+        if (!in.read(bytes.data() + size * static_cast<std::size_t>(count), size))
+            return false;
     return true;
 }
 
-bool readFixedRecords(ByteReader& in, LoadedRecords& records) {
-    if (!readRecords(in, state::kPartRecordSize, synth::kPartCount, records.parts, records.partCount)) return false;
-    if (!readRecords(in, state::kToneRecordSize, synth::kToneCount, records.tones, records.toneCount)) return false;
+bool readFixedRecords(ByteReader& in, LoadedRecords& records)
+{
+    if (!readRecords(in, state::kPartRecordSize, synth::kPartCount, records.parts, records.partCount))
+        return false;
+    if (!readRecords(in, state::kToneRecordSize, synth::kToneCount, records.tones, records.toneCount))
+        return false;
     if (!readRecords(in, state::kSamplerRecordSize, synth::kSamplerPresetCount, records.samplers, records.samplerCount))
         return false;
-    if (!in.read(&records.tableSize, 1)) return false;
+    if (!in.read(&records.tableSize, 1))
+        return false;
     records.hasTableSize = true;
     return readRecords(in, state::kWaveTableRecordSize, synth::kWaveTableCount, records.tables, records.tableCount);
 }
 
 // Puts the records read into the engine (with the engine to ourselves: no allocation).
-void applyFixedRecords(EngineContext& context, const LoadedRecords& records) {
+void applyFixedRecords(EngineContext& context, const LoadedRecords& records)
+{
     synth::SynthesizerWT& engine = *context.synth;
     for (int p = 0; p < records.partCount; ++p)
         state::decodePart(records.parts.data() + p * state::kPartRecordSize, engine.maxMode, engine.part(p));
@@ -104,12 +118,14 @@ void applyFixedRecords(EngineContext& context, const LoadedRecords& records) {
         state::decodeTone(records.tones.data() + t * state::kToneRecordSize, engine.tone(t));
     for (int s = 0; s < records.samplerCount; ++s)
         state::decodeSampler(records.samplers.data() + s * state::kSamplerRecordSize, engine.samplerPreset(s));
-    if (records.hasTableSize) context.waveTableSize = engine.setTableSize(records.tableSize);
+    if (records.hasTableSize)
+        context.waveTableSize = engine.setTableSize(records.tableSize);
     for (int t = 0; t < records.tableCount; ++t) {
         const std::uint8_t* record = records.tables.data() + t * state::kWaveTableRecordSize;
         const int depth = (record[0] >= 1 && record[0] <= 8) ? record[0] : 8;
         int values[synth::kWaveTableMaxSize];
-        for (int i = 0; i < synth::kWaveTableMaxSize; ++i) values[i] = record[1 + i] & ((1 << depth) - 1);
+        for (int i = 0; i < synth::kWaveTableMaxSize; ++i)
+            values[i] = record[1 + i] & ((1 << depth) - 1);
         context.waveTableBitDepth[static_cast<std::size_t>(t)] = depth;
         engine.importWaveValues(t, values, depth);
     }
@@ -118,11 +134,13 @@ void applyFixedRecords(EngineContext& context, const LoadedRecords& records) {
 // Decides, for every slot the state stored, whether the audio read from its
 // file is what was saved; if not, the stored copy replaces it.
 void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSampleSlotCount>& loaded,
-                      state::SampleTrailer* trailer) {
+                      state::SampleTrailer* trailer)
+{
     using Status = SampleSourceStatus;
     for (int s = 0; s < synth::kSampleSlotCount; ++s) {
         LoadedSlot& slot = loaded[static_cast<std::size_t>(s)];
-        if (!slot.present) continue;
+        if (!slot.present)
+            continue;
         auto& status = context.sampleSourceStatus[static_cast<std::size_t>(s)];
         state::StoredSample* stored = trailer != nullptr ? trailer->find(s) : nullptr;
         if (stored == nullptr) {
@@ -146,7 +164,8 @@ void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSam
 
 } // namespace
 
-bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
+bool EngineContext::readState(ByteReader& in, bool reimportWaves)
+{
     std::lock_guard edit(editMutex_);
     runOnEngine([&] { stopAllVoices(); });
 
@@ -155,39 +174,50 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
     // Version, SysEx and NRPN switches, volume, tune, polyphony: how far each reaches.
     constexpr std::size_t kHeaderFields[] = {1, 2, 3, 7, 11, 13};
     for (const std::size_t end : kHeaderFields) {
-        if (!in.read(header + headerRead, end - headerRead)) break;
+        if (!in.read(header + headerRead, end - headerRead))
+            break;
         headerRead = end;
     }
-    if (headerRead < 1 || header[0] < state::kOldestReadableVersion) return false;
+    if (headerRead < 1 || header[0] < state::kOldestReadableVersion)
+        return false;
 
     // Non-finite numbers from a damaged stream are not passed to the engine.
     runOnEngine([&] {
-        if (headerRead >= 2) synth->receiveSysEx = header[1] > 0;
-        if (headerRead >= 3) synth->setNrpnEnabled(header[2] > 0);
+        if (headerRead >= 2)
+            synth->receiveSysEx = header[1] > 0;
+        if (headerRead >= 3)
+            synth->setNrpnEnabled(header[2] > 0);
         if (const float volume = state::getF32(header + 3); headerRead >= 7 && std::isfinite(volume))
             synth->setMasterVolume(volume);
         if (const float tune = state::getF32(header + 7); headerRead >= 11 && std::isfinite(tune) && tune > 0.0f)
             synth->setMasterTune(tune);
     });
-    if (headerRead < 13) return false;
+    if (headerRead < 13)
+        return false;
     applyPolyphony(state::getU16(header + 11));
 
     LoadedRecords records;
     const bool recordsComplete = readFixedRecords(in, records);
     runOnEngine([&] { applyFixedRecords(*this, records); });
-    if (!recordsComplete) return false;
+    if (!recordsComplete)
+        return false;
 
     std::array<LoadedSlot, synth::kSampleSlotCount> loaded;
     bool slotsComplete = true;
     for (int s = 0; s < synth::kSampleSlotCount && slotsComplete; ++s) {
         std::uint8_t byte = 0;
-        if (!in.read(&byte, 1)) return false;
-        if (byte == 0) continue;
+        if (!in.read(&byte, 1))
+            return false;
+        if (byte == 0)
+            continue;
         LoadedSlot& slot = loaded[static_cast<std::size_t>(s)];
         std::uint8_t number[4];
-        if (!in.read(number, 4)) return false;
-        if (!readPath(in, state::getU32(number), slot.path)) return false;
-        if (!in.read(&slot.kind, 1)) return false;
+        if (!in.read(number, 4))
+            return false;
+        if (!readPath(in, state::getU32(number), slot.path))
+            return false;
+        if (!in.read(&slot.kind, 1))
+            return false;
         slot.present = !slot.path.empty() && isUsableKind(slot.kind);
         if (reimportWaves && slot.present)
             slot.imported = importWave(s, slot.path.c_str(), static_cast<SampleSourceKind>(slot.kind));
@@ -203,9 +233,11 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves) {
     }
     runOnEngine([&] {
         for (int s = 0; s < synth::kSampleSlotCount; ++s)
-            if (loaded[static_cast<std::size_t>(s)].fieldsRead > 0) applySlotFields(*this, s, loaded[static_cast<std::size_t>(s)]);
+            if (loaded[static_cast<std::size_t>(s)].fieldsRead > 0)
+                applySlotFields(*this, s, loaded[static_cast<std::size_t>(s)]);
     });
-    if (!slotsComplete) return false;
+    if (!slotsComplete)
+        return false;
 
     // Damaged or absent: the slots stay as their files gave them.
     std::optional<state::SampleTrailer> trailer = state::readSampleTrailer(in);

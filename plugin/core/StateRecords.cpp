@@ -11,12 +11,15 @@ namespace {
 
 std::uint8_t low8(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
-void encodeName(const char* name, std::uint8_t* out) {
-    for (int i = 0; i < synth::kPresetNameLength; ++i) out[i] = static_cast<std::uint8_t>(name[i]);
+void encodeName(const char* name, std::uint8_t* out)
+{
+    for (int i = 0; i < synth::kPresetNameLength; ++i)
+        out[i] = static_cast<std::uint8_t>(name[i]);
 }
 
 // Non-printable bytes become spaces so the name still fits the text formats.
-void decodeName(const std::uint8_t* in, char* name) {
+void decodeName(const std::uint8_t* in, char* name)
+{
     for (int i = 0; i < synth::kPresetNameLength; ++i) {
         const std::uint8_t c = in[i];
         name[i] = (c >= 0x20 && c <= 0x7E) ? static_cast<char>(c) : ' ';
@@ -26,18 +29,20 @@ void decodeName(const std::uint8_t* in, char* name) {
 
 // The name, then each row of the record's field table at its offset: one byte
 // (the low 8 bits) or, for a 14-bit field, a 16-bit number.
-template <typename Record>
-void encodeFields(const Record& record, std::uint8_t* out) {
+template <typename Record> void encodeFields(const Record& record, std::uint8_t* out)
+{
     encodeName(record.presetName, out);
     for (const auto& field : synth::fieldsOf<Record>()) {
         const int value = record.*field.member;
-        if (field.wide()) putU16(out + field.offset, value);
-        else out[field.offset] = low8(value);
+        if (field.wide())
+            putU16(out + field.offset, value);
+        else
+            out[field.offset] = low8(value);
     }
 }
 
-template <typename Record>
-void decodeFields(const std::uint8_t* in, Record& record) {
+template <typename Record> void decodeFields(const std::uint8_t* in, Record& record)
+{
     decodeName(in, record.presetName);
     for (const auto& field : synth::fieldsOf<Record>())
         record.*field.member = (field.wide() ? getU16(in + field.offset) : in[field.offset]) & field.mask;
@@ -45,7 +50,8 @@ void decodeFields(const std::uint8_t* in, Record& record) {
 
 } // namespace
 
-void encodePart(const synth::PartState& part, std::uint8_t* out) {
+void encodePart(const synth::PartState& part, std::uint8_t* out)
+{
     out[0] = low8(part.output);
     out[1] = low8(part.defaultMode);
     out[2] = low8(part.mode);
@@ -58,7 +64,8 @@ void encodePart(const synth::PartState& part, std::uint8_t* out) {
     out[10] = low8(part.cc[11]);
 }
 
-void decodePart(const std::uint8_t* in, int maxMode, synth::PartState& part) {
+void decodePart(const std::uint8_t* in, int maxMode, synth::PartState& part)
+{
     part.output = in[0] & 0x0F;
     part.defaultMode = std::min<int>(in[1], maxMode);
     part.mode = std::min<int>(in[2], maxMode);

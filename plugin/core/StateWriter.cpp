@@ -23,11 +23,13 @@ struct SlotFields {
 using SlotSnapshot = std::array<SlotFields, synth::kSampleSlotCount>;
 
 void appendSampleSlot(const EngineContext& context, int slotIndex, const SlotFields& fields,
-                      std::vector<std::uint8_t>& out) {
+                      std::vector<std::uint8_t>& out)
+{
     const auto& path = context.sampleSourcePath[static_cast<std::size_t>(slotIndex)];
     const bool present = !path.empty() && fields.hasFrames;
     out.push_back(present ? 1 : 0);
-    if (!present) return;
+    if (!present)
+        return;
 
     std::uint8_t number[4];
     state::putU32(number, static_cast<std::uint32_t>(path.size() + 1));
@@ -41,7 +43,8 @@ void appendSampleSlot(const EngineContext& context, int slotIndex, const SlotFie
 // Packs everything up to the sample slots, and the slots' fields, into
 // buffers allocated beforehand: it runs with the engine to itself (on the
 // audio thread between two blocks), so it must not allocate.
-void snapshotFixedLayout(EngineContext& context, std::uint8_t* out, SlotSnapshot& slots) {
+void snapshotFixedLayout(EngineContext& context, std::uint8_t* out, SlotSnapshot& slots)
+{
     synth::SynthesizerWT& engine = *context.synth;
     out[0] = state::kVersion;
     out[1] = engine.receiveSysEx ? 1 : 0;
@@ -75,7 +78,8 @@ void snapshotFixedLayout(EngineContext& context, std::uint8_t* out, SlotSnapshot
     }
 }
 
-std::vector<std::uint8_t> encodeState(EngineContext& context) {
+std::vector<std::uint8_t> encodeState(EngineContext& context)
+{
     std::vector<std::uint8_t> out(state::kSampleSlotsOffset, 0);
     SlotSnapshot slots;
     context.runOnEngine([&] { snapshotFixedLayout(context, out.data(), slots); });
@@ -85,20 +89,23 @@ std::vector<std::uint8_t> encodeState(EngineContext& context) {
 }
 
 // The slots the fixed layout stored as present, with their audio.
-std::vector<state::SampleToWrite> samplesToWrite(const EngineContext& context) {
+std::vector<state::SampleToWrite> samplesToWrite(const EngineContext& context)
+{
     std::vector<state::SampleToWrite> samples;
     for (int s = 0; s < synth::kSampleSlotCount; ++s) {
         const synth::SampleData& slot = context.synth->sampleData(s);
-        if (context.sampleSourcePath[static_cast<std::size_t>(s)].empty() || slot.frames <= 0) continue;
-        samples.push_back({s, context.sampleSourceKind[static_cast<std::size_t>(s)], slot.frames, slot.channels,
-                           &slot.data});
+        if (context.sampleSourcePath[static_cast<std::size_t>(s)].empty() || slot.frames <= 0)
+            continue;
+        samples.push_back(
+            {s, context.sampleSourceKind[static_cast<std::size_t>(s)], slot.frames, slot.channels, &slot.data});
     }
     return samples;
 }
 
 } // namespace
 
-bool EngineContext::writeState(ByteWriter& out) {
+bool EngineContext::writeState(ByteWriter& out)
+{
     std::lock_guard edit(editMutex_);
     const std::vector<std::uint8_t> bytes = encodeState(*this);
     out.write(bytes.data(), bytes.size());

@@ -10,7 +10,8 @@ namespace {
 
 float toggleEcho(bool on) { return on ? 1.0f : 0.0f; }
 
-float applyController(EngineContext& context, int controller, float value) {
+float applyController(EngineContext& context, int controller, float value)
+{
     const int stored = scaleUnit(value, 127);
     context.synth->runControllerHandler(context.currentPart, controller, stored);
     return unscale(stored, 127);
@@ -18,26 +19,19 @@ float applyController(EngineContext& context, int controller, float value) {
 
 } // namespace
 
-std::optional<float> applySystemValue(EngineContext& context, int item, float value) {
+std::optional<float> applySystemValue(EngineContext& context, int item, float value)
+{
     auto& engine = *context.synth;
     const float v = unitValue(value);
     switch (ids::system::id(item)) {
-    case ids::system::kMasterVolume:
-        engine.setMasterVolume(v);
-        return v;
-    case ids::system::kMasterTune:
-        engine.setMasterTune(400.0f + 80.0f * v);
-        return v;
+    case ids::system::kMasterVolume: engine.setMasterVolume(v); return v;
+    case ids::system::kMasterTune: engine.setMasterTune(400.0f + 80.0f * v); return v;
     case ids::system::kReset:
         context.stopAllVoices();
         engine.resetParts(true);
         return 0.0f;
-    case ids::system::kReceiveSysEx:
-        engine.receiveSysEx = !engine.receiveSysEx;
-        return toggleEcho(engine.receiveSysEx);
-    case ids::system::kNrpn:
-        engine.setNrpnEnabled(!engine.nrpnEnabled);
-        return toggleEcho(engine.nrpnEnabled);
+    case ids::system::kReceiveSysEx: engine.receiveSysEx = !engine.receiveSysEx; return toggleEcho(engine.receiveSysEx);
+    case ids::system::kNrpn: engine.setNrpnEnabled(!engine.nrpnEnabled); return toggleEcho(engine.nrpnEnabled);
     case ids::system::kStoreSamples:
         // "Store samples in the project"; the engine does not see it.
         context.storeSamplesInState = !context.storeSamplesInState;
@@ -46,12 +40,12 @@ std::optional<float> applySystemValue(EngineContext& context, int item, float va
         // Truncated, no rounding: 4, 8, ... 1024 voices.
         context.applyPolyphony(4 << static_cast<int>(v * 8.0f));
         return v;
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 
-std::optional<float> applyPartValue(EngineContext& context, int item, float value) {
+std::optional<float> applyPartValue(EngineContext& context, int item, float value)
+{
     auto& engine = *context.synth;
     const int p = context.currentPart;
     const float v = unitValue(value);
@@ -60,9 +54,7 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
         context.currentPart = scaleUnit(v, 15);
         context.selectByPart();
         return unscale(context.currentPart, 15);
-    case ids::part::kMode:
-        context.setCurrentPartMode(scaleUnit(v, 3));
-        return unscale(engine.part(p).mode, 3);
+    case ids::part::kMode: context.setCurrentPartMode(scaleUnit(v, 3)); return unscale(engine.part(p).mode, 3);
     case ids::part::kProgram: {
         MidiEvent& event = engine.ownEvent();
         event.type = kProgramChange;
@@ -71,7 +63,8 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
         event.data2 = 0;
         engine.handleProgramChange(event);
         const int mode = engine.part(p).mode;
-        if (mode == synth::kModeMute || mode == synth::kModeInstrument) context.selectTone(engine.part(p).program);
+        if (mode == synth::kModeMute || mode == synth::kModeInstrument)
+            context.selectTone(engine.part(p).program);
         return unscale(engine.part(p).program, 127);
     }
     case ids::part::kBendRange:
@@ -96,17 +89,10 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
         engine.part(p).resetControllers();
         context.setCurrentPartMode(synth::kModeInstrument);
         return 0.0f;
-    case ids::part::kResetControllers:
-        engine.runControllerHandler(p, 121, 0);
-        return 0.0f;
-    case ids::part::kAllSoundOff:
-        engine.soundOffVoices(-1);
-        return 0.0f;
-    case ids::part::kOutputMenu:
-        engine.setPartOutput(p, scaleUnit(v, 15));
-        return v;
-    default:
-        return std::nullopt;
+    case ids::part::kResetControllers: engine.runControllerHandler(p, 121, 0); return 0.0f;
+    case ids::part::kAllSoundOff: engine.soundOffVoices(-1); return 0.0f;
+    case ids::part::kOutputMenu: engine.setPartOutput(p, scaleUnit(v, 15)); return v;
+    default: return std::nullopt;
     }
 }
 

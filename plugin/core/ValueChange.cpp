@@ -16,7 +16,8 @@ bool freesSampleAudio(int id) { return id == ids::sampleData::kClear; }
 
 } // namespace
 
-std::optional<float> EngineContext::applyValueNow(int id, float value) {
+std::optional<float> EngineContext::applyValueNow(int id, float value)
+{
     const int item = ids::itemOf(id);
     switch (ids::pageOf(id)) {
     case ids::page::kSystem: return applySystemValue(*this, item, value);
@@ -30,7 +31,8 @@ std::optional<float> EngineContext::applyValueNow(int id, float value) {
     }
 }
 
-void EngineContext::applyValueChange(int id, float value) {
+void EngineContext::applyValueChange(int id, float value)
+{
     std::lock_guard edit(editMutex_);
     std::optional<float> echo;
     if (freesSampleAudio(id)) {
@@ -51,7 +53,8 @@ void EngineContext::applyValueChange(int id, float value) {
         return;
     }
     // Sent after the lock is released: the receiver may read the context at once.
-    if (echo) sendValueUpdate(id, *echo);
+    if (echo)
+        sendValueUpdate(id, *echo);
 }
 
 } // namespace kest::tolvane::plugin

@@ -6,10 +6,10 @@
 namespace kest::tolvane::plugin {
 
 struct WaveShapeSettings {
-    int size = 32;      // S: meaningful samples in the table
-    int period = 32;    // P: generator period in samples
-    int bitDepth = 8;   // d
-    int peak = 255;     // L: generator peak, 0 .. 2^d - 1
+    int size = 32;    // S: meaningful samples in the table
+    int period = 32;  // P: generator period in samples
+    int bitDepth = 8; // d
+    int peak = 255;   // L: generator peak, 0 .. 2^d - 1
 };
 
 void invertWave(int* values, int size, int bitMask);

@@ -16,40 +16,48 @@ using WaveValues = std::array<int, synth::kWaveTableMaxSize>;
 
 int tableSize(const EngineContext& context) { return std::clamp(context.waveTableSize, 0, synth::kWaveTableMaxSize); }
 
-WaveValues readTable(EngineContext& context, int bitDepth) {
+WaveValues readTable(EngineContext& context, int bitDepth)
+{
     WaveValues values{};
     context.synth->exportWaveInts(context.currentWaveTable, values.data(), tableSize(context), bitDepth);
     return values;
 }
 
-void writeTable(EngineContext& context, const WaveValues& values, int bitDepth) {
+void writeTable(EngineContext& context, const WaveValues& values, int bitDepth)
+{
     std::int32_t* table = context.synth->waveTable(context.currentWaveTable);
     const int shift = 8 - bitDepth;
-    for (int i = 0; i < tableSize(context); ++i) table[i] = context.synth->waveValueLog((values[static_cast<std::size_t>(i)] << shift) & 0xFF);
+    for (int i = 0; i < tableSize(context); ++i)
+        table[i] = context.synth->waveValueLog((values[static_cast<std::size_t>(i)] << shift) & 0xFF);
 }
 
-template <typename Edit> float editTable(EngineContext& context, float value, Edit edit) {
+template <typename Edit> float editTable(EngineContext& context, float value, Edit edit)
+{
     WaveValues values = readTable(context, context.currentBitDepth);
     edit(values.data());
     writeTable(context, values, context.currentBitDepth);
     return unitValue(value);
 }
 
-WaveShapeSettings generatorSettings(const EngineContext& context) {
+WaveShapeSettings generatorSettings(const EngineContext& context)
+{
     WaveShapeSettings settings;
     settings.size = tableSize(context);
     settings.period = context.generatorPeriod;
     settings.bitDepth = context.currentBitDepth;
-    settings.peak = std::clamp(static_cast<int>(context.currentBitMask * context.generatorLevel), 0, context.currentBitMask);
+    settings.peak =
+        std::clamp(static_cast<int>(context.currentBitMask * context.generatorLevel), 0, context.currentBitMask);
     return settings;
 }
 
-template <typename Generator> float generate(EngineContext& context, float value, Generator generator) {
+template <typename Generator> float generate(EngineContext& context, float value, Generator generator)
+{
     const WaveShapeSettings settings = generatorSettings(context);
     return editTable(context, value, [&](int* values) { generator(values, settings); });
 }
 
-float changeBitDepth(EngineContext& context, float value) {
+float changeBitDepth(EngineContext& context, float value)
+{
     const int depth = scaleUnit(value, 7) + 1;
     auto& stored = context.waveTableBitDepth[static_cast<std::size_t>(context.currentWaveTable)];
     if (depth != stored) {
@@ -64,7 +72,8 @@ float changeBitDepth(EngineContext& context, float value) {
 
 } // namespace
 
-std::optional<float> applyWaveTableValue(EngineContext& context, int item, float value) {
+std::optional<float> applyWaveTableValue(EngineContext& context, int item, float value)
+{
     const int size = tableSize(context);
     const int mask = context.currentBitMask;
     switch (ids::waveTable::id(item)) {
@@ -89,7 +98,8 @@ std::optional<float> applyWaveTableValue(EngineContext& context, int item, float
     case ids::waveTable::kNoise: return generate(context, value, generateNoise);
     case ids::waveTable::kSizeMenu: {
         const int requested = 8 << static_cast<int>(unitValue(value) * 4.0f + 0.5f);
-        if (requested != context.waveTableSize) context.waveTableSize = context.synth->setTableSize(requested);
+        if (requested != context.waveTableSize)
+            context.waveTableSize = context.synth->setTableSize(requested);
         return unitValue(value);
     }
     case ids::waveTable::kBitDepthMenu: return changeBitDepth(context, value);
@@ -97,7 +107,8 @@ std::optional<float> applyWaveTableValue(EngineContext& context, int item, float
     }
 }
 
-std::optional<float> applyWavePointValue(EngineContext& context, int item, float value) {
+std::optional<float> applyWavePointValue(EngineContext& context, int item, float value)
+{
     // Any of the 128 stored samples, even beyond the table size.
     const int index = ids::wavePoint::indexOf(item);
     const int mask = context.currentBitMask;

@@ -13,20 +13,17 @@ int ParameterPoints::rank(int type, int controller)
     if (type != kControlChange)
         return 2;
     switch (controller) {
-        case 0:
-        case 32:
-        case 98:
-        case 99:
-        case 100:
-        case 101:
-            return 0;
-        case 6:
-        case 38:
-        case 96:
-        case 97:
-            return 1;
-        default:
-            return 2;
+    case 0:
+    case 32:
+    case 98:
+    case 99:
+    case 100:
+    case 101: return 0;
+    case 6:
+    case 38:
+    case 96:
+    case 97: return 1;
+    default: return 2;
     }
 }
 

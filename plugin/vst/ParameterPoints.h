@@ -43,7 +43,7 @@ private:
         std::int32_t time;
         std::int32_t round;
         std::int32_t rank;
-        std::int32_t sequence;  // delivery order, which breaks every remaining tie
+        std::int32_t sequence; // delivery order, which breaks every remaining tie
         std::uint8_t type, channel, data1, data2;
     };
 

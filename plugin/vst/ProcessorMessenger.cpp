@@ -14,8 +14,7 @@ namespace Steinberg::Vst {
 namespace {
 
 // Allocates, fills and sends one message; without a peer nothing happens.
-template <typename Fill>
-void sendMessage(ComponentBase& component, const char* id, Fill fill)
+template <typename Fill> void sendMessage(ComponentBase& component, const char* id, Fill fill)
 {
     if (!component.getPeer())
         return;
@@ -49,9 +48,8 @@ void ProcessorMessenger::sendContextAddress(const char* messageId, const void* a
     std::uint64_t bits = reinterpret_cast<std::uintptr_t>(address);
     std::uint8_t bytes[8];
     std::memcpy(bytes, &bits, sizeof bytes);
-    sendMessage(component_, messageId, [&](IAttributeList& attributes) {
-        attributes.setBinary(Tolvane::kAttrContext, bytes, sizeof bytes);
-    });
+    sendMessage(component_, messageId,
+                [&](IAttributeList& attributes) { attributes.setBinary(Tolvane::kAttrContext, bytes, sizeof bytes); });
 }
 
 } // namespace Steinberg::Vst

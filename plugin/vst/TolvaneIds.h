@@ -33,7 +33,7 @@ inline constexpr ParamID kBypassId = 0x1000001;
 inline constexpr ParamID kMidiParamBase = ::kest::tolvane::plugin::ids::hostParam::kMidiBase;
 inline constexpr int kPitchBendItem = ::kest::tolvane::plugin::ids::hostParam::kPitchBendItem;
 inline constexpr int kProgramItem = ::kest::tolvane::plugin::ids::hostParam::kProgramItem;
-inline constexpr int kLastMappedController = 130;  // 129 pitch bend, 130 program change
+inline constexpr int kLastMappedController = 130; // 129 pitch bend, 130 program change
 
 inline constexpr ParamID midiParamId(int channel, int item)
 {

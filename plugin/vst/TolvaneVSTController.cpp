@@ -37,8 +37,7 @@ void addParameter(ParameterContainer& parameters, const std::string& title, int3
     const std::u16string wideTitle = wide(title);
     const std::u16string wideUnits = wide(kUnitsText);
     parameters.addParameter(reinterpret_cast<const TChar*>(wideTitle.c_str()),
-                            reinterpret_cast<const TChar*>(wideUnits.c_str()), stepCount, normalised, flags, id,
-                            unit);
+                            reinterpret_cast<const TChar*>(wideUnits.c_str()), stepCount, normalised, flags, id, unit);
 }
 
 void registerUnit(EditControllerEx1& controller, const char* name, UnitID id, ProgramListID programList)
@@ -56,7 +55,7 @@ std::u16string programName(const char* toneName, int program)
         name.pop_back();
     for (char& c : name)
         if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
-            c = '?';  // names come from files and SysEx: show plain ASCII only
+            c = '?'; // names come from files and SysEx: show plain ASCII only
     return wide(name.empty() ? "Program " + std::to_string(program) : name);
 }
 
@@ -178,11 +177,12 @@ tresult PLUGIN_API TolvaneVSTController::getState(IBStream* state)
     return kResultOk;
 }
 
-tresult PLUGIN_API TolvaneVSTController::getUnitByBus(MediaType type, BusDirection dir, int32 busIndex,
-                                                      int32 channel, UnitID& unitId)
+tresult PLUGIN_API TolvaneVSTController::getUnitByBus(MediaType type, BusDirection dir, int32 busIndex, int32 channel,
+                                                      UnitID& unitId)
 {
     // Channels beyond 16 would name a unit that does not exist.
-    if (type != MediaTypes::kEvent || dir != BusDirections::kInput || busIndex != 0 || channel < 0 || channel >= Tolvane::kChannelCount)
+    if (type != MediaTypes::kEvent || dir != BusDirections::kInput || busIndex != 0 || channel < 0 ||
+        channel >= Tolvane::kChannelCount)
         return kResultFalse;
     unitId = Tolvane::kProgramUnitBase | channel;
     return kResultTrue;
@@ -224,10 +224,7 @@ void TolvaneVSTController::editorRemoved(EditorView* editor)
 #endif
 }
 
-void TolvaneVSTController::editorDestroyed(EditorView* editor)
-{
-    editorRemoved(editor);
-}
+void TolvaneVSTController::editorDestroyed(EditorView* editor) { editorRemoved(editor); }
 
 namespace {
 

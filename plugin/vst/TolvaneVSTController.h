@@ -58,7 +58,7 @@ public:
 
     OBJ_METHODS(TolvaneVSTController, EditControllerEx1)
     DEFINE_INTERFACES
-        DEF_INTERFACE(IMidiMapping)
+    DEF_INTERFACE(IMidiMapping)
     END_DEFINE_INTERFACES(EditControllerEx1)
     REFCOUNT_METHODS(EditControllerEx1)
 

@@ -28,10 +28,7 @@ namespace {
 
 // Host values are normalised; a value outside 0..1 from a careless host is
 // clamped so it cannot turn into a wrapped MIDI data byte.
-double clampNormalised(double value)
-{
-    return value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
-}
+double clampNormalised(double value) { return value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value); }
 
 int toSevenBit(double value) { return static_cast<int>(clampNormalised(value) * 127.0 + 0.5); }
 
@@ -46,10 +43,7 @@ int clampOffset(int32 offset, int32 numSamples)
 
 } // namespace
 
-TolvaneVSTProcessor::TolvaneVSTProcessor() : messenger_(*this)
-{
-    setControllerClass(Tolvane::kControllerUID);
-}
+TolvaneVSTProcessor::TolvaneVSTProcessor() : messenger_(*this) { setControllerClass(Tolvane::kControllerUID); }
 
 TolvaneVSTProcessor::~TolvaneVSTProcessor()
 {
@@ -115,7 +109,7 @@ tresult PLUGIN_API TolvaneVSTProcessor::setActive(TBool state)
 }
 
 tresult PLUGIN_API TolvaneVSTProcessor::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
-                                                            SpeakerArrangement* outputs, int32 numOuts)
+                                                           SpeakerArrangement* outputs, int32 numOuts)
 {
     if (numOuts != Tolvane::kOutputBusCount || !outputs || outputs[0] != SpeakerArr::kStereo)
         return kResultFalse;
@@ -156,7 +150,7 @@ void TolvaneVSTProcessor::readParameterChanges(IParameterChanges* changes, int32
             const bool on = clampNormalised(value) == 1.0;
             switchBypass(on);
             if (on)
-                return;  // the queues after a bypass switch-on are not read
+                return; // the queues after a bypass switch-on are not read
             continue;
         }
         if (!hostParam::isMidi(id))
@@ -200,22 +194,21 @@ void TolvaneVSTProcessor::readEvents(IEventList* events, int32 numSamples)
             continue;
         const int time = clampOffset(event.sampleOffset, numSamples);
         switch (event.type) {
-            case Event::kNoteOnEvent:
-                pending_.addChannelEvent(kNoteOn, event.noteOn.channel, event.noteOn.pitch,
-                                         toSevenBit(event.noteOn.velocity), time);
-                break;
-            case Event::kNoteOffEvent:
-                pending_.addChannelEvent(kNoteOff, event.noteOff.channel, event.noteOff.pitch, 0, time);
-                break;
-            case Event::kDataEvent:
-                if (event.data.type == DataEvent::kMidiSysEx) {
-                    // The engine's payload starts after the F0 status byte.
-                    const int payload = event.data.bytes ? static_cast<int>(event.data.size) - 1 : 0;
-                    pending_.addSysEx(payload > 0 ? event.data.bytes + 1 : nullptr, payload, time);
-                }
-                break;
-            default:
-                break;
+        case Event::kNoteOnEvent:
+            pending_.addChannelEvent(kNoteOn, event.noteOn.channel, event.noteOn.pitch,
+                                     toSevenBit(event.noteOn.velocity), time);
+            break;
+        case Event::kNoteOffEvent:
+            pending_.addChannelEvent(kNoteOff, event.noteOff.channel, event.noteOff.pitch, 0, time);
+            break;
+        case Event::kDataEvent:
+            if (event.data.type == DataEvent::kMidiSysEx) {
+                // The engine's payload starts after the F0 status byte.
+                const int payload = event.data.bytes ? static_cast<int>(event.data.size) - 1 : 0;
+                pending_.addSysEx(payload > 0 ? event.data.bytes + 1 : nullptr, payload, time);
+            }
+            break;
+        default: break;
         }
     }
 }
@@ -225,9 +218,8 @@ bool TolvaneVSTProcessor::collectOutputs(ProcessData& data, float** channels)
     for (int bus = 0; bus < Tolvane::kOutputBusCount; ++bus) {
         const AudioBusBuffers& buffers = data.outputs[bus];
         for (int side = 0; side < 2; ++side) {
-            float* channel = (buffers.channelBuffers32 && side < buffers.numChannels)
-                                 ? buffers.channelBuffers32[side]
-                                 : nullptr;
+            float* channel =
+                (buffers.channelBuffers32 && side < buffers.numChannels) ? buffers.channelBuffers32[side] : nullptr;
             if (!channel) {
                 // The engine writes all 32 channels; a missing one gets the scratch buffer.
                 if (static_cast<std::size_t>(data.numSamples) > scratch_.size())

@@ -33,8 +33,8 @@ public:
     tresult PLUGIN_API initialize(FUnknown* context) override;
     tresult PLUGIN_API setupProcessing(ProcessSetup& setup) override;
     tresult PLUGIN_API setActive(TBool state) override;
-    tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
-                                          SpeakerArrangement* outputs, int32 numOuts) override;
+    tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns, SpeakerArrangement* outputs,
+                                          int32 numOuts) override;
     tresult PLUGIN_API process(ProcessData& data) override;
     uint32 PLUGIN_API getLatencySamples() override { return 0; }
     uint32 PLUGIN_API getTailSamples() override { return 0; }

@@ -31,8 +31,8 @@ bool PrivateXServer::start(std::string& error)
         // A leak checker preloaded into the tests is not meant for the server.
         unsetenv("LD_PRELOAD");
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1200x1500x24", "-nolisten", "tcp",
-               "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1200x1500x24", "-nolisten", "tcp", "-noreset",
+               static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -152,7 +152,10 @@ int HostFrame::firings(std::chrono::milliseconds interval) const
     return found == firings_.end() ? 0 : found->second;
 }
 
-void HostFrame::run(std::chrono::milliseconds duration) { runUntil(duration, [] { return false; }); }
+void HostFrame::run(std::chrono::milliseconds duration)
+{
+    runUntil(duration, [] { return false; });
+}
 
 bool HostFrame::runUntil(std::chrono::milliseconds limit, const std::function<bool()>& done)
 {
@@ -250,8 +253,7 @@ bool ParentWindow::create(int width, int height)
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
     window_ = xcb_generate_id(connection_);
     xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, static_cast<uint16_t>(width),
-                      static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0,
-                      nullptr);
+                      static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
     xcb_map_window(connection_, window_);
     // A round trip, so the window exists before the editor embeds into it.
     free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));

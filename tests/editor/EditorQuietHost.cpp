@@ -50,7 +50,9 @@ double ownCpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -81,8 +83,9 @@ void markInTrace(const char* name)
 {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     if (connection && !xcb_connection_has_error(connection))
-        free(xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::string(name).size()), name),
-                                   nullptr));
+        free(xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::string(name).size()), name),
+            nullptr));
     if (connection)
         xcb_disconnect(connection);
 }
@@ -193,8 +196,10 @@ int main(int argc, char** argv)
     const double seconds = std::chrono::duration<double>(measured).count();
     const double hostPercent = 100.0 * (ownAfter - ownBefore) / seconds;
     const double serverPercent = 100.0 * (serverAfter - serverBefore) / seconds;
-    std::printf("mode=%s zoom=%d%% seconds=%.1f host_cpu=%.2f%% xserver_cpu=%.2f%% together=%.2f%% draws=%zu drawn_pixels=%lld\n",
-                mode.c_str(), zoomPercent, seconds, hostPercent, serverPercent, hostPercent + serverPercent, rects.size(), pixels);
+    std::printf("mode=%s zoom=%d%% seconds=%.1f host_cpu=%.2f%% xserver_cpu=%.2f%% together=%.2f%% draws=%zu "
+                "drawn_pixels=%lld\n",
+                mode.c_str(), zoomPercent, seconds, hostPercent, serverPercent, hostPercent + serverPercent,
+                rects.size(), pixels);
 
     if (view) {
         view->removed();

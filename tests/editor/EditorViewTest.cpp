@@ -14,8 +14,8 @@
 #include "vstgui/lib/coffscreencontext.h"
 
 #include "vstgui/lib/controls/ccontrol.h"
-#include "vstgui/lib/controls/icontrollistener.h"
 #include "vstgui/lib/controls/cslider.h"
+#include "vstgui/lib/controls/icontrollistener.h"
 #include "vstgui/lib/events.h"
 #include "vstgui/lib/vstguiinit.h"
 
@@ -118,7 +118,7 @@ TEST_F(WaveEditTest, WheelMovesABarOneQuantisationStepAndTellsTheListener)
     EXPECT_FLOAT_EQ(bar->getWheelInc(), 1.0f);
     bar->setValueNormalized(0.0f);
     wheel(*bar, 0.0, 1.0);
-    EXPECT_FLOAT_EQ(bar->getValueNormalized(), 1.0f);  // bit depth 1: bottom to top in one notch
+    EXPECT_FLOAT_EQ(bar->getValueNormalized(), 1.0f); // bit depth 1: bottom to top in one notch
     ASSERT_EQ(listener.tags.size(), 1u);
     EXPECT_EQ(listener.tags[0], ed::kTagControl | (ed::ids::wavePoint::kFirst + 3));
 
@@ -136,8 +136,7 @@ TEST_F(WaveEditTest, WheelMovesABarOneQuantisationStepAndTellsTheListener)
 }
 
 // A stroke across the bars, in the page's coordinates (the view sits at 9, 267).
-template <class Event>
-void strokeEvent(WaveEdit& view, double x, double y)
+template <class Event> void strokeEvent(WaveEdit& view, double x, double y)
 {
     Event event(CPoint(9 + x, 267 + y), MouseEventButtonState(MouseButton::Left));
     view.dispatchEvent(event);
@@ -146,15 +145,15 @@ void strokeEvent(WaveEdit& view, double x, double y)
 
 TEST_F(WaveEditTest, AStrokeSetsEveryBarItCrossesEachAsItsOwnChange)
 {
-    view->setup(32, 8);  // 16-pixel bars: bar i spans x -1 + 16 i to 15 + 16 i
-    strokeEvent<MouseDownEvent>(*view, 40, 134);  // bar 2, at the bottom
+    view->setup(32, 8);                          // 16-pixel bars: bar i spans x -1 + 16 i to 15 + 16 i
+    strokeEvent<MouseDownEvent>(*view, 40, 134); // bar 2, at the bottom
     EXPECT_TRUE(view->isDrawing());
     // One jump to bar 8, high up: the bars in between follow the straight line.
     strokeEvent<MouseMoveEvent>(*view, 136, 0);
     strokeEvent<MouseUpEvent>(*view, 136, 0);
     EXPECT_FALSE(view->isDrawing());
 
-    ASSERT_EQ(listener.tags.size(), 6u);  // bars 3 to 8; bar 2 stayed at the bottom (0)
+    ASSERT_EQ(listener.tags.size(), 6u); // bars 3 to 8; bar 2 stayed at the bottom (0)
     for (std::size_t k = 0; k + 1 < listener.tags.size(); ++k) {
         const int index = 3 + static_cast<int>(k);
         EXPECT_EQ(listener.tags[k], ed::kTagControl | (ed::ids::wavePoint::kFirst + index));
@@ -171,7 +170,7 @@ TEST_F(WaveEditTest, AStrokeSetsEveryBarItCrossesEachAsItsOwnChange)
     // Leftwards out of the view: the stroke ends on the first bar.
     listener.tags.clear();
     listener.values.clear();
-    strokeEvent<MouseDownEvent>(*view, 60, 67);  // bar 3, half way
+    strokeEvent<MouseDownEvent>(*view, 60, 67); // bar 3, half way
     strokeEvent<MouseMoveEvent>(*view, -30, 100);
     strokeEvent<MouseUpEvent>(*view, -30, 100);
     ASSERT_GE(listener.tags.size(), 4u);
@@ -231,15 +230,15 @@ TEST(PendingRedrawsTest, NeighboursJoinAndDistantRectanglesStayApart)
     auto* frame = new CFrame(CRect(0, 0, 528, 704), nullptr);
     auto* other = new CFrame(CRect(0, 0, 528, 704), nullptr);
     ed::PendingRedraws::flush();
-    ed::PendingRedraws::add(frame, CRect(105, 169, 263, 191));  // a slider and its field
-    ed::PendingRedraws::add(frame, CRect(105, 193, 263, 215));  // the row below
+    ed::PendingRedraws::add(frame, CRect(105, 169, 263, 191)); // a slider and its field
+    ed::PendingRedraws::add(frame, CRect(105, 193, 263, 215)); // the row below
     EXPECT_EQ(ed::PendingRedraws::count(), 1u);
-    ed::PendingRedraws::add(frame, CRect(361, 169, 519, 191));  // the column beside them
+    ed::PendingRedraws::add(frame, CRect(361, 169, 519, 191)); // the column beside them
     ed::PendingRedraws::add(frame, CRect(361, 193, 519, 215));
     EXPECT_EQ(ed::PendingRedraws::count(), 1u);
-    ed::PendingRedraws::add(frame, CRect(9, 600, 40, 620));  // far below
+    ed::PendingRedraws::add(frame, CRect(9, 600, 40, 620)); // far below
     EXPECT_EQ(ed::PendingRedraws::count(), 2u);
-    ed::PendingRedraws::add(other, CRect(105, 215, 263, 237));  // next row, other window
+    ed::PendingRedraws::add(other, CRect(105, 215, 263, 237)); // next row, other window
     EXPECT_EQ(ed::PendingRedraws::count(), 3u);
     // Handed to frames that are not open: they drop them.
     ed::PendingRedraws::flush();
@@ -253,8 +252,8 @@ class WheelSliderTest : public ::testing::Test {
 protected:
     CHorizontalSliderExt* makeSlider(int steps)
     {
-        slider = new CHorizontalSliderExt(CRect(0, 0, 94, 23), &listener, 7, 0, 84, nullptr, nullptr,
-                                          CPoint(0, 0), CSlider::kHorizontal | CSlider::kLeft);
+        slider = new CHorizontalSliderExt(CRect(0, 0, 94, 23), &listener, 7, 0, 84, nullptr, nullptr, CPoint(0, 0),
+                                          CSlider::kHorizontal | CSlider::kLeft);
         slider->setWheelInc(1.0f / static_cast<float>(steps));
         return slider;
     }

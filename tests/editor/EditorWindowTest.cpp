@@ -70,8 +70,8 @@ TEST_F(EditorWindowTest, OpensClosesAndReopensInTheSameWindow)
         // The opening handshake reached the processor and its answer came back.
         EXPECT_EQ(editor->engineContext(), processor->engineContext());
         EXPECT_EQ(parent.children().size(), 1u);
-        EXPECT_GE(frame.eventHandlerCount(), 1u);  // the X connection
-        EXPECT_GE(frame.timerCount(), 1u);         // the refresh timer
+        EXPECT_GE(frame.eventHandlerCount(), 1u); // the X connection
+        EXPECT_GE(frame.timerCount(), 1u);        // the refresh timer
         ViewRect size{};
         ASSERT_EQ(view->getSize(&size), kResultOk);
         EXPECT_EQ(size.getWidth(), 528);
@@ -242,8 +242,7 @@ TEST_F(EditorWindowTest, IdleDrawsNothingAndAControllerChangeRedrawsOnlyItsContr
     VSTGUI::CRect allowed = windowRect(slider);
     allowed.unite(windowRect(field));
     for (const xcb_rectangle_t& r : drawn)
-        EXPECT_TRUE(inside(r, allowed))
-            << "drawn " << r.width << "x" << r.height << " at " << r.x << "," << r.y;
+        EXPECT_TRUE(inside(r, allowed)) << "drawn " << r.width << "x" << r.height << " at " << r.x << "," << r.y;
 
     // And then quiet again.
     frame.run(300ms);
@@ -263,7 +262,7 @@ TEST_F(EditorWindowTest, AQuietWindowKeepsNoRedrawTimerAndATickDrawsItsChangesAt
     const int redrawFirings = frame.firings(16ms);
     frame.run(1000ms);
     EXPECT_EQ(frame.firings(16ms), redrawFirings);
-    EXPECT_EQ(frame.timerCount(), 1u);  // the refresh timer only
+    EXPECT_EQ(frame.timerCount(), 1u); // the refresh timer only
 
     VSTGUI::CRect allowed;
     for (int id : {0x0105, 0x0106, 0x0107, 0x0108}) {
@@ -286,8 +285,8 @@ TEST_F(EditorWindowTest, AQuietWindowKeepsNoRedrawTimerAndATickDrawsItsChangesAt
     std::this_thread::sleep_for(100ms);
     const auto drawn = damage.collect();
     ASSERT_EQ(drawn.size(), 1u);
-    EXPECT_TRUE(inside(drawn.front(), allowed))
-        << "drawn " << drawn.front().width << "x" << drawn.front().height << " at " << drawn.front().x << "," << drawn.front().y;
+    EXPECT_TRUE(inside(drawn.front(), allowed)) << "drawn " << drawn.front().width << "x" << drawn.front().height
+                                                << " at " << drawn.front().x << "," << drawn.front().y;
     EXPECT_EQ(frame.firings(16ms), redrawFirings);
     frame.run(300ms);
     EXPECT_TRUE(damage.collect().empty());
@@ -306,7 +305,7 @@ TEST_F(EditorWindowTest, TheAboutOverlayShownOnAQuietWindowIsDrawn)
     damage.collect();
     VSTGUI::CControl* logo = findControl(editor, kest::tolvane::editor::kTagControl | protocol::logo::kLogo);
     ASSERT_NE(logo, nullptr);
-    logo->setValueNormalized(1.0f);  // pressed
+    logo->setValueNormalized(1.0f); // pressed
     editor->valueChanged(logo);
     ASSERT_TRUE(editor->isAboutOverlayVisible());
     frame.run(200ms);
@@ -329,7 +328,7 @@ TEST_F(EditorWindowTest, WaveEditorFollowsASysExWaveTableRedrawingOnlyTheChanged
         synth->exportWaveInts(processor->engineContext()->currentWaveTable, samples.data(), 32, 8);
         return samples;
     };
-    sendToProcessor(protocol::system::kReceiveSysEx, 0.0);  // "Recieve sysEx" is off by default; the menu toggles it
+    sendToProcessor(protocol::system::kReceiveSysEx, 0.0); // "Recieve sysEx" is off by default; the menu toggles it
     frame.run(50ms);
     damage.collect();
     const auto before = shownTable();
@@ -399,8 +398,8 @@ TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
         return windowRect(findControl(editor, kest::tolvane::editor::kTagControl | protocol::wavePoint::id(i)));
     };
     // The parent window sits at the screen's origin, the editor at the parent's.
-    const double bottom = barRect(0).bottom;  // the bars' lower half is the visible one
-    const int y = static_cast<int>(bottom - 0.75 * 134);  // three quarters up
+    const double bottom = barRect(0).bottom;             // the bars' lower half is the visible one
+    const int y = static_cast<int>(bottom - 0.75 * 134); // three quarters up
     FakePointer pointer;
     pointer.move(static_cast<int>(barRect(3).getCenter().x), y);
     frame.run(30ms);

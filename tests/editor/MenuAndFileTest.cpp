@@ -67,8 +67,8 @@ TEST(MenuModel, ChoicesSendValuesOrOpenSelectors)
     check(ids::waveTable::kPopupMenu, 0x5083, MenuActionKind::ImportFile, ids::file::kImportWaveTableText);
     check(ids::waveTable::kPopupMenu, 0x5085, MenuActionKind::ExportFile, ids::file::kExportWaveTableSysEx);
     check(ids::waveTable::kPopupMenu, 0x5081, MenuActionKind::None, 0);
-    check(ids::sampleData::kPopupMenu, 0x3087, MenuActionKind::None, 0);  // past the last entry
-    check(0x4080, 0x4081, MenuActionKind::None, 0);  // no such menu
+    check(ids::sampleData::kPopupMenu, 0x3087, MenuActionKind::None, 0); // past the last entry
+    check(0x4080, 0x4081, MenuActionKind::None, 0);                      // no such menu
 
     EXPECT_TRUE(menuChoice(ids::system::kPopupMenu, ids::system::kReset).clearCheck);
     EXPECT_FALSE(menuChoice(ids::system::kPopupMenu, ids::system::kReceiveSysEx).clearCheck);
@@ -76,15 +76,15 @@ TEST(MenuModel, ChoicesSendValuesOrOpenSelectors)
 
 TEST(MenuModel, SubMenuChoicesSendTheirNormalizedIndex)
 {
-    const MenuAction poly = menuChoice(ids::system::kPolyphonyMenu, ids::system::kPolyphonyMenu + 5 + 1);  // "128"
+    const MenuAction poly = menuChoice(ids::system::kPolyphonyMenu, ids::system::kPolyphonyMenu + 5 + 1); // "128"
     EXPECT_EQ(poly.kind, MenuActionKind::SendIndex);
     EXPECT_EQ(poly.code, ids::system::kPolyphonyMenu);
     EXPECT_FLOAT_EQ(poly.value, 5.0f / 8.0f);
-    EXPECT_FLOAT_EQ(menuChoice(ids::part::kOutputMenu, 0x01A0).value, 1.0f);  // "Out 16"
+    EXPECT_FLOAT_EQ(menuChoice(ids::part::kOutputMenu, 0x01A0).value, 1.0f); // "Out 16"
     EXPECT_FLOAT_EQ(menuChoice(ids::part::kOutputMenu, 0x0191).value, 0.0f);
-    EXPECT_FLOAT_EQ(menuChoice(ids::waveTable::kSizeMenu, 0x5093).value, 0.5f);  // 32 samples
+    EXPECT_FLOAT_EQ(menuChoice(ids::waveTable::kSizeMenu, 0x5093).value, 0.5f); // 32 samples
     EXPECT_EQ(menuChoice(ids::waveTable::kBitDepthMenu, 0x50A8).code, ids::waveTable::kBitDepthMenu);
-    EXPECT_FLOAT_EQ(menuChoice(ids::waveTable::kBitDepthMenu, 0x50A8).value, 1.0f);  // 8 bits
+    EXPECT_FLOAT_EQ(menuChoice(ids::waveTable::kBitDepthMenu, 0x50A8).value, 1.0f); // 8 bits
 }
 
 TEST(FileSelection, EverySelectorInTheMenusExists)
@@ -97,7 +97,8 @@ TEST(FileSelection, EverySelectorInTheMenusExists)
             ASSERT_NE(selectorInfo, nullptr) << entry.title;
             EXPECT_EQ(selectorInfo->save, entry.action == MenuActionKind::ExportFile) << entry.title;
             EXPECT_EQ(selectorInfo->save, selectorInfo->defaultName != nullptr) << entry.title;
-            EXPECT_EQ(selectorInfo->multipleFiles, (selectorInfo->code & ids::file::kWavImportFlag) != 0) << entry.title;
+            EXPECT_EQ(selectorInfo->multipleFiles, (selectorInfo->code & ids::file::kWavImportFlag) != 0)
+                << entry.title;
         }
     EXPECT_EQ(findFileSelector(0x1300), nullptr);
     EXPECT_STREQ(findFileSelector(ids::file::kExportToneText)->defaultName, "TonePresets.txt");
@@ -132,8 +133,8 @@ TEST(FileSelection, SingleFileActionsSendTheFirstPathOnly)
     EXPECT_EQ(import[0].path, "first.txt");
     EXPECT_EQ(fileSelectMessages(ids::file::kExportToneText, {"out.txt"}, 0).at(0).code, ids::file::kExportToneText);
 
-    EXPECT_TRUE(fileSelectMessages(ids::file::kExportToneText, {}, 0).empty());  // cancelled
-    EXPECT_TRUE(fileSelectMessages(0, {"a"}, 0).empty());     // no selector pending
+    EXPECT_TRUE(fileSelectMessages(ids::file::kExportToneText, {}, 0).empty()); // cancelled
+    EXPECT_TRUE(fileSelectMessages(0, {"a"}, 0).empty());                       // no selector pending
 }
 
 TEST(FileSelection, PathBytesCarryTheTerminatingZero)
@@ -156,7 +157,7 @@ TEST(ControlEdit, TagsSelectWhatAnEditDoes)
     EXPECT_EQ(kindOf(kTagControl | ids::sampleData::kLoopEnd), EditKind::SendRawInteger);
     EXPECT_EQ(kindOf(kTagControl | ids::sampleData::kFramesLabel), EditKind::Ignore);
     EXPECT_EQ(kindOf(kTagControl | ids::waveTable::kNoise), EditKind::SendToolPress);
-    EXPECT_EQ(kindOf(kTagControl | ids::waveTable::kNoise, 0.0f), EditKind::Ignore);  // release
+    EXPECT_EQ(kindOf(kTagControl | ids::waveTable::kNoise, 0.0f), EditKind::Ignore); // release
     EXPECT_EQ(kindOf(kTagControl | ids::tone::kMenuButton), EditKind::OpenPopupMenu);
     EXPECT_EQ(kindOf(kTagControl | ids::tone::kMenuButton, 0.0f), EditKind::Ignore);
     EXPECT_EQ(kindOf(kTagControl | ids::waveTable::kBitDepthMenu), EditKind::MenuChoice);
@@ -182,7 +183,7 @@ TEST(ControlEdit, PartParametersFollowTheCurrentPart)
     EXPECT_EQ(partParameterId(ids::part::kVolume, 1), 0x10107u);
     EXPECT_EQ(partParameterId(ids::part::kPan, 1), 0x1010Au);
     EXPECT_EQ(partParameterId(ids::part::kExpression, 1), 0x1010Bu);
-    EXPECT_FALSE(partParameterId(ids::part::kBendRange, 1).has_value());  // BENDSENS has none
+    EXPECT_FALSE(partParameterId(ids::part::kBendRange, 1).has_value()); // BENDSENS has none
     EXPECT_FALSE(partParameterId(ids::part::kSelect, 1).has_value());
 }
 

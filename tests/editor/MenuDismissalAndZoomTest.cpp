@@ -33,8 +33,8 @@ VSTGUI::CPoint centreOf(int id)
     EXPECT_NE(row, nullptr) << std::hex << id;
     if (!row)
         return {};
-    const editor::Rect r = row->kind == editor::ControlKind::MenuButton ? editor::menuButtonRect(*row)
-                                                                         : editor::valueFieldRect(*row);
+    const editor::Rect r =
+        row->kind == editor::ControlKind::MenuButton ? editor::menuButtonRect(*row) : editor::valueFieldRect(*row);
     const int pageTop = row->page == editor::Page::Top ? 0 : editor::kTopSectionHeight;
     return {(r.left + r.right) / 2.0, pageTop + (r.top + r.bottom) / 2.0};
 }
@@ -46,7 +46,7 @@ protected:
     void SetUp() override
     {
         EditorWindowTest::SetUp();
-        toProcessor = RecordingConnection(processor);  // the processor exists only now
+        toProcessor = RecordingConnection(processor); // the processor exists only now
         controller->disconnect(processor);
         controller->connect(&toProcessor);
         ASSERT_TRUE(bigParent.create(1100, 1450));
@@ -163,15 +163,15 @@ TEST_F(EditorEventTest, EscapeOrAClickOutsideAnyMenuDoesNothing)
     TolvaneVSTGUIEditor* editor = open(parent);
     ASSERT_NE(editor, nullptr);
     // Values away from their defaults, so that any reset would show.
-    sendToProcessor(protocol::system::kMasterVolume, 0.25);  // MAIN VOLUME
-    sendToProcessor(protocol::part::kProgram, 0.5);   // PROGRAM
-    sendToProcessor(protocol::tone::kKfStart, 0.3);   // a tone slider
-    sendToProcessor(protocol::part::kSelect, 2.0 / 15.0);  // part 2 shown
+    sendToProcessor(protocol::system::kMasterVolume, 0.25); // MAIN VOLUME
+    sendToProcessor(protocol::part::kProgram, 0.5);         // PROGRAM
+    sendToProcessor(protocol::tone::kKfStart, 0.3);         // a tone slider
+    sendToProcessor(protocol::part::kSelect, 2.0 / 15.0);   // part 2 shown
 
     for (const MenuCase& menu : kMenuCases) {
         for (const bool byEscape : {true, false}) {
             SCOPED_TRACE(std::string(menu.name) + (byEscape ? ", Escape" : ", click outside"));
-            sendToProcessor(protocol::part::kMode, menu.samplerPage ? 1.0 : 1.0 / 3.0);  // MODE: Sampler or Instrument
+            sendToProcessor(protocol::part::kMode, menu.samplerPage ? 1.0 : 1.0 / 3.0); // MODE: Sampler or Instrument
             settle();
             ASSERT_EQ(editor->isSamplerPageVisible(), menu.samplerPage);
             const std::size_t views = frameViews(editor);
@@ -188,7 +188,7 @@ TEST_F(EditorEventTest, EscapeOrAClickOutsideAnyMenuDoesNothing)
             if (byEscape)
                 press(editor, VSTGUI::VirtualKey::Escape);
             else
-                click(editor, {520, 700});  // the window's corner, away from every menu
+                click(editor, {520, 700}); // the window's corner, away from every menu
             EXPECT_TRUE(waitFor([&] { return frameViews(editor) == views; })) << "the menu stayed open";
             EXPECT_EQ(valueChanges(), changesBefore);
             EXPECT_EQ(fileSelects(), selectsBefore);
@@ -244,7 +244,8 @@ double meanDifferenceAtHalf(const Screenshot& small, const Screenshot& large, in
                 int average = 0;
                 for (int oy = 0; oy < 2; ++oy)
                     for (int ox = 0; ox < 2; ++ox)
-                        average += (large.pixels[static_cast<std::size_t>((ly + oy) * large.width + lx + ox)] >> shift) & 0xFF;
+                        average +=
+                            (large.pixels[static_cast<std::size_t>((ly + oy) * large.width + lx + ox)] >> shift) & 0xFF;
                 const int pixel = (small.pixels[static_cast<std::size_t>(y * small.width + x)] >> shift) & 0xFF;
                 sum += std::abs(average / 4 - pixel);
                 ++count;

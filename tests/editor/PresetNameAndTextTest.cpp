@@ -20,7 +20,10 @@ TEST(PresetName, StoresPrintableAsciiPaddedToSixteen)
     EXPECT_EQ(name[16], '\0');
 
     // UTF-8 accented letters and control characters are dropped, not counted.
-    EXPECT_EQ(storePresetName("Caf\xC3\xA9\tNo\x7F" "ir", name), "CafNoir         ");
+    EXPECT_EQ(storePresetName("Caf\xC3\xA9\tNo\x7F"
+                              "ir",
+                              name),
+              "CafNoir         ");
     EXPECT_EQ(storePresetName("", name), std::string(16, ' '));
     EXPECT_EQ(storePresetName("~ !", name), "~ !             ");
 }
@@ -89,8 +92,8 @@ TEST(ValueText, ToneAndSamplerUpdatesShowEveryStepExactly)
                    ids::sampler::kOctave, ids::sampler::kTune, ids::sampler::kRr}) {
         const int max = (id == ids::tone::kLfoFreq || id == ids::sampler::kTune) ? 16383
                         : (id == ids::tone::kLms || id == ids::sampler::kOctave) ? 15
-                        : id == ids::tone::kKf ? 3
-                        : 127;
+                        : id == ids::tone::kKf                                   ? 3
+                                                                                 : 127;
         for (int k = 0; k <= max; k += (max > 200 ? 97 : 1))
             EXPECT_EQ(updatedFieldNumber(id, static_cast<float>(k) / static_cast<float>(max)), k)
                 << std::hex << id << std::dec << " step " << k;

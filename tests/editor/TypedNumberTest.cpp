@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "EditorLogic/EditorIds.h"
 #include "EditorLogic/TypedNumber.h"
+#include "EditorLogic/EditorIds.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +82,7 @@ TEST(TypedNumber, TextWithoutANumberReadsAsZero)
     EXPECT_FLOAT_EQ(typed(ids::part::kBendRange, ""), 0.0f);
     EXPECT_FLOAT_EQ(typed(ids::part::kPitchBend, "x"), 8192.0f / 16383.0f);
     EXPECT_FLOAT_EQ(typed(ids::system::kMasterTune, "nan"), 0.0f);
-    EXPECT_FLOAT_EQ(typed(ids::part::kBendRange, "12.9"), 12.0f / 127.0f);  // leading integer only
+    EXPECT_FLOAT_EQ(typed(ids::part::kBendRange, "12.9"), 12.0f / 127.0f); // leading integer only
     EXPECT_FLOAT_EQ(typed(ids::part::kBendRange, "99999999999999999999"), 1.0f);
 }
 

@@ -61,7 +61,7 @@ TEST_F(ControllerTest, PlainControllersAreStoredAndTouchNoVoice)
     Voice& v = play(60);
     const float left = v.gainLeft;
     const int inc = v.phaseInc;
-    cc(64, 127);  // pressing the pedal alone touches no voice
+    cc(64, 127); // pressing the pedal alone touches no voice
     cc(0, 5);
     cc(119, 77);
     EXPECT_EQ(part().cc[64], 127);
@@ -83,7 +83,7 @@ TEST_F(ControllerTest, ValuesOutsideSevenBitsAreHeldToTheRange)
     cc(10, 1 << 20);
     EXPECT_EQ(part().cc[10], 127);
     // Controller numbers beyond 127 wrap to their 7 bits on the event path.
-    cc(200, 9);  // 200 & 127 = 72
+    cc(200, 9); // 200 & 127 = 72
     EXPECT_EQ(part().cc[72], 9);
 }
 
@@ -145,7 +145,7 @@ TEST_F(ControllerTest, BendSensitivityByDataEntryIncrementAndDecrement)
     cc(97, 0);
     cc(97, 0);
     EXPECT_EQ(part().bendRange, 11);
-    cc(38, 127);  // no fine part
+    cc(38, 127); // no fine part
     EXPECT_EQ(part().bendRange, 11);
     EXPECT_EQ(part().cc[38], 127);
     EXPECT_EQ(part().cc[6], 12);
@@ -164,7 +164,7 @@ TEST_F(ControllerTest, BendSensitivityByDataEntryIncrementAndDecrement)
 TEST_F(ControllerTest, BendRangeChangeRepitchesABentVoice)
 {
     Voice& v = play(69);
-    h.queue.queueChannelEvent(kPitchBend, 0, 0, 0, 0);  // full bend down
+    h.queue.queueChannelEvent(kPitchBend, 0, 0, 0, 0); // full bend down
     h.block(1);
     const int twoSemitonesDown = v.phaseInc;
     rpn(0, 0);
@@ -184,7 +184,7 @@ TEST_F(ControllerTest, SelectionNeedsBothHalvesOnce)
     // Once complete, a single half changes the target at once.
     cc(100, 5);
     EXPECT_EQ(part().dataEntryTarget, 5);
-    cc(101, 1);  // RPN 1/5: beyond the table
+    cc(101, 1); // RPN 1/5: beyond the table
     EXPECT_EQ(part().dataEntryTarget, 256);
     rpn(127, 127);
     EXPECT_EQ(part().dataEntryTarget, 256);
@@ -210,14 +210,14 @@ TEST_F(ControllerTest, NrpnModeSwitchesThePartAndStopsItsVoices)
     Voice& v = play(60);
     nrpn(0, 33);
     EXPECT_EQ(part().dataEntryTarget, 128 + 33);
-    cc(38, 3);  // the fine part is ignored
+    cc(38, 3); // the fine part is ignored
     EXPECT_EQ(part().mode, 1);
     EXPECT_EQ(v.status, Voice::kHeld);
     cc(6, 3);
     EXPECT_EQ(part().mode, 3);
     EXPECT_EQ(v.status, 0);
     cc(6, 9);
-    EXPECT_EQ(part().mode, 3);  // held to maxMode
+    EXPECT_EQ(part().mode, 3); // held to maxMode
 
     nrpn(0, 32);
     cc(6, 2);
@@ -234,7 +234,7 @@ TEST_F(ControllerTest, NrpnMasterVolumeReachesEveryVoice)
     cc(6, 127);
     EXPECT_FLOAT_EQ(h.engine.masterVolume, 1.0f);
     EXPECT_FLOAT_EQ(v.masterVolume, 1.0f);
-    cc(6, 119);  // 8 steps of 0.75 dB below full: 6 dB
+    cc(6, 119); // 8 steps of 0.75 dB below full: 6 dB
     EXPECT_NEAR(h.engine.masterVolume, 0.5f, 1e-6f);
     EXPECT_NEAR(v.velMaster, 0.5f, 1e-6f);
     cc(38, 0);
@@ -248,7 +248,7 @@ TEST_F(ControllerTest, RpnAndNrpnShareTheTargetLastSelectionWins)
     rpn(0, 0);
     nrpn(0, 33);
     EXPECT_EQ(part().dataEntryTarget, 161);
-    cc(100, 0);  // RPN complete since before: one half reselects bend range
+    cc(100, 0); // RPN complete since before: one half reselects bend range
     EXPECT_EQ(part().dataEntryTarget, 0);
     cc(6, 24);
     EXPECT_EQ(part().bendRange, 24);
@@ -295,7 +295,7 @@ TEST_F(ControllerTest, ResetAllControllersKeepsVolumePanAndBendRange)
     EXPECT_EQ(part().dataEntryTarget, 256);
     EXPECT_EQ(part().cc[7], 90);
     EXPECT_EQ(part().cc[10], 20);
-    EXPECT_EQ(part().cc[64], 0);  // the pedal lifts
+    EXPECT_EQ(part().cc[64], 0); // the pedal lifts
     EXPECT_EQ(part().bendRange, 7);
     EXPECT_EQ(v.phaseInc, centreInc);
     EXPECT_EQ(v.lfoDepth, 0);
@@ -338,7 +338,7 @@ TEST_F(ControllerTest, AllNotesOffReleasesHeldVoicesOfTheChannel)
 TEST_F(ControllerTest, SustainHoldsNotesReleasedWhileDownUntilItLifts)
 {
     Voice& early = play(60);
-    Voice& other = play(61, 1);  // another part's pedal stays up
+    Voice& other = play(61, 1); // another part's pedal stays up
     cc(64, 64);
     Voice& late = play(62);
     h.noteOff(0, 60);
@@ -350,10 +350,11 @@ TEST_F(ControllerTest, SustainHoldsNotesReleasedWhileDownUntilItLifts)
     EXPECT_EQ(other.status, Voice::kReleased);
     const auto sustained = h.render(2000);
     double sum = 0.0;
-    for (float x : sustained) sum += double(x) * x;
-    EXPECT_GT(std::sqrt(sum / 2000.0), 0.05);  // still sounding at full level
+    for (float x : sustained)
+        sum += double(x) * x;
+    EXPECT_GT(std::sqrt(sum / 2000.0), 0.05); // still sounding at full level
 
-    cc(64, 63);  // below 64 is up
+    cc(64, 63); // below 64 is up
     EXPECT_EQ(early.status, Voice::kReleased);
     EXPECT_EQ(late.status, Voice::kReleased);
     EXPECT_FALSE(early.sustained);
@@ -381,13 +382,13 @@ TEST_F(ControllerTest, ChannelMessagesEndNotesThePedalHolds)
     Voice& a = play(60);
     h.noteOff(0, 60);
     h.block(1);
-    cc(123, 0);  // All Notes Off
+    cc(123, 0); // All Notes Off
     EXPECT_EQ(a.status, Voice::kReleased);
 
     Voice& b = play(61);
     h.noteOff(0, 61);
     h.block(1);
-    cc(120, 0);  // All Sound Off
+    cc(120, 0); // All Sound Off
     EXPECT_EQ(b.status, Voice::kFading);
 
     h.render(200);
@@ -395,7 +396,7 @@ TEST_F(ControllerTest, ChannelMessagesEndNotesThePedalHolds)
     h.noteOff(0, 62);
     h.block(1);
     ASSERT_EQ(c.status, Voice::kHeld);
-    cc(121, 0);  // Reset All Controllers lifts the pedal
+    cc(121, 0); // Reset All Controllers lifts the pedal
     EXPECT_EQ(c.status, Voice::kReleased);
     EXPECT_EQ(part().cc[64], 0);
 }
@@ -409,23 +410,23 @@ TEST_F(ControllerTest, FineAndCoarseTuningRetuneTheParts)
     const int otherInc = other.phaseInc;
     const double a4 = v.phaseInc;
     rpn(0, 2);
-    cc(6, 76);  // +12 semitones
+    cc(6, 76); // +12 semitones
     EXPECT_EQ(part().coarseTune, 76);
     EXPECT_NEAR(v.phaseInc / a4, 2.0, 0.002);
     EXPECT_EQ(other.phaseInc, otherInc);
-    cc(38, 100);  // coarse tuning has no fine part
+    cc(38, 100); // coarse tuning has no fine part
     EXPECT_EQ(part().coarseTune, 76);
     cc(97, 0);
     EXPECT_EQ(part().coarseTune, 75);
     cc(6, 64);
 
     rpn(0, 1);
-    cc(6, 96);  // 96 × 128 = 12288: half a semitone up
+    cc(6, 96); // 96 × 128 = 12288: half a semitone up
     EXPECT_EQ(part().fineTune, 12288);
     EXPECT_NEAR(v.phaseInc / a4, std::exp2(0.5 / 12.0), 0.001);
     cc(38, 127);
     EXPECT_EQ(part().fineTune, 12288 + 127);
-    cc(6, 0);  // the MSB keeps the LSB: the bottom of the range, one semitone down
+    cc(6, 0); // the MSB keeps the LSB: the bottom of the range, one semitone down
     EXPECT_EQ(part().fineTune, 127);
     EXPECT_NEAR(v.phaseInc / a4, std::exp2(-1.0 / 12.0), 0.002);
 

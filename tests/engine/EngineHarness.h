@@ -80,7 +80,7 @@ public:
     std::array<std::vector<float>, kOutputChannelCount> buffers = makeBuffers();
     std::array<float*, kOutputChannelCount> pointers{};
     int lastBlock = 0;
-    int now = 0;  // absolute time of the next block's first sample
+    int now = 0; // absolute time of the next block's first sample
 
 private:
     struct Scheduled {

@@ -24,12 +24,12 @@ struct FlatHarness : EngineHarness {
             wave[i] = 0;
         engine.setMasterVolume(1.0f);
         engine.part(0).cc[7] = 127;
-        engine.part(0).cc[10] = 0;  // hard left: left gain = amp
+        engine.part(0).cc[10] = 0; // hard left: left gain = amp
         TonePreset& t = tone();
         t.wave = kFlatWave;
         t.ar = 127;
         t.sl = 0;
-        t.kfStart = 127;  // no key follow unless a test asks for it
+        t.kfStart = 127; // no key follow unless a test asks for it
     }
     TonePreset& tone() { return engine.tone(0); }
 };
@@ -52,12 +52,12 @@ TEST(Envelope, AttackAt64TakesOneSecond)
     h.noteOn(0, 60, 127);
     const auto out = h.render(44200);
     EXPECT_NEAR(out[0], 0.0f, 1e-6);
-    EXPECT_NEAR(out[22050], 0.5f, 0.005f);  // linear in amplitude
+    EXPECT_NEAR(out[22050], 0.5f, 0.005f); // linear in amplitude
     const int full = firstAbove(out, 0.9999f);
     EXPECT_GT(full, 44000);
     EXPECT_LT(full, 44110);
     const auto& v = h.engine.toneVoice(1);
-    EXPECT_EQ(v.envState, 4);  // sustain after the attack when sl = 0
+    EXPECT_EQ(v.envState, 4); // sustain after the attack when sl = 0
 }
 
 TEST(Envelope, KeyFollowShortensRates)
@@ -67,7 +67,7 @@ TEST(Envelope, KeyFollowShortensRates)
     h.tone().kf = 3;
     h.tone().kfStart = 48;
     h.noteOn(0, 48, 127);
-    h.noteOn(1, 96, 127);  // part 1 also plays program 0
+    h.noteOn(1, 96, 127); // part 1 also plays program 0
     h.block(1);
     // Equal times reach the engine in reverse order: key 96 took voice 1.
     const auto& low = h.engine.toneVoice(2);
@@ -98,7 +98,8 @@ TEST(Envelope, PercussionHasNoKeyFollow)
     drum.ar = 64;
     h.noteOn(0, 96, 127);
     h.block(1);
-    EXPECT_EQ(h.engine.toneVoice(1).attackRate, h.engine.tables().rate2(h.engine.rateConstants().envRateBase + 64 * 1024));
+    EXPECT_EQ(h.engine.toneVoice(1).attackRate,
+              h.engine.tables().rate2(h.engine.rateConstants().envRateBase + 64 * 1024));
 }
 
 TEST(Envelope, SustainLevelEightIsSixDecibelsDown)
@@ -124,7 +125,7 @@ TEST(Envelope, ReleaseEndsAtSeventyEightDecibels)
     const int expectedEnd = 100 + (104 << 23) / 24349;
     const int last = lastAbove(out, 0.0f);
     EXPECT_NEAR(last, expectedEnd, 2);
-    EXPECT_NEAR(out[static_cast<std::size_t>(last)], std::exp2(-13.0f), 2e-6);  // 78 dB
+    EXPECT_NEAR(out[static_cast<std::size_t>(last)], std::exp2(-13.0f), 2e-6); // 78 dB
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 0);
 }
 
@@ -136,7 +137,7 @@ TEST(Envelope, TotalLevelMovesTheSilencePoint)
     h.noteOn(0, 60, 127);
     h.noteOff(0, 60, 100);
     const auto out = h.render(40000);
-    EXPECT_FLOAT_EQ(out[50], std::exp2(-5.0f));  // 40 steps: 30 dB
+    EXPECT_FLOAT_EQ(out[50], std::exp2(-5.0f)); // 40 steps: 30 dB
     EXPECT_NEAR(lastAbove(out, 0.0f), 100 + (88 << 23) / 24349, 2);
 }
 
@@ -159,7 +160,7 @@ TEST(Envelope, ReleaseDuringAttackContinuesFromTheSameLevel)
 {
     FlatHarness h;
     h.tone().ar = 64;
-    h.tone().rr = 0;  // slow: the level stays near where it was released
+    h.tone().rr = 0; // slow: the level stays near where it was released
     h.noteOn(0, 60, 127);
     h.noteOff(0, 60, 22050);
     const auto out = h.render(22100);
@@ -193,5 +194,5 @@ TEST(Envelope, StolenVoiceRestartsWithoutFade)
     h.noteOn(0, 62, 127, 30000);
     const auto out = h.render(30010);
     EXPECT_GT(out[29999], 0.6f);
-    EXPECT_LT(out[30000], 0.001f);  // attack starts again from silence
+    EXPECT_LT(out[30000], 0.001f); // attack starts again from silence
 }

@@ -21,7 +21,11 @@ public:
     std::vector<const MidiEvent*> seen;
     float rate = 0.0f;
 
-    void setSampleRate(float r) override { rate = r; calls.push_back("rate"); }
+    void setSampleRate(float r) override
+    {
+        rate = r;
+        calls.push_back("rate");
+    }
     void setBlockSize(int) override { calls.push_back("block"); }
     void reset() override {}
     void systemReset() override {}
@@ -88,7 +92,7 @@ TEST(EventQueue, MergesByTimeAndReversesEqualTimes)
     EXPECT_EQ(listedData1(sink), (std::vector<int>{4, 5, 2, 3, 1}));
     EXPECT_EQ(queue.pendingCount(), 0);
 
-    host.process(nullptr, 64);  // the list is emptied at every block
+    host.process(nullptr, 64); // the list is emptied at every block
     EXPECT_TRUE(sink.seen.empty());
 }
 
@@ -128,7 +132,7 @@ TEST(EventQueue, HooksDropPendingEvents)
     MidiController queue;
     ModuleHost host;
     queue.queueChannelEvent(kNoteOn, 0, 60, 1, 0);
-    host.setModule(0, &queue);  // attach drops
+    host.setModule(0, &queue); // attach drops
     EXPECT_EQ(queue.pendingCount(), 0);
     queue.queueChannelEvent(kNoteOn, 0, 60, 1, 0);
     queue.suspend(true);
@@ -143,7 +147,7 @@ TEST(ModuleHost, SlotsAttachDetachAndRefuse)
     EXPECT_FALSE(host.setModule(-1, &a));
     EXPECT_TRUE(a.calls.empty());
     ASSERT_TRUE(host.setModule(0, &a));
-    ASSERT_TRUE(host.setModule(2, &a));  // moves: detached from slot 0 first
+    ASSERT_TRUE(host.setModule(2, &a)); // moves: detached from slot 0 first
     EXPECT_EQ(a.calls, (std::vector<std::string>{"attach", "detach", "attach"}));
     EXPECT_EQ(host.module(0), nullptr);
     EXPECT_EQ(host.module(2), &a);

@@ -64,7 +64,7 @@ TEST(LfoSetup, StepDepthAndTableHalfFollowToneAndWheel)
     EXPECT_EQ(h.engine.rateConstants().lfoUnit, 6087);
     EXPECT_EQ(pm.lfoStep, 12'466'176);
     EXPECT_EQ(pm.lfoDepth, 15 * 127);
-    EXPECT_EQ(pm.lfoIndex, 0);  // pitch reads the bipolar (even) entries
+    EXPECT_EQ(pm.lfoIndex, 0); // pitch reads the bipolar (even) entries
 
     EngineHarness am;
     setupTone(am, 2, 3, 16383);
@@ -72,7 +72,7 @@ TEST(LfoSetup, StepDepthAndTableHalfFollowToneAndWheel)
     am.noteOn(0, 60, 100);
     am.block(1);
     Voice& v = soundingVoice(am.engine);
-    EXPECT_EQ(v.lfoIndex, 1);  // level reads the unipolar (odd) entries
+    EXPECT_EQ(v.lfoIndex, 1); // level reads the unipolar (odd) entries
     EXPECT_EQ(v.lfoDepth, 3 * 40);
     // lfoFreq 16383 is about 32 Hz whatever the sample rate.
     EXPECT_NEAR(44100.0 * v.lfoStep / std::ldexp(1.0, 37), 32.0, 0.01);
@@ -117,7 +117,7 @@ TEST(LfoTiming, OneStepEvery86Point13SamplesStartingAtTheZeroPoint)
         }
     }
     ASSERT_GE(stepSamples.size(), 129u);
-    EXPECT_EQ(stepSamples[0], 87);  // 2^30 / 12,466,176 = 86.13
+    EXPECT_EQ(stepSamples[0], 87); // 2^30 / 12,466,176 = 86.13
     // One cycle of 128 steps takes about a quarter of a second.
     const double cycle = stepSamples[128] - stepSamples[0];
     EXPECT_NEAR(cycle / 128.0, 86.13, 0.01);
@@ -155,10 +155,7 @@ TEST_F(VibratoDepth, SensitivityOneSwingsThreeQuartersOfASemitone)
     EXPECT_NEAR(frequencyAtLfoTop(1, 127) / 440.0, std::exp2(508.0 / 8192.0), 0.002);
 }
 
-TEST_F(VibratoDepth, WheelAtZeroLeavesThePitchAlone)
-{
-    EXPECT_NEAR(frequencyAtLfoTop(15, 0), 440.0, 0.5);
-}
+TEST_F(VibratoDepth, WheelAtZeroLeavesThePitchAlone) { EXPECT_NEAR(frequencyAtLfoTop(15, 0), 440.0, 0.5); }
 
 TEST(Vibrato, OffsetSwingsSymmetricallyOverOneCycle)
 {
@@ -183,11 +180,11 @@ TEST(Vibrato, PitchBendBetweenStepsKeepsTheCurrentLfoOffset)
     setupTone(h, 1, 15, 2048);
     h.controlChange(0, 1, 127);
     h.noteOn(0, 69, 127);
-    h.block(1000);  // well into the first rising quarter
+    h.block(1000); // well into the first rising quarter
     Voice& v = soundingVoice(h.engine);
     const int offset = v.lfoPitchOffset;
     ASSERT_GT(offset, 0);
-    h.queue.queueChannelEvent(kPitchBend, 0, 0, 127, 0);  // 16256: +1343 with range 2
+    h.queue.queueChannelEvent(kPitchBend, 0, 0, 127, 0); // 16256: +1343 with range 2
     h.block(1);
     EXPECT_EQ(v.lfoPitchOffset, offset);
     EXPECT_EQ(v.phaseInc, h.engine.tables().pow2(v.basePitch + offset + v.bendOffset));
@@ -228,16 +225,13 @@ TEST_F(TremoloDepth, SensitivityOneDipsAboutSixDecibels)
     EXPECT_NEAR(depthRatio(1, 127), std::exp2(-508.0 / 512.0), 1e-4);
 }
 
-TEST_F(TremoloDepth, WheelAtZeroLeavesTheLevelAlone)
-{
-    EXPECT_FLOAT_EQ(depthRatio(15, 0), 1.0f);
-}
+TEST_F(TremoloDepth, WheelAtZeroLeavesTheLevelAlone) { EXPECT_FLOAT_EQ(depthRatio(15, 0), 1.0f); }
 
 TEST(Tremolo, OffsetNeverTouchesTheSignBit)
 {
     EngineHarness h;
     setupTone(h, 2, 7, 16383);
-    h.controlChange(0, 1, 93);  // odd products would set bit 0 without the mask
+    h.controlChange(0, 1, 93); // odd products would set bit 0 without the mask
     h.noteOn(0, 69, 127);
     for (int n = 0; n < 2000; n += 16) {
         h.block(16);
@@ -269,7 +263,7 @@ TEST(NoiseClock, RunsAt32TimesTheNoteFrequency)
     h.noteOn(0, 69, 127);
     h.block(1);
     const int clocks = countNoiseClocks(h, 44100);
-    EXPECT_NEAR(clocks, 14080, 2);  // 32 x 440 Hz
+    EXPECT_NEAR(clocks, 14080, 2); // 32 x 440 Hz
 }
 
 TEST(NoiseClock, AtMostOncePerSampleAtTheTopKey)
@@ -321,7 +315,7 @@ TEST(NoiseRegister, RunsOnFromNoteToNoteOnTheSameVoice)
     EngineHarness h;
     setupTone(h, 3, 0, 2048);
     h.engine.setPolyphony(2);
-    h.engine.setPartOutput(1, 1);  // the second note is heard elsewhere
+    h.engine.setPartOutput(1, 1); // the second note is heard elsewhere
     h.noteOn(0, 127, 127);
     const auto first = noiseSigns(h.render(300, 0, 300));
     h.engine.stopVoices(-1);
@@ -339,7 +333,7 @@ TEST(NoiseLevel, FullScaleScaledByEnvelopeAndLevel)
 {
     EngineHarness h;
     setupTone(h, 3, 0, 2048);
-    h.engine.tone(0).tl = 8;  // 6 dB down
+    h.engine.tone(0).tl = 8; // 6 dB down
     h.noteOn(0, 100, 127);
     const auto out = h.render(512, 0, 512);
     const Voice& v = soundingVoice(h.engine);

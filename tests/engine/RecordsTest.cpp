@@ -53,7 +53,7 @@ TEST(Records, PowerOnDefaults)
     EXPECT_FALSE(engine.nrpnEnabled);
     EXPECT_FALSE(engine.sampleData(0).hasData);
     EXPECT_FLOAT_EQ(engine.volumeTableEntry(127), 1.0f);
-    EXPECT_NEAR(engine.volumeTableEntry(119), std::pow(2.0, -1.0), 1e-6);  // 8 steps = 6 dB
+    EXPECT_NEAR(engine.volumeTableEntry(119), std::pow(2.0, -1.0), 1e-6); // 8 steps = 6 dB
 }
 
 TEST(Waves, ValueLogFigures)
@@ -72,7 +72,7 @@ TEST(Waves, DefaultSineExport)
     EXPECT_EQ(bytes[0], 128);
     EXPECT_EQ(bytes[8], 255);
     EXPECT_EQ(bytes[24], 0);
-    EXPECT_EQ(bytes[40], 255);  // beyond tableSize: log code 0, full scale
+    EXPECT_EQ(bytes[40], 255); // beyond tableSize: log code 0, full scale
     int ints[128] = {};
     engine.exportWaveInts(7, ints, 128, 8);
     for (int i = 0; i < 128; ++i)
@@ -89,7 +89,7 @@ TEST(Waves, FullScaleExportsAsTopValueAtEveryDepth)
         EXPECT_EQ(value, (1 << depth) - 1) << depth;
     }
     int value = -1;
-    engine.exportWaveInts(2, &value, 1, 0);  // out of range counts as 8
+    engine.exportWaveInts(2, &value, 1, 0); // out of range counts as 8
     EXPECT_EQ(value, 255);
 }
 
@@ -134,7 +134,7 @@ TEST(Waves, GrowingSilencesTheNewEntriesAndStopsVoices)
         EXPECT_EQ(engine.waveTable(9)[i], 8192) << i;
     EXPECT_EQ(engine.waveTable(9)[64], 0);
     EXPECT_EQ(engine.waveTable(9)[5], kept);
-    engine.setTableSize(16);  // shrinking clears nothing
+    engine.setTableSize(16); // shrinking clears nothing
     EXPECT_EQ(engine.waveTable(9)[40], 8192);
     EXPECT_EQ(engine.waveTable(9)[5], kept);
 }
@@ -150,8 +150,12 @@ TEST(SampleLoading, ScalesEveryWidth)
     const std::uint8_t u24[] = {0x00, 0x00, 0xC0, 0x00, 0x00, 0x40};
     const std::uint8_t s32[] = {0, 0, 0, 0x40, 0, 0, 0, 0xC0};
     const std::uint8_t u32[] = {0, 0, 0, 0xC0, 0, 0, 0, 0x40};
-    struct Case { const std::uint8_t* bytes; int bits; bool isSigned; };
-    const Case cases[] = {{u8, 8, false}, {s8, 8, true}, {s16, 16, true}, {u16, 16, false},
+    struct Case {
+        const std::uint8_t* bytes;
+        int bits;
+        bool isSigned;
+    };
+    const Case cases[] = {{u8, 8, false},  {s8, 8, true},    {s16, 16, true}, {u16, 16, false},
                           {s24, 24, true}, {u24, 24, false}, {s32, 32, true}, {u32, 32, false}};
     for (const Case& c : cases) {
         auto codes = pcmToLogCodes(c.bytes, 2, 1, c.bits, c.isSigned);
@@ -161,8 +165,8 @@ TEST(SampleLoading, ScalesEveryWidth)
     }
     const std::uint8_t extremes[] = {0x00, 0x80, 0xFF, 0x7F};
     auto codes = pcmToLogCodes(extremes, 2, 1, 16, true);
-    EXPECT_EQ((*codes)[0], 1);  // -32768 is -1.0
-    EXPECT_EQ((*codes)[1], 0);  // 32767 is just below full scale
+    EXPECT_EQ((*codes)[0], 1); // -32768 is -1.0
+    EXPECT_EQ((*codes)[1], 0); // 32767 is just below full scale
     EXPECT_FALSE(pcmToLogCodes(extremes, 1, 1, 12, true).has_value());
     EXPECT_FALSE(pcmToLogCodes(nullptr, 4, 1, 16, true).has_value());
     EXPECT_FALSE(pcmToLogCodes(extremes, -1, 1, 16, true).has_value());
@@ -215,8 +219,8 @@ TEST(SampleLoading, BadWidthOrShapeLeavesTheSlotEmpty)
     EXPECT_EQ(slot.frames, 0);
     EXPECT_EQ(slot.playBackEndPoint, 0);
 
-    EXPECT_FALSE(engine.installSampleData(1, std::vector<std::int32_t>(5, 0), 3, 2));  // too few codes
-    EXPECT_FALSE(engine.installSampleData(1, std::vector<std::int32_t>(6, 0), 2, 3));  // 3 channels
+    EXPECT_FALSE(engine.installSampleData(1, std::vector<std::int32_t>(5, 0), 3, 2)); // too few codes
+    EXPECT_FALSE(engine.installSampleData(1, std::vector<std::int32_t>(6, 0), 2, 3)); // 3 channels
     EXPECT_FALSE(engine.sampleData(1).hasData);
     EXPECT_FALSE(engine.installSampleData(128, std::vector<std::int32_t>(2, 0), 2, 1));
     EXPECT_FALSE(engine.installSampleData(-1, std::vector<std::int32_t>(2, 0), 2, 1));
@@ -229,10 +233,10 @@ TEST(SampleLoading, InstallSwapsPrecomputedCodes)
     const std::int32_t* storage = codes.data();
     ASSERT_TRUE(engine.installSampleData(7, std::move(codes), 4, 1));
     const SampleData& slot = engine.sampleData(7);
-    EXPECT_EQ(slot.data.data(), storage);  // moved, not copied
+    EXPECT_EQ(slot.data.data(), storage); // moved, not copied
     EXPECT_EQ(slot.frames, 4);
     EXPECT_EQ(slot.playBackEndPoint, 4);
-    ASSERT_TRUE(engine.installSampleData(7, {}, 0, 1));  // a slot can hold zero frames
+    ASSERT_TRUE(engine.installSampleData(7, {}, 0, 1)); // a slot can hold zero frames
     EXPECT_TRUE(engine.sampleData(7).hasData);
     EXPECT_EQ(engine.sampleData(7).frames, 0);
 }
@@ -293,7 +297,7 @@ TEST(Resets, ResetKeepsModesAndRpnSwitchResetsRunningControllers)
     EXPECT_EQ(part.program, 9);
 
     engine.reset();
-    EXPECT_EQ(part.mode, 0);  // reset does not restore modes
+    EXPECT_EQ(part.mode, 0); // reset does not restore modes
     EXPECT_EQ(part.program, 0);
     EXPECT_EQ(part.cc[7], 100);
     EXPECT_EQ(part.cc[64], 0);

@@ -53,7 +53,7 @@ TEST(Robustness, MalformedEventsAreContained)
 {
     EngineHarness h;
     h.engine.tone(0).sl = 0;
-    h.queue.queueChannelEvent(kNoteOn, 37, 200, 100, -50);  // channel and key masked, time at the start
+    h.queue.queueChannelEvent(kNoteOn, 37, 200, 100, -50); // channel and key masked, time at the start
     h.queue.queueChannelEvent(kPitchBend, 3, 999, -1, 10);
     h.queue.queueChannelEvent(kControlChange, 2, 300, 5, 10);
     h.queue.queueChannelEvent(kProgramChange, 1, -1, 0, 20);

@@ -79,8 +79,7 @@ protected:
         std::vector<int> frames;
         for (int n = 0; n < samples; ++n) {
             const Voice* before = soundingVoice(h.engine);
-            const int attenuation =
-                before ? before->envCurve[before->envPos >> 18] + before->levelAttenuation : 0;
+            const int attenuation = before ? before->envCurve[before->envPos >> 18] + before->levelAttenuation : 0;
             h.block(1);
             if (const Voice* after = soundingVoice(h.engine))
                 gain_ = after->gainLeft;
@@ -121,7 +120,7 @@ TEST_F(SamplerTest, OctaveTuneAndSourceRateScaleTheStep)
     };
     EXPECT_EQ(stepFor(9, 8192, 44100.0f), 1 << 19);
     EXPECT_EQ(stepFor(7, 8192, 44100.0f), 1 << 17);
-    EXPECT_EQ(stepFor(0, 8192, 44100.0f), 1 << 10);  // 256 times slower
+    EXPECT_EQ(stepFor(0, 8192, 44100.0f), 1 << 10); // 256 times slower
     EXPECT_EQ(stepFor(8, 0, 44100.0f), 1 << 17);
     EXPECT_NEAR(stepFor(8, 8192, 22050.0f), 1 << 17, 32);
 }
@@ -132,7 +131,7 @@ TEST_F(SamplerTest, PitchBendMovesASoundingSample)
     h.engine.part(0).bendRange = 12;
     h.noteOn(0, kKey, 127);
     h.block(16);
-    h.queue.queueChannelEvent(kPitchBend, 0, 0, 96, 0);  // bend 12288: half an octave up
+    h.queue.queueChannelEvent(kPitchBend, 0, 0, 96, 0); // bend 12288: half an octave up
     h.block(16);
     EXPECT_NEAR(soundingVoice(h.engine)->phaseInc, std::ldexp(std::exp2(0.5), 18), 64);
 }
@@ -200,7 +199,7 @@ TEST_F(SamplerTest, StepLongerThanTheLoopStaysInsideTheLoop)
 {
     install(3000);
     setLoop(1000, 1010, 3000);
-    h.engine.samplerPreset(kKey).octv = 15;  // 128 frames per sample
+    h.engine.samplerPreset(kKey).octv = 15; // 128 frames per sample
     h.noteOn(0, kKey, 127);
     const auto frames = playedFrames(200);
     for (int n = 10; n < 200; ++n) {
@@ -213,7 +212,7 @@ TEST_F(SamplerTest, HighestPossibleStepStillWrapsInsideTheLoop)
 {
     install(3000);
     setLoop(1000, 1010, 3000);
-    slot().setSourceRate(1e30f);  // the step stops growing at about 8192 frames per sample
+    slot().setSourceRate(1e30f); // the step stops growing at about 8192 frames per sample
     h.engine.samplerPreset(kKey).octv = 15;
     h.engine.samplerPreset(kKey).tune = 16383;
     h.noteOn(0, kKey, 127);
@@ -245,8 +244,8 @@ TEST_F(SamplerTest, StereoSampleKeepsItsChannelsApart)
 {
     std::vector<std::int32_t> codes;
     for (int f = 0; f < 2000; ++f) {
-        codes.push_back(f % 2);  // left: full scale, alternating sign
-        codes.push_back(8192);   // right: silence
+        codes.push_back(f % 2); // left: full scale, alternating sign
+        codes.push_back(8192);  // right: silence
     }
     ASSERT_TRUE(h.engine.installSampleData(5, std::move(codes), 2000, 2));
     h.noteOn(0, kKey, 127);
@@ -262,7 +261,7 @@ TEST_F(SamplerTest, StereoSampleKeepsItsChannelsApart)
 TEST_F(SamplerTest, StereoPanGainsStillApplyToEachSide)
 {
     install(2000, 2);
-    h.controlChange(0, 10, 0);  // hard left: the right side's gain is 0
+    h.controlChange(0, 10, 0); // hard left: the right side's gain is 0
     h.noteOn(0, kKey, 127);
     h.block(500);
     for (int n = 0; n < 500; ++n) {
@@ -301,11 +300,11 @@ TEST_F(SamplerTest, InconsistentPointsNeverLeaveTheArray)
         int frames, start, loopEnd, loopLength, playBackEnd, releaseLoopLength;
     };
     const Points cases[] = {
-        {100000, 0, 99999, 200000, 1 << 30, 5},   // frames far beyond the array
-        {500, 70000, 400, 100, 500, 100},         // start beyond the end
-        {500, -40, -3, 7, -9, -5},                // negative points
-        {500, 0, 450, 900, 300, 900},             // loop longer than its end, end before loop end
-        {500, 0, 500, 500, 500, 500},             // loop of the whole sample
+        {100000, 0, 99999, 200000, 1 << 30, 5}, // frames far beyond the array
+        {500, 70000, 400, 100, 500, 100},       // start beyond the end
+        {500, -40, -3, 7, -9, -5},              // negative points
+        {500, 0, 450, 900, 300, 900},           // loop longer than its end, end before loop end
+        {500, 0, 500, 500, 500, 500},           // loop of the whole sample
     };
     for (const Points& p : cases) {
         install(500);
@@ -315,7 +314,7 @@ TEST_F(SamplerTest, InconsistentPointsNeverLeaveTheArray)
         slot().loopLength = p.loopLength;
         slot().playBackEndPoint = p.playBackEnd;
         slot().releaseLoopLength = p.releaseLoopLength;
-        h.engine.samplerPreset(kKey).octv = 12;  // 16 frames per sample
+        h.engine.samplerPreset(kKey).octv = 12; // 16 frames per sample
         h.noteOn(0, kKey, 127);
         for (int frame : playedFrames(300))
             ASSERT_LT(frame, 500);
@@ -328,8 +327,8 @@ TEST_F(SamplerTest, InconsistentPointsNeverLeaveTheArray)
 
 TEST_F(SamplerTest, ChannelCountBeyondTheDataIsHeldToIt)
 {
-    install(301, 1);          // 301 codes
-    slot().channels = 2;      // claims stereo: only 150 whole frames exist
+    install(301, 1);     // 301 codes
+    slot().channels = 2; // claims stereo: only 150 whole frames exist
     slot().frames = 301;
     h.noteOn(0, kKey, 127);
     h.block(400);
@@ -337,7 +336,7 @@ TEST_F(SamplerTest, ChannelCountBeyondTheDataIsHeldToIt)
     EXPECT_EQ(h.engine.toneVoice(1).samplePos, 150);
 
     install(64, 1);
-    slot().channels = 7;  // neither mono nor stereo: played as mono
+    slot().channels = 7; // neither mono nor stereo: played as mono
     h.noteOn(0, kKey, 127);
     const auto frames = playedFrames(70);
     EXPECT_EQ(frames[63], 63);

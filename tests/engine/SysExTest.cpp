@@ -32,7 +32,11 @@ protected:
     // F0 7D 10 20 block record offset data... F7
     void write(int block, int record, int offset, const Bytes& data)
     {
-        Bytes message{0x7D, 0x10, 0x20, static_cast<std::uint8_t>(block), static_cast<std::uint8_t>(record),
+        Bytes message{0x7D,
+                      0x10,
+                      0x20,
+                      static_cast<std::uint8_t>(block),
+                      static_cast<std::uint8_t>(record),
                       static_cast<std::uint8_t>(offset)};
         message.insert(message.end(), data.begin(), data.end());
         message.push_back(0xF7);
@@ -44,10 +48,9 @@ protected:
 
 bool sameTone(const TonePreset& a, const TonePreset& b)
 {
-    return std::strcmp(a.presetName, b.presetName) == 0 && a.key == b.key && a.pan == b.pan &&
-           a.lfoFreq == b.lfoFreq && a.strc == b.strc && a.tune == b.tune && a.lms == b.lms && a.wave == b.wave &&
-           a.tl == b.tl && a.ar == b.ar && a.dr == b.dr && a.sl == b.sl && a.rr == b.rr && a.kf == b.kf &&
-           a.kfStart == b.kfStart;
+    return std::strcmp(a.presetName, b.presetName) == 0 && a.key == b.key && a.pan == b.pan && a.lfoFreq == b.lfoFreq &&
+           a.strc == b.strc && a.tune == b.tune && a.lms == b.lms && a.wave == b.wave && a.tl == b.tl && a.ar == b.ar &&
+           a.dr == b.dr && a.sl == b.sl && a.rr == b.rr && a.kf == b.kf && a.kfStart == b.kfStart;
 }
 
 bool sameSamplerPreset(const SamplerPreset& a, const SamplerPreset& b)
@@ -95,7 +98,7 @@ TEST_F(SysExTest, PartModesHeldToMaxModeAndModeChangeStopsVoices)
 {
     h.noteOn(4, 60, 127);
     h.block(1);
-    write(0x02, 0x14, 0, {2, 9});  // record 0x14 names part 4
+    write(0x02, 0x14, 0, {2, 9}); // record 0x14 names part 4
     EXPECT_EQ(h.engine.part(4).defaultMode, 2);
     EXPECT_EQ(h.engine.part(4).mode, 3);
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 0);
@@ -117,32 +120,32 @@ TEST_F(SysExTest, EachHalfOfAFourteenBitFieldReplacesOnlyItsOwnBits)
 {
     TonePreset& tone = h.engine.tone(7);
     tone.tune = 0x1234;
-    write(0x04, 7, 22, {0x05});  // high half only
+    write(0x04, 7, 22, {0x05}); // high half only
     EXPECT_EQ(tone.tune, (0x05 << 7) | (0x1234 & 0x7F));
-    write(0x04, 7, 21, {0x7F});  // low half only
+    write(0x04, 7, 21, {0x7F}); // low half only
     EXPECT_EQ(tone.tune, (0x05 << 7) | 0x7F);
 }
 
 TEST_F(SysExTest, WholePercussionToneWithMaskedFields)
 {
-    const Bytes data{'K', 'i', 'c', 'k', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', '!',
-                     36,  10,  0x7F, 0x7F, 0x7F, 0x00, 0x40, 0x7F, 3, 20, 100, 60, 30, 90, 0x7F, 50};
+    const Bytes data{'K', 'i', 'c',  'k',  ' ',  ' ',  ' ',  ' ',  ' ', ' ', ' ', ' ', ' ', ' ', ' ',  '!',
+                     36,  10,  0x7F, 0x7F, 0x7F, 0x00, 0x40, 0x7F, 3,   20,  100, 60,  30,  90,  0x7F, 50};
     write(0x05, 36, 0, data);
     const TonePreset& tone = h.engine.tone(128 + 36);
     EXPECT_STREQ(tone.presetName, "Kick           !");
     EXPECT_EQ(tone.key, 36);
     EXPECT_EQ(tone.pan, 10);
     EXPECT_EQ(tone.lfoFreq, 16383);
-    EXPECT_EQ(tone.strc, 3);  // 0x7F & 3
+    EXPECT_EQ(tone.strc, 3); // 0x7F & 3
     EXPECT_EQ(tone.tune, 0x40 << 7);
-    EXPECT_EQ(tone.lms, 15);  // 0x7F & 15
+    EXPECT_EQ(tone.lms, 15); // 0x7F & 15
     EXPECT_EQ(tone.wave, 3);
     EXPECT_EQ(tone.tl, 20);
     EXPECT_EQ(tone.ar, 100);
     EXPECT_EQ(tone.dr, 60);
     EXPECT_EQ(tone.sl, 30);
     EXPECT_EQ(tone.rr, 90);
-    EXPECT_EQ(tone.kf, 3);  // 0x7F & 3
+    EXPECT_EQ(tone.kf, 3); // 0x7F & 3
     EXPECT_EQ(tone.kfStart, 50);
     EXPECT_TRUE(sameTone(h.engine.tone(36), TonePreset{})) << "the instrument tone is another record";
 }
@@ -160,10 +163,10 @@ TEST_F(SysExTest, ToneWritesStopAtTheEndOfTheRecord)
 
 TEST_F(SysExTest, DataBytesKeepSevenBitsAndNamesStayPrintable)
 {
-    write(0x04, 9, 14, {0x01, 0xC1, 0xFF, 0xFF});  // name[14], name[15], key, pan
+    write(0x04, 9, 14, {0x01, 0xC1, 0xFF, 0xFF}); // name[14], name[15], key, pan
     const TonePreset& tone = h.engine.tone(9);
     EXPECT_EQ(tone.presetName[14], ' ');
-    EXPECT_EQ(tone.presetName[15], 'A');  // 0xC1 & 0x7F
+    EXPECT_EQ(tone.presetName[15], 'A'); // 0xC1 & 0x7F
     EXPECT_EQ(tone.presetName[16], '\0');
     EXPECT_EQ(tone.key, 127);
     EXPECT_EQ(tone.pan, 127);
@@ -175,14 +178,14 @@ TEST_F(SysExTest, DataBytesKeepSevenBitsAndNamesStayPrintable)
 
 TEST_F(SysExTest, WholeSamplerPresetWithMaskedOctave)
 {
-    const Bytes data{'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S', 'S',
-                     12,  100, 0x1F, 0x00, 0x20, 4, 120, 5, 6, 7};
+    const Bytes data{'S', 'S', 'S', 'S', 'S', 'S',  'S',  'S',  'S', 'S', 'S', 'S', 'S',
+                     'S', 'S', 'S', 12,  100, 0x1F, 0x00, 0x20, 4,   120, 5,   6,   7};
     write(0x06, 60, 0, data);
     const SamplerPreset& preset = h.engine.samplerPreset(60);
     EXPECT_STREQ(preset.presetName, "SSSSSSSSSSSSSSSS");
     EXPECT_EQ(preset.smplNum, 12);
     EXPECT_EQ(preset.pan, 100);
-    EXPECT_EQ(preset.octv, 15);  // 0x1F & 15
+    EXPECT_EQ(preset.octv, 15); // 0x1F & 15
     EXPECT_EQ(preset.tune, 0x20 << 7);
     EXPECT_EQ(preset.tl, 4);
     EXPECT_EQ(preset.ar, 120);
@@ -210,7 +213,7 @@ TEST_F(SysExTest, WaveEntriesUpToTheLastAndNoFurther)
     EXPECT_EQ(h.engine.waveTable(3)[127], h.engine.waveValueLog(254));
     EXPECT_EQ(h.engine.waveTable(4)[0], next0);
     write(0x08, 3, 0, {0x40, 0x00});
-    EXPECT_EQ(h.engine.waveTable(3)[0], 8192);  // 2 x 0x40 = 128: silence
+    EXPECT_EQ(h.engine.waveTable(3)[0], 8192); // 2 x 0x40 = 128: silence
     EXPECT_EQ(h.engine.waveTable(3)[1], h.engine.waveValueLog(0));
 }
 
@@ -218,10 +221,10 @@ TEST_F(SysExTest, WaveEntriesUpToTheLastAndNoFurther)
 
 TEST_F(SysExTest, WrongHeaderShortMessageOrUnknownBlockChangeNothing)
 {
-    send({0x7D, 0x11, 0x20, 0x00, 0x00, 0x01, 0x00, 0xF7});  // device id
-    send({0x7E, 0x10, 0x20, 0x00, 0x00, 0x01, 0x00, 0xF7});  // manufacturer id
-    send({0x7D, 0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0xF7});  // the base class's model id
-    send({0x7D, 0x10, 0x20, 0x00, 0x00, 0x01, 0xF7});        // 7 bytes: no data
+    send({0x7D, 0x11, 0x20, 0x00, 0x00, 0x01, 0x00, 0xF7}); // device id
+    send({0x7E, 0x10, 0x20, 0x00, 0x00, 0x01, 0x00, 0xF7}); // manufacturer id
+    send({0x7D, 0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0xF7}); // the base class's model id
+    send({0x7D, 0x10, 0x20, 0x00, 0x00, 0x01, 0xF7});       // 7 bytes: no data
     EXPECT_FLOAT_EQ(h.engine.masterTune, 440.0f);
     for (int block : {0x01, 0x03, 0x07, 0x09, 0x7F}) {
         write(block, 0, 0, Bytes(40, 0x00));
@@ -262,7 +265,7 @@ TEST_F(SysExTest, RandomMessagesKeepEveryFieldInRange)
                 message[0] = 0x7D;
                 message[1] = 0x10;
                 message[2] = 0x20;
-                message[3] = static_cast<std::uint8_t>(random() % 10);  // mostly known blocks
+                message[3] = static_cast<std::uint8_t>(random() % 10); // mostly known blocks
                 message[5] = static_cast<std::uint8_t>(random() % 40);
             }
             send(message);

@@ -21,7 +21,7 @@ TEST(LogCode, FiguresBothWays)
     EXPECT_EQ(logCodeFromLinear(-1.0), 1);
     EXPECT_EQ(logCodeFromLinear(0.5), 512);
     EXPECT_EQ(logCodeFromLinear(-0.5), 513);
-    EXPECT_EQ(logCodeFromLinear(1.0 / 65536.0), 8192);  // at the floor: silence
+    EXPECT_EQ(logCodeFromLinear(1.0 / 65536.0), 8192); // at the floor: silence
 
     const SynthTables t;
     for (double x : {1.0, 0.5, 0.25, -0.75, 0.001, -0.3})
@@ -74,7 +74,7 @@ TEST(SynthTables, ContentsAtTheirEdges)
     EXPECT_EQ(t.levelAtt[127], 64 * 127);
     EXPECT_EQ(t.levelAtt[128], 8192);
     EXPECT_EQ(t.attackCurve[0], 8192);
-    EXPECT_EQ(t.attackCurve[2048], 512);  // half amplitude is 6 dB down
+    EXPECT_EQ(t.attackCurve[2048], 512); // half amplitude is 6 dB down
     EXPECT_EQ(t.decayCurve[4095], 8190);
     EXPECT_EQ(t.keyFollow[127], 0);
     EXPECT_EQ(t.keyFollow[127 + 48], 8192);
@@ -101,7 +101,7 @@ TEST(SynthTables, GainCurveAndEqualPowerPan)
     EXPECT_FLOAT_EQ(t.pan[192], 0.0f);
     EXPECT_NEAR(t.pan[191], 0.0123, 1e-4);
     EXPECT_NEAR(t.pan[65], 0.99992, 1e-5);
-    for (int i = 64; i <= 192; ++i)  // equal power across the pan range
+    for (int i = 64; i <= 192; ++i) // equal power across the pan range
         EXPECT_NEAR(t.pan[i] * t.pan[i] + t.pan[256 - i] * t.pan[256 - i], 1.0f, 1e-5) << i;
 }
 

@@ -25,7 +25,11 @@ void useOrganTone(SynthesizerWT& engine, int program = 0)
 
 TEST(ToneRender, RenderedFrequencyFollowsKeyTuneAndBend)
 {
-    struct Case { int key; int bend; double hz; };
+    struct Case {
+        int key;
+        int bend;
+        double hz;
+    };
     const Case cases[] = {{69, 8192, 440.006}, {60, 8192, 261.63}, {81, 8192, 880.0}, {69, 16383, 493.8}};
     for (const Case& c : cases) {
         EngineHarness h;
@@ -85,7 +89,7 @@ TEST(ToneRender, EventsApplyAtTheirSampleOffset)
     EXPECT_EQ(firstAbove(out, 0.0f), 104);
     const int last = lastAbove(out, 0.0f);
     EXPECT_GE(last, 300);
-    EXPECT_LT(last, 300 + 200);  // rr 127: a release of about 4 ms
+    EXPECT_LT(last, 300 + 200); // rr 127: a release of about 4 ms
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 0);
 }
 
@@ -93,7 +97,7 @@ TEST(ToneRender, EventsAcrossBlocksAndBeyondTheBlockEnd)
 {
     EngineHarness h;
     useOrganTone(h.engine);
-    h.queue.queueChannelEvent(kNoteOn, 0, 69, 100, 5000);  // past the end: applied at the end
+    h.queue.queueChannelEvent(kNoteOn, 0, 69, 100, 5000); // past the end: applied at the end
     h.block(64);
     EXPECT_EQ(lastAbove(h.channel(0), 0.0f), -1);
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 1);
@@ -126,13 +130,13 @@ TEST(ToneRender, ProgramChangeEventOnlySelectsTheTone)
     EngineHarness h;
     useOrganTone(h.engine, 0);
     useOrganTone(h.engine, 5);
-    h.engine.tone(5).tune = 0;  // an octave down
+    h.engine.tone(5).tune = 0; // an octave down
     h.noteOn(0, 69, 100, 0);
     h.schedule(kProgramChange, 0, 5, 0, 10);
     h.noteOn(0, 81, 100, 20);
     h.block(64);
     EXPECT_EQ(h.engine.part(0).program, 5);
-    EXPECT_EQ(h.engine.getActiveVoiceCount(), 2);  // the running note is left alone
+    EXPECT_EQ(h.engine.getActiveVoiceCount(), 2); // the running note is left alone
     EXPECT_EQ(h.engine.toneVoice(2).phaseInc, h.engine.toneVoice(1).phaseInc);
 }
 
@@ -141,7 +145,7 @@ TEST(ToneRender, PortMaskAndUnknownTypesAreSkipped)
     EngineHarness h;
     useOrganTone(h.engine);
     h.engine.portMask = 0x0002;
-    h.noteOn(0, 69, 100);  // queue mask 0xFFFF still overlaps
+    h.noteOn(0, 69, 100); // queue mask 0xFFFF still overlaps
     h.schedule(0xF8, 0, 0, 0, 0);
     h.block(32);
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 1);
@@ -159,7 +163,7 @@ TEST(ToneRender, PercussionUsesTheKeysToneAndPan)
     drum.ar = 127;
     drum.sl = 0;
     drum.key = 69;
-    drum.pan = 0;  // hard left with the part's centre pan
+    drum.pan = 0; // hard left with the part's centre pan
     h.noteOn(9, 36, 100);
     const auto left = h.render(44100, 0);
     EXPECT_NEAR(measuredFrequency(left, 44100.0), 440.0, 1.0);
@@ -171,7 +175,7 @@ TEST(ToneRender, PitchBendReachesSoundingVoicesUnlessMuted)
     EngineHarness h;
     useOrganTone(h.engine);
     h.noteOn(0, 69, 100);
-    h.schedule(kPitchBend, 0, 127, 127, 1000);  // +2 semitones less one unit
+    h.schedule(kPitchBend, 0, 127, 127, 1000); // +2 semitones less one unit
     const auto out = h.render(44100);
     EXPECT_NEAR(measuredFrequency(out, 44100.0, 2000), 493.8, 1.0);
 

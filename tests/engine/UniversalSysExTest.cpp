@@ -14,7 +14,7 @@ namespace kest::tolvane {
 namespace {
 
 using test::EngineHarness;
-using Bytes = std::vector<std::uint8_t>;  // after F0, F7 included
+using Bytes = std::vector<std::uint8_t>; // after F0, F7 included
 
 const Bytes kGmOn{0x7E, 0x7F, 0x09, 0x01, 0xF7};
 const Bytes kGmOff{0x7E, 0x10, 0x09, 0x02, 0xF7};
@@ -88,12 +88,13 @@ TEST_F(UniversalSysExTest, MasterVolumeFollowsTheCoarseByteAndReachesSoundingVoi
     h.engine.setReceiveUniversalSysEx(true);
     h.noteOn(0, 69, 127);
     const std::vector<float> before = h.render(4096);
-    send(masterVolume(0x7F, 0x60));  // the fine byte is below the table's 0.75 dB steps
+    send(masterVolume(0x7F, 0x60)); // the fine byte is below the table's 0.75 dB steps
     EXPECT_FLOAT_EQ(h.engine.getMasterVolume(), h.engine.volumeTableEntry(0x60));
     const std::vector<float> after = h.render(4096);
     auto peak = [](const std::vector<float>& s) {
         float p = 0.0f;
-        for (float x : s) p = std::max(p, std::abs(x));
+        for (float x : s)
+            p = std::max(p, std::abs(x));
         return p;
     };
     // 0.8 at power-on, entry 96 = 2^(-31/8) after: the held note follows at once.
@@ -107,13 +108,13 @@ TEST_F(UniversalSysExTest, NearMissesAndTheEnginesOwnMessagesKeepTheirRules)
 {
     h.engine.setReceiveUniversalSysEx(true);
     const Bytes nearMisses[] = {
-        {0x7E, 0x7F, 0x09, 0x03, 0xF7},                                // GM2 System On: not obeyed
-        {0x7E, 0x7F, 0x06, 0x01, 0xF7},                                // identity request
-        {0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x40, 0xF7},  // GS reset with a bad checksum
-        {0x43, 0x20, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7},              // XG parameter request, not a write
-        {0x7F, 0x7F, 0x04, 0x01, 0x00, 0xF7},                          // master volume without its coarse byte
-        {0x7F, 0x7F, 0x04, 0x02, 0x00, 0x40, 0xF7},                    // master balance
-        {0x7E, 0x7F, 0x09, 0x01},                                      // GM System On cut before F7
+        {0x7E, 0x7F, 0x09, 0x03, 0xF7},                               // GM2 System On: not obeyed
+        {0x7E, 0x7F, 0x06, 0x01, 0xF7},                               // identity request
+        {0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x40, 0xF7}, // GS reset with a bad checksum
+        {0x43, 0x20, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7},             // XG parameter request, not a write
+        {0x7F, 0x7F, 0x04, 0x01, 0x00, 0xF7},                         // master volume without its coarse byte
+        {0x7F, 0x7F, 0x04, 0x02, 0x00, 0x40, 0xF7},                   // master balance
+        {0x7E, 0x7F, 0x09, 0x01},                                     // GM System On cut before F7
     };
     for (const Bytes& message : nearMisses) {
         dirtyTheParts();

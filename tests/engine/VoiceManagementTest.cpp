@@ -29,7 +29,7 @@ void useSustainTone(SynthesizerWT& engine)
 {
     engine.tone(0).ar = 127;
     engine.tone(0).sl = 0;
-    engine.tone(0).rr = 0;  // very slow release: released voices stay releasing
+    engine.tone(0).rr = 0; // very slow release: released voices stay releasing
 }
 
 } // namespace
@@ -53,7 +53,7 @@ TEST(VoiceSearch, FreeThenReleasingThenHeld)
     EXPECT_EQ(engine.toneVoice(1).status, 0x11);
 
     // A releasing voice is preferred to a held one.
-    engine.noteOff(0, 62);  // voice 3
+    engine.noteOff(0, 62); // voice 3
     engine.noteOn(0, 71, 100);
     EXPECT_EQ(voiceOf(engine, 0, 71), 3);
 
@@ -83,7 +83,7 @@ TEST(VoiceSearch, SingleVoicePoolPlaysOneNoteAtATime)
     EXPECT_EQ(engine.setPolyphony(1), 1);
     engine.noteOn(0, 60, 100);
     EXPECT_EQ(voiceOf(engine, 0, 60), 0);
-    engine.noteOn(0, 64, 100);  // steals the only voice
+    engine.noteOn(0, 64, 100); // steals the only voice
     EXPECT_EQ(voiceOf(engine, 0, 64), 0);
     EXPECT_EQ(engine.getActiveVoiceCount(), 1);
 
@@ -178,7 +178,7 @@ TEST(NoteEnds, NoteOffReleasesEveryMatchingHeldVoice)
             ++released;
     EXPECT_EQ(released, 2);
     EXPECT_EQ(engine.toneVoice(voiceOf(engine, 1, 60)).status, 0x11);
-    engine.noteOn(1, 60, 0);  // velocity 0 is a note off
+    engine.noteOn(1, 60, 0); // velocity 0 is a note off
     EXPECT_EQ(engine.toneVoice(voiceOf(engine, 1, 60)).status, 0x21);
 }
 
@@ -218,7 +218,7 @@ TEST(Modes, MuteIgnoresNotesAndClampsToMaxMode)
     SynthesizerWT engine;
     engine.noteOn(2, 60, 100);
     ASSERT_EQ(engine.getActiveVoiceCount(), 1);
-    engine.setMode(2, 0);  // stops the part's voices at once
+    engine.setMode(2, 0); // stops the part's voices at once
     EXPECT_EQ(engine.getActiveVoiceCount(), 0);
     engine.noteOn(2, 60, 100);
     EXPECT_EQ(engine.getActiveVoiceCount(), 0);
@@ -236,7 +236,7 @@ TEST(Modes, NoteOffReachesVoicesOfAMutedPartThroughTheEventPath)
     h.engine.tone(0).sl = 0;
     h.noteOn(0, 60, 100);
     h.block(16);
-    h.engine.part(0).mode = 0;  // muted behind the voices' back, voices kept
+    h.engine.part(0).mode = 0; // muted behind the voices' back, voices kept
     h.noteOff(0, 60);
     h.block(16);
     EXPECT_EQ(h.engine.toneVoice(1).status, 0x21);
@@ -281,7 +281,7 @@ TEST(Outputs, PartsMixIntoTheirPairAndMoveAtOnce)
     h.block(64);
     EXPECT_EQ(test::lastAbove(h.channel(10), 0.0f), -1);
     EXPECT_GT(test::firstAbove(h.channel(31), 0.01f), -1);
-    h.engine.setPartOutput(3, 99);  // held inside the 16 pairs
+    h.engine.setPartOutput(3, 99); // held inside the 16 pairs
     EXPECT_EQ(h.engine.part(3).output, 15);
 }
 
@@ -296,5 +296,6 @@ TEST(Outputs, PartsAddIntoASharedPair)
     one.block(128);
     two.block(128);
     for (int i = 0; i < 128; ++i)
-        EXPECT_FLOAT_EQ(two.channel(0)[static_cast<std::size_t>(i)], 2.0f * one.channel(0)[static_cast<std::size_t>(i)]);
+        EXPECT_FLOAT_EQ(two.channel(0)[static_cast<std::size_t>(i)],
+                        2.0f * one.channel(0)[static_cast<std::size_t>(i)]);
 }

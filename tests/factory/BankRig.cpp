@@ -12,10 +12,7 @@
 
 namespace kest::tolvane::factory {
 
-std::string presetPath(const char* fileName)
-{
-    return std::string(TOLVANE_PRESETS_DIR) + "/" + fileName;
-}
+std::string presetPath(const char* fileName) { return std::string(TOLVANE_PRESETS_DIR) + "/" + fileName; }
 
 std::string readWholeFile(const std::string& path)
 {
@@ -38,10 +35,7 @@ int countRecordLines(const std::string& text, const std::string& prefix)
     return count;
 }
 
-float toDbfs(float linear)
-{
-    return 20.0f * std::log10(std::max(linear, 1e-9f));
-}
+float toDbfs(float linear) { return 20.0f * std::log10(std::max(linear, 1e-9f)); }
 
 BankRig::BankRig() : buffers_(kOutputChannelCount, std::vector<float>(kBlockSize, 0.0f))
 {
@@ -71,21 +65,15 @@ void BankRig::noteOn(int channel, int key, int velocity)
     queue_.queueChannelEvent(kNoteOn, channel, key, velocity, 0);
 }
 
-void BankRig::noteOff(int channel, int key)
-{
-    queue_.queueChannelEvent(kNoteOff, channel, key, 0, 0);
-}
+void BankRig::noteOff(int channel, int key) { queue_.queueChannelEvent(kNoteOff, channel, key, 0, 0); }
 
 void BankRig::programChange(int channel, int program)
 {
     queue_.queueChannelEvent(kProgramChange, channel, program, 0, 0);
-    renderBlock();  // so that a note queued next surely comes after it
+    renderBlock(); // so that a note queued next surely comes after it
 }
 
-void BankRig::setPercussion(int channel)
-{
-    synth_.setMode(channel, synth::kModePercussion);
-}
+void BankRig::setPercussion(int channel) { synth_.setMode(channel, synth::kModePercussion); }
 
 void BankRig::renderBlock()
 {
@@ -107,8 +95,8 @@ float BankRig::render(double seconds, std::vector<float>* capture)
         peak = std::max(peak, blockPeak_);
         if (capture)
             for (int i = 0; i < kBlockSize; ++i)
-                capture->push_back(0.5f * (buffers_[0][static_cast<std::size_t>(i)] +
-                                           buffers_[1][static_cast<std::size_t>(i)]));
+                capture->push_back(
+                    0.5f * (buffers_[0][static_cast<std::size_t>(i)] + buffers_[1][static_cast<std::size_t>(i)]));
     }
     return peak;
 }
@@ -127,10 +115,10 @@ double BankRig::renderUntilFree(double limitSeconds)
 float playTypicalMix(BankRig& rig)
 {
     constexpr int kVelocity = 100;
-    rig.programChange(0, 0);   // Acoustic Grand
-    rig.programChange(1, 33);  // Finger Bass
-    rig.programChange(2, 48);  // Strings
-    rig.programChange(3, 56);  // Trumpet
+    rig.programChange(0, 0);  // Acoustic Grand
+    rig.programChange(1, 33); // Finger Bass
+    rig.programChange(2, 48); // Strings
+    rig.programChange(3, 56); // Trumpet
     rig.setPercussion(kDrumChannel);
     for (int key : {60, 64, 67})
         rig.noteOn(0, key, kVelocity);

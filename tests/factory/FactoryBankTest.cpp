@@ -26,10 +26,7 @@ constexpr float kQuietestDrumDb = -54.0f;
 constexpr float kLoudestDrumDb = -10.0f;
 constexpr int kVelocity = 100;
 
-std::string printableName(const char* name)
-{
-    return std::string(name, synth::kPresetNameLength);
-}
+std::string printableName(const char* name) { return std::string(name, synth::kPresetNameLength); }
 
 bool isBlank(const char* name)
 {

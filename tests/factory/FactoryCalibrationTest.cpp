@@ -23,31 +23,32 @@ constexpr double kStrikeSeconds = 2.5;
 
 struct DrumTarget {
     int key;
-    double lowDb, highDb;        // heard loudness against the snare at the same velocity
-    double lowDecay, highDecay;  // seconds from the loudest moment to 40 dB down
+    double lowDb, highDb;       // heard loudness against the snare at the same velocity
+    double lowDecay, highDecay; // seconds from the loudest moment to 40 dB down
 };
 
 // A GM kit as heard: kick, snare and toms carry the beat; hats, rides and
 // triangles sit well under them; crashes a little under; cymbals gone within
 // a second or so. The wide bounds leave room to retune a sound by ear.
 const std::vector<DrumTarget> kKit = {
-    {35, -4, 2, 0.05, 0.4},   {36, -4, 2, 0.05, 0.4},   {40, -3, 1, 0.03, 0.3},    {41, -4, 0, 0.1, 0.5},
-    {45, -4, 0, 0.1, 0.5},    {48, -4, 0, 0.1, 0.5},    {42, -15, -9, 0.01, 0.08}, {44, -17, -11, 0.01, 0.1},
-    {46, -13, -7, 0.15, 0.4}, {49, -9, -4, 0.5, 1.1},   {57, -9, -4, 0.5, 1.1},    {52, -11, -5, 0.4, 0.9},
-    {55, -11, -5, 0.2, 0.5},  {51, -17, -12, 0.3, 0.75}, {59, -17, -12, 0.3, 0.75}, {53, -14, -8, 0.25, 0.7},
+    {35, -4, 2, 0.05, 0.4},   {36, -4, 2, 0.05, 0.4},     {40, -3, 1, 0.03, 0.3},    {41, -4, 0, 0.1, 0.5},
+    {45, -4, 0, 0.1, 0.5},    {48, -4, 0, 0.1, 0.5},      {42, -15, -9, 0.01, 0.08}, {44, -17, -11, 0.01, 0.1},
+    {46, -13, -7, 0.15, 0.4}, {49, -9, -4, 0.5, 1.1},     {57, -9, -4, 0.5, 1.1},    {52, -11, -5, 0.4, 0.9},
+    {55, -11, -5, 0.2, 0.5},  {51, -17, -12, 0.3, 0.75},  {59, -17, -12, 0.3, 0.75}, {53, -14, -8, 0.25, 0.7},
     {54, -13, -7, 0.05, 0.2}, {80, -19, -13, 0.03, 0.15}, {81, -18, -11, 0.4, 1.0},
 };
 
 // The loudness filter itself, against the figures of the broadcast standard:
 // a 997 Hz sine at full scale reads -3.01 LKFS (K-weighted mean square
 // -2.32 dB), treble is lifted by about 4 dB, deep bass is cut.
-TEST(FactoryKit, TheLoudnessFilterWeighsSinesAsBroadcastMetersDo) {
+TEST(FactoryKit, TheLoudnessFilterWeighsSinesAsBroadcastMetersDo)
+{
     auto weighted = [](double hz) {
         std::vector<float> sine(static_cast<std::size_t>(kSampleRate));
         for (std::size_t i = 0; i < sine.size(); ++i)
             sine[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / kSampleRate));
         const auto out = kWeighted(sine, kSampleRate);
-        return meanSquareDb(out, out.size() / 2, out.size() / 2) + 3.01;  // gain over the plain sine
+        return meanSquareDb(out, out.size() / 2, out.size() / 2) + 3.01; // gain over the plain sine
     };
     EXPECT_NEAR(weighted(997.0), 0.69, 0.1);
     EXPECT_NEAR(weighted(10000.0), 4.0, 0.3);
@@ -55,7 +56,8 @@ TEST(FactoryKit, TheLoudnessFilterWeighsSinesAsBroadcastMetersDo) {
     EXPECT_NEAR(weighted(200.0), 0.0, 0.6);
 }
 
-StrikeFigures strike(BankRig& rig, int key) {
+StrikeFigures strike(BankRig& rig, int key)
+{
     std::vector<float> sound;
     rig.noteOn(kDrumChannel, key, kVelocity);
     rig.render(kStrikeSeconds, &sound);
@@ -64,15 +66,17 @@ StrikeFigures strike(BankRig& rig, int key) {
     return measureStrike(sound, kSampleRate);
 }
 
-TEST(FactoryKit, EverySoundSitsAgainstTheSnareAsInAGmKitAndCymbalsDieAway) {
+TEST(FactoryKit, EverySoundSitsAgainstTheSnareAsInAGmKitAndCymbalsDieAway)
+{
     BankRig rig;
     ASSERT_TRUE(rig.loadFactoryBank());
     rig.setPercussion(kDrumChannel);
     const double snare = strike(rig, kSnare).loudnessDb;
     for (const DrumTarget& t : kKit) {
-        SCOPED_TRACE("key " + std::to_string(t.key) + " \"" +
-                     std::string(rig.synth().tone(synth::kPercussionToneBase + t.key).presetName,
-                                 synth::kPresetNameLength) + "\"");
+        SCOPED_TRACE(
+            "key " + std::to_string(t.key) + " \"" +
+            std::string(rig.synth().tone(synth::kPercussionToneBase + t.key).presetName, synth::kPresetNameLength) +
+            "\"");
         const StrikeFigures f = strike(rig, t.key);
         EXPECT_GE(f.loudnessDb - snare, t.lowDb);
         EXPECT_LE(f.loudnessDb - snare, t.highDb);
@@ -84,7 +88,8 @@ TEST(FactoryKit, EverySoundSitsAgainstTheSnareAsInAGmKitAndCymbalsDieAway) {
 // Instruments share one heard level at middle C, so a song's parts keep the
 // balance its author set on a GM module; one tone far louder than the rest
 // would clip or bury a mix. (Sound effects 112-127 are left to taste.)
-TEST(FactoryInstruments, EveryMelodicProgramIsHeardWithinAFewDecibelsOfThePiano) {
+TEST(FactoryInstruments, EveryMelodicProgramIsHeardWithinAFewDecibelsOfThePiano)
+{
     constexpr int kLastMelodicProgram = 111;
     BankRig rig;
     ASSERT_TRUE(rig.loadFactoryBank());
@@ -107,13 +112,15 @@ TEST(FactoryInstruments, EveryMelodicProgramIsHeardWithinAFewDecibelsOfThePiano)
     }
 }
 
-SongLevels measureCalibrationSong(const char* name) {
+SongLevels measureCalibrationSong(const char* name)
+{
     const auto read = tools::loadMidiFile(std::string(TOLVANE_CALIBRATION_SONGS) + "/" + name + ".mid");
     EXPECT_TRUE(read.song.has_value()) << name << ": " << read.error;
     return read.song ? measureSong(*read.song) : SongLevels{};
 }
 
-TEST(FactoryCalibrationSongs, NoneClipsNotEvenSixteenPartsAtFullVelocityOrAFullVolumePiano) {
+TEST(FactoryCalibrationSongs, NoneClipsNotEvenSixteenPartsAtFullVelocityOrAFullVolumePiano)
+{
     for (const char* name : {"dense-16-parts", "full-volume-piano", "busy-drums", "cymbal-wash", "band-typical"}) {
         SCOPED_TRACE(name);
         const SongLevels levels = measureCalibrationSong(name);
@@ -123,7 +130,8 @@ TEST(FactoryCalibrationSongs, NoneClipsNotEvenSixteenPartsAtFullVelocityOrAFullV
     }
 }
 
-TEST(FactoryCalibrationSongs, AnOrdinaryArrangementPeaksInAModulesHeadroomWithTheDrumsCarryingIt) {
+TEST(FactoryCalibrationSongs, AnOrdinaryArrangementPeaksInAModulesHeadroomWithTheDrumsCarryingIt)
+{
     const SongLevels band = measureCalibrationSong("band-typical");
     EXPECT_GT(band.mix.peakDb(), -14.0);
     EXPECT_LT(band.mix.peakDb(), -6.0);

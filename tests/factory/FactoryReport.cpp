@@ -29,8 +29,8 @@ struct Figures {
     float rmsDb = 0.0f;        // over the loudest 100 ms
     double ringSeconds = -1.0; // until 60 dB below the loudest 10 ms, -1 = still sounding
     double releaseSeconds = 0.0;
-    double pitchHz = 0.0;      // 0 = no clear period
-    StrikeFigures heard;       // K-weighted loudness, energy and 40 dB decay
+    double pitchHz = 0.0; // 0 = no clear period
+    StrikeFigures heard;  // K-weighted loudness, energy and 40 dB decay
 };
 
 float rmsOf(const std::vector<float>& s, std::size_t from, std::size_t count)
@@ -81,7 +81,7 @@ Figures measure(BankRig& rig, int channel, int key, std::vector<float>& sound)
     Figures f;
     rig.noteOn(channel, key, kVelocity);
     f.peakDb = toDbfs(rig.render(kHoldSeconds, &sound));
-    const std::size_t chunk = static_cast<std::size_t>(kSampleRate / 100);  // 10 ms
+    const std::size_t chunk = static_cast<std::size_t>(kSampleRate / 100); // 10 ms
     std::size_t loudest = 0;
     float loudestRms = 0.0f;
     for (std::size_t at = 0; at + chunk <= sound.size(); at += chunk) {
@@ -169,7 +169,7 @@ int main(int argc, char** argv)
     for (int key = 0; key < 128; ++key) {
         const auto& tone = rig.synth().tone(synth::kPercussionToneBase + key);
         if (tone.tl == 127)
-            continue;  // keys without a drum
+            continue; // keys without a drum
         std::vector<float> sound;
         printRow(synth::kPercussionToneBase + key, tone, measure(rig, kDrumChannel, key, sound),
                  expectedHz(tone.key, tone.tune));

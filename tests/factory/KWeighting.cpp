@@ -12,7 +12,8 @@ struct Biquad {
     double b0, b1, b2, a1, a2;
     double z1 = 0.0, z2 = 0.0;
 
-    double run(double x) {
+    double run(double x)
+    {
         const double y = b0 * x + z1;
         z1 = b1 * x - a1 * y + z2;
         z2 = b2 * x - a2 * y;
@@ -21,7 +22,8 @@ struct Biquad {
 };
 
 // The two stages of ITU-R BS.1770, designed for any sample rate.
-Biquad highShelf(double rate) {
+Biquad highShelf(double rate)
+{
     const double f0 = 1681.974450955533, gainDb = 3.999843853973347, q = 0.7071752369554196;
     const double k = std::tan(std::numbers::pi * f0 / rate);
     const double vh = std::pow(10.0, gainDb / 20.0);
@@ -31,7 +33,8 @@ Biquad highShelf(double rate) {
             2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
 }
 
-Biquad highPass(double rate) {
+Biquad highPass(double rate)
+{
     const double f0 = 38.13547087602444, q = 0.5003270373238773;
     const double k = std::tan(std::numbers::pi * f0 / rate);
     const double a0 = 1.0 + k / q + k * k;
@@ -40,23 +43,28 @@ Biquad highPass(double rate) {
 
 } // namespace
 
-std::vector<float> kWeighted(const std::vector<float>& samples, double sampleRate) {
+std::vector<float> kWeighted(const std::vector<float>& samples, double sampleRate)
+{
     Biquad shelf = highShelf(sampleRate), pass = highPass(sampleRate);
     std::vector<float> out(samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i) out[i] = static_cast<float>(pass.run(shelf.run(samples[i])));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        out[i] = static_cast<float>(pass.run(shelf.run(samples[i])));
     return out;
 }
 
-double meanSquareDb(const std::vector<float>& samples, std::size_t from, std::size_t count) {
+double meanSquareDb(const std::vector<float>& samples, std::size_t from, std::size_t count)
+{
     const std::size_t end = std::min(samples.size(), from + count);
     double sum = 0.0;
-    for (std::size_t i = from; i < end; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+    for (std::size_t i = from; i < end; ++i)
+        sum += static_cast<double>(samples[i]) * samples[i];
     return end > from ? 10.0 * std::log10(std::max(sum / static_cast<double>(end - from), 1e-20)) : -200.0;
 }
 
-StrikeFigures measureStrike(const std::vector<float>& samples, double sampleRate) {
+StrikeFigures measureStrike(const std::vector<float>& samples, double sampleRate)
+{
     const std::vector<float> heard = kWeighted(samples, sampleRate);
-    const auto chunk = static_cast<std::size_t>(sampleRate / 100);  // 10 ms
+    const auto chunk = static_cast<std::size_t>(sampleRate / 100); // 10 ms
     StrikeFigures f;
     std::size_t loudest = 0;
     double loudestDb = -200.0, total = 0.0;

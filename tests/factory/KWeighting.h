@@ -16,9 +16,9 @@ std::vector<float> kWeighted(const std::vector<float>& samples, double sampleRat
 double meanSquareDb(const std::vector<float>& samples, std::size_t from, std::size_t count);
 
 struct StrikeFigures {
-    double loudnessDb = -200.0;  // K-weighted, over the loudest 100 ms
-    double energyDb = -200.0;    // K-weighted energy of the whole sound, dB re full scale for 1 s
-    double decay40Seconds = -1;  // from the loudest 10 ms until 40 dB below it, -1 = never
+    double loudnessDb = -200.0; // K-weighted, over the loudest 100 ms
+    double energyDb = -200.0;   // K-weighted energy of the whole sound, dB re full scale for 1 s
+    double decay40Seconds = -1; // from the loudest 10 ms until 40 dB below it, -1 = never
 };
 
 // Figures of one struck sound (a drum, a plucked note) rendered from its start.

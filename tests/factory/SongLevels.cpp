@@ -14,7 +14,7 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kWindowFrames = kRate / 10;
 constexpr double kDefaultTailSeconds = 2.0;
-constexpr double kQuietWindowPower = 1e-7;  // -70 dBFS
+constexpr double kQuietWindowPower = 1e-7; // -70 dBFS
 
 double toDb(double power) { return 10.0 * std::log10(std::max(power, 1e-20)); }
 
@@ -23,14 +23,18 @@ class LevelMeter {
 public:
     explicit LevelMeter(Level& level) : level_(level) {}
 
-    void add(float left, float right) {
+    void add(float left, float right)
+    {
         level_.peak = std::max({level_.peak, std::fabs(left), std::fabs(right)});
         windowPower_ += 0.5 * (static_cast<double>(left) * left + static_cast<double>(right) * right);
-        if (++windowFrames_ == kWindowFrames) close();
+        if (++windowFrames_ == kWindowFrames)
+            close();
     }
 
-    void close() {
-        if (windowFrames_ == 0) return;
+    void close()
+    {
+        if (windowFrames_ == 0)
+            return;
         const double mean = windowPower_ / windowFrames_;
         if (mean > kQuietWindowPower) {
             level_.powerSum += mean;
@@ -48,11 +52,14 @@ private:
 
 class MeasuringSink : public tools::BlockSink {
 public:
-    explicit MeasuringSink(SongLevels& levels) : levels_(levels), mix_(levels.mix), instruments_(levels.instruments) {
-        for (auto& part : levels.parts) parts_.emplace_back(part);
+    explicit MeasuringSink(SongLevels& levels) : levels_(levels), mix_(levels.mix), instruments_(levels.instruments)
+    {
+        for (auto& part : levels.parts)
+            parts_.emplace_back(part);
     }
 
-    bool consume(const float* const* outputs, int frames) override {
+    bool consume(const float* const* outputs, int frames) override
+    {
         for (int n = 0; n < frames; ++n) {
             float mixL = 0.0f, mixR = 0.0f, instL = 0.0f, instR = 0.0f;
             for (int p = 0; p < kPartCount; ++p) {
@@ -73,10 +80,12 @@ public:
         return true;
     }
 
-    void close() {
+    void close()
+    {
         mix_.close();
         instruments_.close();
-        for (auto& part : parts_) part.close();
+        for (auto& part : parts_)
+            part.close();
         levels_.drums = levels_.parts[tools::kFactoryDrumPart];
     }
 
@@ -92,7 +101,8 @@ double Level::peakDb() const { return 20.0 * std::log10(std::max(static_cast<dou
 
 double Level::rmsDb() const { return windows > 0 ? toDb(powerSum / static_cast<double>(windows)) : -200.0; }
 
-SongLevels measureSong(const tools::MidiSong& song, bool receiveSysEx) {
+SongLevels measureSong(const tools::MidiSong& song, bool receiveSysEx)
+{
     tools::EngineSettings settings;
     settings.sampleRate = kRate;
     settings.receiveSysEx = receiveSysEx;
@@ -100,7 +110,8 @@ SongLevels measureSong(const tools::MidiSong& song, bool receiveSysEx) {
     tools::loadFactoryBank(renderer.context());
     // Routing changes where a part's sound goes, not how loud it is: the
     // renderer's mix is the sum of all pairs either way.
-    for (int p = 0; p < kPartCount; ++p) renderer.engine().setPartOutput(p, p);
+    for (int p = 0; p < kPartCount; ++p)
+        renderer.engine().setPartOutput(p, p);
     SongLevels levels;
     MeasuringSink sink(levels);
     const tools::RenderStats stats = renderer.render(song, kDefaultTailSeconds, sink);

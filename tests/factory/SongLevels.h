@@ -21,16 +21,16 @@ struct Level {
     std::int64_t windows = 0;
 
     double peakDb() const;
-    double rmsDb() const;  // -inf-like -200 when it never sounded
+    double rmsDb() const; // -inf-like -200 when it never sounded
     bool sounded() const { return windows > 0; }
 };
 
 struct SongLevels {
     double seconds = 0.0;
     Level mix;
-    std::int64_t clippedSamples = 0;  // mix samples past full scale, either channel
-    Level instruments;                // every part but the drum part, summed
-    Level drums;                      // part 10
+    std::int64_t clippedSamples = 0; // mix samples past full scale, either channel
+    Level instruments;               // every part but the drum part, summed
+    Level drums;                     // part 10
     std::array<Level, kPartCount> parts;
 };
 

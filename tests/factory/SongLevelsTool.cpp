@@ -15,7 +15,8 @@
 
 using namespace kest::tolvane;
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const bool receiveSysEx = argc > 1 && std::string(argv[1]) == "--receive-sysex";
     const int first = receiveSysEx ? 2 : 1;
     if (argc <= first) {
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
         std::string parts;
         for (int p = 0; p < factory::kPartCount; ++p) {
             const factory::Level& part = levels.parts[static_cast<std::size_t>(p)];
-            if (!part.sounded()) continue;
+            if (!part.sounded())
+                continue;
             char text[40];
             std::snprintf(text, sizeof text, "%s%d:%.0f (%.0f)", parts.empty() ? "" : " ", p + 1, part.rmsDb(),
                           part.peakDb());

@@ -16,7 +16,7 @@ TEST(Adpcm, SilenceAlternatesAroundZeroWithTheSmallestStep)
     std::vector<int> codes;
     for (int i = 0; i < 6; ++i) {
         codes.push_back(encoder.encode(0));
-        EXPECT_EQ(encoder.step, 127);  // 127 * 57 >> 6 = 113 is raised to 127
+        EXPECT_EQ(encoder.step, 127); // 127 * 57 >> 6 = 113 is raised to 127
     }
     EXPECT_EQ(codes, (std::vector<int>{0, 8, 0, 8, 0, 8}));
 
@@ -41,7 +41,7 @@ TEST(Adpcm, FullScaleInputClimbsAndLimits)
     }
     const int seventh = encoder.encode(32767);
     EXPECT_EQ(seventh, 0);
-    EXPECT_EQ(encoder.predictor, 34646);  // the encoder's own predictor is not limited
+    EXPECT_EQ(encoder.predictor, 34646); // the encoder's own predictor is not limited
     EXPECT_EQ(decoder.decode(seventh), 32767);
     for (int i = 0; i < 50; ++i) {
         encoder.encode(i % 2 ? 32767 : -32768);

@@ -21,9 +21,8 @@ using Records = std::vector<std::vector<std::string>>;
 Records scanned(std::string_view text, const RecordSyntax& syntax)
 {
     Records out;
-    scanRecords(text, syntax, [&](std::span<const std::string_view> tokens) {
-        out.emplace_back(tokens.begin(), tokens.end());
-    });
+    scanRecords(text, syntax,
+                [&](std::span<const std::string_view> tokens) { out.emplace_back(tokens.begin(), tokens.end()); });
     return out;
 }
 
@@ -45,10 +44,38 @@ Records reference(const std::string& text, const RecordSyntax& syntax)
 // Text built from pieces of the formats, with runs long enough to be shortened.
 std::string randomText(std::mt19937& rng)
 {
-    static const std::vector<std::string> pieces = {
-        "@I:", "@S:", "@:", "\"", "\n", " ", "\t", ",", "\r", "#", "x", "a", "F", ".", "7", "12", "255", "300",
-        "\"0123456789abcdef\"", "\"                \"", "\"  , 1 2 3 ,    \"", "\"short\"", "8 ", " 0f", " 80",
-        "440.5", "1.", ".5", "\n  @I:", "\n\t@:", "@I:1 \"name with 16 ch\"", "@S:2 \"                \""};
+    static const std::vector<std::string> pieces = {"@I:",
+                                                    "@S:",
+                                                    "@:",
+                                                    "\"",
+                                                    "\n",
+                                                    " ",
+                                                    "\t",
+                                                    ",",
+                                                    "\r",
+                                                    "#",
+                                                    "x",
+                                                    "a",
+                                                    "F",
+                                                    ".",
+                                                    "7",
+                                                    "12",
+                                                    "255",
+                                                    "300",
+                                                    "\"0123456789abcdef\"",
+                                                    "\"                \"",
+                                                    "\"  , 1 2 3 ,    \"",
+                                                    "\"short\"",
+                                                    "8 ",
+                                                    " 0f",
+                                                    " 80",
+                                                    "440.5",
+                                                    "1.",
+                                                    ".5",
+                                                    "\n  @I:",
+                                                    "\n\t@:",
+                                                    "@I:1 \"name with 16 ch\"",
+                                                    "@S:2 \"                \""};
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() + 3);
     std::uniform_int_distribution<int> runLength(1, 70);
     std::string text;
@@ -123,7 +150,7 @@ TEST(RecordScanner, FindsWhatAWholeTextSearchFinds)
             recordsSeen += static_cast<int>(expected.size());
         }
     }
-    EXPECT_GT(recordsSeen, 1000);  // the comparison covered real records, not only misses
+    EXPECT_GT(recordsSeen, 1000); // the comparison covered real records, not only misses
 }
 
 TEST(RecordScanner, SurvivesARecordSpreadOverMegabytesOfSeparators)
@@ -149,7 +176,7 @@ TEST(RecordScanner, SurvivesASingleLineOfManyMegabytes)
     text += "\n@:4 8 01\n";
     const auto records = parseWaveTableText(text);
     ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].valueCount, 128);  // the 129th value is not part of the record
+    EXPECT_EQ(records[0].valueCount, 128); // the 129th value is not part of the record
     EXPECT_EQ(records[1].index, 4);
 
     // A line of megabytes with no record start at all.
@@ -163,7 +190,7 @@ TEST(RecordScanner, NumbersKeepAllTheirDigits)
     std::string text = "@:" + std::string(3000000, '0') + "5 0 0 0 0 440.0\n";
     text += "@:6 0 0 0 0 " + std::string(2000000, '0') + "1.5\n";
     text += "@:7 99999999999 0 0 0 1.0\n";
-    text += "@:8 0 0 0 0 1" + std::string(400, '0') + ".0\n";  // beyond a float
+    text += "@:8 0 0 0 0 1" + std::string(400, '0') + ".0\n"; // beyond a float
     text += "@:9 0 0 0 0 2.0\n";
     const auto records = parseSampleDataText(text);
     ASSERT_EQ(records.size(), 3u);
@@ -194,8 +221,8 @@ TEST(RecordScanner, SurvivesBinaryGarbage)
     for (char& c : text)
         c = static_cast<char>(rng());
     // Only that nothing crashes or hangs matters here; the count is whatever the bytes hold.
-    std::size_t found = parseToneText(text).size() + parseSamplerText(text).size() +
-                        parseSampleDataText(text).size() + parseWaveTableText(text).size();
+    std::size_t found = parseToneText(text).size() + parseSamplerText(text).size() + parseSampleDataText(text).size() +
+                        parseWaveTableText(text).size();
     EXPECT_LT(found, 10u);
 }
 

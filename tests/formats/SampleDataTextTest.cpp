@@ -60,7 +60,7 @@ TEST_F(SampleDataText, RangeBeyondTheDataKeepsTheRangeInForce)
     const synth::SampleData& q = apply("@:1 0 2001 200 1400 1.0\n");
     EXPECT_EQ(q.playBackStartPoint, 100);
     EXPECT_EQ(q.playBackEndPoint, 1500);
-    EXPECT_EQ(q.loopEndPoint, 1400);  // tested against 100..1500
+    EXPECT_EQ(q.loopEndPoint, 1400); // tested against 100..1500
     EXPECT_EQ(q.loopLength, 1200);
     // The loop may not start before the range in force, nor end after it.
     apply("@:1 0 2001 50 1400 1.0\n");

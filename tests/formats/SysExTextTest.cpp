@@ -38,7 +38,8 @@ TEST(SysExText, ToneHeaderAndLines)
     const auto text = lines(TextKind::Tone, *engine);
     ASSERT_EQ(text.size(), 4u + 256u);
     EXPECT_EQ(text[0], "# F0 7D 10 20 aa bb cc datas... F7");
-    EXPECT_EQ(text[1], "# SysExStatus, MnufactureID(Universal), DeviceID, ModelID, DataOffsetAdress[abc], Datas..., EOX");
+    EXPECT_EQ(text[1],
+              "# SysExStatus, MnufactureID(Universal), DeviceID, ModelID, DataOffsetAdress[abc], Datas..., EOX");
     EXPECT_EQ(text[2], "# aa[04(Instrument)] [05(Percussion)], bb[00-7f(Inst:program)(Perc:key Number)], cc[offset "
                        "address]");
     EXPECT_EQ(text[3], "# key, pan, lfoFreq, strc, tune, lms, wave, tl, ar, dr, sl, rr, kf, kfStart");

@@ -65,15 +65,18 @@ TEST(ToneText, SeparatorsLinesAndExtraFields)
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].fields[13], 14);
     EXPECT_EQ(records[1].index, 2);
-    EXPECT_EQ(records[1].fields[13], 14);  // a 13-number record takes the next line's number
+    EXPECT_EQ(records[1].fields[13], 14); // a 13-number record takes the next line's number
 }
 
 TEST(ToneText, MalformedRecordsAreSkipped)
 {
     const char* bad[] = {
-        "@I:1 \"fifteen chars  \"" " 1 2 3 3 5 6 7 8 9 10 11 12 3 14",     // 15-character name
-        "@I:1 \"seventeen chars  \"" " 1 2 3 3 5 6 7 8 9 10 11 12 3 14",   // 17-character name
-        "@I:1 unquoted name    " " 1 2 3 3 5 6 7 8 9 10 11 12 3 14",
+        "@I:1 \"fifteen chars  \""
+        " 1 2 3 3 5 6 7 8 9 10 11 12 3 14", // 15-character name
+        "@I:1 \"seventeen chars  \""
+        " 1 2 3 3 5 6 7 8 9 10 11 12 3 14", // 17-character name
+        "@I:1 unquoted name    "
+        " 1 2 3 3 5 6 7 8 9 10 11 12 3 14",
         "@I:1 \"negative number \" 1 2 -3 3 5 6 7 8 9 10 11 12 3 14",
         "@I:1 \"thirteen fields \" 1 2 3 3 5 6 7 8 9 10 11 12 3",
         "x @I:1 \"other character \" 1 2 3 3 5 6 7 8 9 10 11 12 3 14",
@@ -86,8 +89,8 @@ TEST(ToneText, MalformedRecordsAreSkipped)
         EXPECT_TRUE(parseToneText(std::string(line) + "\n").empty()) << line;
 
     // A BOM costs only the first line's record.
-    const auto records = parseToneText("\xEF\xBB\xBF@I:1 \"first           \"" + kFields + "\n@I:2 \"second          \"" +
-                                       kFields + "\n");
+    const auto records = parseToneText("\xEF\xBB\xBF@I:1 \"first           \"" + kFields +
+                                       "\n@I:2 \"second          \"" + kFields + "\n");
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].index, 2);
 }

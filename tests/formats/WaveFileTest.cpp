@@ -80,7 +80,8 @@ TEST(WaveFile, RejectsDataWithoutAPcmFormatInForce)
     EXPECT_FALSE(parseWave(WaveBuilder().format(1, 1, 44100, 4).samples({0}, 8).build()).valid);
     EXPECT_FALSE(parseWave(WaveBuilder().format(1, 1, 44100, 0).samples({0}, 8).build()).valid);
     // A format chunk too short for its six fields.
-    EXPECT_FALSE(parseWave(WaveBuilder().chunk("fmt ", {1, 0, 1, 0, 0x44, 0xAC, 0, 0, 0, 0, 0, 0, 2, 0}).build()).valid);
+    EXPECT_FALSE(
+        parseWave(WaveBuilder().chunk("fmt ", {1, 0, 1, 0, 0x44, 0xAC, 0, 0, 0, 0, 0, 0, 2, 0}).build()).valid);
 }
 
 TEST(WaveFile, RejectsChunksRunningPastTheEnd)
@@ -88,11 +89,14 @@ TEST(WaveFile, RejectsChunksRunningPastTheEnd)
     // A truncated chunk header.
     EXPECT_FALSE(parseWave(WaveBuilder().format(1, 1, 44100, 16).raw({'d', 'a', 't', 'a', 2, 0}).build()).valid);
     // A data body longer than the file.
-    EXPECT_FALSE(parseWave(WaveBuilder().format(1, 1, 44100, 16).raw({'d', 'a', 't', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 1, 2}).build()).valid);
+    EXPECT_FALSE(
+        parseWave(WaveBuilder().format(1, 1, 44100, 16).raw({'d', 'a', 't', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 1, 2}).build())
+            .valid);
     // A format chunk cut short by the end of the file.
     EXPECT_FALSE(parseWave(WaveBuilder().raw({'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0}).build()).valid);
     // An unknown chunk claiming 4 GB simply ends the walk.
-    const WaveFile w = parseWave(WaveBuilder().format(1, 1, 44100, 16).raw({'L', 'I', 'S', 'T', 0xFF, 0xFF, 0xFF, 0xFF}).build());
+    const WaveFile w =
+        parseWave(WaveBuilder().format(1, 1, 44100, 16).raw({'L', 'I', 'S', 'T', 0xFF, 0xFF, 0xFF, 0xFF}).build());
     EXPECT_TRUE(w.valid);
     EXPECT_FALSE(w.hasData);
 }
@@ -107,7 +111,7 @@ TEST(WaveFile, LaterChunksReplaceEarlierOnes)
     EXPECT_EQ(w.sampleRate, 8000u);
     EXPECT_EQ(w.dataSize, 2u);
     EXPECT_EQ(w.data[0], 5);
-    EXPECT_EQ(w.frames, 1);  // counted with the final format, so the frames never exceed the data
+    EXPECT_EQ(w.frames, 1); // counted with the final format, so the frames never exceed the data
 }
 
 TEST(WaveFile, FileWithoutDataIsValidAndEmpty)

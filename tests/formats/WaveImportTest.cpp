@@ -50,22 +50,22 @@ TEST(WaveImport, PcmSixteenBitMonoSetsRateAndPoints)
     EXPECT_EQ(slot.loopLength, 0);
     EXPECT_EQ(slot.releaseLoopLength, 0);
 
-    installPreparedSample(*engine, 3,
-                          prepare(WaveBuilder().format(1, 1, 44100, 16).samples({0}, 16).build(), SampleSourceKind::Pcm));
+    installPreparedSample(
+        *engine, 3, prepare(WaveBuilder().format(1, 1, 44100, 16).samples({0}, 16).build(), SampleSourceKind::Pcm));
     EXPECT_EQ(slot.rateLog, 126390);
 }
 
 TEST(WaveImport, PcmWidthsAndSignedness)
 {
     // 8-bit is unsigned, wider samples signed; stereo stays interleaved.
-    EXPECT_EQ(prepare(WaveBuilder().format(1, 2, 8000, 8).samples({128, 192, 64, 255}, 8).build(),
-                      SampleSourceKind::Pcm)
-                  .codes,
-              (std::vector<std::int32_t>{8192, 512, 513, code(127 / 128.0)}));
-    EXPECT_EQ(prepare(WaveBuilder().format(1, 1, 8000, 24).samples({0x400000, -0x400000}, 24).build(),
-                      SampleSourceKind::Pcm)
-                  .codes,
-              (std::vector<std::int32_t>{512, 513}));
+    EXPECT_EQ(
+        prepare(WaveBuilder().format(1, 2, 8000, 8).samples({128, 192, 64, 255}, 8).build(), SampleSourceKind::Pcm)
+            .codes,
+        (std::vector<std::int32_t>{8192, 512, 513, code(127 / 128.0)}));
+    EXPECT_EQ(
+        prepare(WaveBuilder().format(1, 1, 8000, 24).samples({0x400000, -0x400000}, 24).build(), SampleSourceKind::Pcm)
+            .codes,
+        (std::vector<std::int32_t>{512, 513}));
     const PreparedSample wide =
         prepare(WaveBuilder().format(1, 2, 8000, 32).samples({0x40000000, -0x40000000, 0, 0x7FFFFFFF}, 32).build(),
                 SampleSourceKind::Pcm);
@@ -76,20 +76,19 @@ TEST(WaveImport, PcmWidthsAndSignedness)
 
 TEST(WaveImport, DpcmKeepsTheTopByte)
 {
-    EXPECT_EQ(prepare(WaveBuilder().format(1, 1, 22050, 16).samples({0x12FF, -0x100}, 16).build(),
-                      SampleSourceKind::Dpcm)
-                  .codes,
-              (std::vector<std::int32_t>{code(0x12 / 128.0), code(-1 / 128.0)}));
-    EXPECT_EQ(prepare(WaveBuilder().format(1, 1, 22050, 8).samples({0x80, 0xC0}, 8).build(), SampleSourceKind::Dpcm)
-                  .codes,
-              (std::vector<std::int32_t>{8192, 512}));
-    EXPECT_EQ(prepare(WaveBuilder().format(1, 1, 22050, 24).samples({0x40FFFF}, 24).build(), SampleSourceKind::Dpcm)
-                  .codes,
-              (std::vector<std::int32_t>{512}));
-    EXPECT_EQ(prepare(WaveBuilder().format(1, 1, 22050, 32).samples({-0x40000000}, 32).build(),
-                      SampleSourceKind::Dpcm)
-                  .codes,
-              (std::vector<std::int32_t>{513}));
+    EXPECT_EQ(
+        prepare(WaveBuilder().format(1, 1, 22050, 16).samples({0x12FF, -0x100}, 16).build(), SampleSourceKind::Dpcm)
+            .codes,
+        (std::vector<std::int32_t>{code(0x12 / 128.0), code(-1 / 128.0)}));
+    EXPECT_EQ(
+        prepare(WaveBuilder().format(1, 1, 22050, 8).samples({0x80, 0xC0}, 8).build(), SampleSourceKind::Dpcm).codes,
+        (std::vector<std::int32_t>{8192, 512}));
+    EXPECT_EQ(
+        prepare(WaveBuilder().format(1, 1, 22050, 24).samples({0x40FFFF}, 24).build(), SampleSourceKind::Dpcm).codes,
+        (std::vector<std::int32_t>{512}));
+    EXPECT_EQ(
+        prepare(WaveBuilder().format(1, 1, 22050, 32).samples({-0x40000000}, 32).build(), SampleSourceKind::Dpcm).codes,
+        (std::vector<std::int32_t>{513}));
 }
 
 // What the ADPCM import must give for 16-bit values: coded and decoded, the odd last one untouched.
@@ -106,25 +105,25 @@ std::vector<std::int32_t> adpcmReference(std::vector<std::int16_t> values, int c
 
 TEST(WaveImport, AdpcmWidensCodesAndKeepsAnOddLastSample)
 {
-    const PreparedSample eight =
-        prepare(WaveBuilder().format(1, 1, 8000, 8).samples({128, 200, 50, 255, 0}, 8).build(), SampleSourceKind::Adpcm);
+    const PreparedSample eight = prepare(WaveBuilder().format(1, 1, 8000, 8).samples({128, 200, 50, 255, 0}, 8).build(),
+                                         SampleSourceKind::Adpcm);
     EXPECT_EQ(eight.codes, adpcmReference({0, 72 * 256, -78 * 256, 127 * 256, -128 * 256}, 1));
-    EXPECT_EQ(eight.codes.back(), 1);  // the fifth sample, -1.0, is not coded
+    EXPECT_EQ(eight.codes.back(), 1); // the fifth sample, -1.0, is not coded
 
-    const PreparedSample sixteen = prepare(
-        WaveBuilder().format(1, 1, 8000, 16).samples({1000, 2000, 3000, 4000, 5000, 6000, 7000}, 16).build(),
-        SampleSourceKind::Adpcm);
+    const PreparedSample sixteen =
+        prepare(WaveBuilder().format(1, 1, 8000, 16).samples({1000, 2000, 3000, 4000, 5000, 6000, 7000}, 16).build(),
+                SampleSourceKind::Adpcm);
     EXPECT_EQ(sixteen.codes, adpcmReference({1000, 2000, 3000, 4000, 5000, 6000, 7000}, 1));
     EXPECT_EQ(sixteen.codes.back(), code(7000 / 32768.0));
 
-    EXPECT_EQ(prepare(WaveBuilder().format(1, 1, 8000, 24).samples({0x123456, 0x7FFFFF}, 24).build(),
-                      SampleSourceKind::Adpcm)
-                  .codes,
-              adpcmReference({0x1234, 0x7FFF}, 1));
-    EXPECT_EQ(prepare(WaveBuilder().format(1, 1, 8000, 32).samples({0x12345678, -1}, 32).build(),
-                      SampleSourceKind::Adpcm)
-                  .codes,
-              adpcmReference({0x1234, -1}, 1));
+    EXPECT_EQ(
+        prepare(WaveBuilder().format(1, 1, 8000, 24).samples({0x123456, 0x7FFFFF}, 24).build(), SampleSourceKind::Adpcm)
+            .codes,
+        adpcmReference({0x1234, 0x7FFF}, 1));
+    EXPECT_EQ(
+        prepare(WaveBuilder().format(1, 1, 8000, 32).samples({0x12345678, -1}, 32).build(), SampleSourceKind::Adpcm)
+            .codes,
+        adpcmReference({0x1234, -1}, 1));
 }
 
 TEST(WaveImport, AdpcmStereoKeepsASilentChannelSilent)
@@ -134,8 +133,8 @@ TEST(WaveImport, AdpcmStereoKeepsASilentChannelSilent)
         frames.push_back(i % 7 < 3 ? 30000 : -30000);
         frames.push_back(0);
     }
-    const PreparedSample s = prepare(WaveBuilder().format(1, 2, 44100, 16).samples(frames, 16).build(),
-                                     SampleSourceKind::Adpcm);
+    const PreparedSample s =
+        prepare(WaveBuilder().format(1, 2, 44100, 16).samples(frames, 16).build(), SampleSourceKind::Adpcm);
     ASSERT_EQ(s.codes.size(), 2000u);
     // |x| <= 16 / 32768 is at least 11 octaves down: log code 2 * 11 * 256 or more.
     for (std::size_t i = 1; i < s.codes.size(); i += 2)
@@ -171,8 +170,7 @@ TEST(WaveImport, RejectedFilesPrepareNothing)
 TEST(WaveImport, FileWithoutDataLoadsZeroFrames)
 {
     auto engine = test::makeEngine();
-    installPreparedSample(*engine, 7,
-                          prepare(WaveBuilder().format(1, 2, 44100, 16).build(), SampleSourceKind::Pcm));
+    installPreparedSample(*engine, 7, prepare(WaveBuilder().format(1, 2, 44100, 16).build(), SampleSourceKind::Pcm));
     const synth::SampleData& slot = engine->sampleData(7);
     EXPECT_TRUE(slot.hasData);
     EXPECT_EQ(slot.frames, 0);

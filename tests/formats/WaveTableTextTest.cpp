@@ -29,7 +29,7 @@ TEST_F(WaveTableText, ValuesAtTheirBitDepth)
     apply("@:2 4 0f 1F 08 00\n");
     EXPECT_EQ(depths[2], 4);
     EXPECT_EQ(entry(2, 0), wave(0xF0));
-    EXPECT_EQ(entry(2, 1), wave(0xF0));  // bits above the depth are lost
+    EXPECT_EQ(entry(2, 1), wave(0xF0)); // bits above the depth are lost
     EXPECT_EQ(entry(2, 2), wave(0x80));
     EXPECT_EQ(entry(2, 3), wave(0x00));
     apply("@:3 8 aB Ab\n");
@@ -44,7 +44,7 @@ TEST_F(WaveTableText, EntriesWithoutAValueBecomeSilenceUpToTheTableSize)
     EXPECT_EQ(entry(4, 0), wave(0xFF));
     EXPECT_EQ(entry(4, 1), 8192);
     EXPECT_EQ(entry(4, 31), 8192);
-    EXPECT_EQ(entry(4, 40), 12345);  // beyond tableSize 32: untouched
+    EXPECT_EQ(entry(4, 40), 12345); // beyond tableSize 32: untouched
 }
 
 TEST_F(WaveTableText, RecordEndsAtAThreeDigitValueOrAfter128Values)
@@ -64,8 +64,8 @@ TEST_F(WaveTableText, RecordEndsAtAThreeDigitValueOrAfter128Values)
 
 TEST_F(WaveTableText, BadDepthsAndTableNumbersAreSkipped)
 {
-    for (const char* line : {"@:1 0 80\n", "@:1 9 80\n", "@:1 18 80\n", "@:128 8 80\n", "@:1 8\n",
-                             "@:99999999999 8 80\n"})
+    for (const char* line :
+         {"@:1 0 80\n", "@:1 9 80\n", "@:1 18 80\n", "@:128 8 80\n", "@:1 8\n", "@:99999999999 8 80\n"})
         EXPECT_TRUE(parseWaveTableText(line).empty()) << line;
     apply("@:127 3 07\n");
     EXPECT_EQ(depths[127], 3);

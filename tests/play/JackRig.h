@@ -43,7 +43,7 @@ private:
 class DummyServer {
 public:
     DummyServer(const std::string& name, int sampleRate, int period);
-    ~DummyServer();  // stops the server if it still runs and removes its log
+    ~DummyServer(); // stops the server if it still runs and removes its log
     const std::string& name() const { return name_; }
     // True once a client can connect.
     bool ready() const { return ready_; }
@@ -59,7 +59,7 @@ private:
 };
 
 struct TimedMidi {
-    std::uint32_t frame = 0;  // from the start of the take
+    std::uint32_t frame = 0; // from the start of the take
     std::vector<std::uint8_t> bytes;
 };
 

@@ -26,19 +26,22 @@ struct Run {
 };
 
 // Plays messages through a fresh factory-bank engine in periods of the given size.
-Run play(const std::vector<Message>& messages, int totalFrames, int period, OutputLayout layout = OutputLayout::Summed) {
+Run play(const std::vector<Message>& messages, int totalFrames, int period, OutputLayout layout = OutputLayout::Summed)
+{
     plugin::EngineContext context;
     loadFactoryBank(context);
     LivePlayer player(context, layout);
     player.setSampleRate(48000);
-    player.reserveFrames(std::min(period, 256));  // longer periods are rendered in pieces
+    player.reserveFrames(std::min(period, 256)); // longer periods are rendered in pieces
     const int channels = channelCount(layout);
     Run run;
-    run.channels.assign(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(totalFrames), 7.0f));
+    run.channels.assign(static_cast<std::size_t>(channels),
+                        std::vector<float>(static_cast<std::size_t>(totalFrames), 7.0f));
     std::vector<float*> outputs(static_cast<std::size_t>(channels));
     for (int start = 0; start < totalFrames; start += period) {
         const int frames = std::min(period, totalFrames - start);
-        for (int c = 0; c < channels; ++c) outputs[static_cast<std::size_t>(c)] = run.channels[static_cast<std::size_t>(c)].data() + start;
+        for (int c = 0; c < channels; ++c)
+            outputs[static_cast<std::size_t>(c)] = run.channels[static_cast<std::size_t>(c)].data() + start;
         player.process(PeriodMidi(messages, start, frames), outputs.data(), frames);
     }
     run.dropped = player.droppedEvents();
@@ -46,23 +49,28 @@ Run play(const std::vector<Message>& messages, int totalFrames, int period, Outp
     return run;
 }
 
-std::size_t firstSound(const std::vector<float>& x) {
+std::size_t firstSound(const std::vector<float>& x)
+{
     for (std::size_t i = 0; i < x.size(); ++i)
-        if (x[i] != 0.0f) return i;
+        if (x[i] != 0.0f)
+            return i;
     return x.size();
 }
 
-std::vector<Message> phrase() {
-    std::vector<Message> m = {noteOn(100, 0, 60), control(100, 1, 7, 100), {100, {0xC1, 80}}, noteOn(333, 1, 64),
-                              noteOff(900, 0, 60), noteOn(900, 0, 60), {1500, {0xE1, 0x00, 0x60}},
-                              noteOn(2047, 9, 38), noteOff(3000, 1, 64), noteOff(4000, 0, 60)};
+std::vector<Message> phrase()
+{
+    std::vector<Message> m = {noteOn(100, 0, 60),         control(100, 1, 7, 100), {100, {0xC1, 80}},
+                              noteOn(333, 1, 64),         noteOff(900, 0, 60),     noteOn(900, 0, 60),
+                              {1500, {0xE1, 0x00, 0x60}}, noteOn(2047, 9, 38),     noteOff(3000, 1, 64),
+                              noteOff(4000, 0, 60)};
     return m;
 }
 
 } // namespace
 
-TEST(LivePlayer, ThePeriodSizeNeverChangesASample) {
-    const auto reference = play(phrase(), 6000, 6000);  // one period, rendered in pieces of 256
+TEST(LivePlayer, ThePeriodSizeNeverChangesASample)
+{
+    const auto reference = play(phrase(), 6000, 6000); // one period, rendered in pieces of 256
     ASSERT_LT(firstSound(reference.channels[0]), 6000u);
     for (int period : {64, 37, 1, 1000}) {
         const auto run = play(phrase(), 6000, period);
@@ -70,23 +78,27 @@ TEST(LivePlayer, ThePeriodSizeNeverChangesASample) {
     }
 }
 
-TEST(LivePlayer, EventsOnOneFrameActInTheOrderTheyCame) {
+TEST(LivePlayer, EventsOnOneFrameActInTheOrderTheyCame)
+{
     // Off then on re-strikes the key; on then off leaves it released.
     const auto restruck = play({noteOn(10, 0, 69), noteOff(300, 0, 69), noteOn(300, 0, 69)}, 4800, 64);
     const auto released = play({noteOn(10, 0, 69), noteOn(300, 0, 69), noteOff(300, 0, 69)}, 4800, 64);
     auto level = [](const std::vector<float>& x) {
         double sum = 0;
-        for (std::size_t i = 3800; i < 4800; ++i) sum += double(x[i]) * x[i];
+        for (std::size_t i = 3800; i < 4800; ++i)
+            sum += double(x[i]) * x[i];
         return std::sqrt(sum / 1000);
     };
     EXPECT_GT(level(restruck.channels[0]), 0.01);
     EXPECT_LT(level(released.channels[0]), 0.1 * level(restruck.channels[0]));
 }
 
-TEST(LivePlayer, ACrowdedPeriodLosesNothing) {
+TEST(LivePlayer, ACrowdedPeriodLosesNothing)
+{
     // More events on one frame than the engine's queue holds, then a note after them.
     std::vector<Message> crowded;
-    for (int i = 0; i < 700; ++i) crowded.push_back(control(10, i % 16, 7, i % 128));
+    for (int i = 0; i < 700; ++i)
+        crowded.push_back(control(10, i % 16, 7, i % 128));
     crowded.push_back(control(10, 0, 7, 127));
     crowded.push_back(noteOn(10, 0, 69));
     const auto run = play(crowded, 256, 256);
@@ -97,7 +109,8 @@ TEST(LivePlayer, ACrowdedPeriodLosesNothing) {
     EXPECT_EQ(run.channels, alone.channels);
 }
 
-TEST(LivePlayer, APeriodTheEngineIsBusyForIsSilentAndItsMidiComesNext) {
+TEST(LivePlayer, APeriodTheEngineIsBusyForIsSilentAndItsMidiComesNext)
+{
     plugin::EngineContext context;
     LivePlayer player(context, OutputLayout::Summed);
     player.setSampleRate(48000);
@@ -111,7 +124,7 @@ TEST(LivePlayer, APeriodTheEngineIsBusyForIsSilentAndItsMidiComesNext) {
     }
     EXPECT_EQ(left, std::vector<float>(64, 0.0f));
     EXPECT_EQ(player.activeVoices(), 0);
-    player.process(PeriodMidi({}, 0, 64), outputs, 64);  // the held note-on, late, at the period's start
+    player.process(PeriodMidi({}, 0, 64), outputs, 64); // the held note-on, late, at the period's start
     EXPECT_EQ(player.activeVoices(), 1);
     plugin::EngineContext fresh;
     LivePlayer onTime(fresh, OutputLayout::Summed);
@@ -122,19 +135,23 @@ TEST(LivePlayer, APeriodTheEngineIsBusyForIsSilentAndItsMidiComesNext) {
     EXPECT_EQ(left, expected);
 }
 
-TEST(LivePlayer, ANoteSoundsFromTheFrameItCameAt) {
+TEST(LivePlayer, ANoteSoundsFromTheFrameItCameAt)
+{
     for (const int frame : {1, 63, 64, 100, 200}) {
         const auto early = play({noteOn(0, 0, 69)}, 512, 64);
         const auto late = play({noteOn(frame, 0, 69)}, 512 + frame, 64);
         for (std::size_t c = 0; c < 2; ++c) {
             const auto& shifted = late.channels[c];
-            EXPECT_EQ(std::vector<float>(shifted.begin(), shifted.begin() + frame), std::vector<float>(static_cast<std::size_t>(frame), 0.0f));
-            EXPECT_EQ(std::vector<float>(shifted.begin() + frame, shifted.end()), early.channels[c]) << "frame " << frame;
+            EXPECT_EQ(std::vector<float>(shifted.begin(), shifted.begin() + frame),
+                      std::vector<float>(static_cast<std::size_t>(frame), 0.0f));
+            EXPECT_EQ(std::vector<float>(shifted.begin() + frame, shifted.end()), early.channels[c])
+                << "frame " << frame;
         }
     }
 }
 
-TEST(LivePlayer, MultiLayoutCarriesEachOutputPairAndSumsToTheSummedLayout) {
+TEST(LivePlayer, MultiLayoutCarriesEachOutputPairAndSumsToTheSummedLayout)
+{
     // Parts 1 and 10 on pairs 3 and 8, by controller-free routing in the engine.
     std::vector<Message> m = {noteOn(20, 0, 60), noteOn(20, 9, 36)};
     plugin::EngineContext context;
@@ -145,7 +162,8 @@ TEST(LivePlayer, MultiLayoutCarriesEachOutputPairAndSumsToTheSummedLayout) {
     multi.setSampleRate(48000);
     std::vector<std::vector<float>> pairs(32, std::vector<float>(512, 7.0f));
     std::vector<float*> outputs;
-    for (auto& c : pairs) outputs.push_back(c.data());
+    for (auto& c : pairs)
+        outputs.push_back(c.data());
     multi.process(PeriodMidi(m, 0, 512), outputs.data(), 512);
     for (int c = 0; c < 32; ++c) {
         const bool sounding = c / 2 == 2 || c / 2 == 7;

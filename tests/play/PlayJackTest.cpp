@@ -30,7 +30,8 @@ constexpr int kPeriod = 64;
 
 std::vector<std::string> summedPorts() { return {"out_L", "out_R"}; }
 
-std::vector<std::string> multiPorts() {
+std::vector<std::string> multiPorts()
+{
     std::vector<std::string> names;
     for (int pair = 1; pair <= 16; ++pair) {
         names.push_back("out_" + std::to_string(pair) + "_L");
@@ -39,29 +40,43 @@ std::vector<std::string> multiPorts() {
     return names;
 }
 
-TimedMidi noteOn(std::uint32_t frame, int channel, int key, int velocity = 100) {
-    return {frame, {static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(velocity)}};
+TimedMidi noteOn(std::uint32_t frame, int channel, int key, int velocity = 100)
+{
+    return {frame,
+            {static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(key),
+             static_cast<std::uint8_t>(velocity)}};
 }
-TimedMidi noteOff(std::uint32_t frame, int channel, int key) {
+TimedMidi noteOff(std::uint32_t frame, int channel, int key)
+{
     return {frame, {static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(key), 64}};
 }
-TimedMidi control(std::uint32_t frame, int channel, int controller, int value) {
-    return {frame, {static_cast<std::uint8_t>(0xB0 | channel), static_cast<std::uint8_t>(controller), static_cast<std::uint8_t>(value)}};
+TimedMidi control(std::uint32_t frame, int channel, int controller, int value)
+{
+    return {frame,
+            {static_cast<std::uint8_t>(0xB0 | channel), static_cast<std::uint8_t>(controller),
+             static_cast<std::uint8_t>(value)}};
 }
 
 // The same events as a MIDI file on which one tick is one frame at 48 kHz
 // (480 ticks to a quarter of 10000 microseconds).
-std::vector<std::uint8_t> asMidiFile(const std::vector<TimedMidi>& events) {
+std::vector<std::uint8_t> asMidiFile(const std::vector<TimedMidi>& events)
+{
     kest::tolvane::tools::MidiTrackWriter track;
     track.tempo(0, 10000);
     for (const TimedMidi& e : events) {
         const int status = e.bytes[0] & 0xF0, channel = e.bytes[0] & 0x0F;
-        if (e.bytes[0] == 0xF0) track.sysEx(e.frame, std::span(e.bytes).subspan(1));
-        else if (status == 0x80) track.noteOff(e.frame, channel, e.bytes[1], e.bytes[2]);
-        else if (status == 0x90) track.noteOn(e.frame, channel, e.bytes[1], e.bytes[2]);
-        else if (status == 0xB0) track.controlChange(e.frame, channel, e.bytes[1], e.bytes[2]);
-        else if (status == 0xC0) track.programChange(e.frame, channel, e.bytes[1]);
-        else if (status == 0xE0) track.pitchBend(e.frame, channel, e.bytes[1] | (e.bytes[2] << 7));
+        if (e.bytes[0] == 0xF0)
+            track.sysEx(e.frame, std::span(e.bytes).subspan(1));
+        else if (status == 0x80)
+            track.noteOff(e.frame, channel, e.bytes[1], e.bytes[2]);
+        else if (status == 0x90)
+            track.noteOn(e.frame, channel, e.bytes[1], e.bytes[2]);
+        else if (status == 0xB0)
+            track.controlChange(e.frame, channel, e.bytes[1], e.bytes[2]);
+        else if (status == 0xC0)
+            track.programChange(e.frame, channel, e.bytes[1]);
+        else if (status == 0xE0)
+            track.pitchBend(e.frame, channel, e.bytes[1] | (e.bytes[2] << 7));
     }
     return kest::tolvane::tools::encodeMidiFile(0, 480, std::span(&track, 1));
 }
@@ -74,36 +89,44 @@ struct Scratch {
 };
 
 // Left and right of a rendered stereo file.
-std::vector<std::vector<float>> readRendered(const std::string& path) {
+std::vector<std::vector<float>> readRendered(const std::string& path)
+{
     const tolvane_test::Audio audio = tolvane_test::readAudio(path);
     std::vector<std::vector<float>> channels(2);
     for (std::int64_t i = 0; audio.channels == 2 && i < audio.frames(); ++i)
-        for (std::size_t c = 0; c < 2; ++c) channels[c].push_back(audio.samples[static_cast<std::size_t>(2 * i) + c]);
+        for (std::size_t c = 0; c < 2; ++c)
+            channels[c].push_back(audio.samples[static_cast<std::size_t>(2 * i) + c]);
     return channels;
 }
 
-double rms(const std::vector<float>& x, std::size_t from, std::size_t to) {
+double rms(const std::vector<float>& x, std::size_t from, std::size_t to)
+{
     double sum = 0;
-    for (std::size_t i = from; i < to; ++i) sum += double(x[i]) * x[i];
+    for (std::size_t i = from; i < to; ++i)
+        sum += double(x[i]) * x[i];
     return to > from ? std::sqrt(sum / double(to - from)) : 0.0;
 }
 
-double frequency(const std::vector<float>& x, std::size_t from, std::size_t to) {
+double frequency(const std::vector<float>& x, std::size_t from, std::size_t to)
+{
     double first = -1, last = -1;
     int crossings = 0;
     for (std::size_t i = from + 1; i < to; ++i)
         if (x[i - 1] < 0.0f && x[i] >= 0.0f) {
             const double at = double(i - 1) + x[i - 1] / double(x[i - 1] - x[i]);
-            if (first < 0) first = at;
+            if (first < 0)
+                first = at;
             last = at;
             ++crossings;
         }
     return crossings > 1 ? (crossings - 1) * double(kRate) / (last - first) : 0.0;
 }
 
-std::size_t firstSound(const std::vector<float>& x) {
+std::size_t firstSound(const std::vector<float>& x)
+{
     for (std::size_t i = 0; i < x.size(); ++i)
-        if (x[i] != 0.0f) return i;
+        if (x[i] != 0.0f)
+            return i;
     return x.size();
 }
 
@@ -115,15 +138,19 @@ struct LivePlayer {
 
     LivePlayer(const std::string& server, const std::string& clientName, std::vector<std::string> args,
                const std::vector<std::string>& ports, const fs::path& log)
-        : name(clientName) {
+        : name(clientName)
+    {
         args.insert(args.begin(), {TOLVANE_PLAY_PATH, "--name", clientName});
         process = std::make_unique<ChildProcess>(args, server, log);
         client = std::make_unique<TestClient>(server, static_cast<int>(ports.size()));
-        const bool up = client->ok() && client->waitForPort(clientName + ":" + ports.back(), 30s) && client->connectTo(clientName, ports);
-        if (!up) client.reset();
+        const bool up = client->ok() && client->waitForPort(clientName + ":" + ports.back(), 30s) &&
+                        client->connectTo(clientName, ports);
+        if (!up)
+            client.reset();
     }
     // SIGTERM and the exit status.
-    int stop() {
+    int stop()
+    {
         client.reset();
         process->signal(SIGTERM);
         return process->wait(10s);
@@ -143,18 +170,17 @@ std::unique_ptr<DummyServer> PlayOnJack::server_;
 
 } // namespace
 
-TEST_F(PlayOnJack, NotesLandOnTheirFramesRestrikeAndEqualTheRenderer) {
+TEST_F(PlayOnJack, NotesLandOnTheirFramesRestrikeAndEqualTheRenderer)
+{
     LivePlayer player(server_->name(), "tp-notes", {"--init", "-q"}, summedPorts(), scratch_ / "notes.log");
     ASSERT_TRUE(player.client) << player.process->output();
 
-    const std::uint32_t onset = 1037;             // 13 frames into its period
-    const std::uint32_t restrike = onset + 9600;  // note-off and note-on of the key on one frame
+    const std::uint32_t onset = 1037;            // 13 frames into its period
+    const std::uint32_t restrike = onset + 9600; // note-off and note-on of the key on one frame
     const std::vector<TimedMidi> events = {
-        noteOn(onset, 0, 69),
-        noteOff(restrike, 0, 69), noteOn(restrike, 0, 69),
-        control(12000, 1, 7, 90), {12000, {0xC1, 5}}, noteOn(12001, 1, 60, 80),
-        {16000, {0xE1, 0x00, 0x50}},
-        noteOff(30000, 1, 60), noteOff(40000, 0, 69),
+        noteOn(onset, 0, 69),        noteOff(restrike, 0, 69), noteOn(restrike, 0, 69),
+        control(12000, 1, 7, 90),    {12000, {0xC1, 5}},       noteOn(12001, 1, 60, 80),
+        {16000, {0xE1, 0x00, 0x50}}, noteOff(30000, 1, 60),    noteOff(40000, 0, 69),
     };
     const auto take = player.client->take(events, 52000);
     EXPECT_EQ(player.client->lateEvents(), 0);
@@ -172,12 +198,14 @@ TEST_F(PlayOnJack, NotesLandOnTheirFramesRestrikeAndEqualTheRenderer) {
     EXPECT_GT(rms(left, restrike + 1000, 12000), 0.5 * before);
 
     // The renderer plays the same events from the same sound sample for sample.
-    tolvane_play_test::ChildProcess render({TOLVANE_RENDER_PATH, "--init", "--float", "--sample-rate", "48000", "--tail", "0.2",
-                                            "-q", "-o", scratch_ / "render.wav", scratch_ / "song.mid"},
+    tolvane_play_test::ChildProcess render({TOLVANE_RENDER_PATH, "--init", "--float", "--sample-rate", "48000",
+                                            "--tail", "0.2", "-q", "-o", scratch_ / "render.wav",
+                                            scratch_ / "song.mid"},
                                            server_->name(), scratch_ / "render.log");
     {
         const auto bytes = asMidiFile(events);
-        std::ofstream(scratch_ / "song.mid", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(scratch_ / "song.mid", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
     ASSERT_EQ(render.wait(30s), 0) << render.output();
     const auto rendered = readRendered(scratch_ / "render.wav");
@@ -188,7 +216,8 @@ TEST_F(PlayOnJack, NotesLandOnTheirFramesRestrikeAndEqualTheRenderer) {
         std::size_t differing = 0, first = frames;
         for (std::size_t i = 0; i < frames; ++i)
             if (take[static_cast<std::size_t>(c)][i] != rendered[static_cast<std::size_t>(c)][i]) {
-                if (first == frames) first = i;
+                if (first == frames)
+                    first = i;
                 ++differing;
             }
         EXPECT_EQ(differing, 0u) << "channel " << c << ", first at frame " << first;
@@ -196,31 +225,36 @@ TEST_F(PlayOnJack, NotesLandOnTheirFramesRestrikeAndEqualTheRenderer) {
     EXPECT_EQ(player.stop(), 0) << player.process->output();
 }
 
-TEST_F(PlayOnJack, MultiPutsEachPartOnTheOutputPairItIsRoutedTo) {
+TEST_F(PlayOnJack, MultiPutsEachPartOnTheOutputPairItIsRoutedTo)
+{
     {
         kest::tolvane::plugin::EngineContext context;
-        for (int part = 0; part < 16; ++part) context.synth->part(part).output = part;
+        for (int part = 0; part < 16; ++part)
+            context.synth->part(part).output = part;
         kest::tolvane::plugin::MemoryByteWriter state;
         context.writeState(state);
         std::ofstream(scratch_ / "routed.state", std::ios::binary)
             .write(reinterpret_cast<const char*>(state.bytes.data()), static_cast<std::streamsize>(state.bytes.size()));
     }
-    LivePlayer player(server_->name(), "tp-multi", {"--multi", "--state", scratch_ / "routed.state", "-q"}, multiPorts(),
-                      scratch_ / "multi.log");
+    LivePlayer player(server_->name(), "tp-multi", {"--multi", "--state", scratch_ / "routed.state", "-q"},
+                      multiPorts(), scratch_ / "multi.log");
     ASSERT_TRUE(player.client) << player.process->output();
     const auto take = player.client->take({noteOn(100, 0, 60), noteOn(100, 5, 67), noteOn(100, 11, 72)}, 9600);
     for (int pair = 0; pair < 16; ++pair) {
         const bool expected = pair == 0 || pair == 5 || pair == 11;
         for (int side = 0; side < 2; ++side)
-            EXPECT_EQ(rms(take[static_cast<std::size_t>(2 * pair + side)], 0, 9600) > 0.001, expected) << "pair " << pair + 1;
+            EXPECT_EQ(rms(take[static_cast<std::size_t>(2 * pair + side)], 0, 9600) > 0.001, expected)
+                << "pair " << pair + 1;
     }
     EXPECT_EQ(player.stop(), 0) << player.process->output();
 }
 
 // Plays a sound in by the engine's own SysEx and a controller, saves it on
 // SIGTERM and reads it back with the plug-in's state reader.
-void expectSavedSound(const std::string& server, const std::string& saved, const fs::path& log, bool asPreset) {
-    LivePlayer player(server, asPreset ? "tp-preset" : "tp-state", {"--receive-sysex", "--save-state", saved}, summedPorts(), log);
+void expectSavedSound(const std::string& server, const std::string& saved, const fs::path& log, bool asPreset)
+{
+    LivePlayer player(server, asPreset ? "tp-preset" : "tp-state", {"--receive-sysex", "--save-state", saved},
+                      summedPorts(), log);
     ASSERT_TRUE(player.client) << player.process->output();
     // Tone 5's total level by SysEx, part 4's volume by a controller.
     player.client->take({{10, {0xF0, 0x7D, 0x10, 0x20, 0x04, 0x05, 0x19, 0x2A, 0xF7}}, control(20, 3, 7, 33)}, 640);
@@ -244,20 +278,25 @@ void expectSavedSound(const std::string& server, const std::string& saved, const
     EXPECT_EQ(reloaded.synth->tone(5).tl, 42);
     EXPECT_EQ(reloaded.synth->part(3).cc[7], 33);
     EXPECT_TRUE(reloaded.synth->receiveSysEx);
-    EXPECT_EQ(reloaded.synth->part(9).mode, 2);  // the factory bank's drum part came along
+    EXPECT_EQ(reloaded.synth->part(9).mode, 2); // the factory bank's drum part came along
 }
 
-TEST_F(PlayOnJack, SaveStateKeepsWhatWasPlayedInForThePluginsStateReader) {
+TEST_F(PlayOnJack, SaveStateKeepsWhatWasPlayedInForThePluginsStateReader)
+{
     expectSavedSound(server_->name(), scratch_ / "live.state", scratch_ / "state.log", false);
     expectSavedSound(server_->name(), scratch_ / "live.vstpreset", scratch_ / "preset.log", true);
 }
 
-TEST_F(PlayOnJack, ConnectWiresTheOutputsToThePlaybackPortsAndFollowsAPeriodChange) {
-    LivePlayer player(server_->name(), "tp-connect", {"--init", "--connect", "-q"}, summedPorts(), scratch_ / "connect.log");
+TEST_F(PlayOnJack, ConnectWiresTheOutputsToThePlaybackPortsAndFollowsAPeriodChange)
+{
+    LivePlayer player(server_->name(), "tp-connect", {"--init", "--connect", "-q"}, summedPorts(),
+                      scratch_ / "connect.log");
     ASSERT_TRUE(player.client) << player.process->output();
     jack_client_t* jack = player.client->client();
     // The player connects once it is running, a moment after its ports appear.
-    for (int wait = 0; wait < 250 && !jack_port_connected_to(jack_port_by_name(jack, "tp-connect:out_R"), "system:playback_2"); ++wait)
+    for (int wait = 0;
+         wait < 250 && !jack_port_connected_to(jack_port_by_name(jack, "tp-connect:out_R"), "system:playback_2");
+         ++wait)
         std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(jack_port_connected_to(jack_port_by_name(jack, "tp-connect:out_L"), "system:playback_1"));
     EXPECT_TRUE(jack_port_connected_to(jack_port_by_name(jack, "tp-connect:out_R"), "system:playback_2"));
@@ -271,8 +310,10 @@ TEST_F(PlayOnJack, ConnectWiresTheOutputsToThePlaybackPortsAndFollowsAPeriodChan
     EXPECT_EQ(player.stop(), 0) << player.process->output();
 }
 
-TEST_F(PlayOnJack, UnreadableSoundDataEndsWithOneBeforeTheClientOpens) {
-    ChildProcess bad({TOLVANE_PLAY_PATH, "--name", "tp-bad", "--tones", scratch_ / "missing.txt"}, server_->name(), scratch_ / "bad.log");
+TEST_F(PlayOnJack, UnreadableSoundDataEndsWithOneBeforeTheClientOpens)
+{
+    ChildProcess bad({TOLVANE_PLAY_PATH, "--name", "tp-bad", "--tones", scratch_ / "missing.txt"}, server_->name(),
+                     scratch_ / "bad.log");
     EXPECT_EQ(bad.wait(10s), 1);
     EXPECT_NE(bad.output().find("missing.txt: cannot open the file"), std::string::npos) << bad.output();
     EXPECT_EQ(bad.output().find("on JACK"), std::string::npos) << bad.output();
@@ -291,20 +332,23 @@ TEST_F(PlayOnJack, UnreadableSoundDataEndsWithOneBeforeTheClientOpens) {
     }
 }
 
-TEST_F(PlayOnJack, HundredAndTwentyEightVoicesKeepUpForThirtySecondsOfServerTime) {
+TEST_F(PlayOnJack, HundredAndTwentyEightVoicesKeepUpForThirtySecondsOfServerTime)
+{
 #ifdef TOLVANE_SANITIZED
     GTEST_SKIP() << "timing under the sanitizers says nothing about the player";
 #endif
-    LivePlayer player(server_->name(), "tp-load", {"--polyphony", "128", "--receive-sysex"}, summedPorts(), scratch_ / "load.log");
+    LivePlayer player(server_->name(), "tp-load", {"--polyphony", "128", "--receive-sysex"}, summedPorts(),
+                      scratch_ / "load.log");
     ASSERT_TRUE(player.client) << player.process->output();
     // Organs hold their notes: 128 keys over 16 parts, the drum part playing an organ too.
     std::vector<TimedMidi> events;
     for (int channel = 0; channel < 16; ++channel) {
         events.push_back({static_cast<std::uint32_t>(channel), {static_cast<std::uint8_t>(0xC0 | channel), 19}});
     }
-    events.push_back({20, {0xF0, 0x7D, 0x10, 0x20, 0x02, 0x09, 0x01, 0x01, 0xF7}});  // part 10 to Instrument mode
+    events.push_back({20, {0xF0, 0x7D, 0x10, 0x20, 0x02, 0x09, 0x01, 0x01, 0xF7}}); // part 10 to Instrument mode
     for (int voice = 0; voice < 128; ++voice)
-        events.push_back(noteOn(static_cast<std::uint32_t>(64 + voice), voice % 16, 36 + (voice / 16) * 7 + voice % 5, 90));
+        events.push_back(
+            noteOn(static_cast<std::uint32_t>(64 + voice), voice % 16, 36 + (voice / 16) * 7 + voice % 5, 90));
     // How punctual the machine itself is: the player idle for 3 s. On a shared
     // or virtual machine the server misses deadlines with nothing to play, so
     // the player is held to keeping up: xruns with 128 voices no more frequent
@@ -317,9 +361,11 @@ TEST_F(PlayOnJack, HundredAndTwentyEightVoicesKeepUpForThirtySecondsOfServerTime
 
     const auto take = player.client->take(events, 30 * kRate);
     const long xruns = player.client->xruns() - idleXruns;
-    std::printf("%d-frame periods, DSP load reported by JACK: idle %.1f %% mean; 128 voices %.1f %% mean, %.1f %% highest\n"
-                "xruns: %ld in 3 s idle, %ld in 30 s with 128 voices\n",
-                kPeriod, double(idleLoad), double(player.client->meanDspLoad()), double(player.client->peakDspLoad()), idleXruns, xruns);
+    std::printf(
+        "%d-frame periods, DSP load reported by JACK: idle %.1f %% mean; 128 voices %.1f %% mean, %.1f %% highest\n"
+        "xruns: %ld in 3 s idle, %ld in 30 s with 128 voices\n",
+        kPeriod, double(idleLoad), double(player.client->meanDspLoad()), double(player.client->peakDspLoad()),
+        idleXruns, xruns);
     RecordProperty("xruns", static_cast<int>(xruns));
     RecordProperty("idle_xruns", static_cast<int>(idleXruns));
     // The dummy driver counts a wake-up a few microseconds late as an xrun, so
@@ -331,12 +377,13 @@ TEST_F(PlayOnJack, HundredAndTwentyEightVoicesKeepUpForThirtySecondsOfServerTime
     const double idleRateBound = (double(idleXruns) + 2.0 * std::sqrt(double(idleXruns)) + 3.0) / 3.0;
     EXPECT_LE(double(xruns), std::max(3.0 * idleRateBound * 30.0, 0.02 * periods)) << "the player does not keep up";
     EXPECT_LT(double(xruns), periods / 10) << "the player misses a tenth of its periods";
-    EXPECT_GT(rms(take[0], 29 * kRate, 30 * kRate), 0.01);  // still all sounding at the end
+    EXPECT_GT(rms(take[0], 29 * kRate, 30 * kRate), 0.01); // still all sounding at the end
     EXPECT_EQ(player.stop(), 0);
     EXPECT_NE(player.process->output().find("128 voices at most"), std::string::npos) << player.process->output();
 }
 
-TEST(PlayServerLoss, AKilledServerEndsThePlayerWithOneAndAMessage) {
+TEST(PlayServerLoss, AKilledServerEndsThePlayerWithOneAndAMessage)
+{
     Scratch scratch;
     DummyServer server(serverName("loss"), kRate, 256);
     ASSERT_TRUE(server.ready()) << server.process().output();

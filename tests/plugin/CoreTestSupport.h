@@ -30,24 +30,30 @@ protected:
     ContextTest() { context.setMessageSink(&sink); }
 
     // Applies one value change and returns its single echo (fails the test otherwise).
-    float apply(int id, float value) {
+    float apply(int id, float value)
+    {
         sink.updates.clear();
         context.applyValueChange(id, value);
         EXPECT_EQ(sink.updates.size(), 1u) << "id 0x" << std::hex << id;
-        if (sink.updates.size() != 1) return -1.0f;
+        if (sink.updates.size() != 1)
+            return -1.0f;
         EXPECT_EQ(sink.updates[0].first, id);
         return sink.updates[0].second;
     }
 
     // Renders one block of n samples into scratch buffers.
-    bool render(int n = 64) {
-        for (auto& channel : buffers) channel.assign(static_cast<std::size_t>(n), 0.0f);
+    bool render(int n = 64)
+    {
+        for (auto& channel : buffers)
+            channel.assign(static_cast<std::size_t>(n), 0.0f);
         std::array<float*, 32> pointers{};
-        for (std::size_t i = 0; i < 32; ++i) pointers[i] = buffers[i].data();
+        for (std::size_t i = 0; i < 32; ++i)
+            pointers[i] = buffers[i].data();
         return context.tryRenderBlock(pointers.data(), n);
     }
 
-    void noteOn(int channel, int key, int velocity = 100) {
+    void noteOn(int channel, int key, int velocity = 100)
+    {
         context.eventQueue->queueChannelEvent(kNoteOn, channel, key, velocity, 0);
     }
 
@@ -61,13 +67,15 @@ protected:
 // A folder of its own under the system's temporary folder, removed afterwards.
 class TempFolder {
 public:
-    TempFolder() {
+    TempFolder()
+    {
         path_ = std::filesystem::temp_directory_path() /
                 ("tolvane-core-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
                  std::to_string(reinterpret_cast<std::uintptr_t>(this)));
         std::filesystem::create_directories(path_);
     }
-    ~TempFolder() {
+    ~TempFolder()
+    {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
@@ -79,7 +87,8 @@ private:
 
 // A 16-bit PCM WAV file with the given samples (interleaved when stereo).
 inline void writeWav16(const std::string& path, const std::vector<std::int16_t>& samples, int channels = 1,
-                       int rate = 44100) {
+                       int rate = 44100)
+{
     auto u16 = [](std::ofstream& out, int v) {
         out.put(static_cast<char>(v & 0xFF));
         out.put(static_cast<char>((v >> 8) & 0xFF));
@@ -102,12 +111,15 @@ inline void writeWav16(const std::string& path, const std::vector<std::int16_t>&
     u16(out, 16);
     out.write("data", 4);
     u32(out, dataSize);
-    for (std::int16_t s : samples) u16(out, s);
+    for (std::int16_t s : samples)
+        u16(out, s);
 }
 
-inline std::vector<std::int16_t> rampSamples(int count) {
+inline std::vector<std::int16_t> rampSamples(int count)
+{
     std::vector<std::int16_t> samples(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) samples[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((i * 97) % 20000 - 10000);
+    for (int i = 0; i < count; ++i)
+        samples[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((i * 97) % 20000 - 10000);
     return samples;
 }
 

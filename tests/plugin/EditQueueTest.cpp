@@ -12,9 +12,11 @@
 namespace kest::tolvane::plugin::testing {
 namespace {
 
-TEST(SpscQueue, KeepsOrderRefusesWhenFullAndCarriesItemsAcrossThreads) {
+TEST(SpscQueue, KeepsOrderRefusesWhenFullAndCarriesItemsAcrossThreads)
+{
     SpscQueue<int, 8> queue;
-    for (int i = 0; i < 8; ++i) EXPECT_TRUE(queue.push(i));
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(queue.push(i));
     EXPECT_TRUE(queue.full());
     EXPECT_FALSE(queue.push(99)) << "a full ring refuses";
     int item = -1;
@@ -28,7 +30,8 @@ TEST(SpscQueue, KeepsOrderRefusesWhenFullAndCarriesItemsAcrossThreads) {
     constexpr int kCount = 200000;
     std::thread producer([&] {
         for (int i = 0; i < kCount; ++i)
-            while (!queue.push(i)) std::this_thread::yield();
+            while (!queue.push(i))
+                std::this_thread::yield();
     });
     int expected = 0;
     while (expected < kCount) {
@@ -43,7 +46,8 @@ TEST(SpscQueue, KeepsOrderRefusesWhenFullAndCarriesItemsAcrossThreads) {
 class EditQueue : public ContextTest {
 protected:
     // A render loop on its own thread, as the host's audio thread runs it.
-    void startAudio(std::chrono::microseconds pause = std::chrono::microseconds(0)) {
+    void startAudio(std::chrono::microseconds pause = std::chrono::microseconds(0))
+    {
         stop_ = false;
         blocks = 0;
         audio_ = std::thread([this, pause] {
@@ -55,30 +59,38 @@ protected:
                 pointers[i] = local[i].data();
             }
             while (!stop_) {
-                if (context.tryRenderBlock(pointers.data(), 64)) ++blocks;
+                if (context.tryRenderBlock(pointers.data(), 64))
+                    ++blocks;
                 std::this_thread::sleep_for(pause);
             }
         });
-        while (blocks.load() < 2) std::this_thread::yield();
+        while (blocks.load() < 2)
+            std::this_thread::yield();
     }
-    void stopAudio() {
+    void stopAudio()
+    {
         stop_ = true;
-        if (audio_.joinable()) audio_.join();
+        if (audio_.joinable())
+            audio_.join();
     }
     ~EditQueue() override { stopAudio(); }
 
     // Wavetable 0 as its 32 levels.
-    std::vector<int> table() {
+    std::vector<int> table()
+    {
         std::vector<int> values(32);
         context.synth->exportWaveInts(0, values.data(), 32, 8);
         return values;
     }
     // A ramp in table 0, so that each left rotation is visible.
-    std::vector<int> drawRamp() {
-        for (int i = 0; i < 32; ++i) context.applyValueChange(0x5100 | i, static_cast<float>(i * 8) / 255.0f);
+    std::vector<int> drawRamp()
+    {
+        for (int i = 0; i < 32; ++i)
+            context.applyValueChange(0x5100 | i, static_cast<float>(i * 8) / 255.0f);
         return table();
     }
-    static std::vector<int> rotatedLeft(std::vector<int> values, int steps) {
+    static std::vector<int> rotatedLeft(std::vector<int> values, int steps)
+    {
         std::rotate(values.begin(), values.begin() + steps % static_cast<int>(values.size()), values.end());
         return values;
     }
@@ -91,13 +103,15 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-TEST_F(EditQueue, EditsPostedDuringPlaybackApplyOnceEachInOrderWithTheirEchoes) {
+TEST_F(EditQueue, EditsPostedDuringPlaybackApplyOnceEachInOrderWithTheirEchoes)
+{
     const std::vector<int> ramp = drawRamp();
     startAudio();
     sink.updates.clear();
     // Rotations do not commute with drawing a point: order and count both show.
     constexpr int kRotations = 1500;
-    for (int i = 0; i < kRotations; ++i) context.postValueChange(0x5022, 1.0f);
+    for (int i = 0; i < kRotations; ++i)
+        context.postValueChange(0x5022, 1.0f);
     context.postValueChange(0x5100, 0.0f);
     context.settleValueChanges();
     stopAudio();
@@ -106,34 +120,40 @@ TEST_F(EditQueue, EditsPostedDuringPlaybackApplyOnceEachInOrderWithTheirEchoes) 
     expected[0] = 0;
     EXPECT_EQ(table(), expected);
     ASSERT_EQ(sink.updates.size(), static_cast<std::size_t>(kRotations + 1));
-    for (int i = 0; i < kRotations; ++i) EXPECT_EQ(sink.updates[static_cast<std::size_t>(i)].first, 0x5022);
+    for (int i = 0; i < kRotations; ++i)
+        EXPECT_EQ(sink.updates[static_cast<std::size_t>(i)].first, 0x5022);
     EXPECT_EQ(sink.updates.back().first, 0x5100);
 }
 
-TEST_F(EditQueue, AFullQueueWithoutAnAudioThreadIsAppliedHereAndLosesNothing) {
+TEST_F(EditQueue, AFullQueueWithoutAnAudioThreadIsAppliedHereAndLosesNothing)
+{
     const std::vector<int> ramp = drawRamp();
     sink.updates.clear();
     const int count = static_cast<int>(EngineContext::kEditQueueCapacity) * 2 + 7;
-    for (int i = 0; i < count; ++i) context.postValueChange(0x5022, 1.0f);
+    for (int i = 0; i < count; ++i)
+        context.postValueChange(0x5022, 1.0f);
     EXPECT_GE(sink.updates.size(), EngineContext::kEditQueueCapacity) << "the full ring was emptied on this thread";
     context.settleValueChanges();
     EXPECT_EQ(sink.updates.size(), static_cast<std::size_t>(count));
     EXPECT_EQ(table(), rotatedLeft(ramp, count));
 }
 
-TEST_F(EditQueue, AFullQueueWaitsForASlowAudioThread) {
+TEST_F(EditQueue, AFullQueueWaitsForASlowAudioThread)
+{
     const std::vector<int> ramp = drawRamp();
     startAudio(std::chrono::microseconds(300));
     sink.updates.clear();
     const int count = static_cast<int>(EngineContext::kEditQueueCapacity) * 3;
-    for (int i = 0; i < count; ++i) context.postValueChange(0x5022, 1.0f);
+    for (int i = 0; i < count; ++i)
+        context.postValueChange(0x5022, 1.0f);
     context.settleValueChanges();
     stopAudio();
     EXPECT_EQ(sink.updates.size(), static_cast<std::size_t>(count));
     EXPECT_EQ(table(), rotatedLeft(ramp, count));
 }
 
-TEST_F(EditQueue, ValueChangesAndTasksRunOnTheAudioThreadWhileItRenders) {
+TEST_F(EditQueue, ValueChangesAndTasksRunOnTheAudioThreadWhileItRenders)
+{
     startAudio();
     std::thread::id ranOn;
     context.runOnEngine([&] { ranOn = std::this_thread::get_id(); });
@@ -151,7 +171,8 @@ TEST_F(EditQueue, ValueChangesAndTasksRunOnTheAudioThreadWhileItRenders) {
     EXPECT_EQ(ranOn, std::this_thread::get_id()) << "no blocks: the task runs on the caller's thread";
 }
 
-TEST_F(EditQueue, AnAudioThreadThatStopsIsNotWaitedForForever) {
+TEST_F(EditQueue, AnAudioThreadThatStopsIsNotWaitedForForever)
+{
     startAudio();
     stopAudio();
     // The host stopped calling process without saying so: the change waits

@@ -14,15 +14,19 @@ class EngineLocking : public ContextTest {
 protected:
     // Holds the engine lock on another thread until released.
     struct ForeignLock {
-        explicit ForeignLock(EngineContext& context) {
+        explicit ForeignLock(EngineContext& context)
+        {
             holder = std::thread([&] {
                 std::lock_guard lock(context.engineMutex());
                 held = true;
-                while (!release) std::this_thread::yield();
+                while (!release)
+                    std::this_thread::yield();
             });
-            while (!held) std::this_thread::yield();
+            while (!held)
+                std::this_thread::yield();
         }
-        ~ForeignLock() {
+        ~ForeignLock()
+        {
             release = true;
             holder.join();
         }
@@ -31,7 +35,8 @@ protected:
     };
 };
 
-TEST_F(EngineLocking, ABlockThatMeetsALockedEngineKeepsItsEvents) {
+TEST_F(EngineLocking, ABlockThatMeetsALockedEngineKeepsItsEvents)
+{
     noteOn(0, 60);
     {
         ForeignLock lock(context);
@@ -42,11 +47,13 @@ TEST_F(EngineLocking, ABlockThatMeetsALockedEngineKeepsItsEvents) {
     EXPECT_TRUE(render());
     EXPECT_EQ(soundingVoices(), 1);
     float energy = 0.0f;
-    for (float s : buffers[0]) energy += s * s;
+    for (float s : buffers[0])
+        energy += s * s;
     EXPECT_GT(energy, 0.0f);
 }
 
-TEST_F(EngineLocking, DeactivationFromTheAudioThreadWaitsForTheNextBlock) {
+TEST_F(EngineLocking, DeactivationFromTheAudioThreadWaitsForTheNextBlock)
+{
     noteOn(0, 60);
     render();
     ASSERT_EQ(soundingVoices(), 1);
@@ -61,7 +68,8 @@ TEST_F(EngineLocking, DeactivationFromTheAudioThreadWaitsForTheNextBlock) {
     EXPECT_EQ(context.eventQueue->pendingCount(), 0) << "deactivation drops the queue";
 }
 
-TEST_F(EngineLocking, PolyphonyRebuildKeepsAnotherBusyBit) {
+TEST_F(EngineLocking, PolyphonyRebuildKeepsAnotherBusyBit)
+{
     context.busyFlags = EngineContext::kBusyWaveImport;
     context.applyPolyphony(16);
     EXPECT_EQ(context.synth->voiceCount(), 16);
@@ -79,7 +87,8 @@ TEST_F(EngineLocking, PolyphonyRebuildKeepsAnotherBusyBit) {
     EXPECT_EQ(context.synth->voiceCount(), 32) << "zero voices is refused";
 }
 
-TEST_F(EngineLocking, PolyphonyRebuildStopsVoicesAndUnchangedCountDoesNothing) {
+TEST_F(EngineLocking, PolyphonyRebuildStopsVoicesAndUnchangedCountDoesNothing)
+{
     noteOn(0, 60);
     render();
     context.applyPolyphony(128);
@@ -89,7 +98,8 @@ TEST_F(EngineLocking, PolyphonyRebuildStopsVoicesAndUnchangedCountDoesNothing) {
     EXPECT_EQ(soundingVoices(), 0);
 }
 
-TEST_F(EngineLocking, EditsRacingARenderLoopAreSafe) {
+TEST_F(EngineLocking, EditsRacingARenderLoopAreSafe)
+{
     std::atomic<bool> done{false};
     std::atomic<int> rendered{0};
     std::thread audio([&] {
@@ -103,7 +113,8 @@ TEST_F(EngineLocking, EditsRacingARenderLoopAreSafe) {
         while (!done) {
             context.eventQueue->queueChannelEvent(kNoteOn, key % 16, 40 + key % 40, 100, 0);
             ++key;
-            if (context.tryRenderBlock(pointers.data(), 128)) ++rendered;
+            if (context.tryRenderBlock(pointers.data(), 128))
+                ++rendered;
         }
     });
     for (int i = 0; i < 200; ++i) {

@@ -10,7 +10,8 @@
 namespace kest::tolvane::plugin::testing {
 namespace {
 
-std::string contentsOf(const std::string& path) {
+std::string contentsOf(const std::string& path)
+{
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
@@ -19,7 +20,8 @@ std::string contentsOf(const std::string& path) {
 
 class FileActions : public ContextTest {
 protected:
-    void startNote() {
+    void startNote()
+    {
         noteOn(0, 60);
         render();
         ASSERT_EQ(soundingVoices(), 1);
@@ -27,7 +29,8 @@ protected:
     TempFolder folder;
 };
 
-TEST_F(FileActions, ToneTextRoundTripWithoutStoppingVoices) {
+TEST_F(FileActions, ToneTextRoundTripWithoutStoppingVoices)
+{
     const std::string path = folder.file("tones.txt");
     context.synth->tone(3).tl = 77;
     context.runFileAction(ids::file::kExportToneText, path.c_str());
@@ -42,7 +45,8 @@ TEST_F(FileActions, ToneTextRoundTripWithoutStoppingVoices) {
     EXPECT_EQ(sink.uiUpdates, 1);
 }
 
-TEST_F(FileActions, SamplerTextImportStopsVoicesAndAlwaysAnswers) {
+TEST_F(FileActions, SamplerTextImportStopsVoicesAndAlwaysAnswers)
+{
     const std::string path = folder.file("samplers.txt");
     context.synth->samplerPreset(9).octv = 3;
     context.runFileAction(ids::file::kExportSamplerText, path.c_str());
@@ -58,7 +62,8 @@ TEST_F(FileActions, SamplerTextImportStopsVoicesAndAlwaysAnswers) {
     EXPECT_EQ(sink.uiUpdates, 2) << "sent whether the import succeeded or not";
 }
 
-TEST_F(FileActions, WaveTableTextCarriesBitDepthsButNotTheSelection) {
+TEST_F(FileActions, WaveTableTextCarriesBitDepthsButNotTheSelection)
+{
     const std::string path = folder.file("waves.txt");
     context.waveTableBitDepth[0] = 4;
     context.runFileAction(ids::file::kExportWaveTableText, path.c_str());
@@ -73,9 +78,12 @@ TEST_F(FileActions, WaveTableTextCarriesBitDepthsButNotTheSelection) {
     EXPECT_EQ(sink.uiUpdates, 2);
 }
 
-TEST_F(FileActions, SysExExportsWriteMessagesAndTruncate) {
+TEST_F(FileActions, SysExExportsWriteMessagesAndTruncate)
+{
     const std::string path = folder.file("sysex.txt");
-    { std::ofstream(path) << std::string(200000, 'Z'); }
+    {
+        std::ofstream(path) << std::string(200000, 'Z');
+    }
     context.runFileAction(ids::file::kExportToneSysEx, path.c_str());
     const std::string tones = contentsOf(path);
     EXPECT_EQ(tones.find('Z'), std::string::npos);
@@ -92,7 +100,8 @@ TEST_F(FileActions, SysExExportsWriteMessagesAndTruncate) {
     EXPECT_EQ(sink.uiUpdates, 0);
 }
 
-TEST_F(FileActions, WavImportAnswersOnlyForTheSelectedSlot) {
+TEST_F(FileActions, WavImportAnswersOnlyForTheSelectedSlot)
+{
     const std::string path = folder.file("tone.wav");
     writeWav16(path, rampSamples(1200), 1, 22050);
     context.currentSampleData = 126;
@@ -109,18 +118,21 @@ TEST_F(FileActions, WavImportAnswersOnlyForTheSelectedSlot) {
     context.runFileAction(ids::file::kImportWavDpcm | 126, path.c_str());
     EXPECT_EQ(sink.uiUpdates, 1);
     EXPECT_EQ(context.sampleSourceKind[126], 1);
-    context.runFileAction(ids::file::kImportWavAdpcm | 0x80 | 126, path.c_str());  // only the low 7 bits pick the slot
+    context.runFileAction(ids::file::kImportWavAdpcm | 0x80 | 126, path.c_str()); // only the low 7 bits pick the slot
     EXPECT_EQ(sink.uiUpdates, 2);
     EXPECT_EQ(context.sampleSourceKind[126], 2);
     EXPECT_EQ(context.busyFlags.load(), 0);
     EXPECT_FALSE(context.moduleHost->isDisabled(EngineContext::kSynthSlot));
 }
 
-TEST_F(FileActions, ARejectedWavLeavesTheSlotAndItsSource) {
+TEST_F(FileActions, ARejectedWavLeavesTheSlotAndItsSource)
+{
     const std::string good = folder.file("good.wav");
     const std::string bad = folder.file("bad.wav");
     writeWav16(good, rampSamples(300));
-    { std::ofstream(bad) << "RIFF this is not a wave file at all"; }
+    {
+        std::ofstream(bad) << "RIFF this is not a wave file at all";
+    }
     context.runFileAction(ids::file::kImportWavPcm, good.c_str());
     context.runFileAction(ids::file::kImportWavAdpcm, bad.c_str());
     EXPECT_EQ(context.synth->sampleData(0).frames, 300);
@@ -129,10 +141,12 @@ TEST_F(FileActions, ARejectedWavLeavesTheSlotAndItsSource) {
     EXPECT_EQ(sink.uiUpdates, 2);
 }
 
-TEST_F(FileActions, UnknownActionsAndMissingPathsDoNothing) {
+TEST_F(FileActions, UnknownActionsAndMissingPathsDoNothing)
+{
     const std::string path = folder.file("x.txt");
     startNote();
-    for (int id : {0x0000, 0x1300, 0x2400, 0x9800, 0xFF00}) context.runFileAction(id, path.c_str());
+    for (int id : {0x0000, 0x1300, 0x2400, 0x9800, 0xFF00})
+        context.runFileAction(id, path.c_str());
     context.runFileAction(ids::file::kImportSamplerText, nullptr);
     context.runFileAction(ids::file::kImportWavPcm, "");
     EXPECT_EQ(soundingVoices(), 1);

@@ -16,15 +16,16 @@ struct FieldCase {
     int range;
 };
 
-TEST_F(PresetValues, ToneFieldsAreScaledStoredAndEchoed) {
-    const FieldCase cases[] = {{ids::tone::kStrc, 3}, {ids::tone::kKey, 127}, {ids::tone::kPan, 127},
-                               {ids::tone::kLfoFreq, 16383}, {ids::tone::kLms, 15}, {ids::tone::kTune, 16383},
-                               {ids::tone::kTl, 127}, {ids::tone::kAr, 127}, {ids::tone::kDr, 127},
-                               {ids::tone::kSl, 127}, {ids::tone::kRr, 127}, {ids::tone::kKf, 3},
+TEST_F(PresetValues, ToneFieldsAreScaledStoredAndEchoed)
+{
+    const FieldCase cases[] = {{ids::tone::kStrc, 3},        {ids::tone::kKey, 127}, {ids::tone::kPan, 127},
+                               {ids::tone::kLfoFreq, 16383}, {ids::tone::kLms, 15},  {ids::tone::kTune, 16383},
+                               {ids::tone::kTl, 127},        {ids::tone::kAr, 127},  {ids::tone::kDr, 127},
+                               {ids::tone::kSl, 127},        {ids::tone::kRr, 127},  {ids::tone::kKf, 3},
                                {ids::tone::kKfStart, 127}};
     context.selectTone(5);
     const auto& tone = context.synth->tone(5);
-    const int* fields[] = {&tone.strc, &tone.key, &tone.pan, &tone.lfoFreq, &tone.lms, &tone.tune, &tone.tl,
+    const int* fields[] = {&tone.strc, &tone.key, &tone.pan, &tone.lfoFreq, &tone.lms, &tone.tune,   &tone.tl,
                            &tone.ar,   &tone.dr,  &tone.sl,  &tone.rr,      &tone.kf,  &tone.kfStart};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const float echo = apply(cases[i].id, 0.7f);
@@ -35,7 +36,8 @@ TEST_F(PresetValues, ToneFieldsAreScaledStoredAndEchoed) {
     EXPECT_EQ(context.synth->tone(0).tl, 0) << "only the current tone changes";
 }
 
-TEST_F(PresetValues, ToneSelectionAndWaveRederiveTheWavetable) {
+TEST_F(PresetValues, ToneSelectionAndWaveRederiveTheWavetable)
+{
     context.synth->tone(255).wave = 17;
     EXPECT_FLOAT_EQ(apply(ids::tone::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentTone, 255);
@@ -55,10 +57,11 @@ TEST_F(PresetValues, ToneSelectionAndWaveRederiveTheWavetable) {
     EXPECT_EQ(context.currentWaveTable, 127);
 }
 
-TEST_F(PresetValues, SamplerFieldsAreScaledStoredAndEchoed) {
+TEST_F(PresetValues, SamplerFieldsAreScaledStoredAndEchoed)
+{
     const FieldCase cases[] = {{ids::sampler::kPan, 127}, {ids::sampler::kOctave, 15}, {ids::sampler::kTune, 16383},
-                               {ids::sampler::kTl, 127}, {ids::sampler::kAr, 127}, {ids::sampler::kDr, 127},
-                               {ids::sampler::kSl, 127}, {ids::sampler::kRr, 127}};
+                               {ids::sampler::kTl, 127},  {ids::sampler::kAr, 127},    {ids::sampler::kDr, 127},
+                               {ids::sampler::kSl, 127},  {ids::sampler::kRr, 127}};
     const auto& preset = context.synth->samplerPreset(0);
     const int* fields[] = {&preset.pan, &preset.octv, &preset.tune, &preset.tl,
                            &preset.ar,  &preset.dr,   &preset.sl,   &preset.rr};
@@ -70,7 +73,8 @@ TEST_F(PresetValues, SamplerFieldsAreScaledStoredAndEchoed) {
     }
 }
 
-TEST_F(PresetValues, SamplerSelectionCarriesTheSampleSlot) {
+TEST_F(PresetValues, SamplerSelectionCarriesTheSampleSlot)
+{
     context.synth->samplerPreset(127).smplNum = 45;
     EXPECT_FLOAT_EQ(apply(ids::sampler::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentSampler, 127);
@@ -89,7 +93,8 @@ TEST_F(PresetValues, SamplerSelectionCarriesTheSampleSlot) {
     EXPECT_EQ(context.currentSampleData, 10);
 }
 
-TEST_F(PresetValues, SampleRateAndPitchArePlainHertz) {
+TEST_F(PresetValues, SampleRateAndPitchArePlainHertz)
+{
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentSampleData, 127);
     auto& slot = context.synth->sampleData(127);
@@ -109,7 +114,8 @@ TEST_F(PresetValues, SampleRateAndPitchArePlainHertz) {
     EXPECT_EQ(slot.rateLog, 0);
 }
 
-TEST_F(PresetValues, ClearingASlotKeepsItsSourcePath) {
+TEST_F(PresetValues, ClearingASlotKeepsItsSourcePath)
+{
     auto& slot = context.synth->sampleData(0);
     slot.hasData = true;
     slot.data.assign(100, 0);

@@ -55,30 +55,54 @@ TEST(ProtocolIds, ValueIdsKeepTheirWireNumbers)
         for (std::size_t i = 0; i < named.size(); ++i)
             EXPECT_EQ(named[i], first + static_cast<int>(i)) << std::hex << "0x" << first << " + " << i;
 
-    expectWire({{ids::system::kPopupMenu, 0x0080}, {ids::system::kReset, 0x0081},
-                {ids::system::kReceiveSysEx, 0x0083}, {ids::system::kNrpn, 0x0084},
-                {ids::system::kStoreSamples, 0x0085}, {ids::system::kPolyphonyMenu, 0x0090},
-                {ids::system::kZoomMenu, 0x00A0}, {ids::part::kPopupMenu, 0x0180}, {ids::part::kReset, 0x0181},
-                {ids::part::kResetControllers, 0x0182}, {ids::part::kAllSoundOff, 0x0183},
-                {ids::part::kOutputMenu, 0x0190}, {ids::tone::kPopupMenu, 0x1080}, {ids::tone::kReset, 0x1081},
-                {ids::sampler::kPopupMenu, 0x2080}, {ids::sampler::kReset, 0x2081},
-                {ids::sampleData::kPopupMenu, 0x3080}, {ids::sampleData::kClear, 0x3081},
-                {ids::waveTable::kPopupMenu, 0x5080}, {ids::waveTable::kSizeMenu, 0x5090},
-                {ids::waveTable::kBitDepthMenu, 0x50A0}, {ids::waveTable::kFirstTool, 0x5020},
-                {ids::waveTable::kToolCount, 10}, {ids::wavePoint::id(0), 0x5100}, {ids::wavePoint::id(127), 0x517F},
-                {ids::wavePoint::indexOf(0x51FF), 127}, {ids::pageOf(0x517F), 0x51}, {ids::itemOf(0x517F), 0x7F}});
+    expectWire({{ids::system::kPopupMenu, 0x0080},
+                {ids::system::kReset, 0x0081},
+                {ids::system::kReceiveSysEx, 0x0083},
+                {ids::system::kNrpn, 0x0084},
+                {ids::system::kStoreSamples, 0x0085},
+                {ids::system::kPolyphonyMenu, 0x0090},
+                {ids::system::kZoomMenu, 0x00A0},
+                {ids::part::kPopupMenu, 0x0180},
+                {ids::part::kReset, 0x0181},
+                {ids::part::kResetControllers, 0x0182},
+                {ids::part::kAllSoundOff, 0x0183},
+                {ids::part::kOutputMenu, 0x0190},
+                {ids::tone::kPopupMenu, 0x1080},
+                {ids::tone::kReset, 0x1081},
+                {ids::sampler::kPopupMenu, 0x2080},
+                {ids::sampler::kReset, 0x2081},
+                {ids::sampleData::kPopupMenu, 0x3080},
+                {ids::sampleData::kClear, 0x3081},
+                {ids::waveTable::kPopupMenu, 0x5080},
+                {ids::waveTable::kSizeMenu, 0x5090},
+                {ids::waveTable::kBitDepthMenu, 0x50A0},
+                {ids::waveTable::kFirstTool, 0x5020},
+                {ids::waveTable::kToolCount, 10},
+                {ids::wavePoint::id(0), 0x5100},
+                {ids::wavePoint::id(127), 0x517F},
+                {ids::wavePoint::indexOf(0x51FF), 127},
+                {ids::pageOf(0x517F), 0x51},
+                {ids::itemOf(0x517F), 0x7F}});
 }
 
 TEST(ProtocolIds, FileActionsAndHostParametersKeepTheirNumbers)
 {
-    expectWire({{ids::file::kImportToneText, 0x1100}, {ids::file::kImportSamplerText, 0x1200},
-                {ids::file::kImportSampleDataText, 0x1500}, {ids::file::kImportWaveTableText, 0x1600},
-                {ids::file::kImportWavPcm, 0x2100}, {ids::file::kImportWavDpcm, 0x2200},
-                {ids::file::kImportWavAdpcm, 0x2300}, {ids::file::kExportToneText, 0x9100},
-                {ids::file::kExportSamplerText, 0x9200}, {ids::file::kExportToneSysEx, 0x9300},
-                {ids::file::kExportSamplerSysEx, 0x9400}, {ids::file::kExportSampleDataText, 0x9500},
-                {ids::file::kExportWaveTableText, 0x9600}, {ids::file::kExportWaveTableSysEx, 0x9700},
-                {ids::file::actionOf(0x237F), 0x2300}, {ids::file::slotOf(0x23FF), 0x7F}});
+    expectWire({{ids::file::kImportToneText, 0x1100},
+                {ids::file::kImportSamplerText, 0x1200},
+                {ids::file::kImportSampleDataText, 0x1500},
+                {ids::file::kImportWaveTableText, 0x1600},
+                {ids::file::kImportWavPcm, 0x2100},
+                {ids::file::kImportWavDpcm, 0x2200},
+                {ids::file::kImportWavAdpcm, 0x2300},
+                {ids::file::kExportToneText, 0x9100},
+                {ids::file::kExportSamplerText, 0x9200},
+                {ids::file::kExportToneSysEx, 0x9300},
+                {ids::file::kExportSamplerSysEx, 0x9400},
+                {ids::file::kExportSampleDataText, 0x9500},
+                {ids::file::kExportWaveTableText, 0x9600},
+                {ids::file::kExportWaveTableSysEx, 0x9700},
+                {ids::file::actionOf(0x237F), 0x2300},
+                {ids::file::slotOf(0x23FF), 0x7F}});
     EXPECT_EQ(ids::hostParam::midi(15, ids::hostParam::kProgramItem), 0x10F82u);
     EXPECT_EQ(ids::hostParam::midi(2, ids::hostParam::kPitchBendItem), 0x10281u);
     EXPECT_EQ(ids::hostParam::midi(0, 7), 0x10007u);

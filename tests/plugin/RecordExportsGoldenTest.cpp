@@ -27,7 +27,8 @@ using formats::TextKind;
 // A fixed sequence; every field takes values over its whole range.
 class Numbers {
 public:
-    int next(int range) {
+    int next(int range)
+    {
         state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
         return static_cast<int>((state_ >> 33) % static_cast<std::uint64_t>(range));
     }
@@ -36,7 +37,8 @@ private:
     std::uint64_t state_ = 0x746F6C76616E65ull;
 };
 
-std::string fnv1a(std::string_view bytes) {
+std::string fnv1a(std::string_view bytes)
+{
     std::uint64_t hash = 14695981039346656037ull;
     for (const char c : bytes) {
         hash ^= static_cast<std::uint8_t>(c);
@@ -47,19 +49,22 @@ std::string fnv1a(std::string_view bytes) {
     return text;
 }
 
-std::string saveState(EngineContext& context) {
+std::string saveState(EngineContext& context)
+{
     MemoryByteWriter writer;
     EXPECT_TRUE(context.writeState(writer));
     return {writer.bytes.begin(), writer.bytes.end()};
 }
 
-void setName(char* name, const char* prefix, int index) {
+void setName(char* name, const char* prefix, int index)
+{
     std::snprintf(name, synth::kPresetNameLength + 1, "%s%-*d", prefix,
                   synth::kPresetNameLength - static_cast<int>(std::strlen(prefix)), index);
 }
 
 // Every stored field of every record away from its default.
-void fillRecords(EngineContext& context) {
+void fillRecords(EngineContext& context)
+{
     Numbers n;
     auto& engine = *context.synth;
     engine.receiveSysEx = false;
@@ -75,7 +80,8 @@ void fillRecords(EngineContext& context) {
         part.program = n.next(128);
         part.bendRange = n.next(128);
         part.pitchBend = n.next(16384);
-        for (const int cc : {1, 7, 10, 11}) part.cc[cc] = n.next(128);
+        for (const int cc : {1, 7, 10, 11})
+            part.cc[cc] = n.next(128);
     }
     for (int t = 0; t < synth::kToneCount; ++t) {
         auto& tone = engine.tone(t);
@@ -114,7 +120,8 @@ void fillRecords(EngineContext& context) {
         const int depth = 1 + n.next(8);
         context.waveTableBitDepth[static_cast<std::size_t>(t)] = depth;
         int values[synth::kWaveTableMaxSize];
-        for (int& v : values) v = n.next(1 << depth);
+        for (int& v : values)
+            v = n.next(1 << depth);
         engine.importWaveValues(t, values, depth);
     }
     // Every fifth slot holds audio, mono or stereo, with its own points and pitch.
@@ -123,7 +130,8 @@ void fillRecords(EngineContext& context) {
         slot.channels = 1 + n.next(2);
         slot.frames = 50 + n.next(400);
         slot.data.resize(static_cast<std::size_t>(slot.frames * slot.channels));
-        for (auto& code : slot.data) code = n.next(kLogCodeSilence + 2);  // full scale .. silence and sign
+        for (auto& code : slot.data)
+            code = n.next(kLogCodeSilence + 2); // full scale .. silence and sign
         slot.hasData = true;
         slot.setSourceRate(8000.0f + static_cast<float>(n.next(40000)));
         slot.setPitch(55.0f + static_cast<float>(n.next(2000)) * 0.25f);
@@ -141,7 +149,8 @@ void fillRecords(EngineContext& context) {
 }
 
 // Every text export of the context's engine, by name.
-std::map<std::string, std::string> textExports(EngineContext& context) {
+std::map<std::string, std::string> textExports(EngineContext& context)
+{
     const auto& engine = *context.synth;
     auto written = [](auto write) {
         std::ostringstream out;
@@ -162,15 +171,17 @@ std::map<std::string, std::string> textExports(EngineContext& context) {
 }
 
 // Sends every message line of a SysEx text export to the engine.
-void receiveSysExText(synth::SynthesizerWT& engine, const std::string& text) {
+void receiveSysExText(synth::SynthesizerWT& engine, const std::string& text)
+{
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line[0] == '#')
+            continue;
         std::istringstream hex(line);
         MidiEvent event;
         event.type = kSystemExclusive;
         std::string byte;
-        hex >> byte;  // F0
+        hex >> byte; // F0
         while (hex >> byte && event.sysExLength < kMaxSysExLength)
             event.sysExData[event.sysExLength++] = static_cast<std::uint8_t>(std::stoi(byte, nullptr, 16));
         engine.handleSysEx(event);
@@ -178,22 +189,27 @@ void receiveSysExText(synth::SynthesizerWT& engine, const std::string& text) {
 }
 
 // A SysEx message that writes value into every field of a record from field 0 on.
-void receiveFilledRecord(synth::SynthesizerWT& engine, int block, int record, int fieldCount, int value) {
+void receiveFilledRecord(synth::SynthesizerWT& engine, int block, int record, int fieldCount, int value)
+{
     MidiEvent event;
     event.type = kSystemExclusive;
     const int header[] = {0x7D, 0x10, 0x20, block, record, 0};
-    for (const int b : header) event.sysExData[event.sysExLength++] = static_cast<std::uint8_t>(b);
-    for (int i = 0; i < fieldCount; ++i) event.sysExData[event.sysExLength++] = static_cast<std::uint8_t>(value);
+    for (const int b : header)
+        event.sysExData[event.sysExLength++] = static_cast<std::uint8_t>(b);
+    for (int i = 0; i < fieldCount; ++i)
+        event.sysExData[event.sysExLength++] = static_cast<std::uint8_t>(value);
     event.sysExData[event.sysExLength++] = 0xF7;
     engine.handleSysEx(event);
 }
 
-std::map<std::string, std::string> goldenHashes() {
+std::map<std::string, std::string> goldenHashes()
+{
     std::map<std::string, std::string> hashes;
     std::ifstream in(std::string(TOLVANE_GOLDEN_DIR) + "/record-hashes.txt");
     EXPECT_TRUE(in) << "record-hashes.txt missing";
     for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line[0] == '#')
+            continue;
         std::istringstream fields(line);
         std::string name, hash;
         fields >> name >> hash;
@@ -204,21 +220,25 @@ std::map<std::string, std::string> goldenHashes() {
 
 class RecordExportsGolden : public ::testing::Test {
 protected:
-    void expectHash(const std::string& name, const std::string& bytes) {
+    void expectHash(const std::string& name, const std::string& bytes)
+    {
         const std::string actual = fnv1a(bytes);
         actualLines_ << name << ' ' << actual << '\n';
         EXPECT_EQ(actual, golden_[name]) << name;
     }
 
-    void TearDown() override {
-        if (HasFailure()) std::printf("Hashes of this build:\n%s", actualLines_.str().c_str());
+    void TearDown() override
+    {
+        if (HasFailure())
+            std::printf("Hashes of this build:\n%s", actualLines_.str().c_str());
     }
 
     std::map<std::string, std::string> golden_ = goldenHashes();
     std::ostringstream actualLines_;
 };
 
-TEST_F(RecordExportsGolden, DefaultRecords) {
+TEST_F(RecordExportsGolden, DefaultRecords)
+{
     EngineContext context;
     expectHash("default-state", saveState(context));
     const auto exports = textExports(context);
@@ -228,12 +248,14 @@ TEST_F(RecordExportsGolden, DefaultRecords) {
     expectHash("default-sampler-sysex", exports.at("sampler-sysex"));
 }
 
-TEST_F(RecordExportsGolden, StateAndEveryExportOfAFullRecordSet) {
+TEST_F(RecordExportsGolden, StateAndEveryExportOfAFullRecordSet)
+{
     EngineContext context;
     fillRecords(context);
     const std::string state = saveState(context);
     expectHash("state", state);
-    for (const auto& [name, text] : textExports(context)) expectHash(name, text);
+    for (const auto& [name, text] : textExports(context))
+        expectHash(name, text);
 
     // The state reads back to the same bytes, the audio from the stored copies.
     EngineContext restored;
@@ -242,7 +264,8 @@ TEST_F(RecordExportsGolden, StateAndEveryExportOfAFullRecordSet) {
     EXPECT_EQ(saveState(restored), state);
 }
 
-TEST_F(RecordExportsGolden, TextAndSysExExportsReadBackIntoAFreshEngine) {
+TEST_F(RecordExportsGolden, TextAndSysExExportsReadBackIntoAFreshEngine)
+{
     EngineContext context;
     fillRecords(context);
     const auto exports = textExports(context);
@@ -262,17 +285,20 @@ TEST_F(RecordExportsGolden, TextAndSysExExportsReadBackIntoAFreshEngine) {
     expectHash("sysex-received-sampler-text", received.at("sampler-text"));
 }
 
-TEST_F(RecordExportsGolden, OutOfRangeInputIsReducedTheSameWayByEveryReader) {
+TEST_F(RecordExportsGolden, OutOfRangeInputIsReducedTheSameWayByEveryReader)
+{
     // Text: every number far above its field's range.
     std::string toneText, samplerText;
     for (int t = 0; t < synth::kToneCount; t += 3) {
         toneText += "@I:" + std::to_string(t) + " \"0123456789abcdef\"";
-        for (int f = 0; f < formats::kToneFieldCount; ++f) toneText += ' ' + std::to_string(65535 - 97 * t - 13 * f);
+        for (int f = 0; f < formats::kToneFieldCount; ++f)
+            toneText += ' ' + std::to_string(65535 - 97 * t - 13 * f);
         toneText += '\n';
     }
     for (int s = 0; s < synth::kSamplerPresetCount; s += 3) {
         samplerText += "@S:" + std::to_string(s) + " \"fedcba9876543210\"";
-        for (int f = 0; f < formats::kSamplerFieldCount; ++f) samplerText += ' ' + std::to_string(65535 - 89 * s - 11 * f);
+        for (int f = 0; f < formats::kSamplerFieldCount; ++f)
+            samplerText += ' ' + std::to_string(65535 - 89 * s - 11 * f);
         samplerText += '\n';
     }
     EngineContext fromText;

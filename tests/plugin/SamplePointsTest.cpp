@@ -10,7 +10,8 @@ namespace {
 
 class SamplePoints : public ContextTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         slot().hasData = true;
         slot().data.assign(1000, 0);
         slot().frames = 1000;
@@ -20,7 +21,8 @@ protected:
     synth::SampleData& slot() { return context.synth->sampleData(0); }
 };
 
-TEST_F(SamplePoints, LoopIsCreatedThroughItsEndThenMovedByItsStart) {
+TEST_F(SamplePoints, LoopIsCreatedThroughItsEndThenMovedByItsStart)
+{
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kLoopEnd, 800.0f), 800.0f);
     EXPECT_EQ(slot().loopEndPoint, 800);
     EXPECT_EQ(slot().loopLength, 800);
@@ -36,7 +38,8 @@ TEST_F(SamplePoints, LoopIsCreatedThroughItsEndThenMovedByItsStart) {
     EXPECT_EQ(slot().releaseLoopLength, 800);
 }
 
-TEST_F(SamplePoints, LoopStartWithoutALoopClearsIt) {
+TEST_F(SamplePoints, LoopStartWithoutALoopClearsIt)
+{
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kLoopStart, 100.0f), 0.0f);
     EXPECT_EQ(slot().loopLength, 0);
     EXPECT_EQ(slot().loopEndPoint, 1000);
@@ -47,7 +50,8 @@ TEST_F(SamplePoints, LoopStartWithoutALoopClearsIt) {
     EXPECT_EQ(slot().loopLength, 0);
 }
 
-TEST_F(SamplePoints, PlaybackPointsKeepTheirOrder) {
+TEST_F(SamplePoints, PlaybackPointsKeepTheirOrder)
+{
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kPlaybackEnd, 1001.0f), 1000.0f) << "beyond frames: old end echoed";
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kPlaybackEnd, 400.0f), 400.0f);
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kPlaybackStart, 400.0f), 0.0f) << "start must stay below end";
@@ -60,7 +64,8 @@ TEST_F(SamplePoints, PlaybackPointsKeepTheirOrder) {
     EXPECT_EQ(slot().loopLength, 0);
 }
 
-TEST_F(SamplePoints, NegativeAndHugeStartsNeverReachTheEngine) {
+TEST_F(SamplePoints, NegativeAndHugeStartsNeverReachTheEngine)
+{
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kPlaybackStart, -5.0f), 0.0f);
     EXPECT_EQ(slot().playBackStartPoint, 0);
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kPlaybackStart, -1e12f), 0.0f);
@@ -69,7 +74,8 @@ TEST_F(SamplePoints, NegativeAndHugeStartsNeverReachTheEngine) {
     EXPECT_EQ(slot().playBackEndPoint, 1000);
 }
 
-TEST_F(SamplePoints, EveryPointEditStopsAllVoices) {
+TEST_F(SamplePoints, EveryPointEditStopsAllVoices)
+{
     for (int id : {ids::sampleData::kPlaybackStart, ids::sampleData::kPlaybackEnd, ids::sampleData::kLoopStart,
                    ids::sampleData::kLoopEnd}) {
         noteOn(3, 60);
@@ -80,7 +86,8 @@ TEST_F(SamplePoints, EveryPointEditStopsAllVoices) {
     }
 }
 
-TEST_F(SamplePoints, AnEmptySlotRefusesEveryPoint) {
+TEST_F(SamplePoints, AnEmptySlotRefusesEveryPoint)
+{
     apply(ids::sampleData::kSelect, 1.0f / 127.0f);
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kPlaybackStart, 0.0f), 0.0f);
     EXPECT_FLOAT_EQ(apply(ids::sampleData::kPlaybackEnd, 1.0f), 0.0f);

@@ -13,23 +13,27 @@
 namespace kest::tolvane::plugin::testing {
 namespace {
 
-std::vector<std::uint8_t> saveState(EngineContext& context) {
+std::vector<std::uint8_t> saveState(EngineContext& context)
+{
     MemoryByteWriter writer;
     EXPECT_TRUE(context.writeState(writer));
     return writer.bytes;
 }
 
-bool loadState(EngineContext& context, const std::vector<std::uint8_t>& bytes, std::size_t size) {
+bool loadState(EngineContext& context, const std::vector<std::uint8_t>& bytes, std::size_t size)
+{
     MemoryByteReader reader(bytes.data(), size);
     return context.readState(reader);
 }
 
-bool loadState(EngineContext& context, const std::vector<std::uint8_t>& bytes) {
+bool loadState(EngineContext& context, const std::vector<std::uint8_t>& bytes)
+{
     return loadState(context, bytes, bytes.size());
 }
 
 // Where the sample trailer begins: right after the 128 slot records.
-std::size_t trailerStart(const std::vector<std::uint8_t>& bytes) {
+std::size_t trailerStart(const std::vector<std::uint8_t>& bytes)
+{
     const std::uint8_t magic[] = {'T', 'V', 'S', 'D'};
     const auto at = std::search(bytes.begin() + state::kSampleSlotsOffset, bytes.end(), magic, magic + 4);
     EXPECT_NE(at, bytes.end());
@@ -39,7 +43,8 @@ std::size_t trailerStart(const std::vector<std::uint8_t>& bytes) {
 class StateStream : public ContextTest {
 protected:
     // Changes every stored field away from its default.
-    void editEverything() {
+    void editEverything()
+    {
         auto& engine = *context.synth;
         engine.receiveSysEx = true;
         engine.setNrpnEnabled(true);
@@ -84,7 +89,8 @@ protected:
             const int depth = 1 + t % 8;
             context.waveTableBitDepth[static_cast<std::size_t>(t)] = depth;
             int values[128];
-            for (int i = 0; i < 128; ++i) values[i] = (i * 7 + t) & ((1 << depth) - 1);
+            for (int i = 0; i < 128; ++i)
+                values[i] = (i * 7 + t) & ((1 << depth) - 1);
             engine.importWaveValues(t, values, depth);
         }
         writeWav16(wavA, rampSamples(3000), 1, 22050);
@@ -110,7 +116,8 @@ protected:
     const std::string wavB = folder.file("b.wav");
 };
 
-TEST_F(StateStream, DefaultStateHasTheDocumentedLayout) {
+TEST_F(StateStream, DefaultStateHasTheDocumentedLayout)
+{
     const auto bytes = saveState(context);
     // The documented 28350 bytes, then an empty sample trailer: "TVSD", version 1, storing on, no records.
     ASSERT_EQ(bytes.size(), 28350u + 8u);
@@ -129,7 +136,8 @@ TEST_F(StateStream, DefaultStateHasTheDocumentedLayout) {
     EXPECT_EQ(bytes[11711 + 8], 255) << "and peaks a quarter in";
 }
 
-TEST_F(StateStream, RoundTripReproducesEveryStoredField) {
+TEST_F(StateStream, RoundTripReproducesEveryStoredField)
+{
     editEverything();
     const auto saved = saveState(context);
 
@@ -162,7 +170,8 @@ TEST_F(StateStream, RoundTripReproducesEveryStoredField) {
     EXPECT_FALSE(restored.moduleHost->isDisabled(EngineContext::kSynthSlot));
 }
 
-TEST_F(StateStream, VersionSevenReadsLikeEightAndSixIsRefused) {
+TEST_F(StateStream, VersionSevenReadsLikeEightAndSixIsRefused)
+{
     editEverything();
     auto saved = saveState(context);
     saved[0] = 7;
@@ -182,7 +191,8 @@ TEST_F(StateStream, VersionSevenReadsLikeEightAndSixIsRefused) {
     EXPECT_EQ(saveState(context), before);
 }
 
-TEST_F(StateStream, AStreamEndingInThePolyphonyAppliesTheHeaderBeforeIt) {
+TEST_F(StateStream, AStreamEndingInThePolyphonyAppliesTheHeaderBeforeIt)
+{
     editEverything();
     const auto saved = saveState(context);
     EngineContext target;
@@ -194,7 +204,8 @@ TEST_F(StateStream, AStreamEndingInThePolyphonyAppliesTheHeaderBeforeIt) {
     EXPECT_EQ(target.synth->voiceCount(), 128);
 }
 
-TEST_F(StateStream, CutAtEveryByteNeverHalfWritesARecord) {
+TEST_F(StateStream, CutAtEveryByteNeverHalfWritesARecord)
+{
     editEverything();
     const auto saved = saveState(context);
     const auto defaults = saveState(*std::make_unique<EngineContext>());
@@ -219,7 +230,8 @@ TEST_F(StateStream, CutAtEveryByteNeverHalfWritesARecord) {
     EXPECT_EQ(saveState(target), saved);
 }
 
-TEST_F(StateStream, MissingWavWithoutAStoredCopyKeepsThePreviousAudioAndTestsPointsAgainstIt) {
+TEST_F(StateStream, MissingWavWithoutAStoredCopyKeepsThePreviousAudioAndTestsPointsAgainstIt)
+{
     editEverything();
     context.storeSamplesInState = false;
     const auto saved = saveState(context);
@@ -242,8 +254,9 @@ TEST_F(StateStream, MissingWavWithoutAStoredCopyKeepsThePreviousAudioAndTestsPoi
     EXPECT_FALSE(target.storeSamplesInState) << "the setting travels with the state";
 }
 
-TEST_F(StateStream, AnAbsentSlotIsNotCleared) {
-    const auto saved = saveState(context);  // all slots absent
+TEST_F(StateStream, AnAbsentSlotIsNotCleared)
+{
+    const auto saved = saveState(context); // all slots absent
     writeWav16(wavA, rampSamples(500));
     ASSERT_TRUE(context.importWave(9, wavA.c_str(), SampleSourceKind::Dpcm));
     ASSERT_TRUE(loadState(context, saved));
@@ -251,13 +264,14 @@ TEST_F(StateStream, AnAbsentSlotIsNotCleared) {
     EXPECT_EQ(context.sampleSourcePath[9], wavA);
 }
 
-TEST_F(StateStream, DamagedFieldsStayInsideTheirRecords) {
+TEST_F(StateStream, DamagedFieldsStayInsideTheirRecords)
+{
     auto saved = saveState(context);
-    saved[13] = 200;                                         // part 0 output
-    saved[13 + 2] = 9;                                       // part 0 mode
-    saved[189 + 24] = 0xFF;                                  // tone 0 wave
-    saved[11709] = 0;                                        // table size
-    saved[11710] = 0;                                        // depth of table 0
+    saved[13] = 200;        // part 0 output
+    saved[13 + 2] = 9;      // part 0 mode
+    saved[189 + 24] = 0xFF; // tone 0 wave
+    saved[11709] = 0;       // table size
+    saved[11710] = 0;       // depth of table 0
     state::putF32(&saved[7], std::numeric_limits<float>::quiet_NaN());
     const float volume = context.synth->masterVolume;
     state::putF32(&saved[3], std::numeric_limits<float>::infinity());
@@ -281,11 +295,13 @@ TEST_F(StateStream, DamagedFieldsStayInsideTheirRecords) {
 // ---- The sample trailer: each saved slot's audio after the slot records. ----
 
 // Plays key 60 through sample slot 5 on part 0 and returns four blocks of both outputs.
-std::vector<float> renderSlotFive(EngineContext& context) {
+std::vector<float> renderSlotFive(EngineContext& context)
+{
     auto& engine = *context.synth;
     engine.part(0).mode = synth::kModeSampler;
     engine.part(0).output = 0;
-    for (int s = 0; s < 128; ++s) engine.samplerPreset(s).smplNum = 5;
+    for (int s = 0; s < 128; ++s)
+        engine.samplerPreset(s).smplNum = 5;
     context.eventQueue->queueChannelEvent(kNoteOn, 0, 60, 100, 0);
     std::array<std::vector<float>, 32> buffers;
     std::array<float*, 32> pointers{};
@@ -295,7 +311,8 @@ std::vector<float> renderSlotFive(EngineContext& context) {
     }
     std::vector<float> heard;
     for (int block = 0; block < 4; ++block) {
-        for (auto& channel : buffers) std::fill(channel.begin(), channel.end(), 0.0f);
+        for (auto& channel : buffers)
+            std::fill(channel.begin(), channel.end(), 0.0f);
         EXPECT_TRUE(context.tryRenderBlock(pointers.data(), 256));
         heard.insert(heard.end(), buffers[0].begin(), buffers[0].end());
         heard.insert(heard.end(), buffers[1].begin(), buffers[1].end());
@@ -303,7 +320,8 @@ std::vector<float> renderSlotFive(EngineContext& context) {
     return heard;
 }
 
-TEST_F(StateStream, SamplesWhoseFilesAreGoneComeBackFromTheStateAndSoundTheSame) {
+TEST_F(StateStream, SamplesWhoseFilesAreGoneComeBackFromTheStateAndSoundTheSame)
+{
     editEverything();
     const auto saved = saveState(context);
     std::filesystem::remove(wavA);
@@ -326,12 +344,14 @@ TEST_F(StateStream, SamplesWhoseFilesAreGoneComeBackFromTheStateAndSoundTheSame)
 
     const auto expected = renderSlotFive(context);
     float energy = 0.0f;
-    for (float x : expected) energy += x * x;
+    for (float x : expected)
+        energy += x * x;
     ASSERT_GT(energy, 0.0f) << "the comparison must hear something";
     EXPECT_EQ(renderSlotFive(restored), expected);
 }
 
-TEST_F(StateStream, AChangedFileGivesWayToTheStoredCopyOrIsReportedWithoutOne) {
+TEST_F(StateStream, AChangedFileGivesWayToTheStoredCopyOrIsReportedWithoutOne)
+{
     editEverything();
     const auto withCopy = saveState(context);
     context.storeSamplesInState = false;
@@ -358,7 +378,8 @@ TEST_F(StateStream, AChangedFileGivesWayToTheStoredCopyOrIsReportedWithoutOne) {
     EXPECT_EQ(reported.sampleSourceStatus[5], SampleSourceStatus::AsImported);
 }
 
-TEST_F(StateStream, StoringCanBeSwitchedOffToKeepStatesSmall) {
+TEST_F(StateStream, StoringCanBeSwitchedOffToKeepStatesSmall)
+{
     EXPECT_EQ(apply(ids::system::kStoreSamples, 0.0f), 0.0f);
     EXPECT_FALSE(context.storeSamplesInState);
     editEverything();
@@ -376,11 +397,12 @@ TEST_F(StateStream, StoringCanBeSwitchedOffToKeepStatesSmall) {
     EXPECT_FALSE(restored.storeSamplesInState);
 }
 
-TEST_F(StateStream, AStateWithoutTrailerLoadsAsBefore) {
+TEST_F(StateStream, AStateWithoutTrailerLoadsAsBefore)
+{
     editEverything();
     auto saved = saveState(context);
     saved.resize(trailerStart(saved));
-    auto withBypass = saved;  // as the plug-in saved it before: the bypass trailer follows at once
+    auto withBypass = saved; // as the plug-in saved it before: the bypass trailer follows at once
     withBypass.insert(withBypass.end(), {'T', 'V', 'B', 'Y', 1, 0, 0, 0});
     for (const auto& old : {saved, withBypass}) {
         EngineContext restored;
@@ -397,13 +419,14 @@ TEST_F(StateStream, AStateWithoutTrailerLoadsAsBefore) {
     EXPECT_EQ(missing.sampleSourceStatus[5], SampleSourceStatus::Missing);
 }
 
-TEST_F(StateStream, ADamagedTrailerIsIgnoredAsAWhole) {
+TEST_F(StateStream, ADamagedTrailerIsIgnoredAsAWhole)
+{
     editEverything();
     const auto saved = saveState(context);
     std::filesystem::remove(wavA);
     std::filesystem::remove(wavB);
     const std::size_t t = trailerStart(saved);
-    const std::size_t record = t + 8;  // slot 5: slot, kind, channels, copy, frames, fingerprint, codes
+    const std::size_t record = t + 8; // slot 5: slot, kind, channels, copy, frames, fingerprint, codes
     const std::size_t secondRecord = record + 16 + 2 * 3000;
     struct Damage {
         const char* what;
@@ -437,7 +460,8 @@ TEST_F(StateStream, ADamagedTrailerIsIgnoredAsAWhole) {
     }
 }
 
-TEST_F(StateStream, TheFuzzSeedWithAStoredSampleRestoresIt) {
+TEST_F(StateStream, TheFuzzSeedWithAStoredSampleRestoresIt)
+{
     // The seed was written by hand, so this also checks its fingerprint against the reader's.
     std::ifstream in(TOLVANE_FUZZ_STATE_CORPUS "/state_with_stored_sample.bin", std::ios::binary);
     const std::vector<std::uint8_t> seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -13,7 +13,8 @@ using Voice = synth::MultiTimberSynthBase::VoiceUnitBase;
 
 class SystemPartValues : public ContextTest {};
 
-TEST_F(SystemPartValues, MasterVolumeAndTuneAreSetAndEchoed) {
+TEST_F(SystemPartValues, MasterVolumeAndTuneAreSetAndEchoed)
+{
     EXPECT_FLOAT_EQ(apply(ids::system::kMasterVolume, 0.5f), 0.5f);
     EXPECT_FLOAT_EQ(context.synth->masterVolume, 0.5f);
     EXPECT_FLOAT_EQ(context.synth->voice(0).masterVolume, 0.5f);
@@ -26,7 +27,8 @@ TEST_F(SystemPartValues, MasterVolumeAndTuneAreSetAndEchoed) {
     EXPECT_FLOAT_EQ(context.synth->masterTune, 480.0f);
 }
 
-TEST_F(SystemPartValues, TogglesEchoTheirNewState) {
+TEST_F(SystemPartValues, TogglesEchoTheirNewState)
+{
     EXPECT_EQ(apply(ids::system::kReceiveSysEx, 0.0f), 1.0f);
     EXPECT_TRUE(context.synth->receiveSysEx);
     EXPECT_EQ(apply(ids::system::kReceiveSysEx, 1.0f), 0.0f);
@@ -42,7 +44,8 @@ TEST_F(SystemPartValues, TogglesEchoTheirNewState) {
 
 // The plug-in answers GM System On and Universal Master Volume only while
 // "Recieve sysEx" is on, the same switch as for its own messages.
-TEST_F(SystemPartValues, ReceiveSysExGovernsTheGeneralMidiMessagesToo) {
+TEST_F(SystemPartValues, ReceiveSysExGovernsTheGeneralMidiMessagesToo)
+{
     const std::uint8_t gmSystemOn[] = {0x7E, 0x7F, 0x09, 0x01, 0xF7};
     const std::uint8_t masterVolume[] = {0x7F, 0x7F, 0x04, 0x01, 0x00, 0x7F, 0xF7};
     auto send = [&](const std::uint8_t* bytes, int length) {
@@ -56,27 +59,29 @@ TEST_F(SystemPartValues, ReceiveSysExGovernsTheGeneralMidiMessagesToo) {
     EXPECT_EQ(context.synth->part(2).program, 33);
     EXPECT_FLOAT_EQ(context.synth->masterVolume, 0.8f);
 
-    apply(ids::system::kReceiveSysEx, 0.0f);  // "Recieve sysEx" on
+    apply(ids::system::kReceiveSysEx, 0.0f); // "Recieve sysEx" on
     send(gmSystemOn, 5);
     send(masterVolume, 7);
     EXPECT_EQ(context.synth->part(2).program, 0);
     EXPECT_FLOAT_EQ(context.synth->masterVolume, 1.0f);
 }
 
-TEST_F(SystemPartValues, PolyphonyTruncatesWithoutRounding) {
+TEST_F(SystemPartValues, PolyphonyTruncatesWithoutRounding)
+{
     EXPECT_FLOAT_EQ(apply(ids::system::kPolyphonyMenu, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->voiceCount(), 1024);
     apply(ids::system::kPolyphonyMenu, 0.99f);
     EXPECT_EQ(context.synth->voiceCount(), 512);
     apply(ids::system::kPolyphonyMenu, 0.0f);
     EXPECT_EQ(context.synth->voiceCount(), 4);
-    apply(ids::system::kPolyphonyMenu, 50.0f);  // clamped to 1.0, never a shift by 400
+    apply(ids::system::kPolyphonyMenu, 50.0f); // clamped to 1.0, never a shift by 400
     EXPECT_EQ(context.synth->voiceCount(), 1024);
     EXPECT_EQ(context.busyFlags.load(), 0);
     EXPECT_FALSE(context.moduleHost->isDisabled(EngineContext::kSynthSlot));
 }
 
-TEST_F(SystemPartValues, SystemResetRestoresPartsAndDefaultModes) {
+TEST_F(SystemPartValues, SystemResetRestoresPartsAndDefaultModes)
+{
     context.synth->part(3).program = 9;
     context.synth->part(3).output = 5;
     context.synth->part(3).defaultMode = synth::kModeSampler;
@@ -95,14 +100,16 @@ TEST_F(SystemPartValues, SystemResetRestoresPartsAndDefaultModes) {
     EXPECT_EQ(part.mode, synth::kModeSampler);
 }
 
-TEST_F(SystemPartValues, UnknownIdsGetNoEcho) {
+TEST_F(SystemPartValues, UnknownIdsGetNoEcho)
+{
     for (int id : {0x0000, 0x0003, 0x0110, 0x1002, 0x2002, 0x3002, 0x4001, 0x5030, 0x6001, 0xFF01}) {
         context.applyValueChange(id, 0.5f);
         EXPECT_TRUE(sink.updates.empty()) << "id 0x" << std::hex << id;
     }
 }
 
-TEST_F(SystemPartValues, PartSelectionFollowsTheModeOfThePart) {
+TEST_F(SystemPartValues, PartSelectionFollowsTheModeOfThePart)
+{
     context.synth->part(15).mode = synth::kModePercussion;
     EXPECT_FLOAT_EQ(apply(ids::part::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentPart, 15);
@@ -128,7 +135,8 @@ TEST_F(SystemPartValues, PartSelectionFollowsTheModeOfThePart) {
     EXPECT_EQ(context.currentTone, 7) << "sampler mode leaves the tone selection alone";
 }
 
-TEST_F(SystemPartValues, ValuesOutsideTheUnitRangeAreClamped) {
+TEST_F(SystemPartValues, ValuesOutsideTheUnitRangeAreClamped)
+{
     EXPECT_FLOAT_EQ(apply(ids::part::kSelect, 7.0f), 1.0f);
     EXPECT_EQ(context.currentPart, 15);
     EXPECT_FLOAT_EQ(apply(ids::part::kSelect, -3.0f), 0.0f);
@@ -142,11 +150,12 @@ TEST_F(SystemPartValues, ValuesOutsideTheUnitRangeAreClamped) {
     EXPECT_EQ(context.synth->part(0).bendRange, 0);
 }
 
-TEST_F(SystemPartValues, ModeChangeStopsOnlyWhenTheModeDiffers) {
+TEST_F(SystemPartValues, ModeChangeStopsOnlyWhenTheModeDiffers)
+{
     noteOn(0, 60);
     render();
     ASSERT_EQ(soundingVoices(), 1);
-    EXPECT_FLOAT_EQ(apply(ids::part::kMode, 1.0f / 3.0f), 1.0f / 3.0f);  // already Instrument
+    EXPECT_FLOAT_EQ(apply(ids::part::kMode, 1.0f / 3.0f), 1.0f / 3.0f); // already Instrument
     EXPECT_EQ(soundingVoices(), 1);
 
     context.currentSamplerPreset->smplNum = 12;
@@ -164,7 +173,8 @@ TEST_F(SystemPartValues, ModeChangeStopsOnlyWhenTheModeDiffers) {
     EXPECT_EQ(context.currentTone, 128);
 }
 
-TEST_F(SystemPartValues, ProgramChangeSelectsTheToneInInstrumentModeOnly) {
+TEST_F(SystemPartValues, ProgramChangeSelectsTheToneInInstrumentModeOnly)
+{
     context.synth->tone(127).wave = 99;
     EXPECT_FLOAT_EQ(apply(ids::part::kProgram, 1.0f), 1.0f);
     EXPECT_EQ(context.synth->part(0).program, 127);
@@ -179,7 +189,8 @@ TEST_F(SystemPartValues, ProgramChangeSelectsTheToneInInstrumentModeOnly) {
     EXPECT_EQ(context.currentTone, 128);
 }
 
-TEST_F(SystemPartValues, BendAndControllersReachThePart) {
+TEST_F(SystemPartValues, BendAndControllersReachThePart)
+{
     EXPECT_FLOAT_EQ(apply(ids::part::kBendRange, 12.0f / 127.0f), 12.0f / 127.0f);
     EXPECT_EQ(context.synth->part(0).bendRange, 12);
     EXPECT_FLOAT_EQ(apply(ids::part::kPitchBend, 0.5f), 8192.0f / 16383.0f);
@@ -187,15 +198,16 @@ TEST_F(SystemPartValues, BendAndControllersReachThePart) {
     apply(ids::part::kPitchBend, 1.0f);
     EXPECT_EQ(context.synth->part(0).pitchBend, 16383);
 
-    const std::pair<int, int> controllers[] = {{ids::part::kModulation, 1}, {ids::part::kVolume, 7},
-                                               {ids::part::kPan, 10}, {ids::part::kExpression, 11}};
+    const std::pair<int, int> controllers[] = {
+        {ids::part::kModulation, 1}, {ids::part::kVolume, 7}, {ids::part::kPan, 10}, {ids::part::kExpression, 11}};
     for (auto [id, cc] : controllers) {
         EXPECT_FLOAT_EQ(apply(id, 0.25f), 32.0f / 127.0f);
         EXPECT_EQ(context.synth->part(0).cc[cc], 32) << "cc " << cc;
     }
 }
 
-TEST_F(SystemPartValues, PartResetAndResetAllControllers) {
+TEST_F(SystemPartValues, PartResetAndResetAllControllers)
+{
     auto& part = context.synth->part(0);
     part.mode = synth::kModeMute;
     part.program = 4;
@@ -214,7 +226,8 @@ TEST_F(SystemPartValues, PartResetAndResetAllControllers) {
     EXPECT_EQ(part.pitchBend, 8192);
 }
 
-TEST_F(SystemPartValues, SoundOffFadesEveryVoiceAndOutputMovesVoices) {
+TEST_F(SystemPartValues, SoundOffFadesEveryVoiceAndOutputMovesVoices)
+{
     noteOn(0, 60);
     noteOn(1, 64);
     render();

@@ -15,28 +15,34 @@ namespace {
 
 class WaveTableValues : public ContextTest {
 protected:
-    std::array<int, 128> table(int depth = 8) {
+    std::array<int, 128> table(int depth = 8)
+    {
         std::array<int, 128> values{};
         context.synth->exportWaveInts(context.currentWaveTable, values.data(), 128, depth);
         return values;
     }
     // Fills the current table with a ramp 0, 2, 4, ... at depth 8.
-    void writeRamp() {
-        for (int i = 0; i < 128; ++i) apply(ids::wavePoint::kFirst | i, static_cast<float>(2 * i) / 255.0f);
+    void writeRamp()
+    {
+        for (int i = 0; i < 128; ++i)
+            apply(ids::wavePoint::kFirst | i, static_cast<float>(2 * i) / 255.0f);
     }
     void setPeriod(int period) { apply(ids::waveTable::kGeneratorPeriod, static_cast<float>(period) / 256.0f); }
 };
 
-TEST_F(WaveTableValues, PointEditsRoundTripThroughTheEngine) {
+TEST_F(WaveTableValues, PointEditsRoundTripThroughTheEngine)
+{
     writeRamp();
     const auto values = table();
-    for (int i = 0; i < 128; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], 2 * i) << i;
+    for (int i = 0; i < 128; ++i)
+        EXPECT_EQ(values[static_cast<std::size_t>(i)], 2 * i) << i;
     // Sample 127 is outside a 32-entry table but is still stored.
     EXPECT_FLOAT_EQ(apply(ids::wavePoint::id(127), 1.0f), 1.0f);
     EXPECT_EQ(table()[127], 255);
 }
 
-TEST_F(WaveTableValues, SelectionSizeAndLevel) {
+TEST_F(WaveTableValues, SelectionSizeAndLevel)
+{
     context.waveTableBitDepth[127] = 3;
     EXPECT_FLOAT_EQ(apply(ids::waveTable::kSelect, 1.0f), 1.0f);
     EXPECT_EQ(context.currentWaveTable, 127);
@@ -59,7 +65,8 @@ TEST_F(WaveTableValues, SelectionSizeAndLevel) {
     EXPECT_EQ(context.synth->tableSize, 8);
 }
 
-TEST_F(WaveTableValues, SineFiguresAtFullLevel) {
+TEST_F(WaveTableValues, SineFiguresAtFullLevel)
+{
     setPeriod(32);
     EXPECT_FLOAT_EQ(apply(ids::waveTable::kSine, 1.0f), 1.0f);
     const auto values = table();
@@ -68,64 +75,73 @@ TEST_F(WaveTableValues, SineFiguresAtFullLevel) {
     EXPECT_EQ(values[24], 1);
 }
 
-TEST_F(WaveTableValues, SquareOverATableShorterThanHalfItsPeriod) {
+TEST_F(WaveTableValues, SquareOverATableShorterThanHalfItsPeriod)
+{
     setPeriod(64);
     apply(ids::waveTable::kSquare, 1.0f);
     const auto values = table();
-    for (int i = 0; i < 32; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], 255) << i;
+    for (int i = 0; i < 32; ++i)
+        EXPECT_EQ(values[static_cast<std::size_t>(i)], 255) << i;
 }
 
-TEST_F(WaveTableValues, GeneratorsLeaveSamplesBeyondTheirPeriod) {
-    apply(ids::waveTable::kSizeMenu, 1.0f);  // 128 entries
+TEST_F(WaveTableValues, GeneratorsLeaveSamplesBeyondTheirPeriod)
+{
+    apply(ids::waveTable::kSizeMenu, 1.0f); // 128 entries
     writeRamp();
     setPeriod(16);
-    apply(ids::waveTable::kFlat, 1.0f);  // flat
+    apply(ids::waveTable::kFlat, 1.0f); // flat
     const auto values = table();
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], 255);
-    for (int i = 16; i < 128; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], 2 * i) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(values[static_cast<std::size_t>(i)], 255);
+    for (int i = 16; i < 128; ++i)
+        EXPECT_EQ(values[static_cast<std::size_t>(i)], 2 * i) << i;
 
     setPeriod(0);
     const auto before = table();
-    for (int id = ids::waveTable::kSine; id <= ids::waveTable::kNoise; ++id) apply(id, 1.0f);
+    for (int id = ids::waveTable::kSine; id <= ids::waveTable::kNoise; ++id)
+        apply(id, 1.0f);
     EXPECT_EQ(table(), before) << "period 0 generates nothing";
 }
 
-TEST_F(WaveTableValues, TransformsWorkOnTheTableSizeOnly) {
+TEST_F(WaveTableValues, TransformsWorkOnTheTableSizeOnly)
+{
     writeRamp();
-    apply(ids::waveTable::kInvert, 1.0f);  // invert
+    apply(ids::waveTable::kInvert, 1.0f); // invert
     auto values = table();
     EXPECT_EQ(values[0], 255);
     EXPECT_EQ(values[31], 255 - 62);
     EXPECT_EQ(values[32], 64) << "beyond the table size nothing changes";
 
     writeRamp();
-    apply(ids::waveTable::kReverse, 1.0f);  // reverse
+    apply(ids::waveTable::kReverse, 1.0f); // reverse
     values = table();
     EXPECT_EQ(values[0], 62);
     EXPECT_EQ(values[31], 0);
 
     writeRamp();
-    apply(ids::waveTable::kRotateLeft, 1.0f);  // rotate left
+    apply(ids::waveTable::kRotateLeft, 1.0f); // rotate left
     values = table();
     EXPECT_EQ(values[0], 2);
     EXPECT_EQ(values[31], 0);
 
     writeRamp();
-    apply(ids::waveTable::kRotateRight, 1.0f);  // rotate right
+    apply(ids::waveTable::kRotateRight, 1.0f); // rotate right
     values = table();
     EXPECT_EQ(values[0], 62);
     EXPECT_EQ(values[1], 0);
     EXPECT_EQ(values[32], 64);
 }
 
-TEST_F(WaveTableValues, BitDepthRequantisesAndLosesDetail) {
+TEST_F(WaveTableValues, BitDepthRequantisesAndLosesDetail)
+{
     writeRamp();
     EXPECT_FLOAT_EQ(apply(ids::waveTable::kBitDepthMenu, 0.0f), 0.0f);
     EXPECT_EQ(context.waveTableBitDepth[0], 1);
     EXPECT_EQ(context.currentBitDepth, 1);
     EXPECT_EQ(context.currentBitMask, 1);
     auto values = table();
-    for (int i = 0; i < 32; ++i) EXPECT_TRUE(values[static_cast<std::size_t>(i)] == 0 || values[static_cast<std::size_t>(i)] == 128) << i;
+    for (int i = 0; i < 32; ++i)
+        EXPECT_TRUE(values[static_cast<std::size_t>(i)] == 0 || values[static_cast<std::size_t>(i)] == 128) << i;
 
     apply(ids::waveTable::kBitDepthMenu, 1.0f);
     EXPECT_EQ(context.currentBitDepth, 8);
@@ -134,7 +150,8 @@ TEST_F(WaveTableValues, BitDepthRequantisesAndLosesDetail) {
     EXPECT_EQ(levels, 0) << "going back to 8 bits does not restore the detail";
 }
 
-TEST(WaveShapes, TriangleStartsAtThePeakAQuarterIn) {
+TEST(WaveShapes, TriangleStartsAtThePeakAQuarterIn)
+{
     std::array<int, 32> values{};
     generateTriangle(values.data(), {32, 32, 8, 255});
     EXPECT_EQ(values[8], 255);
@@ -144,15 +161,19 @@ TEST(WaveShapes, TriangleStartsAtThePeakAQuarterIn) {
     EXPECT_TRUE(std::is_sorted(values.begin() + 24, values.end())) << "rises again after the trough";
 }
 
-TEST(WaveShapes, TriangleWithAHugePeriodStaysInsideTheTable) {
+TEST(WaveShapes, TriangleWithAHugePeriodStaysInsideTheTable)
+{
     std::array<int, 40> values{};
     values.fill(-1);
     generateTriangle(values.data(), {8, 256, 8, 255});
-    for (int i = 8; i < 40; ++i) EXPECT_EQ(values[static_cast<std::size_t>(i)], -1) << i;
-    for (int i = 0; i < 8; ++i) EXPECT_GE(values[static_cast<std::size_t>(i)], 0) << i;
+    for (int i = 8; i < 40; ++i)
+        EXPECT_EQ(values[static_cast<std::size_t>(i)], -1) << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_GE(values[static_cast<std::size_t>(i)], 0) << i;
 }
 
-TEST(WaveShapes, SawFallsThroughTheMiddleAndSquareUsesTheMirrorLevel) {
+TEST(WaveShapes, SawFallsThroughTheMiddleAndSquareUsesTheMirrorLevel)
+{
     std::array<int, 32> values{};
     generateSaw(values.data(), {32, 32, 8, 255});
     EXPECT_EQ(values[0], 255);
@@ -164,7 +185,8 @@ TEST(WaveShapes, SawFallsThroughTheMiddleAndSquareUsesTheMirrorLevel) {
     EXPECT_EQ(values[16], 16 - 12 - 1);
 }
 
-TEST(WaveShapes, NoiseContinuesTheLibrarySequenceAndStaysInRange) {
+TEST(WaveShapes, NoiseContinuesTheLibrarySequenceAndStaysInRange)
+{
     std::array<int, 64> first{}, second{};
     std::srand(7);
     generateNoise(first.data(), {64, 64, 8, 255});

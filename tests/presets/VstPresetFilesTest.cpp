@@ -25,41 +25,50 @@ using namespace kest::tolvane::tools;
 namespace {
 
 struct ScratchFolder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() / ("tolvane-presets-" + std::to_string(::getpid()));
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("tolvane-presets-" + std::to_string(::getpid()));
     ScratchFolder() { std::filesystem::create_directories(path); }
     ~ScratchFolder() { std::filesystem::remove_all(path); }
 };
 
-std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string exported(plugin::EngineContext& context, formats::TextKind kind) {
+std::string exported(plugin::EngineContext& context, formats::TextKind kind)
+{
     std::ostringstream text;
     formats::writeText(text, kind, *context.synth, context.waveTableBitDepth);
     return text.str();
 }
 
 // The component chunk as the SDK finds it.
-std::vector<std::uint8_t> sdkComponent(const std::filesystem::path& path, Steinberg::FUID& classId) {
+std::vector<std::uint8_t> sdkComponent(const std::filesystem::path& path, Steinberg::FUID& classId)
+{
     using namespace Steinberg;
     IPtr<IBStream> stream = owned(Vst::FileStream::open(path.c_str(), "rb"));
-    if (!stream) return {};
+    if (!stream)
+        return {};
     Vst::PresetFile file(stream);
-    if (!file.readChunkList()) return {};
+    if (!file.readChunkList())
+        return {};
     classId = file.getClassID();
     const Vst::PresetFile::Entry* entry = file.getEntry(Vst::kComponentState);
-    if (!entry) return {};
+    if (!entry)
+        return {};
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(entry->size));
     int32 got = 0;
     stream->seek(entry->offset, IBStream::kIBSeekSet, nullptr);
     stream->read(bytes.data(), static_cast<int32>(bytes.size()), &got);
-    if (got != static_cast<int32>(bytes.size())) return {};
+    if (got != static_cast<int32>(bytes.size()))
+        return {};
     return bytes;
 }
 
-void expectSameSound(plugin::EngineContext& expected, plugin::EngineContext& actual, std::string_view name) {
+void expectSameSound(plugin::EngineContext& expected, plugin::EngineContext& actual, std::string_view name)
+{
     EXPECT_EQ(exported(expected, formats::TextKind::Tone), exported(actual, formats::TextKind::Tone)) << name;
     EXPECT_EQ(exported(expected, formats::TextKind::WaveTable), exported(actual, formats::TextKind::WaveTable)) << name;
     EXPECT_EQ(expected.waveTableBitDepth, actual.waveTableBitDepth) << name;
@@ -75,7 +84,8 @@ void expectSameSound(plugin::EngineContext& expected, plugin::EngineContext& act
 
 } // namespace
 
-TEST(VstPresetFiles, EveryPresetReadsBackIntoAFreshEngineWithTheSameSound) {
+TEST(VstPresetFiles, EveryPresetReadsBackIntoAFreshEngineWithTheSameSound)
+{
     ScratchFolder folder;
     ASSERT_GE(showcasePresets().size(), 4u);
     for (const PresetRecipe& recipe : showcasePresets()) {
@@ -107,7 +117,8 @@ TEST(VstPresetFiles, EveryPresetReadsBackIntoAFreshEngineWithTheSameSound) {
     }
 }
 
-TEST(VstPresetFiles, FactoryGmIsTheWholeBankWithPercussionOnPartTen) {
+TEST(VstPresetFiles, FactoryGmIsTheWholeBankWithPercussionOnPartTen)
+{
     const PresetRecipe& gm = showcasePresets().front();
     ASSERT_EQ(gm.name, "Factory GM");
     plugin::EngineContext built;
@@ -121,7 +132,8 @@ TEST(VstPresetFiles, FactoryGmIsTheWholeBankWithPercussionOnPartTen) {
         EXPECT_EQ(built.synth->getMode(part), part == 9 ? synth::kModePercussion : synth::kModeInstrument) << part;
 }
 
-TEST(VstPresetFiles, ShowcasePresetsDifferFromTheBankTheyStartFrom) {
+TEST(VstPresetFiles, ShowcasePresetsDifferFromTheBankTheyStartFrom)
+{
     plugin::EngineContext gm;
     buildPreset(showcasePresets().front(), gm);
     for (const PresetRecipe& recipe : showcasePresets().subspan(1)) {

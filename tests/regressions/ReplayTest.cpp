@@ -17,26 +17,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> inputsOf(const std::string& target) {
+std::vector<fs::path> inputsOf(const std::string& target)
+{
     std::vector<fs::path> files;
     const fs::path folder = fs::path(TOLVANE_REGRESSIONS_DIR) / target;
     if (fs::is_directory(folder))
         for (const auto& entry : fs::directory_iterator(folder))
-            if (entry.is_regular_file()) files.push_back(entry.path());
+            if (entry.is_regular_file())
+                files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
 }
 
-std::vector<std::uint8_t> contentsOf(const fs::path& path) {
+std::vector<std::uint8_t> contentsOf(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace
 
-TEST(Regressions, EngineContextInputsReplayCleanly) {
+TEST(Regressions, EngineContextInputsReplayCleanly)
+{
     const auto files = inputsOf("fuzz_engine_context");
-    if (files.empty()) GTEST_SKIP() << "no kept inputs";
+    if (files.empty())
+        GTEST_SKIP() << "no kept inputs";
     for (const auto& file : files) {
         SCOPED_TRACE(file.filename().string());
         const auto bytes = contentsOf(file);
@@ -46,14 +51,17 @@ TEST(Regressions, EngineContextInputsReplayCleanly) {
         // Afterwards the context still renders: the input left nothing locked or busy.
         std::vector<float> storage(32 * 64, 0.0f);
         std::vector<float*> channels(32);
-        for (int c = 0; c < 32; ++c) channels[c] = storage.data() + c * 64;
+        for (int c = 0; c < 32; ++c)
+            channels[c] = storage.data() + c * 64;
         EXPECT_TRUE(driver.context().tryRenderBlock(channels.data(), 64));
     }
 }
 
-TEST(Regressions, MidiFileInputsReplayCleanly) {
+TEST(Regressions, MidiFileInputsReplayCleanly)
+{
     const auto files = inputsOf("fuzz_midi_file");
-    if (files.empty()) GTEST_SKIP() << "no kept inputs";
+    if (files.empty())
+        GTEST_SKIP() << "no kept inputs";
     for (const auto& file : files) {
         SCOPED_TRACE(file.filename().string());
         const auto bytes = contentsOf(file);

@@ -23,15 +23,18 @@ using tolvane_test::ScratchDir;
 
 namespace {
 
-std::string exported(plugin::EngineContext& context, formats::TextKind kind) {
+std::string exported(plugin::EngineContext& context, formats::TextKind kind)
+{
     std::ostringstream text;
     formats::writeText(text, kind, *context.synth, context.waveTableBitDepth);
     return text.str();
 }
 
-int runRender(const ScratchDir& dir, const std::string& args, std::string* output = nullptr) {
+int runRender(const ScratchDir& dir, const std::string& args, std::string* output = nullptr)
+{
     const std::string log = dir / "render.log";
-    const std::string command = "cd '" + dir.path.string() + "' && '" TOLVANE_RENDER_PATH "' -q " + args + " > '" + log + "' 2>&1";
+    const std::string command =
+        "cd '" + dir.path.string() + "' && '" TOLVANE_RENDER_PATH "' -q " + args + " > '" + log + "' 2>&1";
     const int raw = std::system(command.c_str());
     if (output) {
         std::ifstream in(log);
@@ -41,7 +44,8 @@ int runRender(const ScratchDir& dir, const std::string& args, std::string* outpu
 }
 
 // Program `program` on channel 1 and a snare on channel 10, one after the other.
-void writeSong(const ScratchDir& dir, int program) {
+void writeSong(const ScratchDir& dir, int program)
+{
     MidiTrackWriter t;
     t.programChange(0, 0, program);
     t.note(0, 480, 0, 60, 100);
@@ -50,23 +54,27 @@ void writeSong(const ScratchDir& dir, int program) {
     tolvane_test::writeBytes(dir / "song.mid", encodeMidiFile(0, 480, std::span(&t, 1)));
 }
 
-float peakBetween(const Audio& a, double from, double to) {
+float peakBetween(const Audio& a, double from, double to)
+{
     float p = 0.0f;
     for (auto i = static_cast<std::int64_t>(from * a.sampleRate); i < static_cast<std::int64_t>(to * a.sampleRate); ++i)
         p = std::max(p, std::fabs(a.samples[i * a.channels]));
     return p;
 }
 
-int zeroCrossings(const Audio& a, double from, double to) {
+int zeroCrossings(const Audio& a, double from, double to)
+{
     int n = 0;
-    for (auto i = static_cast<std::int64_t>(from * a.sampleRate) + 1; i < static_cast<std::int64_t>(to * a.sampleRate); ++i)
+    for (auto i = static_cast<std::int64_t>(from * a.sampleRate) + 1; i < static_cast<std::int64_t>(to * a.sampleRate);
+         ++i)
         n += (a.samples[(i - 1) * a.channels] < 0) != (a.samples[i * a.channels] < 0);
     return n;
 }
 
 } // namespace
 
-TEST(FactoryBank, EmbeddedBankEqualsTheFilesImportedAsTheEditorDoes) {
+TEST(FactoryBank, EmbeddedBankEqualsTheFilesImportedAsTheEditorDoes)
+{
     plugin::EngineContext embedded;
     loadFactoryBank(embedded);
     plugin::EngineContext imported;
@@ -80,7 +88,8 @@ TEST(FactoryBank, EmbeddedBankEqualsTheFilesImportedAsTheEditorDoes) {
     EXPECT_NE(exported(embedded, formats::TextKind::Tone), exported(powerOn, formats::TextKind::Tone));
 }
 
-TEST(FactoryBank, PartTenPlaysPercussionAndSurvivesAGmReset) {
+TEST(FactoryBank, PartTenPlaysPercussionAndSurvivesAGmReset)
+{
     plugin::EngineContext context;
     loadFactoryBank(context);
     for (int part = 0; part < 16; ++part) {
@@ -90,9 +99,10 @@ TEST(FactoryBank, PartTenPlaysPercussionAndSurvivesAGmReset) {
     }
 }
 
-TEST(FactoryBankRender, TheBankIsTheDefaultAndInitLeavesItOut) {
+TEST(FactoryBankRender, TheBankIsTheDefaultAndInitLeavesItOut)
+{
     ScratchDir dir("bank");
-    writeSong(dir, 80);  // square lead
+    writeSong(dir, 80); // square lead
     ASSERT_EQ(runRender(dir, "-o bank.wav song.mid"), 0);
     ASSERT_EQ(runRender(dir, "--init -o init.wav song.mid"), 0);
     const Audio bank = tolvane_test::readAudio(dir / "bank.wav");
@@ -108,20 +118,24 @@ TEST(FactoryBankRender, TheBankIsTheDefaultAndInitLeavesItOut) {
     EXPECT_LT(zeroCrossings(init, 1.02, 1.12), 2 * 2 * 73 * 0.1);
 }
 
-TEST(FactoryBankRender, APresetFileReplacesTheBankAndForeignOnesAreRefused) {
+TEST(FactoryBankRender, APresetFileReplacesTheBankAndForeignOnesAreRefused)
+{
     ScratchDir dir("preset");
     writeSong(dir, 0);
     plugin::EngineContext muted;
-    for (int part = 0; part < 16; ++part) muted.synth->setMode(part, synth::kModeMute);
+    for (int part = 0; part < 16; ++part)
+        muted.synth->setMode(part, synth::kModeMute);
     plugin::MemoryByteWriter writer;
     ASSERT_TRUE(muted.writeState(writer));
     // The processor appends its bypass trailer; the reader must stop before it.
     writer.bytes.insert(writer.bytes.end(), {'T', 'V', 'B', 'Y', 0, 0, 0, 0});
-    tolvane_test::writeBytes(dir / "muted.vstpreset", tolvane_test::presetFileBytes(kTolvaneProcessorClassId, writer.bytes));
+    tolvane_test::writeBytes(dir / "muted.vstpreset",
+                             tolvane_test::presetFileBytes(kTolvaneProcessorClassId, writer.bytes));
     tolvane_test::writeBytes(dir / "other.vstpreset",
                              tolvane_test::presetFileBytes("0123456789ABCDEF0123456789ABCDEF", writer.bytes));
-    tolvane_test::writeBytes(dir / "short.vstpreset",
-                             tolvane_test::presetFileBytes(kTolvaneProcessorClassId, {writer.bytes.begin(), writer.bytes.begin() + 20}));
+    tolvane_test::writeBytes(
+        dir / "short.vstpreset",
+        tolvane_test::presetFileBytes(kTolvaneProcessorClassId, {writer.bytes.begin(), writer.bytes.begin() + 20}));
 
     ASSERT_EQ(runRender(dir, "--preset muted.vstpreset -o muted.wav song.mid"), 0);
     const Audio silent = tolvane_test::readAudio(dir / "muted.wav");

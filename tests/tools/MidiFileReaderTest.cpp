@@ -15,44 +15,71 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-MidiSong readOk(const Bytes& bytes) {
+MidiSong readOk(const Bytes& bytes)
+{
     auto result = readMidiFile(bytes);
     EXPECT_TRUE(result.song.has_value()) << result.error;
     return result.song.value_or(MidiSong{});
 }
 
-std::string readError(const Bytes& bytes) {
+std::string readError(const Bytes& bytes)
+{
     auto result = readMidiFile(bytes);
     EXPECT_FALSE(result.song.has_value());
     return result.error;
 }
 
-Bytes oneTrackFile(const MidiTrackWriter& track, std::uint16_t division = 480, int format = 0) {
+Bytes oneTrackFile(const MidiTrackWriter& track, std::uint16_t division = 480, int format = 0)
+{
     return encodeMidiFile(format, division, std::span(&track, 1));
 }
 
 // A hand-made file: header plus one MTrk chunk holding exactly these bytes.
-Bytes rawTrackFile(const Bytes& body, std::uint16_t division = 96) {
-    Bytes out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, static_cast<std::uint8_t>(division >> 8),
-              static_cast<std::uint8_t>(division), 'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(body.size())};
+Bytes rawTrackFile(const Bytes& body, std::uint16_t division = 96)
+{
+    Bytes out{'M',
+              'T',
+              'h',
+              'd',
+              0,
+              0,
+              0,
+              6,
+              0,
+              0,
+              0,
+              1,
+              static_cast<std::uint8_t>(division >> 8),
+              static_cast<std::uint8_t>(division),
+              'M',
+              'T',
+              'r',
+              'k',
+              0,
+              0,
+              0,
+              static_cast<std::uint8_t>(body.size())};
     out.reserve(out.size() + body.size());
-    for (std::uint8_t b : body) out.push_back(b);
+    for (std::uint8_t b : body)
+        out.push_back(b);
     return out;
 }
 
 } // namespace
 
-TEST(MidiFileDivision, TicksPerQuarterUseTheDefaultTempoUntilTheFirstChange) {
+TEST(MidiFileDivision, TicksPerQuarterUseTheDefaultTempoUntilTheFirstChange)
+{
     MidiTrackWriter t;
     t.note(96, 96, 0, 60, 100);
     const MidiSong song = readOk(oneTrackFile(t, 96));
     ASSERT_EQ(song.events.size(), 2u);
-    EXPECT_DOUBLE_EQ(song.events[0].seconds, 0.5);  // 120 bpm: a quarter note is half a second
+    EXPECT_DOUBLE_EQ(song.events[0].seconds, 0.5); // 120 bpm: a quarter note is half a second
     EXPECT_DOUBLE_EQ(song.events[1].seconds, 1.0);
     EXPECT_DOUBLE_EQ(song.lengthSeconds, 1.0);
 }
 
-TEST(MidiFileDivision, SmpteDivisionsCountFramesAndIgnoreTempo) {
+TEST(MidiFileDivision, SmpteDivisionsCountFramesAndIgnoreTempo)
+{
     MidiTrackWriter t;
     t.tempoBpm(0, 60);
     t.noteOn(500, 0, 60, 100);
@@ -69,21 +96,25 @@ TEST(MidiFileDivision, SmpteDivisionsCountFramesAndIgnoreTempo) {
     EXPECT_NEAR(drop.events[0].seconds, 2997.0 / (100 * 30000.0 / 1001.0), 1e-12);
 }
 
-TEST(MidiFileDivision, NonsenseDivisionsAreRejected) {
+TEST(MidiFileDivision, NonsenseDivisionsAreRejected)
+{
     MidiTrackWriter t;
     t.noteOn(0, 0, 60, 100);
     EXPECT_NE(readError(oneTrackFile(t, 0)).find("division"), std::string::npos);
-    EXPECT_NE(readError(oneTrackFile(t, static_cast<std::uint16_t>((0x100 - 23) << 8 | 4))).find("frames"), std::string::npos);
-    EXPECT_NE(readError(oneTrackFile(t, static_cast<std::uint16_t>((0x100 - 25) << 8 | 0))).find("ticks per frame"), std::string::npos);
+    EXPECT_NE(readError(oneTrackFile(t, static_cast<std::uint16_t>((0x100 - 23) << 8 | 4))).find("frames"),
+              std::string::npos);
+    EXPECT_NE(readError(oneTrackFile(t, static_cast<std::uint16_t>((0x100 - 25) << 8 | 0))).find("ticks per frame"),
+              std::string::npos);
 }
 
-TEST(MidiFileTempo, ChangesInAnyTrackApplyToAllTracksFromTheirTick) {
+TEST(MidiFileTempo, ChangesInAnyTrackApplyToAllTracksFromTheirTick)
+{
     MidiTrackWriter conductor, music;
-    conductor.tempoBpm(480, 60);     // after one quarter at 120 bpm (0.5 s)
-    conductor.tempoBpm(1440, 240);   // after two quarters at 60 bpm (2.5 s)
-    conductor.tempoBpm(1440, 120);   // same tick: the later one wins
-    music.noteOn(960, 0, 60, 100);   // 0.5 + 1.0
-    music.noteOn(1920, 0, 62, 100);  // 2.5 + 0.5
+    conductor.tempoBpm(480, 60);    // after one quarter at 120 bpm (0.5 s)
+    conductor.tempoBpm(1440, 240);  // after two quarters at 60 bpm (2.5 s)
+    conductor.tempoBpm(1440, 120);  // same tick: the later one wins
+    music.noteOn(960, 0, 60, 100);  // 0.5 + 1.0
+    music.noteOn(1920, 0, 62, 100); // 2.5 + 0.5
     const MidiTrackWriter tracks[] = {conductor, music};
     const MidiSong song = readOk(encodeMidiFile(1, 480, tracks));
     EXPECT_EQ(song.tempoChangeCount, 3);
@@ -92,7 +123,8 @@ TEST(MidiFileTempo, ChangesInAnyTrackApplyToAllTracksFromTheirTick) {
     EXPECT_DOUBLE_EQ(song.events[1].seconds, 3.0);
 }
 
-TEST(MidiFileTempo, ShortTempoEventsAreSkippedAndEndOfTrackSetsTheLength) {
+TEST(MidiFileTempo, ShortTempoEventsAreSkippedAndEndOfTrackSetsTheLength)
+{
     MidiTrackWriter t;
     const std::uint8_t shortTempo[] = {7, 0xA1};
     t.meta(0, 0x51, shortTempo);
@@ -105,7 +137,8 @@ TEST(MidiFileTempo, ShortTempoEventsAreSkippedAndEndOfTrackSetsTheLength) {
 }
 
 // A zero tempo would freeze the song; playing it at 120 bpm instead would hide a broken file.
-TEST(MidiFileTempo, AZeroTempoIsRefusedWithItsTrackAndTick) {
+TEST(MidiFileTempo, AZeroTempoIsRefusedWithItsTrackAndTick)
+{
     MidiTrackWriter conductor, notes;
     conductor.tempoBpm(0, 90);
     const std::uint8_t zero[] = {0, 0, 0};
@@ -117,10 +150,11 @@ TEST(MidiFileTempo, AZeroTempoIsRefusedWithItsTrackAndTick) {
     EXPECT_NE(error.find("tempo of 0 at tick 960"), std::string::npos) << error;
 }
 
-TEST(MidiFileMessages, EveryChannelMessageKindIsRead) {
+TEST(MidiFileMessages, EveryChannelMessageKindIsRead)
+{
     MidiTrackWriter t;
     t.noteOn(0, 3, 60, 100);
-    t.noteOn(1, 3, 60, 0);  // velocity 0 stays a note-on; the engine treats it as note off
+    t.noteOn(1, 3, 60, 0); // velocity 0 stays a note-on; the engine treats it as note off
     t.noteOff(2, 4, 61, 33);
     t.polyPressure(3, 5, 62, 44);
     t.controlChange(4, 6, 7, 90);
@@ -128,7 +162,9 @@ TEST(MidiFileMessages, EveryChannelMessageKindIsRead) {
     t.channelPressure(6, 8, 55);
     t.pitchBend(7, 15, 0x2345);
     const MidiSong song = readOk(oneTrackFile(t));
-    struct Expect { int type, channel, d1, d2; };
+    struct Expect {
+        int type, channel, d1, d2;
+    };
     const Expect expected[] = {{144, 3, 60, 100}, {144, 3, 60, 0}, {128, 4, 61, 33}, {160, 5, 62, 44},
                                {176, 6, 7, 90},   {192, 7, 12, 0}, {208, 8, 55, 0},  {224, 15, 0x45, 0x46}};
     ASSERT_EQ(song.events.size(), std::size(expected));
@@ -141,16 +177,19 @@ TEST(MidiFileMessages, EveryChannelMessageKindIsRead) {
     }
 }
 
-TEST(MidiFileMessages, RunningStatusGivesTheSameEventsAsExplicitStatus) {
+TEST(MidiFileMessages, RunningStatusGivesTheSameEventsAsExplicitStatus)
+{
     MidiTrackWriter t;
-    for (int i = 0; i < 8; ++i) t.note(i * 10, 5, 2, 60 + i, 90);
+    for (int i = 0; i < 8; ++i)
+        t.note(i * 10, 5, 2, 60 + i, 90);
     t.programChange(100, 2, 5);
     t.programChange(100, 2, 6);
     const std::uint8_t text[] = {'x'};
     t.meta(110, 0x01, text);
     const MidiSong withRunning = readOk(encodeMidiFile(0, 96, std::span(&t, 1), true));
     const MidiSong without = readOk(encodeMidiFile(0, 96, std::span(&t, 1), false));
-    EXPECT_LT(encodeMidiFile(0, 96, std::span(&t, 1), true).size(), encodeMidiFile(0, 96, std::span(&t, 1), false).size());
+    EXPECT_LT(encodeMidiFile(0, 96, std::span(&t, 1), true).size(),
+              encodeMidiFile(0, 96, std::span(&t, 1), false).size());
     ASSERT_EQ(withRunning.events.size(), 18u);
     ASSERT_EQ(without.events.size(), 18u);
     for (std::size_t i = 0; i < 18; ++i) {
@@ -167,7 +206,8 @@ TEST(MidiFileMessages, RunningStatusGivesTheSameEventsAsExplicitStatus) {
     EXPECT_EQ(afterMeta.events[1].data1, 61);
 }
 
-TEST(MidiFileMessages, TracksMergeByTimeAndKeepTrackOrderAtEqualTicks) {
+TEST(MidiFileMessages, TracksMergeByTimeAndKeepTrackOrderAtEqualTicks)
+{
     MidiTrackWriter a, b;
     a.noteOn(100, 0, 1, 1);
     a.noteOn(200, 0, 2, 1);
@@ -183,7 +223,8 @@ TEST(MidiFileMessages, TracksMergeByTimeAndKeepTrackOrderAtEqualTicks) {
     EXPECT_EQ(song.trackCount, 2);
 }
 
-TEST(MidiFileMessages, OtherMetaEventsAndUnknownChunksAreSkipped) {
+TEST(MidiFileMessages, OtherMetaEventsAndUnknownChunksAreSkipped)
+{
     MidiTrackWriter t;
     const std::uint8_t timeSig[] = {4, 2, 24, 8}, name[] = {'L', 'e', 'a', 'd'};
     t.meta(0, 0x58, timeSig);
@@ -201,7 +242,8 @@ TEST(MidiFileMessages, OtherMetaEventsAndUnknownChunksAreSkipped) {
     EXPECT_EQ(trailing.events.size(), 1u);
 }
 
-TEST(MidiFileSysEx, CompleteDividedAndEscapedMessagesBecomeOnePayloadEach) {
+TEST(MidiFileSysEx, CompleteDividedAndEscapedMessagesBecomeOnePayloadEach)
+{
     MidiTrackWriter t;
     const Bytes complete{0x7D, 0x10, 0x20, 0x00, 0x00, 0x01, 0x40, 0xF7};
     t.sysEx(0, complete);
@@ -212,38 +254,45 @@ TEST(MidiFileSysEx, CompleteDividedAndEscapedMessagesBecomeOnePayloadEach) {
     const Bytes escaped{0xF0, 0x7D, 0x10, 0x20, 0x08, 0x03, 0x7E, 0x7F, 0xF7};
     t.sysExEscape(20, escaped);
     const Bytes realtime{0xFA};
-    t.sysExEscape(30, realtime);  // an escaped Start message is not SysEx
+    t.sysExEscape(30, realtime); // an escaped Start message is not SysEx
     const MidiSong song = readOk(oneTrackFile(t));
     ASSERT_EQ(song.events.size(), 3u);
-    for (const auto& e : song.events) EXPECT_EQ(e.type, 240);
-    auto payload = [&](int i) { auto s = song.sysEx(song.events[i]); return Bytes(s.begin(), s.end()); };
+    for (const auto& e : song.events)
+        EXPECT_EQ(e.type, 240);
+    auto payload = [&](int i) {
+        auto s = song.sysEx(song.events[i]);
+        return Bytes(s.begin(), s.end());
+    };
     EXPECT_EQ(payload(0), complete);
     EXPECT_EQ(payload(1), (Bytes{0x7D, 0x10, 0x20, 0x04, 0x05, 0x12, 0x00, 0x10, 0xF7}));
-    EXPECT_EQ(song.events[1].tick, 12u);  // a divided message takes effect once it is complete
+    EXPECT_EQ(song.events[1].tick, 12u); // a divided message takes effect once it is complete
     EXPECT_EQ(payload(2), Bytes(escaped.begin() + 1, escaped.end()));
 }
 
-TEST(MidiFileSysEx, LongMessagesAreCutAndUnfinishedOnesDropped) {
+TEST(MidiFileSysEx, LongMessagesAreCutAndUnfinishedOnesDropped)
+{
     MidiTrackWriter t;
     Bytes longPayload(1000, 0x11);
     longPayload.back() = 0xF7;
     t.sysEx(0, longPayload);
     const Bytes unfinished{0x7D, 0x10};
-    t.sysEx(5, unfinished);  // never continued before the track ends
+    t.sysEx(5, unfinished); // never continued before the track ends
     const MidiSong song = readOk(oneTrackFile(t));
     ASSERT_EQ(song.events.size(), 1u);
     EXPECT_EQ(song.events[0].sysExLength, kMaxSongSysExLength);
     EXPECT_EQ(song.sysExBytes.size(), kMaxSongSysExLength);
 }
 
-TEST(MidiFileErrors, FormatTwoAndUnknownFormatsAreRefusedByName) {
+TEST(MidiFileErrors, FormatTwoAndUnknownFormatsAreRefusedByName)
+{
     MidiTrackWriter t;
     t.noteOn(0, 0, 60, 100);
     EXPECT_NE(readError(oneTrackFile(t, 96, 2)).find("format 2"), std::string::npos);
     EXPECT_NE(readError(oneTrackFile(t, 96, 7)).find("format 7"), std::string::npos);
 }
 
-TEST(MidiFileErrors, BrokenStructureIsReportedWithThePlace) {
+TEST(MidiFileErrors, BrokenStructureIsReportedWithThePlace)
+{
     EXPECT_NE(readError({}).find("MThd"), std::string::npos);
     EXPECT_NE(readError({'R', 'I', 'F', 'F', 0, 0}).find("MThd"), std::string::npos);
     EXPECT_NE(readError(rawTrackFile({0, 0x40, 0x40})).find("without a status"), std::string::npos);
@@ -257,12 +306,14 @@ TEST(MidiFileErrors, BrokenStructureIsReportedWithThePlace) {
     EXPECT_NE(readError(missing).find("announces 3 tracks"), std::string::npos);
 }
 
-TEST(MidiFileErrors, EveryTruncationOfAValidFileIsRejected) {
+TEST(MidiFileErrors, EveryTruncationOfAValidFileIsRejected)
+{
     MidiTrackWriter a, b;
     a.tempoBpm(0, 100);
     const Bytes sx{0x7D, 0x10, 0x20, 0x02, 0x09, 0x01, 0x02, 0xF7};
     a.sysEx(0, sx);
-    for (int i = 0; i < 20; ++i) b.note(i * 48, 40, 9, 36 + i, 100);
+    for (int i = 0; i < 20; ++i)
+        b.note(i * 48, 40, 9, 36 + i, 100);
     const MidiTrackWriter tracks[] = {a, b};
     const Bytes file = encodeMidiFile(1, 96, tracks);
     ASSERT_TRUE(readMidiFile(file).song.has_value());
@@ -277,7 +328,8 @@ TEST(MidiFileErrors, EveryTruncationOfAValidFileIsRejected) {
     }
 }
 
-TEST(MidiFileErrors, RandomDamageNeverEscapesAsACrash) {
+TEST(MidiFileErrors, RandomDamageNeverEscapesAsACrash)
+{
     MidiTrackWriter a;
     for (int i = 0; i < 40; ++i) {
         a.note(i * 30, 20, i % 16, 40 + i, 90);
@@ -291,7 +343,8 @@ TEST(MidiFileErrors, RandomDamageNeverEscapesAsACrash) {
     for (int round = 0; round < 3000; ++round) {
         Bytes damaged = file;
         const int hits = 1 + static_cast<int>(rng() % 6);
-        for (int h = 0; h < hits; ++h) damaged[rng() % damaged.size()] = static_cast<std::uint8_t>(rng());
+        for (int h = 0; h < hits; ++h)
+            damaged[rng() % damaged.size()] = static_cast<std::uint8_t>(rng());
         const auto result = readMidiFile(damaged);
         if (result.song) {
             ++accepted;
@@ -303,10 +356,11 @@ TEST(MidiFileErrors, RandomDamageNeverEscapesAsACrash) {
             EXPECT_FALSE(result.error.empty());
         }
     }
-    EXPECT_GT(accepted, 0);  // damage to data bytes alone leaves a readable file
+    EXPECT_GT(accepted, 0); // damage to data bytes alone leaves a readable file
 }
 
-TEST(MidiFileLoad, MissingFilesAndFoldersAreReportedNotThrown) {
+TEST(MidiFileLoad, MissingFilesAndFoldersAreReportedNotThrown)
+{
     const auto result = loadMidiFile("/nonexistent/dir/song.mid");
     EXPECT_FALSE(result.song);
     EXPECT_NE(result.error.find("cannot open"), std::string::npos);
@@ -319,30 +373,35 @@ namespace {
 
 // RIFF wrapping as .rmi files have it: RIFF <size> RMID, then chunks with
 // little-endian sizes, padded to even lengths; the song is in "data".
-Bytes riffChunk(const char* id, const Bytes& body) {
+Bytes riffChunk(const char* id, const Bytes& body)
+{
     const auto n = static_cast<std::uint32_t>(body.size());
-    Bytes out{static_cast<std::uint8_t>(id[0]), static_cast<std::uint8_t>(id[1]), static_cast<std::uint8_t>(id[2]),
-              static_cast<std::uint8_t>(id[3]), static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+    Bytes out{static_cast<std::uint8_t>(id[0]),   static_cast<std::uint8_t>(id[1]),  static_cast<std::uint8_t>(id[2]),
+              static_cast<std::uint8_t>(id[3]),   static_cast<std::uint8_t>(n),      static_cast<std::uint8_t>(n >> 8),
               static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)};
     out.insert(out.end(), body.begin(), body.end());
-    if (n % 2) out.push_back(0);
+    if (n % 2)
+        out.push_back(0);
     return out;
 }
 
-Bytes riffMidi(const std::vector<Bytes>& chunks) {
+Bytes riffMidi(const std::vector<Bytes>& chunks)
+{
     Bytes body{'R', 'M', 'I', 'D'};
-    for (const Bytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
+    for (const Bytes& c : chunks)
+        body.insert(body.end(), c.begin(), c.end());
     Bytes riff = riffChunk("RIFF", body);
     return riff;
 }
 
 } // namespace
 
-TEST(MidiFileRiff, RmidFilesPlayTheSongInTheirDataChunk) {
+TEST(MidiFileRiff, RmidFilesPlayTheSongInTheirDataChunk)
+{
     MidiTrackWriter t;
     t.note(0, 480, 3, 64, 90);
     const Bytes smf = oneTrackFile(t);
-    const Bytes info = riffChunk("LIST", {'I', 'N', 'F', 'O', 'x'});  // odd length: padded
+    const Bytes info = riffChunk("LIST", {'I', 'N', 'F', 'O', 'x'}); // odd length: padded
     const MidiSong plain = readOk(smf);
     const MidiSong wrapped = readOk(riffMidi({info, riffChunk("data", smf)}));
     ASSERT_EQ(wrapped.events.size(), plain.events.size());
@@ -355,13 +414,15 @@ TEST(MidiFileRiff, RmidFilesPlayTheSongInTheirDataChunk) {
     EXPECT_NE(readError(cut).find("truncated"), std::string::npos);
 }
 
-TEST(MidiFileRiff, ChunksBetweenTracksAreSkippedButATruncatedTrackIsNamedSo) {
+TEST(MidiFileRiff, ChunksBetweenTracksAreSkippedButATruncatedTrackIsNamedSo)
+{
     MidiTrackWriter a, b;
     a.note(0, 96, 0, 60, 100);
     b.note(0, 96, 1, 64, 100);
     const MidiTrackWriter tracks[] = {a, b};
     Bytes file = encodeMidiFile(1, 96, tracks);
-    const std::size_t secondTrack = 14 + 8 + (std::size_t{file[18]} << 24 | std::size_t{file[19]} << 16 | std::size_t{file[20]} << 8 | file[21]);
+    const std::size_t secondTrack =
+        14 + 8 + (std::size_t{file[18]} << 24 | std::size_t{file[19]} << 16 | std::size_t{file[20]} << 8 | file[21]);
     const Bytes alien{'X', 'F', 'I', 'H', 0, 0, 0, 4, 1, 2, 3, 4};
     file.insert(file.begin() + static_cast<std::ptrdiff_t>(secondTrack), alien.begin(), alien.end());
     const MidiSong song = readOk(file);

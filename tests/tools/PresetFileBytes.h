@@ -10,12 +10,15 @@
 
 namespace tolvane_test {
 
-inline void appendLittle(std::vector<std::uint8_t>& out, std::uint64_t value, int size) {
-    for (int i = 0; i < size; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+inline void appendLittle(std::vector<std::uint8_t>& out, std::uint64_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 // Header, the component state, then a chunk list with one 'Comp' entry.
-inline std::vector<std::uint8_t> presetFileBytes(std::string_view classId, const std::vector<std::uint8_t>& component) {
+inline std::vector<std::uint8_t> presetFileBytes(std::string_view classId, const std::vector<std::uint8_t>& component)
+{
     std::vector<std::uint8_t> out{'V', 'S', 'T', '3'};
     appendLittle(out, 1, 4);
     out.insert(out.end(), classId.begin(), classId.end());

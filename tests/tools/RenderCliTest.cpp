@@ -14,14 +14,15 @@
 
 using namespace kest::tolvane::tools;
 using tolvane_test::Audio;
-using tolvane_test::ScratchDir;
-using tolvane_test::RunResult;
 using tolvane_test::runRender;
+using tolvane_test::RunResult;
+using tolvane_test::ScratchDir;
 
 namespace {
 
 // One second of A 440, then one quiet second (with --init: on the power-on sine).
-std::vector<std::uint8_t> singleNoteSong(int key = 69) {
+std::vector<std::uint8_t> singleNoteSong(int key = 69)
+{
     MidiTrackWriter t;
     t.note(0, 960, 0, key, 127);
     t.setEndTick(1920);
@@ -30,7 +31,8 @@ std::vector<std::uint8_t> singleNoteSong(int key = 69) {
 
 } // namespace
 
-TEST(RenderCli, UsageErrorsExitWithTwoAndWriteNothing) {
+TEST(RenderCli, UsageErrorsExitWithTwoAndWriteNothing)
+{
     ScratchDir dir("usage");
     tolvane_test::writeBytes(dir / "song.mid", singleNoteSong());
     const std::pair<const char*, const char*> cases[] = {
@@ -56,7 +58,8 @@ TEST(RenderCli, UsageErrorsExitWithTwoAndWriteNothing) {
     EXPECT_NE(help.output.find("--stems DIR"), std::string::npos);
 }
 
-TEST(RenderCli, BadSongsExitWithOneNameTheFileAndLeaveNoOutput) {
+TEST(RenderCli, BadSongsExitWithOneNameTheFileAndLeaveNoOutput)
+{
     ScratchDir dir("input");
     const auto good = singleNoteSong();
     tolvane_test::writeBytes(dir / "truncated.mid", std::vector<std::uint8_t>(good.begin(), good.end() - 5));
@@ -87,10 +90,12 @@ TEST(RenderCli, BadSongsExitWithOneNameTheFileAndLeaveNoOutput) {
     const RunResult r = runRender(dir, "-o no/such/dir/out.wav good.mid");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("no/such/dir/out.wav"), std::string::npos) << r.output;
-    for (const auto& name : dir.entries()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+    for (const auto& name : dir.entries())
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
-TEST(RenderCli, RendersTheSongAtItsLengthAndPitch) {
+TEST(RenderCli, RendersTheSongAtItsLengthAndPitch)
+{
     ScratchDir dir("pitch");
     tolvane_test::writeBytes(dir / "a440.mid", singleNoteSong(69));
     tolvane_test::writeBytes(dir / "a880.mid", singleNoteSong(81));
@@ -113,10 +118,11 @@ TEST(RenderCli, RendersTheSongAtItsLengthAndPitch) {
     a = tolvane_test::readAudio(dir / "high.wav");
     EXPECT_EQ(a.sampleRate, 48000);
     EXPECT_NEAR(a.frequency(1, 0.1, 0.9), 880.0, 880.0 * 0.002);
-    EXPECT_GE(a.frames(), 2 * 48000);  // the default tail adds the release
+    EXPECT_GE(a.frames(), 2 * 48000); // the default tail adds the release
 }
 
-TEST(RenderCli, BusStemsAndSampleFormatsProduceTheRightFiles) {
+TEST(RenderCli, BusStemsAndSampleFormatsProduceTheRightFiles)
+{
     ScratchDir dir("outputs");
     tolvane_test::writeBytes(dir / "song.mid", singleNoteSong());
     // Every part plays into pair 1 unless told otherwise.
@@ -126,7 +132,7 @@ TEST(RenderCli, BusStemsAndSampleFormatsProduceTheRightFiles) {
     ASSERT_EQ(runRender(dir, "-q -o mix.flac song.mid").status, 0);
 
     const std::vector<std::string> stems = tolvane_test::ScratchDir::namesIn(dir.path / "stems");
-    ASSERT_EQ(stems.size(), 1u);  // silent parts get no stem
+    ASSERT_EQ(stems.size(), 1u); // silent parts get no stem
     EXPECT_TRUE(stems[0].starts_with("part01-") && stems[0].ends_with(".wav")) << stems[0];
     const Audio mix = tolvane_test::readAudio(dir / "mix.wav");
     const Audio bus1 = tolvane_test::readAudio(dir / "bus1.wav");
@@ -144,7 +150,8 @@ TEST(RenderCli, BusStemsAndSampleFormatsProduceTheRightFiles) {
     EXPECT_NEAR(flac.peak(), mix.peak(), 1e-5);
 }
 
-TEST(RenderCli, WithoutASongItRendersTheBuiltInDemo) {
+TEST(RenderCli, WithoutASongItRendersTheBuiltInDemo)
+{
     ScratchDir dir("demo");
     const RunResult r = runRender(dir, "--block 1024");
     ASSERT_EQ(r.status, 0) << r.output;
@@ -156,5 +163,6 @@ TEST(RenderCli, WithoutASongItRendersTheBuiltInDemo) {
     EXPECT_GT(demo.peak(), 0.1f);
     EXPECT_LE(demo.peak(), 1.0f);
     // The song is music from start to end: no silent stretch in its middle.
-    for (double t = 0.5; t < 44.0; t += 2.0) EXPECT_GT(demo.rms(0, t, t + 2.0), 0.005) << "at " << t << " s";
+    for (double t = 0.5; t < 44.0; t += 2.0)
+        EXPECT_GT(demo.rms(0, t, t + 2.0), 0.005) << "at " << t << " s";
 }

@@ -14,8 +14,8 @@
 #include "TestAudio.h"
 
 using namespace kest::tolvane::tools;
-using tolvane_test::RunResult;
 using tolvane_test::runRender;
+using tolvane_test::RunResult;
 using tolvane_test::ScratchDir;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -23,24 +23,28 @@ extern char** environ;
 
 namespace {
 
-Bytes shortSong() {
+Bytes shortSong()
+{
     MidiTrackWriter t;
     t.note(0, 240, 0, 60, 100);
     t.setEndTick(480);
     return encodeMidiFile(0, 480, std::span(&t, 1));
 }
 
-bool noAudioLeftIn(const ScratchDir& dir) {
+bool noAudioLeftIn(const ScratchDir& dir)
+{
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path)) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && !name.ends_with(".mid") && !name.ends_with(".rmi") && !name.ends_with(".log")) return false;
+        if (entry.is_regular_file() && !name.ends_with(".mid") && !name.ends_with(".rmi") && !name.ends_with(".log"))
+            return false;
     }
     return true;
 }
 
 } // namespace
 
-TEST(RenderFaults, FoldersAndOutputsNamingTheSongAreRefused) {
+TEST(RenderFaults, FoldersAndOutputsNamingTheSongAreRefused)
+{
     ScratchDir dir("names");
     std::filesystem::create_directories(dir.path / "songs");
     tolvane_test::writeBytes(dir / "song.mid", shortSong());
@@ -59,7 +63,8 @@ TEST(RenderFaults, FoldersAndOutputsNamingTheSongAreRefused) {
     EXPECT_TRUE(noAudioLeftIn(dir));
 }
 
-TEST(RenderFaults, TheExtensionChoosesTheFormatOrIsRefused) {
+TEST(RenderFaults, TheExtensionChoosesTheFormatOrIsRefused)
+{
     ScratchDir dir("formats");
     tolvane_test::writeBytes(dir / "song.mid", shortSong());
     RunResult r = runRender(dir, "-o song.xyz song.mid");
@@ -73,7 +78,8 @@ TEST(RenderFaults, TheExtensionChoosesTheFormatOrIsRefused) {
     };
     for (const auto& [name, major] : formats) {
         r = runRender(dir, std::string("-q -o ") + name + " song.mid");
-        if (r.status == 2 && std::string(name) == "a.mp3") continue;  // a libsndfile built without MP3 says so
+        if (r.status == 2 && std::string(name) == "a.mp3")
+            continue; // a libsndfile built without MP3 says so
         ASSERT_EQ(r.status, 0) << name << ": " << r.output;
         const tolvane_test::Audio audio = tolvane_test::readAudio(dir / name);
         ASSERT_TRUE(audio.ok) << name;
@@ -82,15 +88,18 @@ TEST(RenderFaults, TheExtensionChoosesTheFormatOrIsRefused) {
     }
 }
 
-TEST(RenderFaults, RiffMidiPlaysAndAZeroTempoIsRefusedByTrackAndTick) {
+TEST(RenderFaults, RiffMidiPlaysAndAZeroTempoIsRefusedByTrackAndTick)
+{
     ScratchDir dir("songs");
     const Bytes smf = shortSong();
     Bytes rmi{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a'};
     const auto n = static_cast<std::uint32_t>(smf.size());
-    for (int shift = 0; shift < 32; shift += 8) rmi.push_back(static_cast<std::uint8_t>(n >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+        rmi.push_back(static_cast<std::uint8_t>(n >> shift));
     rmi.insert(rmi.end(), smf.begin(), smf.end());
     const auto riffSize = static_cast<std::uint32_t>(rmi.size() - 8);
-    for (int i = 0; i < 4; ++i) rmi[4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(riffSize >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        rmi[4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(riffSize >> (8 * i));
     tolvane_test::writeBytes(dir / "song.rmi", rmi);
     tolvane_test::writeBytes(dir / "song.mid", smf);
     ASSERT_EQ(runRender(dir, "-q --float -o rmi.wav song.rmi").status, 0);
@@ -108,7 +117,8 @@ TEST(RenderFaults, RiffMidiPlaysAndAZeroTempoIsRefusedByTrackAndTick) {
     EXPECT_FALSE(std::filesystem::exists(dir / "frozen.wav"));
 }
 
-TEST(RenderFaults, ErrorTextsArePlainSentences) {
+TEST(RenderFaults, ErrorTextsArePlainSentences)
+{
     ScratchDir dir("texts");
     tolvane_test::writeBytes(dir / "song.mid", shortSong());
     const RunResult r = runRender(dir, "-o missing/out.wav song.mid");
@@ -117,11 +127,13 @@ TEST(RenderFaults, ErrorTextsArePlainSentences) {
 }
 
 // A signal stops the render at the next block: no file, and the shell's exit status.
-TEST(RenderFaults, SigtermAndSigintLeaveNoFile) {
+TEST(RenderFaults, SigtermAndSigintLeaveNoFile)
+{
     ScratchDir dir("signals");
     MidiTrackWriter t;
-    t.tempo(0, 0xFFFFFF);  // slowest tempo: about three hours of one held chord
-    for (int key : {48, 52, 55, 60}) t.note(0, 640, 0, key, 100);
+    t.tempo(0, 0xFFFFFF); // slowest tempo: about three hours of one held chord
+    for (int key : {48, 52, 55, 60})
+        t.note(0, 640, 0, key, 100);
     tolvane_test::writeBytes(dir / "long.mid", encodeMidiFile(0, 1, std::span(&t, 1)));
     for (const auto& [signal, status] : {std::pair{SIGTERM, 143}, std::pair{SIGINT, 130}}) {
         const std::string program = TOLVANE_RENDER_PATH, output = dir / "long.wav", song = dir / "long.mid";

@@ -12,7 +12,8 @@ namespace {
 OptionsResult parse(std::vector<std::string_view> args) { return parseRenderOptions(args); }
 } // namespace
 
-TEST(RenderOptions, DefaultsAndTheDemosOwnOutputName) {
+TEST(RenderOptions, DefaultsAndTheDemosOwnOutputName)
+{
     const OptionsResult none = parse({});
     ASSERT_TRUE(none.ok());
     EXPECT_TRUE(none.options.isDemo());
@@ -25,9 +26,11 @@ TEST(RenderOptions, DefaultsAndTheDemosOwnOutputName) {
     EXPECT_EQ(parse({"-o", "mine.wav"}).options.resolvedOutputPath(), "mine.wav");
 }
 
-TEST(RenderOptions, ValuesComeSeparateOrAfterAnEqualsSign) {
-    const OptionsResult r = parse({"--sample-rate=48000", "--block", "64", "--bus=16", "--tail", "0.25", "--polyphony=5",
-                                   "--stems", "s", "--output=x.flac", "--nrpn", "--receive-sysex", "-q", "--", "-odd.mid"});
+TEST(RenderOptions, ValuesComeSeparateOrAfterAnEqualsSign)
+{
+    const OptionsResult r =
+        parse({"--sample-rate=48000", "--block", "64", "--bus=16", "--tail", "0.25", "--polyphony=5", "--stems", "s",
+               "--output=x.flac", "--nrpn", "--receive-sysex", "-q", "--", "-odd.mid"});
     ASSERT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.options.sampleRate, 48000);
     EXPECT_EQ(r.options.blockSize, 64);
@@ -37,20 +40,29 @@ TEST(RenderOptions, ValuesComeSeparateOrAfterAnEqualsSign) {
     EXPECT_EQ(r.options.stemsDir, "s");
     EXPECT_EQ(extensionOf(r.options.outputPath), "flac");
     EXPECT_TRUE(r.options.nrpn && r.options.receiveSysEx && r.options.quiet);
-    EXPECT_EQ(r.options.songPath, "-odd.mid");  // after "--" a name may start with a dash
+    EXPECT_EQ(r.options.songPath, "-odd.mid"); // after "--" a name may start with a dash
 }
 
-TEST(RenderOptions, MalformedValuesAndFlagsWithValuesAreRefused) {
-    for (const auto& args : std::vector<std::vector<std::string_view>>{
-             {"--block", "12x"}, {"--block", ""}, {"--sample-rate", "7999"}, {"--sample-rate", "384001"},
-             {"--tail", "nan"}, {"--tail", "601"}, {"--float=yes"}, {"--stems="}, {"-o", ""}, {"--bus"}}) {
+TEST(RenderOptions, MalformedValuesAndFlagsWithValuesAreRefused)
+{
+    for (const auto& args : std::vector<std::vector<std::string_view>>{{"--block", "12x"},
+                                                                       {"--block", ""},
+                                                                       {"--sample-rate", "7999"},
+                                                                       {"--sample-rate", "384001"},
+                                                                       {"--tail", "nan"},
+                                                                       {"--tail", "601"},
+                                                                       {"--float=yes"},
+                                                                       {"--stems="},
+                                                                       {"-o", ""},
+                                                                       {"--bus"}}) {
         EXPECT_FALSE(parse(args).ok()) << args[0];
     }
     EXPECT_TRUE(parse({"--float", "-o", "x.WAV"}).ok());
     EXPECT_FALSE(parse({"--float", "-o", "x.FLAC"}).ok());
 }
 
-TEST(RenderOptions, InitAndPresetAndTheirConflicts) {
+TEST(RenderOptions, InitAndPresetAndTheirConflicts)
+{
     EXPECT_FALSE(parse({}).options.init);
     const OptionsResult r = parse({"--init", "--preset=a.vstpreset", "song.mid"});
     ASSERT_TRUE(r.ok()) << r.error;
@@ -62,12 +74,17 @@ TEST(RenderOptions, InitAndPresetAndTheirConflicts) {
     EXPECT_FALSE(parse({"--preset", "a.vstpreset", "--state", "b.state"}).ok());
 }
 
-TEST(RenderOptions, GainAndNormalizeTakeDecibels) {
+TEST(RenderOptions, GainAndNormalizeTakeDecibels)
+{
     EXPECT_DOUBLE_EQ(parse({"--gain", "-6"}).options.gainDb, -6.0);
     EXPECT_DOUBLE_EQ(parse({"--gain=3.5"}).options.gainDb, 3.5);
-    for (const auto& args : std::vector<std::vector<std::string_view>>{
-             {"--gain", "61"}, {"--gain", "loud"}, {"--gain"}, {"--normalize", "1"}, {"--normalize=-61"},
-             {"--normalize=x"}, {"--normalize", "--gain", "2"}})
+    for (const auto& args : std::vector<std::vector<std::string_view>>{{"--gain", "61"},
+                                                                       {"--gain", "loud"},
+                                                                       {"--gain"},
+                                                                       {"--normalize", "1"},
+                                                                       {"--normalize=-61"},
+                                                                       {"--normalize=x"},
+                                                                       {"--normalize", "--gain", "2"}})
         EXPECT_FALSE(parse(args).ok()) << args[0] << " " << (args.size() > 1 ? args[1] : "");
 
     // The level is optional: a song name after --normalize stays the song.
@@ -83,7 +100,8 @@ TEST(RenderOptions, GainAndNormalizeTakeDecibels) {
     EXPECT_DOUBLE_EQ(parse({"--normalize=-0.5"}).options.normalizeDbfs, -0.5);
 }
 
-TEST(RenderOptions, TheExtensionPicksAFormatTheLibraryWrites) {
+TEST(RenderOptions, TheExtensionPicksAFormatTheLibraryWrites)
+{
     for (const char* name : {"a.wav", "a.flac", "a.ogg", "a.aiff", "a.caf", "a.w64", "a.rf64", "A.WAV"}) {
         const OptionsResult r = parse({"-o", name});
         EXPECT_TRUE(r.ok()) << name << ": " << r.error;
@@ -102,7 +120,8 @@ TEST(RenderOptions, TheExtensionPicksAFormatTheLibraryWrites) {
     EXPECT_TRUE(parse({"--float", "-o", "a.aiff"}).ok());
 }
 
-TEST(RenderOptions, AnOutputNamingTheSongIsRefused) {
+TEST(RenderOptions, AnOutputNamingTheSongIsRefused)
+{
     EXPECT_NE(parse({"song.mid", "-o", "./song.mid"}).error.find("is the song itself"), std::string::npos);
     EXPECT_NE(parse({"-o", "dir/../song.wav", "song.wav"}).error.find("is the song itself"), std::string::npos);
     EXPECT_TRUE(parse({"song.mid", "-o", "song.wav"}).ok());

@@ -12,19 +12,21 @@
 using namespace kest::tolvane::tools;
 using tolvane_test::Audio;
 using tolvane_test::readAudio;
-using tolvane_test::RunResult;
 using tolvane_test::runRender;
+using tolvane_test::RunResult;
 using tolvane_test::ScratchDir;
 
 namespace {
 
 // Chords on parts 1 and 2 and a drum pattern on part 10: three parts, one output pair.
-std::vector<std::uint8_t> bandSong() {
+std::vector<std::uint8_t> bandSong()
+{
     MidiTrackWriter t;
     t.programChange(0, 1, 40);
     for (int beat = 0; beat < 4; ++beat) {
         const std::uint64_t at = static_cast<std::uint64_t>(beat) * 240;
-        for (int key : {60, 64, 67}) t.note(at, 200, 0, key, 110);
+        for (int key : {60, 64, 67})
+            t.note(at, 200, 0, key, 110);
         t.note(at, 200, 1, 48, 100);
         t.note(at, 60, 9, beat % 2 ? 38 : 36, 120);
         t.note(at + 120, 60, 9, 42, 90);
@@ -37,7 +39,8 @@ int lineCount(const std::string& text) { return static_cast<int>(std::count(text
 
 } // namespace
 
-TEST(RenderOutput, GainScalesTheMixAndNormalizeHitsItsPeak) {
+TEST(RenderOutput, GainScalesTheMixAndNormalizeHitsItsPeak)
+{
     ScratchDir dir("gain");
     tolvane_test::writeBytes(dir / "song.mid", bandSong());
     ASSERT_EQ(runRender(dir, "-q --float -o ref.wav song.mid").status, 0);
@@ -51,12 +54,14 @@ TEST(RenderOutput, GainScalesTheMixAndNormalizeHitsItsPeak) {
     ASSERT_TRUE(ref.ok && soft.ok);
     ASSERT_EQ(ref.samples.size(), soft.samples.size());
     const float factor = static_cast<float>(std::pow(10.0, -6.0 / 20.0));
-    for (std::size_t i = 0; i < ref.samples.size(); ++i) ASSERT_EQ(soft.samples[i], ref.samples[i] * factor) << i;
+    for (std::size_t i = 0; i < ref.samples.size(); ++i)
+        ASSERT_EQ(soft.samples[i], ref.samples[i] * factor) << i;
     EXPECT_NEAR(readAudio(dir / "norm1.wav").peak(), std::pow(10.0, -1.0 / 20.0), 1e-5);
     EXPECT_NEAR(readAudio(dir / "norm6.wav").peak(), std::pow(10.0, -6.5 / 20.0), 1e-5);
 }
 
-TEST(RenderOutput, ClippingIsCountedAndWarnedAboutEvenWhenQuiet) {
+TEST(RenderOutput, ClippingIsCountedAndWarnedAboutEvenWhenQuiet)
+{
     ScratchDir dir("clip");
     tolvane_test::writeBytes(dir / "song.mid", bandSong());
     const RunResult clean = runRender(dir, "--normalize -3 -o clean.wav song.mid");
@@ -75,12 +80,15 @@ TEST(RenderOutput, ClippingIsCountedAndWarnedAboutEvenWhenQuiet) {
     // The count is that of the samples beyond full scale, which a float file keeps.
     ASSERT_EQ(runRender(dir, "-q --float --gain 30 -o loud-float.wav song.mid", true).status, 0);
     const Audio file = readAudio(dir / "loud-float.wav");
-    const auto beyond = std::count_if(file.samples.begin(), file.samples.end(), [](float s) { return std::fabs(s) > 1.0f; });
+    const auto beyond =
+        std::count_if(file.samples.begin(), file.samples.end(), [](float s) { return std::fabs(s) > 1.0f; });
     EXPECT_GT(beyond, 0);
-    EXPECT_NE(quiet.output.find(": " + std::to_string(beyond) + " samples"), std::string::npos) << quiet.output << beyond;
+    EXPECT_NE(quiet.output.find(": " + std::to_string(beyond) + " samples"), std::string::npos)
+        << quiet.output << beyond;
 }
 
-TEST(RenderOutput, TwentyFourBitFilesHoldTheRoundedIntegersOfTheFloatRender) {
+TEST(RenderOutput, TwentyFourBitFilesHoldTheRoundedIntegersOfTheFloatRender)
+{
     ScratchDir dir("pcm24");
     tolvane_test::writeBytes(dir / "song.mid", bandSong());
     ASSERT_EQ(runRender(dir, "-q --float -o f.wav song.mid").status, 0);
@@ -96,12 +104,14 @@ TEST(RenderOutput, TwentyFourBitFilesHoldTheRoundedIntegersOfTheFloatRender) {
     for (std::size_t i = 0; i < wav.size(); ++i) {
         const double exact = static_cast<double>(floats.samples[i]) * 8388608.0;
         ASSERT_EQ(wav[i], static_cast<int>(std::clamp(std::nearbyint(exact), -8388608.0, 8388607.0))) << i;
-        if (wav[i] > std::floor(exact)) ++roundedUp;
+        if (wav[i] > std::floor(exact))
+            ++roundedUp;
     }
-    EXPECT_GT(roundedUp, 0);  // not truncated
+    EXPECT_GT(roundedUp, 0); // not truncated
 }
 
-TEST(RenderOutput, PerPartStemsSumToTheMixWhateverTheRouting) {
+TEST(RenderOutput, PerPartStemsSumToTheMixWhateverTheRouting)
+{
     ScratchDir dir("stems");
     tolvane_test::writeBytes(dir / "song.mid", bandSong());
     // All parts play into output pair 1 by default; the stems still split them.
@@ -121,15 +131,18 @@ TEST(RenderOutput, PerPartStemsSumToTheMixWhateverTheRouting) {
         const Audio stem = readAudio(dir / ("stems/" + name));
         ASSERT_EQ(stem.samples.size(), mix.samples.size()) << name;
         EXPECT_GT(stem.peak(), 0.01f) << name;
-        for (std::size_t i = 0; i < sum.size(); ++i) sum[i] += stem.samples[i];
+        for (std::size_t i = 0; i < sum.size(); ++i)
+            sum[i] += stem.samples[i];
     }
-    for (std::size_t i = 0; i < sum.size(); ++i) ASSERT_NEAR(sum[i], mix.samples[i], 1e-6f) << i;
+    for (std::size_t i = 0; i < sum.size(); ++i)
+        ASSERT_NEAR(sum[i], mix.samples[i], 1e-6f) << i;
 
     // The mix is the same with or without stems, up to float rounding.
     ASSERT_EQ(runRender(dir, "-q --float --gain -3 -o plain.wav song.mid").status, 0);
     const Audio plain = readAudio(dir / "plain.wav");
     ASSERT_EQ(plain.samples.size(), mix.samples.size());
-    for (std::size_t i = 0; i < sum.size(); ++i) ASSERT_NEAR(plain.samples[i], mix.samples[i], 1e-6f) << i;
+    for (std::size_t i = 0; i < sum.size(); ++i)
+        ASSERT_NEAR(plain.samples[i], mix.samples[i], 1e-6f) << i;
 
     // --bus still writes one output pair: every part is on pair 1, none on pair 2.
     ASSERT_EQ(runRender(dir, "-q --float --gain -3 --bus 2 -o bus2.wav --stems stems2 song.mid").status, 0);

@@ -15,10 +15,11 @@ namespace tolvane_test {
 
 struct RunResult {
     int status = -1;
-    std::string output;  // stdout and stderr
+    std::string output; // stdout and stderr
 };
 
-inline RunResult runRender(const ScratchDir& dir, const std::string& args, bool stderrOnly = false) {
+inline RunResult runRender(const ScratchDir& dir, const std::string& args, bool stderrOnly = false)
+{
     const std::string log = dir / "render.log";
     const std::string redirect = stderrOnly ? " 2> '" + log + "' > /dev/null" : " > '" + log + "' 2>&1";
     const std::string command = "cd '" + dir.path.string() + "' && '" TOLVANE_RENDER_PATH "' " + args + redirect;

@@ -17,43 +17,51 @@ namespace {
 struct Capture : BlockSink {
     std::vector<float> left;
     std::vector<int> blockLengths;
-    bool consume(const float* const* outputs, int frames) override {
+    bool consume(const float* const* outputs, int frames) override
+    {
         left.insert(left.end(), outputs[0], outputs[0] + frames);
         blockLengths.push_back(frames);
         return true;
     }
-    double rms(double from, double to, int rate = 44100) const {
-        const auto a = static_cast<std::size_t>(from * rate), b = std::min(left.size(), static_cast<std::size_t>(to * rate));
+    double rms(double from, double to, int rate = 44100) const
+    {
+        const auto a = static_cast<std::size_t>(from * rate),
+                   b = std::min(left.size(), static_cast<std::size_t>(to * rate));
         double sum = 0;
-        for (std::size_t i = a; i < b; ++i) sum += double(left[i]) * left[i];
+        for (std::size_t i = a; i < b; ++i)
+            sum += double(left[i]) * left[i];
         return b > a ? std::sqrt(sum / double(b - a)) : 0.0;
     }
 };
 
-MidiSong songOf(const MidiTrackWriter& track) {
+MidiSong songOf(const MidiTrackWriter& track)
+{
     const auto bytes = encodeMidiFile(0, 480, std::span(&track, 1));
     auto read = readMidiFile(bytes);
     EXPECT_TRUE(read.song) << read.error;
     return *read.song;
 }
 
-RenderStats renderSong(const MidiSong& song, Capture& capture, EngineSettings settings = {}, double tail = 0.0) {
+RenderStats renderSong(const MidiSong& song, Capture& capture, EngineSettings settings = {}, double tail = 0.0)
+{
     SongRenderer renderer(settings);
     return renderer.render(song, tail, capture);
 }
 
 } // namespace
 
-TEST(BlockPlanner, BlocksStopShortRatherThanDropEventsBeyondTheQueue) {
+TEST(BlockPlanner, BlocksStopShortRatherThanDropEventsBeyondTheQueue)
+{
     std::vector<TimedEvent> events;
-    for (int i = 0; i < 700; ++i) events.push_back({100, static_cast<std::size_t>(i)});
+    for (int i = 0; i < 700; ++i)
+        events.push_back({100, static_cast<std::size_t>(i)});
     events.push_back({300, 700});
     // 700 events due at frame 100: the first block ends there, the next two are empty at 100.
     BlockPlan p = planBlock(events, 0, 0, 512, 512);
     EXPECT_EQ(p.length, 100);
     EXPECT_EQ(p.eventCount, 512u);
     p = planBlock(events, 512, 100, 512, 512);
-    EXPECT_EQ(p.eventCount, 189u);  // the rest at 100 and the one at 300
+    EXPECT_EQ(p.eventCount, 189u); // the rest at 100 and the one at 300
     EXPECT_EQ(p.length, 512);
     // A block may be empty when more than a queue's worth is due right at its start.
     std::vector<TimedEvent> crowd(1100, TimedEvent{0, 0});
@@ -65,10 +73,11 @@ TEST(BlockPlanner, BlocksStopShortRatherThanDropEventsBeyondTheQueue) {
     EXPECT_EQ(p.eventCount, 76u);
 }
 
-TEST(SongRenderer, LengthIsTheSongPlusTheTailUntilVoicesEnd) {
+TEST(SongRenderer, LengthIsTheSongPlusTheTailUntilVoicesEnd)
+{
     MidiTrackWriter t;
-    t.note(0, 480, 0, 69, 100);  // half a second
-    t.setEndTick(4 * 480);         // two seconds
+    t.note(0, 480, 0, 69, 100); // half a second
+    t.setEndTick(4 * 480);      // two seconds
     Capture exact;
     const RenderStats stats = renderSong(songOf(t), exact, {.blockSize = 300});
     EXPECT_EQ(stats.frames, 2 * 44100);
@@ -87,7 +96,8 @@ TEST(SongRenderer, LengthIsTheSongPlusTheTailUntilVoicesEnd) {
     EXPECT_LT(early.frames, 3 * 44100);
 }
 
-TEST(SongRenderer, EqualTimeEventsReachTheEngineInFileOrder) {
+TEST(SongRenderer, EqualTimeEventsReachTheEngineInFileOrder)
+{
     // Note off then note on of the same key on one tick re-strikes the note;
     // it must keep sounding, not be released by its own note-off.
     MidiTrackWriter t;
@@ -101,10 +111,12 @@ TEST(SongRenderer, EqualTimeEventsReachTheEngineInFileOrder) {
     EXPECT_NEAR(c.rms(1.2, 1.8), c.rms(0.2, 0.8), 0.1 * c.rms(0.2, 0.8));
 }
 
-TEST(SongRenderer, CrowdedBlocksKeepEveryEvent) {
+TEST(SongRenderer, CrowdedBlocksKeepEveryEvent)
+{
     MidiTrackWriter t;
-    for (int i = 0; i < 600; ++i) t.controlChange(0, 0, 7, i % 2 ? 127 : 0);  // ends on 0: silent
-    t.controlChange(0, 0, 7, 127);  // the 601st event on the same tick turns the volume back up
+    for (int i = 0; i < 600; ++i)
+        t.controlChange(0, 0, 7, i % 2 ? 127 : 0); // ends on 0: silent
+    t.controlChange(0, 0, 7, 127);                 // the 601st event on the same tick turns the volume back up
     t.noteOn(0, 0, 69, 100);
     t.setEndTick(480);
     Capture c;
@@ -113,13 +125,16 @@ TEST(SongRenderer, CrowdedBlocksKeepEveryEvent) {
     EXPECT_GT(c.rms(0.1, 0.5), 0.05);
     EXPECT_EQ(c.left.size(), 22050u);
     int empty = 0;
-    for (int n : c.blockLengths) empty += n == 0;
-    EXPECT_EQ(empty, 1);  // the two queue loads at one offset needed one empty block
+    for (int n : c.blockLengths)
+        empty += n == 0;
+    EXPECT_EQ(empty, 1); // the two queue loads at one offset needed one empty block
 }
 
-TEST(SongRenderer, SysExReachesTheEngineOnlyWhenReceptionIsOn) {
+TEST(SongRenderer, SysExReachesTheEngineOnlyWhenReceptionIsOn)
+{
     MidiTrackWriter t;
-    const std::vector<std::uint8_t> quietMaster{0x7D, 0x10, 0x20, 0x00, 0x00, 0x00, 0x20, 0xF7};  // master volume step 32
+    const std::vector<std::uint8_t> quietMaster{0x7D, 0x10, 0x20, 0x00,
+                                                0x00, 0x00, 0x20, 0xF7}; // master volume step 32
     t.sysEx(0, quietMaster);
     t.note(0, 960, 0, 69, 100);
     const MidiSong song = songOf(t);
@@ -130,21 +145,24 @@ TEST(SongRenderer, SysExReachesTheEngineOnlyWhenReceptionIsOn) {
     EXPECT_LT(received.rms(0.2, 0.8), 0.1 * ignored.rms(0.2, 0.8));
 }
 
-TEST(SongRenderer, PercussionModeBySysExPlaysTheKeysTone) {
+TEST(SongRenderer, PercussionModeBySysExPlaysTheKeysTone)
+{
     MidiTrackWriter t;
     t.sysEx(0, partModeMessage(9, 2));
     // Key 40 plays a noise tone: no pitch to find, but plenty of zero crossings.
     t.sysEx(0, percussionToneMessage(40, {.name = "Noise", .key = 120, .strc = 3, .ar = 127, .dr = 100, .sl = 0}));
     t.note(0, 480, 9, 40, 120);
-    t.note(0, 480, 9, 41, 120);  // key 41 keeps its default tone: a sine
+    t.note(0, 480, 9, 41, 120); // key 41 keeps its default tone: a sine
     Capture c;
     renderSong(songOf(t), c, {.receiveSysEx = true});
     int crossings = 0;
-    for (std::size_t i = 1; i < 22050; ++i) crossings += (c.left[i - 1] < 0) != (c.left[i] < 0);
-    EXPECT_GT(crossings, 2000);  // noise, far above the sine's few hundred
+    for (std::size_t i = 1; i < 22050; ++i)
+        crossings += (c.left[i - 1] < 0) != (c.left[i] < 0);
+    EXPECT_GT(crossings, 2000); // noise, far above the sine's few hundred
 }
 
-TEST(SongRenderer, NrpnModeChangeNeedsTheNrpnSwitch) {
+TEST(SongRenderer, NrpnModeChangeNeedsTheNrpnSwitch)
+{
     MidiTrackWriter t;
     // NRPN 0/33 = 0 mutes part 1 before its note.
     t.controlChange(0, 0, 99, 0);

@@ -21,9 +21,11 @@ using tolvane_test::ScratchDir;
 
 namespace {
 
-int runRender(const ScratchDir& dir, const std::string& args, std::string* output = nullptr) {
+int runRender(const ScratchDir& dir, const std::string& args, std::string* output = nullptr)
+{
     const std::string log = dir / "render.log";
-    const std::string command = "cd '" + dir.path.string() + "' && '" TOLVANE_RENDER_PATH "' -q " + args + " > '" + log + "' 2>&1";
+    const std::string command =
+        "cd '" + dir.path.string() + "' && '" TOLVANE_RENDER_PATH "' -q " + args + " > '" + log + "' 2>&1";
     const int raw = std::system(command.c_str());
     if (output) {
         std::ifstream in(log);
@@ -32,35 +34,41 @@ int runRender(const ScratchDir& dir, const std::string& args, std::string* outpu
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
-void writeSong(const ScratchDir& dir, const std::string& name, int channel, int key, bool samplerMode = false) {
+void writeSong(const ScratchDir& dir, const std::string& name, int channel, int key, bool samplerMode = false)
+{
     MidiTrackWriter t;
-    if (samplerMode) t.sysEx(0, partModeMessage(channel, 3));
+    if (samplerMode)
+        t.sysEx(0, partModeMessage(channel, 3));
     t.note(0, 960, channel, key, 127);
     t.setEndTick(1200);
     tolvane_test::writeBytes(dir / name, encodeMidiFile(0, 480, std::span(&t, 1)));
 }
 
-int zeroCrossings(const Audio& a, double from, double to) {
+int zeroCrossings(const Audio& a, double from, double to)
+{
     int n = 0;
-    for (auto i = static_cast<std::int64_t>(from * a.sampleRate) + 1; i < static_cast<std::int64_t>(to * a.sampleRate); ++i)
+    for (auto i = static_cast<std::int64_t>(from * a.sampleRate) + 1; i < static_cast<std::int64_t>(to * a.sampleRate);
+         ++i)
         n += (a.samples[(i - 1) * 2] < 0) != (a.samples[i * 2] < 0);
     return n;
 }
 
 } // namespace
 
-TEST(RenderSoundData, TonesWavetablesAndStateChangeTheSound) {
+TEST(RenderSoundData, TonesWavetablesAndStateChangeTheSound)
+{
     ScratchDir dir("sounddata");
     writeSong(dir, "song.mid", 0, 69);
     {
         plugin::EngineContext context;
-        context.synth->tone(0).strc = 3;  // program 0 becomes noise
+        context.synth->tone(0).strc = 3; // program 0 becomes noise
         ASSERT_TRUE(context.exportText((dir / "noise.txt").c_str(), plugin::TextKind::Tone));
     }
     {
         plugin::EngineContext context;
         int square[128];
-        for (int i = 0; i < 128; ++i) square[i] = i % 32 < 16 ? 255 : 1;
+        for (int i = 0; i < 128; ++i)
+            square[i] = i % 32 < 16 ? 255 : 1;
         context.synth->importWaveValues(0, square, 8);
         ASSERT_TRUE(context.exportText((dir / "square.txt").c_str(), plugin::TextKind::WaveTable));
     }
@@ -91,7 +99,8 @@ TEST(RenderSoundData, TonesWavetablesAndStateChangeTheSound) {
     EXPECT_EQ(muted.peak(), 0.0f);
 }
 
-TEST(RenderSoundData, WavImportPlaysInSamplerMode) {
+TEST(RenderSoundData, WavImportPlaysInSamplerMode)
+{
     ScratchDir dir("wav");
     // One second of 1 kHz at 32 kHz; sampler preset 60 plays slot 0 at its own rate.
     {
@@ -102,7 +111,8 @@ TEST(RenderSoundData, WavImportPlaysInSamplerMode) {
         SNDFILE* file = sf_open((dir / "tone.wav").c_str(), SFM_WRITE, &info);
         ASSERT_NE(file, nullptr);
         std::vector<float> samples(32000);
-        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 1000.0 * i / 32000.0));
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 1000.0 * i / 32000.0));
         sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
         sf_close(file);
     }
@@ -117,7 +127,8 @@ TEST(RenderSoundData, WavImportPlaysInSamplerMode) {
     EXPECT_NE(pcm.samples, adpcm.samples);
 }
 
-TEST(RenderSoundData, AStateBringsBackSamplesWhoseFilesAreGoneAndSaysSo) {
+TEST(RenderSoundData, AStateBringsBackSamplesWhoseFilesAreGoneAndSaysSo)
+{
     ScratchDir dir("stored");
     {
         SF_INFO info{};
@@ -127,7 +138,8 @@ TEST(RenderSoundData, AStateBringsBackSamplesWhoseFilesAreGoneAndSaysSo) {
         SNDFILE* file = sf_open((dir / "tone.wav").c_str(), SFM_WRITE, &info);
         ASSERT_NE(file, nullptr);
         std::vector<float> samples(32000);
-        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 1000.0 * i / 32000.0));
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = 0.5f * static_cast<float>(std::sin(2 * std::numbers::pi * 1000.0 * i / 32000.0));
         sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
         sf_close(file);
     }
@@ -147,7 +159,8 @@ TEST(RenderSoundData, AStateBringsBackSamplesWhoseFilesAreGoneAndSaysSo) {
     std::filesystem::remove(dir / "tone.wav");
     ASSERT_EQ(runRender(dir, "--receive-sysex --state song.state -o restored.wav sampler.mid", &output), 0) << output;
     EXPECT_NE(output.find("sample slot 0: " + (dir / "tone.wav") + ": file missing: restored from the project"),
-              std::string::npos) << output;
+              std::string::npos)
+        << output;
     const Audio kept = tolvane_test::readAudio(dir / "kept.wav");
     const Audio restored = tolvane_test::readAudio(dir / "restored.wav");
     ASSERT_TRUE(kept.ok && restored.ok);
@@ -155,7 +168,8 @@ TEST(RenderSoundData, AStateBringsBackSamplesWhoseFilesAreGoneAndSaysSo) {
     EXPECT_EQ(restored.samples, kept.samples) << "the stored copy sounds as the file did";
 }
 
-TEST(RenderSoundData, UnreadableFilesAreInputErrorsAndBadSlotsUsageErrors) {
+TEST(RenderSoundData, UnreadableFilesAreInputErrorsAndBadSlotsUsageErrors)
+{
     ScratchDir dir("baddata");
     writeSong(dir, "song.mid", 0, 69);
     tolvane_test::writeBytes(dir / "junk.state", {1, 2, 3});

@@ -28,7 +28,7 @@ public:
     // returns nothing (or leaves target alone) when the value is missing or bad.
     void flag(bool& target);
     std::optional<std::string> value();
-    void path(std::string& target);  // a non-empty value
+    void path(std::string& target); // a non-empty value
     void integer(int min, int max, int& target);
     std::optional<double> number(double min, double max);
     // A value that may be left out: the inline one, or the next argument when

@@ -7,7 +7,8 @@
 
 namespace kest::tolvane::tools {
 
-void sumOutputPairs(const float* const* outputs, int frames, float* left, float* right) {
+void sumOutputPairs(const float* const* outputs, int frames, float* left, float* right)
+{
     std::fill_n(left, frames, 0.0f);
     std::fill_n(right, frames, 0.0f);
     for (int pair = 0; pair < kOutputPairCount; ++pair) {

@@ -12,7 +12,7 @@
 namespace kest::tolvane::tools {
 
 struct LoadFailure {
-    std::string subject;  // the file (or option) at fault
+    std::string subject; // the file (or option) at fault
     std::string message;
 };
 

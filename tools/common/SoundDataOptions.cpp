@@ -10,9 +10,11 @@ namespace {
 constexpr int kMaxPolyphony = 1024;
 
 // SLOT=PATH, optionally ending in :dpcm or :adpcm.
-void readWaveImport(CommandLine& args, std::vector<WaveImportOption>& waves) {
+void readWaveImport(CommandLine& args, std::vector<WaveImportOption>& waves)
+{
     const auto text = args.value();
-    if (!text) return;
+    if (!text)
+        return;
     const auto eq = text->find('=');
     const auto slot = eq == std::string::npos ? std::nullopt : parseWholeNumber(std::string_view(*text).substr(0, eq));
     if (!slot || *slot < 0 || *slot > 127 || eq + 1 >= text->size()) {
@@ -36,32 +38,48 @@ void readWaveImport(CommandLine& args, std::vector<WaveImportOption>& waves) {
 
 } // namespace
 
-bool readSoundDataOption(CommandLine& args, SoundDataOptions& o) {
+bool readSoundDataOption(CommandLine& args, SoundDataOptions& o)
+{
     const std::string_view name = args.name();
-    if (name == "--receive-sysex") args.flag(o.receiveSysEx);
-    else if (name == "--nrpn") args.flag(o.nrpn);
-    else if (name == "--init") args.flag(o.init);
-    else if (name == "--polyphony") args.integer(1, kMaxPolyphony, o.polyphony);
-    else if (name == "--state") args.path(o.statePath);
-    else if (name == "--preset") args.path(o.presetPath);
-    else if (name == "--tones") args.path(o.tonesPath);
-    else if (name == "--samplers") args.path(o.samplersPath);
-    else if (name == "--sample-params") args.path(o.sampleParamsPath);
-    else if (name == "--wavetables") args.path(o.waveTablesPath);
-    else if (name == "--table-size") args.integer(8, 128, o.tableSize);
-    else if (name == "--wav") readWaveImport(args, o.waves);
-    else return false;
+    if (name == "--receive-sysex")
+        args.flag(o.receiveSysEx);
+    else if (name == "--nrpn")
+        args.flag(o.nrpn);
+    else if (name == "--init")
+        args.flag(o.init);
+    else if (name == "--polyphony")
+        args.integer(1, kMaxPolyphony, o.polyphony);
+    else if (name == "--state")
+        args.path(o.statePath);
+    else if (name == "--preset")
+        args.path(o.presetPath);
+    else if (name == "--tones")
+        args.path(o.tonesPath);
+    else if (name == "--samplers")
+        args.path(o.samplersPath);
+    else if (name == "--sample-params")
+        args.path(o.sampleParamsPath);
+    else if (name == "--wavetables")
+        args.path(o.waveTablesPath);
+    else if (name == "--table-size")
+        args.integer(8, 128, o.tableSize);
+    else if (name == "--wav")
+        readWaveImport(args, o.waves);
+    else
+        return false;
     return true;
 }
 
-std::string checkSoundDataOptions(const SoundDataOptions& o) {
+std::string checkSoundDataOptions(const SoundDataOptions& o)
+{
     // Each replaces the whole state, so one would silently undo the other.
     if (!o.statePath.empty() && !o.presetPath.empty())
         return "--state and --preset each load a whole plug-in state: give one of them";
     return {};
 }
 
-std::string soundDataUsage() {
+std::string soundDataUsage()
+{
     return "Sound data, loaded in this order before playing starts:\n"
            "  (the factory bank: 128 wavetables, 256 GM tones, part 10 in Percussion mode)\n"
            "  --init               leave the factory bank out: start from the power-on sound\n"
@@ -81,11 +99,15 @@ std::string soundDataUsage() {
            "  --nrpn               obey NRPN controllers\n";
 }
 
-void applyEngineSwitches(plugin::EngineContext& context, const SoundDataOptions& options) {
-    if (options.polyphony > 0) context.applyPolyphony(options.polyphony);
+void applyEngineSwitches(plugin::EngineContext& context, const SoundDataOptions& options)
+{
+    if (options.polyphony > 0)
+        context.applyPolyphony(options.polyphony);
     std::lock_guard lock(context.engineMutex());
-    if (options.receiveSysEx) context.synth->receiveSysEx = true;
-    if (options.nrpn && !context.synth->getNrpnEnabled()) context.synth->setNrpnEnabled(true);
+    if (options.receiveSysEx)
+        context.synth->receiveSysEx = true;
+    if (options.nrpn && !context.synth->getNrpnEnabled())
+        context.synth->setNrpnEnabled(true);
 }
 
 } // namespace kest::tolvane::tools

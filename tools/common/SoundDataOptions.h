@@ -16,22 +16,22 @@ class EngineContext;
 namespace kest::tolvane::tools {
 
 struct WaveImportOption {
-    int slot = 0;  // 0..127
+    int slot = 0; // 0..127
     std::string path;
     formats::SampleSourceKind kind = formats::SampleSourceKind::Pcm;
 };
 
 struct SoundDataOptions {
-    int polyphony = 0;  // 0: the engine's default (or the state's)
+    int polyphony = 0; // 0: the engine's default (or the state's)
     bool receiveSysEx = false;
     bool nrpn = false;
 
     // Loaded in this order: the factory bank (unless init), state or preset,
     // table size, WAV files, wavetables, tones, sampler presets, sample parameters.
-    bool init = false;  // start from the power-on sound, not the factory bank
+    bool init = false; // start from the power-on sound, not the factory bank
     std::string statePath;
-    std::string presetPath;  // a .vstpreset file
-    int tableSize = 0;       // 0: as the engine (or the state) has it
+    std::string presetPath; // a .vstpreset file
+    int tableSize = 0;      // 0: as the engine (or the state) has it
     std::string waveTablesPath;
     std::string tonesPath;
     std::string samplersPath;

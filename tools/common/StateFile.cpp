@@ -9,7 +9,8 @@
 
 namespace kest::tolvane::tools {
 
-bool saveStateFile(plugin::EngineContext& context, const std::string& path, std::string& error) {
+bool saveStateFile(plugin::EngineContext& context, const std::string& path, std::string& error)
+{
     plugin::MemoryByteWriter state;
     context.writeState(state);
     const std::vector<std::uint8_t> bytes =

@@ -14,24 +14,29 @@ constexpr std::size_t kEntrySize = 4 + 8 + 8;
 constexpr std::int32_t kFormatVersion = 1;
 
 // Preset files are little-endian, as every host writes them.
-std::uint64_t readLittle(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t size) {
+std::uint64_t readLittle(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t size)
+{
     std::uint64_t value = 0;
-    for (std::size_t i = size; i-- > 0;) value = (value << 8) | bytes[at + i];
+    for (std::size_t i = size; i-- > 0;)
+        value = (value << 8) | bytes[at + i];
     return value;
 }
 
-bool hasId(std::span<const std::uint8_t> bytes, std::size_t at, const char (&id)[5]) {
+bool hasId(std::span<const std::uint8_t> bytes, std::size_t at, const char (&id)[5])
+{
     return std::memcmp(bytes.data() + at, id, 4) == 0;
 }
 
 // True when [offset, offset + size) lies inside a file of `total` bytes (no overflow).
-bool inside(std::uint64_t offset, std::uint64_t size, std::size_t total) {
+bool inside(std::uint64_t offset, std::uint64_t size, std::size_t total)
+{
     return offset <= total && size <= total - offset;
 }
 
 } // namespace
 
-std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> file, std::string& error) {
+std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> file, std::string& error)
+{
     if (file.size() < kHeaderSize || !hasId(file, 0, "VST3")) {
         error = "not a VST 3 preset file";
         return std::nullopt;
@@ -57,7 +62,8 @@ std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> fi
     }
     for (std::uint64_t i = 0; i < entryCount; ++i) {
         const std::size_t entry = entriesAt + i * kEntrySize;
-        if (!hasId(file, entry, "Comp")) continue;
+        if (!hasId(file, entry, "Comp"))
+            continue;
         const std::uint64_t offset = readLittle(file, entry + 4, 8);
         const std::uint64_t size = readLittle(file, entry + 12, 8);
         if (!inside(offset, size, file.size())) {
@@ -73,15 +79,20 @@ std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> fi
 }
 
 namespace {
-void putLittle(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+void putLittle(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
-void putId(std::vector<std::uint8_t>& out, std::string_view id) {
-    for (const char c : id) out.push_back(static_cast<std::uint8_t>(c));
+void putId(std::vector<std::uint8_t>& out, std::string_view id)
+{
+    for (const char c : id)
+        out.push_back(static_cast<std::uint8_t>(c));
 }
 } // namespace
 
-std::vector<std::uint8_t> encodeVstPreset(std::string_view classId, std::span<const std::uint8_t> component) {
+std::vector<std::uint8_t> encodeVstPreset(std::string_view classId, std::span<const std::uint8_t> component)
+{
     std::vector<std::uint8_t> file;
     putId(file, "VST3");
     putLittle(file, kFormatVersion, 4);
@@ -89,7 +100,7 @@ std::vector<std::uint8_t> encodeVstPreset(std::string_view classId, std::span<co
     id.resize(kClassIdSize, '0');
     putId(file, id);
     const std::uint64_t componentAt = kHeaderSize;
-    putLittle(file, componentAt + component.size(), 8);  // where the chunk list starts
+    putLittle(file, componentAt + component.size(), 8); // where the chunk list starts
     file.insert(file.end(), component.begin(), component.end());
     putId(file, "List");
     putLittle(file, 1, 4);

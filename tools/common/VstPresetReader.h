@@ -16,8 +16,8 @@ namespace kest::tolvane::tools {
 inline constexpr std::string_view kTolvaneProcessorClassId = "E5D81B64EAB5462591714E728E9A4147";
 
 struct VstPresetContents {
-    std::string classId;                  // 32 characters
-    std::vector<std::uint8_t> component;  // the processor's saved state
+    std::string classId;                 // 32 characters
+    std::vector<std::uint8_t> component; // the processor's saved state
 };
 
 // Nothing, with error filled in, when the bytes are no preset file or any

@@ -8,10 +8,11 @@
 
 namespace kest::tolvane::tools {
 
-std::vector<std::uint8_t> composeDenseSong(double seconds) {
+std::vector<std::uint8_t> composeDenseSong(double seconds)
+{
     constexpr int kQuarter = 480, kEighth = 240;
     constexpr int kParts = 16;
-    const int eighths = static_cast<int>(std::ceil(seconds * 4.0));  // 120 bpm: four eighths a second
+    const int eighths = static_cast<int>(std::ceil(seconds * 4.0)); // 120 bpm: four eighths a second
 
     MidiTrackWriter conductor;
     conductor.tempoBpm(0, 120);
@@ -19,8 +20,15 @@ std::vector<std::uint8_t> composeDenseSong(double seconds) {
     conductor.sysEx(0, waveTableMessage(1, additiveWave(harmonics)));
     // One tone of each structure: plain, pitch LFO, level LFO and noise.
     for (int strc = 0; strc < 4; ++strc)
-        conductor.sysEx(0, instrumentToneMessage(strc, {.name = "Dense", .lfoFreq = lfoFreqForHz(4.0 + strc), .strc = strc,
-                                                        .lms = 3, .wave = 1, .tl = 24, .ar = 120, .dr = 80, .sl = 12,
+        conductor.sysEx(0, instrumentToneMessage(strc, {.name = "Dense",
+                                                        .lfoFreq = lfoFreqForHz(4.0 + strc),
+                                                        .strc = strc,
+                                                        .lms = 3,
+                                                        .wave = 1,
+                                                        .tl = 24,
+                                                        .ar = 120,
+                                                        .dr = 80,
+                                                        .sl = 12,
                                                         .rr = 100}));
 
     std::vector<MidiTrackWriter> tracks(kParts + 1);
@@ -33,7 +41,8 @@ std::vector<std::uint8_t> composeDenseSong(double seconds) {
         for (int step = 0; step < eighths; ++step) {
             const std::uint64_t at = static_cast<std::uint64_t>(step) * kEighth;
             const int root = 36 + (part * 5 + step * 7) % 36;
-            for (int n : chord) t.note(at, kEighth - 20, part, root + n, 70 + (step * 13 + part) % 50);
+            for (int n : chord)
+                t.note(at, kEighth - 20, part, root + n, 70 + (step * 13 + part) % 50);
             t.controlChange(at, part, 1, (step * 9) % 128);
             t.pitchBend(at + kEighth / 2, part, 8192 + ((step % 8) - 4) * 400);
         }

@@ -10,14 +10,16 @@
 #include "Compositions.h"
 
 namespace {
-bool writeFile(const char* path, const std::vector<std::uint8_t>& bytes) {
+bool writeFile(const char* path, const std::vector<std::uint8_t>& bytes)
+{
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     using namespace kest::tolvane::tools;
     if (argc == 4 && std::string_view(argv[1]) == "--dense") {
         double seconds = 0;

@@ -14,15 +14,18 @@ extern const std::size_t tolvaneFactoryTonesSize;
 
 namespace kest::tolvane::tools {
 
-std::string_view factoryWaveTableText() {
+std::string_view factoryWaveTableText()
+{
     return {reinterpret_cast<const char*>(tolvaneFactoryWaveTables), tolvaneFactoryWaveTablesSize};
 }
 
-std::string_view factoryToneText() {
+std::string_view factoryToneText()
+{
     return {reinterpret_cast<const char*>(tolvaneFactoryTones), tolvaneFactoryTonesSize};
 }
 
-void loadFactoryBank(plugin::EngineContext& context) {
+void loadFactoryBank(plugin::EngineContext& context)
+{
     // Parsed outside the lock, as a file import is.
     const formats::ParsedText tables = formats::parseText(formats::TextKind::WaveTable, factoryWaveTableText());
     const formats::ParsedText tones = formats::parseText(formats::TextKind::Tone, factoryToneText());

@@ -10,17 +10,20 @@
 
 namespace kest::tolvane::tools {
 
-bool writeVstPresetFile(const std::string& path, plugin::EngineContext& context) {
+bool writeVstPresetFile(const std::string& path, plugin::EngineContext& context)
+{
     using namespace Steinberg;
     IPtr<MemoryStream> component = owned(new MemoryStream);
     Vst::IBStreamByteWriter writer(*component);
     context.writeState(writer);
-    if (writer.failed()) return false;
+    if (writer.failed())
+        return false;
     Vst::Tolvane::writeBypassTrailer(*component, false);
     component->seek(0, IBStream::kIBSeekSet, nullptr);
 
     IPtr<IBStream> file = owned(Vst::FileStream::open(path.c_str(), "wb"));
-    if (!file) return false;
+    if (!file)
+        return false;
     return Vst::PresetFile::savePreset(file, Vst::Tolvane::kProcessorUID, component);
 }
 

@@ -26,19 +26,21 @@ void factoryGm(plugin::EngineContext&) {}
 
 // Part 1 plays the square lead with the modulation wheel half up, so its
 // vibrato moves from the first note without any controller in the song.
-void chipLeadVibrato(plugin::EngineContext& context) {
+void chipLeadVibrato(plugin::EngineContext& context)
+{
     synth::SynthesizerWT& s = *context.synth;
     synth::PartState& lead = s.part(0);
     lead.program = kGmSquareLead;
     lead.cc[kModulationWheel] = 64;
     synth::TonePreset& tone = s.tone(kGmSquareLead);
-    tone.strc = 1;  // vibrato
+    tone.strc = 1; // vibrato
     tone.lms = 2;
 }
 
 // Every drum from the noise tables: long keys (toms, cymbals) get the 4-bit
 // noise, short ones the harsher 1-bit noise, as a sound chip's noise channel.
-void noiseDrumKit(plugin::EngineContext& context) {
+void noiseDrumKit(plugin::EngineContext& context)
+{
     for (int key = 0; key < 128; ++key) {
         synth::TonePreset& drum = context.synth->tone(kFirstDrumTone + key);
         drum.wave = drum.dr < 60 ? kNoise4Bit : kNoise1Bit;
@@ -47,7 +49,8 @@ void noiseDrumKit(plugin::EngineContext& context) {
 
 // The instruments reduced to a 4-bit console's voices: basses on the
 // triangle, everything else on pulses of three widths, drums on noise.
-void fourBitNes(plugin::EngineContext& context) {
+void fourBitNes(plugin::EngineContext& context)
+{
     static constexpr int kPulses[] = {kPulse50, kPulse25, kPulse12};
     for (int program = 0; program < 128; ++program) {
         synth::TonePreset& tone = context.synth->tone(program);
@@ -68,7 +71,8 @@ constexpr PresetRecipe kRecipes[] = {
 
 std::span<const PresetRecipe> showcasePresets() { return kRecipes; }
 
-void buildPreset(const PresetRecipe& recipe, plugin::EngineContext& context) {
+void buildPreset(const PresetRecipe& recipe, plugin::EngineContext& context)
+{
     loadFactoryBank(context);
     std::lock_guard lock(context.engineMutex());
     recipe.program(context);

@@ -11,7 +11,7 @@
 namespace kest::tolvane::tools {
 
 struct PresetRecipe {
-    std::string_view name;  // also the file name, without ".vstpreset"
+    std::string_view name; // also the file name, without ".vstpreset"
     // Programs a context that already holds the factory bank.
     void (*program)(plugin::EngineContext& context);
 };

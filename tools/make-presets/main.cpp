@@ -7,7 +7,8 @@
 #include "PresetWriter.h"
 #include "ShowcasePresets.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     using namespace kest::tolvane;
     if (argc != 2) {
         std::fprintf(stderr, "Usage: tolvane-make-presets OUTPUT-FOLDER\n");

@@ -19,8 +19,8 @@ inline constexpr std::size_t kMaxMidiFileSize = 16u << 20;
 
 struct Division {
     bool smpte = false;
-    int ticksPerQuarter = 480;  // metrical time
-    int framesPerSecond = 0;    // SMPTE: 24, 25, 29 (meaning 29.97) or 30
+    int ticksPerQuarter = 480; // metrical time
+    int framesPerSecond = 0;   // SMPTE: 24, 25, 29 (meaning 29.97) or 30
     int ticksPerFrame = 0;
 
     double ticksPerSecond() const;
@@ -29,7 +29,7 @@ struct Division {
 struct SongEvent {
     double seconds = 0.0;
     std::uint64_t tick = 0;
-    int type = 0;  // 128 note off ... 224 pitch bend, 240 System Exclusive
+    int type = 0; // 128 note off ... 224 pitch bend, 240 System Exclusive
     int channel = 0;
     int data1 = 0;
     int data2 = 0;
@@ -42,20 +42,21 @@ struct MidiSong {
     int format = 0;
     int trackCount = 0;
     Division division;
-    std::vector<SongEvent> events;  // ordered by time; equal times keep file and track order
+    std::vector<SongEvent> events; // ordered by time; equal times keep file and track order
     std::vector<std::uint8_t> sysExBytes;
-    std::uint64_t lengthTicks = 0;  // the latest end of track or event
+    std::uint64_t lengthTicks = 0; // the latest end of track or event
     double lengthSeconds = 0.0;
     int tempoChangeCount = 0;
 
-    std::span<const std::uint8_t> sysEx(const SongEvent& event) const {
+    std::span<const std::uint8_t> sysEx(const SongEvent& event) const
+    {
         return std::span<const std::uint8_t>(sysExBytes).subspan(event.sysExOffset, event.sysExLength);
     }
 };
 
 struct MidiReadResult {
     std::optional<MidiSong> song;
-    std::string error;  // what is wrong with the file when song is empty
+    std::string error; // what is wrong with the file when song is empty
 };
 
 MidiReadResult readMidiFile(std::span<const std::uint8_t> bytes);

@@ -38,7 +38,7 @@ public:
 private:
     struct Event {
         std::uint64_t tick;
-        std::vector<std::uint8_t> bytes;  // status (or F0/F7/FF) and the rest
+        std::vector<std::uint8_t> bytes; // status (or F0/F7/FF) and the rest
     };
     void add(std::uint64_t tick, std::vector<std::uint8_t> bytes);
 

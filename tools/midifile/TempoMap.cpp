@@ -6,16 +6,19 @@
 namespace kest::tolvane::tools {
 
 namespace {
-constexpr std::uint32_t kDefaultTempo = 500000;  // 120 beats per minute until the first change
+constexpr std::uint32_t kDefaultTempo = 500000; // 120 beats per minute until the first change
 }
 
-double Division::ticksPerSecond() const {
-    if (!smpte) return 0.0;
+double Division::ticksPerSecond() const
+{
+    if (!smpte)
+        return 0.0;
     const double fps = framesPerSecond == 29 ? 30000.0 / 1001.0 : static_cast<double>(framesPerSecond);
     return fps * ticksPerFrame;
 }
 
-TempoMap::TempoMap(const Division& division, std::vector<TempoChange> changes) {
+TempoMap::TempoMap(const Division& division, std::vector<TempoChange> changes)
+{
     if (division.smpte) {
         segments_.push_back({0, 0.0, 1.0 / division.ticksPerSecond()});
         return;
@@ -31,15 +34,17 @@ TempoMap::TempoMap(const Division& division, std::vector<TempoChange> changes) {
             last.secondsPerTick = secondsPerTick;
             continue;
         }
-        const double start = last.startSeconds + static_cast<double>(change.tick - last.startTick) * last.secondsPerTick;
+        const double start =
+            last.startSeconds + static_cast<double>(change.tick - last.startTick) * last.secondsPerTick;
         segments_.push_back({change.tick, start, secondsPerTick});
     }
 }
 
-double TempoMap::secondsAt(std::uint64_t tick) const {
+double TempoMap::secondsAt(std::uint64_t tick) const
+{
     auto it = std::upper_bound(segments_.begin(), segments_.end(), tick,
                                [](std::uint64_t t, const Segment& s) { return t < s.startTick; });
-    const Segment& s = *(it - 1);  // the first segment starts at tick 0, so there always is one
+    const Segment& s = *(it - 1); // the first segment starts at tick 0, so there always is one
     return s.startSeconds + static_cast<double>(tick - s.startTick) * s.secondsPerTick;
 }
 

@@ -34,7 +34,7 @@ public:
     std::string clientName() const;
     int sampleRate() const;
     int periodFrames() const;
-    float dspLoad() const;  // percent, as the server reports it
+    float dspLoad() const; // percent, as the server reports it
     long xruns() const { return xruns_.load(std::memory_order_relaxed); }
     bool serverGone() const { return serverGone_.load(std::memory_order_acquire); }
     std::string shutdownReason() const;
@@ -53,7 +53,7 @@ private:
     LivePlayer& player_;
     jack_port_t* midiIn_ = nullptr;
     std::vector<jack_port_t*> outputs_;
-    std::vector<float*> outputBuffers_;  // sized once, refilled every period
+    std::vector<float*> outputBuffers_; // sized once, refilled every period
     bool active_ = false;
     std::atomic<long> xruns_{0};
     std::atomic<bool> serverGone_{false};

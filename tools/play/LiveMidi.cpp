@@ -11,21 +11,26 @@ namespace {
 constexpr int kDataBytes[7] = {2, 2, 2, 2, 1, 1, 2};
 } // namespace
 
-bool toEngineMessage(const RawMidi& raw, MidiMessage& message) {
-    if (raw.bytes == nullptr || raw.size == 0) return false;
+bool toEngineMessage(const RawMidi& raw, MidiMessage& message)
+{
+    if (raw.bytes == nullptr || raw.size == 0)
+        return false;
     const int status = raw.bytes[0];
     if (status == 0xF0) {
         const int length = static_cast<int>(std::min<std::size_t>(raw.size - 1, kMaxSysExLength));
         message.type = kSystemExclusive;
         message.channel = 0;
         message.data1 = message.data2 = 0;
-        if (length > 0) std::memcpy(message.sysExData, raw.bytes + 1, static_cast<std::size_t>(length));
+        if (length > 0)
+            std::memcpy(message.sysExData, raw.bytes + 1, static_cast<std::size_t>(length));
         message.sysExLength = length;
         return true;
     }
-    if (status < 0x80 || status >= 0xF0) return false;
+    if (status < 0x80 || status >= 0xF0)
+        return false;
     const int needed = kDataBytes[(status >> 4) - 8];
-    if (raw.size < static_cast<std::size_t>(1 + needed)) return false;
+    if (raw.size < static_cast<std::size_t>(1 + needed))
+        return false;
     message.type = status & 0xF0;
     message.channel = status & 0x0F;
     message.data1 = raw.bytes[1] & 0x7F;
@@ -36,20 +41,23 @@ bool toEngineMessage(const RawMidi& raw, MidiMessage& message) {
 
 LiveEventStage::LiveEventStage() : events_(new TimedMessage[kCapacity]) {}
 
-int LiveEventStage::take(const MidiInput& input, int periodFrames) {
+int LiveEventStage::take(const MidiInput& input, int periodFrames)
+{
     const int lastFrame = std::max(periodFrames - 1, 0);
     int floor = count_ > 0 ? events_[count_ - 1].frame : 0;
     int dropped = 0;
     const int n = input.count();
     for (int i = 0; i < n; ++i) {
         RawMidi raw;
-        if (!input.get(i, raw)) continue;
+        if (!input.get(i, raw))
+            continue;
         if (count_ >= kCapacity) {
             ++dropped;
             continue;
         }
         TimedMessage& slot = events_[count_];
-        if (!toEngineMessage(raw, slot.message)) continue;
+        if (!toEngineMessage(raw, slot.message))
+            continue;
         slot.frame = std::clamp(raw.frame, floor, lastFrame);
         floor = slot.frame;
         ++count_;
@@ -57,8 +65,10 @@ int LiveEventStage::take(const MidiInput& input, int periodFrames) {
     return dropped;
 }
 
-void LiveEventStage::carryOver() {
-    for (int i = 0; i < count_; ++i) events_[i].frame = 0;
+void LiveEventStage::carryOver()
+{
+    for (int i = 0; i < count_; ++i)
+        events_[i].frame = 0;
 }
 
 } // namespace kest::tolvane::tools

@@ -14,7 +14,7 @@ namespace kest::tolvane::tools {
 
 // One complete MIDI message (status byte first; SysEx from F0 to F7).
 struct RawMidi {
-    int frame = 0;  // within the period
+    int frame = 0; // within the period
     const std::uint8_t* bytes = nullptr;
     std::size_t size = 0;
 };

@@ -17,8 +17,8 @@
 namespace kest::tolvane::tools {
 
 enum class OutputLayout {
-    Summed,  // 2 channels: the 16 output pairs summed
-    Multi,   // 32 channels: output pair n on channels 2n, 2n+1
+    Summed, // 2 channels: the 16 output pairs summed
+    Multi,  // 32 channels: output pair n on channels 2n, 2n+1
 };
 
 int channelCount(OutputLayout layout);
@@ -54,7 +54,7 @@ private:
     plugin::EngineContext& context_;
     const OutputLayout layout_;
     LiveEventStage stage_;
-    plugin::PendingMidiEvents pending_;  // hands each block's events over in delivery order
+    plugin::PendingMidiEvents pending_; // hands each block's events over in delivery order
     int blockCapacity_ = 0;             // frames of scratch per channel
     std::vector<float> scratch_;        // 32 channels for the summed layout
     std::array<float*, kOutputChannelCount> blockOutputs_{};

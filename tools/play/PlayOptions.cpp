@@ -8,17 +8,24 @@ namespace {
 // JACK's own limit on client names (jack_client_name_size() less the terminator).
 constexpr std::size_t kMaxClientName = 63;
 
-void readOption(CommandLine& args, PlayOptions& o) {
+void readOption(CommandLine& args, PlayOptions& o)
+{
     const std::string_view name = args.name();
-    if (name == "-h" || name == "--help") args.flag(o.help);
-    else if (name == "--multi") args.flag(o.multi);
-    else if (name == "--connect") args.flag(o.connect);
-    else if (name == "--quiet" || name == "-q") args.flag(o.quiet);
-    else if (name == "--save-state") args.path(o.saveStatePath);
+    if (name == "-h" || name == "--help")
+        args.flag(o.help);
+    else if (name == "--multi")
+        args.flag(o.multi);
+    else if (name == "--connect")
+        args.flag(o.connect);
+    else if (name == "--quiet" || name == "-q")
+        args.flag(o.quiet);
+    else if (name == "--save-state")
+        args.path(o.saveStatePath);
     else if (name == "--name") {
         if (auto v = args.value()) {
             if (v->empty() || v->size() > kMaxClientName || v->find(':') != std::string::npos)
-                args.fail("--name wants a client name of 1 to " + std::to_string(kMaxClientName) + " characters without ':'");
+                args.fail("--name wants a client name of 1 to " + std::to_string(kMaxClientName) +
+                          " characters without ':'");
             else
                 o.clientName = *v;
         }
@@ -29,21 +36,25 @@ void readOption(CommandLine& args, PlayOptions& o) {
 
 } // namespace
 
-PlayOptionsResult parsePlayOptions(std::span<const std::string_view> args) {
+PlayOptionsResult parsePlayOptions(std::span<const std::string_view> args)
+{
     PlayOptionsResult result;
     CommandLine line(args);
     while (line.next()) {
         if (line.isOption())
             readOption(line, result.options);
         else
-            line.fail("tolvane-play takes no file names ('" + std::string(line.argument()) + "'); sound data comes with options");
+            line.fail("tolvane-play takes no file names ('" + std::string(line.argument()) +
+                      "'); sound data comes with options");
     }
     result.error = line.error();
-    if (result.ok()) result.error = checkSoundDataOptions(result.options);
+    if (result.ok())
+        result.error = checkSoundDataOptions(result.options);
     return result;
 }
 
-std::string playUsageText() {
+std::string playUsageText()
+{
     return "Usage: tolvane-play [options]\n"
            "Plays the Tolvane Synth WT engine live as a JACK client: MIDI into midi_in, sound\n"
            "out of out_L and out_R. Runs until Ctrl-C (or SIGTERM).\n"

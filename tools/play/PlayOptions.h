@@ -12,16 +12,16 @@ namespace kest::tolvane::tools {
 
 struct PlayOptions : SoundDataOptions {
     std::string clientName = "tolvane-play";
-    bool multi = false;       // 32 outputs, one pair per engine output, instead of the sum
-    bool connect = false;     // to the physical playback and MIDI capture ports
-    bool quiet = false;       // no status line and no summary
-    std::string saveStatePath;  // written on exit; empty: none
+    bool multi = false;        // 32 outputs, one pair per engine output, instead of the sum
+    bool connect = false;      // to the physical playback and MIDI capture ports
+    bool quiet = false;        // no status line and no summary
+    std::string saveStatePath; // written on exit; empty: none
     bool help = false;
 };
 
 struct PlayOptionsResult {
     PlayOptions options;
-    std::string error;  // a usage error when not empty
+    std::string error; // a usage error when not empty
     bool ok() const { return error.empty(); }
 };
 

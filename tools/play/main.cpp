@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <mutex>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,7 +27,8 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsageError = 2;
 constexpr long kStatusIntervalNs = 200'000'000;
 
-int fail(const std::string& subject, const std::string& message) {
+int fail(const std::string& subject, const std::string& message)
+{
     std::fprintf(stderr, "tolvane-play: %s: %s\n", subject.c_str(), message.c_str());
     return kExitFailure;
 }
@@ -35,7 +36,8 @@ int fail(const std::string& subject, const std::string& message) {
 // SIGINT and SIGTERM are blocked in every thread (JACK's threads inherit the
 // mask) and taken by the main loop with sigtimedwait, so no handler runs
 // inside the audio callback.
-sigset_t blockQuitSignals() {
+sigset_t blockQuitSignals()
+{
     sigset_t quit;
     sigemptyset(&quit);
     sigaddset(&quit, SIGINT);
@@ -45,20 +47,25 @@ sigset_t blockQuitSignals() {
 }
 
 // Waits for a quit signal or the server's end, redrawing the status line. True when the server went away.
-bool runUntilQuit(const sigset_t& quit, JackSession& session, const LivePlayer& player, StatusLine& status) {
+bool runUntilQuit(const sigset_t& quit, JackSession& session, const LivePlayer& player, StatusLine& status)
+{
     const timespec interval{0, kStatusIntervalNs};
     for (;;) {
-        if (session.serverGone()) return true;
-        if (sigtimedwait(&quit, nullptr, &interval) > 0) return session.serverGone();
+        if (session.serverGone())
+            return true;
+        if (sigtimedwait(&quit, nullptr, &interval) > 0)
+            return session.serverGone();
         status.draw(player.activeVoices(), player.mostVoices(), session.dspLoad(), session.xruns());
     }
 }
 
-int run(const PlayOptions& options) {
+int run(const PlayOptions& options)
+{
     const sigset_t quit = blockQuitSignals();
     plugin::EngineContext context;
     LoadFailure failure;
-    if (!loadSoundData(context, options, failure)) return fail(failure.subject, failure.message);
+    if (!loadSoundData(context, options, failure))
+        return fail(failure.subject, failure.message);
     applyEngineSwitches(context, options);
     {
         // A sound module obeys the universal GM, GS and XG messages as a hardware one
@@ -70,13 +77,16 @@ int run(const PlayOptions& options) {
     LivePlayer player(context, options.multi ? OutputLayout::Multi : OutputLayout::Summed);
     std::string error;
     auto session = JackSession::open(options.clientName, player, error);
-    if (!session) return fail("JACK", error);
-    if (!session->activate(error)) return fail("JACK", error);
+    if (!session)
+        return fail("JACK", error);
+    if (!session->activate(error))
+        return fail("JACK", error);
     if (options.connect)
-        for (const std::string& problem : session->connectToHardware()) std::fprintf(stderr, "tolvane-play: %s\n", problem.c_str());
+        for (const std::string& problem : session->connectToHardware())
+            std::fprintf(stderr, "tolvane-play: %s\n", problem.c_str());
     if (!options.quiet)
-        std::printf("tolvane-play: '%s' on JACK at %d Hz, %d frames per period; Ctrl-C quits\n", session->clientName().c_str(),
-                    session->sampleRate(), session->periodFrames());
+        std::printf("tolvane-play: '%s' on JACK at %d Hz, %d frames per period; Ctrl-C quits\n",
+                    session->clientName().c_str(), session->sampleRate(), session->periodFrames());
     std::fflush(stdout);
 
     StatusLine status(!options.quiet && ::isatty(STDERR_FILENO));
@@ -85,17 +95,20 @@ int run(const PlayOptions& options) {
     const long xruns = session->xruns();
     const int rate = session->sampleRate();
     const std::string reason = serverGone ? session->shutdownReason() : "";
-    session->close();  // no callback runs after this: the engine is ours alone again
+    session->close(); // no callback runs after this: the engine is ours alone again
 
     int result = 0;
-    if (serverGone) result = fail("JACK", reason + "; stopping");
+    if (serverGone)
+        result = fail("JACK", reason + "; stopping");
     if (!options.saveStatePath.empty() && !saveStateFile(context, options.saveStatePath, error))
         result = fail(options.saveStatePath, error);
     if (!options.quiet) {
-        std::printf("tolvane-play: played %.1f s, %d voices at most, %ld xruns", rate > 0 ? double(player.framesPlayed()) / rate : 0.0,
-                    player.mostVoices(), xruns);
-        if (player.droppedEvents() > 0) std::printf(", %ld MIDI events dropped", player.droppedEvents());
-        if (!options.saveStatePath.empty() && result == 0) std::printf("; state saved to %s", options.saveStatePath.c_str());
+        std::printf("tolvane-play: played %.1f s, %d voices at most, %ld xruns",
+                    rate > 0 ? double(player.framesPlayed()) / rate : 0.0, player.mostVoices(), xruns);
+        if (player.droppedEvents() > 0)
+            std::printf(", %ld MIDI events dropped", player.droppedEvents());
+        if (!options.saveStatePath.empty() && result == 0)
+            std::printf("; state saved to %s", options.saveStatePath.c_str());
         std::printf("\n");
     }
     return result;
@@ -103,7 +116,8 @@ int run(const PlayOptions& options) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const PlayOptionsResult parsed = parsePlayOptions(args);
     if (!parsed.ok()) {

@@ -18,7 +18,8 @@ namespace kest::tolvane::tools {
 
 namespace {
 
-std::string temporaryPathFor(const std::string& path) {
+std::string temporaryPathFor(const std::string& path)
+{
     const std::filesystem::path target(path);
     std::string name(1, '.');
     name.append(target.filename().string()).append(".part-").append(std::to_string(::getpid()));
@@ -27,25 +28,31 @@ std::string temporaryPathFor(const std::string& path) {
 
 // libsndfile words its messages "System error : No space left on device."; the
 // renderer's messages are plain sentences.
-std::string plainLibraryError(std::string text) {
+std::string plainLibraryError(std::string text)
+{
     constexpr std::string_view prefix = "System error : ";
-    if (text.starts_with(prefix)) text.erase(0, prefix.size());
-    while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
-    if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    if (text.starts_with(prefix))
+        text.erase(0, prefix.size());
+    while (!text.empty() && (text.back() == '.' || text.back() == ' '))
+        text.pop_back();
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
     return text;
 }
 
 } // namespace
 
-std::int32_t toPcm24(float sample) {
-    constexpr double kFullScale = 8388608.0;  // 2^23
+std::int32_t toPcm24(float sample)
+{
+    constexpr double kFullScale = 8388608.0; // 2^23
     const double scaled = std::nearbyint(static_cast<double>(sample) * kFullScale);
     return static_cast<std::int32_t>(std::clamp(scaled, -kFullScale, kFullScale - 1.0));
 }
 
 AudioFileWriter::~AudioFileWriter() { discard(); }
 
-bool AudioFileWriter::open(const std::string& path, int sampleRate, const OutputFormat& format, std::string& error) {
+bool AudioFileWriter::open(const std::string& path, int sampleRate, const OutputFormat& format, std::string& error)
+{
     discard();
     path_ = path;
     tempPath_ = temporaryPathFor(path);
@@ -73,15 +80,20 @@ bool AudioFileWriter::open(const std::string& path, int sampleRate, const Output
     return true;
 }
 
-bool AudioFileWriter::write(const float* interleaved, int frames) {
-    if (!file_) return false;
-    if (frames <= 0) return true;
+bool AudioFileWriter::write(const float* interleaved, int frames)
+{
+    if (!file_)
+        return false;
+    if (frames <= 0)
+        return true;
     sf_count_t written;
     if (pcm24_) {
         const auto count = 2 * static_cast<std::size_t>(frames);
-        if (integers_.size() < count) integers_.resize(count);
+        if (integers_.size() < count)
+            integers_.resize(count);
         // libsndfile keeps the top 24 bits of each 32-bit integer.
-        for (std::size_t i = 0; i < count; ++i) integers_[i] = toPcm24(interleaved[i]) * 256;
+        for (std::size_t i = 0; i < count; ++i)
+            integers_[i] = toPcm24(interleaved[i]) * 256;
         written = sf_writef_int(file_, integers_.data(), frames);
     } else {
         written = sf_writef_float(file_, interleaved, frames);
@@ -93,7 +105,8 @@ bool AudioFileWriter::write(const float* interleaved, int frames) {
     return true;
 }
 
-bool AudioFileWriter::commit(std::string& error) {
+bool AudioFileWriter::commit(std::string& error)
+{
     if (!file_) {
         error = "nothing was written";
         return false;
@@ -114,7 +127,8 @@ bool AudioFileWriter::commit(std::string& error) {
     return true;
 }
 
-void AudioFileWriter::discard() {
+void AudioFileWriter::discard()
+{
     if (file_) {
         sf_close(file_);
         file_ = nullptr;

@@ -6,7 +6,8 @@
 
 namespace kest::tolvane::tools {
 
-std::vector<TimedEvent> scheduleEvents(const MidiSong& song, double sampleRate) {
+std::vector<TimedEvent> scheduleEvents(const MidiSong& song, double sampleRate)
+{
     std::vector<TimedEvent> out;
     out.reserve(song.events.size());
     for (std::size_t i = 0; i < song.events.size(); ++i)
@@ -15,11 +16,13 @@ std::vector<TimedEvent> scheduleEvents(const MidiSong& song, double sampleRate) 
 }
 
 BlockPlan planBlock(std::span<const TimedEvent> events, std::size_t nextEvent, std::int64_t start, int maxLength,
-                    int capacity) {
+                    int capacity)
+{
     BlockPlan plan{start, std::max(maxLength, 0), nextEvent, 0};
     const std::int64_t end = start + plan.length;
     std::size_t i = nextEvent;
-    while (i < events.size() && (events[i].frame < end || events[i].frame <= start)) ++i;
+    while (i < events.size() && (events[i].frame < end || events[i].frame <= start))
+        ++i;
     plan.eventCount = i - nextEvent;
     if (plan.eventCount > static_cast<std::size_t>(capacity)) {
         plan.eventCount = static_cast<std::size_t>(capacity);

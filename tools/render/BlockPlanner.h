@@ -14,7 +14,7 @@ namespace kest::tolvane::tools {
 
 struct TimedEvent {
     std::int64_t frame = 0;
-    std::size_t songIndex = 0;  // into MidiSong::events
+    std::size_t songIndex = 0; // into MidiSong::events
 };
 
 // Events on frames of the given sample rate, in song order (which is time order).

@@ -36,19 +36,22 @@ constexpr std::array<Candidate, 11> kCandidates{{
     {"wave", SF_FORMAT_WAV, Encoding::Pcm},
 }};
 
-bool libraryListsMajor(int major) {
+bool libraryListsMajor(int major)
+{
     int count = 0;
     sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
     for (int i = 0; i < count; ++i) {
         SF_FORMAT_INFO info{};
         info.format = i;
-        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) == 0 && (info.format & SF_FORMAT_TYPEMASK) == major)
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) == 0 &&
+            (info.format & SF_FORMAT_TYPEMASK) == major)
             return true;
     }
     return false;
 }
 
-int encodingBits(Encoding encoding, bool floatSamples) {
+int encodingBits(Encoding encoding, bool floatSamples)
+{
     switch (encoding) {
     case Encoding::Pcm: return floatSamples ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_24;
     case Encoding::Flac: return SF_FORMAT_PCM_24;
@@ -58,7 +61,8 @@ int encodingBits(Encoding encoding, bool floatSamples) {
     return 0;
 }
 
-bool libraryWrites(int format) {
+bool libraryWrites(int format)
+{
     SF_INFO info{};
     info.samplerate = 44100;
     info.channels = 2;
@@ -66,41 +70,54 @@ bool libraryWrites(int format) {
     return sf_format_check(&info) == SF_TRUE;
 }
 
-const Candidate* candidateFor(const std::string& extension) {
+const Candidate* candidateFor(const std::string& extension)
+{
     for (const Candidate& c : kCandidates)
-        if (extension == c.extension) return &c;
+        if (extension == c.extension)
+            return &c;
     return nullptr;
 }
 
 } // namespace
 
-std::string extensionOf(const std::string& path) {
+std::string extensionOf(const std::string& path)
+{
     std::string ext = std::filesystem::path(path).extension().string();
-    if (!ext.empty()) ext.erase(0, 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (!ext.empty())
+        ext.erase(0, 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext;
 }
 
-std::optional<OutputFormat> outputFormatFor(const std::string& path, bool floatSamples) {
+std::optional<OutputFormat> outputFormatFor(const std::string& path, bool floatSamples)
+{
     const std::string extension = extensionOf(path);
     const Candidate* c = candidateFor(extension);
-    if (!c || !libraryListsMajor(c->major)) return std::nullopt;
-    if (floatSamples && c->encoding != Encoding::Pcm) return std::nullopt;
+    if (!c || !libraryListsMajor(c->major))
+        return std::nullopt;
+    if (floatSamples && c->encoding != Encoding::Pcm)
+        return std::nullopt;
     const int format = c->major | encodingBits(c->encoding, floatSamples);
-    if (!libraryWrites(format)) return std::nullopt;
+    if (!libraryWrites(format))
+        return std::nullopt;
     return OutputFormat{extension, format, (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24};
 }
 
-bool formatHoldsFloat(const std::string& path) {
+bool formatHoldsFloat(const std::string& path)
+{
     const Candidate* c = candidateFor(extensionOf(path));
     return c && c->encoding == Encoding::Pcm;
 }
 
-std::string supportedExtensions() {
+std::string supportedExtensions()
+{
     std::string list;
     for (const Candidate& c : kCandidates) {
-        if (!libraryListsMajor(c.major) || !libraryWrites(c.major | encodingBits(c.encoding, false))) continue;
-        if (!list.empty()) list += ", ";
+        if (!libraryListsMajor(c.major) || !libraryWrites(c.major | encodingBits(c.encoding, false)))
+            continue;
+        if (!list.empty())
+            list += ", ";
         list += c.extension;
     }
     return list;

@@ -10,9 +10,9 @@
 namespace kest::tolvane::tools {
 
 struct OutputFormat {
-    std::string extension;  // lower case, without the dot, as the user wrote it
-    int sndfileFormat = 0;  // major format | sample encoding
-    bool pcm24 = false;     // integer samples, which the renderer rounds itself
+    std::string extension; // lower case, without the dot, as the user wrote it
+    int sndfileFormat = 0; // major format | sample encoding
+    bool pcm24 = false;    // integer samples, which the renderer rounds itself
 };
 
 // The format for a path, or nothing when the extension names no format this

@@ -8,36 +8,43 @@ namespace kest::tolvane::tools {
 
 namespace {
 
-void interleave(const float* left, const float* right, int frames, float gain, float* out) {
+void interleave(const float* left, const float* right, int frames, float gain, float* out)
+{
     for (int i = 0; i < frames; ++i) {
         out[2 * i] = left[i] * gain;
         out[2 * i + 1] = right[i] * gain;
     }
 }
 
-bool carriesSound(const float* left, const float* right, int frames) {
+bool carriesSound(const float* left, const float* right, int frames)
+{
     for (int i = 0; i < frames; ++i)
-        if (left[i] != 0.0f || right[i] != 0.0f) return true;
+        if (left[i] != 0.0f || right[i] != 0.0f)
+            return true;
     return false;
 }
 
 } // namespace
 
-std::vector<int> allPairsOrBus(int bus) {
-    if (bus > 0) return {bus - 1};
+std::vector<int> allPairsOrBus(int bus)
+{
+    if (bus > 0)
+        return {bus - 1};
     std::vector<int> pairs(kOutputPairCount);
-    for (int pair = 0; pair < kOutputPairCount; ++pair) pairs[static_cast<std::size_t>(pair)] = pair;
+    for (int pair = 0; pair < kOutputPairCount; ++pair)
+        pairs[static_cast<std::size_t>(pair)] = pair;
     return pairs;
 }
 
 OutputMixer::OutputMixer(const MixerSettings& settings, AudioFileWriter* mainFile)
-    : settings_(settings),
-      mainFile_(mainFile),
-      mixLeft_(static_cast<std::size_t>(settings.blockSize)),
+    : settings_(settings), mainFile_(mainFile), mixLeft_(static_cast<std::size_t>(settings.blockSize)),
       mixRight_(static_cast<std::size_t>(settings.blockSize)),
-      interleaved_(2 * static_cast<std::size_t>(settings.blockSize)) {}
+      interleaved_(2 * static_cast<std::size_t>(settings.blockSize))
+{
+}
 
-void OutputMixer::mixBlock(const float* const* outputs, int frames) {
+void OutputMixer::mixBlock(const float* const* outputs, int frames)
+{
     const float* left = mixLeft_.data();
     const float* right = mixRight_.data();
     if (settings_.mixPairs.size() == 1) {
@@ -59,11 +66,13 @@ void OutputMixer::mixBlock(const float* const* outputs, int frames) {
     for (int i = 0; i < 2 * frames; ++i) {
         const float magnitude = std::fabs(interleaved_[static_cast<std::size_t>(i)]);
         peak_ = std::max(peak_, magnitude);
-        if (magnitude > 1.0f) ++clipped_;
+        if (magnitude > 1.0f)
+            ++clipped_;
     }
 }
 
-bool OutputMixer::consume(const float* const* outputs, int frames) {
+bool OutputMixer::consume(const float* const* outputs, int frames)
+{
     mixBlock(outputs, frames);
     if (mainFile_ && !mainFile_->write(interleaved_.data(), frames)) {
         error_ = mainFile_->lastError();
@@ -71,7 +80,8 @@ bool OutputMixer::consume(const float* const* outputs, int frames) {
     }
     if (mainFile_ && settings_.perPartStems) {
         for (int part = 0; part < kOutputPairCount; ++part)
-            if (!writeStem(part, outputs[2 * part], outputs[2 * part + 1], frames)) return false;
+            if (!writeStem(part, outputs[2 * part], outputs[2 * part + 1], frames))
+                return false;
     }
     framesDone_ += frames;
     return onProgress ? onProgress(framesDone_) : true;
@@ -79,10 +89,12 @@ bool OutputMixer::consume(const float* const* outputs, int frames) {
 
 // A stem file is opened when its part first carries sound; the silence before
 // that is written then, so every stem lines up with the main file.
-bool OutputMixer::writeStem(int part, const float* left, const float* right, int frames) {
+bool OutputMixer::writeStem(int part, const float* left, const float* right, int frames)
+{
     auto& stem = stems_[static_cast<std::size_t>(part)];
     if (!stem) {
-        if (!carriesSound(left, right, frames)) return true;
+        if (!carriesSound(left, right, frames))
+            return true;
         stem = std::make_unique<AudioFileWriter>();
         const std::string path = settings_.stemPath(part);
         std::string error;
@@ -108,9 +120,11 @@ bool OutputMixer::writeStem(int part, const float* left, const float* right, int
     return true;
 }
 
-bool OutputMixer::finishStems(std::vector<std::string>& written, std::string& error) {
+bool OutputMixer::finishStems(std::vector<std::string>& written, std::string& error)
+{
     for (auto& stem : stems_) {
-        if (!stem) continue;
+        if (!stem)
+            continue;
         if (!stem->commit(error)) {
             error = stem->path() + ": " + error;
             discardStems();
@@ -122,8 +136,10 @@ bool OutputMixer::finishStems(std::vector<std::string>& written, std::string& er
     return true;
 }
 
-void OutputMixer::discardStems() {
-    for (auto& stem : stems_) stem.reset();  // the writer's destructor deletes its temporary file
+void OutputMixer::discardStems()
+{
+    for (auto& stem : stems_)
+        stem.reset(); // the writer's destructor deletes its temporary file
 }
 
 } // namespace kest::tolvane::tools

@@ -20,7 +20,7 @@ namespace kest::tolvane::tools {
 struct MixerSettings {
     int blockSize = 512;
     int sampleRate = 44100;
-    float gain = 1.0f;  // linear, on the mix and on every stem
+    float gain = 1.0f; // linear, on the mix and on every stem
     // The output pairs summed into the mix; a single pair is passed on as it is.
     std::vector<int> mixPairs;
     // Stems: when perPartStems is set the engine plays part n into pair n, and
@@ -44,8 +44,8 @@ public:
     bool finishStems(std::vector<std::string>& written, std::string& error);
     void discardStems();
 
-    float peak() const { return peak_; }                      // of the mix, after the gain
-    std::int64_t clippedSamples() const { return clipped_; }  // mix samples beyond full scale
+    float peak() const { return peak_; }                     // of the mix, after the gain
+    std::int64_t clippedSamples() const { return clipped_; } // mix samples beyond full scale
     std::int64_t samples() const { return 2 * framesDone_; }
     const std::string& error() const { return error_; }
     // Called after every block with the frames rendered so far; returning false stops the render.

@@ -19,10 +19,12 @@ constexpr double kMaxGainDb = 60.0;
 constexpr double kMinNormalizeDbfs = -60.0;
 
 // --normalize takes an optional level: the next argument is it when it reads as a number.
-void readNormalizeTarget(CommandLine& args, RenderOptions& o) {
+void readNormalizeTarget(CommandLine& args, RenderOptions& o)
+{
     o.normalize = true;
     const auto text = args.optionalNumberValue();
-    if (!text) return;
+    if (!text)
+        return;
     const auto dbfs = parseFiniteNumber(*text);
     if (!dbfs || *dbfs > 0.0 || *dbfs < kMinNormalizeDbfs)
         args.fail("--normalize wants a peak level from -60 to 0 dBFS, not '" + *text + "'");
@@ -30,15 +32,21 @@ void readNormalizeTarget(CommandLine& args, RenderOptions& o) {
         o.normalizeDbfs = *dbfs;
 }
 
-void readOption(CommandLine& args, RenderOptions& o) {
+void readOption(CommandLine& args, RenderOptions& o)
+{
     const std::string_view name = args.name();
-    if (name == "-h" || name == "--help") args.flag(o.help);
-    else if (name == "--float") args.flag(o.floatSamples);
-    else if (name == "--quiet" || name == "-q") args.flag(o.quiet);
-    else if (name == "-o" || name == "--output") args.path(o.outputPath);
+    if (name == "-h" || name == "--help")
+        args.flag(o.help);
+    else if (name == "--float")
+        args.flag(o.floatSamples);
+    else if (name == "--quiet" || name == "-q")
+        args.flag(o.quiet);
+    else if (name == "-o" || name == "--output")
+        args.path(o.outputPath);
     else if (name == "--stems") {
         if (auto v = args.value()) {
-            if (v->empty()) args.fail("--stems needs a folder");
+            if (v->empty())
+                args.fail("--stems needs a folder");
             o.stemsDir = *v;
         }
     } else if (name == "--gain") {
@@ -49,24 +57,32 @@ void readOption(CommandLine& args, RenderOptions& o) {
             else
                 o.gainDb = *db;
         }
-    } else if (name == "--normalize") readNormalizeTarget(args, o);
-    else if (name == "--sample-rate") args.integer(kMinSampleRate, kMaxSampleRate, o.sampleRate);
-    else if (name == "--block") args.integer(1, kMaxBlockSize, o.blockSize);
-    else if (name == "--bus") args.integer(1, 16, o.bus);
+    } else if (name == "--normalize")
+        readNormalizeTarget(args, o);
+    else if (name == "--sample-rate")
+        args.integer(kMinSampleRate, kMaxSampleRate, o.sampleRate);
+    else if (name == "--block")
+        args.integer(1, kMaxBlockSize, o.blockSize);
+    else if (name == "--bus")
+        args.integer(1, 16, o.bus);
     else if (name == "--tail") {
-        if (const auto seconds = args.number(0.0, kMaxTailSeconds)) o.tailSeconds = *seconds;
+        if (const auto seconds = args.number(0.0, kMaxTailSeconds))
+            o.tailSeconds = *seconds;
     } else if (!readSoundDataOption(args, o)) {
         args.fail("unknown option '" + std::string(args.argument()) + "'");
     }
 }
 
 // What the output path asks for that cannot be written, or "".
-std::string outputFormatProblem(const RenderOptions& o) {
+std::string outputFormatProblem(const RenderOptions& o)
+{
     const std::string path = o.resolvedOutputPath();
     std::string extension = extensionOf(path);
     if (outputFormatFor(path, false)) {
-        if (!o.floatSamples || outputFormatFor(path, true)) return "";
-        for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (!o.floatSamples || outputFormatFor(path, true))
+            return "";
+        for (char& c : extension)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return extension + " holds no float samples: leave out --float or write a .wav file";
     }
     const std::string named = extension.empty() ? "no extension" : "the extension '." + extension + "'";
@@ -75,14 +91,18 @@ std::string outputFormatProblem(const RenderOptions& o) {
 
 } // namespace
 
-std::string RenderOptions::resolvedOutputPath() const {
-    if (!outputPath.empty()) return outputPath;
+std::string RenderOptions::resolvedOutputPath() const
+{
+    if (!outputPath.empty())
+        return outputPath;
     return isDemo() ? "demo.wav" : "out.wav";
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
+bool sameFile(const std::string& a, const std::string& b)
+{
     std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) return true;
+    if (std::filesystem::equivalent(a, b, ec))
+        return true;
     // Not both there yet: compare the full paths the names resolve to.
     auto resolved = [](const std::string& path) {
         std::error_code error;
@@ -93,7 +113,8 @@ bool sameFile(const std::string& a, const std::string& b) {
     return !fullA.empty() && fullA == resolved(b);
 }
 
-OptionsResult parseRenderOptions(std::span<const std::string_view> args) {
+OptionsResult parseRenderOptions(std::span<const std::string_view> args)
+{
     OptionsResult result;
     RenderOptions& o = result.options;
     CommandLine line(args);
@@ -101,22 +122,27 @@ OptionsResult parseRenderOptions(std::span<const std::string_view> args) {
         if (line.isOption()) {
             readOption(line, o);
         } else if (!o.songPath.empty()) {
-            line.fail("only one song can be rendered at a time ('" + o.songPath + "' and '" + std::string(line.argument()) + "')");
+            line.fail("only one song can be rendered at a time ('" + o.songPath + "' and '" +
+                      std::string(line.argument()) + "')");
         } else {
             o.songPath = line.argument();
         }
     }
     result.error = line.error();
     if (result.ok() && !o.isDemo() && sameFile(o.songPath, o.resolvedOutputPath()))
-        result.error = "the output file '" + o.resolvedOutputPath() + "' is the song itself: choose another name with -o";
-    if (result.ok()) result.error = outputFormatProblem(o);
+        result.error =
+            "the output file '" + o.resolvedOutputPath() + "' is the song itself: choose another name with -o";
+    if (result.ok())
+        result.error = outputFormatProblem(o);
     if (result.ok() && o.normalize && o.gainDb != 0.0)
         result.error = "--normalize sets the gain itself: give --gain or --normalize, not both";
-    if (result.ok()) result.error = checkSoundDataOptions(o);
+    if (result.ok())
+        result.error = checkSoundDataOptions(o);
     return result;
 }
 
-std::string usageText() {
+std::string usageText()
+{
     return "Usage: tolvane-render [options] [song.mid]\n"
            "Renders a Standard MIDI File (format 0 or 1) through the Tolvane Synth WT engine.\n"
            "Without a song it renders the built-in demo song to demo.wav.\n"

@@ -12,16 +12,16 @@
 namespace kest::tolvane::tools {
 
 struct RenderOptions : SoundDataOptions {
-    std::string songPath;         // empty: the built-in demo song
-    std::string outputPath;       // empty: out.wav, or demo.wav for the demo
+    std::string songPath;   // empty: the built-in demo song
+    std::string outputPath; // empty: out.wav, or demo.wav for the demo
     int sampleRate = 44100;
     int blockSize = 512;
-    bool floatSamples = false;    // otherwise 24-bit PCM
-    double gainDb = 0.0;          // on the final mix (and the stems)
-    bool normalize = false;       // scale the whole render to peak at normalizeDbfs
+    bool floatSamples = false; // otherwise 24-bit PCM
+    double gainDb = 0.0;       // on the final mix (and the stems)
+    bool normalize = false;    // scale the whole render to peak at normalizeDbfs
     double normalizeDbfs = -1.0;
-    int bus = 0;                  // 1..16 writes that output pair only; 0 sums all 16
-    std::string stemsDir;         // empty: no stems
+    int bus = 0;          // 1..16 writes that output pair only; 0 sums all 16
+    std::string stemsDir; // empty: no stems
     double tailSeconds = 2.0;
     bool quiet = false;
     bool help = false;
@@ -32,7 +32,7 @@ struct RenderOptions : SoundDataOptions {
 
 struct OptionsResult {
     RenderOptions options;
-    std::string error;  // a usage error when not empty
+    std::string error; // a usage error when not empty
     bool ok() const { return error.empty(); }
 };
 

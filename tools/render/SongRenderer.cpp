@@ -10,30 +10,40 @@
 namespace kest::tolvane::tools {
 
 SongRenderer::SongRenderer(const EngineSettings& settings)
-    : settings_(settings), buffer_(static_cast<std::size_t>(kOutputChannelCount) * static_cast<std::size_t>(settings.blockSize)) {
+    : settings_(settings),
+      buffer_(static_cast<std::size_t>(kOutputChannelCount) * static_cast<std::size_t>(settings.blockSize))
+{
     context_.setSampleRate(static_cast<float>(settings.sampleRate));
     context_.setBlockSize(settings.blockSize);
-    if (settings.polyphony > 0) context_.applyPolyphony(settings.polyphony);
+    if (settings.polyphony > 0)
+        context_.applyPolyphony(settings.polyphony);
     for (int c = 0; c < kOutputChannelCount; ++c)
-        outputs_[static_cast<std::size_t>(c)] = buffer_.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(settings.blockSize);
+        outputs_[static_cast<std::size_t>(c)] =
+            buffer_.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(settings.blockSize);
     applySwitches();
 }
 
 // A loaded state may carry its own switches; the options only ever turn them on.
-void SongRenderer::applySwitches() {
-    if (settings_.receiveSysEx) context_.synth->receiveSysEx = true;
+void SongRenderer::applySwitches()
+{
+    if (settings_.receiveSysEx)
+        context_.synth->receiveSysEx = true;
     context_.synth->setReceiveUniversalSysEx(settings_.receiveUniversalSysEx);
-    if (settings_.nrpn && !context_.synth->getNrpnEnabled()) context_.synth->setNrpnEnabled(true);
+    if (settings_.nrpn && !context_.synth->getNrpnEnabled())
+        context_.synth->setNrpnEnabled(true);
 }
 
-void SongRenderer::clearOutputs(int frames) {
-    for (float* channel : outputs_) std::memset(channel, 0, sizeof(float) * static_cast<std::size_t>(frames));
+void SongRenderer::clearOutputs(int frames)
+{
+    for (float* channel : outputs_)
+        std::memset(channel, 0, sizeof(float) * static_cast<std::size_t>(frames));
 }
 
 // Collected in file order; the shared holding area queues them so that the
 // engine applies events on one offset in that order (a note-off followed by a
 // note-on of the same key on one tick re-strikes the note).
-void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart) {
+void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart)
+{
     for (const TimedEvent& timed : events) {
         const SongEvent& e = song.events[timed.songIndex];
         const int time = static_cast<int>(std::max<std::int64_t>(timed.frame - blockStart, 0));
@@ -47,12 +57,14 @@ void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent>
     pending_.moveInto(*context_.eventQueue);
 }
 
-RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, BlockSink& sink) {
+RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, BlockSink& sink)
+{
     const double rate = settings_.sampleRate;
     const std::vector<TimedEvent> events = scheduleEvents(song, rate);
     RenderStats stats;
     stats.songFrames = std::llround(song.lengthSeconds * rate);
-    if (!events.empty()) stats.songFrames = std::max(stats.songFrames, events.back().frame);
+    if (!events.empty())
+        stats.songFrames = std::max(stats.songFrames, events.back().frame);
     const std::int64_t limit = stats.songFrames + std::llround(tailSeconds * rate);
 
     std::int64_t position = 0;
@@ -76,7 +88,8 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
             break;
         }
         const bool inTail = position >= stats.songFrames && next == events.size();
-        if (inTail && context_.synth->getActiveVoiceCount() == 0) break;
+        if (inTail && context_.synth->getActiveVoiceCount() == 0)
+            break;
     }
     stats.frames = position;
     return stats;

@@ -25,9 +25,9 @@ public:
 struct EngineSettings {
     int sampleRate = 44100;
     int blockSize = 512;
-    int polyphony = 0;  // 0 keeps the engine's default
+    int polyphony = 0; // 0 keeps the engine's default
     bool receiveSysEx = false;
-    bool receiveUniversalSysEx = true;  // GM/GS/XG resets and master volume, as a GM module obeys them
+    bool receiveUniversalSysEx = true; // GM/GS/XG resets and master volume, as a GM module obeys them
     bool nrpn = false;
 };
 
@@ -37,7 +37,7 @@ struct RenderStats {
     int blocks = 0;
     int maxVoices = 0;
     std::size_t eventsQueued = 0;
-    bool stopped = false;  // the sink asked to stop
+    bool stopped = false; // the sink asked to stop
 };
 
 class SongRenderer {
@@ -60,7 +60,7 @@ private:
     void clearOutputs(int frames);
 
     EngineSettings settings_;
-    plugin::EngineContext context_;  // host, SynthesizerWT(440, 0.8) and queue, as the plug-in builds them
+    plugin::EngineContext context_; // host, SynthesizerWT(440, 0.8) and queue, as the plug-in builds them
     plugin::PendingMidiEvents pending_;
     std::vector<float> buffer_;
     std::array<float*, kOutputChannelCount> outputs_{};

@@ -9,7 +9,8 @@ namespace kest::tolvane::tools {
 namespace {
 
 // Lower-case letters and digits, any other run of characters as one '-'.
-std::string fileNameWords(const char* text) {
+std::string fileNameWords(const char* text)
+{
     std::string out;
     for (const char* c = text; *c; ++c) {
         const auto byte = static_cast<unsigned char>(*c);
@@ -18,13 +19,16 @@ std::string fileNameWords(const char* text) {
         else if (!out.empty() && out.back() != '-')
             out += '-';
     }
-    while (!out.empty() && out.back() == '-') out.pop_back();
+    while (!out.empty() && out.back() == '-')
+        out.pop_back();
     return out;
 }
 
-std::string instrumentName(synth::SynthesizerWT& engine, int program) {
+std::string instrumentName(synth::SynthesizerWT& engine, int program)
+{
     const std::string name = fileNameWords(engine.tone(program).presetName);
-    if (!name.empty()) return name;
+    if (!name.empty())
+        return name;
     char fallback[16];
     std::snprintf(fallback, sizeof fallback, "program%03d", program);
     return fallback;
@@ -32,7 +36,8 @@ std::string instrumentName(synth::SynthesizerWT& engine, int program) {
 
 } // namespace
 
-std::string partStemName(synth::SynthesizerWT& engine, int part) {
+std::string partStemName(synth::SynthesizerWT& engine, int part)
+{
     const synth::PartState& state = engine.part(part);
     std::string what;
     switch (state.mode) {

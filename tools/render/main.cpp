@@ -3,8 +3,8 @@
 // through the engine into an audio file.
 #include <unistd.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "AudioFileWriter.h"
-#include "OutputFormat.h"
 #include "DemoSong.h"
 #include "MidiFile.h"
+#include "OutputFormat.h"
 #include "OutputMixer.h"
 #include "ProgressBar.h"
 #include "RenderOptions.h"
@@ -32,7 +32,7 @@ using namespace kest::tolvane::tools;
 
 constexpr int kExitInputError = 1;
 constexpr int kExitUsageError = 2;
-constexpr int kExitBySignal = 128;  // plus the signal number, as a shell reports it
+constexpr int kExitBySignal = 128; // plus the signal number, as a shell reports it
 // Longer songs are surely broken files (a tempo of one tick per minute or the like).
 constexpr double kMaxSongSeconds = 4 * 3600.0;
 
@@ -40,15 +40,18 @@ std::atomic<int> stopSignal{0};
 
 extern "C" void onStopSignal(int signal) { stopSignal = signal; }
 
-int failInput(const std::string& subject, const std::string& message) {
+int failInput(const std::string& subject, const std::string& message)
+{
     std::fprintf(stderr, "tolvane-render: %s: %s\n", subject.c_str(), message.c_str());
     return kExitInputError;
 }
 
 double toDb(double linear) { return 20.0 * std::log10(linear); }
 
-std::string describeLevel(const OutputMixer& mixer) {
-    if (mixer.peak() <= 0.0f) return "silent";
+std::string describeLevel(const OutputMixer& mixer)
+{
+    if (mixer.peak() <= 0.0f)
+        return "silent";
     char text[96];
     if (mixer.clippedSamples() == 0)
         std::snprintf(text, sizeof text, "peak %.1f dBFS, no clipping", toDb(mixer.peak()));
@@ -59,9 +62,12 @@ std::string describeLevel(const OutputMixer& mixer) {
 }
 
 // Printed even with --quiet: a clipped render is rarely what anyone wants.
-void warnAboutClipping(const std::string& path, const OutputMixer& mixer, bool floatSamples) {
-    if (mixer.clippedSamples() == 0) return;
-    const double share = 100.0 * static_cast<double>(mixer.clippedSamples()) / static_cast<double>(std::max<std::int64_t>(mixer.samples(), 1));
+void warnAboutClipping(const std::string& path, const OutputMixer& mixer, bool floatSamples)
+{
+    if (mixer.clippedSamples() == 0)
+        return;
+    const double share = 100.0 * static_cast<double>(mixer.clippedSamples()) /
+                         static_cast<double>(std::max<std::int64_t>(mixer.samples(), 1));
     std::fprintf(stderr,
                  "tolvane-render: warning: %s: %lld samples (%.3f %%) went beyond full scale (peak %+.1f dBFS)%s; "
                  "lower the level with --gain %.0f or use --normalize\n",
@@ -71,33 +77,39 @@ void warnAboutClipping(const std::string& path, const OutputMixer& mixer, bool f
 }
 
 // The engine with the song's sound data loaded and the options' switches on.
-std::unique_ptr<SongRenderer> prepareEngine(const RenderOptions& options, LoadFailure& failure) {
+std::unique_ptr<SongRenderer> prepareEngine(const RenderOptions& options, LoadFailure& failure)
+{
     EngineSettings engine;
     engine.sampleRate = options.sampleRate;
     engine.blockSize = options.blockSize;
     engine.polyphony = options.polyphony;
-    engine.receiveSysEx = options.receiveSysEx || options.isDemo();  // the demo programs its tones by SysEx
+    engine.receiveSysEx = options.receiveSysEx || options.isDemo(); // the demo programs its tones by SysEx
     engine.nrpn = options.nrpn;
     auto renderer = std::make_unique<SongRenderer>(engine);
-    if (!loadSoundData(renderer->context(), options, failure)) return nullptr;
+    if (!loadSoundData(renderer->context(), options, failure))
+        return nullptr;
     // A loaded state brings its own polyphony and switches; the options have the last word.
-    if (options.polyphony > 0) renderer->context().applyPolyphony(options.polyphony);
+    if (options.polyphony > 0)
+        renderer->context().applyPolyphony(options.polyphony);
     renderer->applySwitches();
     return renderer;
 }
 
 // For per-part stems each part plays into the pair of its own number; the mix
 // then sums the parts the chosen outputs held (all of them without --bus).
-std::vector<int> routeForStems(SongRenderer& renderer, int bus) {
+std::vector<int> routeForStems(SongRenderer& renderer, int bus)
+{
     std::vector<int> mixParts;
     for (int part = 0; part < kest::tolvane::kOutputPairCount; ++part) {
-        if (bus == 0 || renderer.engine().part(part).output == bus - 1) mixParts.push_back(part);
+        if (bus == 0 || renderer.engine().part(part).output == bus - 1)
+            mixParts.push_back(part);
         renderer.engine().setPartOutput(part, part);
     }
     return mixParts;
 }
 
-MixerSettings mixerSettings(const RenderOptions& options, SongRenderer& renderer, const OutputFormat& format) {
+MixerSettings mixerSettings(const RenderOptions& options, SongRenderer& renderer, const OutputFormat& format)
+{
     MixerSettings mix;
     mix.blockSize = options.blockSize;
     mix.sampleRate = options.sampleRate;
@@ -112,9 +124,11 @@ bool stopRequested() { return stopSignal.load() != 0; }
 
 // The first of two passes for --normalize: the same render, only measured.
 std::optional<float> measurePeak(const RenderOptions& options, const MidiSong& song, const OutputFormat& format,
-                                 LoadFailure& failure) {
+                                 LoadFailure& failure)
+{
     auto renderer = prepareEngine(options, failure);
-    if (!renderer) return std::nullopt;
+    if (!renderer)
+        return std::nullopt;
     RenderOptions unity = options;
     unity.gainDb = 0.0;
     OutputMixer meter(mixerSettings(unity, *renderer, format), nullptr);
@@ -123,27 +137,32 @@ std::optional<float> measurePeak(const RenderOptions& options, const MidiSong& s
     return meter.peak();
 }
 
-int run(RenderOptions options) {
+int run(RenderOptions options)
+{
     // From here on a stop must not leave a temporary file behind.
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
     const std::string songName = options.isDemo() ? "built-in demo song" : options.songPath;
     const MidiReadResult read = options.isDemo() ? readMidiFile(builtInDemoSong()) : loadMidiFile(options.songPath);
-    if (!read.song) return failInput(songName, read.error);
+    if (!read.song)
+        return failInput(songName, read.error);
     const MidiSong& song = *read.song;
     if (song.lengthSeconds > kMaxSongSeconds)
         return failInput(songName, "the song would last " + std::to_string(static_cast<long long>(song.lengthSeconds)) +
-                                       " s; the renderer stops at " + std::to_string(static_cast<int>(kMaxSongSeconds)) + " s");
+                                       " s; the renderer stops at " +
+                                       std::to_string(static_cast<int>(kMaxSongSeconds)) + " s");
 
     const std::string outputPath = options.resolvedOutputPath();
-    const OutputFormat format = *outputFormatFor(outputPath, options.floatSamples);  // checked with the options
+    const OutputFormat format = *outputFormatFor(outputPath, options.floatSamples); // checked with the options
     LoadFailure failure;
-    const auto started = std::chrono::steady_clock::now();  // both passes of --normalize count
+    const auto started = std::chrono::steady_clock::now(); // both passes of --normalize count
     double normalizedBy = 0.0;
     if (options.normalize) {
         const auto peak = measurePeak(options, song, format, failure);
-        if (!peak) return failInput(failure.subject, failure.message);
-        if (*peak > 0.0f) normalizedBy = options.normalizeDbfs - toDb(*peak);
+        if (!peak)
+            return failInput(failure.subject, failure.message);
+        if (*peak > 0.0f)
+            normalizedBy = options.normalizeDbfs - toDb(*peak);
         options.gainDb = normalizedBy;
     }
 
@@ -151,29 +170,36 @@ int run(RenderOptions options) {
     if (!options.stemsDir.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(options.stemsDir, ec);
-        if (ec) return failInput(options.stemsDir, "cannot create the stems folder: " + ec.message());
+        if (ec)
+            return failInput(options.stemsDir, "cannot create the stems folder: " + ec.message());
     }
     AudioFileWriter mainFile;
-    if (!stopRequested() && !mainFile.open(outputPath, options.sampleRate, format, error)) return failInput(outputPath, error);
+    if (!stopRequested() && !mainFile.open(outputPath, options.sampleRate, format, error))
+        return failInput(outputPath, error);
 
     auto renderer = prepareEngine(options, failure);
-    if (!renderer) return failInput(failure.subject, failure.message);
+    if (!renderer)
+        return failInput(failure.subject, failure.message);
     for (const std::string& notice : sampleSourceNotices(renderer->context()))
         std::fprintf(stderr, "tolvane-render: %s\n", notice.c_str());
     MixerSettings mix = mixerSettings(options, *renderer, format);
     mix.stemPath = [&](int part) {
-        return (std::filesystem::path(options.stemsDir) / (partStemName(renderer->engine(), part) + "." + format.extension)).string();
+        return (std::filesystem::path(options.stemsDir) /
+                (partStemName(renderer->engine(), part) + "." + format.extension))
+            .string();
     };
     OutputMixer mixer(mix, &mainFile);
 
-    const auto expectedFrames = static_cast<std::int64_t>((song.lengthSeconds + options.tailSeconds) * options.sampleRate);
+    const auto expectedFrames =
+        static_cast<std::int64_t>((song.lengthSeconds + options.tailSeconds) * options.sampleRate);
     ProgressBar progress(!options.quiet && ::isatty(STDERR_FILENO), expectedFrames, options.sampleRate);
     mixer.onProgress = [&](std::int64_t frames) {
         progress.update(frames);
         return !stopRequested();
     };
 
-    const RenderStats stats = stopRequested() ? RenderStats{.stopped = true} : renderer->render(song, options.tailSeconds, mixer);
+    const RenderStats stats =
+        stopRequested() ? RenderStats{.stopped = true} : renderer->render(song, options.tailSeconds, mixer);
     const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     progress.finish();
 
@@ -181,8 +207,8 @@ int run(RenderOptions options) {
         mixer.discardStems();
         mainFile.discard();
         if (const int signal = stopSignal.load()) {
-            std::fprintf(stderr, "tolvane-render: %s; %s was not written\n", signal == SIGINT ? "interrupted" : "terminated",
-                         outputPath.c_str());
+            std::fprintf(stderr, "tolvane-render: %s; %s was not written\n",
+                         signal == SIGINT ? "interrupted" : "terminated", outputPath.c_str());
             return kExitBySignal + signal;
         }
         return failInput(outputPath, mixer.error().empty() ? mainFile.lastError() : mixer.error());
@@ -192,18 +218,21 @@ int run(RenderOptions options) {
         mainFile.discard();
         return failInput(outputPath, error);
     }
-    if (!mainFile.commit(error)) return failInput(outputPath, error);
+    if (!mainFile.commit(error))
+        return failInput(outputPath, error);
 
     warnAboutClipping(outputPath, mixer, options.floatSamples);
     if (!options.quiet) {
         const double rendered = static_cast<double>(stats.frames) / options.sampleRate;
         const double speed = wallSeconds > 0 ? rendered / wallSeconds : 0.0;
-        std::printf("%s: %.2f s rendered in %.2f s (%.0fx real time), %s, %d voices at most", outputPath.c_str(), rendered,
-                    wallSeconds, speed, describeLevel(mixer).c_str(), stats.maxVoices);
-        if (options.normalize) std::printf(", normalized by %+.1f dB", normalizedBy);
-        else if (options.gainDb != 0.0) std::printf(", gain %+.1f dB", options.gainDb);
-        if (!options.stemsDir.empty()) std::printf(", %zu stem%s in %s", stems.size(), stems.size() == 1 ? "" : "s",
-                                                   options.stemsDir.c_str());
+        std::printf("%s: %.2f s rendered in %.2f s (%.0fx real time), %s, %d voices at most", outputPath.c_str(),
+                    rendered, wallSeconds, speed, describeLevel(mixer).c_str(), stats.maxVoices);
+        if (options.normalize)
+            std::printf(", normalized by %+.1f dB", normalizedBy);
+        else if (options.gainDb != 0.0)
+            std::printf(", gain %+.1f dB", options.gainDb);
+        if (!options.stemsDir.empty())
+            std::printf(", %zu stem%s in %s", stems.size(), stems.size() == 1 ? "" : "s", options.stemsDir.c_str());
         std::printf("\n");
     }
     return 0;
@@ -211,7 +240,8 @@ int run(RenderOptions options) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const OptionsResult parsed = parseRenderOptions(args);
     if (!parsed.ok()) {

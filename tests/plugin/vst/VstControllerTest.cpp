@@ -88,8 +88,7 @@ TEST_F(ControllerTest, ParameterTableInRegistrationOrder)
         EXPECT_EQ(program.stepCount, 127);
         EXPECT_EQ(program.defaultNormalizedValue, 0.0);
         // Not read-only: hosts reject a read-only program-change parameter.
-        EXPECT_EQ(program.flags,
-                  ParameterInfo::kIsProgramChange | ParameterInfo::kIsList | ParameterInfo::kIsHidden);
+        EXPECT_EQ(program.flags, ParameterInfo::kIsProgramChange | ParameterInfo::kIsList | ParameterInfo::kIsHidden);
         EXPECT_EQ(program.unitId, 0x100000 | channel);
     }
     EXPECT_EQ(text(info(2080).title), u"69506");
@@ -99,7 +98,7 @@ TEST_F(ControllerTest, ParameterTableInRegistrationOrder)
 
 TEST_F(ControllerTest, UnitsAndTheirProgramLists)
 {
-    ASSERT_EQ(controller->getUnitCount(), 17);  // the controllers' unit, then 16 program units
+    ASSERT_EQ(controller->getUnitCount(), 17); // the controllers' unit, then 16 program units
     UnitInfo unit{};
     ASSERT_EQ(controller->getUnitInfo(0, unit), kResultOk);
     EXPECT_EQ(unit.id, 0x10000);
@@ -140,7 +139,7 @@ TEST_F(ControllerTest, ProgramListsFollowTheToneNames)
     kest::tolvane::plugin::EngineContext context;
     std::memcpy(context.synth->tone(0).presetName, "Grand Piano     ", 16);
     std::memcpy(context.synth->tone(5).presetName, "E.Piano 2\x01      ", 16);
-    std::memcpy(context.synth->tone(200).presetName, "Kick            ", 16);  // a drum: in no list
+    std::memcpy(context.synth->tone(200).presetName, "Kick            ", 16); // a drum: in no list
 
     IPtr<IMessage> loaded = owned(makeMessage(host, ids::kMsgSetState));
     const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&context));
@@ -171,7 +170,7 @@ TEST_F(ControllerTest, MidiMapping)
     EXPECT_EQ(controller->getMidiControllerAssignment(0, 3, 7, id), kResultTrue);
     EXPECT_EQ(id, 0x10307u);
     EXPECT_EQ(controller->getMidiControllerAssignment(5, 17, 7, id), kResultTrue);
-    EXPECT_EQ(id, 0x10107u);  // only the channel's low 4 bits count; the bus is ignored
+    EXPECT_EQ(id, 0x10107u); // only the channel's low 4 bits count; the bus is ignored
     EXPECT_EQ(controller->getMidiControllerAssignment(0, 0, kPitchBend, id), kResultTrue);
     EXPECT_EQ(id, 0x10081u);
     EXPECT_EQ(controller->getMidiControllerAssignment(0, 15, kCtrlProgramChange, id), kResultTrue);

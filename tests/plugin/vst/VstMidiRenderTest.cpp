@@ -112,13 +112,13 @@ TEST_F(RenderedMidiTest, EqualOffsetsReachTheEngineInDeliveryOrder)
         b.addNoteOn(0, 69, 1.0f, 100);
         b.addNoteOff(0, 69, 100);
     });
-    rmsOver(40);  // the release runs out
+    rmsOver(40); // the release runs out
     EXPECT_LT(rmsOver(5), 1e-4);
 }
 
 TEST_F(RenderedMidiTest, AProgramChangeOnANotesOffsetPlaysTheNewProgram)
 {
-    engine().tone(5).tl = 96;  // program 5: the default tone, much quieter
+    engine().tone(5).tl = 96; // program 5: the default tone, much quieter
     run([](Block& b) { b.addNoteOn(1, 69, 1.0f, 0); });
     const double program0 = rmsOver(10);
     run([](Block& b) { b.addNoteOff(1, 69, 0); });
@@ -141,13 +141,13 @@ TEST_F(RenderedMidiTest, AnRpnSetUpOnOneOffsetSetsTheBendRange)
     const int controllers[][2] = {{101, 0}, {100, 0}, {6, 12}, {38, 0}, {101, 127}, {100, 127}};
     for (const auto& [controller, value] : controllers)
         changes.add(ids::midiParamId(0, controller), 0, value / 127.0);
-    changes.add(ids::midiParamId(0, ids::kPitchBendItem), 0, 1.0);  // full bend up
+    changes.add(ids::midiParamId(0, ids::kPitchBendItem), 0, 1.0); // full bend up
     run([&](Block& b) {
         b.data.inputParameterChanges = &changes;
         b.addNoteOn(0, 69, 1.0f, 0);
     });
     EXPECT_EQ(engine().part(0).bendRange, 12);
-    EXPECT_EQ(engine().part(0).dataEntryTarget, 256);  // the null RPN came last
+    EXPECT_EQ(engine().part(0).dataEntryTarget, 256); // the null RPN came last
     // 12 semitones times 8191/8192 above A4.
     EXPECT_NEAR(frequencyOf(runEmpty(20)), 440.0 * std::exp2(8191.0 / 8192.0), 1.0);
 }
@@ -158,7 +158,7 @@ TEST_F(RenderedMidiTest, AControllerRunInsideOneBlockKeepsEveryStep)
     run([](Block& b) { b.addNoteOn(0, 69, 1.0f, 0); });
     runEmpty(4);
     MidiParameterChanges changes;
-    changes.add(ids::midiParamId(0, 7), 0, 0.0);      // silent for the first half
+    changes.add(ids::midiParamId(0, 7), 0, 0.0); // silent for the first half
     changes.add(ids::midiParamId(0, 7), 256, 100.0 / 127);
     const std::vector<float> block = run([&](Block& b) { b.data.inputParameterChanges = &changes; });
     auto rms = [&](int from, int to) {

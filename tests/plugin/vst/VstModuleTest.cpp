@@ -60,14 +60,14 @@ protected:
 
 TEST_F(ModuleTest, EntryAndExitAreCounted)
 {
-    EXPECT_TRUE(entry(library));  // second entry: nothing new happens
-    EXPECT_TRUE(exit());          // back to one: still initialised
+    EXPECT_TRUE(entry(library)); // second entry: nothing new happens
+    EXPECT_TRUE(exit());         // back to one: still initialised
     IPluginFactory* again = getFactory();
     EXPECT_EQ(again, factory);
     again->release();
-    EXPECT_TRUE(exit());          // back to zero: de-initialised
-    EXPECT_FALSE(exit());         // below zero is refused
-    EXPECT_TRUE(entry(library));  // restore the count for TearDown
+    EXPECT_TRUE(exit());         // back to zero: de-initialised
+    EXPECT_FALSE(exit());        // below zero is refused
+    EXPECT_TRUE(entry(library)); // restore the count for TearDown
     EXPECT_TRUE(entry(library));
 }
 
@@ -120,8 +120,7 @@ TEST_F(ModuleTest, ProcessorAndControllerTalkThroughTheHost)
     HostApplication host;
     IComponent* component = nullptr;
     IEditController* controller = nullptr;
-    ASSERT_EQ(factory->createInstance(kProcessorId, IComponent::iid, reinterpret_cast<void**>(&component)),
-              kResultOk);
+    ASSERT_EQ(factory->createInstance(kProcessorId, IComponent::iid, reinterpret_cast<void**>(&component)), kResultOk);
     ASSERT_EQ(factory->createInstance(kControllerId, IEditController::iid, reinterpret_cast<void**>(&controller)),
               kResultOk);
     ASSERT_EQ(component->initialize(&host), kResultOk);

@@ -123,11 +123,11 @@ TEST(ProcessorSetup, BusesAndControllerClass)
 TEST_F(ProcessorTest, ParametersBecomeMidi)
 {
     Block block(64);
-    block.addParameter(ids::midiParamId(2, 7), 0.5, 10);   // volume on channel 2
+    block.addParameter(ids::midiParamId(2, 7), 0.5, 10);    // volume on channel 2
     block.addParameter(ids::midiParamId(3, 0x81), 0.5, 11); // bend centre
     block.addParameter(ids::midiParamId(4, 0x82), 1.0, 12); // program 127
     block.addParameter(ids::midiParamId(5, 0x80), 0.5);     // names no message
-    block.addParameter(0x20000, 0.5);                        // not ours
+    block.addParameter(0x20000, 0.5);                       // not ours
     readOnly(block);
 
     ASSERT_EQ(pendingCount(), 3);
@@ -152,7 +152,7 @@ TEST_F(ProcessorTest, EveryPointOfAQueueCountsAndValuesAreClamped)
     int32 point = 0;
     queue->addPoint(0, 0.0, point);
     queue->addPoint(30, 1.0, point);
-    block.addParameter(ids::midiParamId(1, 1), 1.7);   // clamped to 127, not wrapped
+    block.addParameter(ids::midiParamId(1, 1), 1.7);     // clamped to 127, not wrapped
     block.addParameter(ids::midiParamId(2, 0x81), -3.0); // clamped to 0
     readWhileEngineBusy(block);
 
@@ -175,7 +175,7 @@ TEST_F(ProcessorTest, EveryPointOfAQueueCountsAndValuesAreClamped)
 TEST_F(ProcessorTest, PointsOnOneOffsetComeInRoundsNumbersBeforeDataEntry)
 {
     MidiParameterChanges changes;
-    changes.add(ids::midiParamId(0, 7), 5, 0.0);    // an earlier offset goes first
+    changes.add(ids::midiParamId(0, 7), 5, 0.0); // an earlier offset goes first
     changes.add(ids::midiParamId(0, 7), 10, 100.0 / 127);
     changes.add(ids::midiParamId(0, 6), 10, 12.0 / 127);
     changes.add(ids::midiParamId(0, 38), 10, 0.0);
@@ -184,8 +184,8 @@ TEST_F(ProcessorTest, PointsOnOneOffsetComeInRoundsNumbersBeforeDataEntry)
     changes.add(ids::midiParamId(0, 100), 10, 0.0);
     changes.add(ids::midiParamId(0, 100), 10, 1.0);
     changes.add(ids::midiParamId(0, ids::kProgramItem), 10, 5.0 / 127);
-    changes.add(ids::midiParamId(0, 0), 10, 1.0 / 127);  // bank select
-    changes.add(ids::kBypassId, 0, 1.0);                  // bypass: only its last point counts
+    changes.add(ids::midiParamId(0, 0), 10, 1.0 / 127); // bank select
+    changes.add(ids::kBypassId, 0, 1.0);                // bypass: only its last point counts
     changes.add(ids::kBypassId, 3, 0.0);
     Block block(64);
     block.data.inputParameterChanges = &changes;
@@ -196,9 +196,9 @@ TEST_F(ProcessorTest, PointsOnOneOffsetComeInRoundsNumbersBeforeDataEntry)
         int type, data1, data2, time;
     };
     const Expected order[] = {
-        {tv::kControlChange, 7, 0, 5},    {tv::kControlChange, 101, 0, 10}, {tv::kControlChange, 100, 0, 10},
-        {tv::kControlChange, 0, 1, 10},   {tv::kControlChange, 6, 12, 10},  {tv::kControlChange, 38, 0, 10},
-        {tv::kControlChange, 7, 100, 10}, {tv::kProgramChange, 5, 0, 10},   {tv::kControlChange, 101, 127, 10},
+        {tv::kControlChange, 7, 0, 5},      {tv::kControlChange, 101, 0, 10}, {tv::kControlChange, 100, 0, 10},
+        {tv::kControlChange, 0, 1, 10},     {tv::kControlChange, 6, 12, 10},  {tv::kControlChange, 38, 0, 10},
+        {tv::kControlChange, 7, 100, 10},   {tv::kProgramChange, 5, 0, 10},   {tv::kControlChange, 101, 127, 10},
         {tv::kControlChange, 100, 127, 10},
     };
     ASSERT_EQ(pendingCount(), static_cast<int>(std::size(order)));
@@ -214,7 +214,7 @@ TEST_F(ProcessorTest, PointsOnOneOffsetComeInRoundsNumbersBeforeDataEntry)
 TEST_F(ProcessorTest, NotesAndSysEx)
 {
     Block block(64);
-    block.addNoteOn(1, 60, 0.0f, 5);  // velocity 0 stays a note-on for the engine
+    block.addNoteOn(1, 60, 0.0f, 5); // velocity 0 stays a note-on for the engine
     block.addNoteOn(15, 61, 1.0f, 6);
     block.addNoteOff(1, 60, 7);
     std::vector<uint8> longSysEx(300);
@@ -234,7 +234,7 @@ TEST_F(ProcessorTest, NotesAndSysEx)
     EXPECT_EQ(pending(2).data1, 60);
     EXPECT_EQ(pending(3).type, tv::kSystemExclusive);
     ASSERT_EQ(pending(3).sysExLength, 256);
-    EXPECT_EQ(pending(3).sysExData[0], 1);      // the second byte of the event
+    EXPECT_EQ(pending(3).sysExData[0], 1); // the second byte of the event
     EXPECT_EQ(pending(3).sysExData[255], 256 % 256);
     EXPECT_EQ(pending(4).sysExLength, 0);
 }
@@ -243,7 +243,7 @@ TEST_F(ProcessorTest, OffsetsStayInsideTheBlock)
 {
     Block block(64);
     block.addNoteOn(0, 60, 1.0f, 40);
-    block.addNoteOn(0, 61, 1.0f, 5000);  // a faulty host's offset
+    block.addNoteOn(0, 61, 1.0f, 5000); // a faulty host's offset
     block.addNoteOn(0, 62, 1.0f, -3);
     // The block renders nothing, waits for nobody and keeps its events.
     readWhileEngineBusy(block);
@@ -285,7 +285,7 @@ TEST_F(ProcessorTest, BypassNeedsExactlyOne)
     EXPECT_EQ(processor->process(block.data), kResultOk);
     EXPECT_TRUE(processor->isBypassed());
     EXPECT_TRUE(block.allEqual(0.0f));
-    ASSERT_EQ(pendingCount(), 1);  // the note waits while bypassed
+    ASSERT_EQ(pendingCount(), 1); // the note waits while bypassed
     EXPECT_EQ(pending(0).type, tv::kNoteOn);
 
     Block off(64);
@@ -293,7 +293,7 @@ TEST_F(ProcessorTest, BypassNeedsExactlyOne)
     off.addParameter(ids::midiParamId(0, 3), 0.5);
     readOnly(off);
     EXPECT_FALSE(processor->isBypassed());
-    ASSERT_EQ(pendingCount(), 1);  // switching off dropped the waiting note
+    ASSERT_EQ(pendingCount(), 1); // switching off dropped the waiting note
     EXPECT_EQ(pending(0).data1, 3);
 }
 
@@ -365,8 +365,7 @@ TEST_F(ProcessorTest, StateRoundTripCarriesBypassAndAnnouncesItself)
     MemoryStream stream;
     ASSERT_EQ(processor->getState(&stream), kResultOk);
     ASSERT_EQ(peer.withId(ids::kMsgGetState).size(), 1u);
-    EXPECT_EQ(peer.withId(ids::kMsgGetState)[0].context,
-              reinterpret_cast<std::uintptr_t>(processor->engineContext()));
+    EXPECT_EQ(peer.withId(ids::kMsgGetState)[0].context, reinterpret_cast<std::uintptr_t>(processor->engineContext()));
 
     Block off(0);
     off.addParameter(ids::kBypassId, 0.0);
@@ -410,7 +409,8 @@ TEST_F(ProcessorTest, SavedSamplesSitBeforeTheBypassTrailerAndComeBackWithoutThe
     stream.seek(0, IBStream::kIBSeekSet, nullptr);
     EXPECT_EQ(fresh->setState(&stream), kResultOk);
     EXPECT_EQ(fresh->engineContext()->synth->sampleData(2).data, processor->engineContext()->synth->sampleData(2).data);
-    EXPECT_EQ(fresh->engineContext()->sampleSourceStatus[2], kest::tolvane::plugin::SampleSourceStatus::MissingRestored);
+    EXPECT_EQ(fresh->engineContext()->sampleSourceStatus[2],
+              kest::tolvane::plugin::SampleSourceStatus::MissingRestored);
     Block next(0);
     fresh->process(next.data);
     EXPECT_TRUE(fresh->isBypassed());

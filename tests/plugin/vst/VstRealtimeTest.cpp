@@ -34,11 +34,10 @@ void fillBlock(Block& block, int number, const std::vector<uint8>& sysEx)
     if (number % 10 == 9)
         block.addParameter(ids::kBypassId, (number / 10) % 2 == 0 ? 1.0 : 0.0);
     for (int k = 0; k < 4; ++k)
-        block.addNoteOn(static_cast<int16>((channel + k) % 16), static_cast<int16>(40 + (number * 3 + k) % 40),
-                        0.8f, 10 * k);
+        block.addNoteOn(static_cast<int16>((channel + k) % 16), static_cast<int16>(40 + (number * 3 + k) % 40), 0.8f,
+                        10 * k);
     if (number > 0)
-        block.addNoteOff(static_cast<int16>((channel + 15) % 16), static_cast<int16>(40 + (number * 3 - 3) % 40),
-                         100);
+        block.addNoteOff(static_cast<int16>((channel + 15) % 16), static_cast<int16>(40 + (number * 3 - 3) % 40), 100);
     if (number % 5 == 0)
         block.addSysEx(sysEx, 50);
 }
@@ -51,7 +50,7 @@ TEST(RealTime, ProcessNeverTouchesTheHeap)
     ProcessSetup setup{kRealtime, kSample32, 256, 44100.0};
     ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
     ASSERT_EQ(processor->setActive(true), kResultOk);
-    processor->setProcessing(true);  // the SDK's default: not implemented
+    processor->setProcessing(true); // the SDK's default: not implemented
 
     // An engine SysEx (manufacturer 7D) and a foreign one.
     const std::vector<uint8> sysEx{0xF0, 0x7D, 0x10, 0x20, 0x00, 0x00, 0x00, 0x00, 0x01, 0xF7};
@@ -82,7 +81,7 @@ TEST(RealTime, ProcessNeverTouchesTheHeap)
         rendered += processor->isBypassed() ? 0 : 1;
     }
     EXPECT_EQ(total, 0) << "heap calls during process";
-    EXPECT_GT(rendered, 100);  // both bypassed and rendering blocks were measured
+    EXPECT_GT(rendered, 100); // both bypassed and rendering blocks were measured
     EXPECT_LT(rendered, 400);
 
     processor->setProcessing(false);
@@ -134,9 +133,9 @@ TEST(RealTime, EditsSavesLoadsAndImportsApplyOnTheAudioThreadWithoutTheHeap)
     ASSERT_EQ(tolvane_test::heapCalls.load(), 2);
     tolvane_test::heapCalls = 0;
 
-    const int edits[] = {0x0001, 0x0002, 0x0081, 0x0101, 0x0102, 0x0103, 0x0104, 0x0181, 0x1001, 0x1003, 0x1009,
-                         0x1081, 0x2001, 0x2003, 0x2081, 0x3001, 0x3004, 0x3007, 0x300A, 0x5001, 0x5011, 0x5020,
-                         0x5024, 0x5029, 0x5090, 0x50A0, 0x5105};
+    const int edits[] = {0x0001, 0x0002, 0x0081, 0x0101, 0x0102, 0x0103, 0x0104, 0x0181, 0x1001,
+                         0x1003, 0x1009, 0x1081, 0x2001, 0x2003, 0x2081, 0x3001, 0x3004, 0x3007,
+                         0x300A, 0x5001, 0x5011, 0x5020, 0x5024, 0x5029, 0x5090, 0x50A0, 0x5105};
     for (int round = 0; round < 4; ++round) {
         for (int id : edits)
             context.applyValueChange(id, static_cast<float>(round) / 3.0f);

@@ -143,8 +143,8 @@ public:
             MidiParameterChanges changes;
             block.data.inputParameterChanges = &changes;
             for (; next < timed.size() && timed[next].frame < start + length; ++next)
-                deliver(song, song.events[timed[next].songIndex], static_cast<int32>(timed[next].frame - start),
-                        block, changes);
+                deliver(song, song.events[timed[next].songIndex], static_cast<int32>(timed[next].frame - start), block,
+                        changes);
             EXPECT_EQ(processor_->process(block.data), kResultOk);
             for (int c = 0; c < kChannels; ++c)
                 for (int i = 0; i < length; ++i)
@@ -166,30 +166,27 @@ private:
     {
         const auto channel = static_cast<int16>(e.channel);
         switch (e.type) {
-            case tv::kNoteOn:
-                block.addNoteOn(channel, static_cast<int16>(e.data1), static_cast<float>(e.data2 / 127.0), offset);
-                break;
-            case tv::kNoteOff:
-                block.addNoteOff(channel, static_cast<int16>(e.data1), offset);
-                break;
-            case tv::kControlChange:
-                changes.add(parameterFor(e.channel, static_cast<CtrlNumber>(e.data1)), offset, e.data2 / 127.0);
-                break;
-            case tv::kProgramChange:
-                changes.add(parameterFor(e.channel, kCtrlProgramChange), offset, e.data1 / 127.0);
-                break;
-            case tv::kPitchBend:
-                changes.add(parameterFor(e.channel, kPitchBend), offset, (e.data2 * 128 + e.data1) / 16383.0);
-                break;
-            case tv::kSystemExclusive: {
-                auto& bytes = sysEx_.emplace_back(1, std::uint8_t{0xF0});
-                const auto payload = song.sysEx(e);
-                bytes.insert(bytes.end(), payload.begin(), payload.end());
-                block.addSysEx(bytes, offset);
-                break;
-            }
-            default:
-                break;  // pressure: a host has no parameter for it, and the engine only stores it
+        case tv::kNoteOn:
+            block.addNoteOn(channel, static_cast<int16>(e.data1), static_cast<float>(e.data2 / 127.0), offset);
+            break;
+        case tv::kNoteOff: block.addNoteOff(channel, static_cast<int16>(e.data1), offset); break;
+        case tv::kControlChange:
+            changes.add(parameterFor(e.channel, static_cast<CtrlNumber>(e.data1)), offset, e.data2 / 127.0);
+            break;
+        case tv::kProgramChange:
+            changes.add(parameterFor(e.channel, kCtrlProgramChange), offset, e.data1 / 127.0);
+            break;
+        case tv::kPitchBend:
+            changes.add(parameterFor(e.channel, kPitchBend), offset, (e.data2 * 128 + e.data1) / 16383.0);
+            break;
+        case tv::kSystemExclusive: {
+            auto& bytes = sysEx_.emplace_back(1, std::uint8_t{0xF0});
+            const auto payload = song.sysEx(e);
+            bytes.insert(bytes.end(), payload.begin(), payload.end());
+            block.addSysEx(bytes, offset);
+            break;
+        }
+        default: break; // pressure: a host has no parameter for it, and the engine only stores it
         }
     }
 
@@ -238,8 +235,8 @@ void expectSameRender(const tools::MidiSong& song, int blockSize, double seconds
             ++differing;
         }
     }
-    EXPECT_EQ(differing, 0) << "block size " << blockSize << ": first difference at frame " << first
-                            << " on channel " << firstChannel;
+    EXPECT_EQ(differing, 0) << "block size " << blockSize << ": first difference at frame " << first << " on channel "
+                            << firstChannel;
 }
 
 tools::MidiSong songFromFile(const std::string& name)
@@ -269,7 +266,7 @@ tools::MidiSong everydayScore()
         t.controlChange(0, channel, 101, 127);
         t.controlChange(0, channel, 100, 127);
     }
-    t.controlChange(0, 1, 101, 0);  // part 2 a quarter tone sharp and an octave down
+    t.controlChange(0, 1, 101, 0); // part 2 a quarter tone sharp and an octave down
     t.controlChange(0, 1, 100, 1);
     t.controlChange(0, 1, 6, 80);
     t.controlChange(0, 1, 100, 2);
@@ -278,26 +275,26 @@ tools::MidiSong everydayScore()
     for (int beat = 0; beat < 8; ++beat) {
         const std::uint64_t tick = 480u * static_cast<std::uint64_t>(beat);
         if (beat > 0)
-            t.noteOff(tick, 0, 60);  // the same key struck again on the same tick
+            t.noteOff(tick, 0, 60); // the same key struck again on the same tick
         t.noteOn(tick, 0, 60, 100);
         t.note(tick, 240, 1, 67 + beat % 3, 90);
     }
     t.noteOff(3840, 0, 60);
-    for (int step = 0; step < 16; ++step) {  // runs: one step every tick
+    for (int step = 0; step < 16; ++step) { // runs: one step every tick
         t.controlChange(600u + static_cast<std::uint64_t>(step), 0, 1, step * 8);
         t.controlChange(600u + static_cast<std::uint64_t>(step), 1, 7, 127 - step * 4);
     }
     for (int step = 0; step <= 32; ++step)
         t.pitchBend(1000u + static_cast<std::uint64_t>(step) * 3, 2, 8192 + step * 255);
     t.note(960, 1500, 2, 64, 110);
-    t.controlChange(1920, 2, 64, 127);  // pedal down, then notes released under it
+    t.controlChange(1920, 2, 64, 127); // pedal down, then notes released under it
     t.note(1920, 100, 2, 72, 100);
     t.note(2000, 100, 2, 76, 100);
     t.controlChange(2400, 2, 64, 127);
-    t.noteOn(2400, 2, 72, 100);  // struck again while the pedal holds it
+    t.noteOn(2400, 2, 72, 100); // struck again while the pedal holds it
     t.noteOff(2500, 2, 72);
     t.controlChange(3000, 2, 64, 0);
-    t.programChange(3600, 1, 9);  // a program change on a note's tick
+    t.programChange(3600, 1, 9); // a program change on a note's tick
     t.note(3600, 200, 1, 60, 100);
     t.setEndTick(4200);
     const std::vector<std::uint8_t> bytes = tools::encodeMidiFile(0, 480, std::span(&t, 1));
@@ -308,10 +305,7 @@ tools::MidiSong everydayScore()
 
 class RendererEqualsPlugin : public ::testing::TestWithParam<int> {};
 
-TEST_P(RendererEqualsPlugin, OnAnEverydayScore)
-{
-    expectSameRender(everydayScore(), GetParam(), 5.0);
-}
+TEST_P(RendererEqualsPlugin, OnAnEverydayScore) { expectSameRender(everydayScore(), GetParam(), 5.0); }
 
 TEST_P(RendererEqualsPlugin, OnGeneralMidiSongs)
 {

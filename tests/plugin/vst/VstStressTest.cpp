@@ -98,20 +98,45 @@ private:
     // sample points, wavetable points being drawn, and the selections.
     static int nextEdit(long tick)
     {
-        static const int kEdits[] = {protocol::system::kMasterVolume, protocol::part::kBendRange,
-                                     protocol::part::kPitchBend, protocol::part::kModulation, protocol::part::kVolume,
-                                     protocol::part::kPan, protocol::part::kExpression, protocol::part::kOutputMenu,
-                                     protocol::tone::kStrc, protocol::tone::kKey, protocol::tone::kPan,
-                                     protocol::tone::kLfoFreq, protocol::tone::kLms, protocol::tone::kTune,
-                                     protocol::tone::kTl, protocol::tone::kAr, protocol::tone::kDr, protocol::tone::kSl,
-                                     protocol::tone::kRr, protocol::tone::kKf, protocol::tone::kKfStart,
-                                     protocol::sampler::kPan, protocol::sampler::kOctave, protocol::sampler::kTune,
-                                     protocol::sampler::kTl, protocol::sampler::kAr, protocol::sampler::kDr,
-                                     protocol::sampler::kSl, protocol::sampler::kRr, protocol::sampleData::kSourceRate,
-                                     protocol::sampleData::kPitch, protocol::wavePoint::id(1),
-                                     protocol::wavePoint::id(2), protocol::wavePoint::id(3),
-                                     protocol::wavePoint::id(16), protocol::wavePoint::id(32),
-                                     protocol::waveTable::kSelect, protocol::tone::kSelect, protocol::sampler::kSelect,
+        static const int kEdits[] = {protocol::system::kMasterVolume,
+                                     protocol::part::kBendRange,
+                                     protocol::part::kPitchBend,
+                                     protocol::part::kModulation,
+                                     protocol::part::kVolume,
+                                     protocol::part::kPan,
+                                     protocol::part::kExpression,
+                                     protocol::part::kOutputMenu,
+                                     protocol::tone::kStrc,
+                                     protocol::tone::kKey,
+                                     protocol::tone::kPan,
+                                     protocol::tone::kLfoFreq,
+                                     protocol::tone::kLms,
+                                     protocol::tone::kTune,
+                                     protocol::tone::kTl,
+                                     protocol::tone::kAr,
+                                     protocol::tone::kDr,
+                                     protocol::tone::kSl,
+                                     protocol::tone::kRr,
+                                     protocol::tone::kKf,
+                                     protocol::tone::kKfStart,
+                                     protocol::sampler::kPan,
+                                     protocol::sampler::kOctave,
+                                     protocol::sampler::kTune,
+                                     protocol::sampler::kTl,
+                                     protocol::sampler::kAr,
+                                     protocol::sampler::kDr,
+                                     protocol::sampler::kSl,
+                                     protocol::sampler::kRr,
+                                     protocol::sampleData::kSourceRate,
+                                     protocol::sampleData::kPitch,
+                                     protocol::wavePoint::id(1),
+                                     protocol::wavePoint::id(2),
+                                     protocol::wavePoint::id(3),
+                                     protocol::wavePoint::id(16),
+                                     protocol::wavePoint::id(32),
+                                     protocol::waveTable::kSelect,
+                                     protocol::tone::kSelect,
+                                     protocol::sampler::kSelect,
                                      protocol::part::kSelect};
         constexpr long kCount = static_cast<long>(sizeof kEdits / sizeof kEdits[0]);
         return kEdits[tick % kCount];
@@ -163,7 +188,7 @@ void fillBlock(Block& block, long number)
 {
     block.clearInput();
     if (number % 64 == 0)
-        block.addNoteOn(0, 60, 0.9f);  // struck again after resets and loads stop it
+        block.addNoteOn(0, 60, 0.9f); // struck again after resets and loads stop it
     const auto channel = static_cast<int16>(1 + number % 15);
     if (number % 8 == 0)
         block.addNoteOn(channel, static_cast<int16>(40 + number % 40), 0.7f, 3);
@@ -216,7 +241,8 @@ TEST(Stress, NoBlockMissesTheEngineWhileEditingSavingAndLoading)
     std::atomic<bool> done{false};
     Clock::duration longestProcess{};
     // Calls that took longer than the block lasts at real-time pace.
-    const auto realBlockTime = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frames / kRate));
+    const auto realBlockTime =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(frames / kRate));
     long lateBlocks = 0;
     long audibleBlocks = 0;
     std::thread audio([&] {
@@ -253,9 +279,11 @@ TEST(Stress, NoBlockMissesTheEngineWhileEditingSavingAndLoading)
         std::thread holder([&] {
             std::lock_guard lock(context.engineMutex());
             held = true;
-            while (!release) std::this_thread::yield();
+            while (!release)
+                std::this_thread::yield();
         });
-        while (!held) std::this_thread::yield();
+        while (!held)
+            std::this_thread::yield();
         std::unique_lock<EngineContext::EngineMutex> attempt;
         const auto start = Clock::now();
         EXPECT_FALSE(context.tryLockForAudio(attempt));
@@ -263,17 +291,18 @@ TEST(Stress, NoBlockMissesTheEngineWhileEditingSavingAndLoading)
         release = true;
         holder.join();
     }
-    const double longestWaitUs = std::chrono::duration<double, std::micro>(fullSpin).count() *
-                                 longestSpin / EngineContext::kAudioLockSpins;
+    const double longestWaitUs =
+        std::chrono::duration<double, std::micro>(fullSpin).count() * longestSpin / EngineContext::kAudioLockSpins;
 
     const long missed = processor->missedBlocks();
     const double longestMs = std::chrono::duration<double, std::milli>(longestProcess).count();
     std::printf("stress: %ld blocks of %d frames at %ldx real time, %ld MB of samples\n"
                 "stress: %ld actions, %ld saves, %ld loads, %ld messages back\n"
-                "stress: missed blocks %ld, longest process %.3f ms (block %.3f ms), longer than a block %ld, audible blocks %ld\n"
+                "stress: missed blocks %ld, longest process %.3f ms (block %.3f ms), longer than a block %ld, audible "
+                "blocks %ld\n"
                 "stress: longest audio-thread wait for the lock %d spins, about %.1f us (a full spin %.1f us)\n",
-                blockCount, frames, speed, sampleMegabytes, tick, user.saves, user.loads, peer.received.load(),
-                missed, longestMs, 1000.0 * frames / kRate, lateBlocks, audibleBlocks, longestSpin, longestWaitUs,
+                blockCount, frames, speed, sampleMegabytes, tick, user.saves, user.loads, peer.received.load(), missed,
+                longestMs, 1000.0 * frames / kRate, lateBlocks, audibleBlocks, longestSpin, longestWaitUs,
                 std::chrono::duration<double, std::micro>(fullSpin).count());
     RecordProperty("missedBlocks", static_cast<int>(missed));
 

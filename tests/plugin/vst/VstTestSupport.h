@@ -154,19 +154,19 @@ public:
     uint32 PLUGIN_API release() override { return 1; }
 
 private:
-    std::deque<Queue> queues_;  // stable addresses while queues are added
+    std::deque<Queue> queues_; // stable addresses while queues are added
 };
 
 // One block: 16 stereo outputs (or `outputs` buses) of `samples` samples,
 // parameter changes and events.
 class Block {
 public:
-    Block(int32 samples, int32 outputs = 16) : channels_(static_cast<std::size_t>(outputs) * 2),
-                                               buffers_(static_cast<std::size_t>(outputs)), events(1024)
+    Block(int32 samples, int32 outputs = 16)
+        : channels_(static_cast<std::size_t>(outputs) * 2), buffers_(static_cast<std::size_t>(outputs)), events(1024)
     {
         const auto length = static_cast<std::size_t>(samples > 0 ? samples : 1);
         for (auto& channel : channels_)
-            channel.assign(length, 7.0f);  // not silent, so zeroing is visible
+            channel.assign(length, 7.0f); // not silent, so zeroing is visible
         for (std::size_t bus = 0; bus < buffers_.size(); ++bus) {
             pointers_.push_back(channels_[2 * bus].data());
             pointers_.push_back(channels_[2 * bus + 1].data());

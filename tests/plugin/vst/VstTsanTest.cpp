@@ -82,7 +82,7 @@ TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
         MemoryStream stream;
         ASSERT_EQ(processor->getState(&stream), kResultOk);
         if (round == 10)
-            std::filesystem::remove(wav);  // the later loads restore the stored copy
+            std::filesystem::remove(wav); // the later loads restore the stored copy
         stream.seek(0, IBStream::kIBSeekSet, nullptr);
         ASSERT_EQ(processor->setState(&stream), kResultOk);
     }
@@ -135,7 +135,7 @@ TEST(Concurrency, EchoesOfEditsTheAudioThreadAppliedReachTheControllerInOrder)
     constexpr int kEdits = 300;
     for (int i = 0; i < kEdits; ++i) {
         IPtr<IMessage> change = owned(makeMessage(host, ids::kMsgValueChange));
-        change->getAttributes()->setInt(ids::kAttrTag, 0x0104);  // bend range: the echo is the stored step
+        change->getAttributes()->setInt(ids::kAttrTag, 0x0104); // bend range: the echo is the stored step
         change->getAttributes()->setFloat(ids::kAttrValue, static_cast<double>(i % 128) / 127.0);
         processor->notify(change);
     }
