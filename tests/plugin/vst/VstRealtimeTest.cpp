@@ -12,6 +12,7 @@
 #include "../CoreTestSupport.h"
 
 #include "HeapCallCounter.h"
+#include "PlayingProcessor.h"
 #include "TolvaneIds.h"
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
@@ -19,6 +20,7 @@
 using namespace tolvane_vst_test;
 using Steinberg::Vst::TolvaneVSTProcessor;
 namespace ids = Steinberg::Vst::Tolvane;
+namespace protocol = kest::tolvane::plugin::ids;
 
 namespace {
 
@@ -95,33 +97,24 @@ TEST(RealTime, ProcessNeverTouchesTheHeap)
 TEST(RealTime, EditsSavesLoadsAndImportsApplyOnTheAudioThreadWithoutTheHeap)
 {
     HostApplication host;
-    auto* processor = new TolvaneVSTProcessor;
-    ASSERT_EQ(processor->initialize(&host), kResultOk);
-    ProcessSetup setup{kRealtime, kSample32, 128, 44100.0};
-    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
-    ASSERT_EQ(processor->setActive(true), kResultOk);
+    PlayingProcessor playing(host);
+    ASSERT_TRUE(playing.ready);
+    TolvaneVSTProcessor* processor = playing.processor;
     kest::tolvane::plugin::testing::TempFolder folder;
     const std::string wav = folder.file("ramp.wav");
     kest::tolvane::plugin::testing::writeWav16(wav, kest::tolvane::plugin::testing::rampSamples(30000));
     auto& context = *processor->engineContext();
-    context.runFileAction(0x9100, folder.file("tones.txt").c_str());
+    context.runFileAction(protocol::file::kExportToneText, folder.file("tones.txt").c_str());
 
-    std::atomic<bool> stop{false};
-    std::atomic<long> blocks{0};
-    std::thread audio([&] {
-        Block block(128);
-        while (!stop.load()) {
-            block.clearInput();
-            block.addNoteOn(static_cast<int16>(blocks.load() % 16), 60, 0.8f);
-            tolvane_test::countHeapCallsOnThisThread(true);
-            processor->process(block.data);
-            tolvane_test::countHeapCallsOnThisThread(false);
-            blocks.fetch_add(1);
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+    playing.startAudio([processor](Block& block, long number) {
+        block.clearInput();
+        block.addNoteOn(static_cast<int16>(number % 16), 60, 0.8f);
+        tolvane_test::countHeapCallsOnThisThread(true);
+        processor->process(block.data);
+        tolvane_test::countHeapCallsOnThisThread(false);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     });
-    while (blocks.load() < 2)
-        std::this_thread::yield();
+    playing.waitForBlocks(2);
     // The per-thread counter must see this thread's heap calls and only while on.
     void* (*volatile allocate)(std::size_t) = std::malloc;
     void (*volatile release)(void*) = std::free;
@@ -139,24 +132,19 @@ TEST(RealTime, EditsSavesLoadsAndImportsApplyOnTheAudioThreadWithoutTheHeap)
     for (int round = 0; round < 4; ++round) {
         for (int id : edits)
             context.applyValueChange(id, static_cast<float>(round) / 3.0f);
-        context.runFileAction(0x2100 | round, wav.c_str());
-        context.runFileAction(0x1100, folder.file("tones.txt").c_str());
+        context.runFileAction(protocol::file::kImportWavPcm | round, wav.c_str());
+        context.runFileAction(protocol::file::kImportToneText, folder.file("tones.txt").c_str());
         MemoryStream stream;
         ASSERT_EQ(processor->getState(&stream), kResultOk);
         stream.seek(0, IBStream::kIBSeekSet, nullptr);
         ASSERT_EQ(processor->setState(&stream), kResultOk);
     }
     context.settleValueChanges();
-    stop = true;
-    audio.join();
+    playing.stopAudio();
 
     EXPECT_EQ(tolvane_test::heapCalls.load(), 0) << "heap calls on the audio thread";
     EXPECT_EQ(processor->missedBlocks(), 0);
     EXPECT_EQ(context.synth->sampleData(3).frames, 30000) << "the imports reached the engine";
-
-    processor->setActive(false);
-    processor->terminate();
-    processor->release();
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "public.sdk/source/common/memorystream.h"
 
 #include "../CoreTestSupport.h"
+#include "PlayingProcessor.h"
 #include "TolvaneIds.h"
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
@@ -39,23 +40,14 @@ void fillBlock(Block& block, int number)
 TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
 {
     HostApplication host;
-    auto* processor = new TolvaneVSTProcessor;
-    ASSERT_EQ(processor->initialize(&host), kResultOk);
-    ProcessSetup setup{kRealtime, kSample32, 128, 44100.0};
-    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
-    ASSERT_EQ(processor->setActive(true), kResultOk);
     RecordingConnection peer;
+    PlayingProcessor playing(host);
+    ASSERT_TRUE(playing.ready);
+    TolvaneVSTProcessor* processor = playing.processor;
     processor->connect(&peer);
-
-    std::atomic<bool> stop{false};
-    std::atomic<long> blocks{0};
-    std::thread audio([&] {
-        Block block(128);
-        for (int number = 0; !stop.load(std::memory_order_relaxed); ++number) {
-            fillBlock(block, number);
-            processor->process(block.data);
-            blocks.fetch_add(1, std::memory_order_relaxed);
-        }
+    playing.startAudio([processor](Block& block, long number) {
+        fillBlock(block, static_cast<int>(number));
+        processor->process(block.data);
     });
 
     // Every page, every item, a few values each; unknown items are simply ignored.
@@ -89,21 +81,16 @@ TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
     EXPECT_EQ(processor->engineContext()->synth->sampleData(3).frames, 4000);
 
     // Let the audio thread run a while after the last edit as well.
-    const long before = blocks.load();
+    const long before = playing.blocks.load();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (blocks.load() < before + 50 && std::chrono::steady_clock::now() < deadline)
+    while (playing.blocks.load() < before + 50 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    stop = true;
-    audio.join();
+    playing.stopAudio();
 
     EXPECT_EQ(sent, 3 * 7 * 256);
-    EXPECT_GE(blocks.load(), before + 50) << "the audio thread stalled";
+    EXPECT_GE(playing.blocks.load(), before + 50) << "the audio thread stalled";
     EXPECT_FALSE(peer.messages.empty());
-
     processor->disconnect(&peer);
-    processor->setActive(false);
-    processor->terminate();
-    processor->release();
 }
 
 // While blocks come, edits are applied by the audio thread; their echoes still
@@ -111,51 +98,37 @@ TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
 TEST(Concurrency, EchoesOfEditsTheAudioThreadAppliedReachTheControllerInOrder)
 {
     HostApplication host;
-    auto* processor = new TolvaneVSTProcessor;
-    ASSERT_EQ(processor->initialize(&host), kResultOk);
-    ProcessSetup setup{kRealtime, kSample32, 128, 44100.0};
-    ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
-    ASSERT_EQ(processor->setActive(true), kResultOk);
     RecordingConnection peer;
+    PlayingProcessor playing(host);
+    ASSERT_TRUE(playing.ready);
+    TolvaneVSTProcessor* processor = playing.processor;
     processor->connect(&peer);
-
-    std::atomic<bool> stop{false};
-    std::atomic<long> blocks{0};
-    std::thread audio([&] {
-        Block block(128);
-        while (!stop.load(std::memory_order_relaxed)) {
-            processor->process(block.data);
-            blocks.fetch_add(1, std::memory_order_relaxed);
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
+    playing.startAudio([processor](Block& block, long) {
+        processor->process(block.data);
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
     });
-    while (blocks.load() < 2)
-        std::this_thread::yield();
+    playing.waitForBlocks(2);
 
     constexpr int kEdits = 300;
     for (int i = 0; i < kEdits; ++i) {
         IPtr<IMessage> change = owned(makeMessage(host, ids::kMsgValueChange));
-        change->getAttributes()->setInt(ids::kAttrTag, 0x0104); // bend range: the echo is the stored step
+        change->getAttributes()->setInt(ids::kAttrTag,
+                                        protocol::part::kBendRange); // bend range: the echo is the stored step
         change->getAttributes()->setFloat(ids::kAttrValue, static_cast<double>(i % 128) / 127.0);
         processor->notify(change);
     }
     processor->engineContext()->settleValueChanges();
-    stop = true;
-    audio.join();
+    playing.stopAudio();
 
     const auto updates = peer.withId(ids::kMsgValueUpdate);
     ASSERT_EQ(updates.size(), static_cast<std::size_t>(kEdits));
     for (int i = 0; i < kEdits; ++i) {
-        EXPECT_EQ(updates[static_cast<std::size_t>(i)].tag, 0x0104);
+        EXPECT_EQ(updates[static_cast<std::size_t>(i)].tag, protocol::part::kBendRange);
         EXPECT_NEAR(updates[static_cast<std::size_t>(i)].value, (i % 128) / 127.0, 1e-6);
     }
     EXPECT_EQ(processor->engineContext()->synth->part(0).bendRange, (kEdits - 1) % 128);
     EXPECT_EQ(processor->missedBlocks(), 0);
-
     processor->disconnect(&peer);
-    processor->setActive(false);
-    processor->terminate();
-    processor->release();
 }
 
 } // namespace
