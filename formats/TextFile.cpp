@@ -2,13 +2,15 @@
 #include "TextFile.h"
 
 #include <fstream>
+
+#include "FilePath.h"
 #include <locale>
 
 namespace kest::tolvane::formats {
 
 std::optional<std::string> readTextFile(const std::string& path)
 {
-    std::ifstream in(path);
+    std::ifstream in(pathFromUtf8(path));
     if (!in.is_open())
         return std::nullopt;
     std::string text;
@@ -22,7 +24,7 @@ std::optional<std::string> readTextFile(const std::string& path)
 
 bool writeTextFile(const std::string& path, const std::function<void(std::ostream&)>& write)
 {
-    std::ofstream out(path, std::ios::out | std::ios::trunc);
+    std::ofstream out(pathFromUtf8(path), std::ios::out | std::ios::trunc);
     // Numbers are written as the C locale writes them, whatever the host set.
     out.imbue(std::locale::classic());
     if (!out.is_open())

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <limits>
 
+#include "FilePath.h"
+
 namespace kest::tolvane::formats {
 
 namespace {
@@ -31,10 +33,11 @@ bool framesComputable(const WaveFile& w) { return w.channels > 0 && w.bitsPerSam
 std::optional<std::vector<std::uint8_t>> readBinaryFile(const std::string& path)
 {
     // A directory opens too and reports an end near 2^63, which would then be allocated.
+    const std::filesystem::path file = pathFromUtf8(path);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    if (!std::filesystem::is_regular_file(file, error))
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     if (!in.is_open())
         return std::nullopt;
     in.seekg(0, std::ios::end);

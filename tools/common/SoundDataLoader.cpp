@@ -9,6 +9,7 @@
 
 #include "ByteStream.h"
 #include "FactoryBank.h"
+#include "FilePath.h"
 #include "VstPresetReader.h"
 
 namespace kest::tolvane::tools {
@@ -20,8 +21,9 @@ constexpr std::uintmax_t kMaxStateSize = 1u << 30;
 
 bool readable(const std::string& path, LoadFailure& failure)
 {
+    const std::filesystem::path file = formats::pathFromUtf8(path);
     std::error_code ec;
-    if (std::filesystem::is_regular_file(path, ec) && std::ifstream(path, std::ios::binary))
+    if (std::filesystem::is_regular_file(file, ec) && std::ifstream(file, std::ios::binary))
         return true;
     failure = {path, "cannot open the file"};
     return false;
@@ -31,12 +33,13 @@ std::optional<std::vector<std::uint8_t>> readSmallFile(const std::string& path, 
 {
     if (!readable(path, failure))
         return std::nullopt;
+    const std::filesystem::path file = formats::pathFromUtf8(path);
     std::error_code ec;
-    if (std::filesystem::file_size(path, ec) > kMaxStateSize) {
+    if (std::filesystem::file_size(file, ec) > kMaxStateSize) {
         failure = {path, "too large for a plug-in state"};
         return std::nullopt;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FilePath.h"
 #include "VstPresetReader.h"
 
 namespace kest::tolvane::tools {
@@ -15,7 +16,8 @@ bool saveStateFile(plugin::EngineContext& context, const std::string& path, std:
     context.writeState(state);
     const std::vector<std::uint8_t> bytes =
         path.ends_with(".vstpreset") ? encodeVstPreset(kTolvaneProcessorClassId, state.bytes) : std::move(state.bytes);
-    const std::string temporary = path + ".part";
+    const std::filesystem::path target = formats::pathFromUtf8(path);
+    const std::filesystem::path temporary = formats::pathFromUtf8(path + ".part");
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -23,14 +25,16 @@ bool saveStateFile(plugin::EngineContext& context, const std::string& path, std:
         if (!out) {
             error = "cannot write the file";
             out.close();
-            std::remove(temporary.c_str());
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
             return false;
         }
     }
     std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
+    std::filesystem::rename(temporary, target, ec);
     if (ec) {
-        std::remove(temporary.c_str());
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
         error = "cannot write the file: " + ec.message();
         return false;
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ByteReader.h"
+#include "FilePath.h"
 #include "MidiFile.h"
 #include "TempoMap.h"
 
@@ -289,12 +290,13 @@ MidiReadResult readMidiFile(std::span<const std::uint8_t> bytes)
 MidiReadResult loadMidiFile(const std::string& path)
 {
     MidiReadResult result;
+    const std::filesystem::path filePath = formats::pathFromUtf8(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(filePath, ec)) {
         result.error = "this is a folder, not a MIDI file";
         return result;
     }
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    std::ifstream file(filePath, std::ios::binary | std::ios::ate);
     if (!file) {
         result.error = std::string("cannot open the file: ") + std::strerror(errno);
         return result;
