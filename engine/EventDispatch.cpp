@@ -102,7 +102,8 @@ void MultiTimberSynthBase::applySysEx(const MidiEvent& event)
     case UniversalMessage::GsReset:
     case UniversalMessage::XgSystemOn: resetParts(true); break;
     case UniversalMessage::MasterVolume:
-        setMasterVolume(volumeTableEntry(universalMasterVolumeMsb(event.sysExData, length)));
+        // A module's curve, not the 0.75 dB steps of the engine's own master-volume field.
+        setMasterVolume(universalMasterVolumeGain(event.sysExData, length));
         break;
     }
 }

@@ -55,9 +55,13 @@ UniversalMessage identifyUniversalMessage(const std::uint8_t* bytes, int length)
     return UniversalMessage::None;
 }
 
-int universalMasterVolumeMsb(const std::uint8_t* bytes, int length)
+float universalMasterVolumeGain(const std::uint8_t* bytes, int length)
 {
-    return identifyUniversalMessage(bytes, length) == UniversalMessage::MasterVolume ? bytes[5] : 0;
+    if (identifyUniversalMessage(bytes, length) != UniversalMessage::MasterVolume)
+        return 0.0f;
+    constexpr float kFullScale = 16383.0f;
+    const float level = static_cast<float>(bytes[5] * 128 + bytes[4]) / kFullScale;
+    return level * level;
 }
 
 } // namespace kest::tolvane

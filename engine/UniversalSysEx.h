@@ -20,7 +20,10 @@ enum class UniversalMessage {
 // bytes are those after F0, up to and including F7. Any device number is accepted.
 UniversalMessage identifyUniversalMessage(const std::uint8_t* bytes, int length);
 
-// The 7-bit coarse value (mm) of a Universal Master Volume message; 0 for any other message.
-int universalMasterVolumeMsb(const std::uint8_t* bytes, int length);
+// The linear gain a General MIDI module gives a Universal Master Volume
+// message: the 14-bit value v = mm x 128 + ll on the curve of CC 7,
+// (v / 16383)^2, so 7F 7F is full level (1.0) and mm 32 about -24 dB.
+// 0 for any other message.
+float universalMasterVolumeGain(const std::uint8_t* bytes, int length);
 
 } // namespace kest::tolvane

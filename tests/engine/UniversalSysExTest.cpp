@@ -83,25 +83,37 @@ TEST_F(UniversalSysExTest, EachResetRestoresThePartsWhenEitherSwitchIsOn)
     }
 }
 
-TEST_F(UniversalSysExTest, MasterVolumeFollowsTheCoarseByteAndReachesSoundingVoices)
+// A GM module's curve, as CC 7: 40 log10(v / 127) below full level, heard at
+// once on a held note; the engine's own master-volume message keeps its table.
+TEST_F(UniversalSysExTest, MasterVolumeFollowsAModulesCurveAndReachesSoundingVoices)
 {
     h.engine.setReceiveUniversalSysEx(true);
+    h.engine.receiveSysEx = true;
     h.noteOn(0, 69, 127);
-    const std::vector<float> before = h.render(4096);
-    send(masterVolume(0x7F, 0x60)); // the fine byte is below the table's 0.75 dB steps
-    EXPECT_FLOAT_EQ(h.engine.getMasterVolume(), h.engine.volumeTableEntry(0x60));
-    const std::vector<float> after = h.render(4096);
-    auto peak = [](const std::vector<float>& s) {
+    auto heardDb = [this] {
         float p = 0.0f;
-        for (float x : s)
+        for (float x : h.render(4096))
             p = std::max(p, std::abs(x));
-        return p;
+        return 20.0 * std::log10(p);
     };
-    // 0.8 at power-on, entry 96 = 2^(-31/8) after: the held note follows at once.
-    EXPECT_NEAR(peak(after) / peak(before), h.engine.volumeTableEntry(0x60) / 0.8f, 0.02);
-
     send(masterVolume(0x7F, 0x7F));
     EXPECT_FLOAT_EQ(h.engine.getMasterVolume(), 1.0f);
+    const double full = heardDb();
+    struct Case {
+        int lsb, msb;
+        double db;
+    };
+    for (const Case c : {Case{0x00, 0x20, -24.08}, Case{0x00, 0x40, -12.04}, Case{0x7F, 0x60, -4.86}}) {
+        send(masterVolume(c.lsb, c.msb));
+        EXPECT_NEAR(heardDb() - full, c.db, 0.1) << "mm " << c.msb;
+    }
+    send(masterVolume(0x00, 0x00));
+    EXPECT_EQ(h.engine.getMasterVolume(), 0.0f);
+
+    // F0 7D 10 20 00 00 00 20 F7: the system record's eighth-octave steps, 95 below full.
+    send({0x7D, 0x10, 0x20, 0x00, 0x00, 0x00, 0x20, 0xF7});
+    EXPECT_FLOAT_EQ(h.engine.getMasterVolume(), h.engine.volumeTableEntry(0x20));
+    EXPECT_NEAR(heardDb() - full, -95 * 20.0 * std::log10(2.0) / 8.0, 0.1);
 }
 
 TEST_F(UniversalSysExTest, NearMissesAndTheEnginesOwnMessagesKeepTheirRules)
