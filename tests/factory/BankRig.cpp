@@ -7,8 +7,10 @@
 #include <sstream>
 
 #include "FormatKinds.h"
+#include "KWeighting.h"
 #include "TextFile.h"
 #include "TextImport.h"
+#include "WaveImport.h"
 
 namespace kest::tolvane::factory {
 
@@ -48,15 +50,41 @@ BankRig::BankRig() : buffers_(kOutputChannelCount, std::vector<float>(kBlockSize
     host_.setModule(1, &synth_);
 }
 
-bool BankRig::loadFactoryBank()
+bool BankRig::loadFactoryBank() { return loadBank("factory-wavetables.txt", "factory-tones.txt"); }
+
+bool BankRig::loadBank(const char* waveTableFile, const char* toneFile)
 {
     // The plug-in's import path: whole file as text, parse, then apply.
-    const auto waves = formats::readTextFile(presetPath("factory-wavetables.txt"));
-    const auto tones = formats::readTextFile(presetPath("factory-tones.txt"));
+    const auto waves = formats::readTextFile(presetPath(waveTableFile));
+    const auto tones = formats::readTextFile(presetPath(toneFile));
     if (!waves || !tones)
         return false;
     formats::applyText(synth_, formats::parseText(formats::TextKind::WaveTable, *waves), bitDepths_);
     formats::applyText(synth_, formats::parseText(formats::TextKind::Tone, *tones), bitDepths_);
+    return true;
+}
+
+bool BankRig::loadChipSampleKit()
+{
+    const auto samplers = formats::readTextFile(presetPath("chip-samplers.txt"));
+    const std::string slots = readWholeFile(presetPath("chip-samples/slots.txt"));
+    if (!samplers || slots.empty())
+        return false;
+    formats::applyText(synth_, formats::parseText(formats::TextKind::Sampler, *samplers), bitDepths_);
+    std::istringstream lines(slots);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        int slot = -1;
+        std::string kind, file;
+        if (line.empty() || line[0] == '#' || !(fields >> slot >> kind >> file))
+            continue;
+        const auto sourceKind = kind == "adpcm" ? formats::SampleSourceKind::Adpcm : formats::SampleSourceKind::Dpcm;
+        auto prepared = formats::prepareWaveFile(presetPath(("chip-samples/" + file).c_str()), sourceKind);
+        if (!prepared)
+            return false;
+        formats::installPreparedSample(synth_, slot, std::move(*prepared));
+    }
     return true;
 }
 
@@ -129,6 +157,27 @@ float playTypicalMix(BankRig& rig)
     for (int key : {36, 38, 49})
         rig.noteOn(kDrumChannel, key, kVelocity);
     return rig.render(1.0);
+}
+
+double programLoudnessDb(BankRig& rig, int program)
+{
+    std::vector<float> sound;
+    rig.programChange(0, program);
+    rig.noteOn(0, kMiddleC, 100);
+    rig.render(4.5, &sound);
+    rig.noteOff(0, kMiddleC);
+    rig.renderUntilFree(3.0);
+    return measureStrike(sound, kSampleRate).loudnessDb;
+}
+
+StrikeFigures strikeKey(BankRig& rig, int channel, int key)
+{
+    std::vector<float> sound;
+    rig.noteOn(channel, key, 100);
+    rig.render(2.5, &sound);
+    rig.noteOff(channel, key);
+    rig.renderUntilFree(1.0);
+    return measureStrike(sound, kSampleRate);
 }
 
 } // namespace kest::tolvane::factory

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "KWeighting.h"
 #include "MidiController.h"
 #include "ModuleHost.h"
 #include "SynthesizerWT.h"
@@ -33,12 +34,20 @@ public:
 
     // Reads both factory files through the importers; false if either is missing.
     bool loadFactoryBank();
+    // The same for a bank's wavetable and tone files under presets/.
+    bool loadBank(const char* waveTableFile, const char* toneFile);
+    // The chip bank: its wavetables and tones (programs and tone kit).
+    bool loadChipBank() { return loadBank("chip-wavetables.txt", "chip-tones.txt"); }
+    // The chip sample kit: its sampler presets and every WAV file of
+    // chip-samples/slots.txt imported into its slot as the presets import it.
+    bool loadChipSampleKit();
 
     void noteOn(int channel, int key, int velocity);
     void noteOff(int channel, int key);
     // Takes effect before this returns (renders one block).
     void programChange(int channel, int program);
     void setPercussion(int channel);
+    void setMode(int channel, int mode) { synth_.setMode(channel, mode); }
 
     // Renders whole blocks for `seconds`; returns the largest sample magnitude
     // of every output channel. When `capture` is given, the first output pair
@@ -68,5 +77,14 @@ private:
 // triad, a bass, a string and a trumpet note, kick, snare and crash (ten voices).
 // Returns the peak over the first second.
 float playTypicalMix(BankRig& rig);
+
+// How loud program `program` is heard on part 1: middle C at velocity 100,
+// held 4.5 s (the slowest swell reaches full level), K-weighted over its
+// loudest 100 ms (dB); then the note is let go.
+double programLoudnessDb(BankRig& rig, int program);
+
+// A drum (or any key) struck at velocity 100 and measured for 2.5 s from its
+// start; then the key is let go and the voice left to end.
+StrikeFigures strikeKey(BankRig& rig, int channel, int key);
 
 } // namespace kest::tolvane::factory

@@ -6,6 +6,8 @@
 // 16-bit mono WAV file for listening.
 //
 //   tolvane_factory_report [audition.wav]
+//   tolvane_factory_report --chip-levels   (for make_chip_bank.py --trim: the GM
+//                                           bank's median and every chip program, heard)
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -148,10 +150,36 @@ void writeWav(const std::string& path, const std::vector<float>& samples)
 } // namespace
 } // namespace kest::tolvane::factory
 
+namespace kest::tolvane::factory {
+namespace {
+
+int printChipLevels()
+{
+    BankRig gm, chip;
+    if (!gm.loadFactoryBank() || !chip.loadChipBank())
+        return 1;
+    std::vector<double> gmLevels;
+    for (int program = 0; program < 128; ++program)
+        gmLevels.push_back(programLoudnessDb(gm, program));
+    std::nth_element(gmLevels.begin(), gmLevels.begin() + 64, gmLevels.end());
+    std::printf("gm-median\t%.2f\n", gmLevels[64]);
+    for (int program = 0; program < 128; ++program) {
+        std::string name(chip.synth().tone(program).presetName, synth::kPresetNameLength);
+        name.erase(name.find_last_not_of(' ') + 1);
+        std::printf("chip-program\t%d\t%s\t%.2f\n", program, name.c_str(), programLoudnessDb(chip, program));
+    }
+    return 0;
+}
+
+} // namespace
+} // namespace kest::tolvane::factory
+
 int main(int argc, char** argv)
 {
     using namespace kest::tolvane;
     using namespace kest::tolvane::factory;
+    if (argc > 1 && std::string(argv[1]) == "--chip-levels")
+        return printChipLevels();
     BankRig rig;
     if (!rig.loadFactoryBank()) {
         std::fprintf(stderr, "factory bank not found under %s\n", TOLVANE_PRESETS_DIR);
