@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Copies the built TolvaneSynthWT.vst3 bundle into the user's VST 3 folder
 # (~/.vst3, or the folder given as the second argument), and the factory
-# .vstpreset files into its presets/Kestrawerk/Tolvane Synth WT folder, where
-# hosts' preset browsers look for them.
+# .vstpreset files into its presets/Kestrawerk/Tolvane Synth WT folder, one
+# subfolder per category, where hosts' preset browsers look for them.
 # Usage: scripts/vst/install.sh <build-folder> [destination]
 # SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
@@ -19,13 +19,16 @@ rm -rf "${destination}/TolvaneSynthWT.vst3"
 cp -R "${bundle}" "${destination}/"
 echo "install: ${destination}/TolvaneSynthWT.vst3"
 
-presets=("${build_dir}"/presets/*.vstpreset)
-if [[ ! -e "${presets[0]}" ]]; then
+mapfile -t presets < <(cd "${build_dir}/presets" 2>/dev/null && find . -name '*.vstpreset' | sort)
+if [[ ${#presets[@]} -eq 0 ]]; then
     echo "install: no factory presets under ${build_dir}/presets (build the tolvane_factory_presets target); bundle installed without them" >&2
     exit 0
 fi
 preset_dir="${destination}/presets/Kestrawerk/Tolvane Synth WT"
 mkdir -p "${preset_dir}"
 # Only the factory files are replaced; presets the user saved there stay.
-cp "${presets[@]}" "${preset_dir}/"
-echo "install: ${#presets[@]} factory presets in ${preset_dir}"
+for preset in "${presets[@]}"; do
+    mkdir -p "${preset_dir}/$(dirname "${preset}")"
+    cp "${build_dir}/presets/${preset}" "${preset_dir}/${preset}"
+done
+echo "install: ${#presets[@]} factory presets in ${preset_dir}, by category"

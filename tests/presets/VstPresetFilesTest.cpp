@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 
 #include <unistd.h>
@@ -70,6 +72,13 @@ std::vector<std::uint8_t> sdkComponent(const std::filesystem::path& path, Steinb
 void expectSameSound(plugin::EngineContext& expected, plugin::EngineContext& actual, std::string_view name)
 {
     EXPECT_EQ(exported(expected, formats::TextKind::Tone), exported(actual, formats::TextKind::Tone)) << name;
+    EXPECT_EQ(exported(expected, formats::TextKind::Sampler), exported(actual, formats::TextKind::Sampler)) << name;
+    for (int slot = 0; slot < synth::kSampleSlotCount; ++slot) {
+        const synth::SampleData& want = expected.synth->sampleData(slot);
+        const synth::SampleData& got = actual.synth->sampleData(slot);
+        EXPECT_EQ(got.frames, want.frames) << name << " slot " << slot;
+        EXPECT_EQ(got.sourceRate, want.sourceRate) << name << " slot " << slot;
+    }
     EXPECT_EQ(exported(expected, formats::TextKind::WaveTable), exported(actual, formats::TextKind::WaveTable)) << name;
     EXPECT_EQ(expected.waveTableBitDepth, actual.waveTableBitDepth) << name;
     for (int part = 0; part < 16; ++part) {
@@ -79,20 +88,48 @@ void expectSameSound(plugin::EngineContext& expected, plugin::EngineContext& act
         EXPECT_EQ(got.defaultMode, want.defaultMode) << name << " part " << part;
         EXPECT_EQ(got.program, want.program) << name << " part " << part;
         EXPECT_EQ(got.cc[1], want.cc[1]) << name << " part " << part;
+        EXPECT_EQ(got.cc[7], want.cc[7]) << name << " part " << part;
+        EXPECT_EQ(got.pitchBend, want.pitchBend) << name << " part " << part;
     }
 }
 
 } // namespace
 
+// The meta information a host's browser reads, as the SDK finds it.
+std::string sdkMetaInfo(const std::filesystem::path& path)
+{
+    using namespace Steinberg;
+    IPtr<IBStream> stream = owned(Vst::FileStream::open(path.c_str(), "rb"));
+    Vst::PresetFile file(stream);
+    if (!stream || !file.readChunkList())
+        return {};
+    int32 size = 0;
+    if (!file.readMetaInfo(nullptr, size) || size <= 0)
+        return {};
+    std::string xml(static_cast<std::size_t>(size), '\0');
+    return file.readMetaInfo(xml.data(), size) ? xml : std::string{};
+}
+
 TEST(VstPresetFiles, EveryPresetReadsBackIntoAFreshEngineWithTheSameSound)
 {
     ScratchFolder folder;
-    ASSERT_GE(showcasePresets().size(), 4u);
+    ASSERT_GE(showcasePresets().size(), 32u);
     for (const PresetRecipe& recipe : showcasePresets()) {
         plugin::EngineContext built;
         buildPreset(recipe, built);
         const auto path = folder.path / (std::string(recipe.name) + ".vstpreset");
-        ASSERT_TRUE(writeVstPresetFile(path.string(), built)) << recipe.name;
+        ASSERT_TRUE(writeVstPresetFile(path.string(), built, {recipe.name, recipe.musicalCategory})) << recipe.name;
+        const std::string meta = sdkMetaInfo(path);
+        auto xmlText = [](std::string_view text) {
+            std::string out;
+            for (char c : text)
+                out += c == '&' ? std::string("&amp;") : std::string(1, c);
+            return out;
+        };
+        for (const std::string attribute :
+             {std::string("\"MediaType\" value=\"VstPreset\""), "\"Name\" value=\"" + std::string(recipe.name) + "\"",
+              "\"MusicalCategory\" value=\"" + xmlText(recipe.musicalCategory) + "\""})
+            EXPECT_NE(meta.find(attribute), std::string::npos) << recipe.name << ": " << attribute << " in " << meta;
 
         Steinberg::FUID classId;
         const std::vector<std::uint8_t> component = sdkComponent(path, classId);
@@ -132,16 +169,44 @@ TEST(VstPresetFiles, FactoryGmIsTheWholeBankWithPercussionOnPartTen)
         EXPECT_EQ(built.synth->getMode(part), part == 9 ? synth::kModePercussion : synth::kModeInstrument) << part;
 }
 
-TEST(VstPresetFiles, ShowcasePresetsDifferFromTheBankTheyStartFrom)
+// Every preset beyond the two banks changes something (a part, a tone) and no two are alike.
+TEST(VstPresetFiles, EveryPresetDiffersFromItsBankAndFromEveryOther)
 {
-    plugin::EngineContext gm;
-    buildPreset(showcasePresets().front(), gm);
-    for (const PresetRecipe& recipe : showcasePresets().subspan(1)) {
-        plugin::EngineContext showcase;
-        buildPreset(recipe, showcase);
-        plugin::MemoryByteWriter a, b;
-        ASSERT_TRUE(gm.writeState(a));
-        ASSERT_TRUE(showcase.writeState(b));
-        EXPECT_NE(a.bytes, b.bytes) << recipe.name;
+    std::vector<std::vector<std::uint8_t>> states;
+    std::set<std::string_view> names;
+    for (const PresetRecipe& recipe : showcasePresets()) {
+        plugin::EngineContext built;
+        buildPreset(recipe, built);
+        plugin::MemoryByteWriter state;
+        ASSERT_TRUE(built.writeState(state));
+        EXPECT_EQ(std::count(states.begin(), states.end(), state.bytes), 0) << recipe.name;
+        EXPECT_TRUE(names.insert(recipe.name).second) << recipe.name;
+        EXPECT_FALSE(recipe.category.empty()) << recipe.name;
+        states.push_back(std::move(state.bytes));
+    }
+}
+
+TEST(VstPresetFiles, ChipBankHoldsItsFilesBothKitsAndTheWheelHalfUp)
+{
+    const auto chip = std::find_if(showcasePresets().begin(), showcasePresets().end(),
+                                   [](const PresetRecipe& r) { return r.name == "Chip Bank"; });
+    ASSERT_NE(chip, showcasePresets().end());
+    plugin::EngineContext built;
+    buildPreset(*chip, built);
+    plugin::EngineContext imported;
+    ASSERT_TRUE(imported.importText(TOLVANE_PRESETS_DIR "/chip-wavetables.txt", plugin::TextKind::WaveTable));
+    ASSERT_TRUE(imported.importText(TOLVANE_PRESETS_DIR "/chip-tones.txt", plugin::TextKind::Tone));
+    ASSERT_TRUE(imported.importText(TOLVANE_PRESETS_DIR "/chip-samplers.txt", plugin::TextKind::Sampler));
+    for (const auto kind : {formats::TextKind::Tone, formats::TextKind::WaveTable, formats::TextKind::Sampler})
+        EXPECT_EQ(exported(built, kind), exported(imported, kind));
+    // Every slot the sample kit plays holds its sample.
+    for (int key = 0; key < 128; ++key) {
+        const synth::SamplerPreset& preset = built.synth->samplerPreset(key);
+        if (preset.tl < 127)
+            EXPECT_GT(built.synth->sampleData(preset.smplNum).frames, 0) << "key " << key;
+    }
+    for (int part = 0; part < 16; ++part) {
+        EXPECT_EQ(built.synth->getMode(part), part == 9 ? synth::kModePercussion : synth::kModeInstrument) << part;
+        EXPECT_EQ(built.synth->part(part).cc[1], kChipModWheel) << part;
     }
 }

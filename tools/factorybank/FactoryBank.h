@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The factory bank (wavetables and 256 GM tones) as compiled into the program,
-// and loading it into an engine the way the editor's text import does.
+// The factory banks as compiled into the program: the General MIDI bank
+// (wavetables and 256 GM tones) and the chip bank (wavetables, 128 chip
+// instruments, a tone kit, a sample kit), and loading them into an engine the
+// way the editor's imports do.
 #pragma once
 
 #include <string_view>
@@ -11,6 +13,9 @@ namespace kest::tolvane::tools {
 
 // General MIDI's drum channel 10.
 inline constexpr int kFactoryDrumPart = 9;
+// The chip bank's modulation wheel on every part: vibrato and tremolo tones
+// move from the first note, and a song's CC 1 takes over.
+inline constexpr int kChipModWheel = 64;
 
 std::string_view factoryWaveTableText();
 std::string_view factoryToneText();
@@ -18,5 +23,11 @@ std::string_view factoryToneText();
 // Applies the factory wavetables, then the tones, and puts part 10 in
 // Percussion mode (the other parts keep their modes).
 void loadFactoryBank(plugin::EngineContext& context);
+
+// Applies the chip wavetables, tones and sampler presets, imports the sample
+// kit into its slots (reduced to 8 bits or 4-bit ADPCM, as listed), puts part
+// 10 in Percussion mode (the tone kit) and the modulation wheel of every part
+// at kChipModWheel.
+void loadChipBank(plugin::EngineContext& context);
 
 } // namespace kest::tolvane::tools

@@ -10,7 +10,40 @@
 
 namespace kest::tolvane::tools {
 
-bool writeVstPresetFile(const std::string& path, plugin::EngineContext& context)
+namespace {
+
+std::string escapedXml(std::string_view text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string attribute(std::string_view id, std::string_view value)
+{
+    return "  <Attr id=\"" + std::string(id) + "\" value=\"" + escapedXml(value) +
+           "\" type=\"string\" flags=\"writeProtected\"/>\n";
+}
+
+} // namespace
+
+std::string presetMetaInfoXml(const PresetMetaInfo& info)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<MetaInfo>\n" + attribute("MediaType", "VstPreset") +
+           attribute("PlugInName", "Tolvane Synth WT") + attribute("PlugInCategory", "Instrument|Synth") +
+           attribute("Name", info.name) + attribute("MusicalCategory", info.musicalCategory) +
+           attribute("MusicalInstrument", info.musicalCategory) + "</MetaInfo>\n";
+}
+
+bool writeVstPresetFile(const std::string& path, plugin::EngineContext& context, const PresetMetaInfo& info)
 {
     using namespace Steinberg;
     IPtr<MemoryStream> component = owned(new MemoryStream);
@@ -24,7 +57,9 @@ bool writeVstPresetFile(const std::string& path, plugin::EngineContext& context)
     IPtr<IBStream> file = owned(Vst::FileStream::open(path.c_str(), "wb"));
     if (!file)
         return false;
-    return Vst::PresetFile::savePreset(file, Vst::Tolvane::kProcessorUID, component);
+    const std::string xml = presetMetaInfoXml(info);
+    return Vst::PresetFile::savePreset(file, Vst::Tolvane::kProcessorUID, component, nullptr, xml.c_str(),
+                                       static_cast<int32>(xml.size()));
 }
 
 } // namespace kest::tolvane::tools

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tolvane-make-presets: writes the factory presets as .vstpreset files into a folder.
+// tolvane-make-presets: writes the factory presets as .vstpreset files into a
+// folder, each in the subfolder of its category.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -20,8 +21,11 @@ int main(int argc, char** argv)
     for (const tools::PresetRecipe& recipe : tools::showcasePresets()) {
         plugin::EngineContext context;
         tools::buildPreset(recipe, context);
-        const std::string path = (folder / (std::string(recipe.name) + ".vstpreset")).string();
-        if (!tools::writeVstPresetFile(path, context)) {
+        // One folder per category: hosts' preset browsers show them as groups.
+        const std::filesystem::path categoryFolder = folder / std::string(recipe.category);
+        std::filesystem::create_directories(categoryFolder, ec);
+        const std::string path = (categoryFolder / (std::string(recipe.name) + ".vstpreset")).string();
+        if (!tools::writeVstPresetFile(path, context, {recipe.name, recipe.musicalCategory})) {
             std::fprintf(stderr, "tolvane-make-presets: cannot write %s\n", path.c_str());
             return 1;
         }
