@@ -46,9 +46,13 @@ void registerUnit(EditControllerEx1& controller, const char* name, UnitID id, Pr
     controller.addUnit(new Unit(reinterpret_cast<const TChar*>(wideName.c_str()), id, kRootUnitId, programList));
 }
 
-// A program's name in the host: the tone's name without its padding, or its
-// number while the tone has no name.
-std::u16string programName(const char* toneName, int program)
+// A program's name in the host: the tone's name without its padding, or
+// nothing while the tone has no name (the power-on sound). Hosts that offer a
+// program list as their preset menu (Ardour takes one part's list) skip
+// unnamed programs, so the menu holds the factory presets rather than 128
+// "Program N" entries; hosts that show each part's list show the tone names
+// once a bank is loaded.
+std::u16string programName(const char* toneName)
 {
     std::string name(toneName, strnlen(toneName, kest::tolvane::synth::kPresetNameLength));
     while (!name.empty() && name.back() == ' ')
@@ -56,18 +60,21 @@ std::u16string programName(const char* toneName, int program)
     for (char& c : name)
         if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
             c = '?'; // names come from files and SysEx: show plain ASCII only
-    return wide(name.empty() ? "Program " + std::to_string(program) : name);
+    return wide(name);
 }
 
 // The program parameter shows the name of its program in the part's list.
 class ProgramParameter : public Parameter {
 public:
     ProgramParameter(const ParameterInfo& info, ProgramList& list) : Parameter(info), list_(list) {}
+    // An unnamed program reads as nothing: a host that fills its preset menu
+    // from the value strings of a program change when the list has no names
+    // (Ardour again) then adds no entries either.
     void toString(ParamValue normalised, String128 string) const override
     {
         const auto program = static_cast<int32>(std::clamp(normalised, 0.0, 1.0) * 127.0 + 0.5);
         if (list_.getProgramName(program, string) != kResultTrue)
-            Parameter::toString(normalised, string);
+            string[0] = 0;
     }
 
 private:
@@ -100,8 +107,7 @@ void TolvaneVSTController::registerParametersAndUnits()
         addParameter(parameters, "Pitchbend", 16383, 0.5, kHiddenMidiFlags,
                      midiParamId(channel, Tolvane::kPitchBendItem), Tolvane::kControllerUnitId);
 
-    for (int program = 0; program < 128; ++program)
-        programNames_[static_cast<std::size_t>(program)] = programName("", program);
+    programNames_.fill(std::u16string{});
     for (int channel = 0; channel < Tolvane::kChannelCount; ++channel) {
         const UnitID unit = Tolvane::kProgramUnitBase | channel;
         registerUnit(*this, "program", unit, unit);
@@ -255,7 +261,7 @@ void TolvaneVSTController::refreshProgramNames(const kest::tolvane::plugin::Engi
 {
     bool changed = false;
     for (int program = 0; program < 128; ++program) {
-        std::u16string name = programName(context.synth->tone(program).presetName, program);
+        std::u16string name = programName(context.synth->tone(program).presetName);
         auto& shown = programNames_[static_cast<std::size_t>(program)];
         if (name == shown)
             continue;

@@ -30,5 +30,11 @@ mkdir -p "${preset_dir}"
 for preset in "${presets[@]}"; do
     mkdir -p "${preset_dir}/$(dirname "${preset}")"
     cp "${build_dir}/presets/${preset}" "${preset_dir}/${preset}"
+    # Ardour 7 lists only the files at the top of the folder: a link there
+    # for each (never over a file the user saved under the same name).
+    link="${preset_dir}/$(basename "${preset}")"
+    if [[ ! -e "${link}" || -L "${link}" ]]; then
+        ln -sfn "${preset#./}" "${link}"
+    fi
 done
 echo "install: ${#presets[@]} factory presets in ${preset_dir}, by category"
