@@ -17,8 +17,8 @@ packages=(
     clang libclang-rt-14-dev
     # editor tests in a real X window, screenshots, artwork fonts
     xvfb xauth x11-apps x11-utils imagemagick xdotool xtrace fonts-dejavu-core
-    # the factory bank generator check
-    python3
+    # the factory bank generator check; the audition pages' audio and spectrograms
+    python3 sox libsox-fmt-base
     # tolvane-play (JACK client) and its tests on a private dummy JACK server
     libjack-jackd2-dev jackd2
 )
