@@ -59,8 +59,7 @@ float universalMasterVolumeGain(const std::uint8_t* bytes, int length)
 {
     if (identifyUniversalMessage(bytes, length) != UniversalMessage::MasterVolume)
         return 0.0f;
-    constexpr float kFullScale = 16383.0f;
-    const float level = static_cast<float>(bytes[5] * 128 + bytes[4]) / kFullScale;
+    const float level = static_cast<float>(bytes[5]) / 127.0f;
     return level * level;
 }
 

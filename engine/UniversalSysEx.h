@@ -21,9 +21,9 @@ enum class UniversalMessage {
 UniversalMessage identifyUniversalMessage(const std::uint8_t* bytes, int length);
 
 // The linear gain a General MIDI module gives a Universal Master Volume
-// message: the 14-bit value v = mm x 128 + ll on the curve of CC 7,
-// (v / 16383)^2, so 7F 7F is full level (1.0) and mm 32 about -24 dB.
-// 0 for any other message.
+// message: its coarse byte mm on the curve of CC 7, (mm / 127)^2, so 7F is
+// full level (1.0) and 32 about -24 dB; the fine byte ll is below what that
+// curve resolves and is ignored. 0 for any other message.
 float universalMasterVolumeGain(const std::uint8_t* bytes, int length);
 
 } // namespace kest::tolvane

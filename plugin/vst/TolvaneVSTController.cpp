@@ -47,11 +47,7 @@ void registerUnit(EditControllerEx1& controller, const char* name, UnitID id, Pr
 }
 
 // A program's name in the host: the tone's name without its padding, or
-// nothing while the tone has no name (the power-on sound). Hosts that offer a
-// program list as their preset menu (Ardour takes one part's list) skip
-// unnamed programs, so the menu holds the factory presets rather than 128
-// "Program N" entries; hosts that show each part's list show the tone names
-// once a bank is loaded.
+// nothing while the tone has no name (the power-on sound).
 std::u16string programName(const char* toneName)
 {
     std::string name(toneName, strnlen(toneName, kest::tolvane::synth::kPresetNameLength));
@@ -62,6 +58,21 @@ std::u16string programName(const char* toneName)
             c = '?'; // names come from files and SysEx: show plain ASCII only
     return wide(name);
 }
+
+// A part's list of the bank's tones. A program whose tone has no name has no
+// name to give: hosts that offer a program list as their preset menu (Ardour
+// takes one part's list) then list the factory presets alone instead of 128
+// "Program N" entries, and hosts that show each part's list show the tone
+// names once a bank is loaded.
+class ToneProgramList : public ProgramList {
+public:
+    using ProgramList::ProgramList;
+    tresult getProgramName(int32 programIndex, String128 name) override
+    {
+        const tresult result = ProgramList::getProgramName(programIndex, name);
+        return result == kResultTrue && name[0] == 0 ? kResultFalse : result;
+    }
+};
 
 // The program parameter shows the name of its program in the part's list.
 class ProgramParameter : public Parameter {
@@ -113,7 +124,7 @@ void TolvaneVSTController::registerParametersAndUnits()
         registerUnit(*this, "program", unit, unit);
         // Each part's list of the bank's tones, so hosts show names for programs.
         const std::u16string listName = wide("Part " + std::to_string(channel + 1) + " tones");
-        auto* list = new ProgramList(reinterpret_cast<const TChar*>(listName.c_str()), unit, unit);
+        auto* list = new ToneProgramList(reinterpret_cast<const TChar*>(listName.c_str()), unit, unit);
         for (const auto& name : programNames_)
             list->addProgram(reinterpret_cast<const TChar*>(name.c_str()));
         addProgramList(list);

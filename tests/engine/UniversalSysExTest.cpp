@@ -96,14 +96,14 @@ TEST_F(UniversalSysExTest, MasterVolumeFollowsAModulesCurveAndReachesSoundingVoi
             p = std::max(p, std::abs(x));
         return 20.0 * std::log10(p);
     };
-    send(masterVolume(0x7F, 0x7F));
+    send(masterVolume(0x00, 0x7F));
     EXPECT_FLOAT_EQ(h.engine.getMasterVolume(), 1.0f);
     const double full = heardDb();
     struct Case {
         int lsb, msb;
         double db;
     };
-    for (const Case c : {Case{0x00, 0x20, -24.08}, Case{0x00, 0x40, -12.04}, Case{0x7F, 0x60, -4.86}}) {
+    for (const Case c : {Case{0x7F, 0x20, -23.97}, Case{0x00, 0x40, -11.91}, Case{0x00, 0x60, -4.86}}) {
         send(masterVolume(c.lsb, c.msb));
         EXPECT_NEAR(heardDb() - full, c.db, 0.1) << "mm " << c.msb;
     }
