@@ -210,3 +210,16 @@ TEST(VstPresetFiles, ChipBankHoldsItsFilesBothKitsAndTheWheelHalfUp)
         EXPECT_EQ(built.synth->part(part).cc[1], kChipModWheel) << part;
     }
 }
+
+// The presets name chip programs by number: a bank reordered under them shows here.
+TEST(VstPresetFiles, TheFourChannelTemplatePlaysTheChipToneItNames)
+{
+    const auto found = std::find_if(showcasePresets().begin(), showcasePresets().end(),
+                                    [](const PresetRecipe& r) { return r.name == "4 Chip Channels + Kit"; });
+    ASSERT_NE(found, showcasePresets().end());
+    plugin::EngineContext built;
+    buildPreset(*found, built);
+    const char* expected[] = {"Vib Lead 25%    ", "Arp Pluck 12.5% ", "Tri Bass        ", "Echo Lead 50%   "};
+    for (int part = 0; part < 4; ++part)
+        EXPECT_EQ(std::string(built.synth->tone(built.synth->part(part).program).presetName, 16), expected[part]);
+}
