@@ -27,6 +27,7 @@ sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from audition import Track  # noqa: E402
+from songs import write_or_check  # noqa: E402
 
 PPQ = 480
 BAR = 4 * PPQ
@@ -215,24 +216,8 @@ def main():
     parser.add_argument("--out", default=SONG_DIR)
     parser.add_argument("--check", action="store_true", help="compare instead of writing; exit 1 on a difference")
     args = parser.parse_args()
-    stale = 0
-    for name, make in SONGS.items():
-        path = os.path.join(args.out, name + ".mid")
-        data = make()
-        if args.check:
-            try:
-                with open(path, "rb") as f:
-                    same = f.read() == data
-            except OSError:
-                same = False
-            if not same:
-                print("%s is not what chip_songs.py writes; run it and commit the result" % path, file=sys.stderr)
-                stale += 1
-        else:
-            os.makedirs(args.out, exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
-    return 1 if stale else 0
+    songs = {name: make() for name, make in SONGS.items()}
+    return write_or_check(songs, args.out, args.check, "chip_songs.py")
 
 
 if __name__ == "__main__":

@@ -163,29 +163,34 @@ def song_bytes(track):
     return b"MThd" + struct.pack(">IHHH", 6, 0, 1, PPQ) + b"MTrk" + struct.pack(">I", len(body)) + body
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--out", default=SONG_DIR)
-    parser.add_argument("--check", action="store_true", help="compare instead of writing; exit 1 on a difference")
-    args = parser.parse_args()
+def write_or_check(songs, out, check, script):
+    """Writes each song's bytes to out/NAME.mid, or with check counts the files that differ."""
     stale = 0
-    os.makedirs(args.out, exist_ok=True)
-    for name, make in SONGS.items():
-        path = os.path.join(args.out, name + ".mid")
-        data = song_bytes(make())
-        if args.check:
+    for name, data in songs.items():
+        path = os.path.join(out, name + ".mid")
+        if check:
             try:
                 with open(path, "rb") as f:
                     same = f.read() == data
             except OSError:
                 same = False
             if not same:
-                print("%s is not what songs.py writes; run it and commit the result" % path, file=sys.stderr)
+                print("%s is not what %s writes; run it and commit the result" % (path, script), file=sys.stderr)
                 stale += 1
         else:
+            os.makedirs(out, exist_ok=True)
             with open(path, "wb") as f:
                 f.write(data)
     return 1 if stale else 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--out", default=SONG_DIR)
+    parser.add_argument("--check", action="store_true", help="compare instead of writing; exit 1 on a difference")
+    args = parser.parse_args()
+    songs = {name: song_bytes(make()) for name, make in SONGS.items()}
+    return write_or_check(songs, args.out, args.check, "songs.py")
 
 
 if __name__ == "__main__":

@@ -3,7 +3,12 @@
 // and how fast it dies away: the factory kits are all held to it.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <string>
 #include <vector>
+
+#include "BankRig.h"
 
 namespace kest::tolvane::factory {
 
@@ -25,5 +30,19 @@ inline const std::vector<DrumTarget> kKit = {
     {55, -11, -5, 0.2, 0.5},  {51, -17, -12, 0.3, 0.75},  {59, -17, -12, 0.3, 0.75}, {53, -14, -8, 0.25, 0.7},
     {54, -13, -7, 0.05, 0.2}, {80, -19, -13, 0.03, 0.15}, {81, -18, -11, 0.4, 1.0},
 };
+
+// Strikes every key of kKit on the drum part at velocity 100 and holds it to its target.
+inline void expectEverySoundSitsAgainstTheSnare(BankRig& rig)
+{
+    const double snare = strikeKey(rig, kDrumChannel, kSnareKey).loudnessDb;
+    for (const DrumTarget& t : kKit) {
+        SCOPED_TRACE("key " + std::to_string(t.key));
+        const StrikeFigures f = strikeKey(rig, kDrumChannel, t.key);
+        EXPECT_GE(f.loudnessDb - snare, t.lowDb);
+        EXPECT_LE(f.loudnessDb - snare, t.highDb);
+        EXPECT_GE(f.decay40Seconds, t.lowDecay);
+        EXPECT_LE(f.decay40Seconds, t.highDecay);
+    }
+}
 
 } // namespace kest::tolvane::factory
