@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <filesystem>
 
 #include "FilePath.h"
@@ -62,17 +63,17 @@ bool FileSource::readAt(std::uint64_t offset, void* destination, std::size_t cou
 
 std::string sizeText(std::uint64_t bytes)
 {
-    constexpr double kKilo = 1000.0;
-    char text[32];
-    const auto value = static_cast<double>(bytes);
     if (bytes < 1000)
-        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
-    else if (value < kKilo * kKilo)
-        std::snprintf(text, sizeof text, "%.1f kB", value / kKilo);
-    else if (value < kKilo * kKilo * kKilo)
-        std::snprintf(text, sizeof text, "%.1f MB", value / (kKilo * kKilo));
-    else
-        std::snprintf(text, sizeof text, "%.1f GB", value / (kKilo * kKilo * kKilo));
+        return std::to_string(bytes) + " bytes";
+    const char* const units[] = {"kB", "MB", "GB", "TB"};
+    auto value = static_cast<double>(bytes) / 1000.0;
+    std::size_t unit = 0;
+    while (value >= 999.5 && unit + 1 < std::size(units)) {
+        value /= 1000.0;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g %s", value, units[unit]);
     return text;
 }
 

@@ -50,7 +50,7 @@ private:
     std::uint64_t size_ = 0;
 };
 
-// "3.0 GB", "50.0 MB", "712 bytes": a file size as a reason quotes it.
+// "3.22 GB", "600 kB", "712 bytes": a file size as a reason quotes it.
 std::string sizeText(std::uint64_t bytes);
 
 } // namespace kest::tolvane::formats
