@@ -3,8 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 
 #include "FilePath.h"
 

@@ -27,8 +27,8 @@ std::optional<std::string> readTextFile(const std::string& path, std::uint64_t m
     if (!openRegularFile(path, std::ios::in, in, size, error))
         return std::nullopt;
     if (size > maxBytes) {
-        error = "too large for " + std::string(kindName) + " (" + sizeText(size) + "; at most " + sizeText(maxBytes) +
-                ")";
+        error =
+            "too large for " + std::string(kindName) + " (" + sizeText(size) + "; at most " + sizeText(maxBytes) + ")";
         return std::nullopt;
     }
     std::string text;

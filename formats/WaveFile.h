@@ -13,7 +13,7 @@
 namespace kest::tolvane::formats {
 
 struct WaveFile {
-    bool valid = false; // a RIFF/WAVE file whose chunks all lie inside it
+    bool valid = false;  // a RIFF/WAVE file whose chunks all lie inside it
     std::string problem; // why not, when not valid
     std::uint16_t formatTag = 0;
     std::uint16_t channels = 0;

@@ -140,9 +140,8 @@ std::optional<PreparedSample> prepareWaveFile(const std::string& path, SampleSou
         return std::nullopt;
     try {
         // Only the samples the frames count: a data chunk may end in a partial frame.
-        std::vector<std::uint8_t> samples(wave.hasData && convertibleWidth(wave.bitsPerSample)
-                                              ? sampleCount(wave) * (wave.bitsPerSample / 8u)
-                                              : 0);
+        std::vector<std::uint8_t> samples(
+            wave.hasData && convertibleWidth(wave.bitsPerSample) ? sampleCount(wave) * (wave.bitsPerSample / 8u) : 0);
         if (!file.readAt(wave.dataOffset, samples.data(), samples.size())) {
             error = "cannot read the file";
             return std::nullopt;

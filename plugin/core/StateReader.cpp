@@ -3,10 +3,10 @@
 // applied in a few short engine tasks afterwards, each field only once it has
 // been read in full, so a stream that ends early leaves no record half
 // written. After the slot records comes the optional sample trailer, which is
-// read before any WAV file: a file whose header already shows other audio
-// than the project stored (or that is no WAV file at all any more) is not
+// read before any WAV file: a file that is no WAV file any more, or whose
+// header already shows other audio than the copy the state carries, is not
 // read, and a slot whose file is gone or now yields other audio is restored
-// from the copy the state carries.
+// from that copy.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -14,9 +14,9 @@
 
 #include "EngineContext.h"
 #include "SamplePoints.h"
-#include "WaveImport.h"
 #include "SampleTrailer.h"
 #include "StateRecords.h"
+#include "WaveImport.h"
 
 namespace kest::tolvane::plugin {
 
@@ -144,7 +144,8 @@ void applyFixedRecords(EngineContext& context, const LoadedRecords& records)
 }
 
 // Imports a slot's WAV file again, unless its header already shows that it
-// is gone, no WAV file an import takes, or other audio than the state stored.
+// is gone or no WAV file an import takes, or, when the state holds a copy to
+// fall back on, that it holds other audio than the state stored.
 void reimportSlot(EngineContext& context, int s, LoadedSlot& slot, const state::StoredSample* stored)
 {
     const formats::WaveProbe probe = formats::probeWaveFile(slot.path);
@@ -152,9 +153,10 @@ void reimportSlot(EngineContext& context, int s, LoadedSlot& slot, const state::
         slot.file = FileOutcome::Missing;
         return;
     }
-    const bool otherAudio = stored != nullptr && (probe.frames != stored->frames ||
-                                                  probe.channels != stored->channels || slot.kind != stored->kind);
-    if (!probe.accepted || otherAudio) {
+    const bool copyInstead =
+        stored != nullptr && stored->hasCopy &&
+        (probe.frames != stored->frames || probe.channels != stored->channels || slot.kind != stored->kind);
+    if (!probe.accepted || copyInstead) {
         slot.file = FileOutcome::Changed;
         return;
     }

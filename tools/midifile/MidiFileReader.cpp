@@ -302,8 +302,7 @@ MidiReadResult loadMidiFile(const std::string& path)
         return result;
     if (file.size() > kMaxMidiFileSize) {
         result.error = "the file is " + std::to_string(file.size()) +
-                       " bytes, more than a MIDI song can sensibly be (limit " + std::to_string(kMaxMidiFileSize) +
-                       ")";
+                       " bytes, more than a MIDI song can sensibly be (limit " + std::to_string(kMaxMidiFileSize) + ")";
         return result;
     }
     // The first bytes say whether it can be a song at all; only then is the rest read.

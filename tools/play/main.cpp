@@ -67,6 +67,8 @@ int run(const PlayOptions& options)
     // blocked only afterwards: until then one ends the program at once.
     if (!loadSoundData(context, options, failure))
         return fail(failure.subject, failure.message);
+    for (const std::string& notice : sampleSourceNotices(context))
+        std::fprintf(stderr, "tolvane-play: %s\n", notice.c_str());
     const sigset_t quit = blockQuitSignals();
     applyEngineSwitches(context, options);
     {
