@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace kest::tolvane::formats {
 
@@ -25,11 +26,21 @@ bool hasId(const std::uint8_t* p, const char* id) { return std::memcmp(p, id, 4)
 // Without channels or with samples narrower than a byte the frame count would divide by zero.
 bool framesComputable(const WaveFile& w) { return w.channels > 0 && w.bitsPerSample >= 8; }
 
-WaveFile invalid(const char* problem)
+WaveFile invalid(std::string problem)
 {
     WaveFile w;
-    w.problem = problem;
+    w.problem = std::move(problem);
     return w;
+}
+
+// What the importer says of a format it does not take: the common ones by name.
+std::string notIntegerPcm(std::uint16_t formatTag)
+{
+    switch (formatTag) {
+    case 3: return "not integer PCM but floating point";
+    case 0xFFFE: return "not plain integer PCM (WAVE_FORMAT_EXTENSIBLE)";
+    default: return "not integer PCM (format " + std::to_string(formatTag) + ")";
+    }
 }
 
 } // namespace
@@ -68,8 +79,10 @@ WaveFile readWaveHeader(ByteSource& source)
             w.bitsPerSample = u16(fields + 14);
             formatRead = true;
         } else if (hasId(header, "data")) {
-            if (!formatRead || w.formatTag != 1)
-                return invalid("not integer PCM (no PCM format chunk before the samples)");
+            if (!formatRead)
+                return invalid("a damaged WAV file (its samples come before its format)");
+            if (w.formatTag != 1)
+                return invalid(notIntegerPcm(w.formatTag));
             if (bodyEnd > size)
                 return invalid("a damaged WAV file (a chunk runs past its end)");
             if (!framesComputable(w))

@@ -432,7 +432,8 @@ TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
 // nothing and the tone section's title bar says why, drawn at once.
 TEST_F(EditorWindowTest, ARefusedImportSaysWhyOnTheTitleBarOfTheSectionItCameFrom)
 {
-    const auto folder = std::filesystem::temp_directory_path() / ("tolvane-editor-notice-" + std::to_string(::getpid()));
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("tolvane-editor-notice-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     const std::string image = (folder / "disk.img").string();
     tolvane_test::makeSparseFile(image, tolvane_test::kDiskImageSize);

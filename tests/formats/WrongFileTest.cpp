@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "RecordFields.h"
@@ -33,9 +34,13 @@ protected:
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(folder()); }
 
+    // One per process: CTest runs the tests of this suite side by side.
     static std::filesystem::path folder()
     {
-        return std::filesystem::temp_directory_path() / "tolvane_formats_wrong_files";
+        static const std::filesystem::path path =
+            std::filesystem::temp_directory_path() /
+            ("tolvane_formats_wrong_files_" + std::to_string(std::random_device{}()));
+        return path;
     }
     static std::string diskImage() { return (folder() / "disk.img").string(); }
     static std::string randomFile() { return (folder() / "movie.mp4").string(); }
@@ -64,8 +69,8 @@ protected:
                                 .raw({'d', 'a', 't', 'a', size[0], size[1], size[2], size[3]})
                                 .build(static_cast<int>(frames));
         const std::string path = (folder() / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(header.data()),
-                                                    static_cast<std::streamsize>(header.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
         std::filesystem::resize_file(path, header.size() + frames);
         return path;
     }
@@ -75,7 +80,8 @@ TEST_F(WrongFiles, EveryTextImportRefusesThemUnreadAndSaysWhy)
 {
     for (TextKind kind : kTextKinds)
         for (const std::string& path : {diskImage(), randomFile()}) {
-            const std::string reason = refusedUnread([&](std::string& why) { return parseTextFile(path, kind, why).has_value(); });
+            const std::string reason =
+                refusedUnread([&](std::string& why) { return parseTextFile(path, kind, why).has_value(); });
             EXPECT_NE(reason.find(std::string("too large for ") + textKindName(kind)), std::string::npos) << reason;
         }
 }
@@ -101,9 +107,8 @@ TEST_F(WrongFiles, ASampleLongerThanASlotHoldsIsRefusedFromItsHeader)
     EXPECT_EQ(probe.frames, kMaxSampleFrames);
 
     const std::string tooLong = sparseWave("too-long.wav", kMaxSampleFrames + 1);
-    EXPECT_EQ(refusedUnread([&](std::string& why) {
-                  return prepareWaveFile(tooLong, SampleSourceKind::Pcm, why).has_value();
-              }),
+    EXPECT_EQ(refusedUnread(
+                  [&](std::string& why) { return prepareWaveFile(tooLong, SampleSourceKind::Pcm, why).has_value(); }),
               "too long for a sample slot (16777217 frames; at most 16777216)");
 }
 

@@ -4,9 +4,9 @@
 // the reason, without reading it: measured on the child process itself (CPU
 // time and peak resident memory from wait4). Valid files are taken as before,
 // and a stop signal while loading ends either program at once.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -91,7 +91,8 @@ ChildRun runMeasured(const std::vector<std::string>& argv, const std::string& lo
     run.wall = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     run.exited = WIFEXITED(raw);
     run.status = run.exited ? WEXITSTATUS(raw) : WTERMSIG(raw);
-    run.cpuMs = 1e3 * (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + 1e-3 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+    run.cpuMs = 1e3 * (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                1e-3 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
     run.peakKb = usage.ru_maxrss;
     std::ifstream in(log);
     run.output.assign(std::istreambuf_iterator<char>(in), {});
@@ -159,8 +160,8 @@ TEST_F(WrongFilesCli, EveryReaderOfBothProgramsRefusesThemUnreadNamingFileAndRea
     for (const std::string file : {"disk.img", "movie.mp4"}) {
         const std::string path = *dir / file;
         const std::vector<std::vector<std::string>> readers = {
-            {"--tones", path},  {"--wavetables", path}, {"--samplers", path},           {"--sample-params", path},
-            {"--wav", "0=" + path}, {"--state", path},  {"--preset", path},
+            {"--tones", path},      {"--wavetables", path}, {"--samplers", path}, {"--sample-params", path},
+            {"--wav", "0=" + path}, {"--state", path},      {"--preset", path},
         };
         for (const auto& reader : readers)
             for (const FrontEnd& program : frontEnds(reader)) {
@@ -185,17 +186,18 @@ TEST_F(WrongFilesCli, ValidFilesOfEveryKindAreTakenAsBefore)
     plugin::EngineContext context;
     const std::string wav = *dir / "tone.wav";
     {
-        std::vector<std::uint8_t> bytes = {'R', 'I', 'F', 'F', 36 + 8, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                           16,  0,   0,   0,   1,      0, 1, 0, 0x44, 0xAC, 0, 0, 0x88, 0x58, 1, 0,
-                                           2,   0,   16,  0,   'd',    'a', 't', 'a', 8, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+        std::vector<std::uint8_t> bytes = {'R', 'I', 'F',  'F',  36 + 8, 0, 0, 0, 'W', 'A', 'V', 'E',  'f',
+                                           'm', 't', ' ',  16,   0,      0, 0, 1, 0,   1,   0,   0x44, 0xAC,
+                                           0,   0,   0x88, 0x58, 1,      0, 2, 0, 16,  0,   'd', 'a',  't',
+                                           'a', 8,   0,    0,    0,      1, 2, 3, 4,   5,   6,   7,    8};
         tolvane_test::writeBytes(wav, bytes);
     }
     ASSERT_TRUE(context.importWave(0, wav.c_str(), plugin::SampleSourceKind::Pcm));
     std::vector<std::string> textArgs;
-    for (const auto& [option, kind] : {std::pair{"--tones", plugin::TextKind::Tone},
-                                       std::pair{"--samplers", plugin::TextKind::Sampler},
-                                       std::pair{"--sample-params", plugin::TextKind::SampleData},
-                                       std::pair{"--wavetables", plugin::TextKind::WaveTable}}) {
+    for (const auto& [option, kind] :
+         {std::pair{"--tones", plugin::TextKind::Tone}, std::pair{"--samplers", plugin::TextKind::Sampler},
+          std::pair{"--sample-params", plugin::TextKind::SampleData},
+          std::pair{"--wavetables", plugin::TextKind::WaveTable}}) {
         const std::string path = *dir / (std::string(option + 2) + ".txt");
         ASSERT_TRUE(context.exportText(path.c_str(), kind));
         textArgs.insert(textArgs.end(), {option, path});
@@ -226,9 +228,10 @@ TEST_F(WrongFilesCli, AProjectWhoseSampleFileBecameADiskImageRestoresTheStoredCo
 {
     const std::string wav = *dir / "kick.wav";
     {
-        std::vector<std::uint8_t> bytes = {'R', 'I', 'F', 'F', 36 + 4, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                           16,  0,   0,   0,   1,      0, 1, 0, 0x44, 0xAC, 0, 0, 0x88, 0x58, 1, 0,
-                                           2,   0,   16,  0,   'd',    'a', 't', 'a', 4, 0, 0, 0, 0, 0x40, 0, 0xC0};
+        std::vector<std::uint8_t> bytes = {'R',  'I',  'F', 'F', 36 + 4, 0,    0, 0, 'W', 'A',  'V', 'E',
+                                           'f',  'm',  't', ' ', 16,     0,    0, 0, 1,   0,    1,   0,
+                                           0x44, 0xAC, 0,   0,   0x88,   0x58, 1, 0, 2,   0,    16,  0,
+                                           'd',  'a',  't', 'a', 4,      0,    0, 0, 0,   0x40, 0,   0xC0};
         tolvane_test::writeBytes(wav, bytes);
     }
     plugin::EngineContext context;
@@ -254,9 +257,9 @@ TEST_F(WrongFilesCli, AStopSignalWhileLoadingEndsEitherProgramAtOnce)
     const std::string wav = *dir / "long.wav";
     {
         const std::uint32_t frames = 1u << 24;
-        std::vector<std::uint8_t> header = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                            16,  0,   0,   0,   1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0,
-                                            1,   0,   8,   0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+        std::vector<std::uint8_t> header = {'R', 'I', 'F', 'F', 0, 0, 0,   0,   'W', 'A',  'V',  'E', 'f', 'm',  't',
+                                            ' ', 16,  0,   0,   0, 1, 0,   1,   0,   0x40, 0x1F, 0,   0,   0x40, 0x1F,
+                                            0,   0,   1,   0,   8, 0, 'd', 'a', 't', 'a',  0,    0,   0,   0};
         for (int i = 0; i < 4; ++i) {
             header[4 + i] = static_cast<std::uint8_t>((36 + frames) >> (8 * i));
             header[40 + i] = static_cast<std::uint8_t>(frames >> (8 * i));

@@ -191,6 +191,10 @@ int run(RenderOptions options)
         options.gainDb = normalizedBy;
     }
 
+    // Loaded before any output is made: a stop while loading leaves nothing behind.
+    auto renderer = prepareEngine(options, failure);
+    if (!renderer)
+        return failInput(failure.subject, failure.message);
     std::string error;
     if (!options.stemsDir.empty()) {
         std::error_code ec;
@@ -198,10 +202,6 @@ int run(RenderOptions options)
         if (ec)
             return failInput(options.stemsDir, "cannot create the stems folder: " + ec.message());
     }
-    // Loaded before the output file is opened: a stop while loading leaves nothing behind.
-    auto renderer = prepareEngine(options, failure);
-    if (!renderer)
-        return failInput(failure.subject, failure.message);
     AudioFileWriter mainFile;
     if (!stopRequested() && !mainFile.open(outputPath, options.sampleRate, format, error))
         return failInput(outputPath, error);
