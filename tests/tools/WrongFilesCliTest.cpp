@@ -6,6 +6,11 @@
 // and a stop signal while loading ends either program at once.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+TEST(WrongFilesCli, IsLeftOutOnWindows) { GTEST_SKIP() << "measures its child processes with posix_spawn and wait4"; }
+#else
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -145,10 +150,13 @@ protected:
         return runMeasured(program.argv, *dir / "run.log", stopAfter, signal);
     }
 
+    // The bounds; a sanitized program costs several times more just to start.
     static void expectCheap(const ChildRun& r, const std::string& what)
     {
+#ifndef TOLVANE_SANITIZED
         EXPECT_LT(r.cpuMs, kRefusalCpuMs) << what;
         EXPECT_LT(r.peakKb, kRefusalPeakKb) << what;
+#endif
         EXPECT_LT(r.wall, 2s) << what;
     }
 
@@ -283,3 +291,5 @@ TEST_F(WrongFilesCli, AStopSignalWhileLoadingEndsEitherProgramAtOnce)
 }
 
 } // namespace
+
+#endif
