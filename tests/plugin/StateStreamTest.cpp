@@ -379,28 +379,13 @@ TEST_F(StateStream, AChangedFileGivesWayToTheStoredCopyOrIsReportedWithoutOne)
     EXPECT_EQ(reported.sampleSourceStatus[5], SampleSourceStatus::AsImported);
 }
 
-// A 16-bit WAV file of `frames` frames of silence that costs no disk.
-void writeSparseWav16(const std::string& path, std::uint32_t frames, int channels)
-{
-    writeWav16(path, {}, channels);
-    const std::uint32_t dataSize = frames * 2u * static_cast<std::uint32_t>(channels);
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    for (const auto& [offset, value] : {std::pair{4u, 36u + dataSize}, std::pair{40u, dataSize}}) {
-        file.seekp(offset);
-        for (int i = 0; i < 4; ++i)
-            file.put(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
-    file.close();
-    std::filesystem::resize_file(path, 44u + dataSize);
-}
-
 TEST_F(StateStream, AFileThatCannotHoldTheSavedSampleIsNotReadWhenTheStateHasACopy)
 {
     editEverything();
     const auto saved = saveState(context);
     // Slot 5's file is now a disk image; slot 126's a long recording of other frames.
     tolvane_test::makeSparseFile(wavA, tolvane_test::kDiskImageSize);
-    writeSparseWav16(wavB, 8'000'000, 2);
+    tolvane_test::makeSparseWave(wavB, 8'000'000, 2, 16);
 
     EngineContext restored;
     bool loaded = false;

@@ -27,6 +27,30 @@ inline void makeSparseFile(const std::filesystem::path& path, std::uint64_t size
     std::filesystem::resize_file(path, size);
 }
 
+// A WAV file of integer PCM silence at 8 kHz whose samples cost no disk.
+inline void makeSparseWave(const std::filesystem::path& path, std::uint32_t frames, int channels, int bits)
+{
+    const auto frameBytes = static_cast<std::uint32_t>(channels * bits / 8);
+    const std::uint32_t dataSize = frames * frameBytes;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const auto put = [&](std::uint32_t value) {
+        for (int b = 0; b < 4; ++b)
+            out.put(static_cast<char>((value >> (8 * b)) & 0xFF));
+    };
+    out << "RIFF";
+    put(36 + dataSize);
+    out << "WAVEfmt ";
+    put(16);
+    put(1u | (static_cast<std::uint32_t>(channels) << 16)); // integer PCM, channels
+    put(8000);
+    put(8000 * frameBytes);
+    put(frameBytes | (static_cast<std::uint32_t>(bits) << 16));
+    out << "data";
+    put(dataSize);
+    out.close();
+    std::filesystem::resize_file(path, 44 + std::uint64_t{dataSize});
+}
+
 inline void makeRandomFile(const std::filesystem::path& path, std::uint64_t size)
 {
     std::mt19937_64 random(24);
