@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where the readers draw their lines: the text files' size limits, far above
 // the largest export, and NUL bytes; the longest sample a slot takes, decided
-// from the header; the chunks a WAV walk goes through. (Wrong files through
-// the import paths: FileActionsTest and the programs' WrongFilesCliTest.)
+// from the header. (Wrong files through the import paths: FileActionsTest and
+// the programs' WrongFilesCliTest.)
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -13,7 +13,6 @@
 #include "TestEngine.h"
 #include "TextImport.h"
 #include "TextLimits.h"
-#include "WaveBuilder.h"
 #include "WaveImport.h"
 #include "WrongFiles.h"
 
@@ -69,19 +68,6 @@ TEST_F(ReaderLimits, ASampleLongerThanASlotHoldsIsRefusedFromItsHeader)
     }
 }
 
-TEST(WaveChunks, AWalkThroughMoreChunksThanAnyRealFileHoldsIsRefused)
-{
-    test::WaveBuilder wave;
-    wave.format(1, 1, 8000, 8);
-    for (int i = 1; i < kMaxWaveChunks - 1; ++i)
-        wave.chunk("junk", {});
-    wave.samples({1, 2}, 8);
-    EXPECT_TRUE(parseWave(wave.build()).valid);
-    const WaveFile tooMany = parseWave(wave.chunk("junk", {}).build());
-    EXPECT_FALSE(tooMany.valid);
-    EXPECT_EQ(tooMany.problem, "a damaged WAV file (too many chunks)");
-}
-
 // Every field at its widest, every name 16 characters, 128-entry tables, and
 // two characters for each line end.
 TEST(TextLimits, EachLimitLeavesAGenerousMarginAboveTheLargestExport)
@@ -99,7 +85,7 @@ TEST(TextLimits, EachLimitLeavesAGenerousMarginAboveTheLargestExport)
         widest(engine->samplerPreset(s), synth::kSamplerFields);
     for (int s = 0; s < synth::kSampleSlotCount; ++s) {
         auto& slot = engine->sampleData(s);
-        slot.playBackStartPoint = slot.playBackEndPoint = slot.loopEndPoint = INT32_MIN;
+        slot.playBackStartPoint = slot.playBackEndPoint = slot.loopEndPoint = INT32_MIN + 1; // 11 characters
         slot.loopLength = 1;
         slot.pitch = -FLT_MAX;
     }
