@@ -5,7 +5,9 @@
 // the programs' WrongFilesCliTest.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
+#include <cstdint>
 #include <filesystem>
 #include <sstream>
 
