@@ -31,6 +31,9 @@ const CColor kTextColor(82, 58, 41, 255);
 const CColor kClear(23, 23, 23, 0);
 const CColor kOverlayBack(23, 23, 23, 235);
 const CColor kOverlayText(127, 127, 127, 255);
+// A notice on a section's title bar: the bar's brown over its line, the line's orange brightened.
+const CColor kNoticeBack(92, 63, 43, 255);
+const CColor kNoticeText(240, 170, 70, 255);
 
 CRect toCRect(const Rect& r) { return CRect(r.left, r.top, r.right, r.bottom); }
 
@@ -279,6 +282,7 @@ void TolvaneVSTGUIEditor::buildTonePage()
 {
     views_->tonePage = makePage("bg1.png");
     addRowControls(views_->tonePage, Page::Tone);
+    views_->toneNotice = makeFileNotice(views_->tonePage);
 }
 
 void TolvaneVSTGUIEditor::buildSamplerPage()
@@ -292,8 +296,24 @@ void TolvaneVSTGUIEditor::buildSamplerPage()
     source->setTextTruncateMode(CTextLabel::kTruncateHead);
     views_->samplerPage->addView(source);
     views_->labels[ids::sampleData::kSourceLabel] = source;
+    views_->samplerNotice = makeFileNotice(views_->samplerPage);
     // The tone page shows until the first refresh says otherwise.
     views_->samplerPage->setVisible(false);
+}
+
+// Placed on a section's title bar when it is shown; the reason at the end
+// stays in view when a long file name has to be cut.
+CTextLabel* TolvaneVSTGUIEditor::makeFileNotice(CViewContainer* page)
+{
+    auto* notice = new CTextLabel(CRect(0, 0, 0, 0), "");
+    styleText(notice, makeOwned<CFontDesc>("Arial", 11), kNoticeText);
+    notice->setBackColor(kNoticeBack);
+    notice->setTransparency(false);
+    notice->setHoriAlign(kLeftText);
+    notice->setTextTruncateMode(CTextLabel::kTruncateHead);
+    notice->setVisible(false);
+    page->addView(notice);
+    return notice;
 }
 
 void TolvaneVSTGUIEditor::buildWaveTableEditor()

@@ -64,6 +64,8 @@ void TolvaneVSTGUIEditor::onMenuChoice(COptionMenu* menu)
 void TolvaneVSTGUIEditor::openFileSelector(int code)
 {
     pendingFileAction_ = 0;
+    // A new choice of file makes the last refusal old news.
+    hideFileNotice();
     const FileSelectorInfo* selectorInfo = findFileSelector(code);
     if (selectorInfo == nullptr || frame == nullptr)
         return;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the EngineContext into the controls: the section refreshes and the
 // processor's value updates. Nothing here sends a message or takes a lock.
+#include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
 #include "EditorLogic/PresetName.h"
 #include "EditorLogic/ValueText.h"
@@ -283,7 +284,56 @@ void TolvaneVSTGUIEditor::fullRefresh()
         return;
     updateSystemSection();
     refreshPartPages();
+    updateFileNotice();
     views_->aboutOverlay->setVisible(false);
+}
+
+// ---- Refused imports ------------------------------------------------------------
+
+void TolvaneVSTGUIEditor::updateFileNotice()
+{
+    if (!context_ || !views_)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    const EngineContext::FileNotice& notice = context_->fileNotice;
+    if (notice.serial == fileNoticeSerial_) {
+        if (now >= fileNoticeUntil_)
+            hideFileNotice();
+        return;
+    }
+    fileNoticeSerial_ = notice.serial;
+    const auto place = noticePlace(notice.action);
+    if (!place)
+        return;
+    hideFileNotice();
+    CTextLabel* label = place->page == Page::Sampler ? views_->samplerNotice : views_->toneNotice;
+    const Rect& r = place->rect;
+    label->setViewSize(CRect(r.left, r.top, r.right, r.bottom));
+    label->setText(notice.text.c_str());
+    label->setVisible(true);
+    label->invalid();
+    fileNoticeUntil_ = now + kFileNoticeTime;
+}
+
+void TolvaneVSTGUIEditor::hideFileNotice()
+{
+    if (!views_)
+        return;
+    for (CTextLabel* label : {views_->toneNotice, views_->samplerNotice})
+        if (label->isVisible()) {
+            label->setVisible(false);
+            label->invalid();
+        }
+}
+
+std::string TolvaneVSTGUIEditor::fileNoticeText() const
+{
+    if (!views_)
+        return {};
+    for (const CTextLabel* label : {views_->toneNotice, views_->samplerNotice})
+        if (label->isVisible())
+            return label->getText().getString();
+    return {};
 }
 
 // ---- Processor updates ------------------------------------------------------------

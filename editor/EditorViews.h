@@ -24,6 +24,9 @@ struct TolvaneVSTGUIEditor::Views {
     VSTGUI::CLayeredViewContainer* samplerPage = nullptr;
     VSTGUI::CLayeredViewContainer* aboutOverlay = nullptr;
     kest::tolvane::editor::WaveEdit* waveEdit = nullptr;
+    // Why an import refused its file, one label on each page (hidden when empty).
+    VSTGUI::CTextLabel* toneNotice = nullptr;
+    VSTGUI::CTextLabel* samplerNotice = nullptr;
 
     // Every control by its full tag (kTagControl / kTagValueText | id); the
     // read-only labels by their table id.

@@ -83,6 +83,13 @@ bool TolvaneVSTGUIEditor::isSamplerPageVisible() const
 
 bool TolvaneVSTGUIEditor::isAboutOverlayVisible() const { return views_ && views_->aboutOverlay->isVisible(); }
 
+void TolvaneVSTGUIEditor::setEngineContext(EngineContext* context)
+{
+    context_ = context;
+    // A notice left from before this editor opened is not news to its user.
+    fileNoticeSerial_ = context ? context->fileNotice.serial : 0;
+}
+
 CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* message)
 {
     if (message == CVSTGUITimer::kMsgTimer && context_ && views_) {
@@ -95,6 +102,8 @@ CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* mess
         updateSamplerPage();
         updateSampleDataSection();
         followWaveTable();
+        // A WAV import into another slot sends no update: its notice comes with the tick.
+        updateFileNotice();
     }
     if (message == CNewFileSelector::kSelectEndMessage) {
         if (auto* selector = dynamic_cast<CNewFileSelector*>(sender)) {

@@ -27,6 +27,8 @@
 #include "public.sdk/source/vst/vstguieditor.h"
 
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -74,7 +76,7 @@ public:
     void endEdit(int32_t) override {}
 
     // The processor's shared edit record; null until "Processor:openGUI".
-    void setEngineContext(EngineContext* context) { context_ = context; }
+    void setEngineContext(EngineContext* context);
     EngineContext* engineContext() const { return context_; }
 
     // Redraws every page from the EngineContext and hides the about overlay.
@@ -95,6 +97,11 @@ public:
     bool isOpen() const { return frame != nullptr; }
     bool isSamplerPageVisible() const;
     bool isAboutOverlayVisible() const;
+    // The refused import's notice on show, empty when none.
+    std::string fileNoticeText() const;
+
+    // How long a refused import's notice stays on its section's title bar.
+    static constexpr std::chrono::seconds kFileNoticeTime{15};
 
     OBJ_METHODS(TolvaneVSTGUIEditor, VSTGUIEditor)
     DEFINE_INTERFACES
@@ -118,6 +125,7 @@ private:
     void buildSamplerPage();
     void buildWaveTableEditor();
     void buildOverlay();
+    VSTGUI::CTextLabel* makeFileNotice(VSTGUI::CViewContainer* page);
 
     void updateSystemSection();
     void updatePartSection();
@@ -133,6 +141,9 @@ private:
     void updatePlaybackFields();
     void updateLoopFields();
     void refreshPartPages();
+    // Shows a new notice of the EngineContext's, or hides one whose time is up.
+    void updateFileNotice();
+    void hideFileNotice();
 
     void setSlider(int id, float value);
     void setText(int tag, const std::string& text);
@@ -154,6 +165,8 @@ private:
     EngineContext* context_ = nullptr;
     Views* views_ = nullptr;
     int pendingFileAction_ = 0;
+    std::uint32_t fileNoticeSerial_ = 0; // the last notice taken from the EngineContext
+    std::chrono::steady_clock::time_point fileNoticeUntil_{};
     int zoomChoice_ = 0;
     double hostScale_ = 1.0;
     std::function<void(int)> zoomChoiceListener_;

@@ -2,6 +2,7 @@
 #include "TextImport.h"
 
 #include "TextFile.h"
+#include "TextLimits.h"
 
 namespace kest::tolvane::formats {
 
@@ -14,6 +15,14 @@ ParsedText parseText(TextKind kind, std::string_view text)
     case TextKind::WaveTable: return parseWaveTableText(text);
     }
     return std::vector<ToneRecord>{};
+}
+
+std::optional<ParsedText> parseTextFile(const std::string& path, TextKind kind, std::string& error)
+{
+    const auto text = readTextFile(path, maxTextFileSize(kind), error, textKindName(kind));
+    if (!text)
+        return std::nullopt;
+    return parseText(kind, *text);
 }
 
 void applyText(synth::SynthesizerWT& engine, const ParsedText& parsed, WaveTableBitDepths& bitDepths)

@@ -3,6 +3,7 @@
 // state), apply afterwards (fast, allocation-free), and export to a file.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -20,6 +21,9 @@ using ParsedText = std::variant<std::vector<ToneRecord>, std::vector<SamplerReco
                                 std::vector<WaveTableRecord>>;
 
 ParsedText parseText(TextKind kind, std::string_view text);
+// Reads the file within the kind's size limit (TextLimits.h) and parses it;
+// nothing, with `error` set, when it cannot be opened or is refused unread.
+std::optional<ParsedText> parseTextFile(const std::string& path, TextKind kind, std::string& error);
 // Wavetable records also set their tables' bit depths.
 void applyText(synth::SynthesizerWT& engine, const ParsedText& parsed, WaveTableBitDepths& bitDepths);
 

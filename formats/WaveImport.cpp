@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <new>
+#include <string>
 
 #include "Adpcm.h"
 #include "LogCode.h"
@@ -89,9 +90,26 @@ std::optional<std::vector<std::int32_t>> convert(const WaveFile& wave, SampleSou
 
 } // namespace
 
+bool acceptsWave(const WaveFile& wave, std::string& error)
+{
+    if (!wave.valid)
+        error = wave.problem;
+    else if (wave.formatTag != 1)
+        error = "not integer PCM (format " + std::to_string(wave.formatTag) + ")";
+    else if (wave.channels < 1 || wave.channels > 2)
+        error = std::to_string(wave.channels) + " channels; a sample slot takes 1 or 2";
+    else if (wave.frames > kMaxSampleFrames)
+        error = "too long for a sample slot (" + std::to_string(wave.frames) + " frames; at most " +
+                std::to_string(kMaxSampleFrames) + ")";
+    else
+        return true;
+    return false;
+}
+
 std::optional<PreparedSample> prepareWaveImport(const WaveFile& wave, SampleSourceKind kind)
 {
-    if (!wave.valid || wave.formatTag != 1 || wave.channels < 1 || wave.channels > 2)
+    std::string ignored;
+    if (!acceptsWave(wave, ignored))
         return std::nullopt;
     PreparedSample prepared;
     prepared.sampleRate = static_cast<float>(wave.sampleRate);
@@ -112,16 +130,45 @@ std::optional<PreparedSample> prepareWaveImport(const WaveFile& wave, SampleSour
     return prepared;
 }
 
-std::optional<PreparedSample> prepareWaveFile(const std::string& path, SampleSourceKind kind)
+std::optional<PreparedSample> prepareWaveFile(const std::string& path, SampleSourceKind kind, std::string& error)
 {
+    FileSource file;
+    if (!file.open(path, error))
+        return std::nullopt;
+    WaveFile wave = readWaveHeader(file);
+    if (!acceptsWave(wave, error))
+        return std::nullopt;
     try {
-        const auto bytes = readBinaryFile(path);
-        if (!bytes)
+        // Only the samples the frames count: a data chunk may end in a partial frame.
+        std::vector<std::uint8_t> samples(
+            wave.hasData && convertibleWidth(wave.bitsPerSample) ? sampleCount(wave) * (wave.bitsPerSample / 8u) : 0);
+        if (!file.readAt(wave.dataOffset, samples.data(), samples.size())) {
+            error = "cannot read the file";
             return std::nullopt;
-        return prepareWaveImport(parseWave(*bytes), kind);
+        }
+        wave.data = samples;
+        auto prepared = prepareWaveImport(wave, kind);
+        if (!prepared)
+            error = "not enough memory for the samples";
+        return prepared;
     } catch (const std::bad_alloc&) {
+        error = "not enough memory for the samples";
         return std::nullopt;
     }
+}
+
+WaveProbe probeWaveFile(const std::string& path)
+{
+    WaveProbe probe;
+    FileSource file;
+    if (!file.open(path, probe.reason))
+        return probe;
+    probe.opened = true;
+    const WaveFile wave = readWaveHeader(file);
+    probe.accepted = acceptsWave(wave, probe.reason);
+    probe.frames = wave.frames;
+    probe.channels = wave.channels;
+    return probe;
 }
 
 void installPreparedSample(synth::SynthesizerWT& engine, int slot, PreparedSample&& sample)

@@ -25,12 +25,35 @@ struct PreparedSample {
     float sampleRate = 0.0f;
 };
 
-// Nothing when the file is invalid, not integer PCM, or has not 1 or 2 channels
-// (then the slot and its recorded source must stay as they are).
+// The longest sample a slot takes, in frames (6 min 20 s at 44.1 kHz). The
+// editor's points travel as 32-bit floats, which hold every frame number only
+// up to here.
+inline constexpr std::int64_t kMaxSampleFrames = std::int64_t{1} << 24;
+
+// Whether a slot can take the file's samples: a valid file of integer PCM with
+// 1 or 2 channels and at most kMaxSampleFrames frames. False with `error` set
+// to the reason when not (then the slot and its recorded source must stay as
+// they are).
+bool acceptsWave(const WaveFile& wave, std::string& error);
+
+// Nothing when acceptsWave() refuses the file.
 std::optional<PreparedSample> prepareWaveImport(const WaveFile& wave, SampleSourceKind kind);
 
-// Reads the file whole and prepares it; nothing when it cannot be opened or is rejected.
-std::optional<PreparedSample> prepareWaveFile(const std::string& path, SampleSourceKind kind);
+// Reads the header first and only then the samples; nothing, with `error`
+// set, when the file cannot be opened or read or acceptsWave() refuses it.
+// A wrong file is refused from its first bytes and its size.
+std::optional<PreparedSample> prepareWaveFile(const std::string& path, SampleSourceKind kind, std::string& error);
+
+// What a file's header says, without reading its samples: for a saved
+// project to compare with the sample it stored.
+struct WaveProbe {
+    bool opened = false;   // the path names a file that could be opened
+    bool accepted = false; // and acceptsWave() takes it
+    int frames = 0;
+    int channels = 0;
+    std::string reason; // why not, when not accepted
+};
+WaveProbe probeWaveFile(const std::string& path);
 
 // Moves the samples into the slot: pitch 0, points reset to the whole sample,
 // rate from the file. The caller suspends the synthesizer around it.

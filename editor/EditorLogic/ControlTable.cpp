@@ -10,6 +10,9 @@ namespace kest::tolvane::editor {
 
 namespace {
 
+// Where the title bars' line ends.
+constexpr int kNoticeRight = 520;
+
 using K = ControlKind;
 using P = Page;
 
@@ -155,6 +158,32 @@ Point popupMenuPoint(int section)
     case ids::page::kWaveTable: return {8, 480};
     default: return {8, 72};
     }
+}
+
+std::optional<NoticePlace> noticePlace(int fileAction)
+{
+    // The section's menu button, and where the line after its title (drawn
+    // into the artwork) begins: the notice covers that line.
+    struct Section {
+        int menuButton;
+        int lineStart;
+    };
+    Section section{};
+    switch (ids::file::actionOf(fileAction)) {
+    case ids::file::kImportToneText: section = {ids::tone::kMenuButton, 140}; break;
+    case ids::file::kImportSamplerText: section = {ids::sampler::kMenuButton, 165}; break;
+    case ids::file::kImportWaveTableText: section = {ids::waveTable::kMenuButton, 186}; break;
+    case ids::file::kImportSampleDataText:
+    case ids::file::kImportWavPcm:
+    case ids::file::kImportWavDpcm:
+    case ids::file::kImportWavAdpcm: section = {ids::sampleData::kMenuButton, 144}; break;
+    default: return std::nullopt;
+    }
+    const ControlRow* row = findControlRow(section.menuButton);
+    if (row == nullptr)
+        return std::nullopt;
+    const Rect button = menuButtonRect(*row);
+    return NoticePlace{row->page, {section.lineStart, button.top, kNoticeRight, button.bottom}};
 }
 
 } // namespace kest::tolvane::editor

@@ -3,6 +3,7 @@
 // from it and the artwork generator draws the labels at the same places.
 #pragma once
 
+#include <optional>
 #include <span>
 
 namespace kest::tolvane::editor {
@@ -53,6 +54,15 @@ struct Point {
     int y;
 };
 Point popupMenuPoint(int section);
+
+// Where the editor tells why an import refused its file: on the title bar of
+// the section whose menu started the import, right of the title, relative to
+// the page. Nothing for a file action that imports nothing.
+struct NoticePlace {
+    Page page;
+    Rect rect;
+};
+std::optional<NoticePlace> noticePlace(int fileAction);
 
 // The wavetable bar view and the ten tool buttons on the tone page.
 inline constexpr Rect kWaveEditRect{9, 267, 519, 401};

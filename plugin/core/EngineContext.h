@@ -103,6 +103,15 @@ public:
     // "Store samples in the project": saved states carry each slot's audio.
     bool storeSamplesInState = true;
 
+    // The last import a file action refused, for the editor to show where the
+    // user started it. Written and read on the message thread only.
+    struct FileNotice {
+        std::uint32_t serial = 0; // counts the refusals; the editor shows each new one
+        int action = 0;           // the file action, high byte only (ids::file)
+        std::string text;         // "<file name>: <reason>"
+    };
+    FileNotice fileNotice;
+
     // ---- Outgoing notifications (may be null: then nothing is sent). ----
     void setMessageSink(ProcessorMessageSink* sink) { sink_ = sink; }
     ProcessorMessageSink* messageSink() const { return sink_; }
@@ -185,12 +194,14 @@ public:
     void applyPolyphony(int count);
 
     // ---- Message thread: file operations. ----
-    bool importText(const char* path, TextKind kind);
+    // Imports refuse a wrong file from its size and first bytes before they
+    // read it; false then, with the reason in `refusal` when given.
+    bool importText(const char* path, TextKind kind, std::string* refusal = nullptr);
     bool exportText(const char* path, TextKind kind);
     bool exportSysExText(const char* path, TextKind kind);
     // Reads and converts the WAV file first, then swaps it into the slot with
     // the synthesizer slot disabled; records path and kind on success.
-    bool importWave(int slot, const char* path, SampleSourceKind kind);
+    bool importWave(int slot, const char* path, SampleSourceKind kind, std::string* refusal = nullptr);
     // Puts audio kept in a saved state into the slot, as importWave would have
     // left it, and records `path` and `kind` as its source.
     void restoreSample(int slot, std::vector<std::int32_t>&& codes, int frames, int channels, const std::string& path,
@@ -239,6 +250,7 @@ private:
     void swapSampleSlot(int slot, std::string sourcePath, SampleSourceKind kind, Install&& install);
     void sendValueUpdate(int id, float value);
     void sendUiUpdate();
+    void noteRefusedFile(int action, const char* path, const std::string& refusal);
     void applyPendingActivation();
 
     ProcessorMessageSink* sink_ = nullptr;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "EngineContext.h"
+#include "FilePath.h"
 #include "SysExText.h"
 #include "TextFile.h"
 #include "TextImport.h"
@@ -13,16 +14,19 @@
 
 namespace kest::tolvane::plugin {
 
-bool EngineContext::importText(const char* path, TextKind kind)
+bool EngineContext::importText(const char* path, TextKind kind, std::string* refusal)
 {
     if (path == nullptr)
         return false;
     std::lock_guard edit(editMutex_);
-    const std::optional<std::string> text = formats::readTextFile(path);
-    if (!text)
+    std::string error;
+    const std::optional<formats::ParsedText> parsed = formats::parseTextFile(path, kind, error);
+    if (!parsed) {
+        if (refusal != nullptr)
+            *refusal = error;
         return false;
-    const formats::ParsedText parsed = formats::parseText(kind, *text);
-    runOnEngine([&] { formats::applyText(*synth, parsed, waveTableBitDepth); });
+    }
+    runOnEngine([&] { formats::applyText(*synth, *parsed, waveTableBitDepth); });
     return true;
 }
 
@@ -52,6 +56,13 @@ bool EngineContext::exportSysExText(const char* path, TextKind kind)
     return formats::writeTextFile(path, [&](std::ostream& out) { out << text.str(); });
 }
 
+void EngineContext::noteRefusedFile(int action, const char* path, const std::string& refusal)
+{
+    ++fileNotice.serial;
+    fileNotice.action = action;
+    fileNotice.text = formats::utf8FromPath(formats::pathFromUtf8(path).filename()) + ": " + refusal;
+}
+
 template <typename Install>
 void EngineContext::swapSampleSlot(int slot, std::string sourcePath, SampleSourceKind kind, Install&& install)
 {
@@ -73,14 +84,18 @@ void EngineContext::swapSampleSlot(int slot, std::string sourcePath, SampleSourc
     sampleSourceKind[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(kind);
 }
 
-bool EngineContext::importWave(int slot, const char* path, SampleSourceKind kind)
+bool EngineContext::importWave(int slot, const char* path, SampleSourceKind kind, std::string* refusal)
 {
     if (path == nullptr || slot < 0 || slot >= kSampleSlotCount)
         return false;
     std::lock_guard edit(editMutex_);
-    std::optional<formats::PreparedSample> prepared = formats::prepareWaveFile(path, kind);
-    if (!prepared)
+    std::string error;
+    std::optional<formats::PreparedSample> prepared = formats::prepareWaveFile(path, kind, error);
+    if (!prepared) {
+        if (refusal != nullptr)
+            *refusal = error;
         return false;
+    }
     swapSampleSlot(slot, path, kind, [&] { formats::installPreparedSample(*synth, slot, std::move(*prepared)); });
     sampleSourceStatus[static_cast<std::size_t>(slot)] = SampleSourceStatus::AsImported;
     return true;

@@ -2,9 +2,11 @@
 // Loading the state. The fields are read from the host's stream first and
 // applied in a few short engine tasks afterwards, each field only once it has
 // been read in full, so a stream that ends early leaves no record half
-// written. After the slot records comes the optional sample trailer: a slot
-// whose WAV file is gone or now yields other audio is restored from the copy
-// the state carries.
+// written. After the slot records comes the optional sample trailer, which is
+// read before any WAV file: a file that is no WAV file any more, or whose
+// header already shows other audio than the copy the state carries, is not
+// read, and a slot whose file is gone or now yields other audio is restored
+// from that copy.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -14,16 +16,23 @@
 #include "SamplePoints.h"
 #include "SampleTrailer.h"
 #include "StateRecords.h"
+#include "WaveImport.h"
 
 namespace kest::tolvane::plugin {
 
 namespace {
+
+// No file system takes a longer path (Windows: 32767 UTF-16 units, at most 3
+// UTF-8 bytes each): a longer one is a damaged stream.
+constexpr std::uint32_t kMaxPathBytes = 128 * 1024;
 
 // Reads the NUL-terminated path of `length` bytes in pieces, so a damaged
 // length field cannot make us allocate more than the stream really holds.
 bool readPath(ByteReader& in, std::uint32_t length, std::string& path)
 {
     constexpr std::uint32_t kPiece = 4096;
+    if (length > kMaxPathBytes)
+        return false;
     std::string bytes;
     char buffer[kPiece];
     while (length > 0) {
@@ -39,11 +48,14 @@ bool readPath(ByteReader& in, std::uint32_t length, std::string& path)
 
 bool isUsableKind(std::uint8_t kind) { return kind <= static_cast<std::uint8_t>(SampleSourceKind::Adpcm); }
 
+// What became of a slot's WAV file on load.
+enum class FileOutcome { NotTried, Imported, Missing, Changed };
+
 // One slot record as read, kept so that a slot restored from the trailer gets
 // its rate, pitch and points again (they were tested against the file's frames).
 struct LoadedSlot {
     bool present = false;
-    bool imported = false;
+    FileOutcome file = FileOutcome::NotTried;
     std::string path;
     std::uint8_t kind = 0;
     std::uint8_t rate[4] = {};
@@ -131,6 +143,27 @@ void applyFixedRecords(EngineContext& context, const LoadedRecords& records)
     }
 }
 
+// Imports a slot's WAV file again, unless its header already shows that it
+// is gone or no WAV file an import takes, or, when the state holds a copy to
+// fall back on, that it holds other audio than the state stored.
+void reimportSlot(EngineContext& context, int s, LoadedSlot& slot, const state::StoredSample* stored)
+{
+    const formats::WaveProbe probe = formats::probeWaveFile(slot.path);
+    if (!probe.opened) {
+        slot.file = FileOutcome::Missing;
+        return;
+    }
+    const bool copyInstead =
+        stored != nullptr && stored->hasCopy &&
+        (probe.frames != stored->frames || probe.channels != stored->channels || slot.kind != stored->kind);
+    if (!probe.accepted || copyInstead) {
+        slot.file = FileOutcome::Changed;
+        return;
+    }
+    const bool imported = context.importWave(s, slot.path.c_str(), static_cast<SampleSourceKind>(slot.kind));
+    slot.file = imported ? FileOutcome::Imported : FileOutcome::Changed;
+}
+
 // Decides, for every slot the state stored, whether the audio read from its
 // file is what was saved; if not, the stored copy replaces it.
 void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSampleSlotCount>& loaded,
@@ -142,24 +175,48 @@ void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSam
         if (!slot.present)
             continue;
         auto& status = context.sampleSourceStatus[static_cast<std::size_t>(s)];
+        const bool fileThere = slot.file == FileOutcome::Imported || slot.file == FileOutcome::Changed;
         state::StoredSample* stored = trailer != nullptr ? trailer->find(s) : nullptr;
-        if (stored == nullptr) {
-            status = slot.imported ? Status::AsImported : Status::Missing;
-            continue;
-        }
-        if (slot.imported && matchesStored(context.synth->sampleData(s), slot.kind, *stored)) {
+        if (slot.file == FileOutcome::Imported &&
+            (stored == nullptr || matchesStored(context.synth->sampleData(s), slot.kind, *stored))) {
             status = Status::AsImported;
             continue;
         }
-        if (!stored->hasCopy) {
-            status = slot.imported ? Status::Changed : Status::Missing;
+        if (stored == nullptr || !stored->hasCopy) {
+            status = fileThere ? Status::Changed : Status::Missing;
             continue;
         }
         context.restoreSample(s, std::move(stored->codes), stored->frames, stored->channels, slot.path,
                               static_cast<SampleSourceKind>(stored->kind));
         context.runOnEngine([&] { applySlotFields(context, s, slot); });
-        status = slot.imported ? Status::ChangedRestored : Status::MissingRestored;
+        status = fileThere ? Status::ChangedRestored : Status::MissingRestored;
     }
+}
+
+// Reads the 128 slot records; false when the stream ends first (the slots
+// read until then are kept, a slot whose path or kind is cut short is not present).
+bool readSlotRecords(ByteReader& in, std::array<LoadedSlot, synth::kSampleSlotCount>& loaded)
+{
+    for (LoadedSlot& slot : loaded) {
+        std::uint8_t byte = 0;
+        if (!in.read(&byte, 1))
+            return false;
+        if (byte == 0)
+            continue;
+        std::uint8_t number[4];
+        std::string path;
+        if (!in.read(number, 4) || !readPath(in, state::getU32(number), path) || !in.read(&slot.kind, 1))
+            return false;
+        slot.path = std::move(path);
+        slot.present = !slot.path.empty() && isUsableKind(slot.kind);
+        for (std::uint8_t* field : {slot.rate, slot.pitch, slot.points, slot.loop}) {
+            const std::size_t size = (field == slot.points || field == slot.loop) ? 8 : 4;
+            if (!in.read(field, size))
+                return false;
+            ++slot.fieldsRead;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -203,33 +260,15 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves)
         return false;
 
     std::array<LoadedSlot, synth::kSampleSlotCount> loaded;
-    bool slotsComplete = true;
-    for (int s = 0; s < synth::kSampleSlotCount && slotsComplete; ++s) {
-        std::uint8_t byte = 0;
-        if (!in.read(&byte, 1))
-            return false;
-        if (byte == 0)
-            continue;
+    const bool slotsComplete = readSlotRecords(in, loaded);
+    // Damaged or absent: the slots stay as their files give them.
+    std::optional<state::SampleTrailer> trailer;
+    if (slotsComplete)
+        trailer = state::readSampleTrailer(in);
+    for (int s = 0; s < synth::kSampleSlotCount; ++s) {
         LoadedSlot& slot = loaded[static_cast<std::size_t>(s)];
-        std::uint8_t number[4];
-        if (!in.read(number, 4))
-            return false;
-        if (!readPath(in, state::getU32(number), slot.path))
-            return false;
-        if (!in.read(&slot.kind, 1))
-            return false;
-        slot.present = !slot.path.empty() && isUsableKind(slot.kind);
         if (reimportWaves && slot.present)
-            slot.imported = importWave(s, slot.path.c_str(), static_cast<SampleSourceKind>(slot.kind));
-
-        for (std::uint8_t* field : {slot.rate, slot.pitch, slot.points, slot.loop}) {
-            const std::size_t size = (field == slot.points || field == slot.loop) ? 8 : 4;
-            if (!in.read(field, size)) {
-                slotsComplete = false;
-                break;
-            }
-            ++slot.fieldsRead;
-        }
+            reimportSlot(*this, s, slot, trailer ? trailer->find(s) : nullptr);
     }
     runOnEngine([&] {
         for (int s = 0; s < synth::kSampleSlotCount; ++s)
@@ -239,8 +278,6 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves)
     if (!slotsComplete)
         return false;
 
-    // Damaged or absent: the slots stay as their files gave them.
-    std::optional<state::SampleTrailer> trailer = state::readSampleTrailer(in);
     storeSamplesInState = trailer ? trailer->storeSamples : true;
     reconcileSamples(*this, loaded, trailer ? &*trailer : nullptr);
     return true;

@@ -9,6 +9,7 @@
 #include "TolvaneVSTGUIEditor.h"
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
+#include "WrongFiles.h"
 
 #include "EditorLogic/EditorIds.h"
 
@@ -425,6 +426,46 @@ TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
     auto* bar = findControl(editor, kest::tolvane::editor::kTagControl | protocol::wavePoint::id(12));
     EXPECT_NEAR(bar->getValueNormalized() * 255.0f, static_cast<float>(after[12]), 1e-3f);
     EXPECT_EQ(view->removed(), kResultOk);
+}
+
+// The user picked a disk image where a tone file belongs: the import changes
+// nothing and the tone section's title bar says why, drawn at once.
+TEST_F(EditorWindowTest, ARefusedImportSaysWhyOnTheTitleBarOfTheSectionItCameFrom)
+{
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("tolvane-editor-notice-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string image = (folder / "disk.img").string();
+    tolvane_test::makeSparseFile(image, tolvane_test::kDiskImageSize);
+    const auto fileSelect = [&](int action) {
+        IPtr<IMessage> message = owned(makeMessage(host, ids::kMsgFileSelect));
+        message->getAttributes()->setInt(ids::kAttrTag, action);
+        message->getAttributes()->setBinary(ids::kAttrPath, image.c_str(), static_cast<uint32>(image.size() + 1));
+        EXPECT_EQ(processor->notify(message), kResultOk);
+    };
+
+    fileSelect(protocol::file::kImportSamplerText); // before the window opens: old news to its user
+    DamageWatch damage;
+    TolvaneVSTGUIEditor* editor = openShownEditor(damage);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->fileNoticeText(), "");
+
+    fileSelect(protocol::file::kImportToneText);
+    EXPECT_EQ(editor->fileNoticeText(), "disk.img: too large for a tone preset file (3.22 GB; at most 1 MB)");
+    frame.run(100ms);
+    // Drawn on the TONE PRESET bar (window y 240 to 262), right of its title, and nowhere else.
+    const auto drawn = damage.collect();
+    ASSERT_FALSE(drawn.empty());
+    for (const xcb_rectangle_t& r : drawn)
+        EXPECT_TRUE(inside(r, VSTGUI::CRect(140, 240, 528, 262)))
+            << "drawn " << r.width << "x" << r.height << " at " << r.x << "," << r.y;
+
+    // A WAV import into a slot not on show sends no update: the next tick shows its notice.
+    fileSelect(protocol::file::kImportWavPcm | 9);
+    EXPECT_TRUE(nextRefreshTick());
+    EXPECT_EQ(editor->fileNoticeText(), "disk.img: not a WAV file (no RIFF/WAVE header)");
+    EXPECT_EQ(view->removed(), kResultOk);
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

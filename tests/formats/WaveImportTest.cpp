@@ -185,11 +185,13 @@ TEST(WaveImport, ReadsTheFileFromDisk)
         std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
-    const auto prepared = prepareWaveFile(path, SampleSourceKind::Pcm);
+    std::string error;
+    const auto prepared = prepareWaveFile(path, SampleSourceKind::Pcm, error);
     std::remove(path.c_str());
     ASSERT_TRUE(prepared.has_value());
     EXPECT_EQ(prepared->codes, (std::vector<std::int32_t>{512, 8192, 513}));
-    EXPECT_FALSE(prepareWaveFile(path, SampleSourceKind::Pcm).has_value());
+    EXPECT_FALSE(prepareWaveFile(path, SampleSourceKind::Pcm, error).has_value());
+    EXPECT_EQ(error, "cannot open the file");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "CoreTestSupport.h"
+#include "WrongFiles.h"
 
 namespace kest::tolvane::plugin::testing {
 namespace {
@@ -139,6 +140,57 @@ TEST_F(FileActions, ARejectedWavLeavesTheSlotAndItsSource)
     EXPECT_EQ(context.sampleSourcePath[0], good);
     EXPECT_EQ(context.sampleSourceKind[0], 0);
     EXPECT_EQ(sink.uiUpdates, 2);
+}
+
+// What the user picks by mistake: a disk image (sparse) and a video (random bytes).
+TEST_F(FileActions, AWrongFileIsRefusedUnreadChangesNothingAndLeavesTheEditorANotice)
+{
+    const std::string image = folder.file("disk.img");
+    const std::string movie = folder.file("movie.mp4");
+    tolvane_test::makeSparseFile(image, tolvane_test::kDiskImageSize);
+    tolvane_test::makeRandomFile(movie, tolvane_test::kRandomFileSize);
+    MemoryByteWriter before;
+    context.writeState(before);
+    context.currentSampleData = 3;
+    context.refreshCurrentRecords();
+
+    const struct {
+        int action;
+        const char* reason;
+        int uiUpdates; // a WAV import answers only for the slot on show
+    } imports[] = {
+        {ids::file::kImportToneText, "too large for a tone preset file", 1},
+        {ids::file::kImportSamplerText, "too large for a sampler preset file", 1},
+        {ids::file::kImportSampleDataText, "too large for a sample-data parameter file", 1},
+        {ids::file::kImportWaveTableText, "too large for a wavetable file", 1},
+        {ids::file::kImportWavPcm | 3, "not a WAV file (no RIFF/WAVE header)", 1},
+        {ids::file::kImportWavAdpcm | 9, "not a WAV file (no RIFF/WAVE header)", 0},
+    };
+    std::uint32_t serial = context.fileNotice.serial;
+    for (const auto& import : imports)
+        for (const std::string& path : {image, movie}) {
+            const int answersBefore = sink.uiUpdates;
+            const auto cost = tolvane_test::measureRead([&] { context.runFileAction(import.action, path.c_str()); });
+            EXPECT_LT(cost.time.count(), 1000);
+            if (cost.bytesRead) {
+                EXPECT_LT(*cost.bytesRead, tolvane_test::kReadAtMost) << std::hex << import.action;
+            }
+            EXPECT_EQ(context.fileNotice.serial, ++serial);
+            EXPECT_EQ(context.fileNotice.action, ids::file::actionOf(import.action));
+            const std::string name = std::filesystem::path(path).filename().string();
+            EXPECT_EQ(context.fileNotice.text.rfind(name + ": " + import.reason, 0), 0u) << context.fileNotice.text;
+            EXPECT_EQ(sink.uiUpdates - answersBefore, import.uiUpdates) << std::hex << import.action;
+        }
+    MemoryByteWriter after;
+    context.writeState(after);
+    EXPECT_EQ(after.bytes, before.bytes) << "a refused import changes nothing";
+
+    // An import that succeeds leaves no notice.
+    const std::string wav = folder.file("fine.wav");
+    writeWav16(wav, rampSamples(100));
+    context.runFileAction(ids::file::kImportWavPcm | 3, wav.c_str());
+    EXPECT_EQ(context.fileNotice.serial, serial);
+    EXPECT_EQ(context.synth->sampleData(3).frames, 100);
 }
 
 TEST_F(FileActions, UnknownActionsAndMissingPathsDoNothing)

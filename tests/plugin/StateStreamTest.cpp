@@ -9,6 +9,7 @@
 
 #include "CoreTestSupport.h"
 #include "StateLayout.h"
+#include "WrongFiles.h"
 
 namespace kest::tolvane::plugin::testing {
 namespace {
@@ -376,6 +377,30 @@ TEST_F(StateStream, AChangedFileGivesWayToTheStoredCopyOrIsReportedWithoutOne)
     // A fresh import clears the report.
     ASSERT_TRUE(reported.importWave(5, wavA.c_str(), SampleSourceKind::Pcm));
     EXPECT_EQ(reported.sampleSourceStatus[5], SampleSourceStatus::AsImported);
+}
+
+TEST_F(StateStream, AFileThatCannotHoldTheSavedSampleIsNotReadWhenTheStateHasACopy)
+{
+    editEverything();
+    const auto saved = saveState(context);
+    // Slot 5's file is now a disk image; slot 126's a long recording of other frames.
+    tolvane_test::makeSparseFile(wavA, tolvane_test::kDiskImageSize);
+    tolvane_test::makeSparseWave(wavB, 8'000'000, 2, 16);
+
+    EngineContext restored;
+    bool loaded = false;
+    const auto cost = tolvane_test::measureRead([&] { loaded = loadState(restored, saved); });
+    ASSERT_TRUE(loaded);
+    EXPECT_LT(cost.time.count(), 1000);
+    if (cost.bytesRead) {
+        EXPECT_LT(*cost.bytesRead, tolvane_test::kReadAtMost);
+    }
+    for (int s : {5, 126}) {
+        EXPECT_EQ(restored.synth->sampleData(s).data, context.synth->sampleData(s).data) << s;
+        EXPECT_EQ(restored.sampleSourceStatus[static_cast<std::size_t>(s)], SampleSourceStatus::ChangedRestored) << s;
+    }
+    EXPECT_EQ(restored.synth->sampleData(5).playBackStartPoint, 100);
+    EXPECT_EQ(restored.sampleSourcePath[126], wavB);
 }
 
 TEST_F(StateStream, StoringCanBeSwitchedOffToKeepStatesSmall)

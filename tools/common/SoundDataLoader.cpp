@@ -1,54 +1,73 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SoundDataLoader.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
-#include <vector>
+#include <cmath>
+#include <string>
 
+#include "ByteSource.h"
 #include "ByteStream.h"
 #include "FactoryBank.h"
-#include "FilePath.h"
+#include "StateLayout.h"
 #include "VstPresetReader.h"
 
 namespace kest::tolvane::tools {
 
 namespace {
 
-// States carry their samples' audio, yet nothing near this size is one.
-constexpr std::uintmax_t kMaxStateSize = 1u << 30;
-
-bool readable(const std::string& path, LoadFailure& failure)
-{
-    const std::filesystem::path file = formats::pathFromUtf8(path);
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(file, ec) && std::ifstream(file, std::ios::binary))
-        return true;
-    failure = {path, "cannot open the file"};
-    return false;
-}
-
-std::optional<std::vector<std::uint8_t>> readSmallFile(const std::string& path, LoadFailure& failure)
-{
-    if (!readable(path, failure))
-        return std::nullopt;
-    const std::filesystem::path file = formats::pathFromUtf8(path);
-    std::error_code ec;
-    if (std::filesystem::file_size(file, ec) > kMaxStateSize) {
-        failure = {path, "too large for a plug-in state"};
-        return std::nullopt;
+// A stretch of a file as the state reader's stream: read as the reader asks,
+// so a state is never held whole and a wrong one is refused where it goes wrong.
+class FileRangeReader : public plugin::ByteReader {
+public:
+    FileRangeReader(formats::ByteSource& file, std::uint64_t offset, std::uint64_t size)
+        : file_(file), position_(offset), end_(offset + size)
+    {
     }
-    std::ifstream in(file, std::ios::binary);
-    return std::vector<std::uint8_t>{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    bool read(void* destination, std::size_t count) override
+    {
+        if (count > end_ - position_ || !file_.readAt(position_, destination, count))
+            return false;
+        position_ += count;
+        return true;
+    }
+
+private:
+    formats::ByteSource& file_;
+    std::uint64_t position_;
+    std::uint64_t end_;
+};
+
+// Whether the `size` bytes at `offset` can be a state this program wrote: long
+// enough for every record, a readable version, the two switches 0 or 1 and
+// finite volume and tune. Decided from the first 13 bytes, before the rest is read.
+bool looksLikeState(formats::ByteSource& file, std::uint64_t offset, std::uint64_t size, std::string& error)
+{
+    namespace state = plugin::state;
+    std::uint8_t header[state::kHeaderSize];
+    if (size < state::kSizeWithEmptySlots || !file.readAt(offset, header, sizeof header)) {
+        error = "too short for a plug-in state (" + formats::sizeText(size) + "; a whole one has at least " +
+                formats::sizeText(state::kSizeWithEmptySlots) + ")";
+        return false;
+    }
+    if (header[0] < state::kOldestReadableVersion) {
+        error = "not a plug-in state this version can read (version byte " + std::to_string(header[0]) + ")";
+        return false;
+    }
+    if (header[1] > 1 || header[2] > 1 || !std::isfinite(state::getF32(header + 3)) ||
+        !std::isfinite(state::getF32(header + 7))) {
+        error = "not a plug-in state (its first bytes are no state header)";
+        return false;
+    }
+    return true;
 }
 
-bool applyState(plugin::EngineContext& context, const std::string& path, const std::vector<std::uint8_t>& bytes,
-                LoadFailure& failure)
+bool applyState(plugin::EngineContext& context, formats::ByteSource& file, std::uint64_t offset, std::uint64_t size,
+                std::string& error)
 {
-    plugin::MemoryByteReader reader(bytes);
+    if (!looksLikeState(file, offset, size, error))
+        return false;
+    FileRangeReader reader(file, offset, size);
     if (!context.readState(reader)) {
-        failure = {path, "not a plug-in state this version can read (too old or cut short)"};
+        error = "not a plug-in state this version can read (too old or cut short)";
         return false;
     }
     return true;
@@ -56,17 +75,23 @@ bool applyState(plugin::EngineContext& context, const std::string& path, const s
 
 bool loadState(plugin::EngineContext& context, const std::string& path, LoadFailure& failure)
 {
-    const auto bytes = readSmallFile(path, failure);
-    return bytes && applyState(context, path, *bytes, failure);
+    formats::FileSource file;
+    std::string error;
+    if (file.open(path, error) && applyState(context, file, 0, file.size(), error))
+        return true;
+    failure = {path, error};
+    return false;
 }
 
 bool loadPreset(plugin::EngineContext& context, const std::string& path, LoadFailure& failure)
 {
-    const auto bytes = readSmallFile(path, failure);
-    if (!bytes)
-        return false;
+    formats::FileSource file;
     std::string error;
-    const auto preset = parseVstPreset(*bytes, error);
+    if (!file.open(path, error)) {
+        failure = {path, error};
+        return false;
+    }
+    const auto preset = locateVstPresetState(file, error);
     if (!preset) {
         failure = {path, error};
         return false;
@@ -75,20 +100,20 @@ bool loadPreset(plugin::EngineContext& context, const std::string& path, LoadFai
         failure = {path, "a preset of another plug-in (class " + preset->classId + ")"};
         return false;
     }
-    return applyState(context, path, preset->component, failure);
+    if (!applyState(context, file, preset->componentOffset, preset->componentSize, error)) {
+        failure = {path, error};
+        return false;
+    }
+    return true;
 }
 
 bool importText(plugin::EngineContext& context, const std::string& path, formats::TextKind kind, LoadFailure& failure)
 {
-    if (path.empty())
+    std::string refusal;
+    if (path.empty() || context.importText(path.c_str(), kind, &refusal))
         return true;
-    if (!readable(path, failure))
-        return false;
-    if (!context.importText(path.c_str(), kind)) {
-        failure = {path, "cannot read the file"};
-        return false;
-    }
-    return true;
+    failure = {path, refusal};
+    return false;
 }
 
 } // namespace
@@ -105,10 +130,9 @@ bool loadSoundData(plugin::EngineContext& context, const SoundDataOptions& optio
         context.waveTableSize = context.synth->setTableSize(options.tableSize);
     // WAV imports before the text files, so sample-data parameters land on the imported audio.
     for (const WaveImportOption& wave : options.waves) {
-        if (!readable(wave.path, failure))
-            return false;
-        if (!context.importWave(wave.slot, wave.path.c_str(), wave.kind)) {
-            failure = {wave.path, "not a WAV file the importer can read"};
+        std::string refusal;
+        if (!context.importWave(wave.slot, wave.path.c_str(), wave.kind, &refusal)) {
+            failure = {wave.path, refusal};
             return false;
         }
     }

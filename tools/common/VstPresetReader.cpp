@@ -12,70 +12,85 @@ constexpr std::size_t kHeaderSize = 4 + 4 + kClassIdSize + 8;
 constexpr std::size_t kListHeaderSize = 4 + 4;
 constexpr std::size_t kEntrySize = 4 + 8 + 8;
 constexpr std::int32_t kFormatVersion = 1;
+// Hosts write a few chunks (component, controller, meta information).
+constexpr std::uint64_t kMaxChunkEntries = 1024;
 
 // Preset files are little-endian, as every host writes them.
-std::uint64_t readLittle(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t size)
+std::uint64_t readLittle(const std::uint8_t* bytes, std::size_t size)
 {
     std::uint64_t value = 0;
     for (std::size_t i = size; i-- > 0;)
-        value = (value << 8) | bytes[at + i];
+        value = (value << 8) | bytes[i];
     return value;
 }
 
-bool hasId(std::span<const std::uint8_t> bytes, std::size_t at, const char (&id)[5])
-{
-    return std::memcmp(bytes.data() + at, id, 4) == 0;
-}
+bool hasId(const std::uint8_t* bytes, const char (&id)[5]) { return std::memcmp(bytes, id, 4) == 0; }
 
 // True when [offset, offset + size) lies inside a file of `total` bytes (no overflow).
-bool inside(std::uint64_t offset, std::uint64_t size, std::size_t total)
+bool inside(std::uint64_t offset, std::uint64_t size, std::uint64_t total)
 {
     return offset <= total && size <= total - offset;
 }
 
 } // namespace
 
-std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> file, std::string& error)
+std::optional<VstPresetLayout> locateVstPresetState(formats::ByteSource& file, std::string& error)
 {
-    if (file.size() < kHeaderSize || !hasId(file, 0, "VST3")) {
+    std::uint8_t header[kHeaderSize];
+    if (file.size() < kHeaderSize || !file.readAt(0, header, sizeof header) || !hasId(header, "VST3")) {
         error = "not a VST 3 preset file";
         return std::nullopt;
     }
-    const auto version = static_cast<std::int32_t>(readLittle(file, 4, 4));
+    const auto version = static_cast<std::int32_t>(readLittle(header + 4, 4));
     if (version < kFormatVersion) {
         error = "unknown preset file version " + std::to_string(version);
         return std::nullopt;
     }
-    VstPresetContents contents;
-    contents.classId.assign(reinterpret_cast<const char*>(file.data() + 8), kClassIdSize);
+    VstPresetLayout layout;
+    layout.classId.assign(reinterpret_cast<const char*>(header + 8), kClassIdSize);
 
-    const std::uint64_t listOffset = readLittle(file, 8 + kClassIdSize, 8);
-    if (!inside(listOffset, kListHeaderSize, file.size()) || !hasId(file, listOffset, "List")) {
+    const std::uint64_t listOffset = readLittle(header + 8 + kClassIdSize, 8);
+    std::uint8_t list[kListHeaderSize];
+    if (!inside(listOffset, kListHeaderSize, file.size()) || !file.readAt(listOffset, list, sizeof list) ||
+        !hasId(list, "List")) {
         error = "the preset's chunk list is missing or cut short";
         return std::nullopt;
     }
-    const std::uint64_t entryCount = readLittle(file, listOffset + 4, 4);
-    const std::size_t entriesAt = listOffset + kListHeaderSize;
-    if (entryCount > (file.size() - entriesAt) / kEntrySize) {
+    const std::uint64_t entryCount = readLittle(list + 4, 4);
+    const std::uint64_t entriesAt = listOffset + kListHeaderSize;
+    if (entryCount > (file.size() - entriesAt) / kEntrySize || entryCount > kMaxChunkEntries) {
         error = "the preset's chunk list is cut short";
         return std::nullopt;
     }
     for (std::uint64_t i = 0; i < entryCount; ++i) {
-        const std::size_t entry = entriesAt + i * kEntrySize;
-        if (!hasId(file, entry, "Comp"))
+        std::uint8_t entry[kEntrySize];
+        if (!file.readAt(entriesAt + i * kEntrySize, entry, sizeof entry)) {
+            error = "the preset's chunk list is cut short";
+            return std::nullopt;
+        }
+        if (!hasId(entry, "Comp"))
             continue;
-        const std::uint64_t offset = readLittle(file, entry + 4, 8);
-        const std::uint64_t size = readLittle(file, entry + 12, 8);
-        if (!inside(offset, size, file.size())) {
+        layout.componentOffset = readLittle(entry + 4, 8);
+        layout.componentSize = readLittle(entry + 12, 8);
+        if (!inside(layout.componentOffset, layout.componentSize, file.size())) {
             error = "the preset's component state lies outside the file";
             return std::nullopt;
         }
-        contents.component.assign(file.begin() + static_cast<std::ptrdiff_t>(offset),
-                                  file.begin() + static_cast<std::ptrdiff_t>(offset + size));
-        return contents;
+        return layout;
     }
     error = "the preset holds no component state";
     return std::nullopt;
+}
+
+std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> file, std::string& error)
+{
+    formats::MemorySource source(file);
+    const auto layout = locateVstPresetState(source, error);
+    if (!layout)
+        return std::nullopt;
+    const auto component = file.subspan(static_cast<std::size_t>(layout->componentOffset),
+                                        static_cast<std::size_t>(layout->componentSize));
+    return VstPresetContents{layout->classId, {component.begin(), component.end()}};
 }
 
 namespace {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ByteSource.h"
+
 namespace kest::tolvane::tools {
 
 // The processor's class id as preset files spell it (never changes).
@@ -20,8 +22,19 @@ struct VstPresetContents {
     std::vector<std::uint8_t> component; // the processor's saved state
 };
 
-// Nothing, with error filled in, when the bytes are no preset file or any
-// offset or size points outside them.
+// Where a preset file keeps the processor's state, found from its header and
+// chunk list alone: a file is checked before its state is read.
+struct VstPresetLayout {
+    std::string classId; // 32 characters
+    std::uint64_t componentOffset = 0;
+    std::uint64_t componentSize = 0;
+};
+
+// Nothing, with error filled in, when the source is no preset file or any
+// offset or size points outside it.
+std::optional<VstPresetLayout> locateVstPresetState(formats::ByteSource& file, std::string& error);
+
+// The same with the component state copied out of bytes in memory.
 std::optional<VstPresetContents> parseVstPreset(std::span<const std::uint8_t> file, std::string& error);
 
 // A preset file as hosts write them: the header, the component state and a

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
+#include <vector>
 
 #include "ByteReader.h"
+#include "ByteSource.h"
 #include "FilePath.h"
 #include "MidiFile.h"
 #include "TempoMap.h"
@@ -247,6 +247,8 @@ MidiSong parseSong(std::span<const std::uint8_t> bytes)
 }
 
 // A RIFF MIDI file (.rmi) carries a Standard MIDI File in its "data" chunk.
+constexpr std::size_t kRiffMidiHeaderSize = 12;
+
 bool isRiffMidi(std::span<const std::uint8_t> bytes)
 {
     return bytes.size() >= 12 && chunkIdIs(bytes.first(4), "RIFF") && chunkIdIs(bytes.subspan(8, 4), "RMID");
@@ -290,30 +292,31 @@ MidiReadResult readMidiFile(std::span<const std::uint8_t> bytes)
 MidiReadResult loadMidiFile(const std::string& path)
 {
     MidiReadResult result;
-    const std::filesystem::path filePath = formats::pathFromUtf8(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(filePath, ec)) {
+    if (std::filesystem::is_directory(formats::pathFromUtf8(path), ec)) {
         result.error = "this is a folder, not a MIDI file";
         return result;
     }
-    std::ifstream file(filePath, std::ios::binary | std::ios::ate);
-    if (!file) {
-        result.error = std::string("cannot open the file: ") + std::strerror(errno);
+    formats::FileSource file;
+    if (!file.open(path, result.error))
+        return result;
+    if (file.size() > kMaxMidiFileSize) {
+        result.error = "the file is " + std::to_string(file.size()) +
+                       " bytes, more than a MIDI song can sensibly be (limit " + std::to_string(kMaxMidiFileSize) + ")";
         return result;
     }
-    const std::streamoff size = file.tellg();
-    if (size < 0) {
+    // The first bytes say whether it can be a song at all; only then is the rest read.
+    std::vector<std::uint8_t> bytes(std::min<std::size_t>(kRiffMidiHeaderSize, file.size()));
+    if (!file.readAt(0, bytes.data(), bytes.size())) {
         result.error = "cannot read the file";
         return result;
     }
-    if (static_cast<std::uint64_t>(size) > kMaxMidiFileSize) {
-        result.error = "the file is " + std::to_string(size) + " bytes, more than a MIDI song can sensibly be (limit " +
-                       std::to_string(kMaxMidiFileSize) + ")";
+    if (!isRiffMidi(bytes) && !(bytes.size() >= 4 && chunkIdIs(std::span(bytes).first(4), "MThd"))) {
+        result.error = "not a Standard MIDI File (no MThd header)";
         return result;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    bytes.resize(static_cast<std::size_t>(file.size()));
+    if (!file.readAt(0, bytes.data(), bytes.size())) {
         result.error = "cannot read the file";
         return result;
     }

@@ -61,11 +61,15 @@ bool runUntilQuit(const sigset_t& quit, JackSession& session, const LivePlayer& 
 
 int run(const PlayOptions& options)
 {
-    const sigset_t quit = blockQuitSignals();
     plugin::EngineContext context;
     LoadFailure failure;
+    // Loading holds nothing that needs cleaning up, so the quit signals are
+    // blocked only afterwards: until then one ends the program at once.
     if (!loadSoundData(context, options, failure))
         return fail(failure.subject, failure.message);
+    for (const std::string& notice : sampleSourceNotices(context))
+        std::fprintf(stderr, "tolvane-play: %s\n", notice.c_str());
+    const sigset_t quit = blockQuitSignals();
     applyEngineSwitches(context, options);
     {
         // A sound module obeys the universal GM, GS and XG messages as a hardware one

@@ -40,6 +40,24 @@ std::atomic<int> stopSignal{0};
 
 extern "C" void onStopSignal(int signal) { stopSignal = signal; }
 
+// While the song and the sound data load, no file of ours exists yet: a stop
+// signal then ends the program at once, as it does any program with nothing
+// to clean up, instead of waiting for a load to finish.
+class LoadingPhase {
+public:
+    LoadingPhase() { setStopAction(SIG_DFL); }
+    ~LoadingPhase() { setStopAction(onStopSignal); }
+    LoadingPhase(const LoadingPhase&) = delete;
+    LoadingPhase& operator=(const LoadingPhase&) = delete;
+
+private:
+    static void setStopAction(void (*action)(int))
+    {
+        std::signal(SIGINT, action);
+        std::signal(SIGTERM, action);
+    }
+};
+
 int failInput(const std::string& subject, const std::string& message)
 {
     std::fprintf(stderr, "tolvane-render: %s: %s\n", subject.c_str(), message.c_str());
@@ -86,8 +104,11 @@ std::unique_ptr<SongRenderer> prepareEngine(const RenderOptions& options, LoadFa
     engine.receiveSysEx = options.receiveSysEx || options.isDemo(); // the demo programs its tones by SysEx
     engine.nrpn = options.nrpn;
     auto renderer = std::make_unique<SongRenderer>(engine);
-    if (!loadSoundData(renderer->context(), options, failure))
-        return nullptr;
+    {
+        const LoadingPhase loading;
+        if (!loadSoundData(renderer->context(), options, failure))
+            return nullptr;
+    }
     // A loaded state brings its own polyphony and switches; the options have the last word.
     if (options.polyphony > 0)
         renderer->context().applyPolyphony(options.polyphony);
@@ -143,7 +164,11 @@ int run(RenderOptions options)
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
     const std::string songName = options.isDemo() ? "built-in demo song" : options.songPath;
-    const MidiReadResult read = options.isDemo() ? readMidiFile(builtInDemoSong()) : loadMidiFile(options.songPath);
+    MidiReadResult read;
+    {
+        const LoadingPhase loading;
+        read = options.isDemo() ? readMidiFile(builtInDemoSong()) : loadMidiFile(options.songPath);
+    }
     if (!read.song)
         return failInput(songName, read.error);
     const MidiSong& song = *read.song;
@@ -166,6 +191,10 @@ int run(RenderOptions options)
         options.gainDb = normalizedBy;
     }
 
+    // Loaded before any output is made: a stop while loading leaves nothing behind.
+    auto renderer = prepareEngine(options, failure);
+    if (!renderer)
+        return failInput(failure.subject, failure.message);
     std::string error;
     if (!options.stemsDir.empty()) {
         std::error_code ec;
@@ -176,10 +205,6 @@ int run(RenderOptions options)
     AudioFileWriter mainFile;
     if (!stopRequested() && !mainFile.open(outputPath, options.sampleRate, format, error))
         return failInput(outputPath, error);
-
-    auto renderer = prepareEngine(options, failure);
-    if (!renderer)
-        return failInput(failure.subject, failure.message);
     for (const std::string& notice : sampleSourceNotices(renderer->context()))
         std::fprintf(stderr, "tolvane-render: %s\n", notice.c_str());
     MixerSettings mix = mixerSettings(options, *renderer, format);
