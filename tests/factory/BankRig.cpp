@@ -80,7 +80,8 @@ bool BankRig::loadChipSampleKit()
         if (line.empty() || line[0] == '#' || !(fields >> slot >> kind >> file))
             continue;
         const auto sourceKind = kind == "adpcm" ? formats::SampleSourceKind::Adpcm : formats::SampleSourceKind::Dpcm;
-        auto prepared = formats::prepareWaveFile(presetPath(("chip-samples/" + file).c_str()), sourceKind);
+        std::string error;
+        auto prepared = formats::prepareWaveFile(presetPath(("chip-samples/" + file).c_str()), sourceKind, error);
         if (!prepared)
             return false;
         formats::installPreparedSample(synth_, slot, std::move(*prepared));

@@ -126,7 +126,7 @@ TEST(VstPresetFiles, EveryPresetReadsBackIntoAFreshEngineWithTheSameSound)
                 out += c == '&' ? std::string("&amp;") : std::string(1, c);
             return out;
         };
-        for (const std::string attribute :
+        for (const std::string& attribute :
              {std::string("\"MediaType\" value=\"VstPreset\""), "\"Name\" value=\"" + std::string(recipe.name) + "\"",
               "\"MusicalCategory\" value=\"" + xmlText(recipe.musicalCategory) + "\""})
             EXPECT_NE(meta.find(attribute), std::string::npos) << recipe.name << ": " << attribute << " in " << meta;
@@ -202,8 +202,9 @@ TEST(VstPresetFiles, ChipBankHoldsItsFilesBothKitsAndTheWheelHalfUp)
     // Every slot the sample kit plays holds its sample.
     for (int key = 0; key < 128; ++key) {
         const synth::SamplerPreset& preset = built.synth->samplerPreset(key);
-        if (preset.tl < 127)
+        if (preset.tl < 127) {
             EXPECT_GT(built.synth->sampleData(preset.smplNum).frames, 0) << "key " << key;
+        }
     }
     for (int part = 0; part < 16; ++part) {
         EXPECT_EQ(built.synth->getMode(part), part == 9 ? synth::kModePercussion : synth::kModeInstrument) << part;
