@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace kest::tolvane::plugin {
 
@@ -28,6 +29,13 @@ inline const char* sampleSourceStatusText(SampleSourceStatus status)
     const auto index = static_cast<std::uint8_t>(status);
     return index < sizeof kTexts / sizeof kTexts[0] ? kTexts[index] : "";
 }
+
+// The factory presets' samples were made for them and exist as no file: their
+// slots name them "factory:<name>", a load takes the copy in the state without
+// looking for a file, and the slot reads as it was imported.
+inline constexpr std::string_view kFactorySamplePrefix = "factory:";
+
+inline bool isFactorySamplePath(std::string_view path) { return path.starts_with(kFactorySamplePrefix); }
 
 inline bool restoredFromState(SampleSourceStatus status)
 {

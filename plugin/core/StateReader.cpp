@@ -148,6 +148,8 @@ void applyFixedRecords(EngineContext& context, const LoadedRecords& records)
 // fall back on, that it holds other audio than the state stored.
 void reimportSlot(EngineContext& context, int s, LoadedSlot& slot, const state::StoredSample* stored)
 {
+    if (isFactorySamplePath(slot.path))
+        return;
     const formats::WaveProbe probe = formats::probeWaveFile(slot.path);
     if (!probe.opened) {
         slot.file = FileOutcome::Missing;
@@ -189,7 +191,10 @@ void reconcileSamples(EngineContext& context, std::array<LoadedSlot, synth::kSam
         context.restoreSample(s, std::move(stored->codes), stored->frames, stored->channels, slot.path,
                               static_cast<SampleSourceKind>(stored->kind));
         context.runOnEngine([&] { applySlotFields(context, s, slot); });
-        status = fileThere ? Status::ChangedRestored : Status::MissingRestored;
+        if (isFactorySamplePath(slot.path))
+            status = Status::AsImported;
+        else
+            status = fileThere ? Status::ChangedRestored : Status::MissingRestored;
     }
 }
 

@@ -498,5 +498,25 @@ TEST_F(StateStream, TheFuzzSeedWithAStoredSampleRestoresIt)
     EXPECT_EQ(context.sampleSourceStatus[3], SampleSourceStatus::MissingRestored);
 }
 
+TEST_F(StateStream, AFactorySampleComesFromTheStateWithoutAWarningEvenBesideAFileOfItsName)
+{
+    editEverything();
+    const std::string name = std::string(kFactorySamplePrefix) + "blip.wav";
+    context.restoreSample(9, std::vector<std::int32_t>(400, 512), 400, 1, name, SampleSourceKind::Dpcm);
+    const auto saved = saveState(context);
+#ifndef _WIN32
+    // Even a file of that very name (possible outside Windows) is not what the preset means.
+    std::filesystem::copy_file(wavA, name, std::filesystem::copy_options::overwrite_existing);
+#endif
+
+    EngineContext restored;
+    ASSERT_TRUE(loadState(restored, saved));
+    std::error_code ignored;
+    std::filesystem::remove(name, ignored);
+    EXPECT_EQ(restored.synth->sampleData(9).data, context.synth->sampleData(9).data);
+    EXPECT_EQ(restored.sampleSourceStatus[9], SampleSourceStatus::AsImported);
+    EXPECT_EQ(saveState(restored), saved);
+}
+
 } // namespace
 } // namespace kest::tolvane::plugin::testing

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "ChipSampleTable.h"
+#include "SampleSourceStatus.h"
 #include "TextImport.h"
 #include "WaveImport.h"
 
@@ -49,8 +50,8 @@ void loadBank(plugin::EngineContext& context, std::string_view waveTables, std::
     context.synth->setDefaultMode(kFactoryDrumPart, synth::kModePercussion);
 }
 
-// Each sample as the WAV import reduces it, kept under its file name (the
-// project keeps the audio, so the file need not exist where it is loaded).
+// Each sample as the WAV import reduces it, named as a factory sample: the
+// presets keep the audio, and no file of that name is looked for on loading.
 void loadChipSamples(plugin::EngineContext& context)
 {
     for (const EmbeddedSample& sample : chipSampleTable()) {
@@ -62,7 +63,7 @@ void loadChipSamples(plugin::EngineContext& context)
             continue;
         const float rate = prepared->sampleRate;
         context.restoreSample(sample.slot, std::move(prepared->codes), prepared->frames, prepared->channels,
-                              std::string("chip-samples/") + sample.file, kind);
+                              std::string(plugin::kFactorySamplePrefix) + sample.file, kind);
         std::lock_guard lock(context.engineMutex());
         context.synth->sampleData(sample.slot).setSourceRate(rate);
     }
