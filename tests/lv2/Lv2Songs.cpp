@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Lv2Songs.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "BlockPlanner.h"
+#include "ByteStream.h"
+#include "EngineContext.h"
+#include "MidiEvent.h"
+#include "MidiFileWriter.h"
+#include "SongRenderer.h"
+#include "SoundDataLoader.h"
+#include "SysExMessages.h"
+
+namespace tolvane_lv2_test {
+
+namespace plugin = kest::tolvane::plugin;
+namespace tv = kest::tolvane;
+
+const std::vector<std::uint8_t>& bankState()
+{
+    static const std::vector<std::uint8_t> bytes = [] {
+        plugin::EngineContext context;
+        tools::LoadFailure failure;
+        EXPECT_TRUE(tools::loadSoundData(context, tools::SoundDataOptions{}, failure)) << failure.message;
+        context.synth->receiveSysEx = true;
+        plugin::MemoryByteWriter writer;
+        EXPECT_TRUE(context.writeState(writer));
+        return writer.bytes;
+    }();
+    return bytes;
+}
+
+tools::MidiSong oneTickScore()
+{
+    tools::MidiTrackWriter t;
+    for (int channel = 0; channel < 2; ++channel) { // bend range 12, all on tick 0
+        t.controlChange(0, channel, 101, 0);
+        t.controlChange(0, channel, 100, 0);
+        t.controlChange(0, channel, 6, 12);
+        t.controlChange(0, channel, 38, 0);
+        t.controlChange(0, channel, 101, 127);
+        t.controlChange(0, channel, 100, 127);
+    }
+    t.controlChange(10, 1, 101, 0); // and three more semitones on part 2, one tick
+    t.controlChange(10, 1, 100, 0);
+    t.controlChange(10, 1, 96, 0);
+    t.controlChange(10, 1, 96, 0);
+    t.controlChange(10, 1, 96, 0);
+    t.controlChange(10, 1, 101, 127);
+    t.controlChange(10, 1, 100, 127);
+    t.pitchBend(20, 0, 16383);
+    t.pitchBend(20, 1, 0);
+    t.note(40, 1800, 0, 69, 100); // A4 bent up an octave
+    t.note(40, 1800, 1, 64, 90);
+    t.controlChange(480, 2, 64, 127); // pedal down, up, down on one tick: held
+    t.controlChange(480, 2, 64, 0);
+    t.controlChange(480, 2, 64, 127);
+    t.note(480, 120, 2, 60, 100);
+    t.controlChange(900, 2, 64, 0);
+    t.controlChange(600, 0, 7, 40); // volume steps on one tick: the last counts
+    t.controlChange(600, 0, 7, 127);
+    t.controlChange(600, 0, 7, 90);
+    t.channelPressure(700, 1, 80);
+    tools::ToneSettings tone;
+    tone.name = "LV2 SysEx";
+    tone.wave = 5;
+    tone.ar = 100;
+    t.sysEx(1000, tools::instrumentToneMessage(7, tone)); // program 7 changed by the engine's own SysEx
+    t.programChange(1000, 3, 7);
+    t.note(1000, 600, 3, 72, 110);
+    t.noteOff(1500, 3, 72); // a note-off and the same key again on one tick
+    t.noteOn(1500, 3, 72, 90);
+    t.noteOff(1900, 3, 72);
+    t.setEndTick(2400);
+    const std::vector<std::uint8_t> bytes = tools::encodeMidiFile(0, 480, std::span(&t, 1));
+    auto read = tools::readMidiFile(bytes);
+    EXPECT_TRUE(read.song) << read.error;
+    return read.song ? *read.song : tools::MidiSong{};
+}
+
+tools::MidiSong songFromFile(const std::string& name)
+{
+    const std::string path = std::string(TOLVANE_TEST_SONGS_DIR) + "/" + name;
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto read = tools::readMidiFile(bytes);
+    EXPECT_TRUE(read.song) << path << ": " << read.error;
+    return read.song ? *read.song : tools::MidiSong{};
+}
+
+namespace {
+
+struct Capture : tools::BlockSink {
+    explicit Capture(std::int64_t limit) : limit(limit), out(PluginInstance::kChannels) {}
+    bool consume(const float* const* outputs, int frames) override
+    {
+        for (std::size_t c = 0; c < out.size(); ++c)
+            out[c].insert(out[c].end(), outputs[c], outputs[c] + frames);
+        return static_cast<std::int64_t>(out[0].size()) < limit;
+    }
+    std::int64_t limit;
+    Channels out;
+};
+
+std::vector<std::uint8_t> rawMessage(const tools::MidiSong& song, const tools::SongEvent& e)
+{
+    if (e.type == tv::kSystemExclusive) {
+        std::vector<std::uint8_t> bytes{0xF0};
+        const auto payload = song.sysEx(e);
+        bytes.insert(bytes.end(), payload.begin(), payload.end());
+        return bytes;
+    }
+    const auto status = static_cast<std::uint8_t>(e.type | e.channel);
+    if (e.type == tv::kProgramChange || e.type == tv::kChannelPressure)
+        return {status, static_cast<std::uint8_t>(e.data1)};
+    return {status, static_cast<std::uint8_t>(e.data1), static_cast<std::uint8_t>(e.data2)};
+}
+
+} // namespace
+
+Channels renderWithRenderer(const tools::MidiSong& song, int blockSize, std::int64_t frames,
+                            const std::vector<std::uint8_t>& state)
+{
+    // Plug-in front ends leave GM/GS/XG resets to the host: so does the reference.
+    tools::SongRenderer renderer({.sampleRate = kRate, .blockSize = blockSize, .receiveUniversalSysEx = false});
+    plugin::MemoryByteReader reader(state);
+    EXPECT_TRUE(renderer.context().readState(reader));
+    renderer.applySwitches();
+    Capture capture(frames);
+    renderer.render(song, double(frames) / kRate, capture); // a tail as long as the comparison
+    for (auto& channel : capture.out)
+        channel.resize(static_cast<std::size_t>(frames), 0.0f);
+    return capture.out;
+}
+
+Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, int blockSize, std::int64_t frames)
+{
+    const std::vector<tools::TimedEvent> timed = tools::scheduleEvents(song, kRate);
+    Channels out(PluginInstance::kChannels);
+    std::size_t next = 0;
+    std::vector<MidiAt> events;
+    for (std::int64_t start = 0; start < frames; start += blockSize) {
+        const int length = static_cast<int>(std::min<std::int64_t>(blockSize, frames - start));
+        events.clear();
+        for (; next < timed.size() && timed[next].frame < start + length; ++next)
+            events.push_back({static_cast<int>(timed[next].frame - start),
+                              rawMessage(song, song.events[timed[next].songIndex])});
+        plugin.setEvents(events);
+        plugin.run(length);
+        for (int c = 0; c < PluginInstance::kChannels; ++c)
+            out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), plugin.output(c),
+                                                    plugin.output(c) + length);
+    }
+    return out;
+}
+
+Difference compare(const Channels& a, const Channels& b)
+{
+    Difference d;
+    for (std::size_t c = 0; c < a.size(); ++c)
+        for (std::size_t i = 0; i < a[c].size(); ++i) {
+            if (i < b[c].size() && std::memcmp(&a[c][i], &b[c][i], sizeof(float)) == 0)
+                continue;
+            if (d.firstFrame < 0 || static_cast<std::int64_t>(i) < d.firstFrame) {
+                d.firstFrame = static_cast<std::int64_t>(i);
+                d.firstChannel = static_cast<int>(c);
+            }
+            ++d.count;
+        }
+    return d;
+}
+
+double rms(const Channels& channels)
+{
+    double sum = 0.0;
+    std::size_t n = 0;
+    for (const auto& channel : channels) {
+        for (float s : channel)
+            sum += double(s) * s;
+        n += channel.size();
+    }
+    return n ? std::sqrt(sum / double(n)) : 0.0;
+}
+
+} // namespace tolvane_lv2_test

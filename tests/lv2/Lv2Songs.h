@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the LV2 tests play: the factory bank as a saved state (System
+// Exclusive reception on), scores and songs, and the renderer's reference.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "LilvHost.h"
+#include "MidiFile.h"
+
+namespace tolvane_lv2_test {
+
+namespace tools = kest::tolvane::tools;
+
+constexpr int kRate = 44100;
+using Channels = std::vector<std::vector<float>>; // 32 channels
+
+const std::vector<std::uint8_t>& bankState();
+
+// What VST 3 hosts lose: set-ups of several controllers on one tick (a GM
+// one-tick RPN set-up, data increments, a pedal pressed, lifted and pressed
+// again), then A4 bent fully up; notes, pressure, a program change and the
+// engine's own System Exclusive around them.
+tools::MidiSong oneTickScore();
+tools::MidiSong songFromFile(const std::string& name);
+
+// The song as tolvane-render's engine driver plays it from `state`.
+Channels renderWithRenderer(const tools::MidiSong& song, int blockSize, std::int64_t frames,
+                            const std::vector<std::uint8_t>& state);
+// The same through the LV2 plug-in, the song's events as raw MIDI at their frames.
+Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, int blockSize, std::int64_t frames);
+
+// Frames that differ between two renders (bit for bit), and the first one.
+struct Difference {
+    std::int64_t count = 0;
+    std::int64_t firstFrame = -1;
+    int firstChannel = -1;
+};
+Difference compare(const Channels& a, const Channels& b);
+double rms(const Channels& channels);
+
+} // namespace tolvane_lv2_test
