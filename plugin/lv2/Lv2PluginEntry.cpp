@@ -48,14 +48,8 @@ const void* extensionData(const char* uri)
     return nullptr;
 }
 
-const LV2_Descriptor kDescriptor{kest::tolvane::lv2::kPluginUri,
-                                 instantiate,
-                                 connectPort,
-                                 activate,
-                                 run,
-                                 deactivate,
-                                 cleanup,
-                                 extensionData};
+const LV2_Descriptor kDescriptor{
+    kest::tolvane::lv2::kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData};
 
 } // namespace
 

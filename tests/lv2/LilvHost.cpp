@@ -65,7 +65,8 @@ std::vector<std::pair<std::string, std::string>> LilvBundle::presets() const
     LilvNode* presetClass = node(LV2_PRESETS__Preset);
     LilvNode* label = node(LILV_NS_RDFS "label");
     LilvNodes* related = lilv_plugin_get_related(plugin_, presetClass);
-    LILV_FOREACH (nodes, i, related) {
+    LILV_FOREACH(nodes, i, related)
+    {
         const LilvNode* preset = lilv_nodes_get(related, i);
         lilv_world_load_resource(world_, preset);
         LilvNodes* labels = lilv_world_find_nodes(world_, preset, label, nullptr);

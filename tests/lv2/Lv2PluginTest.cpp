@@ -41,8 +41,8 @@ struct Node {
 std::set<std::string> asStrings(LilvNodes* nodes)
 {
     std::set<std::string> out;
-    LILV_FOREACH (nodes, i, nodes)
-        out.insert(lilv_node_as_string(lilv_nodes_get(nodes, i)));
+    LILV_FOREACH(nodes, i, nodes)
+    out.insert(lilv_node_as_string(lilv_nodes_get(nodes, i)));
     lilv_nodes_free(nodes);
     return out;
 }
@@ -78,9 +78,9 @@ TEST(Lv2Description, LilvFindsThePluginItsPortsFeaturesAndEditor)
     const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
     Node x11(LV2_UI__X11UI), required(LV2_CORE__requiredFeature);
     EXPECT_TRUE(lilv_ui_is_a(ui, x11.node));
-    EXPECT_EQ(asStrings(lilv_world_find_nodes(LilvBundle::instance().world(), lilv_ui_get_uri(ui), required.node,
-                                              nullptr)),
-              (std::set<std::string>{LV2_UI__parent, LV2_UI__idleInterface, LV2_INSTANCE_ACCESS_URI}));
+    EXPECT_EQ(
+        asStrings(lilv_world_find_nodes(LilvBundle::instance().world(), lilv_ui_get_uri(ui), required.node, nullptr)),
+        (std::set<std::string>{LV2_UI__parent, LV2_UI__idleInterface, LV2_INSTANCE_ACCESS_URI}));
     lilv_uis_free(uis);
 }
 

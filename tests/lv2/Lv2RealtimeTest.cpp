@@ -31,8 +31,9 @@ std::vector<MidiAt> blockEvents(int number)
         events.push_back({50, {0xF0, 0x7D, 0x10, 0x20, 0x00, 0x00, 0x00, 0x00, 0x01, 0xF7}});
     if (number % 5 == 1)
         events.push_back({60, {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}});
-    events.push_back({100, {static_cast<std::uint8_t>(0x80 | ((channel + 15) % 16)),
-                            static_cast<std::uint8_t>(40 + (number * 3 + 45) % 40), 0}});
+    events.push_back({100,
+                      {static_cast<std::uint8_t>(0x80 | ((channel + 15) % 16)),
+                       static_cast<std::uint8_t>(40 + (number * 3 + 45) % 40), 0}});
     return events;
 }
 
@@ -40,8 +41,8 @@ TEST(Lv2RealTime, RunNeverTouchesTheHeap)
 {
     PluginInstance plugin(44100, 256);
     ASSERT_TRUE(plugin.valid());
-    auto* instance = static_cast<kest::tolvane::lv2::TolvaneLv2Plugin*>(
-        lilv_instance_get_handle(plugin.lilvInstance()));
+    auto* instance =
+        static_cast<kest::tolvane::lv2::TolvaneLv2Plugin*>(lilv_instance_get_handle(plugin.lilvInstance()));
     namespace ids = kest::tolvane::plugin::ids;
     for (int warmUp = 0; warmUp < 20; ++warmUp) {
         plugin.setEvents(blockEvents(warmUp));

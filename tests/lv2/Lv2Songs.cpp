@@ -149,8 +149,8 @@ Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, i
         const int length = static_cast<int>(std::min<std::int64_t>(blockSize, frames - start));
         events.clear();
         for (; next < timed.size() && timed[next].frame < start + length; ++next)
-            events.push_back({static_cast<int>(timed[next].frame - start),
-                              rawMessage(song, song.events[timed[next].songIndex])});
+            events.push_back(
+                {static_cast<int>(timed[next].frame - start), rawMessage(song, song.events[timed[next].songIndex])});
         plugin.setEvents(events);
         plugin.run(length);
         for (int c = 0; c < PluginInstance::kChannels; ++c)

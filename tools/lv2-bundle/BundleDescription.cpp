@@ -24,7 +24,9 @@ constexpr std::string_view kPrefixes = R"(@prefix atom: <http://lv2plug.in/ns/ex
 @prefix midi: <http://lv2plug.in/ns/ext/midi#> .
 @prefix opts: <http://lv2plug.in/ns/ext/options#> .
 @prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .
+@prefix owl: <http://www.w3.org/2002/07/owl#> .
 @prefix pset: <http://lv2plug.in/ns/ext/presets#> .
+@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .
 @prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .
 @prefix state: <http://lv2plug.in/ns/ext/state#> .
 @prefix ui: <http://lv2plug.in/ns/extensions/ui#> .
@@ -171,6 +173,10 @@ std::string presetsTtl(const std::vector<Lv2Preset>& presets)
 {
     std::ostringstream out;
     out << kPrefixes;
+    out << uri(kStateKeyUri) << "\n    a rdf:Property, owl:DatatypeProperty ;\n"
+        << "    rdfs:label \"plug-in state\" ;\n"
+        << "    rdfs:comment \"The plug-in's saved state bytes, as VST 3 hosts store them.\" ;\n"
+        << "    rdfs:range xsd:base64Binary .\n\n";
     std::set<std::string> banks;
     for (const Lv2Preset& preset : presets)
         if (!preset.category.empty() && banks.insert(preset.category).second)
@@ -194,7 +200,8 @@ std::string base64(const std::vector<std::uint8_t>& bytes)
     out.reserve((bytes.size() + 2) / 3 * 4);
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         const std::size_t left = bytes.size() - i;
-        const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) | (left > 1 ? std::uint32_t{bytes[i + 1]} << 8 : 0) |
+        const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) |
+                                    (left > 1 ? std::uint32_t{bytes[i + 1]} << 8 : 0) |
                                     (left > 2 ? std::uint32_t{bytes[i + 2]} : 0);
         out += kAlphabet[(group >> 18) & 63];
         out += kAlphabet[(group >> 12) & 63];

@@ -62,7 +62,8 @@ tresult PLUGIN_API Lv2PlugFrame::registerTimer(Linux::ITimerHandler* handler, Li
 
 tresult PLUGIN_API Lv2PlugFrame::unregisterTimer(Linux::ITimerHandler* handler)
 {
-    const auto found = std::find_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == handler; });
+    const auto found =
+        std::find_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == handler; });
     if (found == timers_.end())
         return kInvalidArgument;
     timers_.erase(found);
