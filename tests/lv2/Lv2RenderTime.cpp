@@ -95,7 +95,9 @@ double vst3Seconds(const tools::MidiSong& song, int blockSize)
             switch (e.type) { // as a host maps MIDI onto the controller's parameters
             case tv::kNoteOn: block.addNoteOn(channel, static_cast<int16>(e.data1), e.data2 / 127.0f, offset); break;
             case tv::kNoteOff: block.addNoteOff(channel, static_cast<int16>(e.data1), offset); break;
-            case tv::kControlChange: changes.add(vst::Tolvane::midiParamId(e.channel, e.data1), offset, e.data2 / 127.0); break;
+            case tv::kControlChange:
+                changes.add(vst::Tolvane::midiParamId(e.channel, e.data1), offset, e.data2 / 127.0);
+                break;
             case tv::kProgramChange:
                 changes.add(vst::Tolvane::midiParamId(e.channel, vst::Tolvane::kProgramItem), offset, e.data1 / 127.0);
                 break;

@@ -3,17 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-
 #include "BlockPlanner.h"
 #include "ByteStream.h"
 #include "EngineContext.h"
 #include "MidiEvent.h"
 #include "MidiFileWriter.h"
-#include "SongRenderer.h"
 #include "SoundDataLoader.h"
 #include "SysExMessages.h"
 
@@ -86,27 +80,12 @@ tools::MidiSong oneTickScore()
 
 tools::MidiSong songFromFile(const std::string& name)
 {
-    const std::string path = std::string(TOLVANE_TEST_SONGS_DIR) + "/" + name;
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    auto read = tools::readMidiFile(bytes);
-    EXPECT_TRUE(read.song) << path << ": " << read.error;
-    return read.song ? *read.song : tools::MidiSong{};
+    tools::MidiSong song = tolvane_test::songFromFile(std::string(TOLVANE_TEST_SONGS_DIR) + "/" + name);
+    EXPECT_FALSE(song.events.empty()) << name;
+    return song;
 }
 
 namespace {
-
-struct Capture : tools::BlockSink {
-    explicit Capture(std::int64_t limit) : limit(limit), out(PluginInstance::kChannels) {}
-    bool consume(const float* const* outputs, int frames) override
-    {
-        for (std::size_t c = 0; c < out.size(); ++c)
-            out[c].insert(out[c].end(), outputs[c], outputs[c] + frames);
-        return static_cast<std::int64_t>(out[0].size()) < limit;
-    }
-    std::int64_t limit;
-    Channels out;
-};
 
 std::vector<std::uint8_t> rawMessage(const tools::MidiSong& song, const tools::SongEvent& e)
 {
@@ -123,21 +102,6 @@ std::vector<std::uint8_t> rawMessage(const tools::MidiSong& song, const tools::S
 }
 
 } // namespace
-
-Channels renderWithRenderer(const tools::MidiSong& song, int blockSize, std::int64_t frames,
-                            const std::vector<std::uint8_t>& state)
-{
-    // Plug-in front ends leave GM/GS/XG resets to the host: so does the reference.
-    tools::SongRenderer renderer({.sampleRate = kRate, .blockSize = blockSize, .receiveUniversalSysEx = false});
-    plugin::MemoryByteReader reader(state);
-    EXPECT_TRUE(renderer.context().readState(reader));
-    renderer.applySwitches();
-    Capture capture(frames);
-    renderer.render(song, double(frames) / kRate, capture); // a tail as long as the comparison
-    for (auto& channel : capture.out)
-        channel.resize(static_cast<std::size_t>(frames), 0.0f);
-    return capture.out;
-}
 
 Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, int blockSize, std::int64_t frames)
 {
@@ -158,34 +122,6 @@ Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, i
                                                     plugin.output(c) + length);
     }
     return out;
-}
-
-Difference compare(const Channels& a, const Channels& b)
-{
-    Difference d;
-    for (std::size_t c = 0; c < a.size(); ++c)
-        for (std::size_t i = 0; i < a[c].size(); ++i) {
-            if (i < b[c].size() && std::memcmp(&a[c][i], &b[c][i], sizeof(float)) == 0)
-                continue;
-            if (d.firstFrame < 0 || static_cast<std::int64_t>(i) < d.firstFrame) {
-                d.firstFrame = static_cast<std::int64_t>(i);
-                d.firstChannel = static_cast<int>(c);
-            }
-            ++d.count;
-        }
-    return d;
-}
-
-double rms(const Channels& channels)
-{
-    double sum = 0.0;
-    std::size_t n = 0;
-    for (const auto& channel : channels) {
-        for (float s : channel)
-            sum += double(s) * s;
-        n += channel.size();
-    }
-    return n ? std::sqrt(sum / double(n)) : 0.0;
 }
 
 } // namespace tolvane_lv2_test

@@ -9,13 +9,18 @@
 
 #include "LilvHost.h"
 #include "MidiFile.h"
+#include "SongRenders.h"
 
 namespace tolvane_lv2_test {
 
 namespace tools = kest::tolvane::tools;
 
-constexpr int kRate = 44100;
-using Channels = std::vector<std::vector<float>>; // 32 channels
+using tolvane_test::Channels;
+using tolvane_test::compare;
+using tolvane_test::Difference;
+using tolvane_test::renderWithRenderer;
+using tolvane_test::rms;
+constexpr int kRate = tolvane_test::kSongRate;
 
 const std::vector<std::uint8_t>& bankState();
 
@@ -26,19 +31,7 @@ const std::vector<std::uint8_t>& bankState();
 tools::MidiSong oneTickScore();
 tools::MidiSong songFromFile(const std::string& name);
 
-// The song as tolvane-render's engine driver plays it from `state`.
-Channels renderWithRenderer(const tools::MidiSong& song, int blockSize, std::int64_t frames,
-                            const std::vector<std::uint8_t>& state);
 // The same through the LV2 plug-in, the song's events as raw MIDI at their frames.
 Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, int blockSize, std::int64_t frames);
-
-// Frames that differ between two renders (bit for bit), and the first one.
-struct Difference {
-    std::int64_t count = 0;
-    std::int64_t firstFrame = -1;
-    int firstChannel = -1;
-};
-Difference compare(const Channels& a, const Channels& b);
-double rms(const Channels& channels);
 
 } // namespace tolvane_lv2_test
