@@ -80,9 +80,7 @@ tools::MidiSong oneTickScore()
 
 tools::MidiSong songFromFile(const std::string& name)
 {
-    tools::MidiSong song = tolvane_test::songFromFile(std::string(TOLVANE_TEST_SONGS_DIR) + "/" + name);
-    EXPECT_FALSE(song.events.empty()) << name;
-    return song;
+    return tolvane_test::songFromFile(std::string(TOLVANE_TEST_SONGS_DIR) + "/" + name);
 }
 
 namespace {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SongRenders.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -18,6 +20,7 @@ tools::MidiSong songFromFile(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     auto read = tools::readMidiFile(bytes);
+    EXPECT_TRUE(read.song) << path << ": " << read.error;
     return read.song ? *read.song : tools::MidiSong{};
 }
 
