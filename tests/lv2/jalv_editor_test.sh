@@ -27,6 +27,8 @@ cleanup() {
     for pid in "${hosts[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
     for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
+    # The killed client's semaphores stay behind otherwise.
+    rm -f /dev/shm/jack_sem.*_"${JACK_DEFAULT_SERVER}"_*
 }
 trap cleanup EXIT
 Xvfb "$display" -screen 0 1200x1500x24 -nolisten tcp -noreset >"$out/xvfb.log" 2>&1 &

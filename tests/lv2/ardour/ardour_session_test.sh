@@ -17,7 +17,12 @@ export LV2_PATH=$lv2_path JACK_NO_AUDIO_RESERVATION=1
 # Each Ardour run gets a fresh private JACK server: a session that crashed
 # on closing would leave the next run a server with a dead client.
 jackd_pid=
-stop_jack() { [[ -n $jackd_pid ]] && kill "$jackd_pid" 2>/dev/null && wait "$jackd_pid" 2>/dev/null || true; jackd_pid=; }
+# A client that crashed leaves its semaphores behind: they go with the server.
+stop_jack() {
+    [[ -n $jackd_pid ]] && kill "$jackd_pid" 2>/dev/null && wait "$jackd_pid" 2>/dev/null || true
+    jackd_pid=
+    rm -f /dev/shm/jack_sem.*_"${JACK_DEFAULT_SERVER:-none}"_*
+}
 trap stop_jack EXIT
 # run_ardour LOG SECONDS SCRIPT ARGS...: one ardour7-lua run; false when it failed or hung.
 run_ardour() {
