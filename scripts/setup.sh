@@ -21,6 +21,8 @@ packages=(
     python3 sox libsox-fmt-base
     # tolvane-play (JACK client) and its tests on a private dummy JACK server
     libjack-jackd2-dev jackd2
+    # the LV2 plug-in, its lilv test host, lv2_validate (sord_validate), jalv and Ardour's headless session tool
+    lv2-dev liblilv-dev sordi jalv ardour
 )
 
 missing=()

@@ -50,6 +50,13 @@ bool PendingMidiEvents::addSysEx(const std::uint8_t* bytes, int length, int time
     return true;
 }
 
+bool PendingMidiEvents::add(const MidiMessage& message, int time)
+{
+    if (message.type == kSystemExclusive)
+        return addSysEx(message.sysExData, message.sysExLength, time);
+    return addChannelEvent(message.type, message.channel, message.data1, message.data2, time);
+}
+
 int PendingMidiEvents::moveInto(util::MidiController& queue)
 {
     // Backwards, because the queue reverses events of equal offset.

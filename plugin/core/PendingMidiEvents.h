@@ -37,6 +37,8 @@ public:
     bool addChannelEvent(int type, int channel, int data1, int data2, int time);
     // Keeps at most kMaxSysExLength bytes; a null or empty payload is kept as an empty message.
     bool addSysEx(const std::uint8_t* bytes, int length, int time);
+    // Either of the two, by the message's type.
+    bool add(const MidiMessage& message, int time);
 
     int count() const { return count_; }
     const MidiMessage& message(int index) const { return events_[index].message; }

@@ -13,6 +13,15 @@ namespace kest::tolvane::plugin::ids {
 inline constexpr const char* kVersion = "23.1.6";
 inline constexpr const char* kLibraryVersion = "22.12.4";
 
+// ---- The product as hosts list it (every plug-in format names it the same) ------
+inline constexpr const char* kProductName = "Tolvane Synth WT";
+inline constexpr const char* kVendor = "Kestrawerk";
+inline constexpr const char* kVendorUrl = "https://kestrawerk.invalid";
+inline constexpr int kOutputPairCount = 16;
+// Output pair n (1..16) is called kOutputNamePrefix followed by n.
+inline constexpr const char* kOutputNamePrefix = "out ";
+inline constexpr const char* kEventInputName = "EventInput";
+
 // ---- Value ids ------------------------------------------------------------------
 // A value id is 0xPPII: page PP, item II. The editor's controls and menus carry
 // the same ids as their tags, including some the processor never receives (menu

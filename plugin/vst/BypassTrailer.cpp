@@ -1,20 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BypassTrailer.h"
 
-#include <cstring>
+#include "BypassRecord.h"
 
 namespace Steinberg::Vst::Tolvane {
 
-namespace {
-constexpr char kMagic[4] = {'T', 'V', 'B', 'Y'};
-}
+using kest::tolvane::plugin::decodeBypassRecord;
+using kest::tolvane::plugin::encodeBypassRecord;
+using kest::tolvane::plugin::kBypassRecordSize;
 
 void writeBypassTrailer(IBStream& stream, bool bypassed)
 {
-    char bytes[kBypassTrailerSize] = {};
-    std::memcpy(bytes, kMagic, sizeof kMagic);
-    bytes[4] = bypassed ? 1 : 0;
-    stream.write(bytes, kBypassTrailerSize, nullptr);
+    auto bytes = encodeBypassRecord(bypassed);
+    stream.write(bytes.data(), kBypassTrailerSize, nullptr);
 }
 
 bool readBypassTrailer(IBStream& stream, bool& bypassed)
@@ -22,14 +20,14 @@ bool readBypassTrailer(IBStream& stream, bool& bypassed)
     int64 position = 0;
     if (stream.seek(-kBypassTrailerSize, IBStream::kIBSeekEnd, &position) != kResultOk || position < 0)
         return false;
-    char bytes[kBypassTrailerSize] = {};
+    std::uint8_t bytes[kBypassRecordSize] = {};
     int32 got = 0;
     if (stream.read(bytes, kBypassTrailerSize, &got) != kResultOk || got != kBypassTrailerSize)
         return false;
-    if (std::memcmp(bytes, kMagic, sizeof kMagic) != 0 || bytes[5] != 0 || bytes[6] != 0 || bytes[7] != 0 ||
-        (bytes[4] != 0 && bytes[4] != 1))
+    const auto decoded = decodeBypassRecord(bytes);
+    if (!decoded)
         return false;
-    bypassed = bytes[4] == 1;
+    bypassed = *decoded;
     return true;
 }
 

@@ -10,7 +10,7 @@
 
 namespace Steinberg::Vst::Tolvane {
 
-inline constexpr int32 kBypassTrailerSize = 8;
+inline constexpr int32 kBypassTrailerSize = 8; // kBypassRecordSize
 
 void writeBypassTrailer(IBStream& stream, bool bypassed);
 // Looks at the stream's last 8 bytes; false when they are no trailer.

@@ -15,17 +15,17 @@ namespace Steinberg::Vst::Tolvane {
 inline const FUID kProcessorUID(0xE5D81B64, 0xEAB54625, 0x91714E72, 0x8E9A4147);
 inline const FUID kControllerUID(0xAF3F86A0, 0xC45F43FC, 0x8F1BE097, 0x54FA241D);
 
-inline constexpr const char* kVendor = "Kestrawerk";
-inline constexpr const char* kVendorUrl = "https://kestrawerk.invalid";
+inline constexpr const char* kVendor = ::kest::tolvane::plugin::ids::kVendor;
+inline constexpr const char* kVendorUrl = ::kest::tolvane::plugin::ids::kVendorUrl;
 inline constexpr const char* kVendorEmail = "";
-inline constexpr const char* kProcessorName = "Tolvane Synth WT";
+inline constexpr const char* kProcessorName = ::kest::tolvane::plugin::ids::kProductName;
 inline constexpr const char* kControllerName = "Tolvane Synth WT Controller";
 inline constexpr const char* kSubCategories = "Instrument|Synth";
 inline constexpr const char* kVersion = ::kest::tolvane::plugin::ids::kVersion;
 inline constexpr const char* kSdkVersion = "VST 3.7.3";
 
 inline constexpr int kChannelCount = 16;
-inline constexpr int kOutputBusCount = 16;
+inline constexpr int kOutputBusCount = ::kest::tolvane::plugin::ids::kOutputPairCount;
 
 // Host parameters: ids::hostParam's controller, pitch bend and program numbers
 // per channel, plus the bypass switch.

@@ -3,13 +3,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <mutex>
+#include <string>
 
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstevents.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 
 #include "BypassTrailer.h"
+#include "EditorMessageHandler.h"
 #include "EngineContext.h"
 #include "IBStreamAdapter.h"
 #include "MidiEvent.h"
@@ -41,6 +44,16 @@ int clampOffset(int32 offset, int32 numSamples)
     return std::clamp<int32>(offset, 0, std::max<int32>(numSamples - 1, 0));
 }
 
+// A bus name as the SDK takes it; ours are short ASCII.
+struct BusName {
+    explicit BusName(const std::string& name)
+    {
+        for (std::size_t i = 0; i < name.size() && i + 1 < std::size(text); ++i)
+            text[i] = static_cast<char16>(name[i]);
+    }
+    char16 text[16] = {};
+};
+
 } // namespace
 
 TolvaneVSTProcessor::TolvaneVSTProcessor() : messenger_(*this) { setControllerClass(Tolvane::kControllerUID); }
@@ -58,14 +71,10 @@ tresult PLUGIN_API TolvaneVSTProcessor::initialize(FUnknown* context)
         return result;
 
     if (audioOutputs.empty()) {
-        for (int bus = 1; bus <= Tolvane::kOutputBusCount; ++bus) {
-            char16 name[16] = {};
-            const std::string text = "out " + std::to_string(bus);
-            for (std::size_t i = 0; i < text.size(); ++i)
-                name[i] = static_cast<char16>(text[i]);
-            addAudioOutput(name, SpeakerArr::kStereo);
-        }
-        addEventInput(STR16("EventInput"), Tolvane::kChannelCount);
+        namespace ids = kest::tolvane::plugin::ids;
+        for (int bus = 1; bus <= Tolvane::kOutputBusCount; ++bus)
+            addAudioOutput(BusName(ids::kOutputNamePrefix + std::to_string(bus)).text, SpeakerArr::kStereo);
+        addEventInput(BusName(ids::kEventInputName).text, Tolvane::kChannelCount);
     }
 
     // A second initialize after terminate keeps the engine: it lives as long as the processor.
@@ -330,59 +339,12 @@ tresult PLUGIN_API TolvaneVSTProcessor::getState(IBStream* state)
     return result;
 }
 
-namespace {
-
-int64 readInt(IAttributeList* attributes, const char* key)
-{
-    int64 value = 0;
-    if (!attributes || attributes->getInt(key, value) != kResultOk)
-        return 0;
-    return value;
-}
-
-double readFloat(IAttributeList* attributes, const char* key)
-{
-    double value = 0.0;
-    if (!attributes || attributes->getFloat(key, value) != kResultOk)
-        return 0.0;
-    return value;
-}
-
-} // namespace
-
 tresult PLUGIN_API TolvaneVSTProcessor::notify(IMessage* message)
 {
-    if (!message)
+    if (!message || !message->getMessageID())
         return kInvalidArgument;
-    const char* id = message->getMessageID();
-    if (!id)
-        return kInvalidArgument;
-    IAttributeList* attributes = message->getAttributes();
-
-    if (std::strcmp(id, Tolvane::kMsgValueChange) == 0) {
-        const auto valueId = static_cast<int32>(readInt(attributes, Tolvane::kAttrTag));
-        const auto value = static_cast<float>(readFloat(attributes, Tolvane::kAttrValue));
-        if (context_)
-            context_->applyValueChange(valueId, value);
+    if (handleEditorMessage(*message, context_.get(), messenger_))
         return kResultOk;
-    }
-    if (std::strcmp(id, Tolvane::kMsgFileSelect) == 0) {
-        const auto action = static_cast<int32>(readInt(attributes, Tolvane::kAttrTag));
-        const void* data = nullptr;
-        uint32 size = 0;
-        if (!attributes || attributes->getBinary(Tolvane::kAttrPath, data, size) != kResultOk || !data)
-            return kResultOk;
-        // The block should end in NUL; copy it so a missing terminator cannot run past it.
-        std::string path(static_cast<const char*>(data), size);
-        path.resize(std::strlen(path.c_str()));
-        if (context_ && !path.empty())
-            context_->runFileAction(action, path.c_str());
-        return kResultOk;
-    }
-    if (std::strcmp(id, Tolvane::kMsgEditorOpened) == 0) {
-        messenger_.sendContextAddress(Tolvane::kMsgOpenGui, context_.get());
-        return kResultOk;
-    }
     return AudioEffect::notify(message);
 }
 

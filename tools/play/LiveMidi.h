@@ -9,15 +9,12 @@
 #include <span>
 
 #include "MidiEvent.h"
+#include "RawMidiMessage.h"
 
 namespace kest::tolvane::tools {
 
-// One complete MIDI message (status byte first; SysEx from F0 to F7).
-struct RawMidi {
-    int frame = 0; // within the period
-    const std::uint8_t* bytes = nullptr;
-    std::size_t size = 0;
-};
+using plugin::RawMidi;
+using plugin::toEngineMessage;
 
 // A period's incoming MIDI in the order it was delivered.
 class MidiInput {
@@ -27,10 +24,6 @@ public:
     // False when the event cannot be read (it is then skipped).
     virtual bool get(int index, RawMidi& event) const = 0;
 };
-
-// Fills message from a raw message; false for what the engine does not take
-// (system common and real-time messages, stray data bytes, cut-short messages).
-bool toEngineMessage(const RawMidi& raw, MidiMessage& message);
 
 struct TimedMessage {
     MidiMessage message;

@@ -6,10 +6,6 @@
 // sample for sample, at small, usual and large block sizes.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,6 +15,7 @@
 #include "MidiFile.h"
 #include "MidiFileWriter.h"
 #include "SongRenderer.h"
+#include "SongRenders.h"
 #include "SoundDataLoader.h"
 #include "VstTestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -35,10 +32,13 @@ namespace tv = kest::tolvane;
 
 namespace {
 
-constexpr int kRate = 44100;
+using tolvane_test::Channels;
+using tolvane_test::compare;
+using tolvane_test::Difference;
+using tolvane_test::renderWithRenderer;
+using tolvane_test::rms;
+constexpr int kRate = tolvane_test::kSongRate;
 constexpr int kChannels = 32;
-
-using Channels = std::vector<std::vector<float>>;
 
 // The factory bank as a saved state: both sides start from these bytes, so the
 // comparison holds whatever the bank's data.
@@ -53,33 +53,6 @@ const std::vector<std::uint8_t>& bankState()
         return writer.bytes;
     }();
     return bytes;
-}
-
-struct Capture : tools::BlockSink {
-    explicit Capture(std::int64_t limit) : limit(limit), out(kChannels) {}
-    bool consume(const float* const* outputs, int frames) override
-    {
-        for (int c = 0; c < kChannels; ++c)
-            out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), outputs[c],
-                                                    outputs[c] + frames);
-        return static_cast<std::int64_t>(out[0].size()) < limit;
-    }
-    std::int64_t limit;
-    Channels out;
-};
-
-Channels renderWithRenderer(const tools::MidiSong& song, int blockSize, std::int64_t frames)
-{
-    tools::SongRenderer renderer({.sampleRate = kRate, .blockSize = blockSize});
-    plugin::MemoryByteReader reader(bankState());
-    EXPECT_TRUE(renderer.context().readState(reader));
-    renderer.applySwitches();
-    Capture capture(frames);
-    // A tail as long as the comparison: the plug-in plays on after the song ends.
-    renderer.render(song, double(frames) / kRate, capture);
-    for (auto& channel : capture.out)
-        channel.resize(static_cast<std::size_t>(frames), 0.0f);
-    return capture.out;
 }
 
 // The plug-in module, loaded once for the whole test program.
@@ -199,54 +172,21 @@ private:
     std::vector<std::vector<std::uint8_t>> sysEx_;
 };
 
-double rms(const Channels& channels)
-{
-    double sum = 0.0;
-    std::size_t n = 0;
-    for (const auto& channel : channels) {
-        for (float s : channel)
-            sum += double(s) * s;
-        n += channel.size();
-    }
-    return n ? std::sqrt(sum / double(n)) : 0.0;
-}
-
 void expectSameRender(const tools::MidiSong& song, int blockSize, double seconds)
 {
     const auto frames = static_cast<std::int64_t>(seconds * kRate);
-    const Channels rendered = renderWithRenderer(song, blockSize, frames);
+    const Channels rendered = renderWithRenderer(song, blockSize, frames, bankState());
     PluginHost host(blockSize);
     const Channels played = host.play(song, frames);
     ASSERT_GT(rms(rendered), 1e-3) << "a silent render proves nothing";
-    std::int64_t differing = 0;
-    std::int64_t first = -1;
-    int firstChannel = -1;
-    for (int c = 0; c < kChannels; ++c) {
-        const auto& a = rendered[static_cast<std::size_t>(c)];
-        const auto& b = played[static_cast<std::size_t>(c)];
-        ASSERT_EQ(a.size(), b.size());
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            if (std::memcmp(&a[i], &b[i], sizeof(float)) == 0)
-                continue;
-            if (first < 0 || static_cast<std::int64_t>(i) < first) {
-                first = static_cast<std::int64_t>(i);
-                firstChannel = c;
-            }
-            ++differing;
-        }
-    }
-    EXPECT_EQ(differing, 0) << "block size " << blockSize << ": first difference at frame " << first << " on channel "
-                            << firstChannel;
+    const Difference d = compare(rendered, played);
+    EXPECT_EQ(d.count, 0) << "block size " << blockSize << ": first difference at frame " << d.firstFrame
+                          << " on channel " << d.firstChannel;
 }
 
 tools::MidiSong songFromFile(const std::string& name)
 {
-    const std::string path = std::string(TOLVANE_TEST_SONGS_DIR) + "/" + name;
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    auto read = tools::readMidiFile(bytes);
-    EXPECT_TRUE(read.song) << path << ": " << read.error;
-    return read.song ? *read.song : tools::MidiSong{};
+    return tolvane_test::songFromFile(std::string(TOLVANE_TEST_SONGS_DIR) + "/" + name);
 }
 
 // What hosts and files send every day, in one short score at 120 bpm (480

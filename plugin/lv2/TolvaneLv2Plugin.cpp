@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TolvaneLv2Plugin.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <span>
+
+#include "lv2/atom/util.h"
+#include "lv2/buf-size/buf-size.h"
+#include "lv2/midi/midi.h"
+#include "lv2/options/options.h"
+
+#include "BypassRecord.h"
+#include "ByteStream.h"
+#include "RawMidiMessage.h"
+
+namespace kest::tolvane::lv2 {
+
+namespace {
+
+// Hosts state block lengths as atom:Int; anything else is not a length.
+int readBlockLength(const LV2_Options_Option* options, LV2_URID_Map& map)
+{
+    const LV2_URID intType = map.map(map.handle, LV2_ATOM__Int);
+    const LV2_URID maxLength = map.map(map.handle, LV2_BUF_SIZE__maxBlockLength);
+    const LV2_URID nominalLength = map.map(map.handle, LV2_BUF_SIZE__nominalBlockLength);
+    int found = 0;
+    for (const LV2_Options_Option* o = options; o && o->key != 0; ++o) {
+        if (o->type != intType || o->size != sizeof(std::int32_t) || !o->value)
+            continue;
+        const int length = *static_cast<const std::int32_t*>(o->value);
+        if (o->key == maxLength)
+            return length; // the one that bounds every block
+        if (o->key == nominalLength)
+            found = length;
+    }
+    return found;
+}
+
+} // namespace
+
+HostFeatures readHostFeatures(const LV2_Feature* const* features)
+{
+    HostFeatures found;
+    const LV2_Options_Option* options = nullptr;
+    for (const LV2_Feature* const* f = features; f && *f; ++f) {
+        if (std::strcmp((*f)->URI, LV2_URID__map) == 0)
+            found.map = static_cast<LV2_URID_Map*>((*f)->data);
+        else if (std::strcmp((*f)->URI, LV2_OPTIONS__options) == 0)
+            options = static_cast<const LV2_Options_Option*>((*f)->data);
+    }
+    if (found.map && options)
+        found.maxBlockLength = readBlockLength(options, *found.map);
+    return found;
+}
+
+TolvaneLv2Plugin::TolvaneLv2Plugin(double sampleRate, const HostFeatures& features)
+{
+    LV2_URID_Map& map = *features.map;
+    uris_.midiEvent = map.map(map.handle, LV2_MIDI__MidiEvent);
+    uris_.atomChunk = map.map(map.handle, LV2_ATOM__Chunk);
+    uris_.stateKey = map.map(map.handle, kStateKeyUri);
+    context_.setSampleRate(static_cast<float>(sampleRate));
+    if (features.maxBlockLength > 0)
+        context_.setBlockSize(features.maxBlockLength);
+}
+
+TolvaneLv2Plugin::~TolvaneLv2Plugin() { context_.setMessageSink(nullptr); }
+
+void TolvaneLv2Plugin::connectPort(std::uint32_t port, void* data)
+{
+    if (port == kEventPort)
+        events_ = static_cast<const LV2_Atom_Sequence*>(data);
+    else if (port >= kFirstOutputPort && port < kPortCount)
+        outputs_[port - kFirstOutputPort] = static_cast<float*>(data);
+}
+
+void TolvaneLv2Plugin::activate()
+{
+    context_.setModulesActive(true);
+    dropPending_.store(true, std::memory_order_release);
+}
+
+void TolvaneLv2Plugin::deactivate()
+{
+    context_.setModulesActive(false);
+    // No more blocks: edits and tasks are carried out on the main thread until they resume.
+    context_.noteAudioStopped();
+    dropPending_.store(true, std::memory_order_release);
+}
+
+// Every MIDI event in the order the host sent it, at its frame; the shared
+// holding area keeps that order for events on one frame.
+void TolvaneLv2Plugin::readEvents(std::uint32_t frames)
+{
+    if (!events_)
+        return;
+    const int lastFrame = std::max(static_cast<int>(frames) - 1, 0);
+    LV2_ATOM_SEQUENCE_FOREACH(events_, event)
+    {
+        if (event->body.type != uris_.midiEvent)
+            continue;
+        plugin::RawMidi raw;
+        raw.bytes = static_cast<const std::uint8_t*>(LV2_ATOM_BODY_CONST(&event->body));
+        raw.size = event->body.size;
+        // An offset outside the block from a faulty host is pulled inside it.
+        raw.frame = static_cast<int>(std::clamp<std::int64_t>(event->time.frames, 0, lastFrame));
+        MidiMessage message;
+        if (plugin::toEngineMessage(raw, message))
+            pending_.add(message, raw.frame);
+    }
+}
+
+void TolvaneLv2Plugin::renderBlock(std::uint32_t frames)
+{
+    const bool connected = std::none_of(outputs_.begin(), outputs_.end(), [](float* p) { return p == nullptr; });
+    for (float* channel : outputs_)
+        if (channel)
+            std::memset(channel, 0, frames * sizeof(float));
+    // Edits reach the engine through its queue and never hold this lock; only
+    // a voice-pool rebuild or a host lifecycle call can. After a bounded spin
+    // this block stays silent and its events wait for the next one.
+    std::unique_lock<plugin::EngineContext::EngineMutex> lock;
+    if (!connected || !context_.tryLockForAudio(lock)) {
+        pending_.markCarried();
+        missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    context_.serviceFromAudioThread();
+    if (frames == 0)
+        return;
+    pending_.moveInto(*context_.eventQueue);
+    context_.tryRenderBlock(outputs_.data(), static_cast<int>(frames));
+}
+
+void TolvaneLv2Plugin::run(std::uint32_t frames)
+{
+    if (dropPending_.exchange(false, std::memory_order_acq_rel))
+        pending_.clear();
+    readEvents(frames);
+    renderBlock(frames);
+}
+
+std::vector<std::uint8_t> TolvaneLv2Plugin::stateBytes()
+{
+    plugin::MemoryByteWriter writer;
+    context_.writeState(writer);
+    const auto record = plugin::encodeBypassRecord(bypassed_.load(std::memory_order_acquire));
+    writer.write(record.data(), record.size());
+    return std::move(writer.bytes);
+}
+
+bool TolvaneLv2Plugin::loadStateBytes(const std::uint8_t* data, std::size_t size)
+{
+    plugin::MemoryByteReader reader(data, size);
+    const bool loaded = context_.readState(reader);
+    if (size >= plugin::kBypassRecordSize)
+        if (const auto bypassed = plugin::decodeBypassRecord(
+                std::span(data + size - plugin::kBypassRecordSize, plugin::kBypassRecordSize)))
+            bypassed_.store(*bypassed, std::memory_order_release);
+    stateLoaded_.store(true, std::memory_order_release);
+    return loaded;
+}
+
+LV2_State_Status TolvaneLv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle)
+{
+    const std::vector<std::uint8_t> bytes = stateBytes();
+    // Little-endian by definition, with no pointers in it: portable plain data.
+    return store(handle, uris_.stateKey, bytes.data(), bytes.size(), uris_.atomChunk,
+                 LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+}
+
+LV2_State_Status TolvaneLv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
+{
+    std::size_t size = 0;
+    std::uint32_t type = 0;
+    std::uint32_t flags = 0;
+    const void* data = retrieve(handle, uris_.stateKey, &size, &type, &flags);
+    if (!data)
+        return LV2_STATE_ERR_NO_PROPERTY;
+    if (type != uris_.atomChunk)
+        return LV2_STATE_ERR_BAD_TYPE;
+    return loadStateBytes(static_cast<const std::uint8_t*>(data), size) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
+}
+
+} // namespace kest::tolvane::lv2

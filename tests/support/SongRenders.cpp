@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SongRenders.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "ByteStream.h"
+#include "SongRenderer.h"
+
+namespace tolvane_test {
+
+namespace tools = kest::tolvane::tools;
+
+tools::MidiSong songFromFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto read = tools::readMidiFile(bytes);
+    EXPECT_TRUE(read.song) << path << ": " << read.error;
+    return read.song ? *read.song : tools::MidiSong{};
+}
+
+namespace {
+
+struct Capture : tools::BlockSink {
+    explicit Capture(std::int64_t limit) : limit(limit), out(32) {}
+    bool consume(const float* const* outputs, int frames) override
+    {
+        for (std::size_t c = 0; c < out.size(); ++c)
+            out[c].insert(out[c].end(), outputs[c], outputs[c] + frames);
+        return static_cast<std::int64_t>(out[0].size()) < limit;
+    }
+    std::int64_t limit;
+    Channels out;
+};
+
+} // namespace
+
+Channels renderWithRenderer(const tools::MidiSong& song, int blockSize, std::int64_t frames,
+                            const std::vector<std::uint8_t>& state)
+{
+    tools::SongRenderer renderer({.sampleRate = kSongRate, .blockSize = blockSize, .receiveUniversalSysEx = false});
+    kest::tolvane::plugin::MemoryByteReader reader(state);
+    renderer.context().readState(reader);
+    renderer.applySwitches();
+    Capture capture(frames);
+    renderer.render(song, double(frames) / kSongRate, capture);
+    for (auto& channel : capture.out)
+        channel.resize(static_cast<std::size_t>(frames), 0.0f);
+    return capture.out;
+}
+
+Difference compare(const Channels& a, const Channels& b)
+{
+    Difference d;
+    for (std::size_t c = 0; c < a.size(); ++c)
+        for (std::size_t i = 0; i < a[c].size(); ++i) {
+            if (c < b.size() && i < b[c].size() && std::memcmp(&a[c][i], &b[c][i], sizeof(float)) == 0)
+                continue;
+            if (d.firstFrame < 0 || static_cast<std::int64_t>(i) < d.firstFrame) {
+                d.firstFrame = static_cast<std::int64_t>(i);
+                d.firstChannel = static_cast<int>(c);
+            }
+            ++d.count;
+        }
+    return d;
+}
+
+double rms(const Channels& channels)
+{
+    double sum = 0.0;
+    std::size_t n = 0;
+    for (const auto& channel : channels) {
+        for (float s : channel)
+            sum += double(s) * s;
+        n += channel.size();
+    }
+    return n ? std::sqrt(sum / double(n)) : 0.0;
+}
+
+} // namespace tolvane_test

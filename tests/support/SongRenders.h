@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the plug-in formats' render tests share: songs read from files, the
+// renderer's own render of a song from a saved state (the reference every
+// plug-in must equal), and a sample-for-sample comparison of 32 channels.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "MidiFile.h"
+
+namespace tolvane_test {
+
+inline constexpr int kSongRate = 44100;
+using Channels = std::vector<std::vector<float>>; // the 32 output channels
+
+kest::tolvane::tools::MidiSong songFromFile(const std::string& path);
+
+// The song as tolvane-render's engine driver plays it from `state`, with a
+// tail as long as the comparison. Like the plug-ins it leaves GM/GS/XG resets
+// to the host.
+Channels renderWithRenderer(const kest::tolvane::tools::MidiSong& song, int blockSize, std::int64_t frames,
+                            const std::vector<std::uint8_t>& state);
+
+// Samples that differ bit for bit, and where the first one is.
+struct Difference {
+    std::int64_t count = 0;
+    std::int64_t firstFrame = -1;
+    int firstChannel = -1;
+};
+Difference compare(const Channels& a, const Channels& b);
+double rms(const Channels& channels);
+
+} // namespace tolvane_test
