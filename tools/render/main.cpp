@@ -17,6 +17,7 @@
 
 #include "AudioFileWriter.h"
 #include "DemoSong.h"
+#include "FilePath.h"
 #include "MidiFile.h"
 #include "OutputFormat.h"
 #include "OutputMixer.h"
@@ -25,10 +26,13 @@
 #include "SongRenderer.h"
 #include "SoundDataLoader.h"
 #include "StemNames.h"
+#include "Utf8Arguments.h"
 
 namespace {
 
 using namespace kest::tolvane::tools;
+using kest::tolvane::formats::pathFromUtf8;
+using kest::tolvane::formats::utf8FromPath;
 
 constexpr int kExitInputError = 1;
 constexpr int kExitUsageError = 2;
@@ -169,7 +173,7 @@ int run(RenderOptions options)
     std::string error;
     if (!options.stemsDir.empty()) {
         std::error_code ec;
-        std::filesystem::create_directories(options.stemsDir, ec);
+        std::filesystem::create_directories(pathFromUtf8(options.stemsDir), ec);
         if (ec)
             return failInput(options.stemsDir, "cannot create the stems folder: " + ec.message());
     }
@@ -184,9 +188,8 @@ int run(RenderOptions options)
         std::fprintf(stderr, "tolvane-render: %s\n", notice.c_str());
     MixerSettings mix = mixerSettings(options, *renderer, format);
     mix.stemPath = [&](int part) {
-        return (std::filesystem::path(options.stemsDir) /
-                (partStemName(renderer->engine(), part) + "." + format.extension))
-            .string();
+        return utf8FromPath(pathFromUtf8(options.stemsDir) /
+                            pathFromUtf8(partStemName(renderer->engine(), part) + "." + format.extension));
     };
     OutputMixer mixer(mix, &mainFile);
 
@@ -242,7 +245,8 @@ int run(RenderOptions options)
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const Utf8Arguments arguments(argc, argv);
+    const std::vector<std::string_view> args = arguments.options();
     const OptionsResult parsed = parseRenderOptions(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "tolvane-render: %s\nTry 'tolvane-render --help'.\n", parsed.error.c_str());
