@@ -69,9 +69,6 @@ if(MINGW)
     include(VST3SDKPatches)
     tolvane_patched_vst3_sdk("${_tolvane_vst3_root}" _tolvane_vst3_root)
     message(STATUS "VST 3 SDK patched for MinGW-w64: ${_tolvane_vst3_root}")
-    # VSTGUI's standalone application library builds with MSVC only.
-    set(VSTGUI_STANDALONE OFF CACHE BOOL "VSTGUI standalone library (MSVC only on Windows)" FORCE)
-    set(VSTGUI_TOOLS OFF CACHE BOOL "VSTGUI tools" FORCE)
     set(SMTG_CREATE_BUNDLE_FOR_WINDOWS ON CACHE BOOL "The plug-in as a .vst3 bundle folder" FORCE)
 endif()
 

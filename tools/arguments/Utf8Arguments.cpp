@@ -46,9 +46,6 @@ Utf8Arguments::Utf8Arguments(int argc, char** argv) : arguments_(readArguments(a
         arguments_.emplace_back();
 }
 
-std::vector<std::string_view> Utf8Arguments::options() const
-{
-    return {arguments_.begin() + 1, arguments_.end()};
-}
+std::vector<std::string_view> Utf8Arguments::options() const { return {arguments_.begin() + 1, arguments_.end()}; }
 
 } // namespace kest::tolvane::tools

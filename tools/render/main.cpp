@@ -21,6 +21,7 @@
 #include "MidiFile.h"
 #include "OutputFormat.h"
 #include "OutputMixer.h"
+#include "PortableMath.h"
 #include "ProgressBar.h"
 #include "RenderOptions.h"
 #include "SongRenderer.h"
@@ -50,7 +51,7 @@ int failInput(const std::string& subject, const std::string& message)
     return kExitInputError;
 }
 
-double toDb(double linear) { return 20.0 * std::log10(linear); }
+double toDb(double linear) { return 20.0 * kest::tolvane::portableLog10(linear); }
 
 std::string describeLevel(const OutputMixer& mixer)
 {
@@ -118,7 +119,7 @@ MixerSettings mixerSettings(const RenderOptions& options, SongRenderer& renderer
     mix.blockSize = options.blockSize;
     mix.sampleRate = options.sampleRate;
     mix.format = format;
-    mix.gain = static_cast<float>(std::pow(10.0, options.gainDb / 20.0));
+    mix.gain = static_cast<float>(kest::tolvane::portablePow10(options.gainDb / 20.0));
     mix.perPartStems = !options.stemsDir.empty();
     mix.mixPairs = mix.perPartStems ? routeForStems(renderer, options.bus) : allPairsOrBus(options.bus);
     return mix;
