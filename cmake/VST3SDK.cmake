@@ -64,6 +64,8 @@ else()
     endif()
 endif()
 message(STATUS "VST 3 SDK: ${_tolvane_vst3_root}")
+# Where its licence texts are, for scripts/package.sh.
+set(TOLVANE_VST3_SDK_ROOT "${_tolvane_vst3_root}" CACHE INTERNAL "The VST 3 SDK the build uses, unpatched")
 
 if(MINGW)
     include(VST3SDKPatches)
