@@ -4,7 +4,12 @@
 #           in the SDK's editor host instead: scripts/windows/editor-check.sh);
 #   play    tolvane-play is a JACK client, built for Linux only;
 #   plugin/vst  the shell's unit tests load the SDK's Linux module and hosting
-#           code; the SDK's validator runs every host-side test on the bundle.
+#           code; the SDK's validator runs every host-side test on the bundle;
+#   tools   the tests that run tolvane-render through a POSIX shell or fork
+#           (command line, outputs, faults, sound-data options, golden renders,
+#           the factory bank renders) and the demo generator check: the Windows
+#           renderer is compared render for render with the Linux one instead
+#           (scripts/windows/render-compare.sh).
 # SPDX-License-Identifier: GPL-3.0-or-later
 include_guard(GLOBAL)
 set(TOLVANE_WINDOWS_TESTS ON)

@@ -10,7 +10,7 @@ namespace kest::tolvane::formats {
 
 std::optional<std::string> readTextFile(const std::string& path)
 {
-    std::ifstream in(pathFromUtf8(path));
+    std::ifstream in(pathFromUtf8(path), std::ios::binary); // the same bytes on every platform
     if (!in.is_open())
         return std::nullopt;
     std::string text;
@@ -24,7 +24,7 @@ std::optional<std::string> readTextFile(const std::string& path)
 
 bool writeTextFile(const std::string& path, const std::function<void(std::ostream&)>& write)
 {
-    std::ofstream out(pathFromUtf8(path), std::ios::out | std::ios::trunc);
+    std::ofstream out(pathFromUtf8(path), std::ios::binary | std::ios::trunc); // "\n", not "\r\n" on Windows
     // Numbers are written as the C locale writes them, whatever the host set.
     out.imbue(std::locale::classic());
     if (!out.is_open())

@@ -45,7 +45,7 @@ zipfile="$root/dist/TolvaneSynthWT-$version-windows-x86_64.zip"
 ls -l "$zipfile"
 unzip -q "$zipfile" -d "$work"
 unpacked="$work/TolvaneSynthWT-$version-windows-x86_64"
-validate wine "$windows/bin/Release/validator.exe" "$unpacked/TolvaneSynthWT.vst3" "$work/windows-validator.log"
+validate wine "$windows/bin/validator.exe" "$unpacked/TolvaneSynthWT.vst3" "$work/windows-validator.log"
 (cd "$work" && wine "$unpacked/tolvane-render.exe" -q -o windows-demo.wav)
 [[ $(data_hash "$work/windows-demo.wav") == "$reference" ]] || { echo "the packaged Windows renderer renders otherwise"; exit 1; }
 for binary in "$unpacked/tolvane-render.exe" "$unpacked"/TolvaneSynthWT.vst3/Contents/x86_64-win/*.vst3; do

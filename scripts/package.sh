@@ -54,7 +54,7 @@ notices() {
             echo "  (licenses/libsndfile-COPYING.txt and the others). They were built from"
             echo "  these Debian 12 source packages, unchanged but for Debian's own patches"
             echo "  (apt-get source <package>=<version>):"
-            sed 's/^/    /' "$windows/windows-deps/prefix/SOURCES.txt"
+            grep -v '^build-deps.sh' "$windows/windows-deps/prefix/SOURCES.txt" | sed 's/^/    /'
             echo
             echo "  Under the LGPL you may relink tolvane-render.exe with a changed"
             echo "  libsndfile: build this project's source with scripts/build-windows.sh,"

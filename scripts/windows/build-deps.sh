@@ -23,11 +23,13 @@ declare -A options=(
     [libogg]="-DINSTALL_DOCS=OFF"
     [flac]="-DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DWITH_OGG=ON"
     [libvorbis]=""
-    [libsndfile]="-DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=OFF -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DENABLE_PACKAGE_CONFIG=ON"
+    # FLAC's headers assume a DLL unless told otherwise.
+    [libsndfile]="-DCMAKE_C_FLAGS=-DFLAC__NO_DLL -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=OFF -DENABLE_CPACK=OFF -DINSTALL_MANPAGES=OFF -DENABLE_PACKAGE_CONFIG=ON"
 )
 
-# The versions apt would fetch now; the build is redone only when they change.
-versions=""
+# The versions apt would fetch now; the build is redone only when they or this
+# script change.
+versions="build-deps.sh $(sha256sum "${BASH_SOURCE[0]}" | cut -c 1-16)"$'\n'
 for p in "${packages[@]}"; do
     v=$(apt-cache showsrc "$p" 2>/dev/null | awk '/^Version:/ { print $2; exit }')
     if [[ -z $v ]]; then

@@ -14,7 +14,7 @@ out=$(realpath -m "${2:?usage: editor-check.sh <windows build> <output folder>}"
 mkdir -p "$out"
 export WINEPREFIX="$windows/wine-prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 unset WINEPATH
-host="$windows/bin/Release/editorhost.exe"
+host="$windows/bin/editorhost.exe"
 bundle=$(wine winepath -w "$windows/VST3/Release/TolvaneSynthWT.vst3" 2>/dev/null)
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
