@@ -142,6 +142,16 @@ set_property(TARGET vstgui_support PROPERTY EXCLUDE_FROM_ALL TRUE)
 target_compile_options(vstgui_support PRIVATE -Wno-multichar)
 
 if(MINGW)
+    # The SDK's gain example, a control for the editor check under Wine
+    # (scripts/windows/editor-check.sh): built only when asked for.
+    set(vstsdk_VERSION 3.7.14)
+    set(SDK_IDE_PLUGIN_EXAMPLES_FOLDER FOLDER "PlugInExamples")
+    add_subdirectory("${SDK_ROOT}/public.sdk/samples/vst/again" "${_tolvane_vst3_bin}/again" EXCLUDE_FROM_ALL SYSTEM)
+    get_target_property(_tolvane_again_bundle again SMTG_PLUGIN_PACKAGE_PATH)
+    set_target_properties(again PROPERTIES LIBRARY_OUTPUT_DIRECTORY "${_tolvane_again_bundle}/Contents/x86_64-win")
+    # GNU ld reads static libraries once: VSTGUI again after its description library.
+    target_link_libraries(again PRIVATE vstgui_uidescription vstgui)
+
     # MSVC finds VSTGUI's system libraries through #pragma comment(lib); MinGW links them by name.
     target_link_libraries(vstgui PUBLIC d2d1 dwrite d3d11 dwmapi shlwapi windowscodecs opengl32 glu32)
     # Unicode entry point (wmain), as the SDK already gives its editor host.

@@ -10,8 +10,8 @@
 
 #include "ByteStream.h"
 #include "EngineContext.h"
-#include "FilePath.h"
 #include "FactoryBank.h"
+#include "FilePath.h"
 #include "PresetWriter.h"
 #include "ShowcasePresets.h"
 #include "TextImport.h"
