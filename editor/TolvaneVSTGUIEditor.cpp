@@ -19,10 +19,6 @@
 #include "vstgui/lib/cfileselector.h"
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/cvstguitimer.h"
-#if defined(_WIN32)
-#include "vstgui/lib/platform/platformfactory.h"
-#include "vstgui/lib/platform/win32/win32factory.h"
-#endif
 
 namespace Steinberg::Vst {
 
@@ -55,10 +51,6 @@ bool PLUGIN_API TolvaneVSTGUIEditor::open(void* parent, const PlatformType& plat
     X11::FrameConfig x11Config;
     x11Config.runLoop = makeHostRunLoop(plugFrame);
     config = &x11Config;
-#elif defined(_WIN32)
-    // Direct2D straight into the window: the editor has no layers for
-    // DirectComposition to animate, and hosts without it (Wine) show black.
-    getPlatformFactory().asWin32Factory()->disableDirectComposition();
 #endif
     frame->open(parent, platformType, config);
     // The host learns the zoomed size from attached(), which reads the frame's.
