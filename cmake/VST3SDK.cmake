@@ -4,8 +4,12 @@
 #
 # Where the SDK comes from, in this order:
 #   -DVST3_SDK_ROOT=<folder>          a local copy given on the command line;
-#   <sources>/../shared/vst3sdk       the workplace's pinned copy;
+#   <sources>/../shared/vst3sdk       the pinned copy beside the source tree;
 #   otherwise the same pinned tags fetched from the SDK's public repositories.
+#
+# A MinGW-w64 build (Windows) needs a few changes to the SDK: they live in
+# cmake/vst3sdk-patches and are applied to a copy of the SDK in the build tree,
+# never to the SDK folder itself.
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 include_guard(GLOBAL)
@@ -60,6 +64,15 @@ else()
     endif()
 endif()
 message(STATUS "VST 3 SDK: ${_tolvane_vst3_root}")
+# Where its licence texts are, for scripts/package.sh.
+set(TOLVANE_VST3_SDK_ROOT "${_tolvane_vst3_root}" CACHE INTERNAL "The VST 3 SDK the build uses, unpatched")
+
+if(MINGW)
+    include(VST3SDKPatches)
+    tolvane_patched_vst3_sdk("${_tolvane_vst3_root}" _tolvane_vst3_root)
+    message(STATUS "VST 3 SDK patched for MinGW-w64: ${_tolvane_vst3_root}")
+    set(SMTG_CREATE_BUNDLE_FOR_WINDOWS ON CACHE BOOL "The plug-in as a .vst3 bundle folder" FORCE)
+endif()
 
 # Only the SDK's libraries and the hosting tools we name below; never the
 # example plug-ins, no validator run after each link (CTest runs it) and no
@@ -127,6 +140,23 @@ endforeach()
 set_property(TARGET vstgui_support PROPERTY EXCLUDE_FROM_ALL TRUE)
 # vstgui_support lives in our top-level folder, where the SDK's -Wno-multichar is undone below.
 target_compile_options(vstgui_support PRIVATE -Wno-multichar)
+
+if(MINGW)
+    # The SDK's gain example, a control for the editor check under Wine
+    # (scripts/windows/editor-check.sh): built only when asked for.
+    set(vstsdk_VERSION 3.7.14)
+    set(SDK_IDE_PLUGIN_EXAMPLES_FOLDER FOLDER "PlugInExamples")
+    add_subdirectory("${SDK_ROOT}/public.sdk/samples/vst/again" "${_tolvane_vst3_bin}/again" EXCLUDE_FROM_ALL SYSTEM)
+    get_target_property(_tolvane_again_bundle again SMTG_PLUGIN_PACKAGE_PATH)
+    set_target_properties(again PROPERTIES LIBRARY_OUTPUT_DIRECTORY "${_tolvane_again_bundle}/Contents/x86_64-win")
+    # GNU ld reads static libraries once: VSTGUI again after its description library.
+    target_link_libraries(again PRIVATE vstgui_uidescription vstgui)
+
+    # MSVC finds VSTGUI's system libraries through #pragma comment(lib); MinGW links them by name.
+    target_link_libraries(vstgui PUBLIC d2d1 dwrite d3d11 dwmapi shlwapi windowscodecs opengl32 glu32)
+    # Unicode entry point (wmain), as the SDK already gives its editor host.
+    target_link_options(validator PRIVATE -municode)
+endif()
 
 # The two SDK hosts the tests use, built with the default target.
 add_custom_target(tolvane_vst3_hosts ALL)

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "PortableMath.h"
+
 namespace kest::tolvane::synth {
 
 // ---- construction and module interface ------------------------------------
@@ -54,7 +56,7 @@ float MultiTimberSynthBase::volumeTableEntry(int index)
     static const std::array<float, 128> table = [] {
         std::array<float, 128> t{};
         for (int i = 0; i < 128; ++i)
-            t[static_cast<std::size_t>(i)] = static_cast<float>(std::exp2((i + 1) / 8.0 - 16.0));
+            t[static_cast<std::size_t>(i)] = static_cast<float>(portableExp2((i + 1) / 8.0 - 16.0));
         return t;
     }();
     return table[static_cast<std::size_t>(index & 0x7F)];

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Records.h"
+#include "PortableMath.h"
 #include "RecordFields.h"
 
 #include <algorithm>
@@ -81,7 +82,7 @@ int logPitchOf(float v)
     // Non-finite values must not reach the integer conversion.
     if (!(v > 1.0f) || !std::isfinite(v))
         return 0;
-    return static_cast<int>(std::log2(v) * 8192.0f + 0.5f);
+    return static_cast<int>(static_cast<float>(portableLog2(v)) * 8192.0f + 0.5f);
 }
 
 } // namespace kest::tolvane::synth

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "LogCode.h"
+#include "PortableMath.h"
 
 namespace kest::tolvane::synth {
 
@@ -38,7 +39,7 @@ void buildLfoWave(std::array<std::int32_t, 256>& wave)
 SynthTables::SynthTables()
 {
     for (int i = 0; i < 8192; ++i)
-        exp[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(std::exp2(30.0 + i / 8192.0) + 0.5);
+        exp[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(portableExp2(30.0 + i / 8192.0) + 0.5);
     for (int k = 0; k < 128; ++k) {
         pitchShift[static_cast<std::size_t>(k)] = k <= 30 ? 30 - k : 0;
         rateShift[static_cast<std::size_t>(k)] = k <= 29 ? 30 - k : 1;
@@ -50,7 +51,8 @@ SynthTables::SynthTables()
     }
     attackCurve[0] = kLogCodeSilence;
     for (int i = 1; i < 4096; ++i)
-        attackCurve[static_cast<std::size_t>(i)] = 2 * static_cast<std::int32_t>(0.5 - 256.0 * std::log2(i / 4096.0));
+        attackCurve[static_cast<std::size_t>(i)] =
+            2 * static_cast<std::int32_t>(0.5 - 256.0 * portableLog2(i / 4096.0));
     for (int i = 0; i < 4096; ++i)
         decayCurve[static_cast<std::size_t>(i)] = 2 * i;
     for (int i = 0; i <= 128; ++i)
@@ -59,7 +61,7 @@ SynthTables::SynthTables()
 
     log2lin.fill(0.0f);
     for (int a = 0; a < 4096; ++a) {
-        const float magnitude = static_cast<float>(std::exp2(16.0 - a / 256.0)) * (1.0f / 65536.0f);
+        const float magnitude = static_cast<float>(portableExp2(16.0 - a / 256.0)) * (1.0f / 65536.0f);
         log2lin[static_cast<std::size_t>(2 * a)] = magnitude;
         log2lin[static_cast<std::size_t>(2 * a + 1)] = -magnitude;
     }
@@ -72,7 +74,7 @@ SynthTables::SynthTables()
         if (i <= 64)
             gain = 1.0f;
         else if (i <= 191)
-            gain = static_cast<float>(std::sin((192 - i) / 128.0 * std::numbers::pi / 2.0));
+            gain = static_cast<float>(portableSin((192 - i) / 128.0 * std::numbers::pi / 2.0));
         pan[static_cast<std::size_t>(i)] = gain;
     }
 }
@@ -99,7 +101,7 @@ int logPitchUnits(double v)
 {
     if (!(v > 1.0) || !std::isfinite(v))
         return 0;
-    return static_cast<int>(std::log2(v) * 8192.0 + 0.5);
+    return static_cast<int>(portableLog2(v) * 8192.0 + 0.5);
 }
 
 } // namespace kest::tolvane::synth

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "LogCode.h"
+#include "PortableMath.h"
 #include "SampleConversion.h"
 
 namespace kest::tolvane::synth {
@@ -55,8 +56,8 @@ void SynthesizerWT::updateRateConstants()
 {
     stopVoices(-1);
     const double fs = sampleRate;
-    rates_.pitchBase =
-        logPitchUnits(tableSize * double{kQ18One}) - logPitchUnits(fs) + logPitchUnits(masterTune * std::exp2(-5.75));
+    rates_.pitchBase = logPitchUnits(tableSize * double{kQ18One}) - logPitchUnits(fs) +
+                       logPitchUnits(masterTune * portableExp2(-5.75));
     rates_.sampleBase = logPitchUnits(double{kQ18One}) - logPitchUnits(fs);
     rates_.envRateBase = logPitchUnits(1073741824.0 / (256.0 * fs));
     rates_.soundOffRate = static_cast<int>(1073741824.0 / (fs / 512.0) + 0.5);
@@ -90,7 +91,7 @@ void SynthesizerWT::fillDefaultWaveTables()
             sine[static_cast<std::size_t>(i)] = 0;
             continue;
         }
-        const double s = std::sin(2.0 * std::numbers::pi * i / tableSize);
+        const double s = portableSin(2.0 * std::numbers::pi * i / tableSize);
         const int value = static_cast<int>(s * 127.5 - 0.5) + 128;
         sine[static_cast<std::size_t>(i)] = waveValueLog(std::clamp(value, 0, 255));
     }

@@ -23,8 +23,8 @@ std::optional<std::string> readTextFile(const std::string& path, std::uint64_t m
 {
     std::ifstream in;
     std::uint64_t size = 0;
-    // Text mode: the platform's line ends arrive as line feeds.
-    if (!openRegularFile(path, std::ios::in, in, size, error))
+    // Binary: the same bytes on every platform (line ends are the parser's business).
+    if (!openRegularFile(path, std::ios::in | std::ios::binary, in, size, error))
         return std::nullopt;
     if (size > maxBytes) {
         error =
@@ -61,7 +61,7 @@ std::optional<std::string> readTextFile(const std::string& path)
 
 bool writeTextFile(const std::string& path, const std::function<void(std::ostream&)>& write)
 {
-    std::ofstream out(pathFromUtf8(path), std::ios::out | std::ios::trunc);
+    std::ofstream out(pathFromUtf8(path), std::ios::binary | std::ios::trunc); // "\n", not "\r\n" on Windows
     // Numbers are written as the C locale writes them, whatever the host set.
     out.imbue(std::locale::classic());
     if (!out.is_open())

@@ -3,7 +3,8 @@
 # tests (the SDK's validator on the plug-in included), the SDK-free test suite
 # again under AddressSanitizer and UndefinedBehaviorSanitizer, each fuzzer for
 # a bounded time under the same sanitizers, and the processor's concurrency
-# test under ThreadSanitizer. Each stage reports how long it took.
+# test under ThreadSanitizer, and the Windows version built with MinGW-w64 and
+# tested under Wine. Each stage reports how long it took.
 # SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,7 +21,7 @@ stage_done() {
     stage_start=$now
 }
 
-bash "$root/scripts/setup.sh"
+bash "$root/scripts/setup.sh" --windows
 stage_done "setup"
 
 echo "== build and test (Release) =="
@@ -55,6 +56,10 @@ stage_done "fuzzers"
 echo "== audio thread against message thread (ThreadSanitizer) =="
 bash "$root/scripts/vst/tsan-test.sh" "$root/build-tsan"
 stage_done "ThreadSanitizer"
+
+echo "== Windows: cross build, tests under Wine, renders against Linux, editor, packages =="
+bash "$root/scripts/windows/test-stage.sh" "$root/build" "$root/build-windows"
+stage_done "Windows"
 
 echo "== stage times =="
 printf '%s' "$timings"

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests, the fuzzers and the
 # editor tests need. Idempotent and quiet when everything is already there.
+#   setup.sh             the Linux build and its tests
+#   setup.sh --windows   also the Windows cross build, Wine to test it and the
+#                        source packages of libsndfile and its codecs
 # SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
+windows=false
+[[ ${1:-} == --windows ]] && windows=true
 
 packages=(
     # toolchain
@@ -25,6 +30,29 @@ packages=(
     lv2-dev liblilv-dev sordi jalv ardour
 )
 
+if $windows; then
+    packages+=(
+        # MinGW-w64 cross compiler (POSIX threads for std::thread), Wine to run the result
+        g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64
+        # Debian's source packages of libsndfile and its codecs, unpacked and patched
+        dpkg-dev patch
+        # Direct2D under Wine draws through OpenGL: Mesa's software driver on Xvfb
+        libgl1-mesa-dri libglx-mesa0
+        # release packages
+        zip unzip
+    )
+fi
+
+# apt-get source needs the archive's source lists: the same archive as the binaries.
+add_source_lists() {
+    local list=/etc/apt/sources.list.d/debian.sources
+    if [[ -f $list ]]; then
+        sed 's/^Types: deb$/Types: deb-src/' "$list" >/etc/apt/sources.list.d/tolvane-debian-src.sources
+    elif [[ -f /etc/apt/sources.list ]]; then
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/tolvane-debian-src.list
+    fi
+}
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -41,4 +69,14 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if $windows && [[ -z $(apt-cache showsrc libsndfile 2>/dev/null) ]]; then
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "setup: no deb-src lines for apt-get source (run as root to add them)" >&2
+        exit 1
+    fi
+    echo "setup: adding the Debian archive's source lists" >&2
+    add_source_lists
+    apt-get update -qq
 fi

@@ -2,6 +2,7 @@
 #include "EditorLogic/TypedNumber.h"
 
 #include "EditorLogic/EditorIds.h"
+#include "PortableMath.h"
 
 #include <climits>
 #include <cmath>
@@ -28,7 +29,7 @@ float decibelsToGain(double db)
         return 1.0f;
     if (db < -96.0)
         return 0.0f;
-    return static_cast<float>(std::pow(10.0, db / 20.0));
+    return static_cast<float>(portablePow10(db / 20.0));
 }
 
 float hertzToValue(double hz)

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "PortableMath.h"
+
 namespace kest::tolvane::plugin {
 
 namespace {
@@ -55,7 +57,7 @@ void generateSine(int* values, const WaveShapeSettings& s)
     const int n = generatedCount(s);
     const double amplitude = s.peak - half(s);
     for (int i = 0; i < n; ++i)
-        values[i] = clamped(std::sin(2.0 * std::numbers::pi * i / s.period) * amplitude + half(s), s);
+        values[i] = clamped(portableSin(2.0 * std::numbers::pi * i / s.period) * amplitude + half(s), s);
 }
 
 void generateSquare(int* values, const WaveShapeSettings& s)

@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <string>
 #include <vector>
 
 #include "LogCode.h"
+#include "PortableMath.h"
 #include "SampleConversion.h"
 #include "SynthesizerWT.h"
 
@@ -260,7 +262,8 @@ TEST(Resets, SystemResetRestoresSoundDataAndKeepsSettings)
     engine.setTableSize(64);
     engine.systemReset();
     // The default sine is drawn at the current table size.
-    const std::int32_t sine3 = engine.waveValueLog(static_cast<int>(std::sin(2 * M_PI * 3 / 64) * 127.5 - 0.5) + 128);
+    const std::int32_t sine3 =
+        engine.waveValueLog(static_cast<int>(portableSin(2 * std::numbers::pi * 3 / 64) * 127.5 - 0.5) + 128);
     EXPECT_FALSE(engine.sampleData(0).hasData);
     EXPECT_EQ(engine.waveTable(5)[3], sine3);
     EXPECT_EQ(engine.tone(200).ar, 127);

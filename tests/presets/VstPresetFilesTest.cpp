@@ -13,12 +13,14 @@
 #include "ByteStream.h"
 #include "EngineContext.h"
 #include "FactoryBank.h"
+#include "FilePath.h"
 #include "PresetWriter.h"
 #include "ShowcasePresets.h"
 #include "TextImport.h"
 #include "TolvaneIds.h"
 #include "VstPresetReader.h"
 #include "base/source/fobject.h"
+#include "public.sdk/source/common/memorystream.h"
 #include "public.sdk/source/vst/vstpresetfile.h"
 
 using namespace kest::tolvane;
@@ -50,9 +52,11 @@ std::string exported(plugin::EngineContext& context, formats::TextKind kind)
 std::vector<std::uint8_t> sdkComponent(const std::filesystem::path& path, Steinberg::FUID& classId)
 {
     using namespace Steinberg;
-    IPtr<IBStream> stream = owned(Vst::FileStream::open(path.c_str(), "rb"));
-    if (!stream)
+    // Read here, by path of any script: the SDK's FileStream opens narrow paths.
+    std::vector<std::uint8_t> fileBytes = readFile(path);
+    if (fileBytes.empty())
         return {};
+    IPtr<IBStream> stream = owned(new MemoryStream(fileBytes.data(), static_cast<TSize>(fileBytes.size())));
     Vst::PresetFile file(stream);
     if (!file.readChunkList())
         return {};
@@ -118,7 +122,7 @@ TEST(VstPresetFiles, EveryPresetReadsBackIntoAFreshEngineWithTheSameSound)
         plugin::EngineContext built;
         buildPreset(recipe, built);
         const auto path = folder.path / (std::string(recipe.name) + ".vstpreset");
-        ASSERT_TRUE(writeVstPresetFile(path.string(), built, {recipe.name, recipe.musicalCategory})) << recipe.name;
+        ASSERT_TRUE(writeVstPresetFile(formats::utf8FromPath(path), built, {recipe.name, recipe.musicalCategory})) << recipe.name;
         const std::string meta = sdkMetaInfo(path);
         auto xmlText = [](std::string_view text) {
             std::string out;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "PortableMath.h"
+
 namespace kest::tolvane::tools {
 
 namespace {
@@ -63,7 +65,7 @@ std::vector<int> additiveWave(std::span<const double> harmonics, int size)
         const double x = 2.0 * std::numbers::pi * i / size;
         double s = 0.0;
         for (std::size_t h = 0; h < harmonics.size(); ++h)
-            s += harmonics[h] * std::sin(static_cast<double>(h + 1) * x);
+            s += harmonics[h] * portableSin(static_cast<double>(h + 1) * x);
         wave[static_cast<std::size_t>(i)] = s;
         peak = std::max(peak, std::fabs(s));
     }

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PresetWriter.h"
 
+#include <fstream>
+
 #include "BypassTrailer.h"
+#include "FilePath.h"
 #include "IBStreamAdapter.h"
 #include "TolvaneIds.h"
 #include "base/source/fobject.h"
@@ -54,12 +57,15 @@ bool writeVstPresetFile(const std::string& path, plugin::EngineContext& context,
     Vst::Tolvane::writeBypassTrailer(*component, false);
     component->seek(0, IBStream::kIBSeekSet, nullptr);
 
-    IPtr<IBStream> file = owned(Vst::FileStream::open(path.c_str(), "wb"));
-    if (!file)
-        return false;
+    // Built in memory and written by UTF-8 path: the SDK's FileStream opens narrow (code page) paths.
+    IPtr<MemoryStream> preset = owned(new MemoryStream);
     const std::string xml = presetMetaInfoXml(info);
-    return Vst::PresetFile::savePreset(file, Vst::Tolvane::kProcessorUID, component, nullptr, xml.c_str(),
-                                       static_cast<int32>(xml.size()));
+    if (!Vst::PresetFile::savePreset(preset, Vst::Tolvane::kProcessorUID, component, nullptr, xml.c_str(),
+                                     static_cast<int32>(xml.size())))
+        return false;
+    std::ofstream file(formats::pathFromUtf8(path), std::ios::binary | std::ios::trunc);
+    file.write(preset->getData(), static_cast<std::streamsize>(preset->getSize()));
+    return static_cast<bool>(file.flush());
 }
 
 } // namespace kest::tolvane::tools

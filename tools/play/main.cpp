@@ -17,6 +17,7 @@
 #include "SoundDataLoader.h"
 #include "StateFile.h"
 #include "StatusLine.h"
+#include "Utf8Arguments.h"
 
 namespace {
 
@@ -122,7 +123,8 @@ int run(const PlayOptions& options)
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const Utf8Arguments arguments(argc, argv);
+    const std::vector<std::string_view> args = arguments.options();
     const PlayOptionsResult parsed = parsePlayOptions(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "tolvane-play: %s\nTry 'tolvane-play --help'.\n", parsed.error.c_str());

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,17 +14,36 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+#include <system_error>
+
+#include "FilePath.h"
 
 namespace kest::tolvane::tools {
 
 namespace {
 
+using formats::pathFromUtf8;
+using formats::utf8FromPath;
+
 std::string temporaryPathFor(const std::string& path)
 {
-    const std::filesystem::path target(path);
+    const std::filesystem::path target = pathFromUtf8(path);
     std::string name(1, '.');
-    name.append(target.filename().string()).append(".part-").append(std::to_string(::getpid()));
-    return (target.parent_path() / name).string();
+    name.append(utf8FromPath(target.filename())).append(".part-").append(std::to_string(::getpid()));
+    return utf8FromPath(target.parent_path() / pathFromUtf8(name));
+}
+
+// A new file for writing, not inherited by child processes, by UTF-8 path:
+// a descriptor, or -1 with errno set.
+int createFile(const std::string& path)
+{
+#if defined(_WIN32)
+    // Binary, or the C runtime would turn every byte 10 into 13 10.
+    return ::_wopen(pathFromUtf8(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
+#else
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+#endif
 }
 
 // libsndfile words its messages "System error : No space left on device."; the
@@ -58,7 +78,7 @@ bool AudioFileWriter::open(const std::string& path, int sampleRate, const Output
     tempPath_ = temporaryPathFor(path);
     pcm24_ = format.pcm24;
     // The file is opened here, so a failure reads as the system's own reason.
-    const int fd = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = createFile(tempPath_);
     if (fd < 0) {
         error = std::string("cannot create the file: ") + std::strerror(errno);
         tempPath_.clear();
@@ -118,8 +138,11 @@ bool AudioFileWriter::commit(std::string& error)
         discard();
         return false;
     }
-    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-        error = std::string("cannot move the finished file into place: ") + std::strerror(errno);
+    // Replaces an existing file on every platform (std::rename does not on Windows).
+    std::error_code ec;
+    std::filesystem::rename(pathFromUtf8(tempPath_), pathFromUtf8(path_), ec);
+    if (ec) {
+        error = "cannot move the finished file into place: " + ec.message();
         discard();
         return false;
     }
@@ -134,7 +157,8 @@ void AudioFileWriter::discard()
         file_ = nullptr;
     }
     if (!tempPath_.empty()) {
-        std::remove(tempPath_.c_str());
+        std::error_code ignored;
+        std::filesystem::remove(pathFromUtf8(tempPath_), ignored);
         tempPath_.clear();
     }
 }

@@ -8,6 +8,8 @@
 #include <cctype>
 #include <filesystem>
 
+#include "FilePath.h"
+
 namespace kest::tolvane::tools {
 
 namespace {
@@ -82,7 +84,7 @@ const Candidate* candidateFor(const std::string& extension)
 
 std::string extensionOf(const std::string& path)
 {
-    std::string ext = std::filesystem::path(path).extension().string();
+    std::string ext = formats::utf8FromPath(formats::pathFromUtf8(path).extension());
     if (!ext.empty())
         ext.erase(0, 1);
     std::transform(ext.begin(), ext.end(), ext.begin(),

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "FilePath.h"
 #include "OutputFormat.h"
 
 namespace kest::tolvane::tools {
@@ -101,12 +102,13 @@ std::string RenderOptions::resolvedOutputPath() const
 bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec))
+    if (std::filesystem::equivalent(formats::pathFromUtf8(a), formats::pathFromUtf8(b), ec))
         return true;
     // Not both there yet: compare the full paths the names resolve to.
     auto resolved = [](const std::string& path) {
         std::error_code error;
-        const auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+        const auto full =
+            std::filesystem::weakly_canonical(std::filesystem::absolute(formats::pathFromUtf8(path), error), error);
         return error ? std::filesystem::path() : full.lexically_normal();
     };
     const auto fullA = resolved(a);

@@ -17,18 +17,23 @@
 
 #include "AudioFileWriter.h"
 #include "DemoSong.h"
+#include "FilePath.h"
 #include "MidiFile.h"
 #include "OutputFormat.h"
 #include "OutputMixer.h"
+#include "PortableMath.h"
 #include "ProgressBar.h"
 #include "RenderOptions.h"
 #include "SongRenderer.h"
 #include "SoundDataLoader.h"
 #include "StemNames.h"
+#include "Utf8Arguments.h"
 
 namespace {
 
 using namespace kest::tolvane::tools;
+using kest::tolvane::formats::pathFromUtf8;
+using kest::tolvane::formats::utf8FromPath;
 
 constexpr int kExitInputError = 1;
 constexpr int kExitUsageError = 2;
@@ -64,7 +69,7 @@ int failInput(const std::string& subject, const std::string& message)
     return kExitInputError;
 }
 
-double toDb(double linear) { return 20.0 * std::log10(linear); }
+double toDb(double linear) { return 20.0 * kest::tolvane::portableLog10(linear); }
 
 std::string describeLevel(const OutputMixer& mixer)
 {
@@ -135,7 +140,7 @@ MixerSettings mixerSettings(const RenderOptions& options, SongRenderer& renderer
     mix.blockSize = options.blockSize;
     mix.sampleRate = options.sampleRate;
     mix.format = format;
-    mix.gain = static_cast<float>(std::pow(10.0, options.gainDb / 20.0));
+    mix.gain = static_cast<float>(kest::tolvane::portablePow10(options.gainDb / 20.0));
     mix.perPartStems = !options.stemsDir.empty();
     mix.mixPairs = mix.perPartStems ? routeForStems(renderer, options.bus) : allPairsOrBus(options.bus);
     return mix;
@@ -198,7 +203,7 @@ int run(RenderOptions options)
     std::string error;
     if (!options.stemsDir.empty()) {
         std::error_code ec;
-        std::filesystem::create_directories(options.stemsDir, ec);
+        std::filesystem::create_directories(pathFromUtf8(options.stemsDir), ec);
         if (ec)
             return failInput(options.stemsDir, "cannot create the stems folder: " + ec.message());
     }
@@ -209,9 +214,8 @@ int run(RenderOptions options)
         std::fprintf(stderr, "tolvane-render: %s\n", notice.c_str());
     MixerSettings mix = mixerSettings(options, *renderer, format);
     mix.stemPath = [&](int part) {
-        return (std::filesystem::path(options.stemsDir) /
-                (partStemName(renderer->engine(), part) + "." + format.extension))
-            .string();
+        return utf8FromPath(pathFromUtf8(options.stemsDir) /
+                            pathFromUtf8(partStemName(renderer->engine(), part) + "." + format.extension));
     };
     OutputMixer mixer(mix, &mainFile);
 
@@ -267,7 +271,8 @@ int run(RenderOptions options)
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+    const Utf8Arguments arguments(argc, argv);
+    const std::vector<std::string_view> args = arguments.options();
     const OptionsResult parsed = parseRenderOptions(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "tolvane-render: %s\nTry 'tolvane-render --help'.\n", parsed.error.c_str());
