@@ -9,7 +9,10 @@
 #           (command line, outputs, faults, sound-data options, golden renders,
 #           the factory bank renders) and the demo generator check: the Windows
 #           renderer is compared render for render with the Linux one instead
-#           (scripts/windows/render-compare.sh).
+#           (scripts/windows/render-compare.sh);
+#   the Python checks of the generated bank files, demo songs and audition
+#           manifest, and Ardour's preset menu: they run on the build machine,
+#           in the Linux stage.
 # SPDX-License-Identifier: GPL-3.0-or-later
 include_guard(GLOBAL)
 set(TOLVANE_WINDOWS_TESTS ON)

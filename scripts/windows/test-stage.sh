@@ -27,6 +27,9 @@ rm -rf "$WINEPREFIX"
 bash "$root/scripts/build-windows.sh" "$windows"
 step_done "cross build (libsndfile and codecs, SDK, VSTGUI, plug-in, renderer, tests)"
 
+# The fresh prefix is made once, before tests start Wine side by side.
+wineboot -i >/dev/null 2>&1
+wineserver -w
 ctest --test-dir "$windows" --output-on-failure -j "$(nproc)"
 step_done "validator and test suites under Wine"
 

@@ -103,9 +103,10 @@ void expectSameSound(plugin::EngineContext& expected, plugin::EngineContext& act
 std::string sdkMetaInfo(const std::filesystem::path& path)
 {
     using namespace Steinberg;
-    IPtr<IBStream> stream = owned(Vst::FileStream::open(path.c_str(), "rb"));
+    std::vector<std::uint8_t> fileBytes = readFile(path);
+    IPtr<IBStream> stream = owned(new MemoryStream(fileBytes.data(), static_cast<TSize>(fileBytes.size())));
     Vst::PresetFile file(stream);
-    if (!stream || !file.readChunkList())
+    if (fileBytes.empty() || !file.readChunkList())
         return {};
     int32 size = 0;
     if (!file.readMetaInfo(nullptr, size) || size <= 0)
