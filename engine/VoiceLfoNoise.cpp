@@ -108,6 +108,19 @@ struct NoiseStep : VoiceStep {
         ph += inc;
         return true;
     }
+    int renderFast(int n, int runEnd, const std::int32_t* curve, std::int32_t& envPos, std::int32_t envRate,
+                   std::int32_t level)
+    {
+        if (!kernels || runEnd - n < kMinFastRun)
+            return n;
+        NoiseRun run{{curve, envPos, envRate, level}, output(n, runEnd - n), ph, inc, clockMask, reg, bit};
+        kernels->noise(run);
+        ph = run.phase;
+        reg = run.reg;
+        bit = run.bit;
+        envPos = run.env.pos;
+        return runEnd;
+    }
     std::uint32_t inc, clockMask;
     std::uint32_t ph;
     int reg, bit;
