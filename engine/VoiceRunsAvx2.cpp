@@ -9,6 +9,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cstddef>
+#include <cstdint>
 #include <immintrin.h>
 
 namespace kest::tolvane::synth {
@@ -116,20 +117,190 @@ template <int Channels> struct SampleSource {
     }
 };
 
+// start, start + step, ..., start + 7 * step, wrapping as unsigned 32-bit sums do.
+[[gnu::target("avx2")]] inline __m256i ramp(std::uint32_t start, std::uint32_t step)
+{
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(start)),
+                            _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(step))));
+}
+
+// table[index] for eight indices below 8 * Blocks, from registers: each block
+// of eight is permuted by the index's low three bits, then the blocks are
+// narrowed down pairwise by the index's higher bits.
+template <int Blocks>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 lookUp(const __m256 (&blocks)[Blocks], __m256i index)
+{
+    __m256 t[Blocks];
+    for (int b = 0; b < Blocks; ++b)
+        t[b] = _mm256_permutevar8x32_ps(blocks[b], index);
+    int bit = 3;
+    for (int n = Blocks; n > 1; n /= 2, ++bit) {
+        const __m256 upper = _mm256_castsi256_ps(_mm256_sll_epi32(index, _mm_cvtsi32_si128(31 - bit)));
+        for (int j = 0; j < n / 2; ++j)
+            t[j] = _mm256_blendv_ps(t[2 * j], t[2 * j + 1], upper);
+    }
+    return t[0];
+}
+
+constexpr int kMaxWaveEntries = 128;
+
+// A stretch of a wave run in which the envelope stays on one curve entry: the
+// table's samples at that attenuation are read once, and then each sample is
+// one look-up in registers.
+template <int Blocks>
+[[gnu::target("avx2")]] void waveSteady(WaveRun& run, const float* samples, float* left, float* right, int count)
+{
+    __m256 blocks[Blocks];
+    for (int b = 0; b < Blocks; ++b)
+        blocks[b] = _mm256_loadu_ps(samples + kLanes * b);
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(run.mask));
+    const __m256i phaseStep = _mm256_set1_epi32(static_cast<int>(run.inc * kLanes));
+    const __m256 gainLeft = _mm256_set1_ps(run.out.gainLeft);
+    const __m256 gainRight = _mm256_set1_ps(run.out.gainRight);
+    __m256i phase = _mm256_and_si256(ramp(run.phase, run.inc), mask);
+    int i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        const __m256 s = lookUp<Blocks>(blocks, _mm256_srli_epi32(phase, kFractionBits));
+        _mm256_storeu_ps(left + i, _mm256_add_ps(_mm256_loadu_ps(left + i), _mm256_mul_ps(s, gainLeft)));
+        _mm256_storeu_ps(right + i, _mm256_add_ps(_mm256_loadu_ps(right + i), _mm256_mul_ps(s, gainRight)));
+        phase = _mm256_and_si256(_mm256_add_epi32(phase, phaseStep), mask);
+    }
+    std::uint32_t ph = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(phase));
+    for (; i < count; ++i) {
+        const float s = samples[ph >> kFractionBits];
+        left[i] += s * run.out.gainLeft;
+        right[i] += s * run.out.gainRight;
+        ph = (ph + run.inc) & run.mask;
+    }
+    run.phase = ph;
+}
+
+// Samples from pos before the envelope reaches its next curve entry.
+inline std::int64_t samplesOnCurveEntry(std::int32_t pos, std::int32_t rate)
+{
+    if (rate <= 0)
+        return INT64_MAX;
+    const std::int64_t next = ((std::int64_t{pos} >> kFractionBits) + 1) << kFractionBits;
+    return (next - pos + rate - 1) / rate;
+}
+
 [[gnu::target("avx2")]] void waveRun(WaveRun& run)
 {
-    const WaveSource end =
-        render(run.env, run.out, WaveSource{run.wave, run.out.log2lin, run.phase, run.inc, run.mask});
-    run.phase = end.phase;
+    const int entries = static_cast<int>((run.mask >> kFractionBits) + 1);
+    const bool lookUpInRegisters = entries % kLanes == 0 && entries <= kMaxWaveEntries;
+    int done = 0;
+    while (done < run.out.count) {
+        const int remaining = run.out.count - done;
+        const std::int64_t steady = samplesOnCurveEntry(run.env.pos, run.env.rate);
+        if (lookUpInRegisters && steady >= entries && steady >= 2 * kLanes && remaining >= 2 * kLanes) {
+            // Worth reading the whole table once at this attenuation.
+            const int count = steady < remaining ? static_cast<int>(steady) : remaining;
+            const std::int32_t att = run.env.curve[run.env.pos >> kFractionBits] + run.env.level;
+            alignas(32) float samples[kMaxWaveEntries];
+            for (int k = 0; k < entries; ++k)
+                samples[k] = run.out.log2lin[run.wave[k] + att];
+            float* left = run.out.left + done;
+            float* right = run.out.right + done;
+            switch (entries / kLanes) {
+            case 1: waveSteady<1>(run, samples, left, right, count); break;
+            case 2: waveSteady<2>(run, samples, left, right, count); break;
+            case 4: waveSteady<4>(run, samples, left, right, count); break;
+            case 8: waveSteady<8>(run, samples, left, right, count); break;
+            default: waveSteady<16>(run, samples, left, right, count); break;
+            }
+            run.env.pos += run.env.rate * count;
+            done += count;
+            continue;
+        }
+        // Otherwise a chunk computed sample by sample.
+        const int count = remaining < kChunk ? remaining : kChunk;
+        RunOutput chunk{run.out.log2lin,  run.out.left + done, run.out.right + done,
+                        run.out.gainLeft, run.out.gainRight,   count};
+        const WaveSource end =
+            render(run.env, chunk, WaveSource{run.wave, run.out.log2lin, run.phase, run.inc, run.mask});
+        run.phase = end.phase;
+        done += count;
+    }
+}
+
+// Noise samples per arithmetic chunk: at most one clock a sample, so the
+// register bits after 0..32 clocks fit in one 64-bit word.
+constexpr int kNoiseChunk = 32;
+
+// A noise chunk at one attenuation whose clocks follow from arithmetic. With
+// inc <= clockMask (clockMask = 2^k - 1) and phase < 2^(k+1), the step's
+// clock-and-reduce is counting carries out of bit k: by sample i the register
+// has been clocked (phase + i * inc) >> k times. The register steps are taken
+// ahead, without a branch per sample, and each sample picks its bit.
+[[gnu::target("avx2")]] void noiseChunk(NoiseRun& run, int shift, std::int32_t att, float* left, float* right,
+                                        int count)
+{
+    const std::uint32_t lastClocks = (run.phase + run.inc * static_cast<std::uint32_t>(count - 1)) >> shift;
+    std::uint64_t bits = static_cast<std::uint64_t>(run.bit & 1); // bit j: the sign after j clocks
+    int reg = run.reg;
+    for (std::uint32_t j = 1; j <= lastClocks; ++j) {
+        reg = (reg >> 1) ^ ((reg & 1) ? kNoiseFeedback : 0);
+        bits |= static_cast<std::uint64_t>(reg & 1) << j;
+    }
+    const float positive = run.out.log2lin[att], negative = run.out.log2lin[att + 1];
+    const __m256 sPositive = _mm256_set1_ps(positive), sNegative = _mm256_set1_ps(negative);
+    const __m256 gainLeft = _mm256_set1_ps(run.out.gainLeft), gainRight = _mm256_set1_ps(run.out.gainRight);
+    const __m128i clockShift = _mm_cvtsi32_si128(shift);
+    __m256i phase = ramp(run.phase, run.inc);
+    const __m256i phaseStep = _mm256_set1_epi32(static_cast<int>(run.inc * kLanes));
+    int i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        const __m256i clocks = _mm256_srl_epi32(phase, clockShift);
+        const auto first = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(clocks));
+        const __m256i window = _mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(bits >> first)));
+        const __m256i bit =
+            _mm256_srlv_epi32(window, _mm256_sub_epi32(clocks, _mm256_set1_epi32(static_cast<int>(first))));
+        const __m256 s = _mm256_blendv_ps(sPositive, sNegative, _mm256_castsi256_ps(_mm256_slli_epi32(bit, 31)));
+        _mm256_storeu_ps(left + i, _mm256_add_ps(_mm256_loadu_ps(left + i), _mm256_mul_ps(s, gainLeft)));
+        _mm256_storeu_ps(right + i, _mm256_add_ps(_mm256_loadu_ps(right + i), _mm256_mul_ps(s, gainRight)));
+        phase = _mm256_add_epi32(phase, phaseStep);
+    }
+    for (; i < count; ++i) {
+        const std::uint32_t clocks = (run.phase + run.inc * static_cast<std::uint32_t>(i)) >> shift;
+        const float s = (bits >> clocks) & 1 ? negative : positive;
+        left[i] += s * run.out.gainLeft;
+        right[i] += s * run.out.gainRight;
+    }
+    run.phase = run.phase + run.inc * static_cast<std::uint32_t>(count) - (lastClocks << shift);
+    if (lastClocks > 0) {
+        run.reg = reg;
+        run.bit = reg & 1;
+    }
 }
 
 [[gnu::target("avx2")]] void noiseRun(NoiseRun& run)
 {
-    const NoiseSource end = render(
-        run.env, run.out, NoiseSource{run.out.log2lin, run.phase, run.inc, run.clockMask, run.reg, run.bit});
-    run.phase = end.phase;
-    run.reg = end.reg;
-    run.bit = end.bit;
+    const std::uint32_t clockMask = run.clockMask;
+    const bool arithmeticClocks =
+        clockMask != 0 && clockMask < (1u << 26) && (clockMask & (clockMask + 1)) == 0 && run.inc <= clockMask;
+    const int shift = __builtin_popcount(clockMask);
+    int done = 0;
+    while (done < run.out.count) {
+        const int remaining = run.out.count - done;
+        const int count = remaining < kNoiseChunk ? remaining : kNoiseChunk;
+        const std::int64_t last = std::int64_t{run.env.pos} + std::int64_t{run.env.rate} * (count - 1);
+        const bool oneAttenuation = (last >> kFractionBits) == (run.env.pos >> kFractionBits);
+        if (arithmeticClocks && oneAttenuation && run.phase <= 2 * clockMask + 1) {
+            const std::int32_t att = run.env.curve[run.env.pos >> kFractionBits] + run.env.level;
+            noiseChunk(run, shift, att, run.out.left + done, run.out.right + done, count);
+            run.env.pos += run.env.rate * count;
+        } else {
+            RunOutput chunk{run.out.log2lin,  run.out.left + done, run.out.right + done,
+                            run.out.gainLeft, run.out.gainRight,   count};
+            const NoiseSource end =
+                render(run.env, chunk, NoiseSource{run.out.log2lin, run.phase, run.inc, clockMask, run.reg, run.bit});
+            run.phase = end.phase;
+            run.reg = end.reg;
+            run.bit = end.bit;
+        }
+        done += count;
+    }
 }
 
 template <int Channels> [[gnu::target("avx2")]] void sampleRun(SampleRun& run)

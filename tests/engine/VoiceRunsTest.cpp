@@ -38,12 +38,18 @@ std::vector<std::int32_t> noiseCodes(int count, std::uint32_t seed)
     return codes;
 }
 
-// Parts 0 and 1 (into output pairs 0 and 3) play the structure with an
+// Parts 0 and 1 (into output pairs 0 and 3) play the structure, from a
+// pseudo-random wavetable of the given size, with an
 // envelope that attacks, decays to a sustain level and releases; sampler keys
 // alternate between a looped slot (held and release loops) and a short
 // one-shot slot that ends while held.
-void prepare(synth::SynthesizerWT& engine, Structure structure)
+void prepare(synth::SynthesizerWT& engine, Structure structure, int tableSize)
 {
+    engine.setTableSize(tableSize);
+    std::vector<int> waveValues(128);
+    for (std::size_t i = 0; i < waveValues.size(); ++i)
+        waveValues[i] = static_cast<int>((i * 37 + 11) % 256);
+    engine.importWaveValues(0, waveValues.data(), 8);
     const int channels = structure == Structure::SampleStereo ? 2 : 1;
     engine.installSampleData(0, noiseCodes(3001 * channels, 7), 3001, channels);
     synth::SampleData& looped = engine.sampleData(0);
@@ -91,11 +97,11 @@ void schedule(EngineHarness& h)
     h.controlChange(1, 7, 70, 1001);
 }
 
-std::vector<float> renderAll(Structure structure, const VoiceRunKernels* kernels, int blockSize)
+std::vector<float> renderAll(Structure structure, int tableSize, const VoiceRunKernels* kernels, int blockSize)
 {
     EngineHarness h;
     h.engine.useVoiceRunKernels(kernels);
-    prepare(h.engine, structure);
+    prepare(h.engine, structure, tableSize);
     schedule(h);
     std::vector<float> out;
     constexpr int kTotal = 6000;
@@ -108,12 +114,12 @@ std::vector<float> renderAll(Structure structure, const VoiceRunKernels* kernels
     return out;
 }
 
-class VoiceRunsTest : public ::testing::TestWithParam<std::tuple<Structure, int>> {};
+class VoiceRunsTest : public ::testing::TestWithParam<std::tuple<Structure, int, int>> {};
 
 TEST_P(VoiceRunsTest, FastKernelsMatchThePerSampleStepsBitForBit)
 {
-    const auto [structure, blockSize] = GetParam();
-    const std::vector<float> reference = renderAll(structure, nullptr, blockSize);
+    const auto [structure, tableSize, blockSize] = GetParam();
+    const std::vector<float> reference = renderAll(structure, tableSize, nullptr, blockSize);
     int sounding = 0;
     for (const float s : reference)
         sounding += s != 0.0f ? 1 : 0;
@@ -124,7 +130,7 @@ TEST_P(VoiceRunsTest, FastKernelsMatchThePerSampleStepsBitForBit)
     for (const VoiceRunKernels* kernels : available) {
         if (!kernels)
             continue;
-        const std::vector<float> fast = renderAll(structure, kernels, blockSize);
+        const std::vector<float> fast = renderAll(structure, tableSize, kernels, blockSize);
         ASSERT_EQ(fast.size(), reference.size());
         for (std::size_t i = 0; i < fast.size(); ++i)
             ASSERT_EQ(std::memcmp(&fast[i], &reference[i], sizeof(float)), 0)
@@ -139,10 +145,11 @@ INSTANTIATE_TEST_SUITE_P(AllStructures, VoiceRunsTest,
                          ::testing::Combine(::testing::Values(Structure::NoLfo, Structure::LfoPm, Structure::LfoAm,
                                                               Structure::Noise, Structure::SampleMono,
                                                               Structure::SampleStereo),
-                                            ::testing::Values(7, 61, 512, 4096)),
+                                            ::testing::Values(8, 32, 128), ::testing::Values(7, 61, 512, 4096)),
                          [](const auto& info) {
-                             return nameOf(std::get<0>(info.param)) + "_Block" +
-                                    std::to_string(std::get<1>(info.param));
+                             return nameOf(std::get<0>(info.param)) + "_Table" +
+                                    std::to_string(std::get<1>(info.param)) + "_Block" +
+                                    std::to_string(std::get<2>(info.param));
                          });
 
 } // namespace
