@@ -23,6 +23,7 @@ MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const Midi
     const int index = voices_.findVoice();
     if (index < 0)
         return nullptr;
+    voices_.markSounding(index);
     VoiceUnitBase& v = voices_[index];
     v.sustained = false;
     v.renderPos = eventPos_;

@@ -85,14 +85,7 @@ void MultiTimberSynthBase::setMasterTune(float hz)
     updateRateConstants();
 }
 
-int MultiTimberSynthBase::getActiveVoiceCount() const
-{
-    int active = 0;
-    for (const VoiceUnitBase& v : voices_)
-        if (v.status != VoiceUnitBase::kFree)
-            ++active;
-    return active;
-}
+int MultiTimberSynthBase::getActiveVoiceCount() const { return voices_.soundingCount(); }
 
 int MultiTimberSynthBase::setPolyphony(int count)
 {

@@ -154,7 +154,9 @@ protected:
     // Search, then place the chosen voice at the current event position and on
     // the part's output pair. Null when the note is dropped.
     VoiceUnitBase* claimVoice(const MidiEvent& event);
-    void renderVoices(float* const* outputs, int target);
+    // Renders the sounding voices up to target; returns the output pairs
+    // (bit n: pair n) that a voice rendered into.
+    std::uint32_t renderVoices(float* const* outputs, int target);
     // Whether a message of the block's list or a direct call takes effect: its
     // type is handled, a note-on's part is not muted, a SysEx message is received.
     bool accepts(const MidiEvent& event) const;

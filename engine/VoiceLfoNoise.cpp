@@ -32,7 +32,7 @@ int samplesBeforeLfoStep(std::int32_t counter, std::int32_t step, int limit)
 {
     if (counter <= 0)
         return 1;
-    if (step <= 0)
+    if (step <= 0 || std::int64_t{counter} >= std::int64_t{step} * limit)
         return limit;
     const std::int64_t count = (std::int64_t{counter} + step - 1) / step;
     return count < limit ? static_cast<int>(count) : limit;

@@ -59,7 +59,7 @@ struct SampleRun {
 };
 
 // Runs shorter than this stay with the per-sample step.
-inline constexpr int kMinFastRun = 8;
+inline constexpr int kMinFastRun = 16;
 
 struct VoiceRunKernels {
     const char* name;

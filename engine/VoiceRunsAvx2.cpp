@@ -176,13 +176,13 @@ template <int Blocks>
     run.phase = ph;
 }
 
-// Samples from pos before the envelope reaches its next curve entry.
-inline std::int64_t samplesOnCurveEntry(std::int32_t pos, std::int32_t rate)
+// Samples (at most limit) from pos before the envelope reaches its next curve entry.
+inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
 {
-    if (rate <= 0)
-        return INT64_MAX;
-    const std::int64_t next = ((std::int64_t{pos} >> kFractionBits) + 1) << kFractionBits;
-    return (next - pos + rate - 1) / rate;
+    const std::int64_t toNext = (((std::int64_t{pos} >> kFractionBits) + 1) << kFractionBits) - pos;
+    if (rate <= 0 || toNext > std::int64_t{rate} * (limit - 1))
+        return limit;
+    return static_cast<int>((toNext + rate - 1) / rate);
 }
 
 [[gnu::target("avx2")]] void waveRun(WaveRun& run)
@@ -192,10 +192,10 @@ inline std::int64_t samplesOnCurveEntry(std::int32_t pos, std::int32_t rate)
     int done = 0;
     while (done < run.out.count) {
         const int remaining = run.out.count - done;
-        const std::int64_t steady = samplesOnCurveEntry(run.env.pos, run.env.rate);
-        if (lookUpInRegisters && steady >= entries && steady >= 2 * kLanes && remaining >= 2 * kLanes) {
+        const int steady = samplesOnCurveEntry(run.env.pos, run.env.rate, remaining);
+        if (lookUpInRegisters && steady >= entries && steady >= 2 * kLanes) {
             // Worth reading the whole table once at this attenuation.
-            const int count = steady < remaining ? static_cast<int>(steady) : remaining;
+            const int count = steady;
             const std::int32_t att = run.env.curve[run.env.pos >> kFractionBits] + run.env.level;
             alignas(32) float samples[kMaxWaveEntries];
             for (int k = 0; k < entries; ++k)

@@ -43,7 +43,9 @@ OutputMixer::OutputMixer(const MixerSettings& settings, AudioFileWriter* mainFil
 {
 }
 
-void OutputMixer::mixBlock(const float* const* outputs, int frames)
+// A silent pair holds +0.0 only, and the sum is never -0.0, so leaving the
+// silent pairs out of the sum changes no bit of it.
+void OutputMixer::mixBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs)
 {
     const float* left = mixLeft_.data();
     const float* right = mixRight_.data();
@@ -54,6 +56,8 @@ void OutputMixer::mixBlock(const float* const* outputs, int frames)
         std::fill_n(mixLeft_.begin(), frames, 0.0f);
         std::fill_n(mixRight_.begin(), frames, 0.0f);
         for (const int pair : settings_.mixPairs) {
+            if (!(soundingPairs & (1u << pair)))
+                continue;
             const float* l = outputs[2 * pair];
             const float* r = outputs[2 * pair + 1];
             for (int i = 0; i < frames; ++i) {
@@ -73,7 +77,12 @@ void OutputMixer::mixBlock(const float* const* outputs, int frames)
 
 bool OutputMixer::consume(const float* const* outputs, int frames)
 {
-    mixBlock(outputs, frames);
+    return consumeBlock(outputs, frames, ~std::uint32_t{0});
+}
+
+bool OutputMixer::consumeBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs)
+{
+    mixBlock(outputs, frames, soundingPairs);
     if (mainFile_ && !mainFile_->write(interleaved_.data(), frames)) {
         error_ = mainFile_->lastError();
         return false;

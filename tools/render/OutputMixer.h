@@ -39,6 +39,7 @@ public:
     OutputMixer(const MixerSettings& settings, AudioFileWriter* mainFile);
 
     bool consume(const float* const* outputs, int frames) override;
+    bool consumeBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs) override;
 
     // Commits the stems that carried sound; the paths written are returned.
     bool finishStems(std::vector<std::string>& written, std::string& error);
@@ -52,7 +53,7 @@ public:
     std::function<bool(std::int64_t)> onProgress;
 
 private:
-    void mixBlock(const float* const* outputs, int frames);
+    void mixBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs);
     bool writeStem(int part, const float* left, const float* right, int frames);
 
     MixerSettings settings_;
