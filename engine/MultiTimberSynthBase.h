@@ -171,14 +171,16 @@ protected:
     bool acceptsSysEx(const MidiMessage& message) const;
     // A universal message, else the engine's own address-map message.
     void applySysEx(const MidiEvent& event);
-    // Calls fn on every voice of the channel when the part is not muted.
+    // Calls fn on every voice of the channel when the part is not muted (a
+    // voice with a channel is never free, so the sounding set holds them all).
     template <typename Fn> void forChannelVoices(int channel, Fn fn)
     {
         if (part(channel).mode == kModeMute)
             return;
-        for (VoiceUnitBase& v : voices_)
+        voices_.forEachSounding([&](VoiceUnitBase& v) {
             if (v.channel == channel)
                 fn(v);
+        });
     }
 
     // Controller handlers.
