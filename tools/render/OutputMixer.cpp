@@ -39,7 +39,7 @@ std::vector<int> allPairsOrBus(int bus)
 OutputMixer::OutputMixer(const MixerSettings& settings, AudioFileWriter* mainFile)
     : settings_(settings), mainFile_(mainFile), mixLeft_(static_cast<std::size_t>(settings.blockSize)),
       mixRight_(static_cast<std::size_t>(settings.blockSize)),
-      interleaved_(2 * static_cast<std::size_t>(settings.blockSize))
+      interleaved_(2 * static_cast<std::size_t>(settings.blockSize)), mainPending_(settings.blockSize)
 {
 }
 
@@ -83,7 +83,7 @@ bool OutputMixer::consume(const float* const* outputs, int frames)
 bool OutputMixer::consumeBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs)
 {
     mixBlock(outputs, frames, soundingPairs);
-    if (mainFile_ && !mainFile_->write(interleaved_.data(), frames)) {
+    if (mainFile_ && !mainPending_.append(*mainFile_, interleaved_.data(), frames)) {
         error_ = mainFile_->lastError();
         return false;
     }
@@ -122,9 +122,29 @@ bool OutputMixer::writeStem(int part, const float* left, const float* right, int
         }
     }
     interleave(left, right, frames, settings_.gain, interleaved_.data());
-    if (!stem->write(interleaved_.data(), frames)) {
+    auto& pending = stemPending_[static_cast<std::size_t>(part)];
+    if (!pending)
+        pending = std::make_unique<WriteBuffer>(settings_.blockSize);
+    if (!pending->append(*stem, interleaved_.data(), frames)) {
         error_ = stem->path() + ": " + stem->lastError();
         return false;
+    }
+    return true;
+}
+
+bool OutputMixer::finish()
+{
+    if (mainFile_ && !mainPending_.flush(*mainFile_)) {
+        error_ = mainFile_->lastError();
+        return false;
+    }
+    for (int part = 0; part < kOutputPairCount; ++part) {
+        auto& stem = stems_[static_cast<std::size_t>(part)];
+        auto& pending = stemPending_[static_cast<std::size_t>(part)];
+        if (stem && pending && !pending->flush(*stem)) {
+            error_ = stem->path() + ": " + stem->lastError();
+            return false;
+        }
     }
     return true;
 }

@@ -101,6 +101,8 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
             break;
     }
     stats.frames = position;
+    if (!stats.stopped && !sink.finish())
+        stats.stopped = true;
     return stats;
 }
 

@@ -26,6 +26,9 @@ public:
     {
         return consume(outputs, frames);
     }
+    // Called once after the last block of a render that was not stopped;
+    // returning false fails the render.
+    virtual bool finish() { return true; }
 };
 
 struct EngineSettings {
