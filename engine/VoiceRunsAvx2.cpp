@@ -40,8 +40,8 @@ constexpr int kLanes = 8;
 template <typename Source>
 [[gnu::target("avx2"), gnu::always_inline]] inline Source render(RunEnvelope& env, RunOutput& out, Source source)
 {
-    alignas(16) float sLeft[kChunk];
-    alignas(16) float sRight[kChunk];
+    float sLeft[kChunk];
+    float sRight[kChunk];
     const std::int32_t* curve = env.curve;
     const std::int32_t rate = env.rate, level = env.level;
     std::int32_t pos = env.pos;
@@ -197,7 +197,7 @@ inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
             // Worth reading the whole table once at this attenuation.
             const int count = steady;
             const std::int32_t att = run.env.curve[run.env.pos >> kFractionBits] + run.env.level;
-            alignas(32) float samples[kMaxWaveEntries];
+            float samples[kMaxWaveEntries];
             for (int k = 0; k < entries; ++k)
                 samples[k] = run.out.log2lin[run.wave[k] + att];
             float* left = run.out.left + done;
