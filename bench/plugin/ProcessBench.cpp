@@ -168,7 +168,9 @@ void deliver(Session& session, const DenseSong& dense, std::size_t index, int32 
 
 // The whole dense song per iteration at one block size. Counters: the CPU
 // share of real time, the mean cost per block and per frame, and the longest
-// single block.
+// single block. Every pass plays the same blocks, so the longest block is
+// taken from the pass where it was shortest: a block the scheduler cut into
+// is not the plug-in's cost.
 void BM_ProcessDenseSong(benchmark::State& state)
 {
     const int blockSize = static_cast<int>(state.range(0));
@@ -178,14 +180,14 @@ void BM_ProcessDenseSong(benchmark::State& state)
     }
     const DenseSong& dense = denseSong();
     const auto frames = static_cast<std::int64_t>(kSongSeconds * kRate);
-    double longest = 0.0, total = 0.0;
+    double longest = 1e300, total = 0.0;
     std::int64_t blocks = 0;
     for (auto _ : state) {
         Session session(blockSize);
         Block block(blockSize);
         MidiParameterChanges changes;
         block.data.inputParameterChanges = &changes;
-        double iteration = 0.0;
+        double iteration = 0.0, passLongest = 0.0;
         std::size_t next = 0;
         for (std::int64_t start = 0; start < frames; start += blockSize) {
             block.events.clear();
@@ -195,9 +197,10 @@ void BM_ProcessDenseSong(benchmark::State& state)
                         static_cast<int32>(dense.timed[next].frame - start), block, changes);
             const double took = session.process(block.data);
             iteration += took;
-            longest = std::max(longest, took);
+            passLongest = std::max(passLongest, took);
             ++blocks;
         }
+        longest = std::min(longest, passLongest);
         state.SetIterationTime(iteration * 1e-9);
         total += iteration;
     }
