@@ -68,8 +68,11 @@ template <int Channels> struct SampleStep : VoiceStep {
         const std::uint64_t endPosition = std::uint64_t(std::max(end, 0)) << kFrameFractionBits;
         if (!kernels || runEnd - n < kMinFastRun || position >= endPosition)
             return n;
-        const std::uint64_t inside = inc == 0 ? std::uint64_t(runEnd - n) : (endPosition - position + inc - 1) / inc;
-        const int count = static_cast<int>(std::min<std::uint64_t>(std::uint64_t(runEnd - n), inside));
+        // Samples whose frame lies below the end; a division only when the end is near.
+        const auto length = static_cast<std::uint64_t>(runEnd - n);
+        const bool staysInside = position + std::uint64_t{inc} * (length - 1) < endPosition;
+        const std::uint64_t inside = staysInside ? length : (endPosition - position + inc - 1) / inc;
+        const int count = static_cast<int>(std::min(length, inside));
         if (count < kMinFastRun)
             return n;
         SampleRun run{{curve, envPos, envRate, level}, output(n, count), frames, position, inc};
