@@ -228,13 +228,14 @@ inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
 // register bits after 0..32 clocks fit in one 64-bit word.
 constexpr int kNoiseChunk = 32;
 
-// A noise chunk at one attenuation whose clocks follow from arithmetic. With
-// inc <= clockMask (clockMask = 2^k - 1) and phase < 2^(k+1), the step's
-// clock-and-reduce is counting carries out of bit k: by sample i the register
-// has been clocked (phase + i * inc) >> k times. The register steps are taken
-// ahead, without a branch per sample, and each sample picks its bit.
-[[gnu::target("avx2")]] void noiseChunk(NoiseRun& run, int shift, std::int32_t att, float* left, float* right,
-                                        int count)
+// A noise chunk whose clocks follow from arithmetic. With inc <= clockMask
+// (clockMask = 2^k - 1) and phase < 2^(k+1), the step's clock-and-reduce is
+// counting carries out of bit k: by sample i the register has been clocked
+// (phase + i * inc) >> k times. The register steps are taken ahead, without a
+// branch per sample, and each sample picks its bit. Steady: the envelope stays
+// on one curve entry, so each sample is one of two values.
+template <bool Steady>
+[[gnu::target("avx2")]] void noiseChunk(NoiseRun& run, int shift, float* left, float* right, int count)
 {
     const std::uint32_t lastClocks = (run.phase + run.inc * static_cast<std::uint32_t>(count - 1)) >> shift;
     std::uint64_t bits = static_cast<std::uint64_t>(run.bit & 1); // bit j: the sign after j clocks
@@ -243,8 +244,16 @@ constexpr int kNoiseChunk = 32;
         reg = (reg >> 1) ^ ((reg & 1) ? kNoiseFeedback : 0);
         bits |= static_cast<std::uint64_t>(reg & 1) << j;
     }
-    const float positive = run.out.log2lin[att], negative = run.out.log2lin[att + 1];
-    const __m256 sPositive = _mm256_set1_ps(positive), sNegative = _mm256_set1_ps(negative);
+    // The attenuation of each sample (Steady: of all).
+    std::int32_t att[kNoiseChunk];
+    std::int32_t pos = run.env.pos;
+    const int attenuations = Steady ? 1 : count;
+    for (int i = 0; i < attenuations; ++i, pos += run.env.rate)
+        att[i] = run.env.curve[pos >> kFractionBits] + run.env.level;
+    run.env.pos += run.env.rate * count;
+
+    const float* log2lin = run.out.log2lin;
+    const __m256 sPositive = _mm256_set1_ps(log2lin[att[0]]), sNegative = _mm256_set1_ps(log2lin[att[0] + 1]);
     const __m256 gainLeft = _mm256_set1_ps(run.out.gainLeft), gainRight = _mm256_set1_ps(run.out.gainRight);
     const __m128i clockShift = _mm_cvtsi32_si128(shift);
     __m256i phase = ramp(run.phase, run.inc);
@@ -254,16 +263,28 @@ constexpr int kNoiseChunk = 32;
         const __m256i clocks = _mm256_srl_epi32(phase, clockShift);
         const auto first = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(clocks));
         const __m256i window = _mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(bits >> first)));
-        const __m256i bit =
-            _mm256_srlv_epi32(window, _mm256_sub_epi32(clocks, _mm256_set1_epi32(static_cast<int>(first))));
-        const __m256 s = _mm256_blendv_ps(sPositive, sNegative, _mm256_castsi256_ps(_mm256_slli_epi32(bit, 31)));
+        const __m256i bit = _mm256_and_si256(
+            _mm256_srlv_epi32(window, _mm256_sub_epi32(clocks, _mm256_set1_epi32(static_cast<int>(first)))),
+            _mm256_set1_epi32(1));
+        __m256 s;
+        if constexpr (Steady) {
+            s = _mm256_blendv_ps(sPositive, sNegative, _mm256_castsi256_ps(_mm256_slli_epi32(bit, 31)));
+        } else {
+            std::int32_t code[kLanes];
+            float sample[kLanes];
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(code),
+                                _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(att + i)), bit));
+            for (int j = 0; j < kLanes; ++j)
+                sample[j] = log2lin[code[j]];
+            s = _mm256_loadu_ps(sample);
+        }
         _mm256_storeu_ps(left + i, _mm256_add_ps(_mm256_loadu_ps(left + i), _mm256_mul_ps(s, gainLeft)));
         _mm256_storeu_ps(right + i, _mm256_add_ps(_mm256_loadu_ps(right + i), _mm256_mul_ps(s, gainRight)));
         phase = _mm256_add_epi32(phase, phaseStep);
     }
     for (; i < count; ++i) {
         const std::uint32_t clocks = (run.phase + run.inc * static_cast<std::uint32_t>(i)) >> shift;
-        const float s = (bits >> clocks) & 1 ? negative : positive;
+        const float s = log2lin[att[Steady ? 0 : i] + static_cast<std::int32_t>((bits >> clocks) & 1)];
         left[i] += s * run.out.gainLeft;
         right[i] += s * run.out.gainRight;
     }
@@ -284,15 +305,16 @@ constexpr int kNoiseChunk = 32;
     while (done < run.out.count) {
         const int remaining = run.out.count - done;
         const int count = remaining < kNoiseChunk ? remaining : kNoiseChunk;
-        const std::int64_t last = std::int64_t{run.env.pos} + std::int64_t{run.env.rate} * (count - 1);
-        const bool oneAttenuation = (last >> kFractionBits) == (run.env.pos >> kFractionBits);
-        if (arithmeticClocks && oneAttenuation && run.phase <= 2 * clockMask + 1) {
-            const std::int32_t att = run.env.curve[run.env.pos >> kFractionBits] + run.env.level;
-            noiseChunk(run, shift, att, run.out.left + done, run.out.right + done, count);
-            run.env.pos += run.env.rate * count;
+        float* left = run.out.left + done;
+        float* right = run.out.right + done;
+        if (arithmeticClocks && run.phase <= 2 * clockMask + 1) {
+            const std::int64_t last = std::int64_t{run.env.pos} + std::int64_t{run.env.rate} * (count - 1);
+            if ((last >> kFractionBits) == (run.env.pos >> kFractionBits))
+                noiseChunk<true>(run, shift, left, right, count);
+            else
+                noiseChunk<false>(run, shift, left, right, count);
         } else {
-            RunOutput chunk{run.out.log2lin,  run.out.left + done, run.out.right + done,
-                            run.out.gainLeft, run.out.gainRight,   count};
+            RunOutput chunk{run.out.log2lin, left, right, run.out.gainLeft, run.out.gainRight, count};
             const NoiseSource end =
                 render(run.env, chunk, NoiseSource{run.out.log2lin, run.phase, run.inc, clockMask, run.reg, run.bit});
             run.phase = end.phase;
