@@ -193,8 +193,9 @@ inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
     while (done < run.out.count) {
         const int remaining = run.out.count - done;
         const int steady = samplesOnCurveEntry(run.env.pos, run.env.rate, remaining);
-        if (lookUpInRegisters && steady >= entries && steady >= 2 * kLanes) {
-            // Worth reading the whole table once at this attenuation.
+        // Reading the table costs about a quarter of what each of its entries
+        // would cost sample by sample.
+        if (lookUpInRegisters && steady >= 2 * kLanes && steady >= entries / 4) {
             const int count = steady;
             const std::int32_t att = run.env.curve[run.env.pos >> kFractionBits] + run.env.level;
             float samples[kMaxWaveEntries];
