@@ -13,6 +13,9 @@
 
 namespace kest::tolvane::synth {
 
+static_assert(std::tuple_size_v<decltype(SynthTables::attackCurve)> == kEnvelopeCurveLength &&
+              std::tuple_size_v<decltype(SynthTables::decayCurve)> == kEnvelopeCurveLength);
+
 // The hooks a step may leave out. A step also has
 //   bool operator()(int n, std::int32_t env, std::int32_t level)
 // which renders output sample n at the log attenuation env + level (envelope

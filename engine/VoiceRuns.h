@@ -58,6 +58,9 @@ struct SampleRun {
     std::uint32_t inc;
 };
 
+// Entries of the attack and decay curves that RunEnvelope::curve points into.
+inline constexpr int kEnvelopeCurveLength = 4096;
+
 // Runs shorter than this stay with the per-sample step.
 inline constexpr int kMinFastRun = 16;
 

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <immintrin.h>
+#include <type_traits>
 
 namespace kest::tolvane::synth {
 
@@ -176,6 +177,71 @@ template <int Blocks>
     run.phase = ph;
 }
 
+// A stretch of a wave run in which the envelope moves less than one curve
+// entry a sample: the wave's codes sit in registers, the eight samples' curve
+// entries come from one load of eight neighbouring entries, and only the
+// log2lin reads stay scalar.
+template <int Blocks> [[gnu::target("avx2")]] void waveMoving(WaveRun& run, float* left, float* right, int count)
+{
+    __m256 codes[Blocks]; // the wave's integer codes, carried as float bits
+    for (int b = 0; b < Blocks; ++b)
+        codes[b] = _mm256_loadu_ps(reinterpret_cast<const float*>(run.wave + kLanes * b));
+    const std::int32_t* curve = run.env.curve;
+    const std::int32_t rate = run.env.rate;
+    const __m256i level = _mm256_set1_epi32(run.env.level);
+    const __m256i envSteps = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(rate));
+    const __m256i mask = _mm256_set1_epi32(static_cast<int>(run.mask));
+    const __m256i phaseStep = _mm256_set1_epi32(static_cast<int>(run.inc * kLanes));
+    const __m256 gainLeft = _mm256_set1_ps(run.out.gainLeft);
+    const __m256 gainRight = _mm256_set1_ps(run.out.gainRight);
+    __m256i phase = _mm256_and_si256(ramp(run.phase, run.inc), mask);
+    std::int32_t pos = run.env.pos;
+    int i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        const std::int32_t entry = pos >> kFractionBits;
+        if (entry + kLanes > kEnvelopeCurveLength)
+            break; // the last entries: sample by sample, never past the curve
+        const __m256i lanePos = _mm256_add_epi32(_mm256_set1_epi32(pos), envSteps);
+        const __m256i offset = _mm256_sub_epi32(_mm256_srai_epi32(lanePos, kFractionBits), _mm256_set1_epi32(entry));
+        const __m256i nearby = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(curve + entry));
+        const __m256i env = _mm256_permutevar8x32_epi32(nearby, offset);
+        const __m256i entryCode = _mm256_castps_si256(lookUp<Blocks>(codes, _mm256_srli_epi32(phase, kFractionBits)));
+        std::int32_t code[kLanes];
+        float sample[kLanes];
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(code),
+                            _mm256_add_epi32(_mm256_add_epi32(entryCode, env), level));
+        for (int j = 0; j < kLanes; ++j)
+            sample[j] = run.out.log2lin[code[j]];
+        const __m256 s = _mm256_loadu_ps(sample);
+        _mm256_storeu_ps(left + i, _mm256_add_ps(_mm256_loadu_ps(left + i), _mm256_mul_ps(s, gainLeft)));
+        _mm256_storeu_ps(right + i, _mm256_add_ps(_mm256_loadu_ps(right + i), _mm256_mul_ps(s, gainRight)));
+        phase = _mm256_and_si256(_mm256_add_epi32(phase, phaseStep), mask);
+        pos += rate * kLanes;
+    }
+    std::uint32_t ph = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(phase));
+    for (; i < count; ++i) {
+        const float s = run.out.log2lin[run.wave[ph >> kFractionBits] + curve[pos >> kFractionBits] + run.env.level];
+        left[i] += s * run.out.gainLeft;
+        right[i] += s * run.out.gainRight;
+        ph = (ph + run.inc) & run.mask;
+        pos += rate;
+    }
+    run.phase = ph;
+    run.env.pos = pos;
+}
+
+// Calls fn with the wave's number of eight-entry blocks as a constant.
+template <typename Fn> [[gnu::target("avx2"), gnu::always_inline]] inline void withBlocks(int entries, Fn fn)
+{
+    switch (entries / kLanes) {
+    case 1: fn(std::integral_constant<int, 1>{}); break;
+    case 2: fn(std::integral_constant<int, 2>{}); break;
+    case 4: fn(std::integral_constant<int, 4>{}); break;
+    case 8: fn(std::integral_constant<int, 8>{}); break;
+    default: fn(std::integral_constant<int, 16>{}); break;
+    }
+}
+
 // Samples (at most limit) from pos before the envelope reaches its next curve entry.
 inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
 {
@@ -189,38 +255,35 @@ inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
 {
     const int entries = static_cast<int>((run.mask >> kFractionBits) + 1);
     const bool lookUpInRegisters = entries % kLanes == 0 && entries <= kMaxWaveEntries;
+    // Eight samples then span at most eight neighbouring curve entries.
+    const bool slowEnvelope = run.env.rate >= 0 && run.env.rate < (1 << kFractionBits);
     int done = 0;
     while (done < run.out.count) {
         const int remaining = run.out.count - done;
         const int steady = samplesOnCurveEntry(run.env.pos, run.env.rate, remaining);
+        float* left = run.out.left + done;
+        float* right = run.out.right + done;
         // Reading the table costs about a quarter of what each of its entries
         // would cost sample by sample.
         if (lookUpInRegisters && steady >= 2 * kLanes && steady >= entries / 4) {
-            const int count = steady;
             const std::int32_t att = run.env.curve[run.env.pos >> kFractionBits] + run.env.level;
             float samples[kMaxWaveEntries];
             for (int k = 0; k < entries; ++k)
                 samples[k] = run.out.log2lin[run.wave[k] + att];
-            float* left = run.out.left + done;
-            float* right = run.out.right + done;
-            switch (entries / kLanes) {
-            case 1: waveSteady<1>(run, samples, left, right, count); break;
-            case 2: waveSteady<2>(run, samples, left, right, count); break;
-            case 4: waveSteady<4>(run, samples, left, right, count); break;
-            case 8: waveSteady<8>(run, samples, left, right, count); break;
-            default: waveSteady<16>(run, samples, left, right, count); break;
-            }
-            run.env.pos += run.env.rate * count;
-            done += count;
+            withBlocks(entries, [&](auto blocks) { waveSteady<blocks()>(run, samples, left, right, steady); });
+            run.env.pos += run.env.rate * steady;
+            done += steady;
             continue;
         }
-        // Otherwise a chunk computed sample by sample.
         const int count = remaining < kChunk ? remaining : kChunk;
-        RunOutput chunk{run.out.log2lin,  run.out.left + done, run.out.right + done,
-                        run.out.gainLeft, run.out.gainRight,   count};
-        const WaveSource end =
-            render(run.env, chunk, WaveSource{run.wave, run.out.log2lin, run.phase, run.inc, run.mask});
-        run.phase = end.phase;
+        if (lookUpInRegisters && slowEnvelope) {
+            withBlocks(entries, [&](auto blocks) { waveMoving<blocks()>(run, left, right, count); });
+        } else {
+            RunOutput chunk{run.out.log2lin, left, right, run.out.gainLeft, run.out.gainRight, count};
+            const WaveSource end =
+                render(run.env, chunk, WaveSource{run.wave, run.out.log2lin, run.phase, run.inc, run.mask});
+            run.phase = end.phase;
+        }
         done += count;
     }
 }
