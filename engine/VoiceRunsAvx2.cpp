@@ -145,6 +145,9 @@ template <int Blocks>
 }
 
 constexpr int kMaxWaveEntries = 128;
+// A stretch on one curve entry reads the whole table once when it lasts at
+// least this many times the table's length; shorter ones look up sample by sample.
+constexpr int kSteadyTableShare = 3;
 
 // A stretch of a wave run in which the envelope stays on one curve entry: the
 // table's samples at that attenuation are read once, and then each sample is
@@ -177,11 +180,12 @@ template <int Blocks>
     run.phase = ph;
 }
 
-// A stretch of a wave run in which the envelope moves less than one curve
-// entry a sample: the wave's codes sit in registers, the eight samples' curve
-// entries come from one load of eight neighbouring entries, and only the
-// log2lin reads stay scalar.
-template <int Blocks> [[gnu::target("avx2")]] void waveMoving(WaveRun& run, float* left, float* right, int count)
+// A stretch of a wave run in which eight samples' envelope positions lie
+// within 8 * CurveBlocks neighbouring curve entries: the wave's codes sit in
+// registers, the curve's come from as many loads, and only the log2lin reads
+// stay scalar.
+template <int Blocks, int CurveBlocks>
+[[gnu::target("avx2")]] void waveMoving(WaveRun& run, float* left, float* right, int count)
 {
     __m256 codes[Blocks]; // the wave's integer codes, carried as float bits
     for (int b = 0; b < Blocks; ++b)
@@ -199,12 +203,14 @@ template <int Blocks> [[gnu::target("avx2")]] void waveMoving(WaveRun& run, floa
     int i = 0;
     for (; i + kLanes <= count; i += kLanes) {
         const std::int32_t entry = pos >> kFractionBits;
-        if (entry + kLanes > kEnvelopeCurveLength)
+        if (entry + kLanes * CurveBlocks > kEnvelopeCurveLength)
             break; // the last entries: sample by sample, never past the curve
         const __m256i lanePos = _mm256_add_epi32(_mm256_set1_epi32(pos), envSteps);
         const __m256i offset = _mm256_sub_epi32(_mm256_srai_epi32(lanePos, kFractionBits), _mm256_set1_epi32(entry));
-        const __m256i nearby = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(curve + entry));
-        const __m256i env = _mm256_permutevar8x32_epi32(nearby, offset);
+        __m256 nearby[CurveBlocks]; // curve codes, carried as float bits
+        for (int b = 0; b < CurveBlocks; ++b)
+            nearby[b] = _mm256_loadu_ps(reinterpret_cast<const float*>(curve + entry + kLanes * b));
+        const __m256i env = _mm256_castps_si256(lookUp<CurveBlocks>(nearby, offset));
         const __m256i entryCode = _mm256_castps_si256(lookUp<Blocks>(codes, _mm256_srli_epi32(phase, kFractionBits)));
         std::int32_t code[kLanes];
         float sample[kLanes];
@@ -251,21 +257,29 @@ inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
     return static_cast<int>((toNext + rate - 1) / rate);
 }
 
+// The curve blocks eight samples of a run at this rate span (1, 2 or 4), or 0
+// when they may span more.
+inline int curveBlocksFor(std::int32_t rate)
+{
+    for (int blocks = 1; blocks <= 4; blocks *= 2)
+        if (rate >= 0 && 7 * std::int64_t{rate} < std::int64_t{kLanes * blocks - 1} << kFractionBits)
+            return blocks;
+    return 0;
+}
+
 [[gnu::target("avx2")]] void waveRun(WaveRun& run)
 {
     const int entries = static_cast<int>((run.mask >> kFractionBits) + 1);
     const bool lookUpInRegisters = entries % kLanes == 0 && entries <= kMaxWaveEntries;
-    // Eight samples then span at most eight neighbouring curve entries.
-    const bool slowEnvelope = run.env.rate >= 0 && run.env.rate < (1 << kFractionBits);
+    const int curveBlocks = curveBlocksFor(run.env.rate);
     int done = 0;
     while (done < run.out.count) {
         const int remaining = run.out.count - done;
         const int steady = samplesOnCurveEntry(run.env.pos, run.env.rate, remaining);
         float* left = run.out.left + done;
         float* right = run.out.right + done;
-        // Reading the table costs about a quarter of what each of its entries
-        // would cost sample by sample.
-        if (lookUpInRegisters && steady >= 2 * kLanes && steady >= entries / 4) {
+        if (lookUpInRegisters && steady >= 2 * kLanes && steady >= entries) {
+            // As long on one curve entry as the table is long: read the table once.
             const std::int32_t att = run.env.curve[run.env.pos >> kFractionBits] + run.env.level;
             float samples[kMaxWaveEntries];
             for (int k = 0; k < entries; ++k)
@@ -276,8 +290,12 @@ inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
             continue;
         }
         const int count = remaining < kChunk ? remaining : kChunk;
-        if (lookUpInRegisters && slowEnvelope) {
-            withBlocks(entries, [&](auto blocks) { waveMoving<blocks()>(run, left, right, count); });
+        if (lookUpInRegisters && curveBlocks == 1) {
+            withBlocks(entries, [&](auto blocks) { waveMoving<blocks(), 1>(run, left, right, count); });
+        } else if (lookUpInRegisters && curveBlocks == 2) {
+            withBlocks(entries, [&](auto blocks) { waveMoving<blocks(), 2>(run, left, right, count); });
+        } else if (lookUpInRegisters && curveBlocks == 4) {
+            withBlocks(entries, [&](auto blocks) { waveMoving<blocks(), 4>(run, left, right, count); });
         } else {
             RunOutput chunk{run.out.log2lin, left, right, run.out.gainLeft, run.out.gainRight, count};
             const WaveSource end =
