@@ -310,16 +310,55 @@ inline int curveBlocksFor(std::int32_t rate)
 // register bits after 0..32 clocks fit in one 64-bit word.
 constexpr int kNoiseChunk = 32;
 
-// A noise chunk whose clocks follow from arithmetic. With inc <= clockMask
-// (clockMask = 2^k - 1) and phase < 2^(k+1), the step's clock-and-reduce is
-// counting carries out of bit k: by sample i the register has been clocked
-// (phase + i * inc) >> k times. The register steps are taken ahead, without a
-// branch per sample, and each sample picks its bit. Steady: the envelope stays
-// on one curve entry, so each sample is one of two values.
-template <bool Steady>
-[[gnu::target("avx2")]] void noiseChunk(NoiseRun& run, int shift, float* left, float* right, int count)
+// Where the noise register's clocks follow from arithmetic: clockMask is 2^k - 1
+// and the step clocks and reduces the phase whenever it passes clockMask.
+//
+// With inc <= clockMask and phase < 2^(k+1) that is counting carries out of
+// bit k: by sample i the register has been clocked (phase + i * inc) >> k times.
+struct CarryClocks {
+    CarryClocks(std::uint32_t phase, std::uint32_t inc, int shift) : phase(phase), inc(inc), shift(shift) {}
+    // Clocks taken by sample i, its own included.
+    std::uint32_t at(int i) const { return (phase + inc * static_cast<std::uint32_t>(i)) >> shift; }
+    [[gnu::target("avx2")]] __m256i atGroup(int i) const
+    {
+        return _mm256_srl_epi32(ramp(phase + inc * static_cast<std::uint32_t>(i), inc), _mm_cvtsi32_si128(shift));
+    }
+    std::uint32_t phaseAfter(int count) const
+    {
+        return phase + inc * static_cast<std::uint32_t>(count) - (at(count - 1) << shift);
+    }
+    std::uint32_t phase, inc;
+    int shift;
+};
+
+// With inc > clockMask every sample clocks, the first one when the phase
+// already passed clockMask; the phase keeps only its low k bits, plus inc.
+struct EverySampleClocks {
+    EverySampleClocks(std::uint32_t phase, std::uint32_t inc, std::uint32_t clockMask)
+        : phase(phase), inc(inc), clockMask(clockMask), first(phase > clockMask ? 1 : 0)
+    {
+    }
+    std::uint32_t at(int i) const { return static_cast<std::uint32_t>(i) + first; }
+    [[gnu::target("avx2")]] __m256i atGroup(int i) const
+    {
+        return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at(i))), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    }
+    std::uint32_t phaseAfter(int count) const
+    {
+        const std::uint32_t reduced = first ? phase & clockMask : phase;
+        return ((reduced + inc * static_cast<std::uint32_t>(count - 1)) & clockMask) + inc;
+    }
+    std::uint32_t phase, inc, clockMask, first;
+};
+
+// A noise chunk whose clocks follow from arithmetic: the register steps are
+// taken ahead, without a branch per sample, and each sample picks its bit.
+// Steady: the envelope stays on one curve entry, so each sample is one of two
+// values.
+template <bool Steady, typename Clocks>
+[[gnu::target("avx2")]] void noiseChunk(NoiseRun& run, const Clocks& clocks, float* left, float* right, int count)
 {
-    const std::uint32_t lastClocks = (run.phase + run.inc * static_cast<std::uint32_t>(count - 1)) >> shift;
+    const std::uint32_t lastClocks = clocks.at(count - 1);
     std::uint64_t bits = static_cast<std::uint64_t>(run.bit & 1); // bit j: the sign after j clocks
     int reg = run.reg;
     for (std::uint32_t j = 1; j <= lastClocks; ++j) {
@@ -337,16 +376,13 @@ template <bool Steady>
     const float* log2lin = run.out.log2lin;
     const __m256 sPositive = _mm256_set1_ps(log2lin[att[0]]), sNegative = _mm256_set1_ps(log2lin[att[0] + 1]);
     const __m256 gainLeft = _mm256_set1_ps(run.out.gainLeft), gainRight = _mm256_set1_ps(run.out.gainRight);
-    const __m128i clockShift = _mm_cvtsi32_si128(shift);
-    __m256i phase = ramp(run.phase, run.inc);
-    const __m256i phaseStep = _mm256_set1_epi32(static_cast<int>(run.inc * kLanes));
     int i = 0;
     for (; i + kLanes <= count; i += kLanes) {
-        const __m256i clocks = _mm256_srl_epi32(phase, clockShift);
-        const auto first = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(clocks));
+        const __m256i taken = clocks.atGroup(i);
+        const std::uint32_t first = clocks.at(i);
         const __m256i window = _mm256_set1_epi32(static_cast<int>(static_cast<std::uint32_t>(bits >> first)));
         const __m256i bit = _mm256_and_si256(
-            _mm256_srlv_epi32(window, _mm256_sub_epi32(clocks, _mm256_set1_epi32(static_cast<int>(first)))),
+            _mm256_srlv_epi32(window, _mm256_sub_epi32(taken, _mm256_set1_epi32(static_cast<int>(first)))),
             _mm256_set1_epi32(1));
         __m256 s;
         if constexpr (Steady) {
@@ -362,26 +398,35 @@ template <bool Steady>
         }
         _mm256_storeu_ps(left + i, _mm256_add_ps(_mm256_loadu_ps(left + i), _mm256_mul_ps(s, gainLeft)));
         _mm256_storeu_ps(right + i, _mm256_add_ps(_mm256_loadu_ps(right + i), _mm256_mul_ps(s, gainRight)));
-        phase = _mm256_add_epi32(phase, phaseStep);
     }
     for (; i < count; ++i) {
-        const std::uint32_t clocks = (run.phase + run.inc * static_cast<std::uint32_t>(i)) >> shift;
-        const float s = log2lin[att[Steady ? 0 : i] + static_cast<std::int32_t>((bits >> clocks) & 1)];
+        const float s = log2lin[att[Steady ? 0 : i] + static_cast<std::int32_t>((bits >> clocks.at(i)) & 1)];
         left[i] += s * run.out.gainLeft;
         right[i] += s * run.out.gainRight;
     }
-    run.phase = run.phase + run.inc * static_cast<std::uint32_t>(count) - (lastClocks << shift);
+    run.phase = clocks.phaseAfter(count);
     if (lastClocks > 0) {
         run.reg = reg;
         run.bit = reg & 1;
     }
 }
 
+template <typename Clocks>
+[[gnu::target("avx2")]] void noiseChunk(NoiseRun& run, const Clocks& clocks, float* left, float* right, int count)
+{
+    const std::int64_t last = std::int64_t{run.env.pos} + std::int64_t{run.env.rate} * (count - 1);
+    if ((last >> kFractionBits) == (run.env.pos >> kFractionBits))
+        noiseChunk<true>(run, clocks, left, right, count);
+    else
+        noiseChunk<false>(run, clocks, left, right, count);
+}
+
 [[gnu::target("avx2")]] void noiseRun(NoiseRun& run)
 {
     const std::uint32_t clockMask = run.clockMask;
-    const bool arithmeticClocks =
-        clockMask != 0 && clockMask < (1u << 26) && (clockMask & (clockMask + 1)) == 0 && run.inc <= clockMask;
+    // A clock mask of k low bits, small enough that no sum below wraps.
+    const bool arithmetic =
+        clockMask != 0 && clockMask < (1u << 26) && (clockMask & (clockMask + 1)) == 0 && run.inc <= (1u << 31);
     const int shift = __builtin_popcount(clockMask);
     int done = 0;
     while (done < run.out.count) {
@@ -389,12 +434,10 @@ template <bool Steady>
         const int count = remaining < kNoiseChunk ? remaining : kNoiseChunk;
         float* left = run.out.left + done;
         float* right = run.out.right + done;
-        if (arithmeticClocks && run.phase <= 2 * clockMask + 1) {
-            const std::int64_t last = std::int64_t{run.env.pos} + std::int64_t{run.env.rate} * (count - 1);
-            if ((last >> kFractionBits) == (run.env.pos >> kFractionBits))
-                noiseChunk<true>(run, shift, left, right, count);
-            else
-                noiseChunk<false>(run, shift, left, right, count);
+        if (arithmetic && run.inc <= clockMask && run.phase <= 2 * clockMask + 1) {
+            noiseChunk(run, CarryClocks(run.phase, run.inc, shift), left, right, count);
+        } else if (arithmetic && run.inc > clockMask && run.phase <= clockMask + run.inc) {
+            noiseChunk(run, EverySampleClocks(run.phase, run.inc, clockMask), left, right, count);
         } else {
             RunOutput chunk{run.out.log2lin, left, right, run.out.gainLeft, run.out.gainRight, count};
             const NoiseSource end =
