@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The AVX2 run kernels. Gathers are no faster than scalar table reads on the
-// processors measured, so the table reads stay scalar (with the envelope read
-// hoisted out while it stays on one curve entry) and AVX2 does the mixing,
-// eight samples per step. Only the functions here carry the AVX2 target: what
-// they instantiate from elsewhere is compiled for the baseline, so no AVX2
-// instruction can reach a processor without it.
+// The AVX2 run kernels, eight samples of one voice per step. Gathers were no
+// faster than scalar loads on the processors measured, so small tables (a
+// wave, a stretch of an envelope curve, a wave at one attenuation) are looked
+// up in registers, and the large log2lin table is read with scalar loads.
+// Only the functions here carry the AVX2 target: what they instantiate from
+// elsewhere is compiled for the baseline, so no AVX2 instruction can reach a
+// processor without it.
 #include "VoiceRuns.h"
 
 #if defined(__x86_64__) || defined(__i386__)
