@@ -13,16 +13,17 @@ MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const Midi
     // A key struck again while the pedal holds its earlier note restarts: the
     // held note is released and a new one begins.
     const int channel = event.channel & 0x0F;
-    for (VoiceUnitBase& held : voices_) {
+    voices_.forEachSounding([&](VoiceUnitBase& held) {
         if (held.sustained && (held.status & VoiceUnitBase::kHeldBit) && held.channel == channel &&
             held.key == (event.data1 & 0x7F)) {
             held.sustained = false;
             held.noteOff();
         }
-    }
+    });
     const int index = voices_.findVoice();
     if (index < 0)
         return nullptr;
+    voices_.markSounding(index);
     VoiceUnitBase& v = voices_[index];
     v.sustained = false;
     v.renderPos = eventPos_;
@@ -35,14 +36,14 @@ void MultiTimberSynthBase::handleNoteOff(const MidiEvent& event)
     const int channel = event.channel & 0x0F;
     // With the sustain pedal down the note keeps sounding until the pedal lifts.
     const bool pedalDown = part(channel).cc[kSustainController] >= 64;
-    for (VoiceUnitBase& v : voices_) {
+    voices_.forEachSounding([&](VoiceUnitBase& v) {
         if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1) {
             if (pedalDown)
                 v.sustained = true;
             else
                 v.noteOff();
         }
-    }
+    });
 }
 
 void MultiTimberSynthBase::handleNoteOn(const MidiEvent& event)
@@ -78,13 +79,13 @@ void MultiTimberSynthBase::handlePitchBend(const MidiEvent& event)
 
 void MultiTimberSynthBase::releaseSustained(int channel)
 {
-    for (VoiceUnitBase& v : voices_) {
+    voices_.forEachSounding([channel](VoiceUnitBase& v) {
         if (!v.sustained || v.channel != channel)
-            continue;
+            return;
         v.sustained = false;
         if (v.status & VoiceUnitBase::kHeldBit)
             v.noteOff();
-    }
+    });
 }
 
 } // namespace kest::tolvane::synth

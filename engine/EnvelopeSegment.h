@@ -21,6 +21,9 @@ inline int samplesInEnvelopeSegment(std::int32_t envPos, std::int32_t envEnd, st
         return 1; // still at the end after an advance: check again next sample
     if (envRate <= 0)
         return limit;
+    // Most calls are cut by the limit (a short block, an event): no division then.
+    if (remaining >= std::int64_t{envRate} * limit)
+        return limit;
     const std::int64_t count = (remaining + envRate - 1) / envRate;
     return count < limit ? static_cast<int>(count) : limit;
 }

@@ -18,8 +18,8 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
     const int end = start + std::max(block.count, 0);
     float* const* outputs = block.outputs;
     int pos = start;
-    for (VoiceUnitBase& v : voices_)
-        v.renderPos = start;
+    std::uint32_t pairs = 0;
+    voices_.forEachSounding([start](VoiceUnitBase& v) { v.renderPos = start; });
 
     for (MidiEvent* event = block.eventList ? block.eventList->next : nullptr; event; event = event->next) {
         if ((event->portMask & portMask) == 0 || !accepts(*event))
@@ -28,23 +28,29 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
         // letting voices write beyond the buffers.
         const int time = std::min(event->time, end);
         if (time > pos) {
-            renderVoices(outputs, time);
+            pairs |= renderVoices(outputs, time);
             pos = time;
         }
         eventPos_ = pos;
         apply(*event);
     }
-    renderVoices(outputs, end);
+    pairs |= renderVoices(outputs, end);
+    block.soundingPairs |= pairs;
     eventPos_ = 0;
 }
 
-void MultiTimberSynthBase::renderVoices(float* const* outputs, int target)
+std::uint32_t MultiTimberSynthBase::renderVoices(float* const* outputs, int target)
 {
     if (!outputs)
-        return;
-    for (VoiceUnitBase& v : voices_)
-        if (v.status != VoiceUnitBase::kFree && v.renderPos < target)
+        return 0;
+    std::uint32_t pairs = 0;
+    voices_.forEachSounding([&](VoiceUnitBase& v) {
+        if (v.renderPos < target) {
+            pairs |= 1u << (v.outputPair / 2);
             v.render(outputs, target);
+        }
+    });
+    return pairs;
 }
 
 // ---- the apply path ---------------------------------------------------------

@@ -65,6 +65,7 @@ void ModuleHost::process(float** channelBuffers, int sampleCount)
     outputs = channelBuffers;
     count = sampleCount < 0 ? 0 : sampleCount;
     start = 0;
+    soundingPairs = 0;
     eventList = this;
     for (int i = 0; i < kSlotCount; ++i)
         if (slots_[i] && !disabled_[i])

@@ -2,6 +2,8 @@
 // of the block's event list, followed by the per-block context.
 #pragma once
 
+#include <cstdint>
+
 #include "ITolvaneModule.h"
 #include "MidiEvent.h"
 
@@ -17,6 +19,9 @@ struct ProcessBlock {
     MidiEvent* eventList = nullptr; // list head; events follow through next in time order
     int start = 0;
     int count = 0;
+    // Output pairs (bit n: pair n) that a voice rendered into during the
+    // block; every other pair was left as it was (silent when cleared).
+    std::uint32_t soundingPairs = 0;
 };
 
 class ModuleHost : public MidiEvent, public ProcessBlock {

@@ -87,14 +87,7 @@ void MultiTimberSynthBase::setMasterTune(float hz)
     updateRateConstants();
 }
 
-int MultiTimberSynthBase::getActiveVoiceCount() const
-{
-    int active = 0;
-    for (const VoiceUnitBase& v : voices_)
-        if (v.status != VoiceUnitBase::kFree)
-            ++active;
-    return active;
-}
+int MultiTimberSynthBase::getActiveVoiceCount() const { return voices_.soundingCount(); }
 
 int MultiTimberSynthBase::setPolyphony(int count)
 {
@@ -111,9 +104,10 @@ void MultiTimberSynthBase::setPartOutput(int partIndex, int output)
     const int channel = partIndex & 0x0F;
     const int clamped = std::clamp(output, 0, kOutputPairCount - 1);
     part(channel).output = clamped;
-    for (VoiceUnitBase& v : voices_)
+    voices_.forEachSounding([&](VoiceUnitBase& v) {
         if (v.channel == channel)
             v.outputPair = 2 * clamped;
+    });
 }
 
 int MultiTimberSynthBase::getDefaultMode(int partIndex) const { return part(partIndex).defaultMode; }
@@ -155,18 +149,21 @@ void MultiTimberSynthBase::setNrpnEnabled(bool enabled)
     parts_.resetRunningControllers();
 }
 
+// A free voice has nothing to stop or fade: the sounding set is enough.
 void MultiTimberSynthBase::stopVoices(int channel)
 {
-    for (VoiceUnitBase& v : voices_)
+    voices_.forEachSounding([channel](VoiceUnitBase& v) {
         if (channel < 0 || v.channel == channel)
             v.stop();
+    });
 }
 
 void MultiTimberSynthBase::soundOffVoices(int channel)
 {
-    for (VoiceUnitBase& v : voices_)
+    voices_.forEachSounding([channel](VoiceUnitBase& v) {
         if (channel < 0 || v.channel == channel)
             v.soundOff();
+    });
 }
 
 } // namespace kest::tolvane::synth

@@ -154,7 +154,9 @@ protected:
     // Search, then place the chosen voice at the current event position and on
     // the part's output pair. Null when the note is dropped.
     VoiceUnitBase* claimVoice(const MidiEvent& event);
-    void renderVoices(float* const* outputs, int target);
+    // Renders the sounding voices up to target; returns the output pairs
+    // (bit n: pair n) that a voice rendered into.
+    std::uint32_t renderVoices(float* const* outputs, int target);
     // Whether a message of the block's list or a direct call takes effect: its
     // type is handled, a note-on's part is not muted, a SysEx message is received.
     bool accepts(const MidiEvent& event) const;
@@ -169,14 +171,16 @@ protected:
     bool acceptsSysEx(const MidiMessage& message) const;
     // A universal message, else the engine's own address-map message.
     void applySysEx(const MidiEvent& event);
-    // Calls fn on every voice of the channel when the part is not muted.
+    // Calls fn on every voice of the channel when the part is not muted (a
+    // voice with a channel is never free, so the sounding set holds them all).
     template <typename Fn> void forChannelVoices(int channel, Fn fn)
     {
         if (part(channel).mode == kModeMute)
             return;
-        for (VoiceUnitBase& v : voices_)
+        voices_.forEachSounding([&](VoiceUnitBase& v) {
             if (v.channel == channel)
                 fn(v);
+        });
     }
 
     // Controller handlers.

@@ -28,6 +28,18 @@ struct OscillatorStep : VoiceStep {
         return true;
     }
 
+    int renderFast(int n, int runEnd, const std::int32_t* curve, std::int32_t& envPos, std::int32_t envRate,
+                   std::int32_t level)
+    {
+        if (!kernels || runEnd - n < kMinFastRun)
+            return n;
+        WaveRun run{{curve, envPos, envRate, level}, output(n, runEnd - n), table, ph, inc, mask};
+        kernels->wave(run);
+        ph = run.phase;
+        envPos = run.env.pos;
+        return runEnd;
+    }
+
     const std::int32_t* table;
     std::uint32_t inc, mask;
     std::uint32_t ph;

@@ -9,8 +9,12 @@
 
 #include "EnvelopeSegment.h"
 #include "SynthesizerWT.h"
+#include "VoiceRuns.h"
 
 namespace kest::tolvane::synth {
+
+static_assert(std::tuple_size_v<decltype(SynthTables::attackCurve)> == kEnvelopeCurveLength &&
+              std::tuple_size_v<decltype(SynthTables::decayCurve)> == kEnvelopeCurveLength);
 
 // The hooks a step may leave out. A step also has
 //   bool operator()(int n, std::int32_t env, std::int32_t level)
@@ -19,7 +23,8 @@ namespace kest::tolvane::synth {
 // returns false when the voice ends there, leaving that sample silent.
 struct VoiceStep {
     VoiceStep(const SynthesizerWT::VoiceUnitWT& voice, const float* log2linTable, float* leftOut, float* rightOut)
-        : log2lin(log2linTable), left(leftOut), right(rightOut), gl(voice.gainLeft), gr(voice.gainRight)
+        : log2lin(log2linTable), left(leftOut), right(rightOut), gl(voice.gainLeft), gr(voice.gainRight),
+          kernels(voice.runKernels)
     {
     }
 
@@ -28,6 +33,14 @@ struct VoiceStep {
     int runLength(int limit) { return limit; }
     // Attenuation added over the whole run besides the preset's level.
     std::int32_t levelOffset() const { return 0; }
+    // Renders a leading part of the run [n, runEnd) several samples at a time,
+    // moving the envelope position on, and returns where the per-sample step
+    // takes over. Structures without a fast path render nothing here.
+    int renderFast(int n, int /*runEnd*/, const std::int32_t* /*curve*/, std::int32_t& /*envPos*/,
+                   std::int32_t /*envRate*/, std::int32_t /*level*/)
+    {
+        return n;
+    }
 
     // One mono sample into the voice's output pair through its pan gains.
     void addPanned(int n, float s)
@@ -36,10 +49,14 @@ struct VoiceStep {
         right[n] += s * gr;
     }
 
+    // The output of a fast run of count samples from sample n.
+    RunOutput output(int n, int count) const { return {log2lin, left + n, right + n, gl, gr, count}; }
+
     const float* log2lin; // log code to linear amplitude
     float* left;
     float* right;
     float gl, gr;
+    const VoiceRunKernels* kernels; // null: per-sample steps only
 };
 
 // Returns the step as the last sample left it, for the voice to keep its state.
@@ -61,6 +78,7 @@ template <typename Step>
         const std::int32_t rate = voice.envRate;
         const std::int32_t level = voice.levelAttenuation + step.levelOffset();
         std::int32_t pos = voice.envPos;
+        n = step.renderFast(n, runEnd, curve, pos, rate, level);
         for (; n < runEnd; ++n) {
             if (!step(n, curve[pos >> kEnvelopeIndexShift], level)) {
                 voice.envPos = pos;

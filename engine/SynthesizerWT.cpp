@@ -44,6 +44,13 @@ void SynthesizerWT::allocateVoices(int count)
     voices_.adopt(toneVoices_.get(), count);
 }
 
+void SynthesizerWT::useVoiceRunKernels(const VoiceRunKernels* kernels)
+{
+    runKernels_ = kernels;
+    for (int i = 0; i < voiceCount(); ++i)
+        toneVoices_[static_cast<std::size_t>(i)].runKernels = kernels;
+}
+
 namespace {
 // Phases and sample positions are Q18: 2^18 is one table entry or one frame.
 constexpr int kQ18One = 262144;

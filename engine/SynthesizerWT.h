@@ -10,6 +10,7 @@
 
 #include "MultiTimberSynthBase.h"
 #include "SynthTables.h"
+#include "VoiceRuns.h"
 
 namespace kest::tolvane::synth {
 
@@ -74,6 +75,7 @@ public:
         int phaseMask = 0;
         int noiseMask = 0;
         RenderFn renderFn = &VoiceUnitWT::renderStopOnly;
+        const VoiceRunKernels* runKernels = nullptr; // the engine's choice, copied at bind
 
         // Oscillator and pitch.
         const std::int32_t* wave = nullptr;
@@ -141,6 +143,11 @@ public:
         return &waveTables_[static_cast<std::size_t>(index & 0x7F) * kWaveTableMaxSize];
     }
     const SynthTables& tables() const { return *tables_; }
+    // The fast paths the voices use: the fastest this processor runs unless
+    // set otherwise; null renders with the per-sample steps alone. Both give
+    // the same samples.
+    const VoiceRunKernels* voiceRunKernels() const { return runKernels_; }
+    void useVoiceRunKernels(const VoiceRunKernels* kernels);
     const RateConstants& rateConstants() const { return rates_; }
     int waveValueLog(int value) const { return waveValueLog_[static_cast<std::size_t>(value & 0xFF)]; }
 
@@ -179,6 +186,7 @@ private:
 
     const SynthTables* tables_ = &SynthTables::shared();
     RateConstants rates_;
+    const VoiceRunKernels* runKernels_ = fastestVoiceRunKernels();
     // The storage of the voices the pool holds.
     std::unique_ptr<VoiceUnitWT[]> toneVoices_;
     std::array<TonePreset, kToneCount> tones_{};

@@ -32,7 +32,7 @@ int samplesBeforeLfoStep(std::int32_t counter, std::int32_t step, int limit)
 {
     if (counter <= 0)
         return 1;
-    if (step <= 0)
+    if (step <= 0 || std::int64_t{counter} >= std::int64_t{step} * limit)
         return limit;
     const std::int64_t count = (std::int64_t{counter} + step - 1) / step;
     return count < limit ? static_cast<int>(count) : limit;
@@ -107,6 +107,19 @@ struct NoiseStep : VoiceStep {
         addPanned(n, log2lin[att + bit]);
         ph += inc;
         return true;
+    }
+    int renderFast(int n, int runEnd, const std::int32_t* curve, std::int32_t& envPos, std::int32_t envRate,
+                   std::int32_t level)
+    {
+        if (!kernels || runEnd - n < kMinFastRun)
+            return n;
+        NoiseRun run{{curve, envPos, envRate, level}, output(n, runEnd - n), ph, inc, clockMask, reg, bit};
+        kernels->noise(run);
+        ph = run.phase;
+        reg = run.reg;
+        bit = run.bit;
+        envPos = run.env.pos;
+        return runEnd;
     }
     std::uint32_t inc, clockMask;
     std::uint32_t ph;

@@ -11,6 +11,15 @@ int VoicePool::roundedSize(int count)
     return size;
 }
 
+int VoicePool::soundingCount() const
+{
+    int count = 0;
+    for (int word = 0; word * 64 < size_; ++word)
+        for (std::uint64_t left = sounding_[static_cast<std::size_t>(word)]; left != 0; left &= left - 1)
+            count += (*this)[word * 64 + std::countr_zero(left)].status != VoiceUnitBase::kFree ? 1 : 0;
+    return count;
+}
+
 int VoicePool::findVoice()
 {
     if (size_ <= 0)

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 
 #include "VoiceUnitBase.h"
 
@@ -28,6 +30,7 @@ public:
         for (int i = 0; i < size_; ++i)
             slots_[static_cast<std::size_t>(i)] = &voices[i];
         cursor_ = 0;
+        sounding_.fill(0);
     }
 
     int size() const { return size_; }
@@ -42,6 +45,32 @@ public:
     // cursor moves to the voice found; -1 when the pool is empty or every
     // pass failed.
     int findVoice();
+
+    // The sounding set: every voice a note claimed since it was last found
+    // free. The block loop walks only these, in pool order (the order in which
+    // voices add into a shared output), instead of every voice of the pool.
+    void markSounding(int index)
+    {
+        if (index >= 0 && index < size_)
+            sounding_[static_cast<std::size_t>(index) / 64] |= std::uint64_t{1} << (index % 64);
+    }
+    // Calls fn on each voice of the set that is not free, in pool order, and
+    // drops the free ones from the set.
+    template <typename Fn> void forEachSounding(Fn fn)
+    {
+        for (int word = 0; word * 64 < size_; ++word) {
+            std::uint64_t& bits = sounding_[static_cast<std::size_t>(word)];
+            for (std::uint64_t left = bits; left != 0; left &= left - 1) {
+                const int bit = std::countr_zero(left);
+                VoiceUnitBase& v = (*this)[word * 64 + bit];
+                if (v.status == VoiceUnitBase::kFree)
+                    bits &= ~(std::uint64_t{1} << bit);
+                else
+                    fn(v);
+            }
+        }
+    }
+    int soundingCount() const;
 
     class Iterator {
     public:
@@ -64,6 +93,7 @@ private:
     std::array<VoiceUnitBase*, kMaxSize> slots_{};
     int size_ = 0;
     int cursor_ = 0;
+    std::array<std::uint64_t, kMaxSize / 64> sounding_{};
 };
 
 } // namespace kest::tolvane::synth

@@ -60,6 +60,27 @@ template <int Channels> struct SampleStep : VoiceStep {
         position += inc;
         return true;
     }
+    // The part of the run that stays below the end runs as a fast run; the
+    // sample that reaches the end (to wrap or stop) is the step's.
+    int renderFast(int n, int runEnd, const std::int32_t* curve, std::int32_t& envPos, std::int32_t envRate,
+                   std::int32_t level)
+    {
+        const std::uint64_t endPosition = std::uint64_t(std::max(end, 0)) << kFrameFractionBits;
+        if (!kernels || runEnd - n < kMinFastRun || position >= endPosition)
+            return n;
+        // Samples whose frame lies below the end; a division only when the end is near.
+        const auto length = static_cast<std::uint64_t>(runEnd - n);
+        const bool staysInside = position + std::uint64_t{inc} * (length - 1) < endPosition;
+        const std::uint64_t inside = staysInside ? length : (endPosition - position + inc - 1) / inc;
+        const int count = static_cast<int>(std::min(length, inside));
+        if (count < kMinFastRun)
+            return n;
+        SampleRun run{{curve, envPos, envRate, level}, output(n, count), frames, position, inc};
+        (Channels == 1 ? kernels->sampleMono : kernels->sampleStereo)(run);
+        position = run.position;
+        envPos = run.env.pos;
+        return n + count;
+    }
     const std::int32_t* frames;
     std::uint32_t inc;
     int end, loopLength;

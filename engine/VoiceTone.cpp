@@ -25,6 +25,7 @@ void Voice::bind(SynthesizerWT& engine)
     gainCurve_ = tables_->gainCurve.data();
     panTable_ = tables_->pan.data();
     rates = engine.rates_;
+    runKernels = engine.runKernels_;
     phaseMask = engine.tableSize * (1 << kPhaseFractionBits) - 1;
     noiseMask = phaseMask >> 5;
     masterVolume = engine.masterVolume;

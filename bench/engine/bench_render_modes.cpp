@@ -87,6 +87,8 @@ void renderVoices(benchmark::State& state, RenderMode mode)
 {
     const int voices = static_cast<int>(state.range(0));
     RenderRig rig(mode, voices);
+    if (state.range(1) == 0)
+        rig.engine.useVoiceRunKernels(nullptr);
     if (rig.engine.getActiveVoiceCount() != voices) {
         state.SkipWithError("not every voice sounds");
         return;
@@ -103,12 +105,12 @@ void renderVoices(benchmark::State& state, RenderMode mode)
         kBlock / 44100.0 / 100.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-BENCHMARK_CAPTURE(renderVoices, NoLfo, RenderMode::NoLfo)->Arg(128)->Arg(1024);
-BENCHMARK_CAPTURE(renderVoices, LfoPm, RenderMode::LfoPm)->Arg(128)->Arg(1024);
-BENCHMARK_CAPTURE(renderVoices, LfoAm, RenderMode::LfoAm)->Arg(128)->Arg(1024);
-BENCHMARK_CAPTURE(renderVoices, Noise, RenderMode::Noise)->Arg(128)->Arg(1024);
-BENCHMARK_CAPTURE(renderVoices, SampleMono, RenderMode::SampleMono)->Arg(128)->Arg(1024);
-BENCHMARK_CAPTURE(renderVoices, SampleStereo, RenderMode::SampleStereo)->Arg(128)->Arg(1024);
+BENCHMARK_CAPTURE(renderVoices, NoLfo, RenderMode::NoLfo)->ArgsProduct({{128, 1024}, {0, 1}});
+BENCHMARK_CAPTURE(renderVoices, LfoPm, RenderMode::LfoPm)->ArgsProduct({{128, 1024}, {0, 1}});
+BENCHMARK_CAPTURE(renderVoices, LfoAm, RenderMode::LfoAm)->ArgsProduct({{128, 1024}, {0, 1}});
+BENCHMARK_CAPTURE(renderVoices, Noise, RenderMode::Noise)->ArgsProduct({{128, 1024}, {0, 1}});
+BENCHMARK_CAPTURE(renderVoices, SampleMono, RenderMode::SampleMono)->ArgsProduct({{128, 1024}, {0, 1}});
+BENCHMARK_CAPTURE(renderVoices, SampleStereo, RenderMode::SampleStereo)->ArgsProduct({{128, 1024}, {0, 1}});
 
 } // namespace
 } // namespace kest::tolvane

@@ -266,7 +266,7 @@ void TolvaneVSTProcessor::applyModuleRequest()
     moduleRequest_ = ModuleRequest::None;
 }
 
-void TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
+std::uint32_t TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
 {
     // Edits reach the engine through its queue and never hold this lock; only
     // a voice-pool rebuild or a host lifecycle call can. Never sleep on it:
@@ -277,16 +277,26 @@ void TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
             pending_.markCarried();
             missedBlocks_.fetch_add(1, std::memory_order_relaxed);
         }
-        return;
+        return 0;
     }
     // Queued value changes and a waiting task first, even while bypassed, so
     // the message thread waiting for them is answered.
     context_->serviceFromAudioThread();
     applyModuleRequest();
     if (bypassed_ || numSamples <= 0)
-        return;
+        return 0;
     pending_.moveInto(*context_->eventQueue);
-    context_->tryRenderBlock(channels, numSamples);
+    return context_->tryRenderBlock(channels, numSamples) ? context_->moduleHost->soundingPairs : 0;
+}
+
+void TolvaneVSTProcessor::setSilenceFlags(ProcessData& data, std::uint32_t soundingBuses)
+{
+    for (int bus = 0; bus < Tolvane::kOutputBusCount; ++bus) {
+        AudioBusBuffers& buffers = data.outputs[bus];
+        const bool silent = !(soundingBuses & (1u << bus));
+        const int channels = std::clamp<int32>(buffers.numChannels, 0, 63);
+        buffers.silenceFlags = silent ? (uint64{1} << channels) - 1 : 0;
+    }
 }
 
 tresult PLUGIN_API TolvaneVSTProcessor::process(ProcessData& data)
@@ -302,12 +312,14 @@ tresult PLUGIN_API TolvaneVSTProcessor::process(ProcessData& data)
     readEvents(data.inputEvents, data.numSamples);
 
     zeroOutputs(data);
-    if (!context_)
+    if (!context_) {
+        setSilenceFlags(data, 0);
         return kResultOk;
+    }
 
     float* channels[2 * Tolvane::kOutputBusCount] = {};
     const bool complete = data.numSamples <= 0 || collectOutputs(data, channels);
-    deliverToEngine(channels, complete ? data.numSamples : 0);
+    setSilenceFlags(data, deliverToEngine(channels, complete ? data.numSamples : 0));
     return kResultOk;
 }
 

@@ -4,6 +4,8 @@
 // outputs, and answers the editor's messages.
 #pragma once
 
+#include <cstdint>
+
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -60,7 +62,10 @@ private:
     void switchBypass(bool on);
     bool collectOutputs(ProcessData& data, float** channels);
     void zeroOutputs(ProcessData& data);
-    void deliverToEngine(float** channels, int32 numSamples);
+    // Returns the output pairs (bit n: bus n) the engine rendered sound into.
+    std::uint32_t deliverToEngine(float** channels, int32 numSamples);
+    // Marks every bus the engine left silent, so that the host may skip it.
+    static void setSilenceFlags(ProcessData& data, std::uint32_t soundingBuses);
     void applyModuleRequest();
     void ensureScratch(int32 samples);
 

@@ -2,6 +2,7 @@
 // The event queue, its merge into the block list and the module host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -94,6 +95,32 @@ TEST(EventQueue, MergesByTimeAndReversesEqualTimes)
 
     host.process(nullptr, 64); // the list is emptied at every block
     EXPECT_TRUE(sink.seen.empty());
+}
+
+// A full queue in runs of rising times broken by drops, as a block's
+// parameter points and then its notes arrive: the list is the stable time
+// order with equal times reversed, the same as for any order.
+TEST(EventQueue, AFullQueueInMixedOrderMergesLikeAFewEvents)
+{
+    MidiController queue;
+    RecordingModule sink;
+    ModuleHost host;
+    host.setModule(0, &queue);
+    host.setModule(1, &sink);
+    std::vector<std::pair<int, int>> expected; // (time, queue index), in listed order
+    for (int i = 0; i < queue.capacity(); ++i) {
+        const int time = (i * 7) % 300 + (i % 5 == 0 ? 3 : 0);
+        queue.queueChannelEvent(kControlChange, 0, i % 128, i / 128, time);
+        expected.emplace_back(time, -i);
+    }
+    std::sort(expected.begin(), expected.end());
+    host.process(nullptr, 512);
+    ASSERT_EQ(sink.seen.size(), expected.size());
+    for (std::size_t n = 0; n < expected.size(); ++n) {
+        const int index = -expected[n].second;
+        ASSERT_EQ(sink.seen[n]->time, expected[n].first) << "at " << n;
+        ASSERT_EQ(sink.seen[n]->data1 + 128 * sink.seen[n]->data2, index) << "at " << n;
+    }
 }
 
 TEST(EventQueue, DropsBeyondCapacityAndCopiesThePortMask)

@@ -271,18 +271,57 @@ TEST(Outputs, PartsMixIntoTheirPairAndMoveAtOnce)
     EngineHarness h;
     h.engine.tone(0).sl = 0;
     h.engine.setPartOutput(3, 5);
+    h.block(64);
+    EXPECT_EQ(h.host.soundingPairs, 0u); // nothing sounds, nothing was written
     h.noteOn(3, 69, 100);
     h.block(64);
     EXPECT_GT(test::lastAbove(h.channel(10), 0.01f), 0);
     EXPECT_GT(test::lastAbove(h.channel(11), 0.01f), 0);
     EXPECT_EQ(test::lastAbove(h.channel(0), 0.0f), -1);
+    EXPECT_EQ(h.host.soundingPairs, 1u << 5); // the block reports the one pair written
 
     h.engine.setPartOutput(3, 15);
+    h.noteOn(0, 60, 100);
     h.block(64);
     EXPECT_EQ(test::lastAbove(h.channel(10), 0.0f), -1);
     EXPECT_GT(test::firstAbove(h.channel(31), 0.01f), -1);
+    EXPECT_EQ(h.host.soundingPairs, (1u << 15) | 1u);
     h.engine.setPartOutput(3, 99); // held inside the 16 pairs
     EXPECT_EQ(h.engine.part(3).output, 15);
+}
+
+// The engine renders only the voices a note claimed and that have not ended
+// since: the count it keeps agrees with the voices' own status through
+// claims, steals, releases that end and stops.
+TEST(Voices, TheActiveCountFollowsClaimsStealsAndEnds)
+{
+    EngineHarness h;
+    h.engine.setPolyphony(4);
+    h.engine.tone(0).ar = 127;
+    h.engine.tone(0).sl = 0;
+    h.engine.tone(0).rr = 127; // released voices end within a few samples
+    auto expectCount = [&h](int expected) {
+        int byStatus = 0;
+        for (int i = 0; i < h.engine.voiceCount(); ++i)
+            byStatus += h.engine.toneVoice(i).status != 0 ? 1 : 0;
+        EXPECT_EQ(byStatus, expected);
+        EXPECT_EQ(h.engine.getActiveVoiceCount(), expected);
+    };
+    for (int key = 60; key < 66; ++key)
+        h.noteOn(key % 2, key, 100, key - 60);
+    h.block(16);
+    expectCount(4); // two notes stole a voice
+    h.noteOff(1, 63);
+    h.noteOff(1, 65);
+    h.block(2048);
+    expectCount(2);
+    h.engine.stopVoices(0);
+    expectCount(0);
+    h.block(16);
+    EXPECT_EQ(h.host.soundingPairs, 0u);
+    h.noteOn(2, 70, 100);
+    h.block(16);
+    expectCount(1);
 }
 
 TEST(Outputs, PartsAddIntoASharedPair)

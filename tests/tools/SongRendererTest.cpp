@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "BlockPlanner.h"
@@ -128,6 +130,67 @@ TEST(SongRenderer, CrowdedBlocksKeepEveryEvent)
     for (int n : c.blockLengths)
         empty += n == 0;
     EXPECT_EQ(empty, 1); // the two queue loads at one offset needed one empty block
+}
+
+// Every output pair of every block, with the pairs the engine reported.
+struct AllPairs : BlockSink {
+    std::vector<std::vector<float>> channels = std::vector<std::vector<float>>(kest::tolvane::kOutputChannelCount);
+    int soundInSilentPairs = 0;
+    int soundingBlocks = 0;
+    bool consume(const float* const*, int) override
+    {
+        ADD_FAILURE() << "the renderer tells which pairs sound";
+        return false;
+    }
+    bool consumeBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs) override
+    {
+        soundingBlocks += soundingPairs != 0 ? 1 : 0;
+        for (std::size_t c = 0; c < channels.size(); ++c) {
+            const bool sounding = (soundingPairs >> (c / 2)) & 1;
+            for (int i = 0; i < frames; ++i)
+                soundInSilentPairs += !sounding && outputs[c][i] != 0.0f ? 1 : 0;
+            channels[c].insert(channels[c].end(), outputs[c], outputs[c] + frames);
+        }
+        return true;
+    }
+};
+
+// Only the pairs written since their last clearing are cleared: a pair that
+// sounded, fell silent and blocks of other lengths later must still read as
+// zeros, and the whole render must not depend on the block size.
+TEST(SongRenderer, PairsReportedSilentHoldOnlyZerosAtAnyBlockSize)
+{
+    MidiTrackWriter t;
+    t.note(0, 60, 0, 69, 100);    // part 0 on pair 0, short
+    for (int i = 0; i < 600; ++i) // a crowded tick: short and empty blocks
+        t.controlChange(240, 2, 7, 100);
+    t.note(480, 60, 1, 72, 100); // part 1 on pair 3
+    t.setEndTick(960);
+    const MidiSong song = songOf(t);
+    auto render = [&song](int blockSize) {
+        SongRenderer renderer({.blockSize = blockSize});
+        renderer.engine().setPartOutput(1, 3);
+        renderer.engine().tone(0).rr = 127; // notes end soon after their note-off
+        AllPairs pairs;
+        renderer.render(song, 0.5, pairs);
+        EXPECT_EQ(pairs.soundInSilentPairs, 0) << "block size " << blockSize;
+        EXPECT_GT(pairs.soundingBlocks, 0);
+        return pairs.channels;
+    };
+    // A render ends with the block in which its last voice ended: the
+    // longer one may only add silence.
+    auto expectSameSound = [](std::vector<std::vector<float>> a, std::vector<std::vector<float>> b) {
+        for (std::size_t c = 0; c < a.size(); ++c) {
+            const std::size_t common = std::min(a[c].size(), b[c].size());
+            a[c].resize(std::max(a[c].size(), b[c].size()), 0.0f);
+            b[c].resize(a[c].size(), 0.0f);
+            EXPECT_GE(common, 44100u); // the song is one second long
+            EXPECT_EQ(a[c], b[c]) << "channel " << c;
+        }
+    };
+    const auto large = render(512);
+    expectSameSound(render(61), large);
+    expectSameSound(render(7), large);
 }
 
 TEST(SongRenderer, SysExReachesTheEngineOnlyWhenReceptionIsOn)

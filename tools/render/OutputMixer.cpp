@@ -39,11 +39,13 @@ std::vector<int> allPairsOrBus(int bus)
 OutputMixer::OutputMixer(const MixerSettings& settings, AudioFileWriter* mainFile)
     : settings_(settings), mainFile_(mainFile), mixLeft_(static_cast<std::size_t>(settings.blockSize)),
       mixRight_(static_cast<std::size_t>(settings.blockSize)),
-      interleaved_(2 * static_cast<std::size_t>(settings.blockSize))
+      interleaved_(2 * static_cast<std::size_t>(settings.blockSize)), mainPending_(settings.blockSize)
 {
 }
 
-void OutputMixer::mixBlock(const float* const* outputs, int frames)
+// A silent pair holds +0.0 only, and the sum is never -0.0, so leaving the
+// silent pairs out of the sum changes no bit of it.
+void OutputMixer::mixBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs)
 {
     const float* left = mixLeft_.data();
     const float* right = mixRight_.data();
@@ -54,6 +56,8 @@ void OutputMixer::mixBlock(const float* const* outputs, int frames)
         std::fill_n(mixLeft_.begin(), frames, 0.0f);
         std::fill_n(mixRight_.begin(), frames, 0.0f);
         for (const int pair : settings_.mixPairs) {
+            if (!(soundingPairs & (1u << pair)))
+                continue;
             const float* l = outputs[2 * pair];
             const float* r = outputs[2 * pair + 1];
             for (int i = 0; i < frames; ++i) {
@@ -73,8 +77,13 @@ void OutputMixer::mixBlock(const float* const* outputs, int frames)
 
 bool OutputMixer::consume(const float* const* outputs, int frames)
 {
-    mixBlock(outputs, frames);
-    if (mainFile_ && !mainFile_->write(interleaved_.data(), frames)) {
+    return consumeBlock(outputs, frames, ~std::uint32_t{0});
+}
+
+bool OutputMixer::consumeBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs)
+{
+    mixBlock(outputs, frames, soundingPairs);
+    if (mainFile_ && !mainPending_.append(*mainFile_, interleaved_.data(), frames)) {
         error_ = mainFile_->lastError();
         return false;
     }
@@ -113,9 +122,29 @@ bool OutputMixer::writeStem(int part, const float* left, const float* right, int
         }
     }
     interleave(left, right, frames, settings_.gain, interleaved_.data());
-    if (!stem->write(interleaved_.data(), frames)) {
+    auto& pending = stemPending_[static_cast<std::size_t>(part)];
+    if (!pending)
+        pending = std::make_unique<WriteBuffer>(settings_.blockSize);
+    if (!pending->append(*stem, interleaved_.data(), frames)) {
         error_ = stem->path() + ": " + stem->lastError();
         return false;
+    }
+    return true;
+}
+
+bool OutputMixer::finish()
+{
+    if (mainFile_ && !mainPending_.flush(*mainFile_)) {
+        error_ = mainFile_->lastError();
+        return false;
+    }
+    for (int part = 0; part < kOutputPairCount; ++part) {
+        auto& stem = stems_[static_cast<std::size_t>(part)];
+        auto& pending = stemPending_[static_cast<std::size_t>(part)];
+        if (stem && pending && !pending->flush(*stem)) {
+            error_ = stem->path() + ": " + stem->lastError();
+            return false;
+        }
     }
     return true;
 }

@@ -14,6 +14,7 @@
 #include "AudioFileWriter.h"
 #include "ModuleHost.h"
 #include "SongRenderer.h"
+#include "WriteBuffer.h"
 
 namespace kest::tolvane::tools {
 
@@ -39,6 +40,9 @@ public:
     OutputMixer(const MixerSettings& settings, AudioFileWriter* mainFile);
 
     bool consume(const float* const* outputs, int frames) override;
+    bool consumeBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs) override;
+    // Writes the frames still collected for the main file and the stems.
+    bool finish() override;
 
     // Commits the stems that carried sound; the paths written are returned.
     bool finishStems(std::vector<std::string>& written, std::string& error);
@@ -52,13 +56,15 @@ public:
     std::function<bool(std::int64_t)> onProgress;
 
 private:
-    void mixBlock(const float* const* outputs, int frames);
+    void mixBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs);
     bool writeStem(int part, const float* left, const float* right, int frames);
 
     MixerSettings settings_;
     AudioFileWriter* mainFile_;
     std::vector<float> mixLeft_, mixRight_, interleaved_;
+    WriteBuffer mainPending_;
     std::array<std::unique_ptr<AudioFileWriter>, kOutputPairCount> stems_;
+    std::array<std::unique_ptr<WriteBuffer>, kOutputPairCount> stemPending_;
     float peak_ = 0.0f;
     std::int64_t clipped_ = 0;
     std::int64_t framesDone_ = 0;

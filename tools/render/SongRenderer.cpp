@@ -33,10 +33,17 @@ void SongRenderer::applySwitches()
         context_.synth->setNrpnEnabled(true);
 }
 
-void SongRenderer::clearOutputs(int frames)
+// Only the pairs the engine wrote need clearing: the others are still zero.
+void SongRenderer::clearOutputs()
 {
-    for (float* channel : outputs_)
-        std::memset(channel, 0, sizeof(float) * static_cast<std::size_t>(frames));
+    const auto bytes = sizeof(float) * static_cast<std::size_t>(settings_.blockSize);
+    for (int pair = 0; pair < kOutputPairCount; ++pair) {
+        if (dirtyPairs_ & (1u << pair)) {
+            std::memset(outputs_[static_cast<std::size_t>(2 * pair)], 0, bytes);
+            std::memset(outputs_[static_cast<std::size_t>(2 * pair + 1)], 0, bytes);
+        }
+    }
+    dirtyPairs_ = 0;
 }
 
 // Collected in file order; the shared holding area queues them so that the
@@ -73,17 +80,19 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
         const int maxLength = static_cast<int>(std::clamp<std::int64_t>(limit - position, 0, settings_.blockSize));
         const BlockPlan plan = planBlock(events, next, position, maxLength, context_.eventQueue->capacity());
         queueEvents(song, std::span(events).subspan(plan.firstEvent, plan.eventCount), position);
-        clearOutputs(plan.length);
+        clearOutputs();
         // Straight to the rack rather than through the context's try-lock: nothing
         // else runs here, and an empty block must still hand over its events.
         context_.moduleHost->process(outputs_.data(), plan.length);
+        const std::uint32_t sounding = context_.moduleHost->soundingPairs;
+        dirtyPairs_ |= sounding;
 
         next += plan.eventCount;
         stats.eventsQueued += plan.eventCount;
         position += plan.length;
         ++stats.blocks;
         stats.maxVoices = std::max(stats.maxVoices, context_.synth->getActiveVoiceCount());
-        if (!sink.consume(outputs_.data(), plan.length)) {
+        if (!sink.consumeBlock(outputs_.data(), plan.length, sounding)) {
             stats.stopped = true;
             break;
         }
@@ -92,6 +101,8 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
             break;
     }
     stats.frames = position;
+    if (!stats.stopped && !sink.finish())
+        stats.stopped = true;
     return stats;
 }
 

@@ -20,6 +20,15 @@ class BlockSink {
 public:
     virtual ~BlockSink() = default;
     virtual bool consume(const float* const* outputs, int frames) = 0;
+    // The same, told which output pairs (bit n: pair n) carried sound; the
+    // others hold only zeros. A sink that can skip silent pairs overrides it.
+    virtual bool consumeBlock(const float* const* outputs, int frames, std::uint32_t /*soundingPairs*/)
+    {
+        return consume(outputs, frames);
+    }
+    // Called once after the last block of a render that was not stopped;
+    // returning false fails the render.
+    virtual bool finish() { return true; }
 };
 
 struct EngineSettings {
@@ -57,13 +66,14 @@ public:
 
 private:
     void queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart);
-    void clearOutputs(int frames);
+    void clearOutputs();
 
     EngineSettings settings_;
     plugin::EngineContext context_; // host, SynthesizerWT(440, 0.8) and queue, as the plug-in builds them
     plugin::PendingMidiEvents pending_;
     std::vector<float> buffer_;
     std::array<float*, kOutputChannelCount> outputs_{};
+    std::uint32_t dirtyPairs_ = 0; // pairs written since they were last cleared
 };
 
 } // namespace kest::tolvane::tools

@@ -321,6 +321,40 @@ TEST_F(ProcessorTest, ANoteSoundsOnItsPartsBus)
         EXPECT_FALSE(more.anyNonZero(bus)) << "bus " << bus;
 }
 
+// Each bus is flagged silent exactly when the engine left it silent: a host
+// may skip a flagged bus, and must hear every other one.
+TEST_F(ProcessorTest, SilenceFlagsMarkEveryBusThatCarriedNoSound)
+{
+    processor->engineContext()->synth->setPartOutput(3, 5);
+    auto flagsOf = [](Block& block) {
+        std::vector<uint64> flags;
+        for (int bus = 0; bus < 16; ++bus) {
+            flags.push_back(block.data.outputs[bus].silenceFlags);
+            if (flags.back() == 3) {
+                EXPECT_FALSE(block.anyNonZero(bus)) << "bus " << bus << " is flagged silent but sounds";
+            }
+        }
+        return flags;
+    };
+    std::vector<uint64> allSilent(16, 3);
+    Block quiet(256);
+    ASSERT_EQ(processor->process(quiet.data), kResultOk);
+    EXPECT_EQ(flagsOf(quiet), allSilent);
+
+    Block playing(256);
+    playing.addNoteOn(3, 69, 1.0f, 100);
+    ASSERT_EQ(processor->process(playing.data), kResultOk);
+    std::vector<uint64> onlyBus5 = allSilent;
+    onlyBus5[5] = 0;
+    EXPECT_EQ(flagsOf(playing), onlyBus5);
+    EXPECT_TRUE(playing.anyNonZero(5));
+
+    Block bypassed(256);
+    bypassed.addParameter(ids::kBypassId, 1.0);
+    ASSERT_EQ(processor->process(bypassed.data), kResultOk);
+    EXPECT_EQ(flagsOf(bypassed), allSilent);
+}
+
 TEST_F(ProcessorTest, EditorMessages)
 {
     IPtr<IMessage> open = owned(makeMessage(host, ids::kMsgEditorOpened));
