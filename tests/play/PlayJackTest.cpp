@@ -143,8 +143,13 @@ struct LivePlayer {
         args.insert(args.begin(), {TOLVANE_PLAY_PATH, "--name", clientName});
         process = std::make_unique<ChildProcess>(args, server, log);
         client = std::make_unique<TestClient>(server, static_cast<int>(ports.size()));
-        const bool up = client->ok() && client->waitForPort(clientName + ":" + ports.back(), 30s) &&
-                        client->connectTo(clientName, ports);
+        // The ports exist a moment before the player is active, and JACK connects
+        // only active clients: a refused connection is tried again.
+        bool up = client->ok() && client->waitForPort(clientName + ":" + ports.back(), 30s);
+        for (int attempt = 0; up && !client->connectTo(clientName, ports); ++attempt) {
+            up = attempt < 500;
+            std::this_thread::sleep_for(20ms);
+        }
         if (!up)
             client.reset();
     }

@@ -123,7 +123,8 @@ TEST(VstPresetFiles, EveryPresetReadsBackIntoAFreshEngineWithTheSameSound)
         plugin::EngineContext built;
         buildPreset(recipe, built);
         const auto path = folder.path / (std::string(recipe.name) + ".vstpreset");
-        ASSERT_TRUE(writeVstPresetFile(formats::utf8FromPath(path), built, {recipe.name, recipe.musicalCategory})) << recipe.name;
+        ASSERT_TRUE(writeVstPresetFile(formats::utf8FromPath(path), built, {recipe.name, recipe.musicalCategory}))
+            << recipe.name;
         const std::string meta = sdkMetaInfo(path);
         auto xmlText = [](std::string_view text) {
             std::string out;
