@@ -19,7 +19,9 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
     float* const* outputs = block.outputs;
     int pos = start;
     std::uint32_t pairs = 0;
-    voices_.forEachSounding([start](VoiceUnitBase& v) { v.renderPos = start; });
+    // Between blocks the voices stand at 0 (see renderVoices).
+    if (start != 0)
+        voices_.forEachSounding([start](VoiceUnitBase& v) { v.renderPos = start; });
 
     for (MidiEvent* event = block.eventList ? block.eventList->next : nullptr; event; event = event->next) {
         if ((event->portMask & portMask) == 0 || !accepts(*event))
@@ -28,27 +30,27 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
         // letting voices write beyond the buffers.
         const int time = std::min(event->time, end);
         if (time > pos) {
-            pairs |= renderVoices(outputs, time);
+            pairs |= renderVoices(outputs, time, false);
             pos = time;
         }
         eventPos_ = pos;
         apply(*event);
     }
-    pairs |= renderVoices(outputs, end);
+    pairs |= renderVoices(outputs, end, true);
     block.soundingPairs |= pairs;
     eventPos_ = 0;
 }
 
-std::uint32_t MultiTimberSynthBase::renderVoices(float* const* outputs, int target)
+std::uint32_t MultiTimberSynthBase::renderVoices(float* const* outputs, int target, bool endOfBlock)
 {
-    if (!outputs)
-        return 0;
     std::uint32_t pairs = 0;
     voices_.forEachSounding([&](VoiceUnitBase& v) {
-        if (v.renderPos < target) {
+        if (outputs && v.renderPos < target) {
             pairs |= 1u << (v.outputPair / 2);
             v.render(outputs, target);
         }
+        if (endOfBlock)
+            v.renderPos = 0;
     });
     return pairs;
 }

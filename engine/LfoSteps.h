@@ -50,6 +50,17 @@ int runUntilLfoStep(SynthesizerWT::VoiceUnitWT& voice, const std::int32_t* lfoWa
     return length;
 }
 
+// Whether no LFO step falls within the next count samples; if so, the counter
+// moves on by them, as runUntilLfoStep would move it for a run of count.
+inline bool lfoHoldsFor(SynthesizerWT::VoiceUnitWT& voice, int count)
+{
+    if (voice.lfoCounter <= 0 ||
+        (voice.lfoStep > 0 && std::int64_t{voice.lfoCounter} < std::int64_t{voice.lfoStep} * count))
+        return false;
+    voice.lfoCounter -= voice.lfoStep * count;
+    return true;
+}
+
 // LFO on pitch: each step moves the pitch, so the run takes the new increment.
 template <typename Runs> struct LfoPitchStep : OscillatorStep<Runs> {
     LfoPitchStep(SynthesizerWT::VoiceUnitWT& v, float* l, float* r)

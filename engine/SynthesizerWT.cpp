@@ -51,6 +51,15 @@ void SynthesizerWT::useVoiceRunKernels(const VoiceRunKernels* kernels)
         toneVoices_[static_cast<std::size_t>(i)].useKernels(*runKernels_);
 }
 
+std::uint32_t SynthesizerWT::renderVoices(float* const* outputs, int target, bool endOfBlock)
+{
+    if (!outputs)
+        return MultiTimberSynthBase::renderVoices(outputs, target, endOfBlock);
+    // Every wave voice plays a table of the engine's length (a new length stops them).
+    return runKernels_->renderVoices[static_cast<std::size_t>(tableLengthIndex(tableSize))](voices_, outputs, target,
+                                                                                            endOfBlock);
+}
+
 std::int32_t* SynthesizerWT::waveTable(int index)
 {
     dropLevelCaches();

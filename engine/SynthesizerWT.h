@@ -173,6 +173,7 @@ public:
 
 protected:
     void allocateVoices(int count) override;
+    std::uint32_t renderVoices(float* const* outputs, int target, bool endOfBlock) override;
 
 private:
     friend class VoiceUnitWT;

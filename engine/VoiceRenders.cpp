@@ -7,9 +7,25 @@
 
 namespace kest::tolvane::synth {
 
+int tableLengthIndex(int waveEntries) { return std::countr_zero(static_cast<unsigned>(waveEntries)) - 3; }
+
+std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, int target, bool endOfBlock)
+{
+    std::uint32_t pairs = 0;
+    pool.forEachSounding([&](VoiceUnitBase& v) {
+        if (v.renderPos < target) {
+            pairs |= 1u << (v.outputPair / 2);
+            v.render(outputs, target);
+        }
+        if (endOfBlock)
+            v.renderPos = 0;
+    });
+    return pairs;
+}
+
 VoiceUnitBase::RenderFn VoiceRunKernels::forStructure(VoiceStructure structure, int waveEntries) const
 {
-    const auto length = static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(waveEntries)) - 3);
+    const auto length = static_cast<std::size_t>(tableLengthIndex(waveEntries));
     switch (structure) {
     case VoiceStructure::NoLfo: return noLfo[length];
     case VoiceStructure::LfoPitch: return lfoPitch[length];
@@ -27,6 +43,7 @@ const VoiceRunKernels* perSampleVoiceRunKernels()
     using Renders = VoiceRenders<PerSampleRuns>;
     static constexpr VoiceRunKernels kPerSample{
         "per-sample",
+        {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne},
         {Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo},
         {Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch},
         {Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel},

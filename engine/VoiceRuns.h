@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 
+#include "VoicePool.h"
 #include "VoiceUnitBase.h"
 
 namespace kest::tolvane::synth {
@@ -36,20 +37,31 @@ enum class VoiceStructure { Silent, NoLfo, LfoPitch, LfoLevel, Noise, SampleMono
 
 // Wavetable lengths: 8, 16, 32, 64 and 128 entries.
 inline constexpr int kWaveTableLengths = 5;
+// Index of a wavetable length (8..128) in the sets below.
+int tableLengthIndex(int waveEntries);
 
 // One render function per structure (the wave structures one per table
 // length); the engine picks the set at start-up and a voice its function at
 // note-on.
 struct VoiceRunKernels {
     using ByTableLength = std::array<VoiceUnitBase::RenderFn, kWaveTableLengths>;
+    // The block loop over the pool's sounding voices (see
+    // MultiTimberSynthBase::renderVoices), one per table length: the set may
+    // render the common blocks in place and hand the others to each voice's
+    // own function.
+    using RenderVoicesFn = std::uint32_t (*)(VoicePool& pool, float* const* outputs, int target, bool endOfBlock);
 
     const char* name;
+    std::array<RenderVoicesFn, kWaveTableLengths> renderVoices;
     ByTableLength noLfo, lfoPitch, lfoLevel;
     VoiceUnitBase::RenderFn noise, sampleMono, sampleStereo;
 
     // The function of a structure playing a wavetable of waveEntries (8..128).
     VoiceUnitBase::RenderFn forStructure(VoiceStructure structure, int waveEntries) const;
 };
+
+// Every sounding voice through its own render function, in pool order.
+std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, int target, bool endOfBlock);
 
 // The per-sample steps alone: every processor runs them.
 const VoiceRunKernels* perSampleVoiceRunKernels();
