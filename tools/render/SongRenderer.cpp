@@ -64,6 +64,16 @@ void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent>
     pending_.moveInto(*context_.eventQueue);
 }
 
+// Past the song's end no block crosses a multiple of kTailGrain frames, so
+// that the render may end on each of them, whatever the block size.
+std::int64_t SongRenderer::longestBlock(std::int64_t position, std::int64_t songFrames) const
+{
+    const std::int64_t blockSize = settings_.blockSize;
+    if (position + blockSize <= songFrames)
+        return blockSize;
+    return std::min(blockSize, (position / kTailGrain + 1) * kTailGrain - position);
+}
+
 RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, BlockSink& sink)
 {
     const double rate = settings_.sampleRate;
@@ -77,7 +87,8 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
     std::int64_t position = 0;
     std::size_t next = 0;
     while (position < limit || next < events.size()) {
-        const int maxLength = static_cast<int>(std::clamp<std::int64_t>(limit - position, 0, settings_.blockSize));
+        const int maxLength =
+            static_cast<int>(std::clamp<std::int64_t>(limit - position, 0, longestBlock(position, stats.songFrames)));
         const BlockPlan plan = planBlock(events, next, position, maxLength, context_.eventQueue->capacity());
         queueEvents(song, std::span(events).subspan(plan.firstEvent, plan.eventCount), position);
         clearOutputs();
@@ -97,7 +108,7 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
             break;
         }
         const bool inTail = position >= stats.songFrames && next == events.size();
-        if (inTail && context_.synth->getActiveVoiceCount() == 0)
+        if (inTail && position % kTailGrain == 0 && context_.synth->getActiveVoiceCount() == 0)
             break;
     }
     stats.frames = position;

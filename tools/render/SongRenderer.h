@@ -58,7 +58,13 @@ public:
     SongRenderer(const SongRenderer&) = delete;
     SongRenderer& operator=(const SongRenderer&) = delete;
 
-    // Renders the song, then up to tailSeconds more until every voice is free.
+    // A render that ends in its tail ends on a multiple of this many frames.
+    static constexpr int kTailGrain = 512;
+
+    // Renders the song, then up to tailSeconds more until every voice is
+    // free: to the first multiple of kTailGrain frames at or after the song's
+    // end where none sounds, or to the tail's end. The length does not depend
+    // on the block size.
     RenderStats render(const MidiSong& song, double tailSeconds, BlockSink& sink);
 
     synth::SynthesizerWT& engine() { return *context_.synth; }
@@ -67,6 +73,9 @@ public:
 private:
     void queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart);
     void clearOutputs();
+    // The most frames the block at position may last: the block size, or less
+    // so that the render can end at every multiple of kTailGrain past the song.
+    std::int64_t longestBlock(std::int64_t position, std::int64_t songFrames) const;
 
     EngineSettings settings_;
     plugin::EngineContext context_; // host, SynthesizerWT(440, 0.8) and queue, as the plug-in builds them
