@@ -145,8 +145,8 @@ inline bool clocksByArithmetic(const NoiseGenerator& noise)
 // A noise run of count samples into out (its first sample) in arithmetic
 // chunks; returns the samples done: the per-sample step takes over when the
 // clocks do not follow from arithmetic.
-[[gnu::target("avx2")]] inline int noiseRun(NoiseGenerator& noise, RunEnvelope& env, const float* log2lin,
-                                            float* left, float* right, float gainLeft, float gainRight, int count)
+[[gnu::target("avx2")]] inline int noiseRun(NoiseGenerator& noise, RunEnvelope& env, const float* log2lin, float* left,
+                                            float* right, float gainLeft, float gainRight, int count)
 {
     if (!clocksByArithmetic(noise))
         return 0;

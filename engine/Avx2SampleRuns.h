@@ -18,10 +18,9 @@ inline constexpr int kSampleChunk = 64;
 // count samples from frame position (Q18) on, which must all lie below the
 // sample's end; returns the position after them.
 template <int Channels>
-[[gnu::target("avx2")]] inline std::uint64_t sampleRun(const std::int32_t* frames, std::uint64_t position,
-                                                       std::uint32_t inc, RunEnvelope& env, const float* log2lin,
-                                                       float* left, float* right, float gainLeft, float gainRight,
-                                                       int count)
+[[gnu::target("avx2")]] inline std::uint64_t
+sampleRun(const std::int32_t* frames, std::uint64_t position, std::uint32_t inc, RunEnvelope& env, const float* log2lin,
+          float* left, float* right, float gainLeft, float gainRight, int count)
 {
     float sLeft[kSampleChunk];
     float sRight[kSampleChunk];

@@ -24,6 +24,7 @@ public:
     // held, until the pedal lifts.
     bool sustained = false;
     int outputPair = 0;
+    int part = 0; // of the note's start; kept while it fades (channel is not)
     int renderPos = 0;
     int panIndex = 64;
     float panLeft = 0.0f, panRight = 0.0f;

@@ -26,6 +26,13 @@ public:
     {
         return consume(outputs, frames);
     }
+    // With EngineSettings::partOutputs, called before consumeBlock with every
+    // voice's output once more by the part that started it (part n: channels
+    // 2n and 2n + 1); the parts not in soundingParts hold only zeros.
+    virtual bool consumeParts(const float* const* /*partOutputs*/, int /*frames*/, std::uint32_t /*soundingParts*/)
+    {
+        return true;
+    }
     // Called once after the last block of a render that was not stopped;
     // returning false fails the render.
     virtual bool finish() { return true; }
@@ -38,6 +45,7 @@ struct EngineSettings {
     bool receiveSysEx = false;
     bool receiveUniversalSysEx = true; // GM/GS/XG resets and master volume, as a GM module obeys them
     bool nrpn = false;
+    bool partOutputs = false; // also hand the sink every part's output (for stems)
 };
 
 struct RenderStats {
@@ -80,9 +88,13 @@ private:
     EngineSettings settings_;
     plugin::EngineContext context_; // host, SynthesizerWT(440, 0.8) and queue, as the plug-in builds them
     plugin::PendingMidiEvents pending_;
+    // The 32 output channels, then (with partOutputs) the 32 part channels
+    // and the engine's two scratch channels, blockSize frames each.
     std::vector<float> buffer_;
     std::array<float*, kOutputChannelCount> outputs_{};
+    std::array<float*, kOutputChannelCount> partOutputs_{};
     std::uint32_t dirtyPairs_ = 0; // pairs written since they were last cleared
+    std::uint32_t dirtyParts_ = 0; // likewise of the part channels
 };
 
 } // namespace kest::tolvane::tools
