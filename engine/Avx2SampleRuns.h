@@ -24,11 +24,12 @@ sampleRun(const std::int32_t* frames, std::uint64_t position, std::uint32_t inc,
 {
     float sLeft[kSampleChunk];
     float sRight[kSampleChunk];
+    const std::int32_t* curve = env.curve;
+    const std::int32_t rate = env.rate, level = env.level;
     std::int32_t pos = env.pos;
     for (int done = 0; done < count; done += kSampleChunk) {
         const int chunk = count - done < kSampleChunk ? count - done : kSampleChunk;
-        for (int i = 0; i < chunk; ++i) {
-            const std::int32_t att = env.curve[pos >> kFractionBits] + env.level;
+        const auto read = [&](int i, std::int32_t att) {
             const auto frame = static_cast<std::size_t>(position >> kFractionBits);
             if constexpr (Channels == 1) {
                 sLeft[i] = log2lin[frames[frame] + att];
@@ -37,7 +38,19 @@ sampleRun(const std::int32_t* frames, std::uint64_t position, std::uint32_t inc,
                 sRight[i] = log2lin[frames[2 * frame + 1] + att];
             }
             position += inc;
-            pos += env.rate;
+        };
+        // Most chunks stay on one curve entry: one attenuation for all of them.
+        const std::int64_t last = std::int64_t{pos} + std::int64_t{rate} * (chunk - 1);
+        if ((last >> kFractionBits) == (pos >> kFractionBits)) {
+            const std::int32_t att = curve[pos >> kFractionBits] + level;
+            for (int i = 0; i < chunk; ++i)
+                read(i, att);
+            pos += rate * chunk;
+        } else {
+            for (int i = 0; i < chunk; ++i) {
+                read(i, curve[pos >> kFractionBits] + level);
+                pos += rate;
+            }
         }
         const float* sR = Channels == 2 ? sRight : sLeft;
         const PannedOutput out(left + done, right + done, gainLeft, gainRight);
