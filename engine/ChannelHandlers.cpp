@@ -27,7 +27,8 @@ MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const Midi
     VoiceUnitBase& v = voices_[index];
     v.sustained = false;
     v.renderPos = eventPos_;
-    v.outputPair = 2 * std::clamp(part(event.channel).output, 0, kOutputPairCount - 1);
+    v.part = channel;
+    v.outputPair = 2 * std::clamp(part(channel).output, 0, kOutputPairCount - 1);
     return &v;
 }
 

@@ -19,7 +19,13 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
     float* const* outputs = block.outputs;
     int pos = start;
     std::uint32_t pairs = 0;
-    voices_.forEachSounding([start](VoiceUnitBase& v) { v.renderPos = start; });
+    const bool byPart = block.partOutputs && block.partScratch[0] && block.partScratch[1] && outputs;
+    auto render = [&](int target, bool endOfBlock) {
+        return byPart ? renderVoicesByPart(block, target, endOfBlock) : renderVoices(outputs, target, endOfBlock);
+    };
+    // Between blocks the voices stand at 0 (see renderVoices).
+    if (start != 0)
+        voices_.forEachSounding([start](VoiceUnitBase& v) { v.renderPos = start; });
 
     for (MidiEvent* event = block.eventList ? block.eventList->next : nullptr; event; event = event->next) {
         if ((event->portMask & portMask) == 0 || !accepts(*event))
@@ -28,27 +34,59 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
         // letting voices write beyond the buffers.
         const int time = std::min(event->time, end);
         if (time > pos) {
-            pairs |= renderVoices(outputs, time);
+            pairs |= render(time, false);
             pos = time;
         }
         eventPos_ = pos;
         apply(*event);
     }
-    pairs |= renderVoices(outputs, end);
+    pairs |= render(end, true);
     block.soundingPairs |= pairs;
     eventPos_ = 0;
 }
 
-std::uint32_t MultiTimberSynthBase::renderVoices(float* const* outputs, int target)
+std::uint32_t MultiTimberSynthBase::renderVoices(float* const* outputs, int target, bool endOfBlock)
 {
-    if (!outputs)
-        return 0;
     std::uint32_t pairs = 0;
     voices_.forEachSounding([&](VoiceUnitBase& v) {
-        if (v.renderPos < target) {
+        if (outputs && v.renderPos < target) {
             pairs |= 1u << (v.outputPair / 2);
             v.render(outputs, target);
         }
+        if (endOfBlock)
+            v.renderPos = 0;
+    });
+    return pairs;
+}
+
+// A voice's samples reach the scratch as 0 + s * gain, which is s * gain
+// exactly (or +0 for -0, and adding either to an output changes nothing else:
+// an output that starts at +0 never holds -0), so each output gets the same
+// sums in the same order as when the voices render into it directly.
+std::uint32_t MultiTimberSynthBase::renderVoicesByPart(ProcessBlock& block, int target, bool endOfBlock)
+{
+    float* const left = block.partScratch[0];
+    float* const right = block.partScratch[1];
+    std::uint32_t pairs = 0;
+    voices_.forEachSounding([&](VoiceUnitBase& v) {
+        if (v.renderPos < target) {
+            const int from = v.renderPos;
+            const int part = v.part & 0x0F;
+            pairs |= 1u << (v.outputPair / 2);
+            block.soundingParts |= 1u << part;
+            v.renderFn(v, left, right, target);
+            float* const outputs[4] = {block.outputs[v.outputPair], block.outputs[v.outputPair + 1],
+                                       block.partOutputs[2 * part], block.partOutputs[2 * part + 1]};
+            for (int i = from; i < target; ++i) {
+                outputs[0][i] += left[i];
+                outputs[1][i] += right[i];
+                outputs[2][i] += left[i];
+                outputs[3][i] += right[i];
+                left[i] = right[i] = 0.0f;
+            }
+        }
+        if (endOfBlock)
+            v.renderPos = 0;
     });
     return pairs;
 }

@@ -66,6 +66,7 @@ void ModuleHost::process(float** channelBuffers, int sampleCount)
     count = sampleCount < 0 ? 0 : sampleCount;
     start = 0;
     soundingPairs = 0;
+    soundingParts = 0;
     eventList = this;
     for (int i = 0; i < kSlotCount; ++i)
         if (slots_[i] && !disabled_[i])

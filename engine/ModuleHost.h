@@ -22,6 +22,14 @@ struct ProcessBlock {
     // Output pairs (bit n: pair n) that a voice rendered into during the
     // block; every other pair was left as it was (silent when cleared).
     std::uint32_t soundingPairs = 0;
+    // Stems: when set, 32 channels that also receive every voice's output by
+    // the part that started its note (part n: channels 2n and 2n + 1), and
+    // two zeroed channels of at least count frames, left zeroed, into which
+    // each voice renders first. The outputs get exactly the samples they get
+    // without them; soundingParts tells (bit n: part n) who added.
+    float** partOutputs = nullptr;
+    float* partScratch[2] = {nullptr, nullptr};
+    std::uint32_t soundingParts = 0;
 };
 
 class ModuleHost : public MidiEvent, public ProcessBlock {

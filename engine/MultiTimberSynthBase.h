@@ -155,8 +155,12 @@ protected:
     // the part's output pair. Null when the note is dropped.
     VoiceUnitBase* claimVoice(const MidiEvent& event);
     // Renders the sounding voices up to target; returns the output pairs
-    // (bit n: pair n) that a voice rendered into.
-    std::uint32_t renderVoices(float* const* outputs, int target);
+    // (bit n: pair n) that a voice rendered into. With endOfBlock every
+    // sounding voice is left at position 0, where the next block starts.
+    virtual std::uint32_t renderVoices(float* const* outputs, int target, bool endOfBlock);
+    // The same, each voice rendered into the block's part scratch first and
+    // added from there into its output pair and its part's pair.
+    std::uint32_t renderVoicesByPart(ProcessBlock& block, int target, bool endOfBlock);
     // Whether a message of the block's list or a direct call takes effect: its
     // type is handled, a note-on's part is not muted, a SysEx message is received.
     bool accepts(const MidiEvent& event) const;

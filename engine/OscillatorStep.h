@@ -13,11 +13,11 @@ namespace kest::tolvane::synth {
 // wraps it at tableSize * 2^18.
 inline constexpr int kPhaseFractionBits = 18;
 
-struct OscillatorStep : VoiceStep {
-    OscillatorStep(const SynthesizerWT::VoiceUnitWT& voice, const float* log2linTable, float* leftOut, float* rightOut)
-        : VoiceStep(voice, log2linTable, leftOut, rightOut), table(voice.wave),
-          inc(static_cast<std::uint32_t>(voice.phaseInc)), mask(static_cast<std::uint32_t>(voice.phaseMask)),
-          ph(voice.phase)
+// Runs is the path's fast-run hooks (PerSampleRuns or a vector set).
+template <typename Runs> struct OscillatorStep : VoiceStep {
+    OscillatorStep(SynthesizerWT::VoiceUnitWT& voice, float* leftOut, float* rightOut)
+        : VoiceStep(voice, leftOut, rightOut), table(voice.wave), inc(static_cast<std::uint32_t>(voice.phaseInc)),
+          mask(static_cast<std::uint32_t>(voice.phaseMask)), ph(voice.phase), levelCache(voice.levelCache)
     {
     }
 
@@ -28,21 +28,12 @@ struct OscillatorStep : VoiceStep {
         return true;
     }
 
-    int renderFast(int n, int runEnd, const std::int32_t* curve, std::int32_t& envPos, std::int32_t envRate,
-                   std::int32_t level)
-    {
-        if (!kernels || runEnd - n < kMinFastRun)
-            return n;
-        WaveRun run{{curve, envPos, envRate, level}, output(n, runEnd - n), table, ph, inc, mask};
-        kernels->wave(run);
-        ph = run.phase;
-        envPos = run.env.pos;
-        return runEnd;
-    }
+    int renderFast(int n, int runEnd, RunEnvelope& env) { return Runs::renderRun(*this, n, runEnd, env); }
 
     const std::int32_t* table;
     std::uint32_t inc, mask;
     std::uint32_t ph;
+    WaveLevelCache& levelCache;
 };
 
 } // namespace kest::tolvane::synth

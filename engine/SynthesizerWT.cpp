@@ -46,9 +46,30 @@ void SynthesizerWT::allocateVoices(int count)
 
 void SynthesizerWT::useVoiceRunKernels(const VoiceRunKernels* kernels)
 {
-    runKernels_ = kernels;
+    runKernels_ = kernels ? kernels : perSampleVoiceRunKernels();
     for (int i = 0; i < voiceCount(); ++i)
-        toneVoices_[static_cast<std::size_t>(i)].runKernels = kernels;
+        toneVoices_[static_cast<std::size_t>(i)].useKernels(*runKernels_);
+}
+
+std::uint32_t SynthesizerWT::renderVoices(float* const* outputs, int target, bool endOfBlock)
+{
+    if (!outputs)
+        return MultiTimberSynthBase::renderVoices(outputs, target, endOfBlock);
+    // Every wave voice plays a table of the engine's length (a new length stops them).
+    return runKernels_->renderVoices[static_cast<std::size_t>(tableLengthIndex(tableSize))](voices_, outputs, target,
+                                                                                            endOfBlock);
+}
+
+std::int32_t* SynthesizerWT::waveTable(int index)
+{
+    dropLevelCaches();
+    return &waveTables_[static_cast<std::size_t>(index & 0x7F) * kWaveTableMaxSize];
+}
+
+void SynthesizerWT::dropLevelCaches()
+{
+    for (int i = 0; i < voiceCount(); ++i)
+        toneVoices_[static_cast<std::size_t>(i)].levelCache.attenuation = WaveLevelCache::kStale;
 }
 
 namespace {
@@ -102,8 +123,9 @@ void SynthesizerWT::fillDefaultWaveTables()
         const int value = static_cast<int>(s * 127.5 - 0.5) + 128;
         sine[static_cast<std::size_t>(i)] = waveValueLog(std::clamp(value, 0, 255));
     }
+    dropLevelCaches();
     for (int t = 0; t < kWaveTableCount; ++t)
-        std::copy(sine.begin(), sine.end(), waveTable(t));
+        std::copy(sine.begin(), sine.end(), &waveTables_[static_cast<std::size_t>(t) * kWaveTableMaxSize]);
 }
 
 void SynthesizerWT::handleNoteOn(const MidiEvent& event)
@@ -129,8 +151,11 @@ int SynthesizerWT::setTableSize(int requested)
         size <<= 1;
     if (size == tableSize)
         return size;
-    for (int t = 0; t < kWaveTableCount; ++t)
-        std::fill(waveTable(t) + std::min(tableSize, size), waveTable(t) + size, kLogCodeSilence);
+    dropLevelCaches();
+    for (int t = 0; t < kWaveTableCount; ++t) {
+        std::int32_t* entries = &waveTables_[static_cast<std::size_t>(t) * kWaveTableMaxSize];
+        std::fill(entries + std::min(tableSize, size), entries + size, kLogCodeSilence);
+    }
     tableSize = size;
     tableSizeBits = 0;
     while ((1 << tableSizeBits) < size)

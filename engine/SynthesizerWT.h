@@ -27,12 +27,10 @@ public:
 
     class VoiceUnitWT : public VoiceUnitBase {
     public:
-        using RenderFn = void (VoiceUnitWT::*)(float* left, float* right, int target);
-
         // Wires the voice to the engine's tables and records; the voice is left free.
         void bind(SynthesizerWT& engine);
-        // Render operation of a tone structure (strc 0..3; other values use bits 0-1).
-        static RenderFn renderFnForStructure(int strc);
+        // Renders with the given set from now on.
+        void useKernels(const VoiceRunKernels& kernels);
 
         void stop() override;
         void noteOff() override;
@@ -45,15 +43,6 @@ public:
         void setPitchBend(int value) override;
         void setPartTuning(int pitch) override;
         void setModulation(int value) override;
-        void render(float* const* outputs, int target) override;
-
-        void renderNoLfo(float* left, float* right, int target);
-        void renderLfoPm(float* left, float* right, int target);
-        void renderLfoAm(float* left, float* right, int target);
-        void renderNoise(float* left, float* right, int target);
-        void renderSampleMono(float* left, float* right, int target);
-        void renderSampleStereo(float* left, float* right, int target);
-        void renderStopOnly(float* left, float* right, int target);
 
         // LFO set-up at tone note-on from the tone's lfoFreq, strc and lms and the
         // part's modulation wheel; also clears the pitch and level offsets.
@@ -70,15 +59,17 @@ public:
         bool leaveAttack();
         // phaseInc from basePitch, the part's tuning, the LFO pitch offset and the bend offset.
         void recomputePitch();
+        const SynthTables& tables() const { return *tables_; }
 
         RateConstants rates; // copied from the engine by updateRateConstants
         int phaseMask = 0;
         int noiseMask = 0;
-        RenderFn renderFn = &VoiceUnitWT::renderStopOnly;
-        const VoiceRunKernels* runKernels = nullptr; // the engine's choice, copied at bind
+        const VoiceRunKernels* runKernels = nullptr;       // the engine's choice, copied at bind
+        VoiceStructure structure = VoiceStructure::Silent; // what the voice plays, or played last
 
         // Oscillator and pitch.
         const std::int32_t* wave = nullptr;
+        WaveLevelCache levelCache; // the wave at the attenuation last rendered
         std::uint32_t phase = 0;   // Q18: phase >> 18 is the table entry
         std::int32_t phaseInc = 0; // Q18 entries per sample: pow2 of the pitch
         int basePitch = 0;         // pitches in 1/8192 octave
@@ -138,14 +129,17 @@ public:
     TonePreset& tone(int index) { return tones_[static_cast<std::size_t>(index & 0xFF)]; }
     SamplerPreset& samplerPreset(int index) { return samplerPresets_[static_cast<std::size_t>(index & 0x7F)]; }
     SampleData& sampleData(int index) { return sampleSlots_[static_cast<std::size_t>(index & 0x7F)]; }
-    std::int32_t* waveTable(int index)
+    const std::int32_t* waveTable(int index) const
     {
         return &waveTables_[static_cast<std::size_t>(index & 0x7F) * kWaveTableMaxSize];
     }
+    // For writing into the table at once: the voices' copies of their wave
+    // at an attenuation are dropped, so that they read the new entries.
+    std::int32_t* waveTable(int index);
     const SynthTables& tables() const { return *tables_; }
-    // The fast paths the voices use: the fastest this processor runs unless
-    // set otherwise; null renders with the per-sample steps alone. Both give
-    // the same samples.
+    // The render functions the voices use: the fastest this processor runs
+    // unless set otherwise; null renders with the per-sample steps alone. All
+    // give the same samples.
     const VoiceRunKernels* voiceRunKernels() const { return runKernels_; }
     void useVoiceRunKernels(const VoiceRunKernels* kernels);
     const RateConstants& rateConstants() const { return rates_; }
@@ -179,6 +173,7 @@ public:
 
 protected:
     void allocateVoices(int count) override;
+    std::uint32_t renderVoices(float* const* outputs, int target, bool endOfBlock) override;
 
 private:
     friend class VoiceUnitWT;
@@ -186,6 +181,9 @@ private:
 
     const SynthTables* tables_ = &SynthTables::shared();
     RateConstants rates_;
+    // Drops every voice's wave at an attenuation (a wavetable is written).
+    void dropLevelCaches();
+
     const VoiceRunKernels* runKernels_ = fastestVoiceRunKernels();
     // The storage of the voices the pool holds.
     std::unique_ptr<VoiceUnitWT[]> toneVoices_;

@@ -1,81 +1,74 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Fast paths for runs of one voice's samples in which no envelope segment ends
+// The render functions of the voice structures, compiled once per instruction
+// set. A voice renders in runs: stretches in which no envelope segment ends
 // and no LFO steps, so that only the phase (or sample position), the envelope
-// position and the noise register move. A kernel computes a stretch of the
-// voice's samples first (a constant attenuation is read once while the
-// envelope stays on one curve entry) and then adds them into the output pair
-// several at a time. Every output sample gets the same table reads, the same
-// multiply and the same add as the per-sample step, so the result is identical
-// to the last bit. The per-sample steps stay the reference and the fallback:
-// an engine without kernels renders with them alone.
+// position and the noise register move. The per-sample steps render a run one
+// sample at a time and stay the reference; a faster set computes eight
+// samples of one voice at once and gives every output sample the same table
+// reads, the same multiply and the same add, so the result is identical to
+// the last bit.
 #pragma once
 
+#include <array>
 #include <cstdint>
+
+#include "VoicePool.h"
+#include "VoiceUnitBase.h"
 
 namespace kest::tolvane::synth {
 
-// Sample i is at attenuation curve[(pos + i * rate) >> 18] + level; on return
-// pos has moved on by the run.
-struct RunEnvelope {
-    const std::int32_t* curve;
-    std::int32_t pos, rate, level;
-};
-
-// Where the run's samples go: left[i] += s * gainLeft, right[i] += s * gainRight.
-struct RunOutput {
-    const float* log2lin;
-    float* left; // the run's first output sample
-    float* right;
-    float gainLeft, gainRight;
-    int count;
-};
-
-// Sample i reads wave[((phase + i * inc) & mask) >> 18].
-struct WaveRun {
-    RunEnvelope env;
-    RunOutput out;
-    const std::int32_t* wave;
-    std::uint32_t phase, inc, mask;
-};
-
-// The noise register is clocked whenever the phase passes clockMask, as in the
-// per-sample step; its low bit is the sign of the output.
-struct NoiseRun {
-    RunEnvelope env;
-    RunOutput out;
-    std::uint32_t phase, inc, clockMask;
-    int reg, bit;
-};
-
-// A sampler run that stays inside the sample: sample i plays frame
-// (position + i * inc) >> 18, always below the end, so neither a loop nor the
-// end needs checking.
-struct SampleRun {
-    RunEnvelope env;
-    RunOutput out;
-    const std::int32_t* frames; // interleaved for stereo
-    std::uint64_t position;
-    std::uint32_t inc;
-};
-
-// Entries of the attack and decay curves that RunEnvelope::curve points into.
+// Entries of the attack and decay curves.
 inline constexpr int kEnvelopeCurveLength = 4096;
+// Entries of the largest wavetable.
+inline constexpr int kMaxWaveEntries = 128;
 
-// Runs shorter than this stay with the per-sample step.
-inline constexpr int kMinFastRun = 16;
+// A voice's wavetable read at one attenuation: samples[k] is
+// log2lin[wave[k] + attenuation]. While the envelope holds, every sample of
+// the voice is one of these, across blocks; a new note, a new attenuation or
+// a write to any wavetable makes it stale.
+struct WaveLevelCache {
+    static constexpr std::int32_t kStale = -1; // no attenuation is negative
 
-struct VoiceRunKernels {
-    const char* name;
-    void (*wave)(WaveRun& run);
-    void (*noise)(NoiseRun& run);
-    void (*sampleMono)(SampleRun& run);
-    void (*sampleStereo)(SampleRun& run);
+    std::int32_t attenuation = kStale;
+    float samples[kMaxWaveEntries] = {};
 };
 
-// The AVX2 kernels, or null when this processor (or this build's target) has
-// no AVX2.
+enum class VoiceStructure { Silent, NoLfo, LfoPitch, LfoLevel, Noise, SampleMono, SampleStereo };
+
+// Wavetable lengths: 8, 16, 32, 64 and 128 entries.
+inline constexpr int kWaveTableLengths = 5;
+// Index of a wavetable length (8..128) in the sets below.
+int tableLengthIndex(int waveEntries);
+
+// One render function per structure (the wave structures one per table
+// length); the engine picks the set at start-up and a voice its function at
+// note-on.
+struct VoiceRunKernels {
+    using ByTableLength = std::array<VoiceUnitBase::RenderFn, kWaveTableLengths>;
+    // The block loop over the pool's sounding voices (see
+    // MultiTimberSynthBase::renderVoices), one per table length: the set may
+    // render the common blocks in place and hand the others to each voice's
+    // own function.
+    using RenderVoicesFn = std::uint32_t (*)(VoicePool& pool, float* const* outputs, int target, bool endOfBlock);
+
+    const char* name;
+    std::array<RenderVoicesFn, kWaveTableLengths> renderVoices;
+    ByTableLength noLfo, lfoPitch, lfoLevel;
+    VoiceUnitBase::RenderFn noise, sampleMono, sampleStereo;
+
+    // The function of a structure playing a wavetable of waveEntries (8..128).
+    VoiceUnitBase::RenderFn forStructure(VoiceStructure structure, int waveEntries) const;
+};
+
+// Every sounding voice through its own render function, in pool order.
+std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, int target, bool endOfBlock);
+
+// The per-sample steps alone: every processor runs them.
+const VoiceRunKernels* perSampleVoiceRunKernels();
+// Eight samples at a time with AVX2, or null when this processor (or this
+// build's target) has no AVX2.
 const VoiceRunKernels* avx2VoiceRunKernels();
-// The fastest kernels this processor runs; null when only the per-sample steps do.
+// The fastest set this processor runs.
 const VoiceRunKernels* fastestVoiceRunKernels();
 
 } // namespace kest::tolvane::synth

@@ -3,15 +3,12 @@
 // through the frames with an 18-bit fraction, a held loop and a release loop.
 #include <algorithm>
 
-#include "SegmentDriver.h"
 #include "SynthesizerWT.h"
 
 namespace kest::tolvane::synth {
 
 namespace {
 
-constexpr int kFrameFractionBits = 18;
-constexpr std::uint32_t kFrameFractionMask = (1u << kFrameFractionBits) - 1;
 constexpr int kOctaveUnits = 8192; // pitch is counted in 1/8192 octave
 // octv 8 plays at the own rate, and the centre tune (8192) is one octave up.
 constexpr int kOwnRateOctave = 9;
@@ -24,75 +21,6 @@ int playableFrames(const SampleData& slot, int channels)
     const std::size_t held = slot.data.size() / static_cast<std::size_t>(channels);
     const std::size_t frames = static_cast<std::size_t>(std::max(slot.frames, 0));
     return static_cast<int>(std::min(held, frames));
-}
-
-// Equivalent to subtracting the loop length until the position is below the end,
-// without looping when one step spans many loop lengths. Needs 0 < length <= end.
-int wrapIntoLoop(int position, int end, int length) { return end - length + (position - end) % length; }
-
-// One frame of a mono or interleaved stereo slot at the voice's position. The
-// frame index and its 18-bit fraction are one fixed-point position; past the
-// end the position wraps into the loop, or the voice ends without a loop.
-template <int Channels> struct SampleStep : VoiceStep {
-    SampleStep(const SynthesizerWT::VoiceUnitWT& v, const float* log2linTable, float* l, float* r)
-        : VoiceStep(v, log2linTable, l, r), frames(v.sampleData), inc(static_cast<std::uint32_t>(v.phaseInc)),
-          end(v.currentEnd), loopLength(v.currentLoopLength),
-          position((std::uint64_t(v.samplePos) << kFrameFractionBits) | std::uint32_t(v.sampleFrac))
-    {
-    }
-    bool operator()(int n, std::int32_t env, std::int32_t level)
-    {
-        const std::int32_t att = env + level;
-        int frame = static_cast<int>(position >> kFrameFractionBits);
-        if (frame >= end) {
-            if (loopLength <= 0)
-                return false;
-            frame = wrapIntoLoop(frame, end, loopLength);
-            position = (std::uint64_t(frame) << kFrameFractionBits) | (position & kFrameFractionMask);
-        }
-        if constexpr (Channels == 1) {
-            addPanned(n, log2lin[frames[frame] + att]);
-        } else {
-            // Each channel keeps to its own side; the pan gains still apply.
-            left[n] += log2lin[frames[2 * frame] + att] * gl;
-            right[n] += log2lin[frames[2 * frame + 1] + att] * gr;
-        }
-        position += inc;
-        return true;
-    }
-    // The part of the run that stays below the end runs as a fast run; the
-    // sample that reaches the end (to wrap or stop) is the step's.
-    int renderFast(int n, int runEnd, const std::int32_t* curve, std::int32_t& envPos, std::int32_t envRate,
-                   std::int32_t level)
-    {
-        const std::uint64_t endPosition = std::uint64_t(std::max(end, 0)) << kFrameFractionBits;
-        if (!kernels || runEnd - n < kMinFastRun || position >= endPosition)
-            return n;
-        // Samples whose frame lies below the end; a division only when the end is near.
-        const auto length = static_cast<std::uint64_t>(runEnd - n);
-        const bool staysInside = position + std::uint64_t{inc} * (length - 1) < endPosition;
-        const std::uint64_t inside = staysInside ? length : (endPosition - position + inc - 1) / inc;
-        const int count = static_cast<int>(std::min(length, inside));
-        if (count < kMinFastRun)
-            return n;
-        SampleRun run{{curve, envPos, envRate, level}, output(n, count), frames, position, inc};
-        (Channels == 1 ? kernels->sampleMono : kernels->sampleStereo)(run);
-        position = run.position;
-        envPos = run.env.pos;
-        return n + count;
-    }
-    const std::int32_t* frames;
-    std::uint32_t inc;
-    int end, loopLength;
-    std::uint64_t position;
-};
-
-template <int Channels>
-void renderSample(SynthesizerWT::VoiceUnitWT& voice, const float* log2lin, float* left, float* right, int target)
-{
-    const SampleStep<Channels> step = renderSegments(voice, target, SampleStep<Channels>(voice, log2lin, left, right));
-    voice.samplePos = static_cast<int>(step.position >> kFrameFractionBits);
-    voice.sampleFrac = static_cast<int>(step.position & kFrameFractionMask);
 }
 
 } // namespace
@@ -143,17 +71,8 @@ void SynthesizerWT::VoiceUnitWT::samplerNoteOn(int channelIndex, int keyIndex, i
     amOffset = 0;
 
     setupEnvelope(preset.ar, preset.dr, preset.sl, preset.rr, preset.tl, 0);
-    renderFn = channels == 2 ? &VoiceUnitWT::renderSampleStereo : &VoiceUnitWT::renderSampleMono;
-}
-
-void SynthesizerWT::VoiceUnitWT::renderSampleMono(float* left, float* right, int target)
-{
-    renderSample<1>(*this, tables_->log2lin.data(), left, right, target);
-}
-
-void SynthesizerWT::VoiceUnitWT::renderSampleStereo(float* left, float* right, int target)
-{
-    renderSample<2>(*this, tables_->log2lin.data(), left, right, target);
+    structure = channels == 2 ? VoiceStructure::SampleStereo : VoiceStructure::SampleMono;
+    useKernels(*runKernels);
 }
 
 } // namespace kest::tolvane::synth

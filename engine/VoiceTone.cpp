@@ -3,7 +3,9 @@
 // the plain oscillator.
 #include <algorithm>
 #include <climits>
+#include <utility>
 
+#include "EnvelopeSegment.h"
 #include "OscillatorStep.h"
 #include "SynthesizerWT.h"
 
@@ -29,18 +31,18 @@ void Voice::bind(SynthesizerWT& engine)
     phaseMask = engine.tableSize * (1 << kPhaseFractionBits) - 1;
     noiseMask = phaseMask >> 5;
     masterVolume = engine.masterVolume;
-    wave = engine.waveTable(0);
+    wave = std::as_const(engine).waveTable(0);
     envCurve = tables_->decayCurve.data();
     lfsr = 1;
-    renderFn = &Voice::renderStopOnly;
+    structure = VoiceStructure::Silent;
+    renderFn = &renderStopOnly;
     stop();
 }
 
-Voice::RenderFn Voice::renderFnForStructure(int strc)
+void Voice::useKernels(const VoiceRunKernels& kernels)
 {
-    static constexpr RenderFn kByStructure[4] = {&Voice::renderNoLfo, &Voice::renderLfoPm, &Voice::renderLfoAm,
-                                                 &Voice::renderNoise};
-    return kByStructure[strc & 3];
+    runKernels = &kernels;
+    renderFn = kernels.forStructure(structure, (phaseMask >> kPhaseFractionBits) + 1);
 }
 
 void Voice::stop() { VoiceUnitBase::stop(); }
@@ -79,11 +81,16 @@ void Voice::noteOn(int noteChannel, int noteKeyIn, int velocity)
     lfoPitchOffset = 0;
     recomputePitch();
     phase = 0;
-    wave = engine_->waveTable(tone.wave);
+    wave = std::as_const(*engine_).waveTable(tone.wave);
+    levelCache.attenuation = WaveLevelCache::kStale;
 
     setupLfo(tone, part.cc[1]);
     setupEnvelope(tone.ar, tone.dr, tone.sl, tone.rr, tone.tl, kfOffset);
-    renderFn = renderFnForStructure(tone.strc);
+    // strc 0..3; other values use bits 0-1.
+    static constexpr VoiceStructure kByStrc[4] = {VoiceStructure::NoLfo, VoiceStructure::LfoPitch,
+                                                  VoiceStructure::LfoLevel, VoiceStructure::Noise};
+    structure = kByStrc[tone.strc & 3];
+    useKernels(*runKernels);
 }
 
 // ---- envelope -------------------------------------------------------------------
@@ -222,27 +229,6 @@ void Voice::setBendRange(int semitones)
     bendRangePitch = tables_->keyPitch[static_cast<std::size_t>(clamp7(semitones))];
     bendOffset = (bendDelta * bendRangePitch) >> 13;
     recomputePitch();
-}
-
-// ---- rendering --------------------------------------------------------------------
-
-void Voice::render(float* const* outputs, int target)
-{
-    if (renderPos < target)
-        (this->*renderFn)(outputs[outputPair], outputs[outputPair + 1], target);
-}
-
-void Voice::renderNoLfo(float* left, float* right, int target)
-{
-    const OscillatorStep step =
-        renderSegments(*this, target, OscillatorStep(*this, tables_->log2lin.data(), left, right));
-    phase = step.ph;
-}
-
-void Voice::renderStopOnly(float*, float*, int target)
-{
-    stop();
-    renderPos = target;
 }
 
 } // namespace kest::tolvane::synth

@@ -15,6 +15,12 @@ void VoiceUnitBase::stop()
     channel = -1;
 }
 
+void VoiceUnitBase::renderStopOnly(VoiceUnitBase& voice, float*, float*, int target)
+{
+    voice.stop();
+    voice.renderPos = target;
+}
+
 void VoiceUnitBase::setupGains(const float* gainCurve, const float* panTable, int cc7, int cc11, int cc10, int velocity,
                                float master)
 {

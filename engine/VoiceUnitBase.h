@@ -7,6 +7,11 @@ namespace kest::tolvane::synth {
 
 class VoiceUnitBase {
 public:
+    // Renders the voice from renderPos up to target (exclusive) into the pair.
+    // A plain function chosen when a note starts: the block loop calls it for
+    // every sounding voice, so it costs one indirect call and nothing more.
+    using RenderFn = void (*)(VoiceUnitBase& voice, float* left, float* right, int target);
+
     enum Status : int { kFree = 0, kHeld = 0x11, kReleased = 0x21, kFading = 0x41 };
     static constexpr int kHeldBit = 0x10;
     static constexpr int kReleasedBit = 0x20;
@@ -19,6 +24,7 @@ public:
     // held, until the pedal lifts.
     bool sustained = false;
     int outputPair = 0;
+    int part = 0; // of the note's start; kept while it fades (channel is not)
     int renderPos = 0;
     int panIndex = 64;
     float panLeft = 0.0f, panRight = 0.0f;
@@ -27,6 +33,7 @@ public:
     float velMaster = 0.0f;
     float amp = 0.0f;
     float gainLeft = 0.0f, gainRight = 0.0f;
+    RenderFn renderFn = &renderStopOnly;
 
     virtual ~VoiceUnitBase() = default;
     virtual void stop();
@@ -43,7 +50,12 @@ public:
     virtual void setExpression(int value);
     virtual void setPan(int value);
     // Renders from renderPos up to target (exclusive) into the voice's output pair.
-    virtual void render(float* const* outputs, int target) = 0;
+    void render(float* const* outputs, int target)
+    {
+        renderFn(*this, outputs[outputPair], outputs[outputPair + 1], target);
+    }
+    // The render function of a voice that has no sound to make: it stops.
+    static void renderStopOnly(VoiceUnitBase& voice, float* left, float* right, int target);
 
     bool isSounding() const { return status != kFree; }
 

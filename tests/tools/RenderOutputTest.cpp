@@ -137,12 +137,9 @@ TEST(RenderOutput, PerPartStemsSumToTheMixWhateverTheRouting)
     for (std::size_t i = 0; i < sum.size(); ++i)
         ASSERT_NEAR(sum[i], mix.samples[i], 1e-6f) << i;
 
-    // The mix is the same with or without stems, up to float rounding.
+    // The mix is the same with or without stems, to the last bit.
     ASSERT_EQ(runRender(dir, "-q --float --gain -3 -o plain.wav song.mid").status, 0);
-    const Audio plain = readAudio(dir / "plain.wav");
-    ASSERT_EQ(plain.samples.size(), mix.samples.size());
-    for (std::size_t i = 0; i < sum.size(); ++i)
-        ASSERT_NEAR(plain.samples[i], mix.samples[i], 1e-6f) << i;
+    EXPECT_EQ(readAudio(dir / "plain.wav").samples, mix.samples);
 
     // --bus still writes one output pair: every part is on pair 1, none on pair 2.
     ASSERT_EQ(runRender(dir, "-q --float --gain -3 --bus 2 -o bus2.wav --stems stems2 song.mid").status, 0);

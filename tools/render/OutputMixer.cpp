@@ -87,13 +87,22 @@ bool OutputMixer::consumeBlock(const float* const* outputs, int frames, std::uin
         error_ = mainFile_->lastError();
         return false;
     }
-    if (mainFile_ && settings_.perPartStems) {
-        for (int part = 0; part < kOutputPairCount; ++part)
-            if (!writeStem(part, outputs[2 * part], outputs[2 * part + 1], frames))
-                return false;
-    }
     framesDone_ += frames;
     return onProgress ? onProgress(framesDone_) : true;
+}
+
+bool OutputMixer::consumeParts(const float* const* partOutputs, int frames, std::uint32_t soundingParts)
+{
+    if (!mainFile_ || !settings_.perPartStems)
+        return true;
+    for (int part = 0; part < kOutputPairCount; ++part) {
+        // A part that never sounded needs nothing; one that did keeps its file going.
+        if (!(soundingParts & (1u << part)) && !stems_[static_cast<std::size_t>(part)])
+            continue;
+        if (!writeStem(part, partOutputs[2 * part], partOutputs[2 * part + 1], frames))
+            return false;
+    }
+    return true;
 }
 
 // A stem file is opened when its part first carries sound; the silence before

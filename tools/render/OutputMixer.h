@@ -24,8 +24,9 @@ struct MixerSettings {
     float gain = 1.0f; // linear, on the mix and on every stem
     // The output pairs summed into the mix; a single pair is passed on as it is.
     std::vector<int> mixPairs;
-    // Stems: when perPartStems is set the engine plays part n into pair n, and
-    // stemPath(part) names the file of a part when it first carries sound.
+    // Stems: when perPartStems is set the renderer hands over every part's
+    // output (consumeParts), and stemPath(part) names the file of a part when
+    // it first carries sound.
     bool perPartStems = false;
     std::function<std::string(int part)> stemPath;
     OutputFormat format;
@@ -41,6 +42,7 @@ public:
 
     bool consume(const float* const* outputs, int frames) override;
     bool consumeBlock(const float* const* outputs, int frames, std::uint32_t soundingPairs) override;
+    bool consumeParts(const float* const* partOutputs, int frames, std::uint32_t soundingParts) override;
     // Writes the frames still collected for the main file and the stems.
     bool finish() override;
 

@@ -11,15 +11,26 @@ namespace kest::tolvane::tools {
 
 SongRenderer::SongRenderer(const EngineSettings& settings)
     : settings_(settings),
-      buffer_(static_cast<std::size_t>(kOutputChannelCount) * static_cast<std::size_t>(settings.blockSize))
+      buffer_(static_cast<std::size_t>(settings.partOutputs ? 2 * kOutputChannelCount + 2 : kOutputChannelCount) *
+              static_cast<std::size_t>(settings.blockSize))
 {
     context_.setSampleRate(static_cast<float>(settings.sampleRate));
     context_.setBlockSize(settings.blockSize);
     if (settings.polyphony > 0)
         context_.applyPolyphony(settings.polyphony);
+    auto channel = [this](int c) {
+        return buffer_.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(settings_.blockSize);
+    };
     for (int c = 0; c < kOutputChannelCount; ++c)
-        outputs_[static_cast<std::size_t>(c)] =
-            buffer_.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(settings.blockSize);
+        outputs_[static_cast<std::size_t>(c)] = channel(c);
+    if (settings.partOutputs) {
+        for (int c = 0; c < kOutputChannelCount; ++c)
+            partOutputs_[static_cast<std::size_t>(c)] = channel(kOutputChannelCount + c);
+        ModuleHost& host = *context_.moduleHost;
+        host.partOutputs = partOutputs_.data();
+        host.partScratch[0] = channel(2 * kOutputChannelCount);
+        host.partScratch[1] = channel(2 * kOutputChannelCount + 1);
+    }
     applySwitches();
 }
 
@@ -33,17 +44,29 @@ void SongRenderer::applySwitches()
         context_.synth->setNrpnEnabled(true);
 }
 
-// Only the pairs the engine wrote need clearing: the others are still zero.
-void SongRenderer::clearOutputs()
+namespace {
+
+// Clears the pairs (bit n: channels 2n, 2n + 1) written since their last
+// clearing: the others are still zero.
+void clearPairs(const std::array<float*, kOutputChannelCount>& channels, std::uint32_t& dirty, int frames)
 {
-    const auto bytes = sizeof(float) * static_cast<std::size_t>(settings_.blockSize);
+    const auto bytes = sizeof(float) * static_cast<std::size_t>(frames);
     for (int pair = 0; pair < kOutputPairCount; ++pair) {
-        if (dirtyPairs_ & (1u << pair)) {
-            std::memset(outputs_[static_cast<std::size_t>(2 * pair)], 0, bytes);
-            std::memset(outputs_[static_cast<std::size_t>(2 * pair + 1)], 0, bytes);
+        if (dirty & (1u << pair)) {
+            std::memset(channels[static_cast<std::size_t>(2 * pair)], 0, bytes);
+            std::memset(channels[static_cast<std::size_t>(2 * pair + 1)], 0, bytes);
         }
     }
-    dirtyPairs_ = 0;
+    dirty = 0;
+}
+
+} // namespace
+
+void SongRenderer::clearOutputs()
+{
+    clearPairs(outputs_, dirtyPairs_, settings_.blockSize);
+    if (settings_.partOutputs)
+        clearPairs(partOutputs_, dirtyParts_, settings_.blockSize);
 }
 
 // Collected in file order; the shared holding area queues them so that the
@@ -64,6 +87,16 @@ void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent>
     pending_.moveInto(*context_.eventQueue);
 }
 
+// Past the song's end no block crosses a multiple of kTailGrain frames, so
+// that the render may end on each of them, whatever the block size.
+std::int64_t SongRenderer::longestBlock(std::int64_t position, std::int64_t songFrames) const
+{
+    const std::int64_t blockSize = settings_.blockSize;
+    if (position + blockSize <= songFrames)
+        return blockSize;
+    return std::min(blockSize, (position / kTailGrain + 1) * kTailGrain - position);
+}
+
 RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, BlockSink& sink)
 {
     const double rate = settings_.sampleRate;
@@ -77,7 +110,8 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
     std::int64_t position = 0;
     std::size_t next = 0;
     while (position < limit || next < events.size()) {
-        const int maxLength = static_cast<int>(std::clamp<std::int64_t>(limit - position, 0, settings_.blockSize));
+        const int maxLength =
+            static_cast<int>(std::clamp<std::int64_t>(limit - position, 0, longestBlock(position, stats.songFrames)));
         const BlockPlan plan = planBlock(events, next, position, maxLength, context_.eventQueue->capacity());
         queueEvents(song, std::span(events).subspan(plan.firstEvent, plan.eventCount), position);
         clearOutputs();
@@ -85,19 +119,22 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
         // else runs here, and an empty block must still hand over its events.
         context_.moduleHost->process(outputs_.data(), plan.length);
         const std::uint32_t sounding = context_.moduleHost->soundingPairs;
+        const std::uint32_t soundingParts = context_.moduleHost->soundingParts;
         dirtyPairs_ |= sounding;
+        dirtyParts_ |= soundingParts;
 
         next += plan.eventCount;
         stats.eventsQueued += plan.eventCount;
         position += plan.length;
         ++stats.blocks;
         stats.maxVoices = std::max(stats.maxVoices, context_.synth->getActiveVoiceCount());
-        if (!sink.consumeBlock(outputs_.data(), plan.length, sounding)) {
+        if ((settings_.partOutputs && !sink.consumeParts(partOutputs_.data(), plan.length, soundingParts)) ||
+            !sink.consumeBlock(outputs_.data(), plan.length, sounding)) {
             stats.stopped = true;
             break;
         }
         const bool inTail = position >= stats.songFrames && next == events.size();
-        if (inTail && context_.synth->getActiveVoiceCount() == 0)
+        if (inTail && position % kTailGrain == 0 && context_.synth->getActiveVoiceCount() == 0)
             break;
     }
     stats.frames = position;

@@ -108,6 +108,7 @@ std::unique_ptr<SongRenderer> prepareEngine(const RenderOptions& options, LoadFa
     engine.polyphony = options.polyphony;
     engine.receiveSysEx = options.receiveSysEx || options.isDemo(); // the demo programs its tones by SysEx
     engine.nrpn = options.nrpn;
+    engine.partOutputs = !options.stemsDir.empty();
     auto renderer = std::make_unique<SongRenderer>(engine);
     {
         const LoadingPhase loading;
@@ -121,20 +122,7 @@ std::unique_ptr<SongRenderer> prepareEngine(const RenderOptions& options, LoadFa
     return renderer;
 }
 
-// For per-part stems each part plays into the pair of its own number; the mix
-// then sums the parts the chosen outputs held (all of them without --bus).
-std::vector<int> routeForStems(SongRenderer& renderer, int bus)
-{
-    std::vector<int> mixParts;
-    for (int part = 0; part < kest::tolvane::kOutputPairCount; ++part) {
-        if (bus == 0 || renderer.engine().part(part).output == bus - 1)
-            mixParts.push_back(part);
-        renderer.engine().setPartOutput(part, part);
-    }
-    return mixParts;
-}
-
-MixerSettings mixerSettings(const RenderOptions& options, SongRenderer& renderer, const OutputFormat& format)
+MixerSettings mixerSettings(const RenderOptions& options, const OutputFormat& format)
 {
     MixerSettings mix;
     mix.blockSize = options.blockSize;
@@ -142,7 +130,7 @@ MixerSettings mixerSettings(const RenderOptions& options, SongRenderer& renderer
     mix.format = format;
     mix.gain = static_cast<float>(kest::tolvane::portablePow10(options.gainDb / 20.0));
     mix.perPartStems = !options.stemsDir.empty();
-    mix.mixPairs = mix.perPartStems ? routeForStems(renderer, options.bus) : allPairsOrBus(options.bus);
+    mix.mixPairs = allPairsOrBus(options.bus);
     return mix;
 }
 
@@ -157,7 +145,7 @@ std::optional<float> measurePeak(const RenderOptions& options, const MidiSong& s
         return std::nullopt;
     RenderOptions unity = options;
     unity.gainDb = 0.0;
-    OutputMixer meter(mixerSettings(unity, *renderer, format), nullptr);
+    OutputMixer meter(mixerSettings(unity, format), nullptr);
     meter.onProgress = [](std::int64_t) { return !stopRequested(); };
     renderer->render(song, options.tailSeconds, meter);
     return meter.peak();
@@ -212,7 +200,7 @@ int run(RenderOptions options)
         return failInput(outputPath, error);
     for (const std::string& notice : sampleSourceNotices(renderer->context()))
         std::fprintf(stderr, "tolvane-render: %s\n", notice.c_str());
-    MixerSettings mix = mixerSettings(options, *renderer, format);
+    MixerSettings mix = mixerSettings(options, format);
     mix.stemPath = [&](int part) {
         return utf8FromPath(pathFromUtf8(options.stemsDir) /
                             pathFromUtf8(partStemName(renderer->engine(), part) + "." + format.extension));
