@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fast run kernels give the per-sample steps' output to the last bit, for
 // every voice structure, at block sizes that cut runs at odd lengths, across
-// envelope segment ends, LFO steps, loop wraps and sample ends.
+// envelope segment ends, LFO steps, loop wraps, sample ends and wavetable
+// writes while notes hold.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -97,7 +98,11 @@ void schedule(EngineHarness& h)
     h.controlChange(1, 7, 70, 1001);
 }
 
-std::vector<float> renderAll(Structure structure, int tableSize, const VoiceRunKernels* kernels, int blockSize)
+// A change to the sound data between two blocks (nothing by default).
+using Edit = void (*)(synth::SynthesizerWT&, int block);
+
+std::vector<float> renderAll(Structure structure, int tableSize, const VoiceRunKernels* kernels, int blockSize,
+                             Edit edit = nullptr)
 {
     EngineHarness h;
     h.engine.useVoiceRunKernels(kernels);
@@ -106,6 +111,8 @@ std::vector<float> renderAll(Structure structure, int tableSize, const VoiceRunK
     std::vector<float> out;
     constexpr int kTotal = 6000;
     for (int done = 0; done < kTotal; done += blockSize) {
+        if (edit)
+            edit(h.engine, done / blockSize);
         const int n = std::min(blockSize, kTotal - done);
         h.block(n);
         for (int c = 0; c < kOutputChannelCount; ++c)
@@ -114,12 +121,11 @@ std::vector<float> renderAll(Structure structure, int tableSize, const VoiceRunK
     return out;
 }
 
-class VoiceRunsTest : public ::testing::TestWithParam<std::tuple<Structure, int, int>> {};
-
-TEST_P(VoiceRunsTest, FastKernelsMatchThePerSampleStepsBitForBit)
+// Renders with every fast kernel set this processor has and compares each
+// with the per-sample steps; skips when there is none.
+void expectFastPathsMatch(Structure structure, int tableSize, int blockSize, Edit edit = nullptr)
 {
-    const auto [structure, tableSize, blockSize] = GetParam();
-    const std::vector<float> reference = renderAll(structure, tableSize, nullptr, blockSize);
+    const std::vector<float> reference = renderAll(structure, tableSize, nullptr, blockSize, edit);
     int sounding = 0;
     for (const float s : reference)
         sounding += s != 0.0f ? 1 : 0;
@@ -130,7 +136,7 @@ TEST_P(VoiceRunsTest, FastKernelsMatchThePerSampleStepsBitForBit)
     for (const VoiceRunKernels* kernels : available) {
         if (!kernels)
             continue;
-        const std::vector<float> fast = renderAll(structure, tableSize, kernels, blockSize);
+        const std::vector<float> fast = renderAll(structure, tableSize, kernels, blockSize, edit);
         ASSERT_EQ(fast.size(), reference.size());
         for (std::size_t i = 0; i < fast.size(); ++i)
             ASSERT_EQ(std::memcmp(&fast[i], &reference[i], sizeof(float)), 0)
@@ -139,6 +145,14 @@ TEST_P(VoiceRunsTest, FastKernelsMatchThePerSampleStepsBitForBit)
     }
     if (compared == 0)
         GTEST_SKIP() << "this processor runs no fast kernel";
+}
+
+class VoiceRunsTest : public ::testing::TestWithParam<std::tuple<Structure, int, int>> {};
+
+TEST_P(VoiceRunsTest, FastKernelsMatchThePerSampleStepsBitForBit)
+{
+    const auto [structure, tableSize, blockSize] = GetParam();
+    expectFastPathsMatch(structure, tableSize, blockSize);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllStructures, VoiceRunsTest,
@@ -150,6 +164,40 @@ INSTANTIATE_TEST_SUITE_P(AllStructures, VoiceRunsTest,
                              return nameOf(std::get<0>(info.param)) + "_Table" +
                                     std::to_string(std::get<1>(info.param)) + "_Block" +
                                     std::to_string(std::get<2>(info.param));
+                         });
+
+// The fast kernels keep a held voice's wave at its attenuation from block to
+// block: every way of writing a wavetable while notes hold must reach them.
+void drawEntries(synth::SynthesizerWT& engine, int block)
+{
+    if (block % 3 == 1) // as the editor draws: one entry at a time
+        engine.waveTable(0)[block % 8] = engine.waveValueLog((block * 53) % 256);
+}
+
+void importTable(synth::SynthesizerWT& engine, int block)
+{
+    if (block % 4 != 2)
+        return;
+    std::vector<int> values(128);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<int>((i * 11 + static_cast<std::size_t>(block) * 5) % 256);
+    engine.importWaveValues(0, values.data(), 8);
+}
+
+class WaveWritesTest : public ::testing::TestWithParam<std::tuple<Structure, Edit>> {};
+
+TEST_P(WaveWritesTest, WhileNotesHoldTheFastKernelsPlayTheNewWave)
+{
+    const auto [structure, edit] = GetParam();
+    expectFastPathsMatch(structure, 32, 61, edit);
+}
+
+INSTANTIATE_TEST_SUITE_P(WaveStructures, WaveWritesTest,
+                         ::testing::Combine(::testing::Values(Structure::NoLfo, Structure::LfoPm, Structure::LfoAm),
+                                            ::testing::Values(&drawEntries, &importTable)),
+                         [](const auto& info) {
+                             return nameOf(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) == &drawEntries ? "_Draw" : "_Import");
                          });
 
 } // namespace
