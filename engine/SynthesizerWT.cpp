@@ -35,14 +35,29 @@ SynthesizerWT::SynthesizerWT(float tune, float volume)
 
 SynthesizerWT::~SynthesizerWT() = default;
 
-void SynthesizerWT::allocateVoices(int count)
+SynthesizerWT::VoiceStorage SynthesizerWT::makeVoices(int count)
+{
+    return std::make_unique<VoiceUnitWT[]>(static_cast<std::size_t>(VoicePool::roundedSize(count)));
+}
+
+SynthesizerWT::VoiceStorage SynthesizerWT::takeVoices(VoiceStorage voices, int count)
 {
     count = VoicePool::roundedSize(count);
-    toneVoices_ = std::make_unique<VoiceUnitWT[]>(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        toneVoices_[static_cast<std::size_t>(i)].bind(*this);
+        voices[static_cast<std::size_t>(i)].bind(*this);
+    std::swap(toneVoices_, voices);
     voices_.adopt(toneVoices_.get(), count);
+    return voices;
 }
+
+SynthesizerWT::VoiceStorage SynthesizerWT::adoptVoices(VoiceStorage voices, int count)
+{
+    VoiceStorage old = takeVoices(std::move(voices), count);
+    updateRateConstants();
+    return old;
+}
+
+void SynthesizerWT::allocateVoices(int count) { takeVoices(makeVoices(count), count); }
 
 void SynthesizerWT::useVoiceRunKernels(const VoiceRunKernels* kernels)
 {

@@ -171,6 +171,16 @@ public:
     // frames * channels entries, otherwise the slot is emptied and false returned.
     bool installSampleData(int slot, std::vector<std::int32_t>&& codes, int frames, int channels);
 
+    // Voices for a pool of count (rounded as the pool rounds), allocated apart
+    // from the engine: a caller that shares the engine with an audio thread
+    // builds them before taking its lock, hands them to adoptVoices under it
+    // and frees what comes back after it, so that no heap work holds the lock.
+    using VoiceStorage = std::unique_ptr<VoiceUnitWT[]>;
+    static VoiceStorage makeVoices(int count);
+    // Takes voices that makeVoices(count) built (stopping every note, as
+    // setPolyphony does) and returns the ones it held.
+    VoiceStorage adoptVoices(VoiceStorage voices, int count);
+
 protected:
     void allocateVoices(int count) override;
     std::uint32_t renderVoices(float* const* outputs, int target, bool endOfBlock) override;
@@ -178,6 +188,9 @@ protected:
 private:
     friend class VoiceUnitWT;
     void fillDefaultWaveTables();
+    // Binds voices made by makeVoices(count), puts them in the pool and
+    // returns the ones held before.
+    VoiceStorage takeVoices(VoiceStorage voices, int count);
 
     const SynthTables* tables_ = &SynthTables::shared();
     RateConstants rates_;

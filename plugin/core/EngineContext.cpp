@@ -296,6 +296,9 @@ void EngineContext::setCurrentPartMode(int mode)
 
 void EngineContext::applyPolyphony(int count)
 {
+    // The new voices are allocated before the lock and the old ones freed
+    // after it (with `voices`), so the audio thread never waits on the heap.
+    synth::SynthesizerWT::VoiceStorage voices = count >= 1 ? synth::SynthesizerWT::makeVoices(count) : nullptr;
     std::lock_guard lock(mutex_);
     if (count == synth->voiceCount())
         return;
@@ -305,7 +308,7 @@ void EngineContext::applyPolyphony(int count)
     moduleHost->setDisabled(kSynthSlot, true);
     synth->suspend(true);
     if (count >= 1)
-        synth->setPolyphony(count);
+        voices = synth->adoptVoices(std::move(voices), count);
     const bool stillBusy = (busyFlags.fetch_and(~kBusyVoicePool) & ~kBusyVoicePool) != 0;
     moduleHost->setDisabled(kSynthSlot, stillBusy);
     synth->suspend(stillBusy);

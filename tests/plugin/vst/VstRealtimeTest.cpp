@@ -13,6 +13,7 @@
 
 #include "HeapCallCounter.h"
 #include "PlayingProcessor.h"
+#include "SynthesizerWT.h"
 #include "TolvaneIds.h"
 #include "TolvaneVSTProcessor.h"
 #include "VstTestSupport.h"
@@ -94,6 +95,21 @@ TEST(RealTime, ProcessNeverTouchesTheHeap)
 
 // Value changes, state saves and loads and imports made during playback run
 // their engine step on the audio thread: none of it may allocate there.
+// A polyphony change builds its voices before it takes the engine lock and
+// frees the old ones after it: what happens under the lock touches no heap.
+TEST(RealTime, SwappingInNewVoicesTouchesNoHeap)
+{
+    using kest::tolvane::synth::SynthesizerWT;
+    SynthesizerWT engine(440, 0.8);
+    SynthesizerWT::VoiceStorage voices = SynthesizerWT::makeVoices(1024);
+    tolvane_test::heapCalls = 0;
+    tolvane_test::countingHeapCalls = true;
+    voices = engine.adoptVoices(std::move(voices), 1024);
+    tolvane_test::countingHeapCalls = false;
+    EXPECT_EQ(tolvane_test::heapCalls.load(), 0);
+    EXPECT_EQ(engine.voiceCount(), 1024);
+}
+
 TEST(RealTime, EditsSavesLoadsAndImportsApplyOnTheAudioThreadWithoutTheHeap)
 {
     HostApplication host;
