@@ -104,6 +104,7 @@ lv2=$(find "$linux" -maxdepth 3 -type d -name 'TolvaneSynthWT.lv2' | head -n 1)
 cp "$linux/tools/tolvane-render" "$stage/bin/"
 [[ -x $linux/tools/tolvane-play ]] && cp "$linux/tools/tolvane-play" "$stage/bin/"
 strip "$stage/bin/"* "$stage/TolvaneSynthWT.vst3/Contents/x86_64-linux/"*.so
+[[ -d $stage/TolvaneSynthWT.lv2 ]] && strip "$stage/TolvaneSynthWT.lv2/"*.so
 common "$stage" "$linux"
 notices "$stage" linux
 tar -C "$dist" -czf "$dist/$name.tar.gz" "$name"
