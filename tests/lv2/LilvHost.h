@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A small LV2 host on lilv that loads the built bundle as hosts do: from its
-// description files, found on an LV2 path that holds the LV2 specifications
-// and the bundle alone (nothing else installed on the machine), instantiating
+// description files, found on an LV2 path that holds LV2's vocabulary bundles
+// and ours alone (nothing else installed on the machine), instantiating
 // the module lilv names, with
 // the features a real-time host lends. Runs blocks of raw MIDI, saves and
 // restores state through the state interface and applies presets as lilv

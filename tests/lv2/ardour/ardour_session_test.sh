@@ -3,7 +3,7 @@
 # Ardour 7's headless session tool (ardour7-lua) with the LV2 plug-in: a new
 # session with the plug-in as a MIDI track's instrument lists the bundle's
 # presets; a MIDI region with a bend-range set-up and A4 bent fully up
-# renders at 880 Hz. Ardour sees only the LV2 specifications and our bundle.
+# renders at 880 Hz. Ardour sees only LV2's vocabulary bundles and ours.
 #
 # usage: ardour_session_test.sh <LV2 path> <presets folder> <output folder>
 set -euo pipefail
