@@ -33,14 +33,8 @@ const std::vector<std::uint8_t>& bankState()
 tools::MidiSong oneTickScore()
 {
     tools::MidiTrackWriter t;
-    for (int channel = 0; channel < 2; ++channel) { // bend range 12, all on tick 0
-        t.controlChange(0, channel, 101, 0);
-        t.controlChange(0, channel, 100, 0);
-        t.controlChange(0, channel, 6, 12);
-        t.controlChange(0, channel, 38, 0);
-        t.controlChange(0, channel, 101, 127);
-        t.controlChange(0, channel, 100, 127);
-    }
+    for (int channel = 0; channel < 2; ++channel) // bend range 12, all on tick 0
+        t.bendRange(0, channel, 12);
     t.controlChange(10, 1, 101, 0); // and three more semitones on part 2, one tick
     t.controlChange(10, 1, 100, 0);
     t.controlChange(10, 1, 96, 0);

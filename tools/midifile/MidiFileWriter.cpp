@@ -53,6 +53,12 @@ void MidiTrackWriter::controlChange(std::uint64_t tick, int channel, int control
 {
     add(tick, {status(0xB0, channel), data7(controller), data7(value)});
 }
+void MidiTrackWriter::bendRange(std::uint64_t tick, int channel, int semitones)
+{
+    const int controllers[][2] = {{101, 0}, {100, 0}, {6, semitones}, {38, 0}, {101, 127}, {100, 127}};
+    for (const auto& [controller, value] : controllers)
+        controlChange(tick, channel, controller, value);
+}
 void MidiTrackWriter::programChange(std::uint64_t tick, int channel, int program)
 {
     add(tick, {status(0xC0, channel), data7(program)});

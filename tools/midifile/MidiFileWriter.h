@@ -17,6 +17,9 @@ public:
     // A note from tick for length ticks.
     void note(std::uint64_t tick, std::uint64_t length, int channel, int key, int velocity);
     void controlChange(std::uint64_t tick, int channel, int controller, int value);
+    // The General MIDI bend-range set-up as sequencers write it: RPN 0/0,
+    // data entry semitones and 0 cents, then the null RPN; all on one tick.
+    void bendRange(std::uint64_t tick, int channel, int semitones);
     void programChange(std::uint64_t tick, int channel, int program);
     void channelPressure(std::uint64_t tick, int channel, int value);
     void polyPressure(std::uint64_t tick, int channel, int key, int value);

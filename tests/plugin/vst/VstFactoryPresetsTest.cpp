@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BundleSession.h"
 #include "VstTestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -18,7 +19,6 @@
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "pluginterfaces/vst/ivstunits.h"
 #include "public.sdk/source/common/memorystream.h"
-#include "public.sdk/source/vst/hosting/module.h"
 #include "public.sdk/source/vst/vstpresetfile.h"
 
 using namespace tolvane_vst_test;
@@ -28,17 +28,6 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kBlock = 512;
 constexpr int kPartsOffset = 13, kPartRecordSize = 11, kProgramInRecord = 3; // the state's part records
-
-VST3::Hosting::Module::Ptr& module()
-{
-    static VST3::Hosting::Module::Ptr loaded = [] {
-        std::string error;
-        auto m = VST3::Hosting::Module::create(TOLVANE_VST_BUNDLE_PATH, error);
-        EXPECT_TRUE(m) << error;
-        return m;
-    }();
-    return loaded;
-}
 
 std::vector<std::filesystem::path> factoryPresets()
 {
@@ -50,43 +39,10 @@ std::vector<std::filesystem::path> factoryPresets()
     return files;
 }
 
-// Processor and controller from the module's factory, connected as a host connects them.
+// Processor and controller from the bundle's factory, connected as a host connects them.
 class HostedPlugin : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto& factory = module()->getFactory();
-        for (const auto& info : factory.classInfos()) {
-            if (info.category() == kVstAudioEffectClass) {
-                component = factory.createInstance<IComponent>(info.ID());
-                processorClass = info.ID();
-            } else if (info.category() == kVstComponentControllerClass) {
-                controller = factory.createInstance<IEditController>(info.ID());
-            }
-        }
-        ASSERT_TRUE(component && controller);
-        ASSERT_EQ(component->initialize(&host), kResultOk);
-        ASSERT_EQ(controller->initialize(&host), kResultOk);
-        processorPoint = FUnknownPtr<IConnectionPoint>(component);
-        controllerPoint = FUnknownPtr<IConnectionPoint>(controller);
-        ASSERT_TRUE(processorPoint && controllerPoint);
-        processorPoint->connect(controllerPoint);
-        controllerPoint->connect(processorPoint);
-        processor = FUnknownPtr<IAudioProcessor>(component);
-        ProcessSetup setup{kRealtime, kSample32, kBlock, double(kRate)};
-        ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
-        ASSERT_EQ(component->setActive(true), kResultOk);
-        processor->setProcessing(true);
-    }
-    void TearDown() override
-    {
-        processor->setProcessing(false);
-        component->setActive(false);
-        processorPoint->disconnect(controllerPoint);
-        controllerPoint->disconnect(processorPoint);
-        controller->terminate();
-        component->terminate();
-    }
+    void SetUp() override { ASSERT_TRUE(session.ready()); }
 
     bool loadPreset(const std::filesystem::path& path)
     {
@@ -118,12 +74,11 @@ protected:
         return {bytes, bytes + stream.getSize()};
     }
 
-    HostApplication host;
-    IPtr<IComponent> component;
-    IPtr<IEditController> controller;
-    FUnknownPtr<IAudioProcessor> processor;
-    FUnknownPtr<IConnectionPoint> processorPoint, controllerPoint;
-    VST3::UID processorClass;
+    BundleSession session{kBlock, double(kRate)};
+    IPtr<IComponent>& component = session.component;
+    IPtr<IEditController>& controller = session.controller;
+    FUnknownPtr<IAudioProcessor>& processor = session.processor;
+    VST3::UID& processorClass = session.processorClass;
 };
 
 // A chord on parts 1-4 and a kick, snare and hat on part 10 at velocity 100,

@@ -17,13 +17,13 @@
 #include "SongRenderer.h"
 #include "SongRenders.h"
 #include "SoundDataLoader.h"
+#include "BundleSession.h"
 #include "VstTestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "public.sdk/source/common/memorystream.h"
-#include "public.sdk/source/vst/hosting/module.h"
 
 using namespace tolvane_vst_test;
 namespace tools = kest::tolvane::tools;
@@ -55,54 +55,15 @@ const std::vector<std::uint8_t>& bankState()
     return bytes;
 }
 
-// The plug-in module, loaded once for the whole test program.
-VST3::Hosting::Module::Ptr& module()
-{
-    static VST3::Hosting::Module::Ptr loaded = [] {
-        std::string error;
-        auto m = VST3::Hosting::Module::create(TOLVANE_VST_BUNDLE_PATH, error);
-        EXPECT_TRUE(m) << error;
-        return m;
-    }();
-    return loaded;
-}
-
-// A host session: processor and controller from the module's factory, the
+// A host session: processor and controller from the bundle's factory, the
 // controller asked for the parameter of each MIDI controller as a host asks.
 class PluginHost {
 public:
-    explicit PluginHost(int blockSize) : blockSize_(blockSize)
+    explicit PluginHost(int blockSize)
+        : blockSize_(blockSize), session_(blockSize, double(kRate), bankState()),
+          processor_(session_.processor), mapping_(session_.controller)
     {
-        const auto& factory = module()->getFactory();
-        for (const auto& info : factory.classInfos()) {
-            if (info.category() == kVstAudioEffectClass)
-                component_ = factory.createInstance<IComponent>(info.ID());
-            else if (info.category() == kVstComponentControllerClass)
-                controller_ = factory.createInstance<IEditController>(info.ID());
-        }
-        EXPECT_TRUE(component_ && controller_);
-        EXPECT_EQ(component_->initialize(&host_), kResultOk);
-        EXPECT_EQ(controller_->initialize(&host_), kResultOk);
-        processor_ = FUnknownPtr<IAudioProcessor>(component_);
-        mapping_ = FUnknownPtr<IMidiMapping>(controller_);
-        EXPECT_TRUE(processor_ && mapping_);
-
-        MemoryStream state;
-        state.write(const_cast<std::uint8_t*>(bankState().data()), static_cast<int32>(bankState().size()), nullptr);
-        state.seek(0, IBStream::kIBSeekSet, nullptr);
-        EXPECT_EQ(component_->setState(&state), kResultOk);
-
-        ProcessSetup setup{kRealtime, kSample32, blockSize, double(kRate)};
-        EXPECT_EQ(processor_->setupProcessing(setup), kResultOk);
-        EXPECT_EQ(component_->setActive(true), kResultOk);
-        processor_->setProcessing(true);
-    }
-    ~PluginHost()
-    {
-        processor_->setProcessing(false);
-        component_->setActive(false);
-        controller_->terminate();
-        component_->terminate();
+        EXPECT_TRUE(session_.ready() && mapping_);
     }
 
     Channels play(const tools::MidiSong& song, std::int64_t frames)
@@ -164,10 +125,8 @@ private:
     }
 
     int blockSize_;
-    HostApplication host_;
-    IPtr<IComponent> component_;
-    IPtr<IEditController> controller_;
-    FUnknownPtr<IAudioProcessor> processor_;
+    BundleSession session_;
+    FUnknownPtr<IAudioProcessor>& processor_;
     FUnknownPtr<IMidiMapping> mapping_;
     std::vector<std::vector<std::uint8_t>> sysEx_;
 };
@@ -198,14 +157,8 @@ tools::MidiSong songFromFile(const std::string& name)
 tools::MidiSong everydayScore()
 {
     tools::MidiTrackWriter t;
-    for (int channel = 0; channel < 3; ++channel) {
-        t.controlChange(0, channel, 101, 0);
-        t.controlChange(0, channel, 100, 0);
-        t.controlChange(0, channel, 6, 12);
-        t.controlChange(0, channel, 38, 0);
-        t.controlChange(0, channel, 101, 127);
-        t.controlChange(0, channel, 100, 127);
-    }
+    for (int channel = 0; channel < 3; ++channel)
+        t.bendRange(0, channel, 12);
     t.controlChange(0, 1, 101, 0); // part 2 a quarter tone sharp and an octave down
     t.controlChange(0, 1, 100, 1);
     t.controlChange(0, 1, 6, 80);
