@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BypassTrailer.h"
 
-#include "BypassRecord.h"
-
 namespace Steinberg::Vst::Tolvane {
 
 using kest::tolvane::plugin::decodeBypassRecord;
 using kest::tolvane::plugin::encodeBypassRecord;
-using kest::tolvane::plugin::kBypassRecordSize;
 
 void writeBypassTrailer(IBStream& stream, bool bypassed)
 {
@@ -20,7 +17,7 @@ bool readBypassTrailer(IBStream& stream, bool& bypassed)
     int64 position = 0;
     if (stream.seek(-kBypassTrailerSize, IBStream::kIBSeekEnd, &position) != kResultOk || position < 0)
         return false;
-    std::uint8_t bytes[kBypassRecordSize] = {};
+    std::uint8_t bytes[kBypassTrailerSize] = {};
     int32 got = 0;
     if (stream.read(bytes, kBypassTrailerSize, &got) != kResultOk || got != kBypassTrailerSize)
         return false;

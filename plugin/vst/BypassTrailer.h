@@ -6,11 +6,12 @@
 // it simply have no trailer.
 #pragma once
 
+#include "BypassRecord.h"
 #include "pluginterfaces/base/ibstream.h"
 
 namespace Steinberg::Vst::Tolvane {
 
-inline constexpr int32 kBypassTrailerSize = 8; // kBypassRecordSize
+inline constexpr int32 kBypassTrailerSize = static_cast<int32>(kest::tolvane::plugin::kBypassRecordSize);
 
 void writeBypassTrailer(IBStream& stream, bool bypassed);
 // Looks at the stream's last 8 bytes; false when they are no trailer.
