@@ -184,23 +184,21 @@ double portablePow10(double x)
     return scaledExp(n, exponent - kLn2 * n);
 }
 
-double portableLog2(double x)
+namespace {
+// The logarithm to a base, as ln x times 1 / ln base.
+double logarithm(double x, const Double2& inverseLnBase)
 {
     double special = 0.0;
     if (logSpecialCase(x, special))
         return special;
-    const Double2 result = naturalLog(x) * kLog2E;
+    const Double2 result = naturalLog(x) * inverseLnBase;
     return result.hi + result.lo;
 }
+} // namespace
 
-double portableLog10(double x)
-{
-    double special = 0.0;
-    if (logSpecialCase(x, special))
-        return special;
-    const Double2 result = naturalLog(x) * kLog10E;
-    return result.hi + result.lo;
-}
+double portableLog2(double x) { return logarithm(x, kLog2E); }
+
+double portableLog10(double x) { return logarithm(x, kLog10E); }
 
 double portableSin(double x)
 {
