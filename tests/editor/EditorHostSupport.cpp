@@ -64,88 +64,6 @@ void PrivateXServer::stop()
     pid_ = -1;
 }
 
-tresult PLUGIN_API HostFrame::resizeView(IPlugView* view, ViewRect* rect)
-{
-    if (!view || !rect)
-        return kInvalidArgument;
-    ++resizeCount;
-    lastSize = *rect;
-    // As hosts do: a request for the size the view already reports changes nothing.
-    ViewRect current{};
-    if (view->getSize(&current) == kResultTrue && current.getWidth() == rect->getWidth() &&
-        current.getHeight() == rect->getHeight())
-        return kResultTrue;
-    return view->onSize(rect);
-}
-
-tresult PLUGIN_API HostFrame::registerEventHandler(Linux::IEventHandler* handler, Linux::FileDescriptor fd)
-{
-    if (!handler)
-        return kInvalidArgument;
-    handler->addRef();
-    events_.push_back({handler, fd});
-    return kResultTrue;
-}
-
-tresult PLUGIN_API HostFrame::unregisterEventHandler(Linux::IEventHandler* handler)
-{
-    for (auto it = events_.begin(); it != events_.end(); ++it)
-        if (it->handler == handler) {
-            events_.erase(it);
-            handler->release();
-            return kResultTrue;
-        }
-    return kInvalidArgument;
-}
-
-tresult PLUGIN_API HostFrame::registerTimer(Linux::ITimerHandler* handler, Linux::TimerInterval milliseconds)
-{
-    if (!handler || milliseconds == 0)
-        return kInvalidArgument;
-    handler->addRef();
-    const std::chrono::milliseconds interval(milliseconds);
-    timers_.push_back({handler, interval, std::chrono::steady_clock::now() + interval});
-    return kResultTrue;
-}
-
-tresult PLUGIN_API HostFrame::unregisterTimer(Linux::ITimerHandler* handler)
-{
-    for (auto it = timers_.begin(); it != timers_.end(); ++it)
-        if (it->handler == handler) {
-            timers_.erase(it);
-            handler->release();
-            return kResultTrue;
-        }
-    return kInvalidArgument;
-}
-
-tresult PLUGIN_API HostFrame::queryInterface(const TUID iid, void** obj)
-{
-    if (FUnknownPrivate::iidEqual(iid, IPlugFrame::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
-        *obj = static_cast<IPlugFrame*>(this);
-        return kResultOk;
-    }
-    if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
-        *obj = static_cast<Linux::IRunLoop*>(this);
-        return kResultOk;
-    }
-    *obj = nullptr;
-    return kNoInterface;
-}
-
-bool HostFrame::isRegistered(Linux::ITimerHandler* handler) const
-{
-    return std::any_of(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == handler; });
-}
-
-void HostFrame::fire(Linux::ITimerHandler* handler)
-{
-    for (const Timer& t : timers_)
-        if (t.handler == handler)
-            ++firings_[t.interval.count()];
-    handler->onTimer();
-}
-
 int HostFrame::firings(std::chrono::milliseconds interval) const
 {
     const auto found = firings_.find(interval.count());
@@ -159,43 +77,17 @@ void HostFrame::run(std::chrono::milliseconds duration)
 
 bool HostFrame::runUntil(std::chrono::milliseconds limit, const std::function<bool()>& done)
 {
-    using Clock = std::chrono::steady_clock;
     const auto end = Clock::now() + limit;
     for (;;) {
         if (done())
             return true;
-        const auto now = Clock::now();
-        // Timers may unregister themselves or others while they run.
-        std::vector<Linux::ITimerHandler*> due;
-        for (Timer& t : timers_)
-            if (t.due <= now) {
-                due.push_back(t.handler);
-                t.due = now + t.interval;
-            }
-        for (Linux::ITimerHandler* handler : due)
-            if (isRegistered(handler))
-                fire(handler);
+        fireDueTimers();
         if (done())
             return true;
         if (Clock::now() >= end)
             return false;
-
-        auto wake = end;
-        for (const Timer& t : timers_)
-            wake = std::min(wake, t.due);
         // Rounded up: a wait cut to 0 ms would spin until the timer is due.
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
-        std::vector<pollfd> fds;
-        for (const Event& e : events_)
-            fds.push_back({e.fd, POLLIN, 0});
-        const int ready = poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, wait.count())));
-        if (ready <= 0)
-            continue;
-        for (const pollfd& p : fds)
-            if (p.revents & POLLIN)
-                for (const Event& e : std::vector<Event>(events_))
-                    if (e.fd == p.fd)
-                        e.handler->onFDIsSet(p.fd);
+        handleEvents(std::chrono::ceil<std::chrono::milliseconds>(nextTimerDue(end) - Clock::now()));
     }
 }
 

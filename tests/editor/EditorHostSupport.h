@@ -3,6 +3,7 @@
 // parent window, and a plug-in frame that lends a run loop the test drives.
 #pragma once
 
+#include "EmbeddingFrame.h"
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <xcb/xcb.h>
@@ -29,20 +30,10 @@ private:
     int pid_ = -1;
 };
 
-// The host side of the plug-in window: IPlugFrame plus the Linux run loop.
-// Lives on the test's stack; its reference count is not used.
-class HostFrame : public IPlugFrame, public Linux::IRunLoop {
+// The host side of the plug-in window, with a run loop the test drives and
+// counts of what the editor asked of it. Lives on the test's stack.
+class HostFrame : public kest::tolvane::editor::EmbeddingFrame {
 public:
-    tresult PLUGIN_API resizeView(IPlugView*, ViewRect* rect) override;
-    tresult PLUGIN_API registerEventHandler(Linux::IEventHandler* handler, Linux::FileDescriptor fd) override;
-    tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler* handler) override;
-    tresult PLUGIN_API registerTimer(Linux::ITimerHandler* handler, Linux::TimerInterval milliseconds) override;
-    tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* handler) override;
-
-    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override;
-    uint32 PLUGIN_API addRef() override { return 1; }
-    uint32 PLUGIN_API release() override { return 1; }
-
     // Runs the loop for `duration`: X events as they arrive, timers when due.
     void run(std::chrono::milliseconds duration);
     // Runs the loop until `done` holds or `limit` passes; tells which came first.
@@ -50,26 +41,18 @@ public:
     // How often the timers of this interval have fired so far.
     int firings(std::chrono::milliseconds interval) const;
 
-    std::size_t eventHandlerCount() const { return events_.size(); }
-    std::size_t timerCount() const { return timers_.size(); }
     int resizeCount = 0;
     ViewRect lastSize{};
 
-private:
-    struct Event {
-        Linux::IEventHandler* handler;
-        Linux::FileDescriptor fd;
-    };
-    struct Timer {
-        Linux::ITimerHandler* handler;
-        std::chrono::milliseconds interval;
-        std::chrono::steady_clock::time_point due;
-    };
-    bool isRegistered(Linux::ITimerHandler* handler) const;
-    void fire(Linux::ITimerHandler* handler);
+protected:
+    void resizeRequested(const ViewRect& rect) override
+    {
+        ++resizeCount;
+        lastSize = rect;
+    }
+    void timerFiring(std::chrono::milliseconds interval) override { ++firings_[interval.count()]; }
 
-    std::vector<Event> events_;
-    std::vector<Timer> timers_;
+private:
     std::map<long long, int> firings_;
 };
 
