@@ -20,7 +20,7 @@ namespace kest::tolvane::synth {
 // The hooks of the AVX2 path; the wave structures' for wavetables of
 // WaveBlocks blocks of eight entries.
 template <int WaveBlocks = 1> struct Avx2Runs {
-    static constexpr bool kFast = true;
+    static constexpr bool kFastSampleRuns = true;
     // Sampler runs shorter than this stay with the per-sample step.
     static constexpr int kMinSampleRun = 8;
     // Moving-envelope and noise runs shorter than this stay with the per-sample step.

@@ -61,15 +61,6 @@ template <int Blocks>
     osc.advance(count);
 }
 
-// Samples (at most limit) from pos before the envelope reaches its next curve entry.
-inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
-{
-    const std::int64_t toNext = (((std::int64_t{pos} >> kFractionBits) + 1) << kFractionBits) - pos;
-    if (rate <= 0 || toNext > std::int64_t{rate} * (limit - 1))
-        return limit;
-    return static_cast<int>((toNext + rate - 1) / rate);
-}
-
 // The curve blocks eight samples of a run at this rate span (1, 2 or 4), or 0
 // when they may span more.
 inline int curveBlocksFor(std::int32_t rate)

@@ -28,4 +28,14 @@ inline int samplesInEnvelopeSegment(std::int32_t envPos, std::int32_t envEnd, st
     return count < limit ? static_cast<int>(count) : limit;
 }
 
+// Samples (1 .. limit) from pos before the envelope reaches its next curve
+// entry: a stretch at one attenuation.
+inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
+{
+    const std::int64_t toNext = (((std::int64_t{pos} >> kEnvelopeIndexShift) + 1) << kEnvelopeIndexShift) - pos;
+    if (rate <= 0 || toNext > std::int64_t{rate} * (limit - 1))
+        return limit;
+    return static_cast<int>((toNext + rate - 1) / rate);
+}
+
 } // namespace kest::tolvane::synth

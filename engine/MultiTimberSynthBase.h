@@ -61,6 +61,9 @@ public:
     float getMasterTune() const { return masterTune; }
     void setMasterTune(float hz);
     int getActiveVoiceCount() const;
+    // At least getActiveVoiceCount(), and cheaper: a caller that asks every
+    // block can skip the exact count when this settles its question.
+    int activeVoiceUpperBound() const { return voices_.soundingUpperBound(); }
     int getPolyphony() const { return voices_.size(); }
     // Rebuilds the pool with count voices rounded up to a power of two (at most
     // kMaxPolyphony): every voice is new and stopped. Returns the polyphony.

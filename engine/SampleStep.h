@@ -51,7 +51,7 @@ template <typename Runs, int Channels> struct SampleStep : VoiceStep {
     // reaches the end (to wrap or stop) is the step's.
     int renderFast(int n, int runEnd, RunEnvelope& env)
     {
-        if constexpr (!Runs::kFast) {
+        if constexpr (!Runs::kFastSampleRuns) {
             return n;
         } else {
             const std::uint64_t endPosition = std::uint64_t(std::max(end, 0)) << kFrameFractionBits;

@@ -25,7 +25,7 @@ struct RunEnvelope {
 
 // The fast-run hooks of the per-sample path: every run is left to the step.
 struct PerSampleRuns {
-    static constexpr bool kFast = false;
+    static constexpr bool kFastSampleRuns = false;
     template <typename Step> static int renderRun(Step&, int n, int, RunEnvelope&) { return n; }
 };
 

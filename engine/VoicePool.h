@@ -71,6 +71,15 @@ public:
         }
     }
     int soundingCount() const;
+    // At least soundingCount(), without visiting the voices: the set may still
+    // hold voices that ended since the last walk.
+    int soundingUpperBound() const
+    {
+        int count = 0;
+        for (int word = 0; word * 64 < size_; ++word)
+            count += std::popcount(sounding_[static_cast<std::size_t>(word)]);
+        return count;
+    }
 
     class Iterator {
     public:

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The per-sample render functions: the reference, and the path of a processor
-// without a faster one.
+// The per-sample render functions, the reference, and the scalar set, the path
+// of a processor without AVX2.
 #include "VoiceRenders.h"
+
+#include "ScalarRuns.h"
 
 #include <bit>
 
@@ -51,6 +53,21 @@ const VoiceRunKernels* perSampleVoiceRunKernels()
         Renders::sample<1>,
         Renders::sample<2>};
     return &kPerSample;
+}
+
+const VoiceRunKernels* scalarVoiceRunKernels()
+{
+    using Renders = VoiceRenders<ScalarRuns>;
+    static constexpr VoiceRunKernels kScalar{
+        "scalar",
+        {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne},
+        {Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo},
+        {Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch},
+        {Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel},
+        Renders::noise,
+        Renders::sample<1>,
+        Renders::sample<2>};
+    return &kScalar;
 }
 
 } // namespace kest::tolvane::synth

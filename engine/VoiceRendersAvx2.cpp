@@ -130,6 +130,6 @@ namespace kest::tolvane::synth {
 const VoiceRunKernels* fastestVoiceRunKernels()
 {
     const VoiceRunKernels* avx2 = avx2VoiceRunKernels();
-    return avx2 ? avx2 : perSampleVoiceRunKernels();
+    return avx2 ? avx2 : scalarVoiceRunKernels();
 }
 } // namespace kest::tolvane::synth

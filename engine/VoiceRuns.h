@@ -63,8 +63,11 @@ struct VoiceRunKernels {
 // Every sounding voice through its own render function, in pool order.
 std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, int target, bool endOfBlock);
 
-// The per-sample steps alone: every processor runs them.
+// The per-sample steps alone, the reference: every processor runs them.
 const VoiceRunKernels* perSampleVoiceRunKernels();
+// The per-sample steps with held stretches of the wave structures read from
+// the voice's wave at one attenuation: the path without AVX2.
+const VoiceRunKernels* scalarVoiceRunKernels();
 // Eight samples at a time with AVX2, or null when this processor (or this
 // build's target) has no AVX2.
 const VoiceRunKernels* avx2VoiceRunKernels();

@@ -15,22 +15,22 @@ namespace {
 
 enum class RenderMode { NoLfo, LfoPm, LfoAm, Noise, SampleMono, SampleStereo };
 
-constexpr int kBlock = 512;
+constexpr int kMaxBlock = 512;
 constexpr int kSampleFrames = 44100;
 
 // An engine in a module host with the requested number of held voices, all
 // playing through the same render operation and mixed into output 1.
 class RenderRig {
 public:
-    RenderRig(RenderMode mode, int voices)
+    RenderRig(RenderMode mode, int voices, int block) : block(block)
     {
         host.setModule(0, &queue);
         host.setModule(1, &engine);
         host.setSampleRate(44100.0f);
-        host.setBlockSize(kBlock);
+        host.setBlockSize(kMaxBlock);
         engine.setPolyphony(voices);
         for (auto& channel : buffers)
-            channel.assign(kBlock, 0.0f);
+            channel.assign(kMaxBlock, 0.0f);
         for (std::size_t c = 0; c < buffers.size(); ++c)
             pointers[c] = buffers[c].data();
 
@@ -52,10 +52,11 @@ public:
     void renderBlock()
     {
         for (auto& channel : buffers)
-            std::fill(channel.begin(), channel.end(), 0.0f);
-        host.process(pointers.data(), kBlock);
+            std::fill_n(channel.begin(), block, 0.0f);
+        host.process(pointers.data(), block);
     }
 
+    const int block;
     synth::SynthesizerWT engine;
     util::MidiController queue;
     ModuleHost host;
@@ -86,9 +87,12 @@ private:
 void renderVoices(benchmark::State& state, RenderMode mode)
 {
     const int voices = static_cast<int>(state.range(0));
-    RenderRig rig(mode, voices);
+    const int block = static_cast<int>(state.range(2));
+    RenderRig rig(mode, voices, block);
     if (state.range(1) == 0)
         rig.engine.useVoiceRunKernels(nullptr);
+    else if (state.range(1) == 2)
+        rig.engine.useVoiceRunKernels(synth::scalarVoiceRunKernels());
     if (rig.engine.getActiveVoiceCount() != voices) {
         state.SkipWithError("not every voice sounds");
         return;
@@ -97,20 +101,28 @@ void renderVoices(benchmark::State& state, RenderMode mode)
         rig.renderBlock();
     if (rig.engine.getActiveVoiceCount() != voices)
         state.SkipWithError("voices ended while measured");
-    const double voiceSamples = static_cast<double>(voices) * kBlock;
+    const double voiceSamples = static_cast<double>(voices) * block;
     state.counters["ns/voice-sample"] = benchmark::Counter(
         voiceSamples * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     // Share of one core that this voice count takes in real time at 44.1 kHz.
     state.counters["rt-share-%"] = benchmark::Counter(
-        kBlock / 44100.0 / 100.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        block / 44100.0 / 100.0, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-BENCHMARK_CAPTURE(renderVoices, NoLfo, RenderMode::NoLfo)->ArgsProduct({{128, 1024}, {0, 1}});
-BENCHMARK_CAPTURE(renderVoices, LfoPm, RenderMode::LfoPm)->ArgsProduct({{128, 1024}, {0, 1}});
-BENCHMARK_CAPTURE(renderVoices, LfoAm, RenderMode::LfoAm)->ArgsProduct({{128, 1024}, {0, 1}});
-BENCHMARK_CAPTURE(renderVoices, Noise, RenderMode::Noise)->ArgsProduct({{128, 1024}, {0, 1}});
-BENCHMARK_CAPTURE(renderVoices, SampleMono, RenderMode::SampleMono)->ArgsProduct({{128, 1024}, {0, 1}});
-BENCHMARK_CAPTURE(renderVoices, SampleStereo, RenderMode::SampleStereo)->ArgsProduct({{128, 1024}, {0, 1}});
+// Voices, path (0: the per-sample steps, 1: the fastest this processor runs,
+// 2: the path without AVX2), block size; the small blocks show what a voice's
+// block costs besides its samples.
+void blockSizes(benchmark::internal::Benchmark* b)
+{
+    b->ArgsProduct({{128, 1024}, {0, 1, 2}, {kMaxBlock}})->ArgsProduct({{128}, {0, 1, 2}, {8, 32}});
+}
+
+BENCHMARK_CAPTURE(renderVoices, NoLfo, RenderMode::NoLfo)->Apply(blockSizes);
+BENCHMARK_CAPTURE(renderVoices, LfoPm, RenderMode::LfoPm)->Apply(blockSizes);
+BENCHMARK_CAPTURE(renderVoices, LfoAm, RenderMode::LfoAm)->Apply(blockSizes);
+BENCHMARK_CAPTURE(renderVoices, Noise, RenderMode::Noise)->Apply(blockSizes);
+BENCHMARK_CAPTURE(renderVoices, SampleMono, RenderMode::SampleMono)->Apply(blockSizes);
+BENCHMARK_CAPTURE(renderVoices, SampleStereo, RenderMode::SampleStereo)->Apply(blockSizes);
 
 } // namespace
 } // namespace kest::tolvane

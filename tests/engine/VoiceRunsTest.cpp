@@ -131,7 +131,7 @@ void expectFastPathsMatch(Structure structure, int tableSize, int blockSize, Edi
         sounding += s != 0.0f ? 1 : 0;
     ASSERT_GT(sounding, 5000) << "the scenario must really sound";
 
-    const VoiceRunKernels* available[] = {synth::avx2VoiceRunKernels(), synth::fastestVoiceRunKernels()};
+    const VoiceRunKernels* available[] = {synth::scalarVoiceRunKernels(), synth::avx2VoiceRunKernels()};
     int compared = 0;
     for (const VoiceRunKernels* kernels : available) {
         if (!kernels)

@@ -127,7 +127,8 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
         stats.eventsQueued += plan.eventCount;
         position += plan.length;
         ++stats.blocks;
-        stats.maxVoices = std::max(stats.maxVoices, context_.synth->getActiveVoiceCount());
+        if (context_.synth->activeVoiceUpperBound() > stats.maxVoices)
+            stats.maxVoices = std::max(stats.maxVoices, context_.synth->getActiveVoiceCount());
         if ((settings_.partOutputs && !sink.consumeParts(partOutputs_.data(), plan.length, soundingParts)) ||
             !sink.consumeBlock(outputs_.data(), plan.length, sounding)) {
             stats.stopped = true;
