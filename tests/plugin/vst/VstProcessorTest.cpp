@@ -355,6 +355,23 @@ TEST_F(ProcessorTest, SilenceFlagsMarkEveryBusThatCarriedNoSound)
     EXPECT_EQ(flagsOf(bypassed), allSilent);
 }
 
+// The host's buffers hold whatever was there before: every channel it gave is
+// cleared at any block length, also when it leaves a bus's channels out.
+TEST_F(ProcessorTest, EveryChannelTheHostGaveIsClearedAtAnyBlockLength)
+{
+    for (const int32 samples : {1, 7, 13, 64}) {
+        Block block(samples);
+        block.data.outputs[9].channelBuffers32 = nullptr;
+        block.addNoteOn(0, 69, 1.0f, 0);
+        ASSERT_EQ(processor->process(block.data), kResultOk);
+        for (int bus = 1; bus < 16; ++bus)
+            if (bus != 9)
+                EXPECT_FALSE(block.anyNonZero(bus)) << samples << " frames, bus " << bus;
+        EXPECT_NE(block.sample(0, 1, samples - 1), 7.0f) << samples << " frames";
+        EXPECT_EQ(block.sample(9, 1, samples - 1), 7.0f) << "a bus the host left out is not written";
+    }
+}
+
 TEST_F(ProcessorTest, EditorMessages)
 {
     IPtr<IMessage> open = owned(makeMessage(host, ids::kMsgEditorOpened));
