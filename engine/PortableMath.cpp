@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PortableMath.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -77,16 +78,41 @@ constexpr Double2 kLog10E{0x1.bcb7b1526e50ep-2, 0x1.95355baaafad3p-57};
 constexpr Double2 kLn10{0x1.26bb1bbb55516p+1, -0x1.f48ad494ea3e9p-53};
 constexpr double kHalfPi[3] = {0x1.921fb54442d18p+0, 0x1.1a62633145c07p-54, -0x1.f1976b7ed8fbcp-110};
 
-// e^r for |r| <= ln(2)/2, by its Taylor series.
+// The coefficients of a series, computed once: the series are evaluated by
+// Horner's rule, a multiply and an add per term instead of a division too.
+template <int Terms, typename Coefficient> const std::array<Double2, Terms>& seriesCoefficients(Coefficient of)
+{
+    static const std::array<Double2, Terms> coefficients = [of] {
+        std::array<Double2, Terms> c{};
+        for (int k = 0; k < Terms; ++k)
+            c[static_cast<std::size_t>(k)] = of(k);
+        return c;
+    }();
+    return coefficients;
+}
+
+// sum of c[k] x^k.
+template <std::size_t Terms> Double2 horner(const std::array<Double2, Terms>& c, Double2 x)
+{
+    Double2 sum = c[Terms - 1];
+    for (std::size_t k = Terms - 1; k-- > 0;)
+        sum = sum * x + c[k];
+    return sum;
+}
+
+// e^r for |r| <= ln(2)/2, by its Taylor series to r^27 / 27!.
 Double2 expSeries(Double2 r)
 {
-    Double2 sum{1.0, 0.0};
-    Double2 term{1.0, 0.0};
-    for (int k = 1; k <= 27; ++k) {
-        term = term * r / static_cast<double>(k);
-        sum = sum + term;
-    }
-    return sum;
+    struct InverseFactorial {
+        Double2 operator()(int k) const
+        {
+            Double2 value{1.0, 0.0};
+            for (int i = 2; i <= k; ++i)
+                value = value / static_cast<double>(i);
+            return value;
+        }
+    };
+    return horner(seriesCoefficients<28>(InverseFactorial{}), r);
 }
 
 // e^(n ln 2 + r): the series, scaled exactly by 2^n.
@@ -111,13 +137,11 @@ Double2 naturalLog(double x)
     }
     // ln m = 2 atanh(s) with s = (m - 1) / (m + 1), |s| < 0.172.
     const Double2 s = Double2{m - 1.0, 0.0} / twoSum(m, 1.0);
-    const Double2 s2 = s * s;
-    Double2 power = s;
-    Double2 sum = s;
-    for (int k = 3; k <= 45; k += 2) {
-        power = power * s2;
-        sum = sum + power / static_cast<double>(k);
-    }
+    // atanh(s) = s (1 + s^2/3 + s^4/5 + ... + s^44/45).
+    struct InverseOdd {
+        Double2 operator()(int k) const { return Double2{1.0, 0.0} / static_cast<double>(2 * k + 1); }
+    };
+    const Double2 sum = s * horner(seriesCoefficients<23>(InverseOdd{}), s * s);
     return kLn2 * static_cast<double>(exponent) + sum * 2.0;
 }
 
