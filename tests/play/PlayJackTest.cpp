@@ -203,15 +203,16 @@ TEST_F(PlayOnJack, NotesLandOnTheirFramesRestrikeAndEqualTheRenderer)
     EXPECT_GT(rms(left, restrike + 1000, 12000), 0.5 * before);
 
     // The renderer plays the same events from the same sound sample for sample.
-    tolvane_play_test::ChildProcess render({TOLVANE_RENDER_PATH, "--init", "--float", "--sample-rate", "48000",
-                                            "--tail", "0.2", "-q", "-o", scratch_ / "render.wav",
-                                            scratch_ / "song.mid"},
-                                           server_->name(), scratch_ / "render.log");
+    // The song is written in full before the renderer starts to read it.
     {
         const auto bytes = asMidiFile(events);
         std::ofstream(scratch_ / "song.mid", std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
+    tolvane_play_test::ChildProcess render({TOLVANE_RENDER_PATH, "--init", "--float", "--sample-rate", "48000",
+                                            "--tail", "0.2", "-q", "-o", scratch_ / "render.wav",
+                                            scratch_ / "song.mid"},
+                                           server_->name(), scratch_ / "render.log");
     ASSERT_EQ(render.wait(30s), 0) << render.output();
     const auto rendered = readRendered(scratch_ / "render.wav");
     ASSERT_GT(rendered[0].size(), 40000u);
