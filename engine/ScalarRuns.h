@@ -3,7 +3,7 @@
 // curve entry, every sample of a wave voice is log2lin[wave[k] + attenuation]
 // for one attenuation: the voice's wave at that attenuation (the cache the
 // vector path keeps too) turns three dependent table reads a sample into one.
-// The other structures are left to their per-sample steps.
+// The other structures render with the per-sample functions.
 #pragma once
 
 #include <cstdint>
@@ -38,9 +38,6 @@ struct ScalarRuns {
         }
         return n;
     }
-
-    // Noise and sampler runs: the step's.
-    template <typename Step> static int renderRun(Step&, int n, int, RunEnvelope&) { return n; }
 
 private:
     static void heldStretch(OscillatorStep<ScalarRuns>& step, int n, int count, std::int32_t attenuation,

@@ -57,16 +57,18 @@ const VoiceRunKernels* perSampleVoiceRunKernels()
 
 const VoiceRunKernels* scalarVoiceRunKernels()
 {
+    // Noise and sampler voices have no scalar runs: theirs are the per-sample functions.
     using Renders = VoiceRenders<ScalarRuns>;
+    using PerSample = VoiceRenders<PerSampleRuns>;
     static constexpr VoiceRunKernels kScalar{
         "scalar",
         {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne},
         {Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo},
         {Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch},
         {Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel},
-        Renders::noise,
-        Renders::sample<1>,
-        Renders::sample<2>};
+        PerSample::noise,
+        PerSample::sample<1>,
+        PerSample::sample<2>};
     return &kScalar;
 }
 
