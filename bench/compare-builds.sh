@@ -36,12 +36,17 @@ done
 
 echo "== tolvane-render, dense song (60 s), CPU seconds (median of $reps)"
 "$after/tools/tolvane-make-demo" --dense 60 "$work/dense.mid"
+# The builds take turns, so that a change in the machine's load falls on both.
 for block in 512 32 8; do
+    for ((i = 0; i < reps; i++)); do
+        for build in "$before" "$after"; do
+            echo "$build" "$(cpuSeconds "$build/tools/tolvane-render" -q --receive-sysex --block "$block" \
+                -o "$work/out.wav" "$work/dense.mid")"
+        done
+    done >"$work/times"
     for build in "$before" "$after"; do
-        for ((i = 0; i < reps; i++)); do
-            cpuSeconds "$build/tools/tolvane-render" -q --receive-sysex --block "$block" -o "$work/out.wav" \
-                "$work/dense.mid"
-        done | median | xargs printf "%s block %s: %s s\n" "$build" "$block"
+        awk -v build="$build" '$1 == build { print $2 }' "$work/times" | median |
+            xargs printf "%s block %s: %s s\n" "$build" "$block"
     done
 done
 
