@@ -98,6 +98,22 @@ TEST(SongRenderer, LengthIsTheSongPlusTheTailUntilVoicesEnd)
     EXPECT_LT(early.frames, 3 * 44100);
 }
 
+// The report's "voices at most": a chord of three, and four seconds later,
+// when the first has ended, a chord of four on another part.
+TEST(SongRenderer, ReportsTheMostVoicesThatSoundedTogether)
+{
+    MidiTrackWriter t;
+    for (int k = 0; k < 3; ++k)
+        t.note(0, 240, 0, 60 + k, 100);
+    for (int k = 0; k < 4; ++k)
+        t.note(8 * 480, 240, 1, 60 + k, 100);
+    t.setEndTick(12 * 480);
+    for (const int block : {64, 512}) {
+        Capture capture;
+        EXPECT_EQ(renderSong(songOf(t), capture, {.blockSize = block}).maxVoices, 4) << block << " frames";
+    }
+}
+
 TEST(SongRenderer, EqualTimeEventsReachTheEngineInFileOrder)
 {
     // Note off then note on of the same key on one tick re-strikes the note;
