@@ -40,35 +40,36 @@ VoiceUnitBase::RenderFn VoiceRunKernels::forStructure(VoiceStructure structure, 
     return &VoiceUnitBase::renderStopOnly;
 }
 
+namespace {
+// A set that renders voice by voice, one function for every table length: the
+// wave structures with WaveRuns, noise and sampler voices with the per-sample
+// functions (no set but AVX2 has faster runs for them).
+template <typename WaveRuns> constexpr VoiceRunKernels voiceByVoice(const char* name)
+{
+    using Wave = VoiceRenders<WaveRuns>;
+    using PerSample = VoiceRenders<PerSampleRuns>;
+    auto each = [](VoiceUnitBase::RenderFn fn) { return VoiceRunKernels::ByTableLength{fn, fn, fn, fn, fn}; };
+    return {name,
+            {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne,
+             renderVoicesOneByOne},
+            each(Wave::noLfo),
+            each(Wave::lfoPitch),
+            each(Wave::lfoLevel),
+            PerSample::noise,
+            PerSample::sample<1>,
+            PerSample::sample<2>};
+}
+} // namespace
+
 const VoiceRunKernels* perSampleVoiceRunKernels()
 {
-    using Renders = VoiceRenders<PerSampleRuns>;
-    static constexpr VoiceRunKernels kPerSample{
-        "per-sample",
-        {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne},
-        {Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo},
-        {Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch},
-        {Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel},
-        Renders::noise,
-        Renders::sample<1>,
-        Renders::sample<2>};
+    static constexpr VoiceRunKernels kPerSample = voiceByVoice<PerSampleRuns>("per-sample");
     return &kPerSample;
 }
 
 const VoiceRunKernels* scalarVoiceRunKernels()
 {
-    // Noise and sampler voices have no scalar runs: theirs are the per-sample functions.
-    using Renders = VoiceRenders<ScalarRuns>;
-    using PerSample = VoiceRenders<PerSampleRuns>;
-    static constexpr VoiceRunKernels kScalar{
-        "scalar",
-        {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne},
-        {Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo, Renders::noLfo},
-        {Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch, Renders::lfoPitch},
-        {Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel, Renders::lfoLevel},
-        PerSample::noise,
-        PerSample::sample<1>,
-        PerSample::sample<2>};
+    static constexpr VoiceRunKernels kScalar = voiceByVoice<ScalarRuns>("scalar");
     return &kScalar;
 }
 
