@@ -355,18 +355,20 @@ TEST_F(PlayOnJack, HundredAndTwentyEightVoicesKeepUpForThirtySecondsOfServerTime
     for (int voice = 0; voice < 128; ++voice)
         events.push_back(
             noteOn(static_cast<std::uint32_t>(64 + voice), voice % 16, 36 + (voice / 16) * 7 + voice % 5, 90));
-    // How punctual the machine itself is: the player idle for 3 s. On a shared
-    // or virtual machine the server misses deadlines with nothing to play, so
-    // the player is held to keeping up: xruns with 128 voices no more frequent
-    // than the idle ones, allowing for chance (a generous upper bound of the
-    // idle rate, counted over 30 s). A player that cannot keep up misses
-    // thousands of the 22500 periods.
+    // Whether the player keeps up is judged by its own work per period, which
+    // it measures on its audio thread. The dummy driver's xruns are reported
+    // but not judged: they count wake-ups the virtual machine delivered late,
+    // and on the machines here they came at 3 to 140 a second with the player
+    // idle and at 20 to 110 with 128 voices, while the player used 3 % of a
+    // core. A player that cannot keep up works a whole period or more.
+    player.client->take({}, kRate); // the server settles after start-up
+    const long settlingXruns = player.client->xruns();
     player.client->take({}, 3 * kRate);
-    const long idleXruns = player.client->xruns();
+    const long idleXruns = player.client->xruns() - settlingXruns;
     const float idleLoad = player.client->meanDspLoad();
 
     const auto take = player.client->take(events, 30 * kRate);
-    const long xruns = player.client->xruns() - idleXruns;
+    const long xruns = player.client->xruns() - settlingXruns - idleXruns;
     std::printf(
         "%d-frame periods, DSP load reported by JACK: idle %.1f %% mean; 128 voices %.1f %% mean, %.1f %% highest\n"
         "xruns: %ld in 3 s idle, %ld in 30 s with 128 voices\n",
@@ -374,18 +376,21 @@ TEST_F(PlayOnJack, HundredAndTwentyEightVoicesKeepUpForThirtySecondsOfServerTime
         idleXruns, xruns);
     RecordProperty("xruns", static_cast<int>(xruns));
     RecordProperty("idle_xruns", static_cast<int>(idleXruns));
-    // The dummy driver counts a wake-up a few microseconds late as an xrun, so
-    // a busier graph raises the count somewhat even when every period is met
-    // with room to spare (seen here: 16/s idle, 27/s with 128 voices). Allow
-    // three times the idle rate (at least 2 % of the periods, as 3 s of idle
-    // is a small sample), and never a tenth of all periods.
-    const double periods = 30.0 * kRate / kPeriod;
-    const double idleRateBound = (double(idleXruns) + 2.0 * std::sqrt(double(idleXruns)) + 3.0) / 3.0;
-    EXPECT_LE(double(xruns), std::max(3.0 * idleRateBound * 30.0, 0.02 * periods)) << "the player does not keep up";
-    EXPECT_LT(double(xruns), periods / 10) << "the player misses a tenth of its periods";
     EXPECT_GT(rms(take[0], 29 * kRate, 30 * kRate), 0.01); // still all sounding at the end
     EXPECT_EQ(player.stop(), 0);
-    EXPECT_NE(player.process->output().find("128 voices at most"), std::string::npos) << player.process->output();
+    const std::string report = player.process->output();
+    EXPECT_NE(report.find("128 voices at most"), std::string::npos) << report;
+    double meanUs = 0, longestUs = 0, periodUs = 0;
+    const auto line = report.find("work per period");
+    ASSERT_NE(line, std::string::npos) << report;
+    ASSERT_EQ(std::sscanf(report.c_str() + line, "work per period %lf us mean, %lf us longest, of %lf us", &meanUs,
+                          &longestUs, &periodUs),
+              3)
+        << report;
+    std::printf("the player's work per period: %.1f us mean, %.1f us longest, of %.1f us\n", meanUs, longestUs,
+                periodUs);
+    EXPECT_NEAR(periodUs, 1e6 * kPeriod / kRate, 0.1);
+    EXPECT_LT(meanUs, periodUs / 4) << "the player does not keep up with 128 voices";
 }
 
 TEST(PlayServerLoss, AKilledServerEndsThePlayerWithOneAndAMessage)

@@ -162,14 +162,33 @@ std::string JackSession::shutdownReason() const
     return serverGone() && shutdownReason_[0] != '\0' ? shutdownReason_ : "the JACK server went away";
 }
 
-// The audio thread: port buffers in, the player's work, nothing else.
+JackSession::PeriodWork JackSession::periodWork() const
+{
+    PeriodWork work;
+    work.periods = periods_.load(std::memory_order_relaxed);
+    if (work.periods > 0)
+        work.mean = std::chrono::nanoseconds(workNs_.load(std::memory_order_relaxed) / work.periods);
+    work.longest = std::chrono::nanoseconds(longestWorkNs_.load(std::memory_order_relaxed));
+    return work;
+}
+
+// The audio thread: port buffers in, the player's work timed, nothing else.
+// Only this thread writes the work figures, so plain loads and stores do.
 int JackSession::onProcess(jack_nframes_t frames, void* self)
 {
     auto& session = *static_cast<JackSession*>(self);
+    const auto start = std::chrono::steady_clock::now();
     const JackMidiInput midi(jack_port_get_buffer(session.midiIn_, frames));
     for (std::size_t c = 0; c < session.outputs_.size(); ++c)
         session.outputBuffers_[c] = static_cast<float*>(jack_port_get_buffer(session.outputs_[c], frames));
     session.player_.process(midi, session.outputBuffers_.data(), static_cast<int>(frames));
+
+    const long long took = std::chrono::nanoseconds(std::chrono::steady_clock::now() - start).count();
+    constexpr auto relaxed = std::memory_order_relaxed;
+    session.periods_.store(session.periods_.load(relaxed) + 1, relaxed);
+    session.workNs_.store(session.workNs_.load(relaxed) + took, relaxed);
+    if (took > session.longestWorkNs_.load(relaxed))
+        session.longestWorkNs_.store(took, relaxed);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <jack/jack.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,14 @@ public:
     float dspLoad() const; // percent, as the server reports it
     long xruns() const { return xruns_.load(std::memory_order_relaxed); }
     bool serverGone() const { return serverGone_.load(std::memory_order_acquire); }
+    // How long the player's work took per period, measured on the audio
+    // thread: whether it keeps up, apart from the server's own lateness.
+    struct PeriodWork {
+        long periods = 0;
+        std::chrono::nanoseconds mean{0};
+        std::chrono::nanoseconds longest{0};
+    };
+    PeriodWork periodWork() const;
     std::string shutdownReason() const;
 
 private:
@@ -56,6 +65,9 @@ private:
     std::vector<float*> outputBuffers_; // sized once, refilled every period
     bool active_ = false;
     std::atomic<long> xruns_{0};
+    std::atomic<long> periods_{0};
+    std::atomic<long long> workNs_{0};
+    std::atomic<long long> longestWorkNs_{0};
     std::atomic<bool> serverGone_{false};
     char shutdownReason_[256] = {};
 };

@@ -98,6 +98,8 @@ int run(const PlayOptions& options)
     const bool serverGone = runUntilQuit(quit, *session, player, status);
     status.finish();
     const long xruns = session->xruns();
+    const JackSession::PeriodWork work = session->periodWork();
+    const int periodFrames = session->periodFrames();
     const int rate = session->sampleRate();
     const std::string reason = serverGone ? session->shutdownReason() : "";
     session->close(); // no callback runs after this: the engine is ours alone again
@@ -115,6 +117,9 @@ int run(const PlayOptions& options)
         if (!options.saveStatePath.empty() && result == 0)
             std::printf("; state saved to %s", options.saveStatePath.c_str());
         std::printf("\n");
+        if (work.periods > 0 && rate > 0)
+            std::printf("tolvane-play: work per period %.1f us mean, %.1f us longest, of %.1f us\n",
+                        work.mean.count() / 1000.0, work.longest.count() / 1000.0, 1e6 * periodFrames / rate);
     }
     return result;
 }
