@@ -359,7 +359,7 @@ TEST_F(PlayOnJack, HundredAndTwentyEightVoicesKeepUpForThirtySecondsOfServerTime
     // it measures on its audio thread. The dummy driver's xruns are reported
     // but not judged: they count wake-ups the virtual machine delivered late,
     // and on the machines here they came at 3 to 140 a second with the player
-    // idle and at 20 to 110 with 128 voices, while the player used 3 % of a
+    // idle and at 4 to 110 with 128 voices, while the player used 3 % of a
     // core. A player that cannot keep up works a whole period or more.
     player.client->take({}, kRate); // the server settles after start-up
     const long settlingXruns = player.client->xruns();
