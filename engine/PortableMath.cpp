@@ -232,7 +232,9 @@ double portableSin(double x)
     const double q = std::floor(x / kHalfPi[0] + 0.5);
     const Double2 r =
         Double2{x, 0.0} - twoProduct(q, kHalfPi[0]) - twoProduct(q, kHalfPi[1]) - Double2{q * kHalfPi[2], 0.0};
-    const long quadrant = static_cast<long>(q) & 3;
+    // q is a whole number of any size: its quadrant comes from an exact fmod,
+    // not from a cast that overflows a long of 32 bits (Windows, WebAssembly).
+    const int quadrant = static_cast<int>(std::fmod(q, 4.0) + 4.0) & 3;
     const Double2 v = (quadrant & 1) ? cosSeries(r) : sinSeries(r);
     const double result = v.hi + v.lo;
     return quadrant >= 2 ? -result : result;
