@@ -234,6 +234,19 @@ TEST(RecordScanner, LongestUnshortenedRecordIsRead)
     EXPECT_EQ(scanned(text, waveTableSyntax()), reference(text, waveTableSyntax()));
 }
 
+TEST(RecordScanner, AValueListLongerThanTheWindowSkipsOnlyItsRecord)
+{
+    std::string steps;
+    for (int i = 0; i < 2100; ++i)
+        steps += "1 ";
+    const auto sequences = parseToneText("@Q:1 vol 1 0 \"" + steps.substr(0, 1000) + "\"\n@Q:2 vol 1 0 \"" + steps +
+                                         "\"\n@Q:3 vol 1 0 \"5\"\n")
+                               .expressions.sequences;
+    ASSERT_EQ(sequences.size(), 2u);
+    EXPECT_EQ(sequences[0].sequence.length, 64); // 500 steps read, the first 64 kept
+    EXPECT_EQ(sequences[1].tone, 3);
+}
+
 TEST(RecordScanner, SurvivesBinaryGarbage)
 {
     std::mt19937 rng(7);
