@@ -102,6 +102,28 @@ TEST(ExpressionRecords, ToneTextWritesThemAfterTheToneRecordsAndReadsThemBack)
     EXPECT_EQ(toneText(*target), text);
 }
 
+// The manual's example, pasted below tone records as a tracker user would:
+// indented, with TABs, commas and marks touching the numbers.
+TEST(ExpressionRecords, APastedBlockGivesTheManualsFourSounds)
+{
+    auto engine = test::makeEngine();
+    applyToneRecords(*engine, parseToneText("@I:0 \"Pulse 12.5% Lead\" 64 64 2048 0 8192 0 1 22 127 100 0 94 0 127\n"
+                                            "@T:60\n  @Q:0 arp 1 0 \"|0,4,7\"\n"
+                                            "@Q:2\twave\t2\t0\t\"5\t4\t3\t1\"\r\n"
+                                            "\t@V:10 30 20 64\n@Q:164 arp 1 0 \"12 6 0 -6 -12\"\n"));
+    synth::ToneExpression chord, pluck, vibrato, kick;
+    chord.sequence(SequenceKind::Arpeggio) = sequenceOf("| 0 4 7", SequenceKind::Arpeggio);
+    pluck.sequence(SequenceKind::Wave) = sequenceOf("5 4 3 1", SequenceKind::Wave, 0, 2);
+    vibrato.lfo = {30, 20, 64};
+    kick.sequence(SequenceKind::Arpeggio) = sequenceOf("12 6 0 -6 -12", SequenceKind::Arpeggio);
+    EXPECT_EQ(engine->toneExpression(0), chord);
+    EXPECT_EQ(engine->toneExpression(2), pluck);
+    EXPECT_EQ(engine->toneExpression(10), vibrato);
+    EXPECT_EQ(engine->toneExpression(164), kick);
+    EXPECT_EQ(engine->getTickRate(), 60);
+    EXPECT_EQ(engine->toneExpression(0).sequence(SequenceKind::Arpeggio).loop, 0);
+}
+
 TEST(ExpressionRecords, WithoutExpressionsBothExportsAreWrittenAsBefore)
 {
     const auto plain = test::makeEngine();
