@@ -38,23 +38,6 @@ TEST_P(SequenceTextReads, StepsMarksAndTheCanonicalFormThatReadsBackTheSame)
     EXPECT_EQ(parseSequenceText(c.canonical, c.kind, c.mode).steps, parsed.steps);
 }
 
-// 0 1 2 ... 15 0 1 ..., with the mark before step markAt.
-std::string countingSteps(int count, int markAt, const char* mark)
-{
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += (i == markAt ? std::string(mark) + " " : "") + std::to_string(i % 16) + " ";
-    return text;
-}
-
-std::vector<int> rampTo64()
-{
-    std::vector<int> values;
-    for (int i = 0; i < 64; ++i)
-        values.push_back(i % 16);
-    return values;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Notation, SequenceTextReads,
     ::testing::Values(
@@ -75,14 +58,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SequenceText, StepsAndMarksPastTheSixtyFourthAreDropped)
 {
-    const auto a = parseSequenceText(countingSteps(70, 66, "|") + "/", SequenceKind::Volume, 0).steps;
-    ASSERT_TRUE(a);
-    EXPECT_EQ(std::vector<int>(a->values.begin(), a->values.end()), rampTo64());
-    EXPECT_EQ(std::tie(a->length, a->loop, a->release), std::make_tuple(64, kNone, kNone));
-
-    const auto b = parseSequenceText(countingSteps(70, 64, "/") + "| 1", SequenceKind::Volume, 0).steps;
-    ASSERT_TRUE(b);
-    EXPECT_EQ(std::tie(b->length, b->loop, b->release), std::make_tuple(64, kNone, 64));
+    auto seventySteps = [](int loopAt, int releaseAt) { // 0..69 with the marks before the steps given
+        std::string text;
+        for (int i = 0; i < 70; ++i)
+            text += (i == releaseAt ? "/ " : "") + std::string(i == loopAt ? "| " : "") + std::to_string(i) + " ";
+        return *parseSequenceText(text, SequenceKind::Wave, 0).steps;
+    };
+    const SequenceSteps a = seventySteps(66, 64), b = seventySteps(10, 67);
+    EXPECT_EQ(std::tie(a.length, a.values[63], a.loop, a.release), std::make_tuple(64, 63, kNone, 64));
+    EXPECT_EQ(std::tie(b.loop, b.release), std::make_tuple(10, kNone));
 }
 
 struct Malformed {
