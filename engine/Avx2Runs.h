@@ -135,8 +135,8 @@ template <int Blocks, typename Lfo>
     if (count <= 0 || !segmentHolds(voice, count))
         return false;
     // Held on one curve entry, or moving by few entries a sample.
-    const bool steady = ((std::int64_t{voice.envPos} + std::int64_t{rate} * (count - 1)) >> kQ18Bits) ==
-                        (voice.envPos >> kQ18Bits);
+    const bool steady =
+        ((std::int64_t{voice.envPos} + std::int64_t{rate} * (count - 1)) >> kQ18Bits) == (voice.envPos >> kQ18Bits);
     const int curveBlocks = steady ? 0 : curveBlocksFor(rate);
     if (!steady &&
         (count > kMovingChunk || curveBlocks == 0 || !clearOfCurveEnd(voice.envPos, rate, count, curveBlocks)))

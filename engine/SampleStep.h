@@ -11,7 +11,6 @@
 
 namespace kest::tolvane::synth {
 
-
 // Equivalent to subtracting the loop length until the position is below the end,
 // without looping when one step spans many loop lengths. Needs 0 < length <= end.
 inline int wrapIntoLoop(int position, int end, int length) { return end - length + (position - end) % length; }

@@ -40,8 +40,7 @@ struct ScalarRuns {
     }
 
 private:
-    static void heldStretch(OscillatorStep<ScalarRuns>& step, int n, int count, std::int32_t attenuation,
-                            int entries)
+    static void heldStretch(OscillatorStep<ScalarRuns>& step, int n, int count, std::int32_t attenuation, int entries)
     {
         WaveLevelCache& cache = step.levelCache;
         if (cache.attenuation != attenuation) {

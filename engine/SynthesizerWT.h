@@ -111,21 +111,21 @@ public:
         int amOffset = 0;
         int lfsr = 1;
         int noiseBit = 0;
-        int toneLfoDepth = 0;  // the tone's own depth, on the modulation wheel's scale
-        int lfoFadeStep = 1;   // the LFO depth is full * lfoFadeStep / lfoFadeSteps
+        int toneLfoDepth = 0; // the tone's own depth, on the modulation wheel's scale
+        int lfoFadeStep = 1;  // the LFO depth is full * lfoFadeStep / lfoFadeSteps
         int lfoFadeSteps = 1;
-        int modulation = 0;    // the part's modulation wheel, as the voice last took it
+        int modulation = 0; // the part's modulation wheel, as the voice last took it
 
         // The tick clock and the tone's expression (a copy taken at note-on).
         TickClock tickClock;
         int ticks = 0; // ticks since note-on, counted while the LFO timing needs them
         ToneExpression expression;
         std::array<SequenceCursor, kSequenceKindCount> cursors{};
-        int playedNote = 0;   // the note before the arpeggio moves it
-        int pitchRoot = 0;    // basePitch without the note and the pitch sequence
-        int pitchSum = 0;     // a relative pitch sequence's running sum, 1/16 semitone
-        int toneLevel = 0;    // the tone's level; the volume sequence attenuates from it
-        int toneWave = 0;     // the tone's own wavetable
+        int playedNote = 0; // the note before the arpeggio moves it
+        int pitchRoot = 0;  // basePitch without the note and the pitch sequence
+        int pitchSum = 0;   // a relative pitch sequence's running sum, 1/16 semitone
+        int toneLevel = 0;  // the tone's level; the volume sequence attenuates from it
+        int toneWave = 0;   // the tone's own wavetable
 
         // Sample playback.
         const std::int32_t* sampleData = nullptr;

@@ -46,16 +46,16 @@ template <typename WaveRuns> constexpr VoiceRunKernels voiceByVoice(const char* 
     using Wave = VoiceRenders<WaveRuns>;
     using PerSample = VoiceRenders<PerSampleRuns>;
     auto each = [](VoiceUnitBase::RenderFn fn) { return VoiceRunKernels::ByTableLength{fn, fn, fn, fn, fn}; };
-    return {name,
-            {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne,
-             renderVoicesOneByOne},
-            each(Wave::noLfo),
-            each(Wave::lfoPitch),
-            each(Wave::lfoLevel),
-            PerSample::noise,
-            PerSample::shortNoise,
-            PerSample::sample<1>,
-            PerSample::sample<2>};
+    return {
+        name,
+        {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne},
+        each(Wave::noLfo),
+        each(Wave::lfoPitch),
+        each(Wave::lfoLevel),
+        PerSample::noise,
+        PerSample::shortNoise,
+        PerSample::sample<1>,
+        PerSample::sample<2>};
 }
 } // namespace
 

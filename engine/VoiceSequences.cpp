@@ -151,8 +151,7 @@ void Voice::applySequences(bool pitchMoved, bool levelMoved, bool waveMoved)
     if (levelMoved) {
         const ToneSequence& volume = expression.sequence(SequenceKind::Volume);
         const int step = valueAt(volume, cursors[static_cast<std::size_t>(SequenceKind::Volume)], kNeutralVolume);
-        levelAttenuation =
-            std::min(toneLevel + tables_->volumeStep[static_cast<std::size_t>(step)], kLogCodeSilence);
+        levelAttenuation = std::min(toneLevel + tables_->volumeStep[static_cast<std::size_t>(step)], kLogCodeSilence);
     }
     if (pitchMoved) {
         const ToneSequence& arpeggio = expression.sequence(SequenceKind::Arpeggio);
@@ -167,7 +166,8 @@ void Voice::applySequences(bool pitchMoved, bool levelMoved, bool waveMoved)
         }
         const ToneSequence& pitch = expression.sequence(SequenceKind::Pitch);
         const SequenceCursor& pitchCursor = cursors[static_cast<std::size_t>(SequenceKind::Pitch)];
-        const int offset = pitch.isEmpty() || pitch.mode == kSequenceRelative ? pitchSum : valueAt(pitch, pitchCursor, 0);
+        const int offset =
+            pitch.isEmpty() || pitch.mode == kSequenceRelative ? pitchSum : valueAt(pitch, pitchCursor, 0);
         basePitch = pitchRoot + tables_->keyPitch[static_cast<std::size_t>(note)] + pitchUnitsOfSixteenths(offset);
         recomputePitch();
     }

@@ -3,10 +3,9 @@
 // applied in a few short engine tasks afterwards, each field only once it has
 // been read in full, so a stream that ends early leaves no record half
 // written. After the slot records come the optional sample trailer and the
-// tagged trailers (the tones' expressions), which are read before any WAV file: a file that is no WAV file any more, or whose
-// header already shows other audio than the copy the state carries, is not
-// read, and a slot whose file is gone or now yields other audio is restored
-// from that copy.
+// tagged trailers (the tones' expressions), which are read before any WAV file: a file that is no WAV file any more, or
+// whose header already shows other audio than the copy the state carries, is not read, and a slot whose file is gone or
+// now yields other audio is restored from that copy.
 #include <algorithm>
 #include <array>
 #include <cmath>

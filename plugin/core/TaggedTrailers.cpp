@@ -31,8 +31,9 @@ void writeTaggedTrailer(ByteWriter& out, const TrailerTag& tag, const std::vecto
     out.write(body.data(), body.size());
 }
 
-void readTaggedTrailers(ByteReader& in, std::uint32_t maxBodySize,
-                        const std::function<void(const TrailerTag& tag, const std::vector<std::uint8_t>& body)>& onTrailer)
+void readTaggedTrailers(
+    ByteReader& in, std::uint32_t maxBodySize,
+    const std::function<void(const TrailerTag& tag, const std::vector<std::uint8_t>& body)>& onTrailer)
 {
     std::vector<std::uint8_t> body;
     for (;;) {

@@ -22,7 +22,8 @@ void writeTaggedTrailer(ByteWriter& out, const TrailerTag& tag, const std::vecto
 // Reads trailers until the stream ends, handing each body of at most
 // `maxBodySize` bytes to onTrailer (a longer one is stepped over unread). A
 // trailer cut short ends the reading; what was handed over stays valid.
-void readTaggedTrailers(ByteReader& in, std::uint32_t maxBodySize,
-                        const std::function<void(const TrailerTag& tag, const std::vector<std::uint8_t>& body)>& onTrailer);
+void readTaggedTrailers(
+    ByteReader& in, std::uint32_t maxBodySize,
+    const std::function<void(const TrailerTag& tag, const std::vector<std::uint8_t>& body)>& onTrailer);
 
 } // namespace kest::tolvane::plugin::state

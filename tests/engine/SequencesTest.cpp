@@ -63,9 +63,9 @@ void useSquareWave(SynthesizerWT& engine, int tone = 0)
 struct CursorCase {
     const char* name;
     ToneSequence sequence;
-    int releaseAtTick; // -1: held throughout
+    int releaseAtTick;      // -1: held throughout
     std::vector<int> steps; // the step at ticks 0, 1, 2, ... (-1: none yet)
-    bool endsHeld;     // holding for good after the last listed tick
+    bool endsHeld;          // holding for good after the last listed tick
 };
 
 void PrintTo(const CursorCase& c, std::ostream* out) { *out << c.name; }
@@ -92,9 +92,17 @@ INSTANTIATE_TEST_SUITE_P(
     Sequences, CursorSteps,
     ::testing::Values(
         // "15 | 10 8 / 6 4 0": held it plays 15 10 8 10 8 ...; released, 6 4 0 and holds.
-        CursorCase{"HeldLoopThenRelease", sequenceOf({15, 10, 8, 6, 4, 0}, 1, 3), 7, {0, 1, 2, 1, 2, 1, 2, 3, 4, 5, 5, 5}, true},
+        CursorCase{"HeldLoopThenRelease",
+                   sequenceOf({15, 10, 8, 6, 4, 0}, 1, 3),
+                   7,
+                   {0, 1, 2, 1, 2, 1, 2, 3, 4, 5, 5, 5},
+                   true},
         // The release waits for the next step boundary (steps of 3 ticks).
-        CursorCase{"ReleaseAtTheNextStepBoundary", sequenceOf({1, 2, 3, 4}, 0, 2, 0, 3), 4, {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 3}, true},
+        CursorCase{"ReleaseAtTheNextStepBoundary",
+                   sequenceOf({1, 2, 3, 4}, 0, 2, 0, 3),
+                   4,
+                   {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 3},
+                   true},
         // Without a loop the last held step holds until the release.
         CursorCase{"LastHeldStepHolds", sequenceOf({1, 2, 3, 4}, kNone, 2), 5, {0, 1, 1, 1, 1, 2, 3, 3}, true},
         // A loop after the release point loops the released part only.
@@ -178,7 +186,8 @@ std::vector<std::int32_t> pitchPerTick(SynthesizerWT& engine, int key, int ticks
 TEST(SequencePitch, FixedArpeggioPlaysItsNotesThenReturnsToThePlayedNote)
 {
     SynthesizerWT setup;
-    setup.toneExpression(0).sequence(SequenceKind::Arpeggio) = sequenceOf({72, 36}, kNone, kNone, synth::kSequenceFixed);
+    setup.toneExpression(0).sequence(SequenceKind::Arpeggio) =
+        sequenceOf({72, 36}, kNone, kNone, synth::kSequenceFixed);
     EXPECT_EQ(pitchPerTick(setup, 60, 4),
               (std::vector<std::int32_t>{plainPitch(72), plainPitch(36), plainPitch(60), plainPitch(60)}));
 }
@@ -202,7 +211,8 @@ TEST(SequencePitch, RelativePitchSweepsEachTickAndAbsolutePitchIsAnOffset)
     EXPECT_EQ(pitchPerTick(setup, 69, 3),
               (std::vector<std::int32_t>{plainPitch(69, 8192 - 171), plainPitch(69, 8192 - 341),
                                          plainPitch(69, 8192 - 512)}));
-    setup.toneExpression(0).sequence(SequenceKind::Pitch) = sequenceOf({16, -1, 0}, kNone, kNone, synth::kSequenceFixed);
+    setup.toneExpression(0).sequence(SequenceKind::Pitch) =
+        sequenceOf({16, -1, 0}, kNone, kNone, synth::kSequenceFixed);
     EXPECT_EQ(pitchPerTick(setup, 69, 3),
               (std::vector<std::int32_t>{plainPitch(70), plainPitch(69, 8192 - 43), plainPitch(69)}));
 }
@@ -418,8 +428,8 @@ TEST(SequenceSysEx, RecordsRoundTripThroughTheirImagesInBothBanks)
     sent.sequence(SequenceKind::Pitch) = sequenceOf({-768, 768, -1, 5}, 2, 1, synth::kSequenceFixed, 16, 255);
     sent.sequence(SequenceKind::Wave) = sequenceOf({127, 0}, kNone, 2, 0, 3);
     for (bool percussion : {false, true}) {
-        std::vector<std::uint8_t> settings{0x7D, 0x10, 0x20,
-                                           static_cast<std::uint8_t>(synth::expressionSettingsBlock(percussion)), 9, 0};
+        std::vector<std::uint8_t> settings{
+            0x7D, 0x10, 0x20, static_cast<std::uint8_t>(synth::expressionSettingsBlock(percussion)), 9, 0};
         const auto image = synth::encodeExpressionSettings(sent);
         settings.insert(settings.end(), image.begin(), image.end());
         settings.push_back(0xF7);

@@ -199,16 +199,14 @@ TEST_P(EnvelopeSweepTest, FastKernelsMatchThePerSampleStepsAtEveryEnvelopeRate)
     expectFastPathsMatch(structure, 32, blockSize, nullptr, &kEnvelopes[envelope]);
 }
 
-INSTANTIATE_TEST_SUITE_P(Envelopes, EnvelopeSweepTest,
-                         ::testing::Combine(::testing::Values(Structure::NoLfo, Structure::LfoAm, Structure::Noise,
-                                                              Structure::SampleStereo),
-                                            ::testing::Range(0, static_cast<int>(std::size(kEnvelopes))),
-                                            ::testing::Values(61, 4096)),
-                         [](const auto& info) {
-                             return nameOf(std::get<0>(info.param)) + "_Envelope" +
-                                    std::to_string(std::get<1>(info.param)) + "_Block" +
-                                    std::to_string(std::get<2>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Envelopes, EnvelopeSweepTest,
+    ::testing::Combine(::testing::Values(Structure::NoLfo, Structure::LfoAm, Structure::Noise, Structure::SampleStereo),
+                       ::testing::Range(0, static_cast<int>(std::size(kEnvelopes))), ::testing::Values(61, 4096)),
+    [](const auto& info) {
+        return nameOf(std::get<0>(info.param)) + "_Envelope" + std::to_string(std::get<1>(info.param)) + "_Block" +
+               std::to_string(std::get<2>(info.param));
+    });
 
 // The fast kernels keep a held voice's wave at its attenuation from block to
 // block: every way of writing a wavetable while notes hold must reach them.

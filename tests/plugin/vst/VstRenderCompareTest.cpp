@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BlockPlanner.h"
+#include "BundleSession.h"
 #include "ByteStream.h"
 #include "EngineContext.h"
 #include "MidiFile.h"
@@ -17,7 +18,6 @@
 #include "SongRenderer.h"
 #include "SongRenders.h"
 #include "SoundDataLoader.h"
-#include "BundleSession.h"
 #include "VstTestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -60,8 +60,8 @@ const std::vector<std::uint8_t>& bankState()
 class PluginHost {
 public:
     PluginHost(int blockSize, const std::vector<std::uint8_t>& state)
-        : blockSize_(blockSize), session_(blockSize, double(kRate), state),
-          processor_(session_.processor), mapping_(session_.controller)
+        : blockSize_(blockSize), session_(blockSize, double(kRate), state), processor_(session_.processor),
+          mapping_(session_.controller)
     {
         EXPECT_TRUE(session_.ready() && mapping_);
     }
