@@ -8,14 +8,12 @@
 
 namespace kest::tolvane::synth {
 
-MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const MidiEvent& event)
+MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(int channel, int key)
 {
     // A key struck again while the pedal holds its earlier note restarts: the
     // held note is released and a new one begins.
-    const int channel = event.channel & 0x0F;
     voices_.forEachSounding([&](VoiceUnitBase& held) {
-        if (held.sustained && (held.status & VoiceUnitBase::kHeldBit) && held.channel == channel &&
-            held.key == (event.data1 & 0x7F)) {
+        if (held.sustained && (held.status & VoiceUnitBase::kHeldBit) && held.channel == channel && held.key == key) {
             held.sustained = false;
             held.noteOff();
         }
@@ -26,6 +24,7 @@ MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const Midi
     voices_.markSounding(index);
     VoiceUnitBase& v = voices_[index];
     v.sustained = false;
+    v.playerPart = -1;
     v.renderPos = eventPos_;
     v.part = channel;
     v.outputPair = 2 * std::clamp(part(channel).output, 0, kOutputPairCount - 1);
@@ -35,10 +34,12 @@ MultiTimberSynthBase::VoiceUnitBase* MultiTimberSynthBase::claimVoice(const Midi
 void MultiTimberSynthBase::handleNoteOff(const MidiEvent& event)
 {
     const int channel = event.channel & 0x0F;
+    playerNoteOff(channel, event.data1 & 0x7F);
     // With the sustain pedal down the note keeps sounding until the pedal lifts.
     const bool pedalDown = part(channel).cc[kSustainController] >= 64;
     voices_.forEachSounding([&](VoiceUnitBase& v) {
-        if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1) {
+        if ((v.status & VoiceUnitBase::kHeldBit) && v.channel == channel && v.key == event.data1 &&
+            v.playerPart != channel) {
             if (pedalDown)
                 v.sustained = true;
             else
@@ -49,8 +50,19 @@ void MultiTimberSynthBase::handleNoteOff(const MidiEvent& event)
 
 void MultiTimberSynthBase::handleNoteOn(const MidiEvent& event)
 {
-    if (VoiceUnitBase* v = claimVoice(event))
-        v->noteOn(event.channel & 0x0F, event.data1 & 0x7F, event.data2);
+    const int channel = event.channel & 0x0F;
+    const int key = event.data1 & 0x7F;
+    if (part(channel).play.usesPlayer()) {
+        playerNoteOn(channel, key, event.data2);
+        return;
+    }
+    const int glideFrom = glideSource(channel, nullptr);
+    VoiceUnitBase* v = claimVoice(channel, key);
+    if (!v)
+        return;
+    startVoice(*v, channel, key, event.data2);
+    glideTo(*v, channel, key, glideFrom);
+    players_[static_cast<std::size_t>(channel)].lastNote = key;
 }
 
 void MultiTimberSynthBase::selectProgram(const MidiEvent& event) { part(event.channel).program = event.data1 & 0x7F; }

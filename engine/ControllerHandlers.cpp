@@ -27,6 +27,8 @@ void MultiTimberSynthBase::buildHandlerTables()
     controllerHandlers_[11] = &MultiTimberSynthBase::ccExpression;
     controllerHandlers_[38] = &MultiTimberSynthBase::ccDataEntryLsb;
     controllerHandlers_[kSustainController] = &MultiTimberSynthBase::ccSustain;
+    controllerHandlers_[kLegatoController] = &MultiTimberSynthBase::ccLegatoSwitch;
+    controllerHandlers_[kPortamentoControlController] = &MultiTimberSynthBase::ccPortamentoFrom;
     controllerHandlers_[96] = &MultiTimberSynthBase::ccDataIncrement;
     controllerHandlers_[97] = &MultiTimberSynthBase::ccDataDecrement;
     controllerHandlers_[PartControllers::kNrpnLsb] = &MultiTimberSynthBase::ccParameterNumber;
@@ -38,7 +40,7 @@ void MultiTimberSynthBase::buildHandlerTables()
     controllerHandlers_[122] = &MultiTimberSynthBase::ccIgnore; // Local Control
     controllerHandlers_[123] = &MultiTimberSynthBase::ccAllNotesOff;
     for (int mode = 124; mode < 128; ++mode)
-        controllerHandlers_[static_cast<std::size_t>(mode)] = &MultiTimberSynthBase::ccIgnore;
+        controllerHandlers_[static_cast<std::size_t>(mode)] = &MultiTimberSynthBase::ccModeMessage;
 
     dataEntryHandlers_.fill(&MultiTimberSynthBase::deIgnore);
     dataEntryHandlers_[0] = &MultiTimberSynthBase::deBendSensitivity;
@@ -47,6 +49,8 @@ void MultiTimberSynthBase::buildHandlerTables()
     dataEntryHandlers_[128] = &MultiTimberSynthBase::deMasterVolume;
     dataEntryHandlers_[160] = &MultiTimberSynthBase::deDefaultMode;
     dataEntryHandlers_[161] = &MultiTimberSynthBase::deMode;
+    for (int setting = 162; setting <= 167; ++setting)
+        dataEntryHandlers_[static_cast<std::size_t>(setting)] = &MultiTimberSynthBase::dePlaySetting;
 }
 
 // --- plain and voice controllers ---
@@ -99,8 +103,47 @@ void MultiTimberSynthBase::ccSustain(const MidiEvent& event)
     const int channel = controllerChannel(event);
     const int value = controllerValue(event);
     part(channel).cc[kSustainController] = value;
-    if (value < 64)
+    if (value < 64) {
         releaseSustained(channel);
+        playerPedalLifted(channel);
+    }
+}
+
+// The legato footswitch: while the part plays one voice (MONO or LEGATO),
+// down (64 and above) makes it LEGATO and up MONO.
+void MultiTimberSynthBase::ccLegatoSwitch(const MidiEvent& event)
+{
+    const int channel = controllerChannel(event);
+    const int value = controllerValue(event);
+    PartState& p = part(channel);
+    p.cc[kLegatoController] = value;
+    if (p.play.mode != kPlayPoly)
+        p.play.mode = value >= 64 ? kPlayLegato : kPlayMono;
+}
+
+// Portamento control: the next note-on glides from this note, once, even
+// with portamento off.
+void MultiTimberSynthBase::ccPortamentoFrom(const MidiEvent& event)
+{
+    const int channel = controllerChannel(event);
+    const int value = controllerValue(event);
+    part(channel).cc[kPortamentoControlController] = value;
+    part(channel).portamentoFrom = value;
+}
+
+// Omni off and on, mono and poly on: each ends the part's held notes as All
+// Notes Off does; mono on (126) and poly on (127) also switch the play mode,
+// mono on to LEGATO when the legato footswitch is down.
+void MultiTimberSynthBase::ccModeMessage(const MidiEvent& event)
+{
+    ccAllNotesOff(event);
+    const int channel = controllerChannel(event);
+    PartState& p = part(channel);
+    const int controller = event.data1 & 0x7F;
+    if (controller == 126)
+        p.play.mode = p.cc[kLegatoController] >= 64 ? kPlayLegato : kPlayMono;
+    else if (controller == 127)
+        p.play.mode = kPlayPoly;
 }
 
 // --- parameter selection and data entry ---
@@ -159,7 +202,13 @@ void MultiTimberSynthBase::ccAllSoundOff(const MidiEvent& event)
 void MultiTimberSynthBase::ccResetAllControllers(const MidiEvent& event)
 {
     const int channel = controllerChannel(event);
-    part(channel).resetRunningControllers(); // cc[7], cc[10], bendRange and tuning are kept
+    // The legato footswitch goes up: LEGATO it had made returns to MONO.
+    PartState& p = part(channel);
+    if (p.cc[kLegatoController] >= 64 && p.play.mode != kPlayPoly)
+        p.play.mode = kPlayMono;
+    p.cc[kLegatoController] = 0;
+    // cc[7], cc[10], bendRange, tuning and the portamento time (CC 5) are kept.
+    part(channel).resetRunningControllers();
     part(channel).cc[kSustainController] = 0;
     releaseSustained(channel);
     forChannelVoices(channel, [](VoiceUnitBase& voice) {
@@ -171,7 +220,9 @@ void MultiTimberSynthBase::ccResetAllControllers(const MidiEvent& event)
 
 void MultiTimberSynthBase::ccAllNotesOff(const MidiEvent& event)
 {
-    forChannelVoices(controllerChannel(event), [](VoiceUnitBase& voice) {
+    const int channel = controllerChannel(event);
+    releasePlayer(channel);
+    forChannelVoices(channel, [](VoiceUnitBase& voice) {
         if (voice.status & VoiceUnitBase::kHeldBit)
             voice.noteOff();
     });
@@ -222,6 +273,31 @@ void MultiTimberSynthBase::deMode(int channel, const DataEntry& entry)
 {
     if (entry.isMsb())
         setMode(channel, entry.value >> 7);
+}
+
+// NRPN 0/34 play mode, 0/35 arpeggiator pattern, 0/36 octaves, 0/37 rate in
+// ticks, 0/38 note value, 0/39 retrigger: the running values, clamped. A new
+// mode or pattern first lets go of what the part's player holds.
+void MultiTimberSynthBase::dePlaySetting(int channel, const DataEntry& entry)
+{
+    if (!entry.isMsb())
+        return;
+    PartState& p = part(channel);
+    const int value = entry.value >> 7;
+    PartPlaySettings next = p.play;
+    switch (parts_.dataEntryTarget(channel)) {
+    case 162: next.mode = value; break;
+    case 163: next.arpPattern = value; break;
+    case 164: next.arpOctaves = value; break;
+    case 165: next.arpRate = value; break;
+    case 166: next.arpNoteValue = value; break;
+    case 167: next.arpRetrigger = value != 0; break;
+    default: return;
+    }
+    next.clamp();
+    if (next.mode != p.play.mode || next.arpPattern != p.play.arpPattern)
+        releasePlayer(channel);
+    p.play = next;
 }
 
 } // namespace kest::tolvane::synth

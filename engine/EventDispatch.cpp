@@ -36,6 +36,7 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
         // Events past the block end are applied at its end rather than
         // letting voices write beyond the buffers.
         const int time = std::min(event->time, end);
+        pairs |= runArpeggiosBefore(time, pos, render);
         if (time > pos) {
             pairs |= render(time, false);
             pos = time;
@@ -43,11 +44,39 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
         eventPos_ = pos;
         apply(*event);
     }
+    pairs |= runArpeggiosBefore(end, pos, render);
     pairs |= render(end, true);
     block.soundingPairs |= pairs;
     eventPos_ = 0;
     nextBlockTime_ += end - start;
     blockOrigin_ = nextBlockTime_; // a direct call between blocks starts a note where the next block starts
+}
+
+// Arpeggio steps are the engine's own timed events: each falls on its sample,
+// after the MIDI events of that sample.
+template <typename Render> std::uint32_t MultiTimberSynthBase::runArpeggiosBefore(int limit, int& pos, Render render)
+{
+    std::uint32_t pairs = 0;
+    while (runningArpeggios_ > 0) {
+        int next = -1;
+        for (int channel = 0; channel < kPartCount; ++channel) {
+            const PartPlayer& player = players_[static_cast<std::size_t>(channel)];
+            if (player.arpRunning &&
+                (next < 0 || player.arpNextStep < players_[static_cast<std::size_t>(next)].arpNextStep))
+                next = channel;
+        }
+        const std::int64_t stepTime = players_[static_cast<std::size_t>(next)].arpNextStep;
+        if (stepTime >= blockOrigin_ + limit)
+            break;
+        const int at = std::max(pos, static_cast<int>(stepTime - blockOrigin_));
+        if (at > pos) {
+            pairs |= render(at, false);
+            pos = at;
+        }
+        eventPos_ = at;
+        stepArpeggio(next);
+    }
+    return pairs;
 }
 
 std::uint32_t MultiTimberSynthBase::renderVoices(float* const* outputs, int target, bool endOfBlock)
@@ -92,7 +121,8 @@ bool MultiTimberSynthBase::accepts(const MidiEvent& event) const
     case kControlChange:
     case kProgramChange:
     case kChannelPressure:
-    case kPitchBend: return true;
+    case kPitchBend:
+    case kTransport: return true;
     default: return false;
     }
 }
@@ -113,6 +143,7 @@ void MultiTimberSynthBase::apply(const MidiEvent& event)
     case kChannelPressure: handleChannelPressure(event); break;
     case kPitchBend: handlePitchBend(event); break;
     case kSystemExclusive: applySysEx(event); break;
+    case kTransport: applyTransport(event); break;
     default: break;
     }
 }

@@ -52,6 +52,18 @@ bool MidiController::queueSysEx(const std::uint8_t* bytes, int length, int time)
     return true;
 }
 
+bool MidiController::queueTransport(double tempo, bool hasBeat, double beat, int time)
+{
+    MidiEvent* event = takeEntry(time);
+    if (!event)
+        return false;
+    event->type = kTransport;
+    event->data1 = hasBeat ? 1 : 0;
+    event->beat = beat;
+    event->tempo = tempo;
+    return true;
+}
+
 void MidiController::dropPending()
 {
     for (int i = 0; i < kCapacity; ++i)

@@ -20,6 +20,9 @@ public:
     // Queue operations; each returns false (and drops the event) when the pool is full.
     bool queueChannelEvent(int type, int channel, int data1, int data2, int time);
     bool queueSysEx(const std::uint8_t* bytes, int length, int time);
+    // The host's tempo at `time`, and its song position in beats when the
+    // transport is playing (hasBeat).
+    bool queueTransport(double tempo, bool hasBeat, double beat, int time);
 
     int pendingCount() const { return count_; }
     int capacity() const { return kCapacity; }

@@ -16,6 +16,10 @@ enum MidiStatus : int {
     kChannelPressure = 208,
     kPitchBend = 224,
     kSystemExclusive = 240,
+    // Not a MIDI message: the host's transport at the event's sample, the
+    // tempo in `tempo` and, with data1 bit 0 set, the song position in beats
+    // in `beat` (see MidiController::queueTransport).
+    kTransport = 0x1F0,
 };
 
 struct MidiMessage {
@@ -26,6 +30,8 @@ struct MidiMessage {
     int sysExLength = 0;
     std::uint8_t sysExData[kMaxSysExLength] = {}; // bytes after F0, up to and including F7
     int portMask = 0xFFFF;
+    double beat = 0.0;  // kTransport: quarter notes from the song's start
+    double tempo = 0.0; // kTransport: beats a minute
 };
 
 struct MidiEvent : MidiMessage {

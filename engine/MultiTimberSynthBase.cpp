@@ -129,8 +129,27 @@ void MultiTimberSynthBase::setMode(int partIndex, int mode)
     stopVoices(partIndex & 0x0F);
 }
 
+void MultiTimberSynthBase::setTickRate(int rate) { tickRate_ = std::clamp(rate, kMinTickRate, kMaxTickRate); }
+
+void MultiTimberSynthBase::setStoredPlay(int partIndex, const PartPlaySettings& settings)
+{
+    PartPlaySettings stored = settings;
+    stored.clamp();
+    PartState& p = part(partIndex);
+    if (stored.mode != p.play.mode || stored.arpPattern != p.play.arpPattern)
+        releasePlayer(partIndex & 0x0F);
+    p.storedPlay = p.play = stored;
+    p.cc[kPortamentoTimeController] = stored.portamentoTime;
+}
+
 void MultiTimberSynthBase::resetParts(bool restoreModes)
 {
+    // A part whose play the reset changes lets go of what its player holds.
+    for (int channel = 0; channel < kPartCount; ++channel) {
+        const PartState& p = part(channel);
+        if (p.play.mode != p.storedPlay.mode || p.play.arpPattern != p.storedPlay.arpPattern)
+            releasePlayer(channel);
+    }
     parts_.reset(restoreModes);
     // The reset lifted every pedal.
     for (int channel = 0; channel < kPartCount; ++channel)
@@ -156,6 +175,10 @@ void MultiTimberSynthBase::stopVoices(int channel)
         if (channel < 0 || v.channel == channel)
             v.stop();
     });
+    // Stopped voices end their parts' play: keys, arpeggios.
+    for (int c = 0; c < kPartCount; ++c)
+        if (channel < 0 || c == channel)
+            clearPlayer(c);
 }
 
 void MultiTimberSynthBase::soundOffVoices(int channel)

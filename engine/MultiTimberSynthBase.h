@@ -14,7 +14,9 @@
 #include "MidiEvent.h"
 #include "ModuleHost.h"
 #include "PartControllers.h"
+#include "PartPlay.h"
 #include "Records.h"
+#include "ToneExpression.h"
 #include "VoicePool.h"
 
 namespace kest::tolvane::synth {
@@ -61,6 +63,17 @@ public:
     float getMasterTune() const { return masterTune; }
     void setMasterTune(float hz);
     int getActiveVoiceCount() const;
+    // Ticks a second of the clock that steps sequences, glides and the
+    // arpeggiator: 1..240, taken by each note (and arpeggio) at its start.
+    int getTickRate() const { return tickRate_; }
+    void setTickRate(int rate);
+    // The sample rate in whole samples a second, as the tick clock counts.
+    int wholeSampleRate() const { return static_cast<int>(sampleRate + 0.5f); }
+    // The song's tempo and position as the transport last gave them.
+    const TempoClock& tempoClock() const { return tempo_; }
+    // A part's stored play settings; the running ones follow at once, and
+    // notes the part's player holds are released when its play changes.
+    void setStoredPlay(int part, const PartPlaySettings& settings);
     // The sample time of an event's position: samples since the engine
     // started, counted over every block it rendered. Voices time their ticks by it.
     std::int64_t sampleTimeAt(int position) const { return blockOrigin_ + position; }
@@ -102,7 +115,7 @@ public:
 
     // Event handlers; each reads the event's channel and data.
     void handleNoteOff(const MidiEvent& event);
-    virtual void handleNoteOn(const MidiEvent& event);
+    void handleNoteOn(const MidiEvent& event);
     void handlePolyPressure(const MidiEvent&) {}
     // Stores the program and fades out the channel's voices (direct calls and value changes).
     void handleProgramChange(const MidiEvent& event);
@@ -159,9 +172,15 @@ protected:
     // Replaces the voices with count fresh stopped ones (a size
     // VoicePool::roundedSize gives) and hands them to the pool.
     virtual void allocateVoices(int count) = 0;
+    // Starts the note on the voice (already placed by claimVoice, or the
+    // part's own voice played again): a tone, a sample.
+    virtual void startVoice(VoiceUnitBase& voice, int channel, int key, int velocity)
+    {
+        voice.noteOn(channel, key, velocity);
+    }
     // Search, then place the chosen voice at the current event position and on
     // the part's output pair. Null when the note is dropped.
-    VoiceUnitBase* claimVoice(const MidiEvent& event);
+    VoiceUnitBase* claimVoice(int channel, int key);
     // Renders the sounding voices up to target; returns the output pairs
     // (bit n: pair n) that a voice rendered into. With endOfBlock every
     // sounding voice is left at position 0, where the next block starts.
@@ -211,6 +230,10 @@ protected:
     void ccResetAllControllers(const MidiEvent& event);
     void ccAllNotesOff(const MidiEvent& event);
     void ccSustain(const MidiEvent& event);
+    void ccLegatoSwitch(const MidiEvent& event);
+    void ccPortamentoFrom(const MidiEvent& event);
+    // CC 124..127: omni off and on, mono and poly on.
+    void ccModeMessage(const MidiEvent& event);
     void ccIgnore(const MidiEvent&) {}
 
     // Data-entry handlers.
@@ -221,6 +244,8 @@ protected:
     void deMasterVolume(int channel, const DataEntry& entry);
     void deDefaultMode(int channel, const DataEntry& entry);
     void deMode(int channel, const DataEntry& entry);
+    // NRPN 0/34..0/39: the running play mode and arpeggiator settings.
+    void dePlaySetting(int channel, const DataEntry& entry);
     void deIgnore(int, const DataEntry&) {}
 
     void buildHandlerTables();
@@ -228,6 +253,35 @@ protected:
     void dispatchDataEntry(int channel, const DataEntry& entry);
     // Releases every voice of the channel that the sustain pedal holds.
     void releaseSustained(int channel);
+
+    // ---- Parts that play other than one voice a note (PartPlayers.cpp) ----
+    // Where a glide to `key` leaves from, in 1/16 semitones, or -1; takes the
+    // part's CC 84 note.
+    int glideSource(int channel, const VoiceUnitBase* sounding);
+    void glideTo(VoiceUnitBase& voice, int channel, int key, int fromSixteenths);
+    void playerNoteOn(int channel, int key, int velocity);
+    void playerNoteOff(int channel, int key);
+    void playerPedalLifted(int channel);
+    void returnToLatestKey(int channel, VoiceUnitBase& voice);
+    // The part's player lets go of everything: keys, arpeggio, and its voice
+    // is released (CC 123 and the mode messages, a change of play).
+    void releasePlayer(int channel);
+    // Forgets the part's play without touching voices (they were stopped).
+    void clearPlayer(int channel);
+    VoiceUnitBase* playerVoice(int channel);
+    // Plays the key on the part's voice: again from its start (a new voice
+    // when the part has none), or by a legato change when `legato` and the
+    // voice allows it.
+    VoiceUnitBase* playOnPlayerVoice(int channel, int key, int velocity, bool legato);
+    // The arpeggiator: its first step, each later one, and their times.
+    void startArpeggio(int channel, int key, int velocity);
+    void stopArpeggio(int channel);
+    void stepArpeggio(int channel);
+    void scheduleArpeggioStep(int channel, std::int64_t from);
+    // Renders and applies every arpeggio step that falls before `limit`
+    // (a position in the block), from position `pos` on; returns the pairs rendered.
+    template <typename Render> std::uint32_t runArpeggiosBefore(int limit, int& pos, Render render);
+    void applyTransport(const MidiEvent& event);
 
     VoicePool voices_;
     PartControllers parts_;
@@ -241,6 +295,27 @@ protected:
     // index 0 (between blocks: of the next block's start).
     std::int64_t nextBlockTime_ = 0;
     std::int64_t blockOrigin_ = 0;
+    int tickRate_ = kDefaultTickRate;
+    TempoClock tempo_;
+
+    // What a part's player keeps between events.
+    struct PartPlayer {
+        static constexpr std::int64_t kNoStep = VoiceUnitBase::kNoTick;
+        HeldKeys keys;
+        int voice = -1;    // the pool index of the voice the part plays on
+        int lastNote = -1; // the last note started: where a POLY glide leaves from
+        bool arpRunning = false;
+        int arpNote = -1;           // the note the arpeggio played last (with its octave)
+        std::uint32_t arpOrder = 0; // as played: the order and octave of that note
+        int arpOctave = 0;
+        int arpDirection = 1; // up-down: +1 going up, -1 going down
+        std::uint32_t arpRandom = 1;
+        std::int64_t arpNextStep = kNoStep;
+        TickClock arpClock;           // steps by ticks: the clock from the first step
+        std::int64_t arpGridStep = 0; // steps by note value: the next step's index on the song's grid
+    };
+    std::array<PartPlayer, kPartCount> players_{};
+    int runningArpeggios_ = 0;
 };
 
 } // namespace kest::tolvane::synth

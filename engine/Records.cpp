@@ -24,6 +24,9 @@ void PartState::resetControllers()
     rpnNumber = 0;
     nrpnNumber = 0;
     dataEntryTarget = kDataEntryNone;
+    play = storedPlay;
+    cc[5] = storedPlay.portamentoTime;
+    portamentoFrom = -1;
 }
 
 int partTuningPitch(const PartState& part)
@@ -41,6 +44,9 @@ void PartState::resetRunningControllers()
     pitchBend = 8192;
     cc[1] = 0;
     cc[11] = 127;
+    cc[65] = 0;
+    cc[84] = 0;
+    portamentoFrom = -1;
     rpnNumber = 0;
     nrpnNumber = 0;
     dataEntryTarget = kDataEntryNone;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "PartPlay.h"
+
 namespace kest::tolvane::synth {
 
 inline constexpr int kPartCount = 16;
@@ -17,6 +19,10 @@ inline constexpr int kWaveTableCount = 128;
 inline constexpr int kWaveTableMaxSize = 128;
 inline constexpr int kStoredControllerCount = 120; // cc[0..119]
 inline constexpr int kSustainController = 64;
+inline constexpr int kPortamentoTimeController = 5;
+inline constexpr int kPortamentoController = 65;
+inline constexpr int kLegatoController = 68;
+inline constexpr int kPortamentoControlController = 84;
 inline constexpr int kPresetNameLength = 16;
 inline constexpr int kDataEntryNone = 256;
 
@@ -36,13 +42,19 @@ struct PartState {
     int rpnNumber = 0;
     int nrpnNumber = 0;
     int dataEntryTarget = kDataEntryNone;
+    // Play mode, portamento and arpeggiator: as stored with the sound, and
+    // as controllers and NRPNs have changed them since the last reset.
+    PartPlaySettings storedPlay;
+    PartPlaySettings play;
+    int portamentoFrom = -1; // CC 84: the note the next note-on glides from, or -1
 
     PartState() { resetControllers(); }
     // program, pressure, bend, controllers, bend range, tuning and RPN/NRPN state
-    // to their defaults; output, mode and defaultMode are kept.
+    // to their defaults, the play settings and the portamento time (CC 5) to
+    // the stored ones; output, mode, defaultMode and the stored play are kept.
     void resetControllers();
     // What Reset All Controllers and the RPN/NRPN switches clear: pressure, bend,
-    // modulation, expression and the data-entry selection.
+    // modulation, expression, portamento (CC 65 and 84) and the data-entry selection.
     void resetRunningControllers();
 };
 

@@ -143,20 +143,13 @@ void SynthesizerWT::fillDefaultWaveTables()
         std::copy(sine.begin(), sine.end(), &waveTables_[static_cast<std::size_t>(t) * kWaveTableMaxSize]);
 }
 
-void SynthesizerWT::setTickRate(int rate) { tickRate_ = std::clamp(rate, kMinTickRate, kMaxTickRate); }
-
-void SynthesizerWT::handleNoteOn(const MidiEvent& event)
+void SynthesizerWT::startVoice(VoiceUnitBase& voice, int channel, int key, int velocity)
 {
-    VoiceUnitBase* claimed = claimVoice(event);
-    if (!claimed)
-        return;
-    auto& v = static_cast<VoiceUnitWT&>(*claimed);
-    const int channel = event.channel & 0x0F;
-    const int key = event.data1 & 0x7F;
+    auto& v = static_cast<VoiceUnitWT&>(voice);
     if (part(channel).mode == kModeSampler)
-        v.samplerNoteOn(channel, key, event.data2);
+        v.samplerNoteOn(channel, key, velocity);
     else
-        v.noteOn(channel, key, event.data2);
+        v.noteOn(channel, key, velocity);
 }
 
 // ---- wavetables -------------------------------------------------------------

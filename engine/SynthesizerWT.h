@@ -46,6 +46,9 @@ public:
         void setPartTuning(int pitch) override;
         void setModulation(int value) override;
         void tick() override;
+        bool changeNote(int newKey) override;
+        void startGlide(int fromSixteenths, int ticks) override;
+        int glidePitch() const override;
 
         // LFO set-up at tone note-on from the tone's lfoFreq, strc and lms and the
         // part's modulation wheel; also clears the pitch and level offsets.
@@ -119,13 +122,21 @@ public:
         // The tick clock and the tone's expression (a copy taken at note-on).
         TickClock tickClock;
         int ticks = 0; // ticks since note-on, counted while the LFO timing needs them
+        bool expressionActive = false;
         ToneExpression expression;
+        int toneIndex = 0; // the tone the note plays
         std::array<SequenceCursor, kSequenceKindCount> cursors{};
         int playedNote = 0; // the note before the arpeggio moves it
         int pitchRoot = 0;  // basePitch without the note and the pitch sequence
         int pitchSum = 0;   // a relative pitch sequence's running sum, 1/16 semitone
         int toneLevel = 0;  // the tone's level; the volume sequence attenuates from it
         int toneWave = 0;   // the tone's own wavetable
+        // Portamento: the pitch stands glideOffset 1/16 semitones from the
+        // note, moving from glideFrom to 0 over glideTicks ticks.
+        int glideFrom = 0;
+        int glideOffset = 0;
+        int glideTicks = 0;
+        int glideTick = 0;
 
         // Sample playback.
         const std::int32_t* sampleData = nullptr;
@@ -139,6 +150,9 @@ public:
     private:
         // Takes the sequences' present values into the pitch, the level and the wave.
         void applySequences(bool pitchMoved, bool levelMoved, bool waveMoved);
+        void applyPitch();
+        void stepExpression(bool& pitchMoved, bool& levelMoved, bool& waveMoved);
+        void startTickClock();
         void stepLfoTiming();
         bool staysOnTickClock() const;
         void useNoiseRegister(bool shortPeriod);
@@ -152,7 +166,7 @@ public:
 
     void updateRateConstants() override;
     void initPresets() override;
-    void handleNoteOn(const MidiEvent& event) override;
+    void startVoice(VoiceUnitBase& voice, int channel, int key, int velocity) override;
     void handleSysEx(const MidiEvent& event) override;
 
     VoiceUnitWT& toneVoice(int index) { return toneVoices_[static_cast<std::size_t>(index)]; }
@@ -165,10 +179,6 @@ public:
     {
         return expressions_[static_cast<std::size_t>(index & 0xFF)];
     }
-    // Ticks a second of the clock that steps sequences: 1..240, taken by each
-    // note at its start.
-    int getTickRate() const { return tickRate_; }
-    void setTickRate(int rate);
     SamplerPreset& samplerPreset(int index) { return samplerPresets_[static_cast<std::size_t>(index & 0x7F)]; }
     SampleData& sampleData(int index) { return sampleSlots_[static_cast<std::size_t>(index & 0x7F)]; }
     const std::int32_t* waveTable(int index) const
@@ -185,8 +195,7 @@ public:
     const VoiceRunKernels* voiceRunKernels() const { return runKernels_; }
     void useVoiceRunKernels(const VoiceRunKernels* kernels);
     const RateConstants& rateConstants() const { return rates_; }
-    // The sample rate in whole samples a second, as the tick clock counts.
-    int wholeSampleRate() const { return static_cast<int>(sampleRate + 0.5f); }
+
     int waveValueLog(int value) const { return waveValueLog_[static_cast<std::size_t>(value & 0xFF)]; }
 
     int tableSize = 32;
@@ -246,7 +255,6 @@ private:
     std::unique_ptr<VoiceUnitWT[]> toneVoices_;
     std::array<TonePreset, kToneCount> tones_{};
     std::array<ToneExpression, kToneCount> expressions_{};
-    int tickRate_ = kDefaultTickRate;
     std::array<SamplerPreset, kSamplerPresetCount> samplerPresets_{};
     std::array<SampleData, kSampleSlotCount> sampleSlots_{};
     std::array<std::int32_t, kWaveTableCount * kWaveTableMaxSize> waveTables_{};

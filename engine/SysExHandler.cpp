@@ -30,7 +30,9 @@ constexpr int kMinimumLength = 8;
 
 // Master volume, master tune, and the tick rate as two 7-bit halves.
 constexpr int kSystemFieldCount = 4;
-constexpr int kPartFieldCount = 2;
+// Default mode, mode, then the stored play: mode, portamento time, arpeggio
+// pattern, octaves, rate in ticks, note value, retrigger.
+constexpr int kPartFieldCount = 9;
 
 // 14-bit fields arrive as two 7-bit halves; each half replaces only its own bits.
 int withLow7(int field, int byte) { return (field & 0x3F80) | byte; }
@@ -98,7 +100,7 @@ void SynthesizerWT::handleSysEx(const MidiEvent& event)
         if (record != 0)
             return;
         // The tick rate's halves are joined before the rate is held to its range.
-        int tickRate = tickRate_;
+        int tickRate = getTickRate();
         forEachField(kSystemFieldCount, [this, &tickRate](int field, int byte) {
             if (field == 0)
                 setMasterVolume(volumeTableEntry(byte));
@@ -112,12 +114,26 @@ void SynthesizerWT::handleSysEx(const MidiEvent& event)
     }
     case kBlockPart: {
         const int partIndex = record & 0x0F;
-        forEachField(kPartFieldCount, [this, partIndex](int field, int byte) {
+        PartPlaySettings play = part(partIndex).storedPlay;
+        int* const playFields[] = {&play.mode,    &play.portamentoTime, &play.arpPattern, &play.arpOctaves,
+                                   &play.arpRate, &play.arpNoteValue,   nullptr};
+        int retrigger = play.arpRetrigger ? 1 : 0;
+        bool playWritten = false;
+        forEachField(kPartFieldCount, [&](int field, int byte) {
             if (field == 0)
                 setDefaultMode(partIndex, byte);
-            else
+            else if (field == 1)
                 setMode(partIndex, byte);
+            else if (int* target = playFields[field - 2]; target)
+                *target = byte;
+            else
+                retrigger = byte;
+            playWritten = playWritten || field >= 2;
         });
+        if (playWritten) {
+            play.arpRetrigger = retrigger != 0;
+            setStoredPlay(partIndex, play);
+        }
         break;
     }
     case kBlockInstrumentTone:

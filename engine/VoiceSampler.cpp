@@ -71,6 +71,8 @@ void SynthesizerWT::VoiceUnitWT::samplerNoteOn(int channelIndex, int keyIndex, i
     lfoDepth = 0;
     amOffset = 0;
     tickTime = kNoTick;
+    expressionActive = false;
+    glideOffset = glideTicks = glideTick = 0;
 
     setupEnvelope(preset.ar, preset.dr, preset.sl, preset.rr, preset.tl, 0);
     structure = channels == 2 ? VoiceStructure::SampleStereo : VoiceStructure::SampleMono;

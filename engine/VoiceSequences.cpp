@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A tone voice on the tick clock: its tone's volume, arpeggio, pitch and wave
-// sequences and its LFO's delay and fade-in, moved on at each tick between
-// two renders, so that every render set sees the same changes at the same
-// sample.
+// sequences, its LFO's delay and fade-in and a portamento glide, moved on at
+// each tick between two renders, so that every render set sees the same
+// changes at the same sample; and a legato change of note.
 #include <algorithm>
 #include <utility>
 
@@ -41,7 +41,10 @@ void Voice::startExpression(const ToneExpression& source, int tickRate, int samp
 {
     tickTime = kNoTick;
     ticks = 0;
-    if (!source.changesSound())
+    glideOffset = glideTicks = glideTick = 0;
+    tickClock = TickClock{sampleRate, std::clamp(tickRate, kMinTickRate, kMaxTickRate), 0};
+    expressionActive = source.changesSound();
+    if (!expressionActive)
         return;
     expression = source;
     normaliseExpression(expression);
@@ -61,18 +64,48 @@ void Voice::startExpression(const ToneExpression& source, int tickRate, int samp
                 pitchSum = valueAt(sequence, cursor, 0);
         }
     applySequences(true, true, true);
-    if (!expression.needsTicks())
-        return;
-    tickClock = TickClock{sampleRate, std::clamp(tickRate, kMinTickRate, kMaxTickRate), 0};
-    tickTime = engine_->eventTime() + tickClock.nextTickLength();
+    if (expression.needsTicks())
+        startTickClock();
+}
+
+void Voice::startTickClock()
+{
+    if (tickTime == kNoTick)
+        tickTime = engine_->eventTime() + tickClock.nextTickLength();
 }
 
 void Voice::tick()
 {
     tickTime += tickClock.nextTickLength();
-    stepLfoTiming();
-
     bool pitchMoved = false, levelMoved = false, waveMoved = false;
+    if (glideTick < glideTicks) {
+        // The straight line from the glide's start to the note, at this tick,
+        // to the nearest 1/16 semitone (halves away from the note's far side).
+        ++glideTick;
+        const int remaining = glideTicks - glideTick;
+        const int scaled = glideFrom * remaining;
+        glideOffset = (scaled >= 0 ? 2 * scaled + glideTicks : 2 * scaled - glideTicks) / (2 * glideTicks);
+        pitchMoved = true;
+    }
+    if (expressionActive)
+        stepExpression(pitchMoved, levelMoved, waveMoved);
+    applySequences(pitchMoved, levelMoved, waveMoved);
+
+    if (expressionActive) {
+        const ToneSequence& volume = expression.sequence(SequenceKind::Volume);
+        const SequenceCursor& volumeCursor = cursors[static_cast<std::size_t>(SequenceKind::Volume)];
+        if (!volume.isEmpty() && volumeCursor.ended(volume) && valueAt(volume, volumeCursor, kNeutralVolume) == 0) {
+            stop(); // the sound has ended on silence for good
+            return;
+        }
+    }
+    if (!staysOnTickClock())
+        tickTime = kNoTick;
+}
+
+void Voice::stepExpression(bool& pitchMoved, bool& levelMoved, bool& waveMoved)
+{
+    stepLfoTiming();
     for (int k = 0; k < kSequenceKindCount; ++k) {
         const ToneSequence& sequence = expression.sequences[static_cast<std::size_t>(k)];
         if (sequence.isEmpty())
@@ -93,21 +126,44 @@ void Voice::tick()
             break;
         }
     }
-    applySequences(pitchMoved, levelMoved, waveMoved);
+}
 
-    const ToneSequence& volume = expression.sequence(SequenceKind::Volume);
-    const SequenceCursor& volumeCursor = cursors[static_cast<std::size_t>(SequenceKind::Volume)];
-    if (!volume.isEmpty() && volumeCursor.ended(volume) && valueAt(volume, volumeCursor, kNeutralVolume) == 0) {
-        stop(); // the sound has ended on silence for good
+void Voice::startGlide(int fromSixteenths, int ticks)
+{
+    if (structure == VoiceStructure::SampleMono || structure == VoiceStructure::SampleStereo || ticks <= 0 ||
+        fromSixteenths == 0)
         return;
-    }
-    if (!staysOnTickClock())
-        tickTime = kNoTick;
+    glideFrom = fromSixteenths;
+    glideOffset = fromSixteenths;
+    glideTicks = ticks;
+    glideTick = 0;
+    applySequences(true, false, false);
+    startTickClock();
+}
+
+int Voice::glidePitch() const { return 16 * playedNote + glideOffset; }
+
+bool Voice::changeNote(int newKey)
+{
+    const bool samples = structure == VoiceStructure::SampleMono || structure == VoiceStructure::SampleStereo;
+    if (samples || !(status & kHeldBit))
+        return false;
+    // A percussion key plays its own tone at that tone's note: another key
+    // is another sound, which only a restart gives.
+    if (engine_->part(channel).mode == kModePercussion && kPercussionToneBase + (newKey & 0x7F) != toneIndex)
+        return false;
+    key = newKey & 0x7F;
+    if (engine_->part(channel).mode == kModePercussion)
+        return true;
+    playedNote = key;
+    glideOffset = glideTicks = glideTick = 0;
+    applySequences(true, false, false);
+    return true;
 }
 
 void Voice::releaseSequences()
 {
-    if (tickTime == kNoTick)
+    if (!expressionActive)
         return;
     for (int k = 0; k < kSequenceKindCount; ++k)
         if (!expression.sequences[static_cast<std::size_t>(k)].isEmpty())
@@ -136,6 +192,10 @@ void Voice::stepLfoTiming()
 
 bool Voice::staysOnTickClock() const
 {
+    if (glideTick < glideTicks)
+        return true;
+    if (!expressionActive)
+        return false;
     if (lfoFadeStep < lfoFadeSteps)
         return true;
     for (int k = 0; k < kSequenceKindCount; ++k) {
@@ -146,30 +206,18 @@ bool Voice::staysOnTickClock() const
     return false;
 }
 
+// The tone's sequences (when it has any) and the glide at their present
+// values, into the pitch, the level and the wave.
 void Voice::applySequences(bool pitchMoved, bool levelMoved, bool waveMoved)
 {
+    if (pitchMoved)
+        applyPitch();
+    if (!expressionActive)
+        return;
     if (levelMoved) {
         const ToneSequence& volume = expression.sequence(SequenceKind::Volume);
         const int step = valueAt(volume, cursors[static_cast<std::size_t>(SequenceKind::Volume)], kNeutralVolume);
         levelAttenuation = std::min(toneLevel + tables_->volumeStep[static_cast<std::size_t>(step)], kLogCodeSilence);
-    }
-    if (pitchMoved) {
-        const ToneSequence& arpeggio = expression.sequence(SequenceKind::Arpeggio);
-        const SequenceCursor& arpeggioCursor = cursors[static_cast<std::size_t>(SequenceKind::Arpeggio)];
-        int note = playedNote;
-        if (!arpeggio.isEmpty() && arpeggioCursor.step() >= 0) {
-            const int value = valueAt(arpeggio, arpeggioCursor, 0);
-            if (arpeggio.mode == kSequenceRelative)
-                note = std::clamp(playedNote + value, 0, 127);
-            else if (!arpeggioCursor.holding()) // a fixed arpeggio that has run out returns to the note
-                note = value;
-        }
-        const ToneSequence& pitch = expression.sequence(SequenceKind::Pitch);
-        const SequenceCursor& pitchCursor = cursors[static_cast<std::size_t>(SequenceKind::Pitch)];
-        const int offset =
-            pitch.isEmpty() || pitch.mode == kSequenceRelative ? pitchSum : valueAt(pitch, pitchCursor, 0);
-        basePitch = pitchRoot + tables_->keyPitch[static_cast<std::size_t>(note)] + pitchUnitsOfSixteenths(offset);
-        recomputePitch();
     }
     if (waveMoved) {
         const ToneSequence& waves = expression.sequence(SequenceKind::Wave);
@@ -181,6 +229,28 @@ void Voice::applySequences(bool pitchMoved, bool levelMoved, bool waveMoved)
             levelCache.attenuation = WaveLevelCache::kStale;
         }
     }
+}
+
+void Voice::applyPitch()
+{
+    int note = playedNote;
+    int offset = glideOffset;
+    if (expressionActive) {
+        const ToneSequence& arpeggio = expression.sequence(SequenceKind::Arpeggio);
+        const SequenceCursor& arpeggioCursor = cursors[static_cast<std::size_t>(SequenceKind::Arpeggio)];
+        if (!arpeggio.isEmpty() && arpeggioCursor.step() >= 0) {
+            const int value = valueAt(arpeggio, arpeggioCursor, 0);
+            if (arpeggio.mode == kSequenceRelative)
+                note = std::clamp(playedNote + value, 0, 127);
+            else if (!arpeggioCursor.holding()) // a fixed arpeggio that has run out returns to the note
+                note = value;
+        }
+        const ToneSequence& pitch = expression.sequence(SequenceKind::Pitch);
+        const SequenceCursor& pitchCursor = cursors[static_cast<std::size_t>(SequenceKind::Pitch)];
+        offset += pitch.isEmpty() || pitch.mode == kSequenceRelative ? pitchSum : valueAt(pitch, pitchCursor, 0);
+    }
+    basePitch = pitchRoot + tables_->keyPitch[static_cast<std::size_t>(note)] + pitchUnitsOfSixteenths(offset);
+    recomputePitch();
 }
 
 // The short register runs in the low 7 bits of the same register, so a

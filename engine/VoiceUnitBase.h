@@ -26,6 +26,9 @@ public:
     // Released by its key while the part's sustain pedal was down: still
     // held, until the pedal lifts.
     bool sustained = false;
+    // The part whose mono, legato or arpeggiator play owns the voice, or -1
+    // for a voice of its own note (a new claim clears it).
+    int playerPart = -1;
     int outputPair = 0;
     int part = 0; // of the note's start; kept while it fades (channel is not)
     int renderPos = 0;
@@ -56,6 +59,16 @@ public:
     virtual void setVolume(int value);
     virtual void setExpression(int value);
     virtual void setPan(int value);
+    // Legato: the held voice plays another key without restarting; false
+    // when it cannot (a sample voice, or a percussion key of another tone),
+    // so that the caller restarts it.
+    virtual bool changeNote(int) { return false; }
+    // Portamento: the voice starts `fromSixteenths` 1/16 semitones away from
+    // its note and reaches it in `ticks` ticks of its tick clock.
+    virtual void startGlide(int /*fromSixteenths*/, int /*ticks*/) {}
+    // Where the voice's pitch stands, in 1/16 semitones (a glide included),
+    // for the next glide to leave from; -1 for a voice without one.
+    virtual int glidePitch() const { return -1; }
     // The tick at tickTime has come (the voice has rendered up to it): moves
     // whatever the tick clock drives and sets the next tickTime. May stop the voice.
     virtual void tick() { tickTime = kNoTick; }

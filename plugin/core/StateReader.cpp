@@ -13,6 +13,7 @@
 
 #include "EngineContext.h"
 #include "ExpressionTrailer.h"
+#include "PartPlayTrailer.h"
 #include "SamplePoints.h"
 #include "SampleTrailer.h"
 #include "StateRecords.h"
@@ -124,8 +125,11 @@ bool readFixedRecords(ByteReader& in, LoadedRecords& records)
 void applyFixedRecords(EngineContext& context, const LoadedRecords& records)
 {
     synth::SynthesizerWT& engine = *context.synth;
-    for (int p = 0; p < records.partCount; ++p)
+    // A part read from the state plays POLY without arpeggio unless its trailer says otherwise.
+    for (int p = 0; p < records.partCount; ++p) {
         state::decodePart(records.parts.data() + p * state::kPartRecordSize, engine.maxMode, engine.part(p));
+        engine.setStoredPlay(p, synth::PartPlaySettings{});
+    }
     // A tone read from the state has no expression unless its trailer gives one.
     for (int t = 0; t < records.toneCount; ++t) {
         state::decodeTone(records.tones.data() + t * state::kToneRecordSize, engine.tone(t));
@@ -274,15 +278,23 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves)
     // Damaged or absent: the slots stay as their files give them.
     std::optional<state::SampleTrailer> trailer;
     std::unique_ptr<state::LoadedExpressions> expressions;
+    std::optional<state::LoadedPartPlay> partPlay;
     if (slotsComplete)
         trailer = state::readSampleTrailer(in);
     if (trailer)
         state::readTaggedTrailers(in, state::kMaxExpressionTrailerSize, [&](const auto& tag, const auto& body) {
             if (tag == state::kExpressionTrailerTag)
                 expressions = state::decodeExpressionTrailer(body);
+            else if (tag == state::kPartPlayTrailerTag)
+                partPlay = state::decodePartPlayTrailer(body);
         });
-    if (expressions)
-        runOnEngine([&] { state::applyExpressions(*synth, expressions.get()); });
+    runOnEngine([&] {
+        if (expressions)
+            state::applyExpressions(*synth, expressions.get());
+        if (partPlay)
+            for (int p = 0; p < synth::kPartCount; ++p)
+                synth->setStoredPlay(p, (*partPlay)[static_cast<std::size_t>(p)]);
+    });
     for (int s = 0; s < synth::kSampleSlotCount; ++s) {
         LoadedSlot& slot = loaded[static_cast<std::size_t>(s)];
         if (reimportWaves && slot.present)

@@ -10,6 +10,7 @@
 
 #include "EngineContext.h"
 #include "ExpressionTrailer.h"
+#include "PartPlayTrailer.h"
 #include "SampleTrailer.h"
 #include "StateRecords.h"
 
@@ -80,19 +81,29 @@ void snapshotFixedLayout(EngineContext& context, std::uint8_t* out, SlotSnapshot
     }
 }
 
-// The fixed layout with the slot records, and the expression trailer's body
-// (empty when it is not written), from one snapshot.
-std::vector<std::uint8_t> encodeState(EngineContext& context, std::vector<std::uint8_t>& expressions)
+// The tagged trailers' bodies, each empty when it is not written.
+struct TrailerBodies {
+    std::vector<std::uint8_t> expressions, partPlay;
+};
+
+// The fixed layout with the slot records, and the tagged trailers' bodies,
+// from one snapshot.
+std::vector<std::uint8_t> encodeState(EngineContext& context, TrailerBodies& trailers)
 {
     std::vector<std::uint8_t> out(state::kSampleSlotsOffset, 0);
     SlotSnapshot slots;
-    expressions.assign(state::kMaxExpressionTrailerSize, 0);
+    trailers.expressions.assign(state::kMaxExpressionTrailerSize, 0);
     std::size_t expressionSize = 0;
+    state::PartPlayBody partPlay{};
+    bool partPlayStored = false;
     context.runOnEngine([&] {
         snapshotFixedLayout(context, out.data(), slots);
-        expressionSize = state::encodeExpressionTrailer(*context.synth, expressions.data());
+        expressionSize = state::encodeExpressionTrailer(*context.synth, trailers.expressions.data());
+        partPlayStored = state::encodePartPlayTrailer(*context.synth, partPlay);
     });
-    expressions.resize(expressionSize);
+    trailers.expressions.resize(expressionSize);
+    if (partPlayStored)
+        trailers.partPlay.assign(partPlay.begin(), partPlay.end());
     for (int s = 0; s < synth::kSampleSlotCount; ++s)
         appendSampleSlot(context, s, slots[static_cast<std::size_t>(s)], out);
     return out;
@@ -117,12 +128,14 @@ std::vector<state::SampleToWrite> samplesToWrite(const EngineContext& context)
 bool EngineContext::writeState(ByteWriter& out)
 {
     std::lock_guard edit(editMutex_);
-    std::vector<std::uint8_t> expressions;
-    const std::vector<std::uint8_t> bytes = encodeState(*this, expressions);
+    TrailerBodies trailers;
+    const std::vector<std::uint8_t> bytes = encodeState(*this, trailers);
     out.write(bytes.data(), bytes.size());
     state::writeSampleTrailer(out, storeSamplesInState, samplesToWrite(*this));
-    if (!expressions.empty())
-        state::writeTaggedTrailer(out, state::kExpressionTrailerTag, expressions);
+    if (!trailers.expressions.empty())
+        state::writeTaggedTrailer(out, state::kExpressionTrailerTag, trailers.expressions);
+    if (!trailers.partPlay.empty())
+        state::writeTaggedTrailer(out, state::kPartPlayTrailerTag, trailers.partPlay);
     return true;
 }
 

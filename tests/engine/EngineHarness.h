@@ -37,16 +37,23 @@ public:
     {
         schedule(kControlChange, channel, controller, value, time);
     }
+    // The host's tempo, and its song position when it has one.
+    void transport(double tempo, bool hasBeat, double beat, int time)
+    {
+        pending.push_back({kTransport, 0, hasBeat ? 1 : 0, 0, time, tempo, beat});
+    }
 
     // Renders one block of n samples (n <= kMaxBlock) and keeps it in the buffers.
     void block(int n)
     {
         std::vector<Scheduled> later;
         for (const Scheduled& e : pending) {
-            if (e.time < now + n)
-                queue.queueChannelEvent(e.type, e.channel, e.data1, e.data2, e.time - now);
-            else
+            if (e.time >= now + n)
                 later.push_back(e);
+            else if (e.type == kTransport)
+                queue.queueTransport(e.tempo, e.data1 != 0, e.beat, e.time - now);
+            else
+                queue.queueChannelEvent(e.type, e.channel, e.data1, e.data2, e.time - now);
         }
         pending.swap(later);
         now += n;
@@ -85,6 +92,7 @@ public:
 private:
     struct Scheduled {
         int type, channel, data1, data2, time;
+        double tempo = 0.0, beat = 0.0;
     };
     std::vector<Scheduled> pending;
 
