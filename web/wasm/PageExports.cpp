@@ -18,9 +18,9 @@ using kest::tolvane::web::PageLive;
 using kest::tolvane::web::PageRenderRequest;
 using kest::tolvane::web::PageSongRender;
 
-// Returns nonzero to go on, zero to stop the render.
-extern "C" __attribute__((import_module("env"), import_name("page_render_block"))) int
-pageRenderBlock(const float* left, const float* right, int frames);
+// Imported from the page (declared to the linker in PageImports.js): takes a
+// block of the render's left and right samples; nonzero goes on, zero stops.
+extern "C" int page_render_block(const float* left, const float* right, int frames);
 
 namespace {
 
@@ -72,7 +72,7 @@ EMSCRIPTEN_KEEPALIVE int page_song_render(int sampleRate, const std::uint8_t* pr
         const PageRenderRequest request{sampleRate, bytesAt(preset, presetSize), receiveSysEx != 0};
         return songRender.render(
             request, [](const float* left, const float* right, int frames) {
-                return pageRenderBlock(left, right, frames) != 0;
+                return page_render_block(left, right, frames) != 0;
             },
             lastError);
     });
