@@ -14,10 +14,11 @@
 
 #include <cstdint>
 
+#include "FixedPoint.h"
+
 namespace kest::tolvane::synth::avx2 {
 
 inline constexpr int kLanes = 8;
-inline constexpr int kFractionBits = 18; // phases, envelope and sample positions are Q18
 
 // start, start + step, ..., start + 7 * step, wrapping as unsigned 32-bit sums do.
 [[gnu::target("avx2")]] inline __m256i ramp(std::uint32_t start, std::uint32_t step)

@@ -100,7 +100,7 @@ template <bool Steady, typename Clocks>
     std::int32_t pos = env.pos;
     const int attenuations = Steady ? 1 : count;
     for (int i = 0; i < attenuations; ++i, pos += env.rate)
-        att[i] = env.curve[pos >> kFractionBits] + env.level;
+        att[i] = env.curve[pos >> kQ18Bits] + env.level;
     if constexpr (!Steady)
         for (int i = count; i % kLanes != 0; ++i)
             att[i] = att[count - 1];
@@ -129,7 +129,7 @@ template <typename Clocks>
                                                const float* log2lin, const PannedOutput& out, int count)
 {
     const std::int64_t last = std::int64_t{env.pos} + std::int64_t{env.rate} * (count - 1);
-    if ((last >> kFractionBits) == (env.pos >> kFractionBits))
+    if ((last >> kQ18Bits) == (env.pos >> kQ18Bits))
         noiseChunk<true>(noise, env, clocks, log2lin, out, count);
     else
         noiseChunk<false>(noise, env, clocks, log2lin, out, count);

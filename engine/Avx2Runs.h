@@ -82,11 +82,11 @@ struct LfoLevelBlock {
 };
 
 // Whether the envelope's segment lasts the count samples from the voice's
-// position (the driver's samplesInEnvelopeSegment would give all of them).
+// position: the run the driver would make there is the whole block.
 inline bool segmentHolds(const Voice& voice, int count)
 {
     return voice.envPos < voice.envEnd &&
-           (voice.envRate <= 0 || std::int64_t{voice.envEnd} - voice.envPos >= std::int64_t{voice.envRate} * count);
+           samplesInEnvelopeSegment(voice.envPos, voice.envEnd, voice.envRate, count) == count;
 }
 
 // A block on one curve entry: every sample from the wave at one attenuation.
@@ -96,7 +96,7 @@ template <int Blocks>
 [[gnu::target("avx2")]] inline void renderHeldWave(Voice& voice, float* left, float* right, int count,
                                                    std::int32_t level)
 {
-    const std::int32_t attenuation = voice.envCurve[voice.envPos >> kFractionBits] + level;
+    const std::int32_t attenuation = voice.envCurve[voice.envPos >> kQ18Bits] + level;
     const float* log2lin = voice.tables().log2lin.data();
     if (voice.levelCache.attenuation != attenuation)
         fillLevelCache<Blocks>(voice.levelCache, voice.wave, attenuation, log2lin);
@@ -135,8 +135,8 @@ template <int Blocks, typename Lfo>
     if (count <= 0 || !segmentHolds(voice, count))
         return false;
     // Held on one curve entry, or moving by few entries a sample.
-    const bool steady = ((std::int64_t{voice.envPos} + std::int64_t{rate} * (count - 1)) >> kFractionBits) ==
-                        (voice.envPos >> kFractionBits);
+    const bool steady =
+        ((std::int64_t{voice.envPos} + std::int64_t{rate} * (count - 1)) >> kQ18Bits) == (voice.envPos >> kQ18Bits);
     const int curveBlocks = steady ? 0 : curveBlocksFor(rate);
     if (!steady &&
         (count > kMovingChunk || curveBlocks == 0 || !clearOfCurveEnd(voice.envPos, rate, count, curveBlocks)))

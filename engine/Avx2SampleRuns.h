@@ -30,7 +30,7 @@ sampleRun(const std::int32_t* frames, std::uint64_t position, std::uint32_t inc,
     for (int done = 0; done < count; done += kSampleChunk) {
         const int chunk = count - done < kSampleChunk ? count - done : kSampleChunk;
         const auto read = [&](int i, std::int32_t att) {
-            const auto frame = static_cast<std::size_t>(position >> kFractionBits);
+            const auto frame = static_cast<std::size_t>(position >> kQ18Bits);
             if constexpr (Channels == 1) {
                 sLeft[i] = log2lin[frames[frame] + att];
             } else {
@@ -41,14 +41,14 @@ sampleRun(const std::int32_t* frames, std::uint64_t position, std::uint32_t inc,
         };
         // Most chunks stay on one curve entry: one attenuation for all of them.
         const std::int64_t last = std::int64_t{pos} + std::int64_t{rate} * (chunk - 1);
-        if ((last >> kFractionBits) == (pos >> kFractionBits)) {
-            const std::int32_t att = curve[pos >> kFractionBits] + level;
+        if ((last >> kQ18Bits) == (pos >> kQ18Bits)) {
+            const std::int32_t att = curve[pos >> kQ18Bits] + level;
             for (int i = 0; i < chunk; ++i)
                 read(i, att);
             pos += rate * chunk;
         } else {
             for (int i = 0; i < chunk; ++i) {
-                read(i, curve[pos >> kFractionBits] + level);
+                read(i, curve[pos >> kQ18Bits] + level);
                 pos += rate;
             }
         }

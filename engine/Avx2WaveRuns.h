@@ -55,7 +55,7 @@ template <int Blocks>
     loadBlocks(blocks, cache.samples);
     __m256i phases = osc.firstPhases();
     for (int i = 0; i < count; i += kLanes) {
-        out.add(i, lookUp(blocks, _mm256_srli_epi32(phases, kFractionBits)), count - i);
+        out.add(i, lookUp(blocks, _mm256_srli_epi32(phases, kQ18Bits)), count - i);
         phases = osc.nextPhases(phases);
     }
     osc.advance(count);
@@ -66,7 +66,7 @@ template <int Blocks>
 inline int curveBlocksFor(std::int32_t rate)
 {
     for (int blocks = 1; blocks <= 4; blocks *= 2)
-        if (rate >= 0 && 7 * std::int64_t{rate} < std::int64_t{kLanes * blocks - 1} << kFractionBits)
+        if (rate >= 0 && 7 * std::int64_t{rate} < std::int64_t{kLanes * blocks - 1} << kQ18Bits)
             return blocks;
     return 0;
 }
@@ -75,7 +75,7 @@ inline int curveBlocksFor(std::int32_t rate)
 // curve's last 8 * curveBlocks entries, which waveMoving must not read past.
 inline bool clearOfCurveEnd(std::int32_t pos, std::int32_t rate, int count, int curveBlocks)
 {
-    return ((std::int64_t{pos} + std::int64_t{rate} * count) >> kFractionBits) + kLanes * curveBlocks <=
+    return ((std::int64_t{pos} + std::int64_t{rate} * count) >> kQ18Bits) + kLanes * curveBlocks <=
            kEnvelopeCurveLength;
 }
 
@@ -95,15 +95,15 @@ template <int Blocks, int CurveBlocks>
     std::int32_t pos = env.pos;
     int i = 0;
     for (; i < count; i += kLanes) {
-        const std::int32_t entry = pos >> kFractionBits;
+        const std::int32_t entry = pos >> kQ18Bits;
         if (entry + kLanes * CurveBlocks > kEnvelopeCurveLength)
             break; // the last entries: sample by sample, never past the curve
         const __m256i lanePos = _mm256_add_epi32(_mm256_set1_epi32(pos), envSteps);
-        const __m256i offset = _mm256_sub_epi32(_mm256_srai_epi32(lanePos, kFractionBits), _mm256_set1_epi32(entry));
+        const __m256i offset = _mm256_sub_epi32(_mm256_srai_epi32(lanePos, kQ18Bits), _mm256_set1_epi32(entry));
         __m256 nearby[CurveBlocks]; // curve codes, carried as float bits
         loadBlocks(nearby, env.curve + entry);
         const __m256i envCode = _mm256_castps_si256(lookUp(nearby, offset));
-        const __m256i waveCode = _mm256_castps_si256(lookUp(codes, _mm256_srli_epi32(phases, kFractionBits)));
+        const __m256i waveCode = _mm256_castps_si256(lookUp(codes, _mm256_srli_epi32(phases, kQ18Bits)));
         out.add(i, readLog2Lin(log2lin, _mm256_add_epi32(_mm256_add_epi32(waveCode, envCode), level)), count - i);
         phases = osc.nextPhases(phases);
         pos += env.rate * kLanes;
@@ -141,7 +141,7 @@ template <int Blocks>
                                            float gainRight, int count)
 {
     if (env.rate == 0) {
-        waveAtLevel<Blocks>(osc, cache, env.curve[env.pos >> kFractionBits] + env.level, log2lin,
+        waveAtLevel<Blocks>(osc, cache, env.curve[env.pos >> kQ18Bits] + env.level, log2lin,
                             PannedOutput(left, right, gainLeft, gainRight), count);
         return count;
     }
@@ -152,7 +152,7 @@ template <int Blocks>
         const PannedOutput out(left + done, right + done, gainLeft, gainRight);
         const int steady = samplesOnCurveEntry(env.pos, env.rate, remaining);
         if (steady >= kLanes * Blocks && steady >= 2 * kLanes) {
-            waveAtLevel<Blocks>(osc, cache, env.curve[env.pos >> kFractionBits] + env.level, log2lin, out, steady);
+            waveAtLevel<Blocks>(osc, cache, env.curve[env.pos >> kQ18Bits] + env.level, log2lin, out, steady);
             env.pos += env.rate * steady;
             done += steady;
             continue;

@@ -5,11 +5,12 @@
 
 #include <cstdint>
 
+#include "FixedPoint.h"
+
 namespace kest::tolvane::synth {
 
-// Envelope positions are Q18 fixed point: envPos >> 18 indexes the 4096-entry
-// attack and decay curves, so a position runs from 0 to 2^30 (the attack's top).
-inline constexpr int kEnvelopeIndexShift = 18;
+// Envelope positions are Q18: envPos >> 18 indexes the 4096-entry attack and
+// decay curves, so a position runs from 0 to 2^30 (the attack's top).
 inline constexpr std::int32_t kEnvelopeTop = std::int32_t{1} << 30;
 
 // Number of samples (1 .. limit) from envPos before envPos reaches envEnd; with a
@@ -32,7 +33,7 @@ inline int samplesInEnvelopeSegment(std::int32_t envPos, std::int32_t envEnd, st
 // entry: a stretch at one attenuation.
 inline int samplesOnCurveEntry(std::int32_t pos, std::int32_t rate, int limit)
 {
-    const std::int64_t toNext = (((std::int64_t{pos} >> kEnvelopeIndexShift) + 1) << kEnvelopeIndexShift) - pos;
+    const std::int64_t toNext = (((std::int64_t{pos} >> kQ18Bits) + 1) << kQ18Bits) - pos;
     if (rate <= 0 || toNext > std::int64_t{rate} * (limit - 1))
         return limit;
     return static_cast<int>((toNext + rate - 1) / rate);

@@ -7,6 +7,8 @@
 
 #include "MultiTimberSynthBase.h"
 #include "UniversalSysEx.h"
+#include "VoiceBlockLoop.h"
+#include "VoiceRuns.h"
 
 namespace kest::tolvane::synth {
 
@@ -25,7 +27,11 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
     };
     // Between blocks the voices stand at 0 (see renderVoices).
     if (start != 0)
-        voices_.forEachSounding([start](VoiceUnitBase& v) { v.renderPos = start; });
+        voices_.forEachSounding([start](VoiceUnitBase& v) {
+            v.renderPos = start;
+            if (v.tickAt != VoiceUnitBase::kNoTick)
+                v.tickAt += start;
+        });
 
     for (MidiEvent* event = block.eventList ? block.eventList->next : nullptr; event; event = event->next) {
         if ((event->portMask & portMask) == 0 || !accepts(*event))
@@ -47,16 +53,7 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
 
 std::uint32_t MultiTimberSynthBase::renderVoices(float* const* outputs, int target, bool endOfBlock)
 {
-    std::uint32_t pairs = 0;
-    voices_.forEachSounding([&](VoiceUnitBase& v) {
-        if (outputs && v.renderPos < target) {
-            pairs |= 1u << (v.outputPair / 2);
-            v.render(outputs, target);
-        }
-        if (endOfBlock)
-            v.renderPos = 0;
-    });
-    return pairs;
+    return renderVoicesOneByOne(voices_, outputs, target, endOfBlock);
 }
 
 // A voice's samples reach the scratch as 0 + s * gain, which is s * gain
@@ -67,28 +64,21 @@ std::uint32_t MultiTimberSynthBase::renderVoicesByPart(ProcessBlock& block, int 
 {
     float* const left = block.partScratch[0];
     float* const right = block.partScratch[1];
-    std::uint32_t pairs = 0;
-    voices_.forEachSounding([&](VoiceUnitBase& v) {
-        if (v.renderPos < target) {
-            const int from = v.renderPos;
-            const int part = v.part & 0x0F;
-            pairs |= 1u << (v.outputPair / 2);
-            block.soundingParts |= 1u << part;
-            v.renderFn(v, left, right, target);
-            float* const outputs[4] = {block.outputs[v.outputPair], block.outputs[v.outputPair + 1],
-                                       block.partOutputs[2 * part], block.partOutputs[2 * part + 1]};
-            for (int i = from; i < target; ++i) {
-                outputs[0][i] += left[i];
-                outputs[1][i] += right[i];
-                outputs[2][i] += left[i];
-                outputs[3][i] += right[i];
-                left[i] = right[i] = 0.0f;
-            }
+    return renderSoundingVoices(voices_, target, endOfBlock, [&](VoiceUnitBase& v, int to) {
+        const int from = v.renderPos;
+        const int part = v.part & 0x0F;
+        block.soundingParts |= 1u << part;
+        v.renderFn(v, left, right, to);
+        float* const outputs[4] = {block.outputs[v.outputPair], block.outputs[v.outputPair + 1],
+                                   block.partOutputs[2 * part], block.partOutputs[2 * part + 1]};
+        for (int i = from; i < to; ++i) {
+            outputs[0][i] += left[i];
+            outputs[1][i] += right[i];
+            outputs[2][i] += left[i];
+            outputs[3][i] += right[i];
+            left[i] = right[i] = 0.0f;
         }
-        if (endOfBlock)
-            v.renderPos = 0;
     });
-    return pairs;
 }
 
 // ---- the apply path ---------------------------------------------------------

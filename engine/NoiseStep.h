@@ -9,11 +9,16 @@
 
 namespace kest::tolvane::synth {
 
+// Feedback taps of the Galois register, shifted right: 15 bits with period
+// 32,767, and the short register, 7 bits with period 127 (a pitched,
+// metallic noise). The short one keeps to the low 7 bits of the register.
 inline constexpr int kNoiseFeedback = 0x6000;
+inline constexpr int kShortNoiseFeedback = 0x60;
+inline constexpr int kShortNoiseMask = 0x7F;
 
 // The register is clocked once per 1/32 of a table period (never more than
 // once a sample).
-template <typename Runs> struct NoiseStep : VoiceStep {
+template <typename Runs, int Feedback = kNoiseFeedback> struct NoiseStep : VoiceStep {
     NoiseStep(const SynthesizerWT::VoiceUnitWT& v, float* l, float* r)
         : VoiceStep(v, l, r), inc(static_cast<std::uint32_t>(v.phaseInc)),
           clockMask(static_cast<std::uint32_t>(v.noiseMask)), ph(v.phase), reg(v.lfsr), bit(v.noiseBit)
@@ -24,7 +29,7 @@ template <typename Runs> struct NoiseStep : VoiceStep {
         const std::int32_t att = env + level;
         if (ph > clockMask) {
             ph &= clockMask;
-            reg = (reg >> 1) ^ ((reg & 1) ? kNoiseFeedback : 0);
+            reg = (reg >> 1) ^ ((reg & 1) ? Feedback : 0);
             bit = reg & 1;
         }
         addPanned(n, log2lin[att + bit]);

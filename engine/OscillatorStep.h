@@ -9,9 +9,7 @@
 
 namespace kest::tolvane::synth {
 
-// Phases are Q18 fixed point: phase >> 18 is the table entry, and phaseMask
-// wraps it at tableSize * 2^18.
-inline constexpr int kPhaseFractionBits = 18;
+// phase >> 18 is the table entry (Q18), and phaseMask wraps it at tableSize * 2^18.
 
 // Runs is the path's fast-run hooks (PerSampleRuns or a vector set).
 template <typename Runs> struct OscillatorStep : VoiceStep {
@@ -23,7 +21,7 @@ template <typename Runs> struct OscillatorStep : VoiceStep {
 
     bool operator()(int n, std::int32_t env, std::int32_t level)
     {
-        addPanned(n, log2lin[table[ph >> kPhaseFractionBits] + env + level]);
+        addPanned(n, log2lin[table[ph >> kQ18Bits] + env + level]);
         ph = (ph + inc) & mask;
         return true;
     }

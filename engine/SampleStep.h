@@ -11,9 +11,6 @@
 
 namespace kest::tolvane::synth {
 
-inline constexpr int kFrameFractionBits = 18;
-inline constexpr std::uint32_t kFrameFractionMask = (1u << kFrameFractionBits) - 1;
-
 // Equivalent to subtracting the loop length until the position is below the end,
 // without looping when one step spans many loop lengths. Needs 0 < length <= end.
 inline int wrapIntoLoop(int position, int end, int length) { return end - length + (position - end) % length; }
@@ -24,18 +21,18 @@ template <typename Runs, int Channels> struct SampleStep : VoiceStep {
     SampleStep(const SynthesizerWT::VoiceUnitWT& v, float* l, float* r)
         : VoiceStep(v, l, r), frames(v.sampleData), inc(static_cast<std::uint32_t>(v.phaseInc)), end(v.currentEnd),
           loopLength(v.currentLoopLength),
-          position((std::uint64_t(v.samplePos) << kFrameFractionBits) | std::uint32_t(v.sampleFrac))
+          position((std::uint64_t(v.samplePos) << kQ18Bits) | std::uint32_t(v.sampleFrac))
     {
     }
     bool operator()(int n, std::int32_t env, std::int32_t level)
     {
         const std::int32_t att = env + level;
-        int frame = static_cast<int>(position >> kFrameFractionBits);
+        int frame = static_cast<int>(position >> kQ18Bits);
         if (frame >= end) {
             if (loopLength <= 0)
                 return false;
             frame = wrapIntoLoop(frame, end, loopLength);
-            position = (std::uint64_t(frame) << kFrameFractionBits) | (position & kFrameFractionMask);
+            position = (std::uint64_t(frame) << kQ18Bits) | (position & kQ18FractionMask);
         }
         if constexpr (Channels == 1) {
             addPanned(n, log2lin[frames[frame] + att]);
@@ -54,7 +51,7 @@ template <typename Runs, int Channels> struct SampleStep : VoiceStep {
         if constexpr (!Runs::kFastSampleRuns) {
             return n;
         } else {
-            const std::uint64_t endPosition = std::uint64_t(std::max(end, 0)) << kFrameFractionBits;
+            const std::uint64_t endPosition = std::uint64_t(std::max(end, 0)) << kQ18Bits;
             if (runEnd - n < Runs::kMinSampleRun || position >= endPosition)
                 return n;
             // Samples whose frame lies below the end; a division only when the end is near.

@@ -22,12 +22,12 @@ struct ScalarRuns {
     // slowly enough for long stretches; a faster envelope is the step's.
     static int renderRun(OscillatorStep<ScalarRuns>& step, int n, int runEnd, RunEnvelope& env)
     {
-        if (env.rate >= (std::int32_t{1} << kEnvelopeIndexShift) / kMinHeldStretch)
+        if (env.rate >= kQ18One / kMinHeldStretch)
             return n;
-        const int entries = static_cast<int>(step.mask >> kPhaseFractionBits) + 1;
+        const int entries = static_cast<int>(step.mask >> kQ18Bits) + 1;
         while (n < runEnd) {
             const int stretch = samplesOnCurveEntry(env.pos, env.rate, runEnd - n);
-            const std::int32_t attenuation = env.curve[env.pos >> kEnvelopeIndexShift] + env.level;
+            const std::int32_t attenuation = env.curve[env.pos >> kQ18Bits] + env.level;
             if (stretch >= kMinHeldStretch)
                 heldStretch(step, n, stretch, attenuation, entries);
             else
@@ -40,8 +40,7 @@ struct ScalarRuns {
     }
 
 private:
-    static void heldStretch(OscillatorStep<ScalarRuns>& step, int n, int count, std::int32_t attenuation,
-                            int entries)
+    static void heldStretch(OscillatorStep<ScalarRuns>& step, int n, int count, std::int32_t attenuation, int entries)
     {
         WaveLevelCache& cache = step.levelCache;
         if (cache.attenuation != attenuation) {
@@ -51,7 +50,7 @@ private:
         }
         std::uint32_t ph = step.ph;
         for (int i = n; i < n + count; ++i) {
-            step.addPanned(i, cache.samples[ph >> kPhaseFractionBits]);
+            step.addPanned(i, cache.samples[ph >> kQ18Bits]);
             ph = (ph + step.inc) & step.mask;
         }
         step.ph = ph;

@@ -79,7 +79,7 @@ template <typename Step>
     RunEnvelope env{voice.envCurve, voice.envPos, voice.envRate, voice.levelAttenuation + step.levelOffset()};
     n = step.renderFast(n, runEnd, env);
     for (; n < runEnd; ++n) {
-        if (!step(n, env.curve[env.pos >> kEnvelopeIndexShift], env.level)) {
+        if (!step(n, env.curve[env.pos >> kQ18Bits], env.level)) {
             voice.envPos = env.pos;
             voice.stop();
             return -1;

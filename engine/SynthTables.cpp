@@ -69,6 +69,9 @@ SynthTables::SynthTables()
         const float x = (v + 1) / 128.0f;
         gainCurve[static_cast<std::size_t>(v)] = x * x;
     }
+    volumeStep[0] = kLogCodeSilence;
+    for (int v = 1; v < 16; ++v)
+        volumeStep[static_cast<std::size_t>(v)] = 2 * static_cast<std::int32_t>(256.0 * portableLog2(15.0 / v) + 0.5);
     for (int i = 0; i < 257; ++i) {
         float gain = 0.0f;
         if (i <= 64)

@@ -39,6 +39,9 @@ struct SynthTables {
     // Log code to linear amplitude; codes past 8191 are silence.
     std::array<float, kLog2LinSize> log2lin{};
     std::array<float, 128> gainCurve{};
+    // A volume sequence's step v (0..15) as a log attenuation: 20 log10(15 / v)
+    // dB to the nearest 1/256 octave, 0 at 15; 0 is silence.
+    std::array<std::int32_t, 16> volumeStep{};
     std::array<float, 257> pan{};
 
     SynthTables();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "FixedPoint.h"
 #include "LogCode.h"
 #include "PortableMath.h"
 #include "SampleConversion.h"
@@ -88,8 +89,6 @@ void SynthesizerWT::dropLevelCaches()
 }
 
 namespace {
-// Phases and sample positions are Q18: 2^18 is one table entry or one frame.
-constexpr int kQ18One = 262144;
 // 2^30 / 16383 (as it has always been written): the counter step of lfoFreq 1,
 // so that lfoFreq 16383 refills the 2^30 LFO counter once a sample at 4096 Hz.
 constexpr double kLfoUnitAt4096Hz = 65540.00024415553;
@@ -120,6 +119,7 @@ void SynthesizerWT::initPresets()
     fillDefaultWaveTables();
     for (TonePreset& t : tones_)
         t.setDefaults();
+    expressions_.fill(ToneExpression{});
     for (SamplerPreset& p : samplerPresets_)
         p.setDefaults();
     for (SampleData& slot : sampleSlots_)
@@ -142,6 +142,8 @@ void SynthesizerWT::fillDefaultWaveTables()
     for (int t = 0; t < kWaveTableCount; ++t)
         std::copy(sine.begin(), sine.end(), &waveTables_[static_cast<std::size_t>(t) * kWaveTableMaxSize]);
 }
+
+void SynthesizerWT::setTickRate(int rate) { tickRate_ = std::clamp(rate, kMinTickRate, kMaxTickRate); }
 
 void SynthesizerWT::handleNoteOn(const MidiEvent& event)
 {

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "MultiTimberSynthBase.h"
+#include "SequenceCursor.h"
 #include "SynthTables.h"
+#include "ToneExpression.h"
 #include "VoiceRuns.h"
 
 namespace kest::tolvane::synth {
@@ -43,10 +45,11 @@ public:
         void setPitchBend(int value) override;
         void setPartTuning(int pitch) override;
         void setModulation(int value) override;
+        void tick() override;
 
         // LFO set-up at tone note-on from the tone's lfoFreq, strc and lms and the
         // part's modulation wheel; also clears the pitch and level offsets.
-        void setupLfo(const TonePreset& tone, int modulation);
+        void setupLfo(const TonePreset& tone, int wheel);
         // Envelope set-up at note-on from a preset's rates and levels.
         void setupEnvelope(int ar, int dr, int sl, int rr, int tl, int kfOffset);
         // Moves the envelope on when envPos reached envEnd; false when it ended
@@ -59,6 +62,14 @@ public:
         bool leaveAttack();
         // phaseInc from basePitch, the part's tuning, the LFO pitch offset and the bend offset.
         void recomputePitch();
+        // At tone note-on, after the pitch, wave, level, LFO and envelope are
+        // set: starts the tone's sequences and LFO timing on the tick clock,
+        // or leaves the voice off the clock when the tone has neither.
+        void startExpression(const ToneExpression& expression, int tickRate, int sampleRate);
+        // The key is released (or the sound cut): sequences move past their release point.
+        void releaseSequences();
+        // lms times the larger of the wheel and the tone's depth, scaled by the fade-in.
+        int lfoDepthNow() const { return lms * std::max(modulation, toneLfoDepth) * lfoFadeStep / lfoFadeSteps; }
         const SynthTables& tables() const { return *tables_; }
 
         RateConstants rates; // copied from the engine by updateRateConstants
@@ -100,6 +111,21 @@ public:
         int amOffset = 0;
         int lfsr = 1;
         int noiseBit = 0;
+        int toneLfoDepth = 0; // the tone's own depth, on the modulation wheel's scale
+        int lfoFadeStep = 1;  // the LFO depth is full * lfoFadeStep / lfoFadeSteps
+        int lfoFadeSteps = 1;
+        int modulation = 0; // the part's modulation wheel, as the voice last took it
+
+        // The tick clock and the tone's expression (a copy taken at note-on).
+        TickClock tickClock;
+        int ticks = 0; // ticks since note-on, counted while the LFO timing needs them
+        ToneExpression expression;
+        std::array<SequenceCursor, kSequenceKindCount> cursors{};
+        int playedNote = 0; // the note before the arpeggio moves it
+        int pitchRoot = 0;  // basePitch without the note and the pitch sequence
+        int pitchSum = 0;   // a relative pitch sequence's running sum, 1/16 semitone
+        int toneLevel = 0;  // the tone's level; the volume sequence attenuates from it
+        int toneWave = 0;   // the tone's own wavetable
 
         // Sample playback.
         const std::int32_t* sampleData = nullptr;
@@ -111,6 +137,12 @@ public:
         int releaseLoopLength = 0;
 
     private:
+        // Takes the sequences' present values into the pitch, the level and the wave.
+        void applySequences(bool pitchMoved, bool levelMoved, bool waveMoved);
+        void stepLfoTiming();
+        bool staysOnTickClock() const;
+        void useNoiseRegister(bool shortPeriod);
+
         SynthesizerWT* engine_ = nullptr;
         const SynthTables* tables_ = nullptr;
     };
@@ -127,6 +159,16 @@ public:
 
     // Sound data.
     TonePreset& tone(int index) { return tones_[static_cast<std::size_t>(index & 0xFF)]; }
+    // A tone's sequences and LFO timing, read at each note-on like its fields.
+    ToneExpression& toneExpression(int index) { return expressions_[static_cast<std::size_t>(index & 0xFF)]; }
+    const ToneExpression& toneExpression(int index) const
+    {
+        return expressions_[static_cast<std::size_t>(index & 0xFF)];
+    }
+    // Ticks a second of the clock that steps sequences: 1..240, taken by each
+    // note at its start.
+    int getTickRate() const { return tickRate_; }
+    void setTickRate(int rate);
     SamplerPreset& samplerPreset(int index) { return samplerPresets_[static_cast<std::size_t>(index & 0x7F)]; }
     SampleData& sampleData(int index) { return sampleSlots_[static_cast<std::size_t>(index & 0x7F)]; }
     const std::int32_t* waveTable(int index) const
@@ -143,6 +185,8 @@ public:
     const VoiceRunKernels* voiceRunKernels() const { return runKernels_; }
     void useVoiceRunKernels(const VoiceRunKernels* kernels);
     const RateConstants& rateConstants() const { return rates_; }
+    // The sample rate in whole samples a second, as the tick clock counts.
+    int wholeSampleRate() const { return static_cast<int>(sampleRate + 0.5f); }
     int waveValueLog(int value) const { return waveValueLog_[static_cast<std::size_t>(value & 0xFF)]; }
 
     int tableSize = 32;
@@ -201,6 +245,8 @@ private:
     // The storage of the voices the pool holds.
     std::unique_ptr<VoiceUnitWT[]> toneVoices_;
     std::array<TonePreset, kToneCount> tones_{};
+    std::array<ToneExpression, kToneCount> expressions_{};
+    int tickRate_ = kDefaultTickRate;
     std::array<SamplerPreset, kSamplerPresetCount> samplerPresets_{};
     std::array<SampleData, kSampleSlotCount> sampleSlots_{};
     std::array<std::int32_t, kWaveTableCount * kWaveTableMaxSize> waveTables_{};

@@ -3,6 +3,7 @@
 // <offset> data... F7 writes data bytes into consecutive fields of one record.
 #include <algorithm>
 
+#include "ExpressionSysEx.h"
 #include "RecordFields.h"
 #include "SynthesizerWT.h"
 
@@ -17,18 +18,25 @@ enum SysExBlock : int {
     kBlockPercussionTone = 0x05,
     kBlockSamplerPreset = 0x06,
     kBlockWaveTable = 0x08,
+    kBlockInstrumentExpression = expressionSettingsBlock(false),
+    kBlockPercussionExpression = expressionSettingsBlock(true),
+    kBlockInstrumentSequences = sequenceValuesBlock(false, SequenceKind::Volume),
+    kBlockPercussionSequences = sequenceValuesBlock(true, SequenceKind::Volume),
 };
 
 // Three id bytes, block, record and offset precede the data; F7 ends the message.
 constexpr int kHeaderLength = 6;
 constexpr int kMinimumLength = 8;
 
-constexpr int kSystemFieldCount = 2;
+// Master volume, master tune, and the tick rate as two 7-bit halves.
+constexpr int kSystemFieldCount = 4;
 constexpr int kPartFieldCount = 2;
 
 // 14-bit fields arrive as two 7-bit halves; each half replaces only its own bits.
 int withLow7(int field, int byte) { return (field & 0x3F80) | byte; }
 int withHigh7(int field, int byte) { return (field & 0x7F) | (byte << 7); }
+
+int toneIndexIn(bool percussion, int record) { return percussion ? kPercussionToneBase + record : record; }
 
 // Names stay printable so that every reader of the record can show it.
 char nameCharacter(int byte) { return (byte >= 0x20 && byte < 0x7F) ? static_cast<char>(byte) : ' '; }
@@ -86,16 +94,22 @@ void SynthesizerWT::handleSysEx(const MidiEvent& event)
     };
 
     switch (block) {
-    case kBlockSystem:
+    case kBlockSystem: {
         if (record != 0)
             return;
-        forEachField(kSystemFieldCount, [this](int field, int byte) {
+        // The tick rate's halves are joined before the rate is held to its range.
+        int tickRate = tickRate_;
+        forEachField(kSystemFieldCount, [this, &tickRate](int field, int byte) {
             if (field == 0)
                 setMasterVolume(volumeTableEntry(byte));
-            else
+            else if (field == 1)
                 setMasterTune(static_cast<float>(byte - 64) * 0.5f + 440.0f);
+            else
+                tickRate = field == 2 ? withLow7(tickRate, byte) : withHigh7(tickRate, byte);
         });
+        setTickRate(tickRate);
         break;
+    }
     case kBlockPart: {
         const int partIndex = record & 0x0F;
         forEachField(kPartFieldCount, [this, partIndex](int field, int byte) {
@@ -132,7 +146,30 @@ void SynthesizerWT::handleSysEx(const MidiEvent& event)
                      [this, entries](int entry, int byte) { entries[entry] = waveValueLog(2 * byte); });
         break;
     }
-    default: break;
+    case kBlockInstrumentExpression:
+    case kBlockPercussionExpression: {
+        if (!recordIs7Bit)
+            return;
+        ToneExpression& target = toneExpression(toneIndexIn(block == kBlockPercussionExpression, record));
+        ExpressionSettingsImage image = encodeExpressionSettings(target);
+        forEachField(kExpressionSettingsBytes,
+                     [&image](int field, int byte) { image[static_cast<std::size_t>(field)] = byte; });
+        decodeExpressionSettings(image, target);
+        break;
+    }
+    default: {
+        const int firstKind = block - kBlockInstrumentSequences;
+        if (!recordIs7Bit || firstKind < 0 || firstKind >= 2 * kSequenceKindCount)
+            return;
+        const bool percussion = firstKind >= kSequenceKindCount;
+        const auto kind = static_cast<SequenceKind>(firstKind % kSequenceKindCount);
+        ToneSequence& target = toneExpression(toneIndexIn(percussion, record)).sequence(kind);
+        SequenceValuesImage image = encodeSequenceValues(target);
+        forEachField(kSequenceValueBytes,
+                     [&image](int field, int byte) { image[static_cast<std::size_t>(field)] = byte; });
+        decodeSequenceValues(image, target, kind);
+        break;
+    }
     }
 }
 

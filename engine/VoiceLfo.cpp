@@ -13,17 +13,24 @@ constexpr int kMaxLfoFreq = 16383;
 constexpr int kMaxLms = 15;
 } // namespace
 
-void SynthesizerWT::VoiceUnitWT::setupLfo(const TonePreset& tone, int modulation)
+void SynthesizerWT::VoiceUnitWT::setupLfo(const TonePreset& tone, int wheel)
 {
     lms = std::clamp(tone.lms, 0, kMaxLms);
     lfoCounter = kLfoCounterPeriod;
     lfoStep = rates.lfoUnit * std::clamp(tone.lfoFreq, 0, kMaxLfoFreq);
     lfoIndex = ((tone.strc & 3) - 1) & 1; // even entries for pitch, odd for level
-    lfoDepth = lms * std::clamp(modulation, 0, 127);
+    modulation = std::clamp(wheel, 0, 127);
+    toneLfoDepth = 0;
+    lfoFadeStep = lfoFadeSteps = 1;
+    lfoDepth = lfoDepthNow();
     lfoPitchOffset = 0;
     amOffset = 0;
 }
 
-void SynthesizerWT::VoiceUnitWT::setModulation(int value) { lfoDepth = lms * std::clamp(value, 0, 127); }
+void SynthesizerWT::VoiceUnitWT::setModulation(int value)
+{
+    modulation = std::clamp(value, 0, 127);
+    lfoDepth = lfoDepthNow();
+}
 
 } // namespace kest::tolvane::synth

@@ -4,6 +4,7 @@
 #include "VoiceRenders.h"
 
 #include "ScalarRuns.h"
+#include "VoiceBlockLoop.h"
 
 #include <bit>
 
@@ -13,16 +14,11 @@ int tableLengthIndex(int waveEntries) { return std::countr_zero(static_cast<unsi
 
 std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, int target, bool endOfBlock)
 {
-    std::uint32_t pairs = 0;
-    pool.forEachSounding([&](VoiceUnitBase& v) {
-        if (v.renderPos < target) {
-            pairs |= 1u << (v.outputPair / 2);
-            v.render(outputs, target);
-        }
-        if (endOfBlock)
-            v.renderPos = 0;
+    // Without outputs nothing renders and the voices keep their place.
+    return renderSoundingVoices(pool, target, endOfBlock, [outputs](VoiceUnitBase& v, int to) {
+        if (outputs)
+            v.render(outputs, to);
     });
-    return pairs;
 }
 
 VoiceUnitBase::RenderFn VoiceRunKernels::forStructure(VoiceStructure structure, int waveEntries) const
@@ -33,6 +29,7 @@ VoiceUnitBase::RenderFn VoiceRunKernels::forStructure(VoiceStructure structure, 
     case VoiceStructure::LfoPitch: return lfoPitch[length];
     case VoiceStructure::LfoLevel: return lfoLevel[length];
     case VoiceStructure::Noise: return noise;
+    case VoiceStructure::ShortNoise: return shortNoise;
     case VoiceStructure::SampleMono: return sampleMono;
     case VoiceStructure::SampleStereo: return sampleStereo;
     case VoiceStructure::Silent: break;
@@ -49,15 +46,16 @@ template <typename WaveRuns> constexpr VoiceRunKernels voiceByVoice(const char* 
     using Wave = VoiceRenders<WaveRuns>;
     using PerSample = VoiceRenders<PerSampleRuns>;
     auto each = [](VoiceUnitBase::RenderFn fn) { return VoiceRunKernels::ByTableLength{fn, fn, fn, fn, fn}; };
-    return {name,
-            {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne,
-             renderVoicesOneByOne},
-            each(Wave::noLfo),
-            each(Wave::lfoPitch),
-            each(Wave::lfoLevel),
-            PerSample::noise,
-            PerSample::sample<1>,
-            PerSample::sample<2>};
+    return {
+        name,
+        {renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne, renderVoicesOneByOne},
+        each(Wave::noLfo),
+        each(Wave::lfoPitch),
+        each(Wave::lfoLevel),
+        PerSample::noise,
+        PerSample::shortNoise,
+        PerSample::sample<1>,
+        PerSample::sample<2>};
 }
 } // namespace
 

@@ -32,13 +32,23 @@ template <typename Runs> struct VoiceRenders {
         voice.phase = renderSegments(voice, target, LfoLevelStep<Runs>(voice, left, right)).ph;
     }
 
-    static void noise(VoiceUnitBase& base, float* left, float* right, int target)
+    template <int Feedback> static void noiseWith(VoiceUnitBase& base, float* left, float* right, int target)
     {
         auto& voice = static_cast<Voice&>(base);
-        const NoiseStep<Runs> step = renderSegments(voice, target, NoiseStep<Runs>(voice, left, right));
+        using Step = NoiseStep<Runs, Feedback>;
+        const Step step = renderSegments(voice, target, Step(voice, left, right));
         voice.phase = step.ph;
         voice.lfsr = step.reg;
         voice.noiseBit = step.bit;
+    }
+    static void noise(VoiceUnitBase& base, float* left, float* right, int target)
+    {
+        noiseWith<kNoiseFeedback>(base, left, right, target);
+    }
+    // No set has fast runs for the short register: every set renders it sample by sample.
+    static void shortNoise(VoiceUnitBase& base, float* left, float* right, int target)
+    {
+        noiseWith<kShortNoiseFeedback>(base, left, right, target);
     }
 
     template <int Channels> static void sample(VoiceUnitBase& base, float* left, float* right, int target)
@@ -46,8 +56,8 @@ template <typename Runs> struct VoiceRenders {
         auto& voice = static_cast<Voice&>(base);
         const SampleStep<Runs, Channels> step =
             renderSegments(voice, target, SampleStep<Runs, Channels>(voice, left, right));
-        voice.samplePos = static_cast<int>(step.position >> kFrameFractionBits);
-        voice.sampleFrac = static_cast<int>(step.position & kFrameFractionMask);
+        voice.samplePos = static_cast<int>(step.position >> kQ18Bits);
+        voice.sampleFrac = static_cast<int>(step.position & kQ18FractionMask);
     }
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The AVX2 render functions and block loop. A voice's block that is one run
+// The AVX2 render functions and block loop (VoiceRunChoice.cpp decides at run
+// time whether the processor runs them). A voice's block that is one run
 // (no envelope segment ends and no LFO steps inside it, the common case of a
 // small block) is rendered in place by the block loop; any other goes to the
 // voice's function, the segment driver compiled for AVX2 as a whole: flatten
@@ -14,6 +15,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include "Avx2Runs.h"
+#include "VoiceBlockLoop.h"
 #include "VoiceRenders.h"
 
 namespace kest::tolvane::synth {
@@ -76,26 +78,19 @@ template <int WaveBlocks>
     }
 }
 
-// Every sounding voice in pool order, as renderVoicesOneByOne, with the
-// blocks that are one run rendered in place: at small blocks most are, and
-// they then cost no call and no driver.
+// Every sounding voice as renderVoicesOneByOne renders it, with the blocks
+// that are one run rendered in place: at small blocks most are, and they then
+// cost no call and no driver.
 template <int WaveBlocks>
 [[gnu::target("avx2"), gnu::flatten]] std::uint32_t renderVoices(VoicePool& pool, float* const* outputs, int target,
                                                                  bool endOfBlock)
 {
-    std::uint32_t pairs = 0;
-    pool.forEachSounding([&](VoiceUnitBase& base) {
-        if (base.renderPos < target) {
-            pairs |= 1u << (base.outputPair / 2);
-            float* left = outputs[base.outputPair];
-            float* right = outputs[base.outputPair + 1];
-            if (!renderWholeBlock<WaveBlocks>(static_cast<Voice&>(base), left, right, target))
-                base.renderFn(base, left, right, target);
-        }
-        if (endOfBlock)
-            base.renderPos = 0;
+    return renderSoundingVoices(pool, target, endOfBlock, [outputs](VoiceUnitBase& base, int to) {
+        float* left = outputs[base.outputPair];
+        float* right = outputs[base.outputPair + 1];
+        if (!renderWholeBlock<WaveBlocks>(static_cast<Voice&>(base), left, right, to))
+            base.renderFn(base, left, right, to);
     });
-    return pairs;
 }
 
 // Wavetables of 8 to 128 entries are 1 to 16 blocks of eight.
@@ -105,31 +100,20 @@ constexpr VoiceRunKernels kAvx2{"avx2",
                                 {lfoPitch<1>, lfoPitch<2>, lfoPitch<4>, lfoPitch<8>, lfoPitch<16>},
                                 {lfoLevel<1>, lfoLevel<2>, lfoLevel<4>, lfoLevel<8>, lfoLevel<16>},
                                 noise,
+                                VoiceRenders<PerSampleRuns>::shortNoise,
                                 sampleMono,
                                 sampleStereo};
 
 } // namespace
 
-const VoiceRunKernels* avx2VoiceRunKernels()
-{
-    static const bool supported = __builtin_cpu_supports("avx2");
-    return supported ? &kAvx2 : nullptr;
-}
+const VoiceRunKernels* builtAvx2VoiceRunKernels() { return &kAvx2; }
 
 } // namespace kest::tolvane::synth
 
 #else
 
 namespace kest::tolvane::synth {
-const VoiceRunKernels* avx2VoiceRunKernels() { return nullptr; }
+const VoiceRunKernels* builtAvx2VoiceRunKernels() { return nullptr; }
 } // namespace kest::tolvane::synth
 
 #endif
-
-namespace kest::tolvane::synth {
-const VoiceRunKernels* fastestVoiceRunKernels()
-{
-    const VoiceRunKernels* avx2 = avx2VoiceRunKernels();
-    return avx2 ? avx2 : scalarVoiceRunKernels();
-}
-} // namespace kest::tolvane::synth

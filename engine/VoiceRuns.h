@@ -33,7 +33,9 @@ struct WaveLevelCache {
     float samples[kMaxWaveEntries] = {};
 };
 
-enum class VoiceStructure { Silent, NoLfo, LfoPitch, LfoLevel, Noise, SampleMono, SampleStereo };
+// ShortNoise is the noise structure with the short-period register, which a
+// tone's wave sequence selects.
+enum class VoiceStructure { Silent, NoLfo, LfoPitch, LfoLevel, Noise, ShortNoise, SampleMono, SampleStereo };
 
 // Wavetable lengths: 8, 16, 32, 64 and 128 entries.
 inline constexpr int kWaveTableLengths = 5;
@@ -54,7 +56,7 @@ struct VoiceRunKernels {
     const char* name;
     std::array<RenderVoicesFn, kWaveTableLengths> renderVoices;
     ByTableLength noLfo, lfoPitch, lfoLevel;
-    VoiceUnitBase::RenderFn noise, sampleMono, sampleStereo;
+    VoiceUnitBase::RenderFn noise, shortNoise, sampleMono, sampleStereo;
 
     // The function of a structure playing a wavetable of waveEntries (8..128).
     VoiceUnitBase::RenderFn forStructure(VoiceStructure structure, int waveEntries) const;
@@ -71,6 +73,10 @@ const VoiceRunKernels* scalarVoiceRunKernels();
 // Eight samples at a time with AVX2, or null when this processor (or this
 // build's target) has no AVX2.
 const VoiceRunKernels* avx2VoiceRunKernels();
+// The AVX2 set as this build compiled it, whether or not the processor runs
+// it (null for a target without x86 vector code); avx2VoiceRunKernels asks
+// the processor.
+const VoiceRunKernels* builtAvx2VoiceRunKernels();
 // The fastest set this processor runs.
 const VoiceRunKernels* fastestVoiceRunKernels();
 

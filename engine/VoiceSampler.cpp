@@ -65,10 +65,12 @@ void SynthesizerWT::VoiceUnitWT::samplerNoteOn(int channelIndex, int keyIndex, i
     lfoPitchOffset = 0;
     recomputePitch();
 
-    // Samples have no LFO: the modulation wheel must not move them.
+    // Samples have no LFO (the modulation wheel must not move them) and
+    // nothing on the tick clock.
     lms = 0;
     lfoDepth = 0;
     amOffset = 0;
+    tickAt = kNoTick;
 
     setupEnvelope(preset.ar, preset.dr, preset.sl, preset.rr, preset.tl, 0);
     structure = channels == 2 ? VoiceStructure::SampleStereo : VoiceStructure::SampleMono;

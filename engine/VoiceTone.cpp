@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "EnvelopeSegment.h"
+#include "FixedPoint.h"
 #include "OscillatorStep.h"
 #include "SynthesizerWT.h"
 
@@ -28,7 +29,7 @@ void Voice::bind(SynthesizerWT& engine)
     panTable_ = tables_->pan.data();
     rates = engine.rates_;
     runKernels = engine.runKernels_;
-    phaseMask = engine.tableSize * (1 << kPhaseFractionBits) - 1;
+    phaseMask = engine.tableSize * kQ18One - 1;
     noiseMask = phaseMask >> 5;
     masterVolume = engine.masterVolume;
     wave = std::as_const(engine).waveTable(0);
@@ -42,7 +43,7 @@ void Voice::bind(SynthesizerWT& engine)
 void Voice::useKernels(const VoiceRunKernels& kernels)
 {
     runKernels = &kernels;
-    renderFn = kernels.forStructure(structure, (phaseMask >> kPhaseFractionBits) + 1);
+    renderFn = kernels.forStructure(structure, (phaseMask >> kQ18Bits) + 1);
 }
 
 void Voice::stop() { VoiceUnitBase::stop(); }
@@ -54,7 +55,8 @@ void Voice::noteOn(int noteChannel, int noteKeyIn, int velocity)
     const PartState& part = engine_->part(noteChannel);
     const bool percussion = part.mode == kModePercussion;
     const int midiKey = clamp7(noteKeyIn);
-    const TonePreset& tone = percussion ? engine_->tone(kPercussionToneBase + midiKey) : engine_->tone(part.program);
+    const int toneIndex = percussion ? kPercussionToneBase + midiKey : part.program;
+    const TonePreset& tone = engine_->tone(toneIndex);
 
     int noteKey = midiKey;
     int kfOffset = 0;
@@ -72,8 +74,9 @@ void Voice::noteOn(int noteChannel, int noteKeyIn, int velocity)
     key = midiKey;
     setupGains(gainCurve_, panTable_, part.cc[7], part.cc[11], part.cc[10], velocity, masterVolume);
 
-    basePitch =
-        rates.pitchBase - 8192 + tables_->keyPitch[static_cast<std::size_t>(noteKey)] + std::clamp(tone.tune, 0, 16383);
+    pitchRoot = rates.pitchBase - 8192 + std::clamp(tone.tune, 0, 16383);
+    playedNote = noteKey;
+    basePitch = pitchRoot + tables_->keyPitch[static_cast<std::size_t>(noteKey)];
     bendRangePitch = tables_->keyPitch[static_cast<std::size_t>(clamp7(part.bendRange))];
     bendDelta = std::clamp(part.pitchBend, 0, 16383) - 8192;
     bendOffset = (bendDelta * bendRangePitch) >> 13;
@@ -81,16 +84,19 @@ void Voice::noteOn(int noteChannel, int noteKeyIn, int velocity)
     lfoPitchOffset = 0;
     recomputePitch();
     phase = 0;
-    wave = std::as_const(*engine_).waveTable(tone.wave);
+    toneWave = tone.wave & 0x7F;
+    wave = std::as_const(*engine_).waveTable(toneWave);
     levelCache.attenuation = WaveLevelCache::kStale;
 
     setupLfo(tone, part.cc[1]);
     setupEnvelope(tone.ar, tone.dr, tone.sl, tone.rr, tone.tl, kfOffset);
+    toneLevel = levelAttenuation;
     // strc 0..3; other values use bits 0-1.
     static constexpr VoiceStructure kByStrc[4] = {VoiceStructure::NoLfo, VoiceStructure::LfoPitch,
                                                   VoiceStructure::LfoLevel, VoiceStructure::Noise};
     structure = kByStrc[tone.strc & 3];
     useKernels(*runKernels);
+    startExpression(engine_->toneExpression(toneIndex), engine_->getTickRate(), engine_->wholeSampleRate());
 }
 
 // ---- envelope -------------------------------------------------------------------
@@ -165,8 +171,8 @@ bool Voice::leaveAttack()
     // Same attenuation on the decay curve: attack codes are even and
     // decayCurve[i] = 2i, so the code c sits at position (c / 2) << 18.
     if (envPos < kEnvelopeTop) {
-        const std::int32_t code = tables_->attackCurve[static_cast<std::size_t>(envPos >> kEnvelopeIndexShift)];
-        envPos = code << (kEnvelopeIndexShift - 1);
+        const std::int32_t code = tables_->attackCurve[static_cast<std::size_t>(envPos >> kQ18Bits)];
+        envPos = code << (kQ18Bits - 1);
     } else {
         envPos = 0;
     }
@@ -190,6 +196,7 @@ void Voice::noteOff()
     status = kReleased;
     currentEnd = releaseEnd;
     currentLoopLength = releaseLoopLength;
+    releaseSequences();
 }
 
 void Voice::soundOff()
@@ -205,6 +212,7 @@ void Voice::soundOff()
     channel = -1;
     currentEnd = releaseEnd;
     currentLoopLength = releaseLoopLength;
+    releaseSequences();
 }
 
 // ---- pitch ------------------------------------------------------------------------

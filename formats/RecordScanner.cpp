@@ -7,27 +7,30 @@
 // maximal run of separators [, \t\n\r] or of digits [0-9] longer than kRunKeep
 // characters keeps only its first kRunKeep - 1 characters and its last one.
 //
-// Why this cannot change what the patterns match: in all four record patterns
-// the only unbounded elements are "[, \t\n\r]+" and "[0-9]+", and each is
-// followed by the end of the pattern or by an element that cannot start with
-// a character of its own class; every other element consumes at most 16
-// characters (the preset name, which lies between two quotes, so it never
-// holds part of a run longer than 16). A match thus either consumes a long run
-// whole with one unbounded element, or at most the first 2 characters of it (a
-// hexadecimal value, the one-digit bit depth) before its next element needs
-// another class. Compression keeps each long run in its class, longer than 16
-// and with the same first 16 characters, so every element sees the same thing
-// and a match's end maps back to the same original position. The token
-// patterns see the same runs inside one record, and their views are taken
-// from the original text, so numbers keep all their digits.
+// Why this cannot change what the patterns match: in the record patterns the
+// unbounded elements are "[, \t\n\r]+" and "[0-9]+", each followed by the end
+// of the pattern or by an element that cannot start with a character of its
+// own class, and the value list of a sequence record, a class holding both
+// separators and digits between two quotes (so every run inside it is
+// consumed whole); every other element consumes at most 16 characters (the
+// preset name, which lies between two quotes, so it never holds part of a run
+// longer than 16). A match thus either consumes a long run whole with one
+// unbounded element, or at most the first 2 characters of it (a hexadecimal
+// value, the one-digit bit depth) before its next element needs another class. Compression keeps each long run in its
+// class, longer than 16 and with the same first 16 characters, so every element sees the same thing and a match's end
+// maps back to the same original position. The token patterns see the same runs inside one record, and their views are
+// taken from the original text, so numbers keep all their digits.
 //
 // Record starts are found on the original text: a line start, blanks and TABs,
 // then "@". "^[ \t]*" there can only match the whole blank run, so the pattern
 // is run from the "@" with the same result. In the compressed text no match is
 // longer than 2 + 2 * kRunKeep + 1 + 128 * (kRunKeep + 2) characters (the
-// wavetable record, the longest), and the regex examines at most one
-// character past the longest prefix it can match, so a window of kWindow
-// characters from the "@" gives the same result as the whole text.
+// wavetable record, the longest of fixed shape), and the regex examines at
+// most one character past the longest prefix it can match, so a window of
+// kWindow characters from the "@" gives the same result as the whole text.
+// The one exception is a sequence record whose value list runs past the
+// window (some 4000 characters after compression, where 64 steps need at
+// most 400): it is not read, as a malformed record is not.
 #include "RecordScanner.h"
 
 #include <algorithm>

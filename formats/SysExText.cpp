@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "EngineRecords.h"
+#include "ExpressionSysEx.h"
 #include "RecordFields.h"
 #include "TextFile.h"
 
@@ -44,6 +45,56 @@ template <typename Record> void writeFields(std::ostream& out, const Record& rec
     }
 }
 
+void writeBytes(std::ostream& out, const std::uint8_t* bytes, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        writeByte(out, bytes[i]);
+}
+
+// After the tone records, for the tones with an expression: the tick rate,
+// then each tone's settings record and the values of its sequences that have
+// steps. Nothing at all when no tone has one.
+void writeExpressionSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
+{
+    bool first = true;
+    for (int i = 0; i < synth::kToneCount; ++i) {
+        synth::ToneExpression expression = engine.toneExpression(i);
+        synth::normaliseExpression(expression);
+        if (expression.isNeutral())
+            continue;
+        if (first) {
+            out << "# aa[00(System)] bb[00] cc[02(tickRate low 7 bits, high 7 bits)], aa[0a(Instrument)] "
+                   "[0b(Percussion)](expression settings), aa[10-13(Instrument)] [14-17(Percussion)](sequence "
+                   "values: vol, arp, pitch, wave)\n";
+            out << "F0 7D 10 20 00 00 02";
+            writeWide(out, engine.getTickRate());
+            out << " F7\n";
+            first = false;
+        }
+        const bool percussion = i >= synth::kPercussionToneBase;
+        out << "F0 7D 10 20";
+        writeByte(out, synth::expressionSettingsBlock(percussion));
+        writeByte(out, i & 0x7F);
+        out << " 00";
+        const synth::ExpressionSettingsImage settings = synth::encodeExpressionSettings(expression);
+        writeBytes(out, settings.data(), settings.size());
+        out << " F7\n";
+        for (int k = 0; k < synth::kSequenceKindCount; ++k) {
+            const auto kind = static_cast<synth::SequenceKind>(k);
+            const synth::ToneSequence& sequence = expression.sequence(kind);
+            if (sequence.isEmpty())
+                continue;
+            out << "F0 7D 10 20";
+            writeByte(out, synth::sequenceValuesBlock(percussion, kind));
+            writeByte(out, i & 0x7F);
+            out << " 00";
+            const synth::SequenceValuesImage values = synth::encodeSequenceValues(sequence);
+            writeBytes(out, values.data(), 2 * std::size_t{sequence.length});
+            out << " F7\n";
+        }
+    }
+}
+
 } // namespace
 
 void writeToneSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
@@ -59,6 +110,7 @@ void writeToneSysEx(std::ostream& out, const synth::SynthesizerWT& engine)
         writeFields(out, toneOf(engine, i));
         out << " F7\n";
     }
+    writeExpressionSysEx(out, engine);
 }
 
 void writeSamplerSysEx(std::ostream& out, const synth::SynthesizerWT& engine)

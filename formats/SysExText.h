@@ -11,6 +11,8 @@
 
 namespace kest::tolvane::formats {
 
+// Every tone; then, only when a tone has an expression, the tick rate and the
+// expressions' records (ExpressionSysEx.h) of those tones.
 void writeToneSysEx(std::ostream& out, const synth::SynthesizerWT& engine);
 void writeSamplerSysEx(std::ostream& out, const synth::SynthesizerWT& engine);
 // Every table at bit depth 7, whatever depth the editor keeps for it.

@@ -14,7 +14,7 @@ ParsedText parseText(TextKind kind, std::string_view text)
     case TextKind::SampleData: return parseSampleDataText(text);
     case TextKind::WaveTable: return parseWaveTableText(text);
     }
-    return std::vector<ToneRecord>{};
+    return ParsedTones{};
 }
 
 std::optional<ParsedText> parseTextFile(const std::string& path, TextKind kind, std::string& error)
@@ -27,7 +27,7 @@ std::optional<ParsedText> parseTextFile(const std::string& path, TextKind kind, 
 
 void applyText(synth::SynthesizerWT& engine, const ParsedText& parsed, WaveTableBitDepths& bitDepths)
 {
-    if (const auto* tones = std::get_if<std::vector<ToneRecord>>(&parsed))
+    if (const auto* tones = std::get_if<ParsedTones>(&parsed))
         applyToneRecords(engine, *tones);
     else if (const auto* samplers = std::get_if<std::vector<SamplerRecord>>(&parsed))
         applySamplerRecords(engine, *samplers);

@@ -17,8 +17,8 @@
 
 namespace kest::tolvane::formats {
 
-using ParsedText = std::variant<std::vector<ToneRecord>, std::vector<SamplerRecord>, std::vector<SampleDataRecord>,
-                                std::vector<WaveTableRecord>>;
+using ParsedText =
+    std::variant<ParsedTones, std::vector<SamplerRecord>, std::vector<SampleDataRecord>, std::vector<WaveTableRecord>>;
 
 ParsedText parseText(TextKind kind, std::string_view text);
 // Reads the file within the kind's size limit (TextLimits.h) and parses it;

@@ -5,6 +5,8 @@
 // sample-data parameters and 50 kB of wavetables. Each limit leaves about
 // forty times that or more for hand-edited files, comments and spreadsheet
 // columns, and still refuses a long recording or a video before reading it.
+// Tones with sequences make a tone file longer: 316 kB when every tone has
+// all four at 64 steps of their widest values, a third of the limit.
 #pragma once
 
 #include <cstdint>

@@ -13,21 +13,27 @@ const RecordSyntax& toneSyntax()
     return syntax;
 }
 
-std::vector<ToneRecord> parseToneText(std::string_view text)
+ParsedTones parseToneText(std::string_view text)
 {
-    return parseNamedRecords<synth::TonePreset>(text, toneSyntax(), synth::kToneCount);
+    return {parseNamedRecords<synth::TonePreset>(text, toneSyntax(), synth::kToneCount), parseExpressionRecords(text)};
 }
 
-void applyToneRecords(synth::SynthesizerWT& engine, const std::vector<ToneRecord>& records)
+void applyToneRecords(synth::SynthesizerWT& engine, const ParsedTones& parsed)
 {
-    for (const ToneRecord& record : records)
+    // A tone read from a file has no expression but what the file gives it.
+    for (const ToneRecord& record : parsed.tones) {
         applyNamedRecord(engine.tone(record.index), record);
+        engine.toneExpression(record.index) = {};
+    }
+    applyExpressionRecords(engine, parsed.expressions);
 }
 
 void writeToneText(std::ostream& out, const synth::SynthesizerWT& engine)
 {
     writeNamedRecords<synth::TonePreset>(out, "# @I(Insturument) 0 ~ 255, ", kTag, synth::kToneCount,
                                          [&](int n) -> const synth::TonePreset& { return toneOf(engine, n); });
+    if (hasExpressionRecords(engine))
+        writeExpressionRecords(out, engine);
 }
 
 } // namespace kest::tolvane::formats

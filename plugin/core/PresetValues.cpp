@@ -36,8 +36,10 @@ std::optional<float> applyToneValue(EngineContext& context, int item, float valu
         context.selectTone(context.currentTone);
         return unscale(tone.wave, 127);
     case ids::tone::kReset:
-        // The wavetable selection deliberately stays where it was.
+        // The wavetable selection deliberately stays where it was. A reset
+        // tone is a new one: no sequences, no LFO timing.
         tone.setDefaults();
+        context.synth->toneExpression(context.currentTone) = synth::ToneExpression{};
         return unitValue(value);
     default: return std::nullopt;
     }

@@ -2,17 +2,17 @@
 // Loading the state. The fields are read from the host's stream first and
 // applied in a few short engine tasks afterwards, each field only once it has
 // been read in full, so a stream that ends early leaves no record half
-// written. After the slot records comes the optional sample trailer, which is
-// read before any WAV file: a file that is no WAV file any more, or whose
-// header already shows other audio than the copy the state carries, is not
-// read, and a slot whose file is gone or now yields other audio is restored
-// from that copy.
+// written. After the slot records come the optional sample trailer and the
+// tagged trailers (the tones' expressions), which are read before any WAV file: a file that is no WAV file any more, or
+// whose header already shows other audio than the copy the state carries, is not read, and a slot whose file is gone or
+// now yields other audio is restored from that copy.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
 
 #include "EngineContext.h"
+#include "ExpressionTrailer.h"
 #include "SamplePoints.h"
 #include "SampleTrailer.h"
 #include "StateRecords.h"
@@ -126,8 +126,13 @@ void applyFixedRecords(EngineContext& context, const LoadedRecords& records)
     synth::SynthesizerWT& engine = *context.synth;
     for (int p = 0; p < records.partCount; ++p)
         state::decodePart(records.parts.data() + p * state::kPartRecordSize, engine.maxMode, engine.part(p));
-    for (int t = 0; t < records.toneCount; ++t)
+    // A tone read from the state has no expression unless its trailer gives one.
+    for (int t = 0; t < records.toneCount; ++t) {
         state::decodeTone(records.tones.data() + t * state::kToneRecordSize, engine.tone(t));
+        engine.toneExpression(t) = synth::ToneExpression{};
+    }
+    if (records.toneCount > 0)
+        engine.setTickRate(synth::kDefaultTickRate);
     for (int s = 0; s < records.samplerCount; ++s)
         state::decodeSampler(records.samplers.data() + s * state::kSamplerRecordSize, engine.samplerPreset(s));
     if (records.hasTableSize)
@@ -268,8 +273,16 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves)
     const bool slotsComplete = readSlotRecords(in, loaded);
     // Damaged or absent: the slots stay as their files give them.
     std::optional<state::SampleTrailer> trailer;
+    std::unique_ptr<state::LoadedExpressions> expressions;
     if (slotsComplete)
         trailer = state::readSampleTrailer(in);
+    if (trailer)
+        state::readTaggedTrailers(in, state::kMaxExpressionTrailerSize, [&](const auto& tag, const auto& body) {
+            if (tag == state::kExpressionTrailerTag)
+                expressions = state::decodeExpressionTrailer(body);
+        });
+    if (expressions)
+        runOnEngine([&] { state::applyExpressions(*synth, expressions.get()); });
     for (int s = 0; s < synth::kSampleSlotCount; ++s) {
         LoadedSlot& slot = loaded[static_cast<std::size_t>(s)];
         if (reimportWaves && slot.present)

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Saving the state. The fixed layout is packed in one short engine task (a
-// consistent snapshot, taken between two blocks) and handed to the host's
-// stream afterwards; the sample trailer is written straight from the slots'
-// audio, which only message-side operations replace and the edit lock keeps still.
+// Saving the state. The fixed layout and the tones' expressions are packed in
+// one short engine task (a consistent snapshot, taken between two blocks) and
+// handed to the host's stream afterwards; the sample trailer is written
+// straight from the slots' audio, which only message-side operations replace
+// and the edit lock keeps still. The expression trailer follows it.
 #include <array>
 #include <mutex>
 #include <vector>
 
 #include "EngineContext.h"
+#include "ExpressionTrailer.h"
 #include "SampleTrailer.h"
 #include "StateRecords.h"
 
@@ -78,11 +80,19 @@ void snapshotFixedLayout(EngineContext& context, std::uint8_t* out, SlotSnapshot
     }
 }
 
-std::vector<std::uint8_t> encodeState(EngineContext& context)
+// The fixed layout with the slot records, and the expression trailer's body
+// (empty when it is not written), from one snapshot.
+std::vector<std::uint8_t> encodeState(EngineContext& context, std::vector<std::uint8_t>& expressions)
 {
     std::vector<std::uint8_t> out(state::kSampleSlotsOffset, 0);
     SlotSnapshot slots;
-    context.runOnEngine([&] { snapshotFixedLayout(context, out.data(), slots); });
+    expressions.assign(state::kMaxExpressionTrailerSize, 0);
+    std::size_t expressionSize = 0;
+    context.runOnEngine([&] {
+        snapshotFixedLayout(context, out.data(), slots);
+        expressionSize = state::encodeExpressionTrailer(*context.synth, expressions.data());
+    });
+    expressions.resize(expressionSize);
     for (int s = 0; s < synth::kSampleSlotCount; ++s)
         appendSampleSlot(context, s, slots[static_cast<std::size_t>(s)], out);
     return out;
@@ -107,9 +117,12 @@ std::vector<state::SampleToWrite> samplesToWrite(const EngineContext& context)
 bool EngineContext::writeState(ByteWriter& out)
 {
     std::lock_guard edit(editMutex_);
-    const std::vector<std::uint8_t> bytes = encodeState(*this);
+    std::vector<std::uint8_t> expressions;
+    const std::vector<std::uint8_t> bytes = encodeState(*this, expressions);
     out.write(bytes.data(), bytes.size());
     state::writeSampleTrailer(out, storeSamplesInState, samplesToWrite(*this));
+    if (!expressions.empty())
+        state::writeTaggedTrailer(out, state::kExpressionTrailerTag, expressions);
     return true;
 }
 

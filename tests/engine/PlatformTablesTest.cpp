@@ -138,6 +138,7 @@ const TableHash kTables[] = {
     {"log2lin", [] { return sharedTable(&SynthTables::log2lin); }, 0xd2c9eef6547e8775ull},
     {"gainCurve", [] { return sharedTable(&SynthTables::gainCurve); }, 0xe8ce1f5727f4b1beull},
     {"pan", [] { return sharedTable(&SynthTables::pan); }, 0x5c8767734efa6cb0ull},
+    {"volumeStep", [] { return sharedTable(&SynthTables::volumeStep); }, 0x79a3b855126228c6ull},
     {"masterVolumeSteps", masterVolumeSteps, 0x3636bc82fa129bbdull},
     {"waveValueCodes", waveValueCodes, 0x1c351b72489ec0d9ull},
     {"powerOnSines", powerOnSines, 0x96adde346a1751d6ull},

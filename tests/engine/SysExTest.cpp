@@ -85,13 +85,26 @@ TEST_F(SysExTest, MasterVolumeAndTuneFromOffsetZeroReachVoices)
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 0);
 }
 
-TEST_F(SysExTest, SystemBlockNeedsRecordZeroAndStopsAfterTwoFields)
+TEST_F(SysExTest, SystemBlockNeedsRecordZeroAndStopsAfterFourFields)
 {
     write(0x00, 0x01, 1, {0x00});
     EXPECT_FLOAT_EQ(h.engine.masterTune, 440.0f);
-    write(0x00, 0x00, 1, {0x40, 0x00, 0x00, 0x00});
+    write(0x00, 0x00, 1, {0x40, 0x70, 0x01, 0x00, 0x00});
     EXPECT_FLOAT_EQ(h.engine.masterTune, 440.0f);
     EXPECT_FLOAT_EQ(h.engine.masterVolume, 0.8f);
+    EXPECT_EQ(h.engine.getTickRate(), 240);
+}
+
+// The tick rate's two halves are joined before the rate is held to 1..240,
+// so a rate written in one message never passes through a clamped value.
+TEST_F(SysExTest, TickRateFromTwoHalvesHeldToItsRange)
+{
+    write(0x00, 0x00, 2, {0x7F, 0x00}); // 240 -> 127
+    EXPECT_EQ(h.engine.getTickRate(), 127);
+    write(0x00, 0x00, 3, {0x7F}); // 127 | 0x3F80: above the range
+    EXPECT_EQ(h.engine.getTickRate(), 240);
+    write(0x00, 0x00, 2, {0x00, 0x00});
+    EXPECT_EQ(h.engine.getTickRate(), 1);
 }
 
 TEST_F(SysExTest, PartModesHeldToMaxModeAndModeChangeStopsVoices)
@@ -265,7 +278,7 @@ TEST_F(SysExTest, RandomMessagesKeepEveryFieldInRange)
                 message[0] = 0x7D;
                 message[1] = 0x10;
                 message[2] = 0x20;
-                message[3] = static_cast<std::uint8_t>(random() % 10); // mostly known blocks
+                message[3] = static_cast<std::uint8_t>(random() % 24); // mostly known blocks
                 message[5] = static_cast<std::uint8_t>(random() % 40);
             }
             send(message);
@@ -297,12 +310,35 @@ TEST_F(SysExTest, RandomMessagesKeepEveryFieldInRange)
     }
     for (int part = 0; part < synth::kPartCount; ++part)
         ASSERT_LE(h.engine.part(part).mode, 3);
-    // Notes still play afterwards.
+    ASSERT_GE(h.engine.getTickRate(), synth::kMinTickRate);
+    ASSERT_LE(h.engine.getTickRate(), synth::kMaxTickRate);
+    for (int t = 0; t < synth::kToneCount; ++t) {
+        const synth::ToneExpression& e = h.engine.toneExpression(t);
+        ASSERT_LE(e.lfo.depth, 127);
+        for (int k = 0; k < synth::kSequenceKindCount; ++k) {
+            const synth::ToneSequence& s = e.sequences[static_cast<std::size_t>(k)];
+            ASSERT_LE(s.length, synth::kSequenceSteps);
+            ASSERT_TRUE(s.stepTicks >= 1 && s.stepTicks <= synth::kMaxStepTicks);
+            const auto kind = static_cast<synth::SequenceKind>(k);
+            for (std::int16_t v : s.values) {
+                ASSERT_GE(v, std::min(synth::sequenceValueRange(kind, 0).min, synth::sequenceValueRange(kind, 1).min));
+                ASSERT_LE(v, std::max(synth::sequenceValueRange(kind, 0).max, synth::sequenceValueRange(kind, 1).max));
+            }
+        }
+    }
+    // Notes still play afterwards, whatever expressions the messages left.
     h.engine.setMasterTune(440.0f);
     for (int part = 0; part < synth::kPartCount; ++part)
         h.engine.setMode(part, 1);
-    h.noteOn(0, 60, 127);
-    h.block(64);
+    h.engine.setMode(9, synth::kModePercussion);
+    h.engine.setTickRate(240);
+    for (int part = 0; part < synth::kPartCount; ++part) {
+        h.engine.part(part).program = 8 * part + 3;
+        for (int key = part; key < 128; key += 16)
+            h.noteOn(part, key, 127, key);
+    }
+    for (int n = 0; n < 40; ++n)
+        h.block(512);
     for (int c = 0; c < 2; ++c)
         for (float s : h.channel(c))
             ASSERT_TRUE(std::isfinite(s));

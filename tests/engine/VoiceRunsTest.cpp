@@ -39,12 +39,17 @@ std::vector<std::int32_t> noiseCodes(int count, std::uint32_t seed)
     return codes;
 }
 
+// Envelope rates and levels of the tone and every sampler preset.
+struct Envelope {
+    int ar, dr, sl, rr, tl;
+};
+
 // Parts 0 and 1 (into output pairs 0 and 3) play the structure, from a
-// pseudo-random wavetable of the given size, with an
-// envelope that attacks, decays to a sustain level and releases; sampler keys
+// pseudo-random wavetable of the given size, with an envelope that attacks,
+// decays to a sustain level and releases (or the given one); sampler keys
 // alternate between a looped slot (held and release loops) and a short
 // one-shot slot that ends while held.
-void prepare(synth::SynthesizerWT& engine, Structure structure, int tableSize)
+void prepare(synth::SynthesizerWT& engine, Structure structure, int tableSize, const Envelope* envelope)
 {
     engine.setTableSize(tableSize);
     std::vector<int> waveValues(128);
@@ -76,6 +81,18 @@ void prepare(synth::SynthesizerWT& engine, Structure structure, int tableSize)
     tone.sl = 35;
     tone.rr = 100;
     tone.tl = 5;
+    if (envelope) {
+        auto apply = [envelope](auto& preset) {
+            preset.ar = envelope->ar;
+            preset.dr = envelope->dr;
+            preset.sl = envelope->sl;
+            preset.rr = envelope->rr;
+            preset.tl = envelope->tl;
+        };
+        apply(tone);
+        for (int key = 0; key < 128; ++key)
+            apply(engine.samplerPreset(key));
+    }
     for (int part = 0; part < 2; ++part) {
         engine.setMode(part, isSampler(structure) ? synth::kModeSampler : synth::kModeInstrument);
         engine.part(part).cc[1] = 90;
@@ -102,11 +119,11 @@ void schedule(EngineHarness& h)
 using Edit = void (*)(synth::SynthesizerWT&, int block);
 
 std::vector<float> renderAll(Structure structure, int tableSize, const VoiceRunKernels* kernels, int blockSize,
-                             Edit edit = nullptr)
+                             Edit edit, const Envelope* envelope)
 {
     EngineHarness h;
     h.engine.useVoiceRunKernels(kernels);
-    prepare(h.engine, structure, tableSize);
+    prepare(h.engine, structure, tableSize, envelope);
     schedule(h);
     std::vector<float> out;
     constexpr int kTotal = 6000;
@@ -123,9 +140,10 @@ std::vector<float> renderAll(Structure structure, int tableSize, const VoiceRunK
 
 // Renders with every fast kernel set this processor has and compares each
 // with the per-sample steps; skips when there is none.
-void expectFastPathsMatch(Structure structure, int tableSize, int blockSize, Edit edit = nullptr)
+void expectFastPathsMatch(Structure structure, int tableSize, int blockSize, Edit edit = nullptr,
+                          const Envelope* envelope = nullptr)
 {
-    const std::vector<float> reference = renderAll(structure, tableSize, nullptr, blockSize, edit);
+    const std::vector<float> reference = renderAll(structure, tableSize, nullptr, blockSize, edit, envelope);
     int sounding = 0;
     for (const float s : reference)
         sounding += s != 0.0f ? 1 : 0;
@@ -136,7 +154,7 @@ void expectFastPathsMatch(Structure structure, int tableSize, int blockSize, Edi
     for (const VoiceRunKernels* kernels : available) {
         if (!kernels)
             continue;
-        const std::vector<float> fast = renderAll(structure, tableSize, kernels, blockSize, edit);
+        const std::vector<float> fast = renderAll(structure, tableSize, kernels, blockSize, edit, envelope);
         ASSERT_EQ(fast.size(), reference.size());
         for (std::size_t i = 0; i < fast.size(); ++i)
             ASSERT_EQ(std::memcmp(&fast[i], &reference[i], sizeof(float)), 0)
@@ -165,6 +183,30 @@ INSTANTIATE_TEST_SUITE_P(AllStructures, VoiceRunsTest,
                                     std::to_string(std::get<1>(info.param)) + "_Block" +
                                     std::to_string(std::get<2>(info.param));
                          });
+
+// Envelopes from slow (long stretches on one curve entry) to fast (many
+// entries a sample), with and without attack and decay, and a sustain level
+// below the silence point, which ends the note while it is held.
+constexpr Envelope kEnvelopes[] = {
+    {40, 30, 20, 36, 0}, {96, 70, 60, 80, 12}, {126, 124, 90, 126, 3}, {127, 100, 0, 110, 0}, {120, 104, 110, 90, 30},
+};
+
+class EnvelopeSweepTest : public ::testing::TestWithParam<std::tuple<Structure, int, int>> {};
+
+TEST_P(EnvelopeSweepTest, FastKernelsMatchThePerSampleStepsAtEveryEnvelopeRate)
+{
+    const auto [structure, envelope, blockSize] = GetParam();
+    expectFastPathsMatch(structure, 32, blockSize, nullptr, &kEnvelopes[envelope]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Envelopes, EnvelopeSweepTest,
+    ::testing::Combine(::testing::Values(Structure::NoLfo, Structure::LfoAm, Structure::Noise, Structure::SampleStereo),
+                       ::testing::Range(0, static_cast<int>(std::size(kEnvelopes))), ::testing::Values(61, 4096)),
+    [](const auto& info) {
+        return nameOf(std::get<0>(info.param)) + "_Envelope" + std::to_string(std::get<1>(info.param)) + "_Block" +
+               std::to_string(std::get<2>(info.param));
+    });
 
 // The fast kernels keep a held voice's wave at its attenuation from block to
 // block: every way of writing a wavetable while notes hold must reach them.

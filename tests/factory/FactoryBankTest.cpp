@@ -40,7 +40,7 @@ TEST(FactoryFiles, EveryToneRecordLineIsReadOnceForEachOfThe256Tones)
 {
     const std::string text = readWholeFile(presetPath("factory-tones.txt"));
     ASSERT_FALSE(text.empty());
-    const auto records = formats::parseToneText(text);
+    const auto records = formats::parseToneText(text).tones;
     EXPECT_EQ(countRecordLines(text, "@I:"), synth::kToneCount);
     ASSERT_EQ(static_cast<int>(records.size()), synth::kToneCount);
     std::set<int> indices;

@@ -75,7 +75,16 @@ std::string randomText(std::mt19937& rng)
                                                     "\n  @I:",
                                                     "\n\t@:",
                                                     "@I:1 \"name with 16 ch\"",
-                                                    "@S:2 \"                \""};
+                                                    "@S:2 \"                \"",
+                                                    "@Q:",
+                                                    "@V:",
+                                                    "@T:",
+                                                    " vol ",
+                                                    " arp-fixed ",
+                                                    "|",
+                                                    "/",
+                                                    "-12",
+                                                    "\"0 4 7 | 12 / 0\""};
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() + 3);
     std::uniform_int_distribution<int> runLength(1, 70);
     std::string text;
@@ -94,7 +103,9 @@ std::string randomText(std::mt19937& rng)
             for (int n = runLength(rng); n > 0; --n)
                 text += " ,\t\n\r"[static_cast<std::size_t>(rng() % 5)];
     }
-    return text;
+    // Records start after a line feed only; the reference's "^" would also
+    // start one after a lone carriage return, so none is left before a record.
+    return std::regex_replace(text, std::regex("\r([ \t]*@)"), "\r\n$1");
 }
 
 std::string validRecordsText(std::mt19937& rng)
@@ -109,9 +120,9 @@ std::string validRecordsText(std::mt19937& rng)
     };
     auto num = [&] { return std::string(rng() % 30, '0') + std::to_string(rng() % 20000); };
     for (int r = 0; r < 30; ++r) {
-        switch (rng() % 4) {
+        switch (rng() % 6) {
         case 0:
-            text += "@I:" + num() + sep() + "\"abc 123 \"\" ,xyz\"";
+            text += "@I:" + num() + sep() + "\"abc 123 \"\" ,wxyz\"";
             for (int i = 0; i < 13 + static_cast<int>(rng() % 3); ++i)
                 text += sep() + num();
             break;
@@ -126,6 +137,14 @@ std::string validRecordsText(std::mt19937& rng)
                 text += sep() + num();
             text += sep() + num() + "." + num();
             break;
+        case 3:
+            text += "@Q:" + num() + sep() + (rng() % 2 ? "pitch-abs" : "vol") + sep() + num() + sep() + num() + sep() +
+                    "\"";
+            for (int i = 0; i < static_cast<int>(rng() % 80); ++i)
+                text += std::string(rng() % 5 ? "" : "|/"[rng() % 2] + std::string()) + sep() + "-" + num();
+            text += "\"";
+            break;
+        case 4: text += " @V:" + num() + sep() + num() + sep() + num() + sep() + num() + "\n@T:" + num(); break;
         default:
             text += "@:" + num() + sep() + std::to_string(rng() % 10);
             for (int i = 0; i < static_cast<int>(rng() % 140); ++i)
@@ -140,7 +159,8 @@ std::string validRecordsText(std::mt19937& rng)
 TEST(RecordScanner, FindsWhatAWholeTextSearchFinds)
 {
     std::mt19937 rng(20240601);
-    const RecordSyntax* syntaxes[] = {&toneSyntax(), &samplerSyntax(), &sampleDataSyntax(), &waveTableSyntax()};
+    const RecordSyntax* syntaxes[] = {&toneSyntax(),     &samplerSyntax(),   &sampleDataSyntax(), &waveTableSyntax(),
+                                      &sequenceSyntax(), &lfoTimingSyntax(), &tickRateSyntax()};
     int recordsSeen = 0;
     for (int round = 0; round < 300; ++round) {
         const std::string text = round % 2 ? randomText(rng) : validRecordsText(rng);
@@ -161,7 +181,7 @@ TEST(RecordScanner, SurvivesARecordSpreadOverMegabytesOfSeparators)
         text += ",\t\r" + std::to_string(i + 1);
     }
     text += "\n";
-    const auto records = parseToneText(text);
+    const auto records = parseToneText(text).tones;
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].index, 7);
     EXPECT_EQ(records[0].fields[0], 1);
@@ -180,7 +200,7 @@ TEST(RecordScanner, SurvivesASingleLineOfManyMegabytes)
     EXPECT_EQ(records[1].index, 4);
 
     // A line of megabytes with no record start at all.
-    EXPECT_TRUE(parseToneText(std::string(5000000, 'x') + std::string(3000000, ' ')).empty());
+    EXPECT_TRUE(parseToneText(std::string(5000000, 'x') + std::string(3000000, ' ')).tones.empty());
 }
 
 TEST(RecordScanner, NumbersKeepAllTheirDigits)
@@ -214,6 +234,19 @@ TEST(RecordScanner, LongestUnshortenedRecordIsRead)
     EXPECT_EQ(scanned(text, waveTableSyntax()), reference(text, waveTableSyntax()));
 }
 
+TEST(RecordScanner, AValueListLongerThanTheWindowSkipsOnlyItsRecord)
+{
+    std::string steps;
+    for (int i = 0; i < 2100; ++i)
+        steps += "1 ";
+    const auto sequences = parseToneText("@Q:1 vol 1 0 \"" + steps.substr(0, 1000) + "\"\n@Q:2 vol 1 0 \"" + steps +
+                                         "\"\n@Q:3 vol 1 0 \"5\"\n")
+                               .expressions.sequences;
+    ASSERT_EQ(sequences.size(), 2u);
+    EXPECT_EQ(sequences[0].sequence.length, 64); // 500 steps read, the first 64 kept
+    EXPECT_EQ(sequences[1].tone, 3);
+}
+
 TEST(RecordScanner, SurvivesBinaryGarbage)
 {
     std::mt19937 rng(7);
@@ -221,8 +254,8 @@ TEST(RecordScanner, SurvivesBinaryGarbage)
     for (char& c : text)
         c = static_cast<char>(rng());
     // Only that nothing crashes or hangs matters here; the count is whatever the bytes hold.
-    std::size_t found = parseToneText(text).size() + parseSamplerText(text).size() + parseSampleDataText(text).size() +
-                        parseWaveTableText(text).size();
+    std::size_t found = parseToneText(text).tones.size() + parseSamplerText(text).size() +
+                        parseSampleDataText(text).size() + parseWaveTableText(text).size();
     EXPECT_LT(found, 10u);
 }
 

@@ -53,15 +53,16 @@ TEST(ToneText, RecordNumbersSelectInstrumentAndPercussionTonesOnly)
     importTones(*engine, "@I:255 \"last percussion \"" + kFields + "\n@I:300 \"too far          \"" + kFields +
                              "\n@I:256 \"too far          \"" + kFields + "\n");
     EXPECT_EQ(name(engine->tone(255)), "last percussion ");
-    EXPECT_EQ(parseToneText("@I:300 \"too far         \"" + kFields).size(), 0u);
-    EXPECT_EQ(parseToneText("@I:256 \"too far         \"" + kFields).size(), 0u);
+    EXPECT_EQ(parseToneText("@I:300 \"too far         \"" + kFields).tones.size(), 0u);
+    EXPECT_EQ(parseToneText("@I:256 \"too far         \"" + kFields).tones.size(), 0u);
 }
 
 TEST(ToneText, SeparatorsLinesAndExtraFields)
 {
     // Commas, line breaks after any field, a 15th number, an indented start.
     const auto records = parseToneText("  \t@I:1,\"a               \",1,2,3,\n3\r\n5 6 7 8 9 10 11 12 3 14 15\n"
-                                       "@I:2 \"b               \" 1 2 3 3 5 6 7 8 9 10 11 12 3\n14 and more\n");
+                                       "@I:2 \"b               \" 1 2 3 3 5 6 7 8 9 10 11 12 3\n14 and more\n")
+                             .tones;
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].fields[13], 14);
     EXPECT_EQ(records[1].index, 2);
@@ -86,11 +87,12 @@ TEST(ToneText, MalformedRecordsAreSkipped)
         "@I:4294967297 \"wraps to one    \" 1 2 3 3 5 6 7 8 9 10 11 12 3 14",
     };
     for (const char* line : bad)
-        EXPECT_TRUE(parseToneText(std::string(line) + "\n").empty()) << line;
+        EXPECT_TRUE(parseToneText(std::string(line) + "\n").tones.empty()) << line;
 
     // A BOM costs only the first line's record.
     const auto records = parseToneText("\xEF\xBB\xBF@I:1 \"first           \"" + kFields +
-                                       "\n@I:2 \"second          \"" + kFields + "\n");
+                                       "\n@I:2 \"second          \"" + kFields + "\n")
+                             .tones;
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].index, 2);
 }

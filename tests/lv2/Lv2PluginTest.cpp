@@ -101,13 +101,14 @@ TEST(Lv2Description, ThePluginNeedsOnlyTheUridMap)
 // other by the host's raw MIDI in each block: equal sample for sample.
 class RendererEqualsLv2Plugin : public ::testing::TestWithParam<int> {
 protected:
-    void expectSameRender(const tools::MidiSong& song, double seconds)
+    void expectSameRender(const tools::MidiSong& song, double seconds,
+                          const std::vector<std::uint8_t>& state = bankState())
     {
         const auto frames = static_cast<std::int64_t>(seconds * kRate);
-        const Channels rendered = renderWithRenderer(song, GetParam(), frames, bankState());
+        const Channels rendered = renderWithRenderer(song, GetParam(), frames, state);
         PluginInstance plugin(kRate, GetParam());
         ASSERT_TRUE(plugin.valid());
-        ASSERT_TRUE(plugin.restoreState(bankState()));
+        ASSERT_TRUE(plugin.restoreState(state));
         const Channels played = renderWithPlugin(plugin, song, GetParam(), frames);
         ASSERT_GT(rms(rendered), 1e-3) << "a silent render proves nothing";
         const Difference d = compare(rendered, played);
@@ -117,6 +118,11 @@ protected:
 };
 
 TEST_P(RendererEqualsLv2Plugin, OnControllersSetUpOnOneTick) { expectSameRender(oneTickScore(), 6.0); }
+
+TEST_P(RendererEqualsLv2Plugin, WithToneSequences)
+{
+    expectSameRender(oneTickScore(), 6.0, tolvane_test::withToneSequences(bankState()));
+}
 
 TEST_P(RendererEqualsLv2Plugin, OnGeneralMidiSongs)
 {
@@ -162,17 +168,19 @@ private:
     Steinberg::Vst::TolvaneVSTProcessor* processor_;
 };
 
+// With the tones' sequences, whose trailer the VST 3 plug-in's bypass record follows.
 TEST(Lv2State, CrossesFromVst3ToLv2AndBackByteForByte)
 {
     Vst3Processor vst3;
-    ASSERT_TRUE(vst3.setState(bankState()));
+    const std::vector<std::uint8_t> start = tolvane_test::withToneSequences(bankState());
+    ASSERT_TRUE(vst3.setState(start));
     // A sample kept inside the state, its file long gone.
     std::vector<std::int32_t> codes(4000);
     for (std::size_t i = 0; i < codes.size(); ++i)
         codes[i] = static_cast<std::int32_t>((i * 37) % 2000) * 2;
     vst3.context().restoreSample(5, std::move(codes), 4000, 1, "/nowhere/kick.wav", {});
     const std::vector<std::uint8_t> saved = vst3.getState();
-    ASSERT_GT(saved.size(), bankState().size() + 8000) << "the sample travels inside the state";
+    ASSERT_GT(saved.size(), start.size() + 8000) << "the sample travels inside the state";
 
     PluginInstance lv2(kRate, 512);
     ASSERT_TRUE(lv2.restoreState(saved));

@@ -48,9 +48,13 @@ TEST_F(PresetValues, ToneSelectionAndWaveRederiveTheWavetable)
     EXPECT_EQ(context.synth->tone(255).wave, 127);
     EXPECT_EQ(context.currentWaveTable, 127);
 
-    // Resetting the preset puts wave back to 0 but keeps the wavetable selection.
+    // Resetting the preset puts wave back to 0 but keeps the wavetable
+    // selection; the tone's sequences and LFO timing go too.
     std::memcpy(context.currentTonePreset->presetName, "Bright Lead     ", 16);
+    context.synth->toneExpression(255).lfo.delay = 9;
+    context.synth->toneExpression(255).sequence(synth::SequenceKind::Volume).length = 3;
     EXPECT_FLOAT_EQ(apply(ids::tone::kReset, 1.0f), 1.0f);
+    EXPECT_TRUE(context.synth->toneExpression(255).isNeutral());
     EXPECT_EQ(context.synth->tone(255).wave, 0);
     EXPECT_EQ(context.synth->tone(255).dr, 100);
     EXPECT_STREQ(context.synth->tone(255).presetName, "                ");

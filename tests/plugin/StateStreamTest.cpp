@@ -85,6 +85,16 @@ protected:
             preset.tune = 16383 - s;
             preset.rr = s;
         }
+        engine.setTickRate(48);
+        auto& arpeggio = engine.toneExpression(3).sequence(synth::SequenceKind::Arpeggio);
+        arpeggio.length = 3;
+        arpeggio.values = {0, 4, 7};
+        arpeggio.loop = 0;
+        auto& kick = engine.toneExpression(128 + 36);
+        kick.lfo = {7, 2, 90};
+        kick.sequence(synth::SequenceKind::Pitch) = {{-768, 768, 5}, 3, 1, 2, synth::kSequenceFixed, 16, 255};
+        engine.toneExpression(255).lfo.depth = 127;
+        engine.toneExpression(254).sequence(synth::SequenceKind::Wave).stepTicks = 4; // settings without steps
         context.waveTableSize = engine.setTableSize(64);
         for (int t = 0; t < 128; ++t) {
             const int depth = 1 + t % 8;
@@ -169,6 +179,73 @@ TEST_F(StateStream, RoundTripReproducesEveryStoredField)
     EXPECT_FLOAT_EQ(engine.sampleData(126).sourceRate, 32000.0f);
     EXPECT_EQ(restored.busyFlags.load(), 0);
     EXPECT_FALSE(restored.moduleHost->isDisabled(EngineContext::kSynthSlot));
+    EXPECT_EQ(engine.getTickRate(), 48);
+    for (int t : {3, 128 + 36, 254, 255})
+        EXPECT_EQ(engine.toneExpression(t), context.synth->toneExpression(t)) << "tone " << t;
+}
+
+// The expression trailer's place: right after the sample trailer.
+std::size_t expressionTrailerStart(const std::vector<std::uint8_t>& bytes)
+{
+    const std::uint8_t magic[] = {'T', 'V', 'S', 'Q'};
+    const auto at = std::search(bytes.begin() + state::kSampleSlotsOffset, bytes.end(), magic, magic + 4);
+    EXPECT_NE(at, bytes.end());
+    return static_cast<std::size_t>(at - bytes.begin());
+}
+
+bool hasNoExpressions(const synth::SynthesizerWT& engine)
+{
+    for (int t = 0; t < synth::kToneCount; ++t)
+        if (!engine.toneExpression(t).isNeutral())
+            return false;
+    return engine.getTickRate() == synth::kDefaultTickRate;
+}
+
+// A state without the expression trailer (every older state, and every state
+// whose tones have none) leaves no tone with one; a damaged trailer is ignored
+// as a whole while everything before it loads; a trailer this reader does not
+// know is stepped over.
+TEST_F(StateStream, ExpressionsLoadWholeOrNotAtAll)
+{
+    editEverything();
+    const auto saved = saveState(context);
+    const std::size_t at = expressionTrailerStart(saved);
+    const std::size_t body = at + 8;
+    const std::size_t firstTone = body + 4; // tone 3: index, LFO delay, fade, depth, kinds, then ARP
+    struct Damage {
+        const char* what;
+        std::size_t at;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Damage damages[] = {
+        {"no trailer", at, {'T', 'V', 'S', 'X'}},
+        {"unknown version", body, {2}},
+        {"tick rate 0", body + 1, {0}},
+        {"tick rate above 240", body + 1, {241}},
+        {"more tones than there are", body + 2, {1, 1}},
+        {"tones out of order", firstTone, {200}},
+        {"LFO depth above 127", firstTone + 3, {128}},
+        {"unknown kind", firstTone + 4, {0x12}},
+        {"more than 64 steps", firstTone + 5, {65}},
+        {"body longer than its records", at + 4, {0xFF}},
+    };
+    for (const Damage& damage : damages) {
+        auto bytes = saved;
+        std::copy(damage.bytes.begin(), damage.bytes.end(), bytes.begin() + static_cast<std::ptrdiff_t>(damage.at));
+        EngineContext target;
+        target.synth->setTickRate(30);
+        target.synth->toneExpression(9).lfo.delay = 5;
+        ASSERT_TRUE(loadState(target, bytes)) << damage.what;
+        EXPECT_TRUE(hasNoExpressions(*target.synth)) << damage.what;
+        EXPECT_STREQ(target.synth->tone(200).presetName, context.synth->tone(200).presetName) << damage.what;
+    }
+
+    auto withUnknown = std::vector<std::uint8_t>(saved.begin(), saved.begin() + static_cast<std::ptrdiff_t>(at));
+    withUnknown.insert(withUnknown.end(), {'T', 'V', 'Z', 'Z', 3, 0, 0, 0, 1, 2, 3});
+    withUnknown.insert(withUnknown.end(), saved.begin() + static_cast<std::ptrdiff_t>(at), saved.end());
+    EngineContext later;
+    ASSERT_TRUE(loadState(later, withUnknown));
+    EXPECT_EQ(later.synth->toneExpression(3), context.synth->toneExpression(3));
 }
 
 TEST_F(StateStream, VersionSevenReadsLikeEightAndSixIsRefused)
@@ -410,11 +487,11 @@ TEST_F(StateStream, StoringCanBeSwitchedOffToKeepStatesSmall)
     editEverything();
     const auto small = saveState(context);
     // Only the two fingerprint records follow the trailer header.
-    EXPECT_EQ(small.size() - trailerStart(small), 8u + 2u * 16u);
+    EXPECT_EQ(expressionTrailerStart(small) - trailerStart(small), 8u + 2u * 16u);
     EXPECT_EQ(apply(ids::system::kStoreSamples, 0.0f), 1.0f);
     const auto large = saveState(context);
     // And 16 bits per code: 3000 mono frames in slot 5, 1000 stereo frames in slot 126.
-    EXPECT_EQ(large.size() - trailerStart(large), 8u + 2u * 16u + 2u * (3000u + 2u * 1000u));
+    EXPECT_EQ(expressionTrailerStart(large) - trailerStart(large), 8u + 2u * 16u + 2u * (3000u + 2u * 1000u));
 
     EngineContext restored;
     restored.storeSamplesInState = true;

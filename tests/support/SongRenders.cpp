@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "ByteStream.h"
+#include "EngineContext.h"
 #include "SongRenderer.h"
 
 namespace tolvane_test {
@@ -52,6 +53,30 @@ Channels renderWithRenderer(const tools::MidiSong& song, int blockSize, std::int
     for (auto& channel : capture.out)
         channel.resize(static_cast<std::size_t>(frames), 0.0f);
     return capture.out;
+}
+
+std::vector<std::uint8_t> withToneSequences(const std::vector<std::uint8_t>& state)
+{
+    namespace synth = kest::tolvane::synth;
+    kest::tolvane::plugin::EngineContext context;
+    kest::tolvane::plugin::MemoryByteReader reader(state);
+    EXPECT_TRUE(context.readState(reader));
+    synth::SynthesizerWT& engine = *context.synth;
+    engine.setTickRate(50);
+    for (int t = 0; t < synth::kToneCount; ++t) {
+        synth::ToneExpression& e = engine.toneExpression(t);
+        e.lfo = {static_cast<std::uint8_t>(t % 7), static_cast<std::uint8_t>(t % 5), 60};
+        synth::ToneSequence& s = e.sequences[static_cast<std::size_t>(t % synth::kSequenceKindCount)];
+        const std::int16_t steps[4][4] = {{15, 11, 7, 0}, {0, 4, 7, 12}, {-6, 3, -2, 0}, {3, 1, 2, 0}};
+        std::copy(std::begin(steps[t % 4]), std::end(steps[t % 4]), s.values.begin());
+        s.length = 4;
+        s.loop = static_cast<std::uint8_t>(t % 3);
+        s.release = 3;
+        s.stepTicks = static_cast<std::uint8_t>(1 + t % 3);
+    }
+    kest::tolvane::plugin::MemoryByteWriter writer;
+    EXPECT_TRUE(context.writeState(writer));
+    return writer.bytes;
 }
 
 Difference compare(const Channels& a, const Channels& b)

@@ -23,6 +23,11 @@ kest::tolvane::tools::MidiSong songFromFile(const std::string& path);
 Channels renderWithRenderer(const kest::tolvane::tools::MidiSong& song, int blockSize, std::int64_t frames,
                             const std::vector<std::uint8_t>& state);
 
+// The state with sequences and LFO timing on every tone (arpeggios, volume
+// echoes, pitch sweeps, wave steps and delayed vibrato by turns) and 50 ticks
+// a second: what the plug-ins and the renderer must play alike too.
+std::vector<std::uint8_t> withToneSequences(const std::vector<std::uint8_t>& state);
+
 // Samples that differ bit for bit, and where the first one is.
 struct Difference {
     std::int64_t count = 0;

@@ -364,9 +364,11 @@ TEST_F(ProcessorTest, EveryChannelTheHostGaveIsClearedAtAnyBlockLength)
         block.data.outputs[9].channelBuffers32 = nullptr;
         block.addNoteOn(0, 69, 1.0f, 0);
         ASSERT_EQ(processor->process(block.data), kResultOk);
-        for (int bus = 1; bus < 16; ++bus)
-            if (bus != 9)
+        for (int bus = 1; bus < 16; ++bus) {
+            if (bus != 9) {
                 EXPECT_FALSE(block.anyNonZero(bus)) << samples << " frames, bus " << bus;
+            }
+        }
         EXPECT_NE(block.sample(0, 1, samples - 1), 7.0f) << samples << " frames";
         EXPECT_EQ(block.sample(9, 1, samples - 1), 7.0f) << "a bus the host left out is not written";
     }

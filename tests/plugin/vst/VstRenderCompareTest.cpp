@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BlockPlanner.h"
+#include "BundleSession.h"
 #include "ByteStream.h"
 #include "EngineContext.h"
 #include "MidiFile.h"
@@ -17,7 +18,6 @@
 #include "SongRenderer.h"
 #include "SongRenders.h"
 #include "SoundDataLoader.h"
-#include "BundleSession.h"
 #include "VstTestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -59,9 +59,9 @@ const std::vector<std::uint8_t>& bankState()
 // controller asked for the parameter of each MIDI controller as a host asks.
 class PluginHost {
 public:
-    explicit PluginHost(int blockSize)
-        : blockSize_(blockSize), session_(blockSize, double(kRate), bankState()),
-          processor_(session_.processor), mapping_(session_.controller)
+    PluginHost(int blockSize, const std::vector<std::uint8_t>& state)
+        : blockSize_(blockSize), session_(blockSize, double(kRate), state), processor_(session_.processor),
+          mapping_(session_.controller)
     {
         EXPECT_TRUE(session_.ready() && mapping_);
     }
@@ -131,11 +131,12 @@ private:
     std::vector<std::vector<std::uint8_t>> sysEx_;
 };
 
-void expectSameRender(const tools::MidiSong& song, int blockSize, double seconds)
+void expectSameRender(const tools::MidiSong& song, int blockSize, double seconds,
+                      const std::vector<std::uint8_t>& state = bankState())
 {
     const auto frames = static_cast<std::int64_t>(seconds * kRate);
-    const Channels rendered = renderWithRenderer(song, blockSize, frames, bankState());
-    PluginHost host(blockSize);
+    const Channels rendered = renderWithRenderer(song, blockSize, frames, state);
+    PluginHost host(blockSize, state);
     const Channels played = host.play(song, frames);
     ASSERT_GT(rms(rendered), 1e-3) << "a silent render proves nothing";
     const Difference d = compare(rendered, played);
@@ -199,6 +200,11 @@ tools::MidiSong everydayScore()
 class RendererEqualsPlugin : public ::testing::TestWithParam<int> {};
 
 TEST_P(RendererEqualsPlugin, OnAnEverydayScore) { expectSameRender(everydayScore(), GetParam(), 5.0); }
+
+TEST_P(RendererEqualsPlugin, WithToneSequences)
+{
+    expectSameRender(everydayScore(), GetParam(), 5.0, tolvane_test::withToneSequences(bankState()));
+}
 
 TEST_P(RendererEqualsPlugin, OnGeneralMidiSongs)
 {
