@@ -265,6 +265,32 @@ class PageTest(unittest.TestCase):
             with self.subTest(format=format):
                 self.assertEqual(page[format], hashlib.sha256(wav_data(out)).hexdigest())
 
+    def test_5c_every_factory_preset_plays_from_the_keyboard(self):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.support.ui import Select
+
+        presets = Select(self.driver.find_element('id', 'preset'))
+        paths = [option.get_attribute('value') for option in presets.options]
+        self.assertGreater(len(paths), 30)
+        level = 'return Math.max(0, ...window.tolvane.levels())'
+        silent = []
+        for path in paths:
+            name = presets.options[paths.index(path)].text.split(' (')[0]
+            self.driver.execute_script('delete document.body.dataset.preset')
+            presets.select_by_value(path)
+            self.wait_for(lambda: self.driver.execute_script('return document.body.dataset.preset') == name)
+            self.wait_for(lambda: self.driver.execute_script(level) < 1e-6, 10)  # the last preset's note died
+            key = self.driver.find_element('css selector', '#keyboard [data-key="60"]')
+            ActionChains(self.driver).move_to_element(key).click_and_hold().perform()
+            try:
+                self.wait_for(lambda: self.driver.execute_script(level) > 1e-3, 5)
+            except AssertionError:
+                silent.append(name)
+            finally:
+                ActionChains(self.driver).release().perform()
+        self.assertEqual(silent, [])
+        self.assertEqual(self.console_problems(), [])
+
     def test_6_wrong_files_leave_a_message_and_the_page_usable(self):
         broken = os.path.join(ARGS.scratch, 'broken.mid')
         with open(broken, 'wb') as f:

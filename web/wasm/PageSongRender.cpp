@@ -59,10 +59,9 @@ bool PageSongRender::open(std::span<const std::uint8_t> midi, int sampleRate, st
     }
     const double frames = (read.song->lengthSeconds + tailSeconds()) * sampleRate;
     if (!(frames <= static_cast<double>(kMaxFrames))) {
-        error = "the song lasts " + minutes(read.song->lengthSeconds) + " minutes; at " + std::to_string(sampleRate) +
-                " Hz the page renders at most " +
-                minutes(static_cast<double>(kMaxFrames) / sampleRate - tailSeconds()) +
-                " (tolvane-render has no such limit)";
+        error = "the song lasts " + minutes(read.song->lengthSeconds) + " minutes; the page renders at most " +
+                minutes(static_cast<double>(kMaxFrames) / sampleRate - tailSeconds()) + " minutes at " +
+                std::to_string(sampleRate) + " Hz (tolvane-render renders up to four hours)";
         return false;
     }
     song_ = std::move(read.song);

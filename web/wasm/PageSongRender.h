@@ -27,7 +27,7 @@ using MixedBlockSink = std::function<bool(const float* left, const float* right,
 class PageSongRender {
 public:
     // A browser tab holds the whole render in memory: the page renders songs of
-    // at most this many frames (15 minutes at 48 kHz; tolvane-render allows hours).
+    // at most this many frames (15 minutes at 48 kHz; tolvane-render allows four hours).
     static constexpr std::int64_t kMaxFrames = 15 * 60 * 48000;
 
     // Reads the song and checks that its length fits the page at the rate;

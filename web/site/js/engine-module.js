@@ -109,6 +109,7 @@ export class Engine {
             this.release(presetBytes);
         }
         this.liveMessage = this.liveMessage ?? this.copyIn(new Uint8Array(256));
+        this.liveViews = null; // the new engine has buffers of its own
     }
 
     // One MIDI message (an array of bytes) for the next quantum; false when it has no room.
@@ -119,13 +120,19 @@ export class Engine {
         return this.exports.page_live_message(pointer, bytes.length) === 1;
     }
 
-    // Renders frames; returns views of the left and right samples (valid until the next call).
+    // Renders frames; returns views of the left and right samples (valid until
+    // the next call). The views are kept while the memory and the length stay,
+    // so a quantum allocates nothing for the garbage collector.
     renderLive(frames) {
         this.exports.page_live_render(frames);
-        return [
-            new Float32Array(this.memory, this.exports.page_live_left(), frames),
-            new Float32Array(this.memory, this.exports.page_live_right(), frames),
-        ];
+        const views = this.liveViews;
+        if (!views || views[0].buffer !== this.memory || views[0].length !== frames) {
+            this.liveViews = [
+                new Float32Array(this.memory, this.exports.page_live_left(), frames),
+                new Float32Array(this.memory, this.exports.page_live_right(), frames),
+            ];
+        }
+        return this.liveViews;
     }
 
     get liveVoices() {

@@ -2,7 +2,7 @@
 // The page: the preset list, the live keyboard, the render panel, and
 // window.tolvane for scripts that embed the engine.
 import { Keyboard, noteName } from './keyboard.js';
-import { runLevelMeter } from './level-meter.js';
+import { LevelMeter } from './level-meter.js';
 import { LiveAudio } from './live-audio.js';
 import { connectMidiInputs } from './midi-input.js';
 import { FACTORY_BANK, PresetPicker } from './preset-picker.js';
@@ -102,7 +102,7 @@ $('midi-connect').addEventListener('click', async () => {
 });
 live.onLoaded = showParts;
 live.onProblem = (message) => status(message, true);
-runLevelMeter($('level'), () => live.levels());
+const meter = new LevelMeter($('level'), () => live.levels());
 
 new RenderPanel(
     {
@@ -148,6 +148,8 @@ window.tolvane = {
     noteOn: (channel, key, velocity = 100) => sendMidi([channelByte(0x90, channel), key & 0x7f, velocity & 0x7f]),
     noteOff: (channel, key) => sendMidi([channelByte(0x80, channel), key & 0x7f, 0]),
     sendMidi,
+    // the level meter's highest left and right peaks (1.0 full scale) since the last call
+    levels: () => meter.takeHeld(),
     // a path from presets/index.json, or '' for the built-in bank
     loadPreset: choosePreset,
     presetUrl: (path) => String(picker.url(path)),
