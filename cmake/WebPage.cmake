@@ -66,6 +66,9 @@ if(TOLVANE_BUILD_TESTS)
         add_test(NAME ${suite} COMMAND ${TOLVANE_NODE} ${web_wasm_dir}/web/${suite}.js)
         set_tests_properties(${suite} PROPERTIES LABELS web)
     endforeach()
+    # The page's WAV writer, alone under Node's test runner.
+    add_test(NAME web_wav_file_test COMMAND ${TOLVANE_NODE} --test ${PROJECT_SOURCE_DIR}/web/tests/wav-file.test.mjs)
+    set_tests_properties(web_wav_file_test PROPERTIES LABELS web)
     # The page in headless Chromium against tolvane-render; Debian's Python,
     # whose selenium package setup.sh installs.
     if(TARGET tolvane-render)

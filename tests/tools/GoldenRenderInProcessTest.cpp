@@ -106,8 +106,8 @@ TEST_P(GoldenRenderInProcess, RendersAsRecorded)
 {
     const GoldenCase& c = GetParam();
     const std::string name = c.name;
-    const auto song = readMidiFile(tolvane_test::goldenSongFile(
-        name == "tones" ? tolvane_test::goldenToneSong() : tolvane_test::goldenSamplerSong()));
+    const auto song = readMidiFile(tolvane_test::goldenSongFile(name == "tones" ? tolvane_test::goldenToneSong()
+                                                                                : tolvane_test::goldenSamplerSong()));
     ASSERT_TRUE(song.song) << song.error;
 
     EngineSettings settings;
@@ -115,7 +115,8 @@ TEST_P(GoldenRenderInProcess, RendersAsRecorded)
     settings.receiveSysEx = true;
     SongRenderer renderer(settings);
     LoadFailure failure;
-    ASSERT_TRUE(loadSoundData(renderer.context(), soundFor(name), failure)) << failure.subject << ": " << failure.message;
+    ASSERT_TRUE(loadSoundData(renderer.context(), soundFor(name), failure))
+        << failure.subject << ": " << failure.message;
     renderer.applySwitches();
     InterleavedMix mix(c.blockSize);
     renderer.render(*song.song, RenderOptions{}.tailSeconds, mix);

@@ -22,8 +22,8 @@ namespace std {
 #if !defined(__cpp_lib_bit_cast)
 // As libc++ 14 defines it.
 template <class To, class From>
-    requires(sizeof(To) == sizeof(From) && is_trivially_copyable_v<To> && is_trivially_copyable_v<From>)
-constexpr To bit_cast(const From& from) noexcept
+requires(sizeof(To) == sizeof(From) && is_trivially_copyable_v<To> && is_trivially_copyable_v<From>) constexpr To
+    bit_cast(const From& from) noexcept
 {
     return __builtin_bit_cast(To, from);
 }
@@ -90,8 +90,11 @@ inline from_chars_result from_chars(const char* first, const char* last, double&
 // printf's conversions give the digits to_chars gives for a precision.
 inline to_chars_result to_chars(char* first, char* last, float value, chars_format format, int precision)
 {
-    const char* conversion = format == chars_format::fixed ? "%.*f" : format == chars_format::scientific ? "%.*e" : "%.*g";
-    const int size = snprintf(first, static_cast<size_t>(last - first), conversion, precision, static_cast<double>(value));
+    const char* conversion = format == chars_format::fixed        ? "%.*f"
+                             : format == chars_format::scientific ? "%.*e"
+                                                                  : "%.*g";
+    const int size =
+        snprintf(first, static_cast<size_t>(last - first), conversion, precision, static_cast<double>(value));
     if (size < 0 || size >= last - first)
         return {last, errc::value_too_large};
     return {first + size, errc()};

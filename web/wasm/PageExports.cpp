@@ -48,7 +48,10 @@ template <typename Step> bool guarded(Step step)
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void* page_alloc(int size) { return size > 0 ? std::malloc(static_cast<std::size_t>(size)) : nullptr; }
+EMSCRIPTEN_KEEPALIVE void* page_alloc(int size)
+{
+    return size > 0 ? std::malloc(static_cast<std::size_t>(size)) : nullptr;
+}
 EMSCRIPTEN_KEEPALIVE void page_free(void* pointer) { std::free(pointer); }
 EMSCRIPTEN_KEEPALIVE const char* page_error() { return lastError.c_str(); }
 
@@ -65,13 +68,13 @@ EMSCRIPTEN_KEEPALIVE double page_song_seconds() { return songRender.songSeconds(
 
 // Renders the opened song, each block through page_render_block; 1 when done,
 // 0 with page_error() set (to "stopped" when the page stopped it).
-EMSCRIPTEN_KEEPALIVE int page_song_render(int sampleRate, const std::uint8_t* preset, int presetSize,
-                                          int receiveSysEx)
+EMSCRIPTEN_KEEPALIVE int page_song_render(int sampleRate, const std::uint8_t* preset, int presetSize, int receiveSysEx)
 {
     return guarded([&] {
         const PageRenderRequest request{sampleRate, bytesAt(preset, presetSize), receiveSysEx != 0};
         return songRender.render(
-            request, [](const float* left, const float* right, int frames) {
+            request,
+            [](const float* left, const float* right, int frames) {
                 return page_render_block(left, right, frames) != 0;
             },
             lastError);

@@ -128,13 +128,11 @@ new RenderPanel(
 
 // ---- window.tolvane (documented in the manual, section "The web page") ----
 const ready = (async () => {
-    const started = performance.now();
     await Promise.all([api.engineModule(), picker.list()]);
     await choosePreset(FACTORY_BANK);
-    const seconds = (performance.now() - started) / 1000;
     status(`Ready: pick a sound, play the keys, or drop a MIDI file to render.`);
     document.body.dataset.ready = 'true';
-    return { loadSeconds: seconds };
+    return { secondsSinceNavigation: performance.now() / 1000 };
 })();
 ready.catch((error) => status(`The engine could not start: ${error.message}`, true));
 
