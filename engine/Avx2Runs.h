@@ -81,12 +81,11 @@ struct LfoLevelBlock {
     static std::int32_t levelOffset(const Voice& voice) { return voice.amOffset; }
 };
 
-// Whether the envelope's segment lasts the count samples from the voice's
-// position: the run the driver would make there is the whole block.
+// Whether the envelope's segment outlasts the count samples from the voice's
+// position, as the driver asks before it cuts a run.
 inline bool segmentHolds(const Voice& voice, int count)
 {
-    return voice.envPos < voice.envEnd &&
-           samplesInEnvelopeSegment(voice.envPos, voice.envEnd, voice.envRate, count) == count;
+    return envelopeSegmentOutlasts(voice.envPos, voice.envEnd, voice.envRate, count);
 }
 
 // A block on one curve entry: every sample from the wave at one attenuation.

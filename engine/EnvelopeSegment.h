@@ -13,18 +13,24 @@ namespace kest::tolvane::synth {
 // decay curves, so a position runs from 0 to 2^30 (the attack's top).
 inline constexpr std::int32_t kEnvelopeTop = std::int32_t{1} << 30;
 
+// Whether the envelope stays in its segment for the next `count` samples and
+// beyond: the question most renders answer without a division.
+inline bool envelopeSegmentOutlasts(std::int32_t envPos, std::int32_t envEnd, std::int32_t envRate, int count)
+{
+    const std::int64_t remaining = std::int64_t{envEnd} - envPos;
+    return remaining > 0 && (envRate <= 0 || remaining >= std::int64_t{envRate} * count);
+}
+
 // Number of samples (1 .. limit) from envPos before envPos reaches envEnd; with a
 // zero rate the envelope never moves and the whole limit is one segment.
 inline int samplesInEnvelopeSegment(std::int32_t envPos, std::int32_t envEnd, std::int32_t envRate, int limit)
 {
+    // Most calls are cut by the limit (a short block, an event): no division then.
+    if (envelopeSegmentOutlasts(envPos, envEnd, envRate, limit))
+        return limit;
     const std::int64_t remaining = std::int64_t{envEnd} - envPos;
     if (remaining <= 0)
         return 1; // still at the end after an advance: check again next sample
-    if (envRate <= 0)
-        return limit;
-    // Most calls are cut by the limit (a short block, an event): no division then.
-    if (remaining >= std::int64_t{envRate} * limit)
-        return limit;
     const std::int64_t count = (remaining + envRate - 1) / envRate;
     return count < limit ? static_cast<int>(count) : limit;
 }

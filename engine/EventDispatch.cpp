@@ -27,11 +27,8 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
     };
     // Between blocks the voices stand at 0 (see renderVoices).
     if (start != 0)
-        voices_.forEachSounding([start](VoiceUnitBase& v) {
-            v.renderPos = start;
-            if (v.tickAt != VoiceUnitBase::kNoTick)
-                v.tickAt += start;
-        });
+        voices_.forEachSounding([start](VoiceUnitBase& v) { v.renderPos = start; });
+    blockOrigin_ = nextBlockTime_ - start;
 
     for (MidiEvent* event = block.eventList ? block.eventList->next : nullptr; event; event = event->next) {
         if ((event->portMask & portMask) == 0 || !accepts(*event))
@@ -49,11 +46,13 @@ void MultiTimberSynthBase::process(ProcessBlock& block)
     pairs |= render(end, true);
     block.soundingPairs |= pairs;
     eventPos_ = 0;
+    nextBlockTime_ += end - start;
+    blockOrigin_ = nextBlockTime_; // a direct call between blocks starts a note where the next block starts
 }
 
 std::uint32_t MultiTimberSynthBase::renderVoices(float* const* outputs, int target, bool endOfBlock)
 {
-    return renderVoicesOneByOne(voices_, outputs, target, endOfBlock);
+    return renderVoicesOneByOne(voices_, outputs, blockOrigin_, target, endOfBlock);
 }
 
 // A voice's samples reach the scratch as 0 + s * gain, which is s * gain
@@ -64,7 +63,7 @@ std::uint32_t MultiTimberSynthBase::renderVoicesByPart(ProcessBlock& block, int 
 {
     float* const left = block.partScratch[0];
     float* const right = block.partScratch[1];
-    return renderSoundingVoices(voices_, target, endOfBlock, [&](VoiceUnitBase& v, int to) {
+    return renderSoundingVoices(voices_, blockOrigin_, target, endOfBlock, [&](VoiceUnitBase& v, int to) {
         const int from = v.renderPos;
         const int part = v.part & 0x0F;
         block.soundingParts |= 1u << part;

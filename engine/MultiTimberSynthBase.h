@@ -61,6 +61,11 @@ public:
     float getMasterTune() const { return masterTune; }
     void setMasterTune(float hz);
     int getActiveVoiceCount() const;
+    // The sample time of an event's position: samples since the engine
+    // started, counted over every block it rendered. Voices time their ticks by it.
+    std::int64_t sampleTimeAt(int position) const { return blockOrigin_ + position; }
+    // The sample time of the event being applied (or of the next block's start).
+    std::int64_t eventTime() const { return sampleTimeAt(eventPos_); }
     // At least getActiveVoiceCount(), and cheaper: a caller that asks every
     // block can skip the exact count when this settles its question.
     int activeVoiceUpperBound() const { return voices_.soundingUpperBound(); }
@@ -232,6 +237,10 @@ protected:
     // Sample position at which the event being applied takes effect; a voice
     // started by it begins rendering here (0 outside a block).
     int eventPos_ = 0;
+    // The sample time of the next block's first sample, and of the block's
+    // index 0 (between blocks: of the next block's start).
+    std::int64_t nextBlockTime_ = 0;
+    std::int64_t blockOrigin_ = 0;
 };
 
 } // namespace kest::tolvane::synth

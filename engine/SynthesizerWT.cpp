@@ -72,8 +72,8 @@ std::uint32_t SynthesizerWT::renderVoices(float* const* outputs, int target, boo
     if (!outputs)
         return MultiTimberSynthBase::renderVoices(outputs, target, endOfBlock);
     // Every wave voice plays a table of the engine's length (a new length stops them).
-    return runKernels_->renderVoices[static_cast<std::size_t>(tableLengthIndex(tableSize))](voices_, outputs, target,
-                                                                                            endOfBlock);
+    return runKernels_->renderVoices[static_cast<std::size_t>(tableLengthIndex(tableSize))](
+        voices_, outputs, blockOrigin_, target, endOfBlock);
 }
 
 std::int32_t* SynthesizerWT::waveTable(int index)

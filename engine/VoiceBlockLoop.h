@@ -10,35 +10,47 @@
 
 namespace kest::tolvane::synth {
 
-// renderRun(voice, to) renders the voice from its renderPos up to `to`. A
-// voice's render stops at each of its ticks, and the tick takes effect there,
-// so that what the tick clock changes falls on the same sample at every block
-// size and whichever set renders. Returns the output pairs (bit n: pair n)
-// that a voice rendered into. With endOfBlock every sounding voice is left at
-// position 0, where the next block starts.
+// A voice with a tick before the target renders up to each tick and takes it
+// there, so that what the tick clock changes falls on the same sample at every
+// block size and whichever set renders. `origin` is the sample time of the
+// block's index 0.
 template <typename RenderRun>
-[[gnu::always_inline]] inline std::uint32_t renderSoundingVoices(VoicePool& pool, int target, bool endOfBlock,
-                                                                 RenderRun renderRun)
+void renderAcrossTicks(VoiceUnitBase& v, std::int64_t origin, int target, RenderRun& renderRun)
+{
+    // A voice that ends has no tick any more (stop clears tickTime).
+    while (v.tickTime < origin + target) {
+        const int at = static_cast<int>(v.tickTime - origin);
+        if (v.renderPos < at)
+            renderRun(v, at);
+        if (v.isSounding())
+            v.tick();
+    }
+    if (v.isSounding())
+        renderRun(v, target);
+}
+
+// renderRun(voice, to) renders the voice from its renderPos up to `to`.
+// Returns the output pairs (bit n: pair n) that a voice rendered into. With
+// endOfBlock every sounding voice is left at position 0, where the next block
+// starts. (No always_inline here or in a caller's renderRun: a render set's
+// loop compiled for AVX2 flattens the whole call tree into itself, and an
+// early inline into this baseline code would stop it.)
+template <typename RenderRun>
+inline std::uint32_t renderSoundingVoices(VoicePool& pool, std::int64_t origin, int target, bool endOfBlock,
+                                          RenderRun renderRun)
 {
     std::uint32_t pairs = 0;
+    const std::int64_t targetTime = origin + target;
     pool.forEachSounding([&](VoiceUnitBase& v) {
         if (v.renderPos < target) {
             pairs |= 1u << (v.outputPair / 2);
-            // A voice that ends has no tick any more (stop clears tickAt).
-            while (v.tickAt < target) {
-                if (v.renderPos < v.tickAt)
-                    renderRun(v, v.tickAt);
-                if (v.isSounding())
-                    v.tick();
-            }
-            if (v.isSounding())
+            if (v.tickTime < targetTime)
+                renderAcrossTicks(v, origin, target, renderRun);
+            else
                 renderRun(v, target);
         }
-        if (endOfBlock) {
+        if (endOfBlock)
             v.renderPos = 0;
-            if (v.tickAt != VoiceUnitBase::kNoTick)
-                v.tickAt -= target;
-        }
     });
     return pairs;
 }

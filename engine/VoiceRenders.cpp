@@ -12,10 +12,11 @@ namespace kest::tolvane::synth {
 
 int tableLengthIndex(int waveEntries) { return std::countr_zero(static_cast<unsigned>(waveEntries)) - 3; }
 
-std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, int target, bool endOfBlock)
+std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, std::int64_t origin, int target,
+                                   bool endOfBlock)
 {
     // Without outputs nothing renders and the voices keep their place.
-    return renderSoundingVoices(pool, target, endOfBlock, [outputs](VoiceUnitBase& v, int to) {
+    return renderSoundingVoices(pool, origin, target, endOfBlock, [outputs](VoiceUnitBase& v, int to) {
         if (outputs)
             v.render(outputs, to);
     });

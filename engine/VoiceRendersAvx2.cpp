@@ -82,10 +82,10 @@ template <int WaveBlocks>
 // that are one run rendered in place: at small blocks most are, and they then
 // cost no call and no driver.
 template <int WaveBlocks>
-[[gnu::target("avx2"), gnu::flatten]] std::uint32_t renderVoices(VoicePool& pool, float* const* outputs, int target,
-                                                                 bool endOfBlock)
+[[gnu::target("avx2"), gnu::flatten]] std::uint32_t renderVoices(VoicePool& pool, float* const* outputs,
+                                                                 std::int64_t origin, int target, bool endOfBlock)
 {
-    return renderSoundingVoices(pool, target, endOfBlock, [outputs](VoiceUnitBase& base, int to) {
+    return renderSoundingVoices(pool, origin, target, endOfBlock, [outputs](VoiceUnitBase& base, int to) {
         float* left = outputs[base.outputPair];
         float* right = outputs[base.outputPair + 1];
         if (!renderWholeBlock<WaveBlocks>(static_cast<Voice&>(base), left, right, to))

@@ -51,7 +51,8 @@ struct VoiceRunKernels {
     // MultiTimberSynthBase::renderVoices), one per table length: the set may
     // render the common blocks in place and hand the others to each voice's
     // own function.
-    using RenderVoicesFn = std::uint32_t (*)(VoicePool& pool, float* const* outputs, int target, bool endOfBlock);
+    using RenderVoicesFn = std::uint32_t (*)(VoicePool& pool, float* const* outputs, std::int64_t origin, int target,
+                                             bool endOfBlock);
 
     const char* name;
     std::array<RenderVoicesFn, kWaveTableLengths> renderVoices;
@@ -63,7 +64,8 @@ struct VoiceRunKernels {
 };
 
 // Every sounding voice through its own render function, in pool order.
-std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, int target, bool endOfBlock);
+std::uint32_t renderVoicesOneByOne(VoicePool& pool, float* const* outputs, std::int64_t origin, int target,
+                                   bool endOfBlock);
 
 // The per-sample steps alone, the reference: every processor runs them.
 const VoiceRunKernels* perSampleVoiceRunKernels();

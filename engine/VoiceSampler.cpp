@@ -70,7 +70,7 @@ void SynthesizerWT::VoiceUnitWT::samplerNoteOn(int channelIndex, int keyIndex, i
     lms = 0;
     lfoDepth = 0;
     amOffset = 0;
-    tickAt = kNoTick;
+    tickTime = kNoTick;
 
     setupEnvelope(preset.ar, preset.dr, preset.sl, preset.rr, preset.tl, 0);
     structure = channels == 2 ? VoiceStructure::SampleStereo : VoiceStructure::SampleMono;

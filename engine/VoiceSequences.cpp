@@ -39,7 +39,7 @@ int valueAt(const ToneSequence& sequence, const SequenceCursor& cursor, int neut
 
 void Voice::startExpression(const ToneExpression& source, int tickRate, int sampleRate)
 {
-    tickAt = kNoTick;
+    tickTime = kNoTick;
     ticks = 0;
     if (!source.changesSound())
         return;
@@ -64,12 +64,12 @@ void Voice::startExpression(const ToneExpression& source, int tickRate, int samp
     if (!expression.needsTicks())
         return;
     tickClock = TickClock{sampleRate, std::clamp(tickRate, kMinTickRate, kMaxTickRate), 0};
-    tickAt = renderPos + tickClock.nextTickLength();
+    tickTime = engine_->eventTime() + tickClock.nextTickLength();
 }
 
 void Voice::tick()
 {
-    tickAt += tickClock.nextTickLength();
+    tickTime += tickClock.nextTickLength();
     stepLfoTiming();
 
     bool pitchMoved = false, levelMoved = false, waveMoved = false;
@@ -102,12 +102,12 @@ void Voice::tick()
         return;
     }
     if (!staysOnTickClock())
-        tickAt = kNoTick;
+        tickTime = kNoTick;
 }
 
 void Voice::releaseSequences()
 {
-    if (tickAt == kNoTick)
+    if (tickTime == kNoTick)
         return;
     for (int k = 0; k < kSequenceKindCount; ++k)
         if (!expression.sequences[static_cast<std::size_t>(k)].isEmpty())

@@ -13,7 +13,7 @@ void VoiceUnitBase::stop()
 {
     status = kFree;
     channel = -1;
-    tickAt = kNoTick;
+    tickTime = kNoTick;
 }
 
 void VoiceUnitBase::renderStopOnly(VoiceUnitBase& voice, float*, float*, int target)

@@ -3,7 +3,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <climits>
+#include <cstdint>
+#include <limits>
 
 namespace kest::tolvane::synth {
 
@@ -28,10 +29,10 @@ public:
     int outputPair = 0;
     int part = 0; // of the note's start; kept while it fades (channel is not)
     int renderPos = 0;
-    // Where the voice's next tick falls, in the block's samples like
-    // renderPos; kNoTick for a voice that does nothing by the tick clock.
-    static constexpr int kNoTick = INT_MAX;
-    int tickAt = kNoTick;
+    // The sample time (see MultiTimberSynthBase::sampleTimeAt) of the
+    // voice's next tick; kNoTick for a voice that does nothing by the tick clock.
+    static constexpr std::int64_t kNoTick = std::numeric_limits<std::int64_t>::max();
+    std::int64_t tickTime = kNoTick;
     int panIndex = 64;
     float panLeft = 0.0f, panRight = 0.0f;
     float volumeGain = 0.0f, expressionGain = 0.0f, velocityGain = 0.0f;
@@ -55,9 +56,9 @@ public:
     virtual void setVolume(int value);
     virtual void setExpression(int value);
     virtual void setPan(int value);
-    // The tick at tickAt has come (the voice has rendered up to it): moves
-    // whatever the tick clock drives and sets the next tickAt. May stop the voice.
-    virtual void tick() { tickAt = kNoTick; }
+    // The tick at tickTime has come (the voice has rendered up to it): moves
+    // whatever the tick clock drives and sets the next tickTime. May stop the voice.
+    virtual void tick() { tickTime = kNoTick; }
     // Renders from renderPos up to target (exclusive) into the voice's output pair.
     void render(float* const* outputs, int target)
     {
