@@ -28,6 +28,9 @@ packages=(
     libjack-jackd2-dev jackd2
     # the LV2 plug-in, its lilv test host, lv2_validate (sord_validate), jalv and Ardour's headless session tool
     lv2-dev liblilv-dev sordi jalv ardour
+    # the web page: Emscripten (its C and C++ libraries come prebuilt), and
+    # headless Chromium driven by selenium for its tests
+    emscripten chromium chromium-driver python3-selenium
 )
 
 if $windows; then

@@ -87,24 +87,10 @@ bool loadPreset(plugin::EngineContext& context, const std::string& path, LoadFai
 {
     formats::FileSource file;
     std::string error;
-    if (!file.open(path, error)) {
-        failure = {path, error};
-        return false;
-    }
-    const auto preset = locateVstPresetState(file, error);
-    if (!preset) {
-        failure = {path, error};
-        return false;
-    }
-    if (preset->classId != kTolvaneProcessorClassId) {
-        failure = {path, "a preset of another plug-in (class " + preset->classId + ")"};
-        return false;
-    }
-    if (!applyState(context, file, preset->componentOffset, preset->componentSize, error)) {
-        failure = {path, error};
-        return false;
-    }
-    return true;
+    if (file.open(path, error) && loadPresetFrom(context, file, error))
+        return true;
+    failure = {path, error};
+    return false;
 }
 
 bool importText(plugin::EngineContext& context, const std::string& path, formats::TextKind kind, LoadFailure& failure)
@@ -117,6 +103,18 @@ bool importText(plugin::EngineContext& context, const std::string& path, formats
 }
 
 } // namespace
+
+bool loadPresetFrom(plugin::EngineContext& context, formats::ByteSource& file, std::string& error)
+{
+    const auto preset = locateVstPresetState(file, error);
+    if (!preset)
+        return false;
+    if (preset->classId != kTolvaneProcessorClassId) {
+        error = "a preset of another plug-in (class " + preset->classId + ")";
+        return false;
+    }
+    return applyState(context, file, preset->componentOffset, preset->componentSize, error);
+}
 
 bool loadSoundData(plugin::EngineContext& context, const SoundDataOptions& options, LoadFailure& failure)
 {
