@@ -50,10 +50,26 @@ bool PendingMidiEvents::addSysEx(const std::uint8_t* bytes, int length, int time
     return true;
 }
 
+bool PendingMidiEvents::addTransport(double tempo, bool hasBeat, double beat, int time)
+{
+    Entry* entry = takeEntry(time);
+    if (!entry)
+        return false;
+    entry->message.type = kTransport;
+    entry->message.channel = 0;
+    entry->message.data1 = hasBeat ? 1 : 0;
+    entry->message.data2 = 0;
+    entry->message.tempo = tempo;
+    entry->message.beat = beat;
+    return true;
+}
+
 bool PendingMidiEvents::add(const MidiMessage& message, int time)
 {
     if (message.type == kSystemExclusive)
         return addSysEx(message.sysExData, message.sysExLength, time);
+    if (message.type == kTransport)
+        return addTransport(message.tempo, (message.data1 & 1) != 0, message.beat, time);
     return addChannelEvent(message.type, message.channel, message.data1, message.data2, time);
 }
 
@@ -65,9 +81,13 @@ int PendingMidiEvents::moveInto(util::MidiController& queue)
         const Entry& entry = events_[i];
         const int time = i < carried_ ? 0 : entry.time;
         const MidiMessage& m = entry.message;
-        const bool queued = m.type == kSystemExclusive
-                                ? queue.queueSysEx(m.sysExData, m.sysExLength, time)
-                                : queue.queueChannelEvent(m.type, m.channel, m.data1, m.data2, time);
+        bool queued = false;
+        if (m.type == kSystemExclusive)
+            queued = queue.queueSysEx(m.sysExData, m.sysExLength, time);
+        else if (m.type == kTransport)
+            queued = queue.queueTransport(m.tempo, (m.data1 & 1) != 0, m.beat, time);
+        else
+            queued = queue.queueChannelEvent(m.type, m.channel, m.data1, m.data2, time);
         accepted += queued ? 1 : 0;
     }
     clear();

@@ -37,7 +37,9 @@ public:
     bool addChannelEvent(int type, int channel, int data1, int data2, int time);
     // Keeps at most kMaxSysExLength bytes; a null or empty payload is kept as an empty message.
     bool addSysEx(const std::uint8_t* bytes, int length, int time);
-    // Either of the two, by the message's type.
+    // The host's tempo, and its song position in beats while it plays.
+    bool addTransport(double tempo, bool hasBeat, double beat, int time);
+    // Any of the three, by the message's type.
     bool add(const MidiMessage& message, int time);
 
     int count() const { return count_; }

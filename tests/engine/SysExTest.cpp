@@ -122,6 +122,21 @@ TEST_F(SysExTest, PartModesHeldToMaxModeAndModeChangeStopsVoices)
 
 // --- tones ---
 
+// Offsets 2..8 of the part block: the stored play (mode, portamento time,
+// arpeggio pattern, octaves, rate, note value, retrigger), held to their
+// ranges; the running play follows.
+TEST_F(SysExTest, PartPlaySettingsAreStoredAndPlayed)
+{
+    write(0x02, 0x03, 2, {2, 90, 3, 9, 0, 5, 1});
+    const synth::PartState& p = h.engine.part(3);
+    const synth::PartPlaySettings expected{synth::kPlayLegato, 90, synth::kArpUpDown, 4, 1, 5, true};
+    EXPECT_EQ(p.storedPlay, expected);
+    EXPECT_EQ(p.play, expected);
+    EXPECT_EQ(p.cc[5], 90);
+    write(0x02, 0x03, 8, {0, 0x7F}); // retrigger off; past the record nothing
+    EXPECT_FALSE(p.storedPlay.arpRetrigger);
+}
+
 TEST_F(SysExTest, LfoFreqOfAnInstrumentToneFromTwoSevenBitHalves)
 {
     h.engine.tone(5).lfoFreq = 1;

@@ -86,6 +86,7 @@ protected:
             preset.rr = s;
         }
         engine.setTickRate(48);
+        engine.setStoredPlay(2, {synth::kPlayLegato, 40, synth::kArpAsPlayed, 3, 5, 7, true});
         auto& arpeggio = engine.toneExpression(3).sequence(synth::SequenceKind::Arpeggio);
         arpeggio.length = 3;
         arpeggio.values = {0, 4, 7};
@@ -180,6 +181,8 @@ TEST_F(StateStream, RoundTripReproducesEveryStoredField)
     EXPECT_EQ(restored.busyFlags.load(), 0);
     EXPECT_FALSE(restored.moduleHost->isDisabled(EngineContext::kSynthSlot));
     EXPECT_EQ(engine.getTickRate(), 48);
+    EXPECT_EQ(engine.part(2).storedPlay, context.synth->part(2).storedPlay);
+    EXPECT_EQ(engine.part(2).play.mode, synth::kPlayLegato);
     for (int t : {3, 128 + 36, 254, 255})
         EXPECT_EQ(engine.toneExpression(t), context.synth->toneExpression(t)) << "tone " << t;
 }
@@ -513,6 +516,8 @@ TEST_F(StateStream, AStateWithoutTrailerLoadsAsBefore)
         EXPECT_EQ(restored.synth->sampleData(5).data, context.synth->sampleData(5).data);
         EXPECT_EQ(restored.sampleSourceStatus[5], SampleSourceStatus::AsImported);
         EXPECT_TRUE(restored.storeSamplesInState) << "an old state brings the default";
+        EXPECT_TRUE(hasNoExpressions(*restored.synth));
+        EXPECT_EQ(restored.synth->part(2).storedPlay, synth::PartPlaySettings{}) << "POLY without arpeggio";
     }
     std::filesystem::remove(wavA);
     EngineContext missing;

@@ -25,9 +25,11 @@ namespace {
 
 const std::string kGoldenDir = TOLVANE_GOLDEN_DIR;
 
+// A folder of its own for each case: CTest runs the cases in parallel.
 struct Scratch {
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "tolvane-golden-in-process";
-    Scratch()
+    std::filesystem::path path;
+    explicit Scratch(const std::string& caseName)
+        : path(std::filesystem::temp_directory_path() / ("tolvane-golden-in-process-" + caseName))
     {
         std::filesystem::remove_all(path);
         std::filesystem::create_directories(path);
@@ -79,7 +81,7 @@ void PrintTo(const GoldenCase& c, std::ostream* out) { *out << c.name << " in bl
 
 class GoldenRenderInProcess : public testing::TestWithParam<GoldenCase> {
 protected:
-    Scratch dir;
+    Scratch dir{std::string(GetParam().name) + "-" + std::to_string(GetParam().blockSize)};
 
     // As `tolvane-render --init --receive-sysex` with the case's sound-data options.
     SoundDataOptions soundFor(const std::string& name)

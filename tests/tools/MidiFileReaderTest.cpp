@@ -121,6 +121,14 @@ TEST(MidiFileTempo, ChangesInAnyTrackApplyToAllTracksFromTheirTick)
     ASSERT_EQ(song.events.size(), 2u);
     EXPECT_DOUBLE_EQ(song.events[0].seconds, 1.5);
     EXPECT_DOUBLE_EQ(song.events[1].seconds, 3.0);
+    // The map as the engine's transport gets it: tick, time and tempo of each stretch.
+    ASSERT_EQ(song.tempos.size(), 3u);
+    const double expected[3][3] = {{0, 0.0, 120.0}, {480, 0.5, 60.0}, {1440, 2.5, 120.0}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(song.tempos[i].tick, static_cast<std::uint64_t>(expected[i][0]));
+        EXPECT_DOUBLE_EQ(song.tempos[i].seconds, expected[i][1]);
+        EXPECT_DOUBLE_EQ(song.tempos[i].beatsPerMinute, expected[i][2]);
+    }
 }
 
 TEST(MidiFileTempo, ShortTempoEventsAreSkippedAndEndOfTrackSetsTheLength)

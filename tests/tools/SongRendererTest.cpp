@@ -231,6 +231,41 @@ TEST(SongRenderer, PercussionModeBySysExPlaysTheKeysTone)
     EXPECT_GT(crossings, 2000); // noise, far above the sine's few hundred
 }
 
+// An arpeggio on 1/16 notes (NRPN 0/35 up, 0/38 = 3) follows the file's tempo
+// map: at 48 kHz a 1/16 note is 6000 samples at 120 BPM and 4800 at 150, from
+// beat 2 (sample 48000) on. Each step restarts a tone whose volume sequence
+// is one tick long, so every step shows as a burst after silence.
+TEST(SongRenderer, ArpeggioStepsFollowTheTempoMap)
+{
+    MidiTrackWriter t;
+    t.tempoBpm(960, 150);
+    const int nrpn[][3] = {{99, 0, 0}, {98, 35, 1}, {6, 1, 2}, {98, 38, 3}, {6, 3, 4}};
+    for (const auto& [controller, value, tick] : nrpn)
+        t.controlChange(static_cast<std::uint64_t>(tick), 0, controller, value);
+    t.note(5, 1395, 0, 69, 100);
+    t.note(6, 1394, 0, 76, 100);
+    const MidiSong song = songOf(t);
+    for (int blockSize : {61, 4096}) {
+        SongRenderer renderer({.sampleRate = 48000, .blockSize = blockSize, .nrpn = true});
+        renderer.applySwitches();
+        std::int32_t* square = renderer.engine().waveTable(0);
+        for (int i = 0; i < renderer.engine().tableSize; ++i)
+            square[i] = i % 2; // full scale, alternating sign: never a zero sample
+        auto& volume = renderer.engine().toneExpression(0).sequence(kest::tolvane::synth::SequenceKind::Volume);
+        volume.length = 2;
+        volume.values = {15, 0};
+        Capture capture;
+        renderer.render(song, 0.5, capture);
+        std::vector<int> starts;
+        for (std::size_t i = 1; i < capture.left.size(); ++i)
+            if (capture.left[i - 1] == 0.0f && capture.left[i] != 0.0f)
+                starts.push_back(static_cast<int>(i));
+        const std::vector<int> expected = {250,   6000,  12000, 18000, 24000, 30000, 36000,
+                                           42000, 48000, 52800, 57600, 62400};
+        EXPECT_EQ(starts, expected) << "blocks of " << blockSize;
+    }
+}
+
 TEST(SongRenderer, NrpnModeChangeNeedsTheNrpnSwitch)
 {
     MidiTrackWriter t;

@@ -38,6 +38,13 @@ struct SongEvent {
     std::uint32_t sysExLength = 0;
 };
 
+// From `tick` on (at `seconds`) the song plays at this many beats a minute.
+struct SongTempo {
+    std::uint64_t tick = 0;
+    double seconds = 0.0;
+    double beatsPerMinute = 120.0;
+};
+
 struct MidiSong {
     int format = 0;
     int trackCount = 0;
@@ -47,6 +54,9 @@ struct MidiSong {
     std::uint64_t lengthTicks = 0; // the latest end of track or event
     double lengthSeconds = 0.0;
     int tempoChangeCount = 0;
+    // The tempo map of a metrical file, from tick 0 (120 BPM until a first
+    // change); empty for SMPTE time, which has no beats.
+    std::vector<SongTempo> tempos;
 
     std::span<const std::uint8_t> sysEx(const SongEvent& event) const
     {

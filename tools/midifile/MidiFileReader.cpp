@@ -243,6 +243,7 @@ MidiSong parseSong(std::span<const std::uint8_t> bytes)
     for (SongEvent& e : song.events)
         e.seconds = tempoMap.secondsAt(e.tick);
     song.lengthSeconds = tempoMap.secondsAt(song.lengthTicks);
+    song.tempos = tempoMap.tempos();
     return song;
 }
 

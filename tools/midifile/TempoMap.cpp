@@ -26,18 +26,28 @@ TempoMap::TempoMap(const Division& division, std::vector<TempoChange> changes)
     const double quarterTicks = division.ticksPerQuarter;
     std::stable_sort(changes.begin(), changes.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
-    segments_.push_back({0, 0.0, kDefaultTempo * 1e-6 / quarterTicks});
+    segments_.push_back({0, 0.0, kDefaultTempo * 1e-6 / quarterTicks, kDefaultTempo});
     for (const TempoChange& change : changes) {
         Segment& last = segments_.back();
         const double secondsPerTick = change.microsecondsPerQuarter * 1e-6 / quarterTicks;
         if (change.tick == last.startTick) {
             last.secondsPerTick = secondsPerTick;
+            last.microsecondsPerQuarter = change.microsecondsPerQuarter;
             continue;
         }
         const double start =
             last.startSeconds + static_cast<double>(change.tick - last.startTick) * last.secondsPerTick;
-        segments_.push_back({change.tick, start, secondsPerTick});
+        segments_.push_back({change.tick, start, secondsPerTick, change.microsecondsPerQuarter});
     }
+}
+
+std::vector<SongTempo> TempoMap::tempos() const
+{
+    std::vector<SongTempo> out;
+    for (const Segment& s : segments_)
+        if (s.microsecondsPerQuarter > 0)
+            out.push_back({s.startTick, s.startSeconds, 60e6 / s.microsecondsPerQuarter});
+    return out;
 }
 
 double TempoMap::secondsAt(std::uint64_t tick) const

@@ -21,12 +21,15 @@ public:
     TempoMap(const Division& division, std::vector<TempoChange> changes);
 
     double secondsAt(std::uint64_t tick) const;
+    // Each tempo from where it starts, tick 0 first; none for SMPTE time.
+    std::vector<SongTempo> tempos() const;
 
 private:
     struct Segment {
         std::uint64_t startTick = 0;
         double startSeconds = 0.0;
         double secondsPerTick = 0.0;
+        std::uint32_t microsecondsPerQuarter = 0; // 0 for SMPTE time
     };
     std::vector<Segment> segments_;
 };

@@ -22,6 +22,12 @@ LivePlayer::LivePlayer(plugin::EngineContext& context, OutputLayout layout) : co
 
 void LivePlayer::setSampleRate(int rate) { context_.setSampleRate(static_cast<float>(rate)); }
 
+void LivePlayer::setTempo(double beatsPerMinute)
+{
+    tempo_ = beatsPerMinute;
+    tempoToSend_ = true;
+}
+
 void LivePlayer::reserveFrames(int frames)
 {
     std::lock_guard lock(context_.engineMutex());
@@ -82,6 +88,8 @@ void LivePlayer::render(float* const* outputs, int frames)
 // events on one frame in the order the server delivered them.
 void LivePlayer::deliver(std::span<const TimedMessage> events, int blockStart)
 {
+    if (tempoToSend_)
+        tempoToSend_ = !pending_.addTransport(tempo_, false, 0.0, 0);
     for (const TimedMessage& event : events) {
         const MidiMessage& m = event.message;
         const int time = event.frame - blockStart;

@@ -33,6 +33,9 @@ public:
     void setSampleRate(int rate);
     // Makes room for periods of up to this many frames (longer ones are rendered in pieces).
     void reserveFrames(int frames);
+    // The tempo the engine's arpeggios follow (no song position: a live
+    // player has no transport). Before the audio starts.
+    void setTempo(double beatsPerMinute);
 
     // ---- Audio thread. Allocates nothing, never waits, makes no system call. ----
     // outputs holds channelCount(layout) buffers of frames samples each. When an
@@ -56,6 +59,8 @@ private:
     LiveEventStage stage_;
     plugin::PendingMidiEvents pending_; // hands each block's events over in delivery order
     int blockCapacity_ = 0;             // frames of scratch per channel
+    double tempo_ = 120.0;
+    bool tempoToSend_ = false; // the tempo goes to the engine with the first block
     std::vector<float> scratch_;        // 32 channels for the summed layout
     std::array<float*, kOutputChannelCount> blockOutputs_{};
     std::atomic<int> activeVoices_{0};

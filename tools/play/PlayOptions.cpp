@@ -21,6 +21,10 @@ void readOption(CommandLine& args, PlayOptions& o)
         args.flag(o.quiet);
     else if (name == "--save-state")
         args.path(o.saveStatePath);
+    else if (name == "--tempo") {
+        if (auto v = args.number(1.0, 999.0))
+            o.tempo = *v;
+    }
     else if (name == "--name") {
         if (auto v = args.value()) {
             if (v->empty() || v->size() > kMaxClientName || v->find(':') != std::string::npos)
@@ -65,6 +69,7 @@ std::string playUsageText()
            "                       instead of out_L/out_R carrying the sum of all 16\n"
            "  --connect            connect the outputs to the first physical playback ports and\n"
            "                       every physical MIDI capture port to midi_in\n"
+           "  --tempo BPM          the tempo arpeggios on note values follow, 1 to 999 (default 120)\n"
            "  --save-state FILE    write the plug-in's state on exit: FILE.vstpreset opens in the\n"
            "                       plug-in (a host's preset browser), any other name is read\n"
            "                       here again with --state\n"

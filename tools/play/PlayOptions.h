@@ -16,6 +16,7 @@ struct PlayOptions : SoundDataOptions {
     bool connect = false;      // to the physical playback and MIDI capture ports
     bool quiet = false;        // no status line and no summary
     std::string saveStatePath; // written on exit; empty: none
+    double tempo = 120.0;      // beats a minute, for arpeggios stepping on note values
     bool help = false;
 };
 

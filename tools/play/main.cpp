@@ -80,6 +80,7 @@ int run(const PlayOptions& options)
     }
 
     LivePlayer player(context, options.multi ? OutputLayout::Multi : OutputLayout::Summed);
+    player.setTempo(options.tempo);
     std::string error;
     auto session = JackSession::open(options.clientName, player, error);
     if (!session)

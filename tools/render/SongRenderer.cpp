@@ -72,6 +72,21 @@ void SongRenderer::clearOutputs()
 // Collected in file order; the shared holding area queues them so that the
 // engine applies events on one offset in that order (a note-off followed by a
 // note-on of the same key on one tick re-strikes the note).
+// The song's tempo changes in the block (those its plan would take as events)
+// reach the engine as the host's transport does, ahead of the block's events.
+void SongRenderer::queueTempos(const MidiSong& song, std::size_t& next, std::int64_t blockStart, int length)
+{
+    const double ticksPerBeat = song.division.ticksPerQuarter;
+    for (; next < song.tempos.size(); ++next) {
+        const SongTempo& tempo = song.tempos[next];
+        const std::int64_t frame = std::llround(tempo.seconds * settings_.sampleRate);
+        if (frame >= blockStart + length && frame > blockStart)
+            break;
+        pending_.addTransport(tempo.beatsPerMinute, true, static_cast<double>(tempo.tick) / ticksPerBeat,
+                              static_cast<int>(std::max<std::int64_t>(frame - blockStart, 0)));
+    }
+}
+
 void SongRenderer::queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart)
 {
     for (const TimedEvent& timed : events) {
@@ -109,10 +124,12 @@ RenderStats SongRenderer::render(const MidiSong& song, double tailSeconds, Block
 
     std::int64_t position = 0;
     std::size_t next = 0;
+    std::size_t nextTempo = 0;
     while (position < limit || next < events.size()) {
         const int maxLength =
             static_cast<int>(std::clamp<std::int64_t>(limit - position, 0, longestBlock(position, stats.songFrames)));
         const BlockPlan plan = planBlock(events, next, position, maxLength, context_.eventQueue->capacity());
+        queueTempos(song, nextTempo, position, plan.length);
         queueEvents(song, std::span(events).subspan(plan.firstEvent, plan.eventCount), position);
         clearOutputs();
         // Straight to the rack rather than through the context's try-lock: nothing

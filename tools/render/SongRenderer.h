@@ -79,6 +79,7 @@ public:
     plugin::EngineContext& context() { return context_; }
 
 private:
+    void queueTempos(const MidiSong& song, std::size_t& next, std::int64_t blockStart, int length);
     void queueEvents(const MidiSong& song, std::span<const TimedEvent> events, std::int64_t blockStart);
     void clearOutputs();
     // The most frames the block at position may last: the block size, or less
