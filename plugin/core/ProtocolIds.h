@@ -80,6 +80,16 @@ inline constexpr int kModulation = id(0x06);
 inline constexpr int kVolume = id(0x07);
 inline constexpr int kPan = id(0x08);
 inline constexpr int kExpression = id(0x09);
+// The part's stored play (the PLAY panel): mode 0 POLY, 1 MONO, 2 LEGATO;
+// portamento time 0..127; arpeggio pattern 0 off .. 5 random; octaves 1..4;
+// rate 1..16 ticks; note value 0 (the rate) .. 7 (1/64); retrigger a toggle.
+inline constexpr int kPlayMode = id(0x0A);
+inline constexpr int kPortamentoTime = id(0x0B);
+inline constexpr int kArpPattern = id(0x0C);
+inline constexpr int kArpOctaves = id(0x0D);
+inline constexpr int kArpRate = id(0x0E);
+inline constexpr int kArpNoteValue = id(0x0F);
+inline constexpr int kArpRetrigger = id(0x10);
 inline constexpr int kPopupMenu = id(item::kPopupMenu);
 inline constexpr int kReset = id(0x81);
 inline constexpr int kResetControllers = id(0x82);

@@ -10,6 +10,17 @@ namespace {
 
 float toggleEcho(bool on) { return on ? 1.0f : 0.0f; }
 
+// A stored play setting of the current part: value scaled onto first..last,
+// the part's running play following; the echo is the setting as it now stands.
+float applyPlaySetting(EngineContext& context, int synth::PartPlaySettings::*field, int first, int last, float value)
+{
+    synth::SynthesizerWT& engine = *context.synth;
+    synth::PartPlaySettings play = engine.part(context.currentPart).storedPlay;
+    play.*field = first + scaleUnit(value, last - first);
+    engine.setStoredPlay(context.currentPart, play);
+    return unscale(engine.part(context.currentPart).storedPlay.*field - first, last - first);
+}
+
 float applyController(EngineContext& context, int controller, float value)
 {
     const int stored = scaleUnit(value, 127);
@@ -92,6 +103,22 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
     case ids::part::kResetControllers: engine.runControllerHandler(p, 121, 0); return 0.0f;
     case ids::part::kAllSoundOff: engine.soundOffVoices(-1); return 0.0f;
     case ids::part::kOutputMenu: engine.setPartOutput(p, scaleUnit(v, 15)); return v;
+    case ids::part::kPlayMode: return applyPlaySetting(context, &synth::PartPlaySettings::mode, 0, 2, v);
+    case ids::part::kPortamentoTime:
+        return applyPlaySetting(context, &synth::PartPlaySettings::portamentoTime, 0, 127, v);
+    case ids::part::kArpPattern: return applyPlaySetting(context, &synth::PartPlaySettings::arpPattern, 0, 5, v);
+    case ids::part::kArpOctaves:
+        return applyPlaySetting(context, &synth::PartPlaySettings::arpOctaves, 1, synth::kMaxArpOctaves, v);
+    case ids::part::kArpRate:
+        return applyPlaySetting(context, &synth::PartPlaySettings::arpRate, 1, synth::kMaxArpRate, v);
+    case ids::part::kArpNoteValue:
+        return applyPlaySetting(context, &synth::PartPlaySettings::arpNoteValue, 0, synth::kMaxArpNoteValue, v);
+    case ids::part::kArpRetrigger: {
+        synth::PartPlaySettings play = engine.part(p).storedPlay;
+        play.arpRetrigger = !play.arpRetrigger;
+        engine.setStoredPlay(p, play);
+        return toggleEcho(play.arpRetrigger);
+    }
     default: return std::nullopt;
     }
 }

@@ -100,9 +100,28 @@ TEST_F(SystemPartValues, SystemResetRestoresPartsAndDefaultModes)
     EXPECT_EQ(part.mode, synth::kModeSampler);
 }
 
+// The PLAY panel's values set the current part's stored play, scaled onto
+// each setting's range; the running play follows at once.
+TEST_F(SystemPartValues, PlaySettingsAreStoredScaledAndPlayed)
+{
+    apply(ids::part::kSelect, 5.0f / 15.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kPlayMode, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kArpOctaves, 1.0f / 3.0f), 1.0f / 3.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kArpRate, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kArpNoteValue, 3.0f / 7.0f), 3.0f / 7.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kPortamentoTime, 64.0f / 127.0f), 64.0f / 127.0f);
+    EXPECT_FLOAT_EQ(apply(ids::part::kArpPattern, 0.2f), 0.2f);
+    EXPECT_EQ(apply(ids::part::kArpRetrigger, 0.0f), 1.0f);
+    const synth::PartPlaySettings expected{synth::kPlayLegato, 64, synth::kArpUp, 2, 16, 3, true};
+    EXPECT_EQ(context.synth->part(5).storedPlay, expected);
+    EXPECT_EQ(context.synth->part(5).play, expected);
+    EXPECT_EQ(context.synth->part(5).cc[5], 64);
+    EXPECT_EQ(context.synth->part(0).storedPlay, synth::PartPlaySettings{}) << "only the current part";
+}
+
 TEST_F(SystemPartValues, UnknownIdsGetNoEcho)
 {
-    for (int id : {0x0000, 0x0003, 0x0110, 0x1002, 0x2002, 0x3002, 0x4001, 0x5030, 0x6001, 0xFF01}) {
+    for (int id : {0x0000, 0x0003, 0x0170, 0x1002, 0x2002, 0x3002, 0x4001, 0x5030, 0x6001, 0xFF01}) {
         context.applyValueChange(id, 0.5f);
         EXPECT_TRUE(sink.updates.empty()) << "id 0x" << std::hex << id;
     }
