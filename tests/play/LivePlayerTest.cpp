@@ -150,6 +150,37 @@ TEST(LivePlayer, ANoteSoundsFromTheFrameItCameAt)
     }
 }
 
+// Without a transport the player's --tempo sets the beat arpeggios on note
+// values step on: C4 and C5 held, 1/16 notes, second step at 4800 frames at
+// 150 BPM (48 kHz), at 6000 at the default 120.
+TEST(LivePlayer, TheTempoTimesArpeggiosOnNoteValues)
+{
+    auto secondStepNote = [](double tempo) {
+        plugin::EngineContext context;
+        synth::PartPlaySettings play;
+        play.arpPattern = synth::kArpUp;
+        play.arpNoteValue = 3;
+        context.synth->setStoredPlay(0, play);
+        LivePlayer player(context, OutputLayout::Summed);
+        player.setSampleRate(48000);
+        player.reserveFrames(256);
+        player.setTempo(tempo);
+        const std::vector<Message> chord = {noteOn(0, 0, 60), noteOn(3, 0, 72)};
+        std::vector<float> left(12000), right(12000);
+        for (int start = 0; start < 12000; start += 256) {
+            float* outputs[2] = {left.data() + start, right.data() + start};
+            player.process(PeriodMidi(chord, start, std::min(256, 12000 - start)), outputs,
+                           std::min(256, 12000 - start));
+        }
+        int crossings = 0; // rising zero crossings in 900 frames: about 4.4 at C4, 8.7 at C5
+        for (int i = 5001; i < 5900; ++i)
+            crossings += left[static_cast<std::size_t>(i - 1)] <= 0.0f && left[static_cast<std::size_t>(i)] > 0.0f;
+        return crossings > 6 ? 72 : 60;
+    };
+    EXPECT_EQ(secondStepNote(150.0), 72);
+    EXPECT_EQ(secondStepNote(120.0), 60);
+}
+
 TEST(LivePlayer, MultiLayoutCarriesEachOutputPairAndSumsToTheSummedLayout)
 {
     // Parts 1 and 10 on pairs 3 and 8, by controller-free routing in the engine.

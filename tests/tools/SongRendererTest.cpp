@@ -260,8 +260,8 @@ TEST(SongRenderer, ArpeggioStepsFollowTheTempoMap)
         for (std::size_t i = 1; i < capture.left.size(); ++i)
             if (capture.left[i - 1] == 0.0f && capture.left[i] != 0.0f)
                 starts.push_back(static_cast<int>(i));
-        const std::vector<int> expected = {250,   6000,  12000, 18000, 24000, 30000, 36000,
-                                           42000, 48000, 52800, 57600, 62400};
+        const std::vector<int> expected = {250,   6000,  12000, 18000, 24000, 30000,
+                                           36000, 42000, 48000, 52800, 57600, 62400};
         EXPECT_EQ(starts, expected) << "blocks of " << blockSize;
     }
 }

@@ -60,8 +60,8 @@ private:
     plugin::PendingMidiEvents pending_; // hands each block's events over in delivery order
     int blockCapacity_ = 0;             // frames of scratch per channel
     double tempo_ = 120.0;
-    bool tempoToSend_ = false; // the tempo goes to the engine with the first block
-    std::vector<float> scratch_;        // 32 channels for the summed layout
+    bool tempoToSend_ = false;   // the tempo goes to the engine with the first block
+    std::vector<float> scratch_; // 32 channels for the summed layout
     std::array<float*, kOutputChannelCount> blockOutputs_{};
     std::atomic<int> activeVoices_{0};
     std::atomic<int> mostVoices_{0};

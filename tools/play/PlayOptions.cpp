@@ -24,8 +24,7 @@ void readOption(CommandLine& args, PlayOptions& o)
     else if (name == "--tempo") {
         if (auto v = args.number(1.0, 999.0))
             o.tempo = *v;
-    }
-    else if (name == "--name") {
+    } else if (name == "--name") {
         if (auto v = args.value()) {
             if (v->empty() || v->size() > kMaxClientName || v->find(':') != std::string::npos)
                 args.fail("--name wants a client name of 1 to " + std::to_string(kMaxClientName) +
