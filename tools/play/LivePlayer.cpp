@@ -24,8 +24,8 @@ void LivePlayer::setSampleRate(int rate) { context_.setSampleRate(static_cast<fl
 
 void LivePlayer::reserveFrames(int frames)
 {
-    std::lock_guard lock(context_.engineMutex());
     context_.setBlockSize(frames);
+    std::lock_guard lock(context_.engineMutex());
     if (frames <= blockCapacity_)
         return;
     blockCapacity_ = frames;
