@@ -28,6 +28,8 @@ packages=(
     libjack-jackd2-dev jackd2
     # the LV2 plug-in, its lilv test host, lv2_validate (sord_validate), jalv and Ardour's headless session tool
     lv2-dev liblilv-dev sordi jalv ardour
+    # the CLAP headers (only the headers under /usr/share/dpf/distrho/src/clap are used)
+    dpf-source
 )
 
 if $windows; then
