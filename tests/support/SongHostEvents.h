@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How the plug-in tests and measurements hand a song to a plug-in: block by
+// block, each event at its frame, as the raw MIDI bytes LV2 and CLAP hosts
+// deliver; and the songs every format is compared on.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "BlockPlanner.h"
+#include "MidiFile.h"
+
+namespace tolvane_test {
+
+// One complete message: status byte first; SysEx from F0 to F7.
+std::vector<std::uint8_t> rawMidiBytes(const kest::tolvane::tools::MidiSong& song,
+                                       const kest::tolvane::tools::SongEvent& event);
+
+// The song's events cut into consecutive blocks.
+class SongBlocks {
+public:
+    struct Event {
+        int offset = 0; // within the block
+        const kest::tolvane::tools::SongEvent* event = nullptr;
+    };
+
+    SongBlocks(const kest::tolvane::tools::MidiSong& song, int sampleRate);
+    // The events of the next `length` frames (the first block starts at frame 0).
+    const std::vector<Event>& next(int length);
+
+private:
+    const kest::tolvane::tools::MidiSong& song_;
+    std::vector<kest::tolvane::tools::TimedEvent> timed_;
+    std::size_t nextEvent_ = 0;
+    std::int64_t start_ = 0;
+    std::vector<Event> block_;
+};
+
+// The factory bank as a saved state with System Exclusive reception on: the
+// state every format's render is compared from.
+const std::vector<std::uint8_t>& bankStateReceivingSysEx();
+
+// What VST 3 hosts lose: set-ups of several controllers on one tick (a GM
+// one-tick RPN set-up, data increments, a pedal pressed, lifted and pressed
+// again), then A4 bent fully up; notes, pressure, a program change and the
+// engine's own System Exclusive around them.
+kest::tolvane::tools::MidiSong oneTickScore();
+
+} // namespace tolvane_test
