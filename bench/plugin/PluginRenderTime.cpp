@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tolvane_lv2_render_time [BLOCK]: how long the LV2 plug-in (loaded by lilv
-// from the bundle) and the VST 3 processor take to render the same General
-// MIDI songs from the same state, counting only the plug-ins' own run() and
-// process() calls, each the best of five passes. Not a test: a measurement.
+// tolvane_plugin_render_time [BLOCK]: how long the three plug-in formats take
+// to render the same General MIDI songs from the same state, counting only
+// the plug-ins' own calls, each the best of five passes: the LV2 plug-in
+// (loaded by lilv from the bundle) and the CLAP plug-in (the built file, in
+// the project's CLAP host) given raw MIDI, and the VST 3 processor given
+// events and parameter points as a VST 3 host maps MIDI. Not a test: a
+// measurement.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -10,57 +13,71 @@
 #include <cstdlib>
 #include <string>
 
-#include "BlockPlanner.h"
+#include "ClapIdentity.h"
+#include "ClapHost.h"
 #include "Lv2Songs.h"
-#include "MidiEvent.h"
 #include "TolvaneIds.h"
 #include "TolvaneVSTProcessor.h"
-#include "VstTestSupport.h"
+#include "VstSongEvents.h"
 #include "public.sdk/source/common/memorystream.h"
 
 namespace {
 
 using namespace tolvane_lv2_test;
 using Clock = std::chrono::steady_clock;
-namespace tv = kest::tolvane;
 namespace vst = Steinberg::Vst;
 
 constexpr double kSeconds = 60.0;
+constexpr auto kFrames = static_cast<std::int64_t>(kSeconds * kRate);
 
 // The loudest sample each render produced, so a silent plug-in cannot pass for a fast one.
-float lv2Peak = 0.0f, vst3Peak = 0.0f;
+struct Peaks {
+    float lv2 = 0.0f, clap = 0.0f, vst3 = 0.0f;
+} peaks;
+
+float peakOf(const float* samples, int count, float peak)
+{
+    for (int i = 0; i < count; ++i)
+        peak = std::max(peak, std::abs(samples[i]));
+    return peak;
+}
 
 double lv2Seconds(const tools::MidiSong& song, int blockSize)
 {
     PluginInstance plugin(kRate, blockSize);
     plugin.restoreState(bankState());
-    const auto timed = tools::scheduleEvents(song, kRate);
-    const auto frames = static_cast<std::int64_t>(kSeconds * kRate);
+    tolvane_test::SongBlocks blocks(song, kRate);
     Clock::duration spent{};
-    std::size_t next = 0;
     std::vector<MidiAt> events;
-    for (std::int64_t start = 0; start < frames; start += blockSize) {
+    for (std::int64_t start = 0; start < kFrames; start += blockSize) {
         events.clear();
-        for (; next < timed.size() && timed[next].frame < start + blockSize; ++next) {
-            const tools::SongEvent& e = song.events[timed[next].songIndex];
-            MidiAt event{static_cast<int>(timed[next].frame - start), {}};
-            if (e.type == tv::kSystemExclusive) {
-                event.bytes.push_back(0xF0);
-                const auto payload = song.sysEx(e);
-                event.bytes.insert(event.bytes.end(), payload.begin(), payload.end());
-            } else {
-                event.bytes = {static_cast<std::uint8_t>(e.type | e.channel), static_cast<std::uint8_t>(e.data1)};
-                if (e.type != tv::kProgramChange && e.type != tv::kChannelPressure)
-                    event.bytes.push_back(static_cast<std::uint8_t>(e.data2));
-            }
-            events.push_back(std::move(event));
-        }
+        for (const auto& [offset, event] : blocks.next(blockSize))
+            events.push_back({offset, tolvane_test::rawMidiBytes(song, *event)});
         plugin.setEvents(events);
         const auto before = Clock::now();
         plugin.run(blockSize);
         spent += Clock::now() - before;
-        for (int i = 0; i < blockSize; ++i)
-            lv2Peak = std::max(lv2Peak, std::abs(plugin.output(0)[i]));
+        peaks.lv2 = peakOf(plugin.output(0), blockSize, peaks.lv2);
+    }
+    return std::chrono::duration<double>(spent).count();
+}
+
+double clapSeconds(const tools::MidiSong& song, int blockSize)
+{
+    static const tolvane_clap_test::ClapModule module(TOLVANE_CLAP_FILE);
+    tolvane_clap_test::ClapInstance plugin(module, kest::tolvane::clap::kPluginId, kRate, blockSize);
+    plugin.loadState(bankState());
+    tolvane_test::SongBlocks blocks(song, kRate);
+    Clock::duration spent{};
+    tolvane_clap_test::EventList events;
+    for (std::int64_t start = 0; start < kFrames; start += blockSize) {
+        events.clear();
+        for (const auto& [offset, event] : blocks.next(blockSize))
+            events.midi(static_cast<std::uint32_t>(offset), tolvane_test::rawMidiBytes(song, *event));
+        const auto before = Clock::now();
+        plugin.process(events, blockSize);
+        spent += Clock::now() - before;
+        peaks.clap = peakOf(plugin.output(0), blockSize, peaks.clap);
     }
     return std::chrono::duration<double>(spent).count();
 }
@@ -79,47 +96,23 @@ double vst3Seconds(const tools::MidiSong& song, int blockSize)
     ProcessSetup setup{kRealtime, kSample32, blockSize, double(kRate)};
     processor->setupProcessing(setup);
     processor->setActive(true);
-    const auto timed = tools::scheduleEvents(song, kRate);
-    const auto frames = static_cast<std::int64_t>(kSeconds * kRate);
+    tolvane_test::SongBlocks blocks(song, kRate);
     Clock::duration spent{};
-    std::size_t next = 0;
-    std::vector<std::vector<uint8>> sysEx;
-    for (std::int64_t start = 0; start < frames; start += blockSize) {
+    std::vector<std::vector<std::uint8_t>> sysEx;
+    const auto parameterFor = [](int channel, CtrlNumber controller) {
+        return vst::Tolvane::midiParamId(channel, controller);
+    };
+    for (std::int64_t start = 0; start < kFrames; start += blockSize) {
         Block block(blockSize);
         MidiParameterChanges changes;
         block.data.inputParameterChanges = &changes;
-        for (; next < timed.size() && timed[next].frame < start + blockSize; ++next) {
-            const tools::SongEvent& e = song.events[timed[next].songIndex];
-            const auto offset = static_cast<int32>(timed[next].frame - start);
-            const auto channel = static_cast<int16>(e.channel);
-            switch (e.type) { // as a host maps MIDI onto the controller's parameters
-            case tv::kNoteOn: block.addNoteOn(channel, static_cast<int16>(e.data1), e.data2 / 127.0f, offset); break;
-            case tv::kNoteOff: block.addNoteOff(channel, static_cast<int16>(e.data1), offset); break;
-            case tv::kControlChange:
-                changes.add(vst::Tolvane::midiParamId(e.channel, e.data1), offset, e.data2 / 127.0);
-                break;
-            case tv::kProgramChange:
-                changes.add(vst::Tolvane::midiParamId(e.channel, vst::Tolvane::kProgramItem), offset, e.data1 / 127.0);
-                break;
-            case tv::kPitchBend:
-                changes.add(vst::Tolvane::midiParamId(e.channel, vst::Tolvane::kPitchBendItem), offset,
-                            (e.data2 * 128 + e.data1) / 16383.0);
-                break;
-            case tv::kSystemExclusive: {
-                auto& bytes = sysEx.emplace_back(1, std::uint8_t{0xF0});
-                const auto payload = song.sysEx(e);
-                bytes.insert(bytes.end(), payload.begin(), payload.end());
-                block.addSysEx(bytes, offset);
-                break;
-            }
-            default: break;
-            }
-        }
+        for (const auto& [offset, event] : blocks.next(blockSize))
+            addSongEvent(song, *event, offset, block, changes, parameterFor, sysEx);
         const auto before = Clock::now();
         processor->process(block.data);
         spent += Clock::now() - before;
         for (int i = 0; i < blockSize; ++i)
-            vst3Peak = std::max(vst3Peak, std::abs(block.sample(0, 0, i)));
+            peaks.vst3 = std::max(peaks.vst3, std::abs(block.sample(0, 0, i)));
     }
     processor->setActive(false);
     processor->terminate();
@@ -131,16 +124,19 @@ double vst3Seconds(const tools::MidiSong& song, int blockSize)
 
 int main(int argc, char** argv)
 {
-    const int blockSize = argc > 1 ? std::atoi(argv[1]) : 512;
+    const int blockSize = argc > 1 ? std::max(1, std::atoi(argv[1])) : 512;
     for (const char* name : {"blupi-music004.mid", "blupi-music006.mid"}) {
         const tools::MidiSong song = songFromFile(name);
-        double lv2 = 1e9, vst3 = 1e9;
+        double lv2 = 1e9, clap = 1e9, vst3 = 1e9;
         for (int pass = 0; pass < 5; ++pass) {
             lv2 = std::min(lv2, lv2Seconds(song, blockSize));
+            clap = std::min(clap, clapSeconds(song, blockSize));
             vst3 = std::min(vst3, vst3Seconds(song, blockSize));
         }
-        std::printf("%s, first %.0f s, block %d: LV2 %.1f ms, VST 3 %.1f ms (LV2/VST 3 = %.3f); peaks %.3f, %.3f\n",
-                    name, kSeconds, blockSize, lv2 * 1e3, vst3 * 1e3, lv2 / vst3, lv2Peak, vst3Peak);
+        std::printf("%s, first %.0f s, block %d: LV2 %.1f ms, CLAP %.1f ms, VST 3 %.1f ms "
+                    "(LV2/VST 3 = %.3f, CLAP/VST 3 = %.3f); peaks %.3f, %.3f, %.3f\n",
+                    name, kSeconds, blockSize, lv2 * 1e3, clap * 1e3, vst3 * 1e3, lv2 / vst3, clap / vst3, peaks.lv2,
+                    peaks.clap, peaks.vst3);
     }
     return 0;
 }
