@@ -285,10 +285,11 @@ void ClapInstance::deactivate()
     active_ = false;
 }
 
-clap_process_status ClapInstance::process(const EventList& events, int frames, float fill)
+clap_process_status ClapInstance::process(const EventList& events, int frames, std::optional<float> fill)
 {
-    for (auto& channel : outputs_)
-        std::fill(channel.begin(), channel.end(), fill);
+    if (fill)
+        for (auto& channel : outputs_)
+            std::fill(channel.begin(), channel.end(), *fill);
     clap_process_t process{};
     process.steady_time = -1;
     process.frames_count = static_cast<uint32_t>(frames);

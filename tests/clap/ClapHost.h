@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,8 +92,8 @@ public:
     bool activate();
     void deactivate();
     bool isActive() const { return active_; }
-    // One block; the outputs are set to `fill` first (to see what the plug-in writes).
-    clap_process_status process(const EventList& events, int frames, float fill = 0.0f);
+    // One block; the outputs are set to `fill` first when given (to see what the plug-in writes).
+    clap_process_status process(const EventList& events, int frames, std::optional<float> fill = 0.0f);
     const float* output(int channel) const { return outputs_[static_cast<std::size_t>(channel)].data(); }
     std::uint64_t constantMask(int port) const { return buffers_[static_cast<std::size_t>(port)].constant_mask; }
 
