@@ -26,6 +26,7 @@
 #include "ByteStream.h"
 #include "ClapHost.h"
 #include "ClapIdentity.h"
+#include "ClapSongs.h"
 #include "EngineContext.h"
 #include "MidiEvent.h"
 #include "SongRenderer.h"
@@ -47,7 +48,7 @@ namespace tools = kest::tolvane::tools;
 namespace plugin = kest::tolvane::plugin;
 namespace tv = kest::tolvane;
 
-constexpr int kRate = 44100;
+constexpr int kRate = tolvane_test::kSongRate;
 
 struct Options {
     std::string mode, file, song;
@@ -68,7 +69,7 @@ struct Hash {
             value = (value ^ bytes[i]) * 0x100000001b3ull;
     }
 };
-using Channels = std::vector<std::vector<float>>;
+using tolvane_test::Channels;
 
 std::uint64_t hashOf(const Channels& channels)
 {
@@ -114,52 +115,6 @@ Channels renderWithRenderer(const tools::MidiSong& song, const Options& options,
     return capture.out;
 }
 
-std::vector<std::uint8_t> rawBytes(const tools::MidiSong& song, const tools::SongEvent& e)
-{
-    if (e.type == tv::kSystemExclusive) {
-        std::vector<std::uint8_t> bytes{0xF0};
-        const auto payload = song.sysEx(e);
-        bytes.insert(bytes.end(), payload.begin(), payload.end());
-        return bytes;
-    }
-    return {static_cast<std::uint8_t>(e.type | e.channel), static_cast<std::uint8_t>(e.data1),
-            static_cast<std::uint8_t>(e.data2)};
-}
-
-Channels renderWithClap(const tools::MidiSong& song, const Options& options, std::int64_t frames,
-                        const std::vector<std::uint8_t>& state, std::string& error)
-{
-    ClapModule module(options.file);
-    ClapInstance plugin(module, kest::tolvane::clap::kPluginId, kRate, options.block);
-    if (!plugin.valid() || !plugin.loadState(state)) {
-        error = module.valid() ? "the plug-in was not created or refused the state" : module.error();
-        return {};
-    }
-    const std::vector<tools::TimedEvent> timed = tools::scheduleEvents(song, kRate);
-    Channels out(32);
-    EventList events;
-    std::size_t next = 0;
-    for (std::int64_t start = 0; start < frames; start += options.block) {
-        const int length = static_cast<int>(std::min<std::int64_t>(options.block, frames - start));
-        events.clear();
-        for (; next < timed.size() && timed[next].frame < start + length; ++next) {
-            const tools::SongEvent& e = song.events[timed[next].songIndex];
-            const auto offset = static_cast<std::uint32_t>(timed[next].frame - start);
-            if (options.clapNotes && (e.type == tv::kNoteOn || e.type == tv::kNoteOff)) {
-                const bool on = e.type == tv::kNoteOn && e.data2 > 0;
-                events.note(on ? CLAP_EVENT_NOTE_ON : CLAP_EVENT_NOTE_OFF, offset, e.channel, e.data1, e.data2 / 127.0);
-            } else {
-                events.midi(offset, rawBytes(song, e));
-            }
-        }
-        plugin.process(events, length);
-        for (int c = 0; c < 32; ++c)
-            out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), plugin.output(c),
-                                                    plugin.output(c) + length);
-    }
-    return out;
-}
-
 int render(const Options& options)
 {
     std::ifstream file(options.song, std::ios::binary);
@@ -171,12 +126,16 @@ int render(const Options& options)
     }
     const std::vector<std::uint8_t> state = factoryBankState();
     const auto frames = static_cast<std::int64_t>(options.seconds * kRate);
-    std::string error;
-    const Channels clap = renderWithClap(*read.song, options, frames, state, error);
-    if (clap.empty()) {
-        std::fprintf(stderr, "tolvane_clap_host: %s: %s\n", options.file.c_str(), error.c_str());
+    ClapModule module(options.file);
+    ClapInstance plugin(module, kest::tolvane::clap::kPluginId, kRate, options.block);
+    if (!plugin.valid() || !plugin.loadState(state)) {
+        std::fprintf(stderr, "tolvane_clap_host: %s: %s\n", options.file.c_str(),
+                     module.valid() ? "the plug-in was not created or refused the state" : module.error().c_str());
         return 1;
     }
+    const Channels clap = renderWithClap(plugin, *read.song, options.block, frames,
+                                         options.clapNotes ? Dialect::ClapNotes : Dialect::Midi)
+                              .channels;
     const Channels reference = renderWithRenderer(*read.song, options, frames, state);
     double energy = 0.0;
     for (const auto& channel : clap)

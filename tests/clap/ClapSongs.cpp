@@ -17,12 +17,6 @@ namespace {
 constexpr float kUnwritten = 7.0f;
 } // namespace
 
-const ClapModule& builtModule()
-{
-    static const ClapModule module(TOLVANE_TEST_CLAP_FILE);
-    return module;
-}
-
 const char* pluginId() { return kest::tolvane::clap::kPluginId; }
 
 void addSongEvent(EventList& list, const tools::MidiSong& song, const tools::SongEvent& e, int offset, Dialect dialect)

@@ -14,8 +14,14 @@ namespace tolvane_clap_test {
 
 enum class Dialect { Midi, ClapNotes };
 
+#if defined(TOLVANE_TEST_CLAP_FILE)
 // The built plug-in file, loaded once per test program.
-const ClapModule& builtModule();
+inline const ClapModule& builtModule()
+{
+    static const ClapModule module(TOLVANE_TEST_CLAP_FILE);
+    return module;
+}
+#endif
 const char* pluginId();
 
 // Adds `event` at `offset` as a host of that dialect sends it.

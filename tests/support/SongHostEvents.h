@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How the plug-in tests and measurements hand a song to a plug-in: block by
-// block, each event at its frame, as the raw MIDI bytes LV2 and CLAP hosts
-// deliver; and the songs every format is compared on.
+// How the plug-in tests, measurements and the CLAP host program hand a song
+// to a plug-in: block by block, each event at its frame, as the raw MIDI
+// bytes LV2 and CLAP hosts deliver.
 #pragma once
 
 #include <cstdint>
@@ -35,15 +35,5 @@ private:
     std::int64_t start_ = 0;
     std::vector<Event> block_;
 };
-
-// The factory bank as a saved state with System Exclusive reception on: the
-// state every format's render is compared from.
-const std::vector<std::uint8_t>& bankStateReceivingSysEx();
-
-// What VST 3 hosts lose: set-ups of several controllers on one tick (a GM
-// one-tick RPN set-up, data increments, a pedal pressed, lifted and pressed
-// again), then A4 bent fully up; notes, pressure, a program change and the
-// engine's own System Exclusive around them.
-kest::tolvane::tools::MidiSong oneTickScore();
 
 } // namespace tolvane_test
