@@ -92,12 +92,7 @@ EngineContext::BlockResult EngineContext::renderAudioBlock(const AudioBlock& blo
     // without outputs, so the message thread waiting for them is answered.
     serviceFromAudioThread();
     BlockResult result{.reachedEngine = true};
-    if (block.bypassed) {
-        if (block.events != nullptr)
-            block.events->clear();
-        return result;
-    }
-    if (frames == 0)
+    if (block.bypassed || frames == 0)
         return result;
     if (block.outputs == nullptr) {
         if (block.events != nullptr)

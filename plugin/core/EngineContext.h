@@ -144,7 +144,8 @@ public:
         // host left a channel out (nothing renders, the events wait).
         float** outputs = nullptr;
         int frames = 0;
-        // Serve the message thread, render nothing and drop the events.
+        // Serve the message thread and render nothing; the events stay in
+        // `events` (BypassSwitch drops them when the switch goes off).
         bool bypassed = false;
     };
     struct BlockResult {
