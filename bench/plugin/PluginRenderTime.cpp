@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "ClapIdentity.h"
 #include "ClapHost.h"
+#include "ClapIdentity.h"
 #include "Lv2Songs.h"
 #include "TolvaneIds.h"
 #include "TolvaneVSTProcessor.h"
