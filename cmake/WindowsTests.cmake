@@ -5,6 +5,9 @@
 #   play    tolvane-play is a JACK client, built for Linux only;
 #   plugin/vst  the shell's unit tests load the SDK's Linux module and hosting
 #           code; the SDK's validator runs every host-side test on the bundle;
+#   clap    only the host program tolvane_clap_host.exe is built; it renders
+#           against the Linux plug-in and opens the window under Wine
+#           (scripts/windows/clap-check.sh);
 #   tools   the tests that run tolvane-render through a POSIX shell or fork
 #           (command line, outputs, faults, sound-data options, golden renders,
 #           the factory bank renders) and the demo generator check: the Windows

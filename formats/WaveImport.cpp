@@ -106,11 +106,16 @@ bool acceptsWave(const WaveFile& wave, std::string& error)
     return false;
 }
 
-std::optional<PreparedSample> prepareWaveImport(const WaveFile& wave, SampleSourceKind kind)
+std::optional<PreparedSample> prepareWaveImport(const WaveFile& wave, SampleSourceKind kind, std::string* error)
 {
-    std::string ignored;
-    if (!acceptsWave(wave, ignored))
+    std::string reason;
+    const auto refuse = [&](std::string why) -> std::optional<PreparedSample> {
+        if (error != nullptr)
+            *error = std::move(why);
         return std::nullopt;
+    };
+    if (!acceptsWave(wave, reason))
+        return refuse(reason);
     PreparedSample prepared;
     prepared.sampleRate = static_cast<float>(wave.sampleRate);
     // No conversion is defined for other widths, whatever the kind: the slot is left empty.
@@ -119,10 +124,10 @@ std::optional<PreparedSample> prepareWaveImport(const WaveFile& wave, SampleSour
     try {
         auto codes = convert(wave, kind);
         if (!codes)
-            return std::nullopt;
+            return refuse("no conversion of kind " + std::to_string(static_cast<int>(kind)));
         prepared.codes = std::move(*codes);
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return refuse("not enough memory to convert " + std::to_string(wave.frames) + " frames");
     }
     prepared.hasData = true;
     prepared.frames = wave.frames;
@@ -147,12 +152,9 @@ std::optional<PreparedSample> prepareWaveFile(const std::string& path, SampleSou
             return std::nullopt;
         }
         wave.data = samples;
-        auto prepared = prepareWaveImport(wave, kind);
-        if (!prepared)
-            error = "not enough memory for the samples";
-        return prepared;
+        return prepareWaveImport(wave, kind, &error);
     } catch (const std::bad_alloc&) {
-        error = "not enough memory for the samples";
+        error = "not enough memory to read " + std::to_string(wave.frames) + " frames";
         return std::nullopt;
     }
 }

@@ -36,8 +36,11 @@ inline constexpr std::int64_t kMaxSampleFrames = std::int64_t{1} << 24;
 // they are).
 bool acceptsWave(const WaveFile& wave, std::string& error);
 
-// Nothing when acceptsWave() refuses the file.
-std::optional<PreparedSample> prepareWaveImport(const WaveFile& wave, SampleSourceKind kind);
+// Nothing when acceptsWave() refuses the file, the kind is none of the
+// three or the converted samples do not fit in memory; then `error`, when
+// given, says which.
+std::optional<PreparedSample> prepareWaveImport(const WaveFile& wave, SampleSourceKind kind,
+                                                std::string* error = nullptr);
 
 // Reads the header first and only then the samples; nothing, with `error`
 // set, when the file cannot be opened or read or acceptsWave() refuses it.

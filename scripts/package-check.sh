@@ -36,6 +36,7 @@ validate "$linux/bin/Release/validator" "$unpacked/TolvaneSynthWT.vst3" "$work/l
 (cd "$work" && "$unpacked/bin/tolvane-render" -q -o linux-demo.wav)
 [[ $(data_hash "$work/linux-demo.wav") == "$reference" ]] || { echo "the packaged Linux renderer renders otherwise"; exit 1; }
 ls "$unpacked/presets" | head -n 3
+[[ -f $unpacked/TolvaneSynthWT.clap ]] || { echo "the Linux package has no CLAP plug-in"; exit 1; }
 echo "needs: $(objdump -p "$unpacked/bin/tolvane-render" | awk '/NEEDED/ { printf "%s ", $2 }')"
 echo "glibc: $(objdump -T "$unpacked/bin/"* "$unpacked"/TolvaneSynthWT.vst3/Contents/x86_64-linux/*.so |
     grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -n 1) at most"
@@ -48,7 +49,9 @@ unpacked="$work/TolvaneSynthWT-$version-windows-x86_64"
 validate wine "$windows/bin/validator.exe" "$unpacked/TolvaneSynthWT.vst3" "$work/windows-validator.log"
 (cd "$work" && wine "$unpacked/tolvane-render.exe" -q -o windows-demo.wav)
 [[ $(data_hash "$work/windows-demo.wav") == "$reference" ]] || { echo "the packaged Windows renderer renders otherwise"; exit 1; }
-for binary in "$unpacked/tolvane-render.exe" "$unpacked"/TolvaneSynthWT.vst3/Contents/x86_64-win/*.vst3; do
+[[ -f $unpacked/TolvaneSynthWT.clap ]] || { echo "the Windows package has no CLAP plug-in"; exit 1; }
+for binary in "$unpacked/tolvane-render.exe" "$unpacked"/TolvaneSynthWT.vst3/Contents/x86_64-win/*.vst3 \
+    "$unpacked/TolvaneSynthWT.clap"; do
     echo "${binary##*/} needs: $(x86_64-w64-mingw32-objdump -p "$binary" | awk '/DLL Name/ { printf "%s ", $3 }')"
 done
 echo "packages check out"

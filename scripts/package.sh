@@ -2,7 +2,7 @@
 # Release packages for Linux and Windows, each a folder a user unpacks:
 #   dist/TolvaneSynthWT-<version>-linux-x86_64.tar.gz
 #   dist/TolvaneSynthWT-<version>-windows-x86_64.zip
-# with the plug-in bundle (and the LV2 bundle where the Linux build made one),
+# with the plug-in bundle, the CLAP file (and the LV2 bundle where the Linux build made one),
 # the factory presets, the renderer (and tolvane-play on Linux), README, manual,
 # licence and the notices of every component, with where its source is.
 #   scripts/package.sh [linux build] [windows build]   (default: build, build-windows)
@@ -19,11 +19,11 @@ if [[ ! -x $linux/tools/tolvane-render ]]; then
     bash "$root/scripts/setup.sh"
     cmake -G Ninja -S "$root" -B "$linux" -DCMAKE_BUILD_TYPE=Release
 fi
-cmake --build "$linux" --target TolvaneSynthWT tolvane-render tolvane-play tolvane_factory_presets
+cmake --build "$linux" --target TolvaneSynthWT tolvane_clap_module tolvane-render tolvane-play tolvane_factory_presets
 if [[ ! -f $windows/CMakeCache.txt ]]; then
     bash "$root/scripts/build-windows.sh" "$windows"
 fi
-cmake --build "$windows" --target TolvaneSynthWT tolvane-render tolvane_factory_presets
+cmake --build "$windows" --target TolvaneSynthWT tolvane_clap_module tolvane-render tolvane_factory_presets
 sdk=$(sed -n 's/^TOLVANE_VST3_SDK_ROOT:INTERNAL=//p' "$linux/CMakeCache.txt")
 
 commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)
@@ -36,6 +36,8 @@ notices() {
     cp "$root/LICENSE" "$folder/LICENSE.txt"
     cp "$sdk/LICENSE.txt" "$folder/licenses/vst3sdk-LICENSE.txt"
     cp "$sdk/vstgui4/LICENSE" "$folder/licenses/vstgui-LICENSE.txt"
+    cp "$root/plugin/clap/CLAP-HEADERS-LICENSE.txt" "$folder/licenses/clap-LICENSE.txt"
+    cp /usr/share/doc/dpf-source/copyright "$folder/licenses/dpf-source-copyright.txt"
     {
         echo "Tolvane Synth WT $version ($platform)"
         echo
@@ -69,6 +71,10 @@ notices() {
             echo "  or later) and tolvane-play the JACK client library (LGPL 2.1 or later);"
             echo "  neither is included."
         fi
+        echo "- the CLAP 1.1 headers in TolvaneSynthWT.clap, MIT upstream"
+        echo "  (licenses/clap-LICENSE.txt), from Debian 12's dpf-source package"
+        echo "  $(dpkg-query -W -f='${Version}' dpf-source), whose copyright file lists them"
+        echo "  under GPL-2+ with the rest of DPF (licenses/dpf-source-copyright.txt)."
     } >"$folder/NOTICES.txt"
     if [[ $platform == windows ]]; then
         local src="$windows/windows-deps/src"
@@ -99,11 +105,12 @@ stage="$dist/$name"
 rm -rf "$stage" "$dist/$name.tar.gz"
 mkdir -p "$stage/bin"
 cp -r "$linux/VST3/Release/TolvaneSynthWT.vst3" "$stage/"
+cp "$linux/clap/TolvaneSynthWT.clap" "$stage/"
 lv2=$(find "$linux" -maxdepth 3 -type d -name 'TolvaneSynthWT.lv2' | head -n 1)
 [[ -n $lv2 ]] && cp -r "$lv2" "$stage/"
 cp "$linux/tools/tolvane-render" "$stage/bin/"
 [[ -x $linux/tools/tolvane-play ]] && cp "$linux/tools/tolvane-play" "$stage/bin/"
-strip "$stage/bin/"* "$stage/TolvaneSynthWT.vst3/Contents/x86_64-linux/"*.so
+strip "$stage/bin/"* "$stage/TolvaneSynthWT.vst3/Contents/x86_64-linux/"*.so "$stage/TolvaneSynthWT.clap"
 [[ -d $stage/TolvaneSynthWT.lv2 ]] && strip "$stage/TolvaneSynthWT.lv2/"*.so
 common "$stage" "$linux"
 notices "$stage" linux
@@ -116,8 +123,9 @@ stage="$dist/$name"
 rm -rf "$stage" "$dist/$name.zip"
 mkdir -p "$stage"
 cp -r "$windows/VST3/Release/TolvaneSynthWT.vst3" "$stage/"
-cp "$windows/tools/tolvane-render.exe" "$stage/"
-x86_64-w64-mingw32-strip "$stage/tolvane-render.exe" "$stage/TolvaneSynthWT.vst3/Contents/x86_64-win/"*.vst3
+cp "$windows/clap/TolvaneSynthWT.clap" "$windows/tools/tolvane-render.exe" "$stage/"
+x86_64-w64-mingw32-strip "$stage/tolvane-render.exe" "$stage/TolvaneSynthWT.vst3/Contents/x86_64-win/"*.vst3 \
+    "$stage/TolvaneSynthWT.clap"
 common "$stage" "$windows"
 notices "$stage" windows
 (cd "$dist" && zip -qr "$name.zip" "$name")

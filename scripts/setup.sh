@@ -31,6 +31,8 @@ packages=(
     # the web page: Emscripten (its C and C++ libraries come prebuilt), and
     # headless Chromium driven by selenium for its tests
     emscripten chromium chromium-driver python3-selenium
+    # the CLAP headers (only the headers under /usr/share/dpf/distrho/src/clap are used)
+    dpf-source
 )
 
 if $windows; then

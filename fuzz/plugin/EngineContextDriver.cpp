@@ -125,25 +125,29 @@ void hostCall(plugin::EngineContext& context, FuzzInput& in)
     case 1: context.setBlockSize(1 + in.u16() % kMaxBlockLength); break;
     case 2: context.setModulesActive(in.byte() & 1); break;
     case 3: context.applyPolyphony(in.byte()); break;
-    case 4: context.setCurrentPartMode(in.anyInt()); break;
-    default: context.stopAllVoices(); break;
+    case 4: {
+        const int mode = in.anyInt();
+        context.runOnEngine([&] { context.setCurrentPartMode(mode); });
+        break;
+    }
+    default: context.runOnEngine([&] { context.stopAllVoices(); }); break;
     }
 }
 
-void queueEvents(plugin::EngineContext& context, FuzzInput& in, int blockLength)
+void collectEvents(plugin::PendingMidiEvents& events, FuzzInput& in, int blockLength)
 {
     const int eventCount = in.byte() % 64;
     for (int i = 0; i < eventCount && !in.empty(); ++i) {
         const int time = in.u16() % blockLength;
         if (in.byte() % 8 == 0) {
             const std::vector<std::uint8_t> sysEx = in.bytes(kMaxSysExLength);
-            context.eventQueue->queueSysEx(sysEx.data(), static_cast<int>(sysEx.size()), time);
+            events.addSysEx(sysEx.data(), static_cast<int>(sysEx.size()), time);
         } else {
             const int type = kChannelTypes[in.byte() % kChannelTypes.size()];
             const int channel = in.byte() & 0xF;
             const int data1 = in.byte() & 0x7F;
             const int data2 = in.byte() & 0x7F;
-            context.eventQueue->queueChannelEvent(type, channel, data1, data2, time);
+            events.addChannelEvent(type, channel, data1, data2, time);
         }
     }
 }
@@ -155,13 +159,10 @@ void renderBlock(plugin::EngineContext& context, FuzzInput& in)
     for (int c = 0; c < kChannelCount; ++c)
         channels[c] = storage.data() + c * kMaxBlockLength;
     const int length = 1 + in.u16() % kMaxBlockLength;
-    std::fill(storage.begin(), storage.end(), 0.0f);
-    // As the processor does: the queue is filled and the block rendered under one try-lock.
-    std::unique_lock lock(context.engineMutex(), std::try_to_lock);
-    if (!lock.owns_lock())
-        return;
-    queueEvents(context, in, length);
-    context.tryRenderBlock(channels.data(), length);
+    // As the plug-in shells do: the block's events collected, then one pass through the block entry.
+    static plugin::PendingMidiEvents events;
+    collectEvents(events, in, length);
+    context.renderAudioBlock({.events = &events, .outputs = channels.data(), .frames = length});
     // Whatever the input, the engine must never put NaN or infinity on the bus.
     for (int c = 0; c < kChannelCount; ++c)
         for (int i = 0; i < length; ++i)

@@ -43,14 +43,14 @@ EngineContext::~EngineContext()
 
 void EngineContext::sendValueUpdate(int id, float value)
 {
-    if (sink_ != nullptr)
-        sink_->sendValueUpdate(id, value);
+    if (ProcessorMessageSink* sink = messageSink())
+        sink->sendValueUpdate(id, value);
 }
 
 void EngineContext::sendUiUpdate()
 {
-    if (sink_ != nullptr)
-        sink_->sendUiUpdate();
+    if (ProcessorMessageSink* sink = messageSink())
+        sink->sendUiUpdate();
 }
 
 bool EngineContext::tryLockForAudio(std::unique_lock<EngineMutex>& lock)
@@ -70,27 +70,57 @@ bool EngineContext::tryLockForAudio(std::unique_lock<EngineMutex>& lock)
     return false;
 }
 
+EngineContext::BlockResult EngineContext::renderAudioBlock(const AudioBlock& block)
+{
+    const int frames = std::max(block.frames, 0);
+    if (block.outputs != nullptr)
+        for (int c = 0; c < kOutputChannelCount; ++c)
+            std::fill_n(block.outputs[c], frames, 0.0f);
+    // Edits reach the engine through its queue and never hold this lock; only
+    // a voice-pool rebuild or a host lifecycle call can. Never sleep on it:
+    // after a bounded spin this block stays silent and its events wait.
+    std::unique_lock<EngineMutex> lock;
+    if (!tryLockForAudio(lock)) {
+        if (frames > 0) {
+            if (block.events != nullptr)
+                block.events->markCarried();
+            missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        }
+        return {};
+    }
+    // Queued value changes and a waiting task first, even while bypassed or
+    // without outputs, so the message thread waiting for them is answered.
+    serviceFromAudioThread();
+    BlockResult result{.reachedEngine = true};
+    if (block.bypassed || frames == 0)
+        return result;
+    if (block.outputs == nullptr) {
+        if (block.events != nullptr)
+            block.events->markCarried();
+        return result;
+    }
+    if (block.events != nullptr)
+        block.events->moveInto(*eventQueue);
+    moduleHost->process(block.outputs, frames);
+    moduleHost->outputs = nullptr;
+    moduleHost->eventList = nullptr;
+    result.soundingPairs = moduleHost->soundingPairs;
+    return result;
+}
+
 bool EngineContext::tryRenderBlock(float** outputs, int numSamples)
 {
-    std::unique_lock<EngineMutex> lock;
-    if (!tryLockForAudio(lock))
-        return false;
-    serviceFromAudioThread();
-    applyPendingActivation();
-    if (numSamples > 0) {
-        moduleHost->process(outputs, numSamples);
-        moduleHost->outputs = nullptr;
-        moduleHost->eventList = nullptr;
-    }
-    return true;
+    return renderAudioBlock({.outputs = outputs, .frames = numSamples}).reachedEngine;
 }
 
 void EngineContext::serviceFromAudioThread()
 {
+    audioPaused_.store(false, std::memory_order_release);
     audioThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     audioBeats_.fetch_add(1, std::memory_order_release);
     applyQueuedEdits();
     runWaitingTask();
+    applyPendingActivation();
 }
 
 void EngineContext::applyQueuedEdits()
@@ -117,7 +147,8 @@ void EngineContext::runWaitingTask()
 bool EngineContext::audioIsLive()
 {
     // A caller that renders its blocks itself (a test, an offline render) waits for nobody.
-    if (audioThread_.load(std::memory_order_relaxed) == std::this_thread::get_id())
+    if (audioThread_.load(std::memory_order_relaxed) == std::this_thread::get_id() ||
+        audioPaused_.load(std::memory_order_acquire))
         return false;
     const std::uint32_t beats = audioBeats_.load(std::memory_order_acquire);
     const auto now = std::chrono::steady_clock::now();
@@ -160,6 +191,11 @@ void EngineContext::runTask(EngineTask& task)
 
 void EngineContext::postValueChange(int id, float value)
 {
+    // A change that allocates or frees never goes to the audio thread.
+    if (needsMessageThread(id)) {
+        applyValueChange(id, value);
+        return;
+    }
     std::lock_guard edit(editMutex_);
     deliverValueEchoes();
     while (!editQueue_.push({id, value})) {
@@ -198,14 +234,6 @@ void EngineContext::deliverValueEchoes()
         sendValueUpdate(echo.id, echo.value);
 }
 
-void EngineContext::setModulesActiveFromAudioThread(bool active)
-{
-    pendingActivation_.store(active ? 1 : 2, std::memory_order_release);
-    std::unique_lock lock(mutex_, std::try_to_lock);
-    if (lock.owns_lock())
-        applyPendingActivation();
-}
-
 void EngineContext::applyPendingActivation()
 {
     const int pending = pendingActivation_.exchange(0, std::memory_order_acq_rel);
@@ -242,7 +270,6 @@ void EngineContext::setBlockSize(int size)
 
 void EngineContext::stopAllVoices()
 {
-    std::lock_guard lock(mutex_);
     for (int i = 0; i < synth->voiceCount(); ++i)
         synth->voice(i).stop();
 }
@@ -288,7 +315,6 @@ void EngineContext::selectByPart()
 
 void EngineContext::setCurrentPartMode(int mode)
 {
-    std::lock_guard lock(mutex_);
     // setMode clamps to maxMode and stops the part's voices when the mode changes.
     synth->setMode(currentPart, std::max(mode, 0));
     selectByPart();

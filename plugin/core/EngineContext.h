@@ -29,6 +29,10 @@
 //    message thread; the audio thread only try-locks it with a bounded spin
 //    (tryLockForAudio) and, should that fail, keeps its events for the next
 //    block. During a rebuild the synthesizer is disabled anyway.
+//  - Every plug-in shell hands its blocks to renderAudioBlock, which takes
+//    the engine lock once per block. The lock is not recursive: what runs
+//    with the engine held (a task, a value handler) calls only the methods
+//    marked "engine held" below, never one that locks.
 // Whole message-side operations are serialised by a second lock the audio
 // thread never touches, so a save may read sample data without the engine
 // lock while no import can replace it.
@@ -50,6 +54,7 @@
 #include "FileKinds.h"
 #include "MidiController.h"
 #include "ModuleHost.h"
+#include "PendingMidiEvents.h"
 #include "ProcessorMessageSink.h"
 #include "Records.h"
 #include "SampleSourceStatus.h"
@@ -60,7 +65,7 @@ namespace kest::tolvane::plugin {
 
 class EngineContext {
 public:
-    using EngineMutex = std::recursive_mutex;
+    using EngineMutex = std::mutex;
 
     static constexpr int kQueueSlot = 0;
     static constexpr int kSynthSlot = 1;
@@ -113,8 +118,10 @@ public:
     FileNotice fileNotice;
 
     // ---- Outgoing notifications (may be null: then nothing is sent). ----
-    void setMessageSink(ProcessorMessageSink* sink) { sink_ = sink; }
-    ProcessorMessageSink* messageSink() const { return sink_; }
+    // The sink may be set on one thread (an editor opening) and used on
+    // another (the host's state calls), so it is published atomically.
+    void setMessageSink(ProcessorMessageSink* sink) { sink_.store(sink, std::memory_order_release); }
+    ProcessorMessageSink* messageSink() const { return sink_.load(std::memory_order_acquire); }
 
     EngineMutex& engineMutex() { return mutex_; }
 
@@ -128,17 +135,37 @@ public:
     bool tryLockForAudio(std::unique_lock<EngineMutex>& lock);
     // The most retries one tryLockForAudio() needed so far (for measurements).
     int longestAudioSpin() const { return longestAudioSpin_.load(std::memory_order_relaxed); }
-    // Try-locks; on success runs the ModuleHost over the 32 channel pointers and
-    // returns true. On failure renders nothing (the caller has zeroed the
-    // outputs) and the queued events wait in the queue for the next block.
+    // One block as a plug-in shell hands it over, its host's events already
+    // translated into `events` and its buffers into 32 channel pointers.
+    struct AudioBlock {
+        // The block's events in the order the host delivered them (may be null).
+        PendingMidiEvents* events = nullptr;
+        // Out 1 L, out 1 R, out 2 L, ... each `frames` long; null when the
+        // host left a channel out (nothing renders, the events wait).
+        float** outputs = nullptr;
+        int frames = 0;
+        // Serve the message thread and render nothing; the events stay in
+        // `events` (BypassSwitch drops them when the switch goes off).
+        bool bypassed = false;
+    };
+    struct BlockResult {
+        bool reachedEngine = false;      // false: the engine was busy and the events wait
+        std::uint32_t soundingPairs = 0; // output pairs (bit n: pair n) a voice wrote
+    };
+    // The audio-block entry of every shell: zeroes the outputs, takes the
+    // engine lock once (a bounded spin), applies the queued value changes, a
+    // waiting task and a module (de)activation, moves the events into the
+    // engine's queue and renders. When the lock stays busy the block is
+    // silent and its events wait, marked late, for the next one (counted in
+    // missedBlocks). No allocation, no blocking lock, no system call.
+    BlockResult renderAudioBlock(const AudioBlock& block);
+    // The same for callers that queue into eventQueue themselves (tests, fuzzers).
     bool tryRenderBlock(float** outputs, int numSamples);
-    // activate()/deactivate() on every module, for the bypass switch. When the
-    // lock is busy the request is kept and carried out at the next block.
-    void setModulesActiveFromAudioThread(bool active);
-    // With the engine lock held: applies the queued value changes in order
-    // and runs a waiting task. tryRenderBlock() does it before rendering; no
-    // allocation, no system call.
-    void serviceFromAudioThread();
+    // activate()/deactivate() on every module, for the bypass switch: carried
+    // out by the next renderAudioBlock, which drops what was queued.
+    void requestModulesActive(bool active) { pendingActivation_.store(active ? 1 : 2, std::memory_order_release); }
+    // Blocks that rendered silence because the engine was busy.
+    long missedBlocks() const { return missedBlocks_.load(std::memory_order_relaxed); }
 
     // How long the message thread waits for an audio thread that stopped
     // calling process before it applies edits and runs tasks itself.
@@ -162,7 +189,9 @@ public:
     static constexpr std::chrono::milliseconds kEchoWait{2};
     // Queues the change without waiting for it; its echo is sent by a later
     // call on the message thread (any of these operations, or
-    // deliverValueEchoes). A full queue is waited for, never dropped.
+    // deliverValueEchoes). A full queue is waited for, never dropped. A
+    // change that allocates or frees in the engine (polyphony, clearing a
+    // sample slot) is applied as applyValueChange does instead.
     void postValueChange(int id, float value);
     // Waits until every queued change is applied and sends their echoes.
     void settleValueChanges();
@@ -181,17 +210,26 @@ public:
         task.argument = &work;
         runTask(task);
     }
-    // Forget the audio thread: the host deactivated processing.
+    // Forget the audio thread until its next block: the host deactivated
+    // processing, or promises that no block runs during the call at hand (an
+    // LV2 state restore). Edits and tasks are then carried out at once on the
+    // calling thread instead of waiting kAudioStall for blocks that do not come.
     void noteAudioStopped();
+    // The same from the audio thread, without a lock: the host stops calling
+    // for blocks for a while (a CLAP plug-in put to sleep) until the next one.
+    void noteAudioPausing() { audioPaused_.store(true, std::memory_order_release); }
     // Runs file action `id` with `path`; a null or empty path does nothing.
     void runFileAction(int id, const char* path);
 
+    // Polyphony operation: rebuilds the voice pool with the synthesizer slot
+    // disabled. Takes the engine lock: never call it with the engine held.
+    void applyPolyphony(int count);
+
+    // ---- Engine held (inside runOnEngine, a value handler, or under engineMutex()). ----
     // Stops every voice of the pool at once.
     void stopAllVoices();
     // Mode operation on the current part (clamped to the engine's maxMode), then select by part.
     void setCurrentPartMode(int mode);
-    // Polyphony operation: rebuilds the voice pool with the synthesizer slot disabled.
-    void applyPolyphony(int count);
 
     // ---- Message thread: file operations. ----
     // Imports refuse a wrong file from its size and first bytes before they
@@ -243,6 +281,8 @@ private:
     // echoes fit) and a waiting task.
     void applyQueuedEdits();
     void runWaitingTask();
+    // Changes that allocate or free memory in the engine: applied on the message thread only.
+    static bool needsMessageThread(int id);
     // Applies one change now; the echo, or nothing for an unknown id.
     std::optional<float> applyValueNow(int id, float value);
     // Replaces a slot's audio by `install` with the synthesizer slot disabled.
@@ -252,8 +292,11 @@ private:
     void sendUiUpdate();
     void noteRefusedFile(int action, const char* path, const std::string& refusal);
     void applyPendingActivation();
+    // With the engine lock held: applies the queued value changes in order,
+    // runs a waiting task and carries out a module (de)activation.
+    void serviceFromAudioThread();
 
-    ProcessorMessageSink* sink_ = nullptr;
+    std::atomic<ProcessorMessageSink*> sink_{nullptr};
     EngineMutex mutex_;
     // Serialises whole message-side operations; never taken by the audio thread.
     std::recursive_mutex editMutex_;
@@ -270,6 +313,8 @@ private:
     std::uint32_t seenBeats_ = 0;
     std::chrono::steady_clock::time_point beatSeenAt_{};
     std::atomic<int> pendingActivation_{0}; // 0 none, 1 activate, 2 deactivate
+    std::atomic<long> missedBlocks_{0};
+    std::atomic<bool> audioPaused_{false};
 };
 
 } // namespace kest::tolvane::plugin

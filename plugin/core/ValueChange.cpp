@@ -16,6 +16,8 @@ bool freesSampleAudio(int id) { return id == ids::sampleData::kClear; }
 
 } // namespace
 
+bool EngineContext::needsMessageThread(int id) { return allocatesInTheEngine(id) || freesSampleAudio(id); }
+
 std::optional<float> EngineContext::applyValueNow(int id, float value)
 {
     const int item = ids::itemOf(id);
@@ -42,8 +44,8 @@ void EngineContext::applyValueChange(int id, float value)
             echo = applyValueNow(id, value);
         });
     } else if (allocatesInTheEngine(id)) {
+        // The rebuild takes the engine lock itself, around the swap alone.
         settleValueChanges();
-        std::lock_guard lock(mutex_);
         echo = applyValueNow(id, value);
     } else {
         postValueChange(id, value);

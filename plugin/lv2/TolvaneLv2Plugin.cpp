@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <span>
 
 #include "lv2/atom/util.h"
@@ -11,8 +10,7 @@
 #include "lv2/midi/midi.h"
 #include "lv2/options/options.h"
 
-#include "BypassRecord.h"
-#include "ByteStream.h"
+#include "PluginStateBytes.h"
 #include "RawMidiMessage.h"
 
 namespace kest::tolvane::lv2 {
@@ -112,55 +110,33 @@ void TolvaneLv2Plugin::readEvents(std::uint32_t frames)
     }
 }
 
-void TolvaneLv2Plugin::renderBlock(std::uint32_t frames)
-{
-    const bool connected = std::none_of(outputs_.begin(), outputs_.end(), [](float* p) { return p == nullptr; });
-    for (float* channel : outputs_)
-        if (channel)
-            std::memset(channel, 0, frames * sizeof(float));
-    // Edits reach the engine through its queue and never hold this lock; only
-    // a voice-pool rebuild or a host lifecycle call can. After a bounded spin
-    // this block stays silent and its events wait for the next one.
-    std::unique_lock<plugin::EngineContext::EngineMutex> lock;
-    if (!connected || !context_.tryLockForAudio(lock)) {
-        pending_.markCarried();
-        missedBlocks_.fetch_add(1, std::memory_order_relaxed);
-        return;
-    }
-    context_.serviceFromAudioThread();
-    if (frames == 0)
-        return;
-    pending_.moveInto(*context_.eventQueue);
-    context_.tryRenderBlock(outputs_.data(), static_cast<int>(frames));
-}
-
 void TolvaneLv2Plugin::run(std::uint32_t frames)
 {
     if (dropPending_.exchange(false, std::memory_order_acq_rel))
         pending_.clear();
     readEvents(frames);
-    renderBlock(frames);
+    // A port left unconnected (a host's fault) gets no samples; the rest are silenced.
+    const bool connected = std::none_of(outputs_.begin(), outputs_.end(), [](float* p) { return p == nullptr; });
+    if (!connected)
+        for (float* channel : outputs_)
+            if (channel)
+                std::memset(channel, 0, frames * sizeof(float));
+    context_.renderAudioBlock(
+        {.events = &pending_, .outputs = connected ? outputs_.data() : nullptr, .frames = static_cast<int>(frames)});
 }
 
 std::vector<std::uint8_t> TolvaneLv2Plugin::stateBytes()
 {
-    plugin::MemoryByteWriter writer;
-    context_.writeState(writer);
-    const auto record = plugin::encodeBypassRecord(bypassed_.load(std::memory_order_acquire));
-    writer.write(record.data(), record.size());
-    return std::move(writer.bytes);
+    return plugin::pluginStateBytes(context_, bypassed_.load(std::memory_order_acquire));
 }
 
 bool TolvaneLv2Plugin::loadStateBytes(const std::uint8_t* data, std::size_t size)
 {
-    plugin::MemoryByteReader reader(data, size);
-    const bool loaded = context_.readState(reader);
-    if (size >= plugin::kBypassRecordSize)
-        if (const auto bypassed = plugin::decodeBypassRecord(
-                std::span(data + size - plugin::kBypassRecordSize, plugin::kBypassRecordSize)))
-            bypassed_.store(*bypassed, std::memory_order_release);
+    const plugin::LoadedPluginState loaded = plugin::loadPluginStateBytes(context_, std::span(data, size));
+    if (loaded.bypass)
+        bypassed_.store(*loaded.bypass, std::memory_order_release);
     stateLoaded_.store(true, std::memory_order_release);
-    return loaded;
+    return loaded.loaded;
 }
 
 LV2_State_Status TolvaneLv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle)
@@ -181,6 +157,9 @@ LV2_State_Status TolvaneLv2Plugin::restore(LV2_State_Retrieve_Function retrieve,
         return LV2_STATE_ERR_NO_PROPERTY;
     if (type != uris_.atomChunk)
         return LV2_STATE_ERR_BAD_TYPE;
+    // LV2 runs restore between blocks, never beside one (no thread-safe
+    // restore is declared): the load need not wait for blocks that do not come.
+    context_.noteAudioStopped();
     return loadStateBytes(static_cast<const std::uint8_t*>(data), size) ? LV2_STATE_SUCCESS : LV2_STATE_ERR_UNKNOWN;
 }
 

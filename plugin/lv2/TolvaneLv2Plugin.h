@@ -62,11 +62,10 @@ public:
     // True once after each state load (the editor then redraws everything).
     bool takeStateLoaded() { return stateLoaded_.exchange(false, std::memory_order_acq_rel); }
     // Blocks that rendered silence because an edit held the engine.
-    long missedBlocks() const { return missedBlocks_.load(std::memory_order_relaxed); }
+    long missedBlocks() const { return context_.missedBlocks(); }
 
 private:
     void readEvents(std::uint32_t frames);
-    void renderBlock(std::uint32_t frames);
 
     struct Uris {
         LV2_URID midiEvent = 0;
@@ -82,7 +81,6 @@ private:
     std::atomic<bool> dropPending_{false};
     std::atomic<bool> bypassed_{false};
     std::atomic<bool> stateLoaded_{false};
-    std::atomic<long> missedBlocks_{0};
 };
 
 } // namespace kest::tolvane::lv2

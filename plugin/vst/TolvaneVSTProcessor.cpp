@@ -99,6 +99,8 @@ tresult PLUGIN_API TolvaneVSTProcessor::setupProcessing(ProcessSetup& setup)
     return AudioEffect::setupProcessing(setup);
 }
 
+long TolvaneVSTProcessor::missedBlocks() const { return context_ ? context_->missedBlocks() : 0; }
+
 void TolvaneVSTProcessor::ensureScratch(int32 samples)
 {
     if (samples > 0 && static_cast<std::size_t>(samples) > scratch_.size())
@@ -127,14 +129,9 @@ tresult PLUGIN_API TolvaneVSTProcessor::setBusArrangements(SpeakerArrangement* i
 
 void TolvaneVSTProcessor::switchBypass(bool on)
 {
-    if (on == bypassed_)
-        return;
     // Both directions reset the modules, which drops whatever was queued.
-    pending_.clear();
-    points_.clear();
-    moduleRequest_ = on ? ModuleRequest::Deactivate : ModuleRequest::Activate;
-    bypassed_ = on;
-    bypassState_.store(on, std::memory_order_release);
+    if (bypass_.set(on, *context_, pending_))
+        points_.clear();
 }
 
 // Every point of a MIDI queue becomes an event; ParameterPoints puts the points
@@ -224,18 +221,21 @@ void TolvaneVSTProcessor::readEvents(IEventList* events, int32 numSamples)
 
 bool TolvaneVSTProcessor::collectOutputs(ProcessData& data, float** channels)
 {
+    const auto bytes = static_cast<std::size_t>(std::max<int32>(data.numSamples, 0)) * sizeof(float);
     for (int bus = 0; bus < Tolvane::kOutputBusCount; ++bus) {
         const AudioBusBuffers& buffers = data.outputs[bus];
+        // Channels past a stereo pair (a host's other arrangement) get silence.
+        for (int32 side = 2; buffers.channelBuffers32 && side < buffers.numChannels; ++side)
+            if (buffers.channelBuffers32[side])
+                std::memset(buffers.channelBuffers32[side], 0, bytes);
         for (int side = 0; side < 2; ++side) {
             float* channel =
                 (buffers.channelBuffers32 && side < buffers.numChannels) ? buffers.channelBuffers32[side] : nullptr;
             if (!channel) {
                 // The engine writes all 32 channels; a missing one gets the scratch buffer.
-                if (static_cast<std::size_t>(data.numSamples) > scratch_.size())
+                if (data.numSamples > 0 && static_cast<std::size_t>(data.numSamples) > scratch_.size())
                     return false;
                 channel = scratch_.data();
-                // Nobody listens to it, but keep it from accumulating without bound.
-                std::memset(channel, 0, static_cast<std::size_t>(data.numSamples) * sizeof(float));
             }
             channels[2 * bus + side] = channel;
         }
@@ -258,37 +258,6 @@ void TolvaneVSTProcessor::zeroOutputs(ProcessData& data)
     }
 }
 
-void TolvaneVSTProcessor::applyModuleRequest()
-{
-    if (moduleRequest_ == ModuleRequest::None)
-        return;
-    context_->setModulesActiveFromAudioThread(moduleRequest_ == ModuleRequest::Activate);
-    moduleRequest_ = ModuleRequest::None;
-}
-
-std::uint32_t TolvaneVSTProcessor::deliverToEngine(float** channels, int32 numSamples)
-{
-    // Edits reach the engine through its queue and never hold this lock; only
-    // a voice-pool rebuild or a host lifecycle call can. Never sleep on it:
-    // after a bounded spin this block stays silent and its events wait.
-    std::unique_lock<EngineContext::EngineMutex> lock;
-    if (!context_->tryLockForAudio(lock)) {
-        if (numSamples > 0) {
-            pending_.markCarried();
-            missedBlocks_.fetch_add(1, std::memory_order_relaxed);
-        }
-        return 0;
-    }
-    // Queued value changes and a waiting task first, even while bypassed, so
-    // the message thread waiting for them is answered.
-    context_->serviceFromAudioThread();
-    applyModuleRequest();
-    if (bypassed_ || numSamples <= 0)
-        return 0;
-    pending_.moveInto(*context_->eventQueue);
-    return context_->tryRenderBlock(channels, numSamples) ? context_->moduleHost->soundingPairs : 0;
-}
-
 void TolvaneVSTProcessor::setSilenceFlags(ProcessData& data, std::uint32_t soundingBuses)
 {
     for (int bus = 0; bus < Tolvane::kOutputBusCount; ++bus) {
@@ -303,23 +272,29 @@ tresult PLUGIN_API TolvaneVSTProcessor::process(ProcessData& data)
 {
     if (data.numOutputs != Tolvane::kOutputBusCount || !data.outputs)
         return kResultOk;
+    if (!context_) {
+        zeroOutputs(data);
+        setSilenceFlags(data, 0);
+        return kResultOk;
+    }
     if (dropPending_.exchange(false, std::memory_order_acq_rel))
         pending_.clear();
-    if (const int restored = requestedBypass_.exchange(-1, std::memory_order_acq_rel); restored >= 0)
-        switchBypass(restored == 1);
+    if (bypass_.takeRestored(*context_, pending_))
+        points_.clear();
 
     readParameterChanges(data.inputParameterChanges, data.numSamples);
     readEvents(data.inputEvents, data.numSamples);
 
-    zeroOutputs(data);
-    if (!context_) {
-        setSilenceFlags(data, 0);
-        return kResultOk;
-    }
-
     float* channels[2 * Tolvane::kOutputBusCount] = {};
-    const bool complete = data.numSamples <= 0 || collectOutputs(data, channels);
-    setSilenceFlags(data, deliverToEngine(channels, complete ? data.numSamples : 0));
+    const bool complete = collectOutputs(data, channels);
+    if (!complete)
+        zeroOutputs(data);
+    // The shared block entry zeroes the channels, serves the message thread and renders.
+    const EngineContext::BlockResult result = context_->renderAudioBlock({.events = &pending_,
+                                                                          .outputs = complete ? channels : nullptr,
+                                                                          .frames = data.numSamples,
+                                                                          .bypassed = bypass_.on()});
+    setSilenceFlags(data, result.soundingPairs);
     return kResultOk;
 }
 
@@ -331,7 +306,7 @@ tresult PLUGIN_API TolvaneVSTProcessor::setState(IBStream* state)
         result = context_->readState(reader) ? kResultOk : kResultFalse;
         bool bypassed = false;
         if (Tolvane::readBypassTrailer(*state, bypassed))
-            requestedBypass_.store(bypassed ? 1 : 0, std::memory_order_release);
+            bypass_.restore(bypassed);
     }
     messenger_.sendContextAddress(Tolvane::kMsgSetState, context_.get());
     return result;
@@ -344,7 +319,7 @@ tresult PLUGIN_API TolvaneVSTProcessor::getState(IBStream* state)
         IBStreamByteWriter writer(*state);
         context_->writeState(writer);
         if (!writer.failed())
-            Tolvane::writeBypassTrailer(*state, bypassState_.load(std::memory_order_acquire));
+            Tolvane::writeBypassTrailer(*state, bypass_.saved());
         result = writer.failed() ? kResultFalse : kResultOk;
     }
     messenger_.sendContextAddress(Tolvane::kMsgGetState, context_.get());

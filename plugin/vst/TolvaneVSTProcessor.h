@@ -13,6 +13,7 @@
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "public.sdk/source/vst/vstaudioeffect.h"
 
+#include "BypassSwitch.h"
 #include "ParameterPoints.h"
 #include "PendingMidiEvents.h"
 #include "ProcessorMessenger.h"
@@ -46,42 +47,31 @@ public:
 
     // Null before initialize; lives as long as the processor.
     EngineContext* engineContext() const { return context_.get(); }
-    bool isBypassed() const { return bypassed_; }
+    bool isBypassed() const { return bypass_.on(); }
     // Events read but not yet handed to the engine (audio thread only).
     const kest::tolvane::plugin::PendingMidiEvents& pendingEvents() const { return pending_; }
     // Blocks that could not reach the engine because an edit held it: they
     // rendered silence and their events waited for a later block.
-    long missedBlocks() const { return missedBlocks_.load(std::memory_order_relaxed); }
+    long missedBlocks() const;
 
 private:
-    enum class ModuleRequest { None, Activate, Deactivate };
-
     void readParameterChanges(IParameterChanges* changes, int32 numSamples);
     void readMidiQueue(IParamValueQueue& queue, int channel, int item, int32 numSamples);
     void readEvents(IEventList* events, int32 numSamples);
     void switchBypass(bool on);
     bool collectOutputs(ProcessData& data, float** channels);
     void zeroOutputs(ProcessData& data);
-    // Returns the output pairs (bit n: bus n) the engine rendered sound into.
-    std::uint32_t deliverToEngine(float** channels, int32 numSamples);
     // Marks every bus the engine left silent, so that the host may skip it.
     static void setSilenceFlags(ProcessData& data, std::uint32_t soundingBuses);
-    void applyModuleRequest();
     void ensureScratch(int32 samples);
 
     std::unique_ptr<EngineContext> context_;
     ProcessorMessenger messenger_;
     kest::tolvane::plugin::PendingMidiEvents pending_;
     kest::tolvane::plugin::ParameterPoints points_;
-    bool bypassed_ = false;
-    ModuleRequest moduleRequest_ = ModuleRequest::None;
+    kest::tolvane::plugin::BypassSwitch bypass_;
     // Set by setActive on the message thread; the audio thread empties its events.
     std::atomic<bool> dropPending_{false};
-    // The bypass switch as the message thread sees it (for the saved state),
-    // and a switch restored from a saved state for the audio thread (-1: none).
-    std::atomic<bool> bypassState_{false};
-    std::atomic<int> requestedBypass_{-1};
-    std::atomic<long> missedBlocks_{0};
     // Stands in for output channels a host did not supply (message thread sizes it).
     std::vector<float> scratch_;
 };

@@ -8,7 +8,7 @@
                                                        # nearly the same (also a CTest test)
     python3 scripts/factory/make_chip_bank.py --trim LEVELS
         # folds measured loudness into chip_levels.py; LEVELS is the output of
-        # build/tests/factory/tolvane_factory_report --chip-levels
+        # build/bench/factory/tolvane_factory_report --chip-levels
 
 Files (presets/): chip-wavetables.txt (128 tables for Table Size 32),
 chip-tones.txt (programs 0-127 and the tone kit on 128-255), chip-samplers.txt

@@ -2,7 +2,8 @@
 # The Windows stage of the test command: builds the Windows version, runs its
 # tests under Wine in a fresh Wine prefix (the build folder's own, no extra DLL
 # search path), compares its renders with the Linux renderer's, checks its
-# editor, then writes the release packages and checks them unpacked.
+# editor and the CLAP plug-in (renders against Linux, its window), then writes
+# the release packages and checks them unpacked.
 #   scripts/windows/test-stage.sh <linux build> <windows build>
 # The Linux build must be built (the renders are compared with its renderer).
 # SPDX-License-Identifier: GPL-3.0-or-later
@@ -38,6 +39,9 @@ step_done "renders against the Linux renderer"
 
 bash "$root/scripts/windows/editor-check.sh" "$windows" "$windows/editor-check"
 step_done "editor under Wine"
+
+bash "$root/scripts/windows/clap-check.sh" "$linux" "$windows"
+step_done "CLAP plug-in under Wine (renders against Linux, window)"
 
 bash "$root/scripts/package.sh" "$linux" "$windows"
 bash "$root/scripts/package-check.sh" "$linux" "$windows"

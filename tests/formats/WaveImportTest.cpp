@@ -167,6 +167,17 @@ TEST(WaveImport, RejectedFilesPrepareNothing)
         EXPECT_FALSE(prepareWaveImport(parseWave(bytes), SampleSourceKind::Pcm).has_value());
 }
 
+TEST(WaveImport, ARefusalSaysWhatFailed)
+{
+    std::string reason;
+    const auto threeChannels = WaveBuilder().format(1, 3, 44100, 16).samples({0, 0, 0}, 16).build();
+    EXPECT_FALSE(prepareWaveImport(parseWave(threeChannels), SampleSourceKind::Pcm, &reason));
+    EXPECT_EQ(reason, "3 channels; a sample slot takes 1 or 2");
+    const auto mono = WaveBuilder().format(1, 1, 44100, 16).samples({5, -5}, 16).build();
+    EXPECT_FALSE(prepareWaveImport(parseWave(mono), static_cast<SampleSourceKind>(9), &reason));
+    EXPECT_EQ(reason, "no conversion of kind 9");
+}
+
 TEST(WaveImport, FileWithoutDataLoadsZeroFrames)
 {
     auto engine = test::makeEngine();

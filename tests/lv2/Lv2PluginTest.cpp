@@ -4,10 +4,12 @@
 // VST 3 and LV2 plug-ins byte for byte, and presets equal to their .vstpreset twins.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <thread>
 
 #include "lv2/atom/atom.h"
 #include "lv2/instance-access/instance-access.h"
@@ -197,6 +199,25 @@ TEST(Lv2State, CrossesFromVst3ToLv2AndBackByteForByte)
     std::copy(record.begin(), record.end(), bypassed.end() - static_cast<std::ptrdiff_t>(record.size()));
     ASSERT_TRUE(lv2.restoreState(bypassed));
     EXPECT_EQ(lv2.saveState(), bypassed);
+}
+
+// LV2 runs restore between blocks, never beside one: the restore does not
+// wait out the engine's audio-stall timeout (250 ms) for blocks that the host
+// holds back, as it did while the audio thread's last block looked recent.
+TEST(Lv2State, ARestoreBetweenTheAudioThreadsBlocksDoesNotWaitForBlocks)
+{
+    PluginInstance lv2(kRate, 512);
+    ASSERT_TRUE(lv2.restoreState(bankState()));
+    std::thread audio([&] {
+        for (int block = 0; block < 20; ++block) {
+            lv2.setEvents({});
+            lv2.run(512);
+        }
+    });
+    audio.join();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(lv2.restoreState(bankState()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 }
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path)

@@ -4,6 +4,10 @@
 // changes, pressure and System Exclusive, with an edit waiting now and then.
 #include <gtest/gtest.h>
 
+#include "lv2/atom/atom.h"
+#include "lv2/state/state.h"
+#include "lv2/urid/urid.h"
+
 #include "EngineContext.h"
 #include "HeapCallCounter.h"
 #include "LilvHost.h"
@@ -61,6 +65,54 @@ TEST(Lv2RealTime, RunNeverTouchesTheHeap)
     }
     instance->engineContext().settleValueChanges();
     EXPECT_EQ(calls, 0);
+}
+
+} // namespace
+
+namespace {
+
+// With the heap exhausted the entry points answer with LV2's failure values
+// (no exception reaches the host), and the instance works on afterwards.
+TEST(Lv2Boundary, AnExhaustedHeapGivesTheFailureValues)
+{
+    PluginInstance plugin(44100, 256);
+    ASSERT_TRUE(plugin.valid());
+    const std::vector<std::uint8_t> state = plugin.saveState();
+    ASSERT_FALSE(state.empty());
+    const LV2_Descriptor* descriptor = lilv_instance_get_descriptor(plugin.lilvInstance());
+    const auto* stateInterface =
+        static_cast<const LV2_State_Interface*>(descriptor->extension_data(LV2_STATE__interface));
+    ASSERT_TRUE(stateInterface);
+    const LV2_Feature map{LV2_URID__map, LilvBundle::instance().urids().mapFeature()};
+    const LV2_Feature* features[] = {&map, nullptr};
+    struct Stored {
+        const std::vector<std::uint8_t>* bytes;
+        std::uint32_t chunk;
+    } stored{&state, LilvBundle::instance().urids().map(LV2_ATOM__Chunk)};
+    const auto store = [](LV2_State_Handle, std::uint32_t, const void*, std::size_t, std::uint32_t, std::uint32_t) {
+        return LV2_STATE_SUCCESS;
+    };
+    const auto retrieve = [](LV2_State_Handle handle, std::uint32_t, std::size_t* size, std::uint32_t* type,
+                             std::uint32_t* flags) -> const void* {
+        const auto& s = *static_cast<const Stored*>(handle);
+        *size = s.bytes->size();
+        *type = s.chunk;
+        *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+        return s.bytes->data();
+    };
+    LV2_Handle handle = lilv_instance_get_handle(plugin.lilvInstance());
+
+    tolvane_test::failHeapCallsOnThisThread(true);
+    LV2_Handle created = descriptor->instantiate(descriptor, 44100, "", features);
+    const LV2_State_Status saved = stateInterface->save(handle, store, nullptr, LV2_STATE_IS_POD, nullptr);
+    const LV2_State_Status restored = stateInterface->restore(handle, retrieve, &stored, 0, nullptr);
+    tolvane_test::failHeapCallsOnThisThread(false);
+
+    EXPECT_EQ(created, nullptr);
+    EXPECT_EQ(saved, LV2_STATE_ERR_UNKNOWN);
+    EXPECT_EQ(restored, LV2_STATE_ERR_UNKNOWN);
+    EXPECT_TRUE(plugin.restoreState(state));
+    EXPECT_EQ(plugin.saveState(), state);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include "LilvHost.h"
 #include "MidiFile.h"
+#include "SongHostEvents.h"
 #include "SongRenders.h"
 
 namespace tolvane_lv2_test {
@@ -18,17 +19,13 @@ namespace tools = kest::tolvane::tools;
 using tolvane_test::Channels;
 using tolvane_test::compare;
 using tolvane_test::Difference;
+using tolvane_test::oneTickScore;
 using tolvane_test::renderWithRenderer;
 using tolvane_test::rms;
 constexpr int kRate = tolvane_test::kSongRate;
 
-const std::vector<std::uint8_t>& bankState();
+inline const std::vector<std::uint8_t>& bankState() { return tolvane_test::bankStateReceivingSysEx(); }
 
-// What VST 3 hosts lose: set-ups of several controllers on one tick (a GM
-// one-tick RPN set-up, data increments, a pedal pressed, lifted and pressed
-// again), then A4 bent fully up; notes, pressure, a program change and the
-// engine's own System Exclusive around them.
-tools::MidiSong oneTickScore();
 tools::MidiSong songFromFile(const std::string& name);
 
 // The same through the LV2 plug-in, the song's events as raw MIDI at their frames.

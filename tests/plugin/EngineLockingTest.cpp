@@ -60,7 +60,7 @@ TEST_F(EngineLocking, DeactivationFromTheAudioThreadWaitsForTheNextBlock)
     noteOn(0, 62);
     {
         ForeignLock lock(context);
-        context.setModulesActiveFromAudioThread(false);
+        context.requestModulesActive(false);
         EXPECT_EQ(soundingVoices(), 1);
     }
     EXPECT_TRUE(render());
@@ -123,7 +123,7 @@ TEST_F(EngineLocking, EditsRacingARenderLoopAreSafe)
         context.applyValueChange(ids::system::kMasterTune, static_cast<float>(i % 7) / 7.0f);
         context.applyValueChange(ids::system::kReset, 1.0f);
         context.applyValueChange(ids::waveTable::kSine, 1.0f);
-        context.stopAllVoices();
+        context.runOnEngine([&] { context.stopAllVoices(); });
     }
     done = true;
     audio.join();

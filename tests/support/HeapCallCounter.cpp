@@ -13,8 +13,9 @@ void __libc_free(void*);
 }
 
 namespace {
-// A plain thread-local flag: reading it allocates nothing.
+// Plain thread-local flags: reading them allocates nothing.
 thread_local bool countingThisThread = false;
+thread_local bool failingThisThread = false;
 } // namespace
 
 namespace tolvane_test {
@@ -22,6 +23,7 @@ std::atomic<bool> countingHeapCalls{false};
 std::atomic<long> heapCalls{0};
 
 void countHeapCallsOnThisThread(bool on) { countingThisThread = on; }
+void failHeapCallsOnThisThread(bool on) { failingThisThread = on; }
 } // namespace tolvane_test
 
 namespace {
@@ -38,17 +40,17 @@ extern "C" {
 void* malloc(std::size_t size)
 {
     note();
-    return __libc_malloc(size);
+    return failingThisThread ? nullptr : __libc_malloc(size);
 }
 void* calloc(std::size_t count, std::size_t size)
 {
     note();
-    return __libc_calloc(count, size);
+    return failingThisThread ? nullptr : __libc_calloc(count, size);
 }
 void* realloc(void* pointer, std::size_t size)
 {
     note();
-    return __libc_realloc(pointer, size);
+    return failingThisThread ? nullptr : __libc_realloc(pointer, size);
 }
 void free(void* pointer)
 {
@@ -61,7 +63,7 @@ void free(void* pointer)
 void* operator new(std::size_t size)
 {
     note();
-    if (void* p = __libc_malloc(size ? size : 1))
+    if (void* p = failingThisThread ? nullptr : __libc_malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the plug-in formats' render tests share: songs read from files, the
-// renderer's own render of a song from a saved state (the reference every
-// plug-in must equal), and a sample-for-sample comparison of 32 channels.
+// songs and state every format is compared on, the renderer's own render of
+// a song from a saved state (the reference every plug-in must equal), and a
+// sample-for-sample comparison of 32 channels.
 #pragma once
 
 #include <cstdint>
@@ -36,5 +37,15 @@ struct Difference {
 };
 Difference compare(const Channels& a, const Channels& b);
 double rms(const Channels& channels);
+
+// The factory bank as a saved state with System Exclusive reception on: the
+// state every format's render is compared from.
+const std::vector<std::uint8_t>& bankStateReceivingSysEx();
+
+// What VST 3 hosts lose: set-ups of several controllers on one tick (a GM
+// one-tick RPN set-up, data increments, a pedal pressed, lifted and pressed
+// again), then A4 bent fully up; notes, pressure, a program change and the
+// engine's own System Exclusive around them.
+kest::tolvane::tools::MidiSong oneTickScore();
 
 } // namespace tolvane_test

@@ -30,8 +30,8 @@ void LivePlayer::setTempo(double beatsPerMinute)
 
 void LivePlayer::reserveFrames(int frames)
 {
-    std::lock_guard lock(context_.engineMutex());
     context_.setBlockSize(frames);
+    std::lock_guard lock(context_.engineMutex());
     if (frames <= blockCapacity_)
         return;
     blockCapacity_ = frames;

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The plug-in's VST 3 editor inside an LV2 host, unchanged: the editor and
-// the VST 3 controller it talks to run as they do in a VST 3 host, and a
-// stand-in for the processor, connected to the controller, answers their
-// messages from the LV2 instance's EngineContext (reached through the host's
-// instance-access feature, so editor and engine share one process as in VST 3).
+// The plug-in's VST 3 editor inside an LV2 host (EmbeddedEditor), reaching
+// the LV2 instance's EngineContext through the host's instance-access feature.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "Lv2PlugFrame.h"
+
+namespace Steinberg::Vst {
+class EmbeddedEditor;
+}
 
 namespace kest::tolvane::lv2 {
 
@@ -33,8 +34,9 @@ public:
     void hostResized(int width, int height);
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> parts_;
+    TolvaneLv2Plugin& instance_;
+    Lv2PlugFrame frame_;
+    std::unique_ptr<Steinberg::Vst::EmbeddedEditor> editor_;
 };
 
 } // namespace kest::tolvane::lv2

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The LV2 UI's C entry points. The UI lives in the plug-in's own binary, so
-// the editor and the instance it edits share one copy of the code.
+// the editor and the instance it edits share one copy of the code. No
+// exception leaves them (HostBoundary.h).
 #include <dlfcn.h>
 
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "vstgui/lib/platform/linux/linuxfactory.h"
 #include "vstgui/lib/platform/platformfactory.h"
 
+#include "HostBoundary.h"
 #include "Lv2EditorSession.h"
 #include "Lv2Identity.h"
 
@@ -26,6 +28,7 @@ namespace {
 
 using kest::tolvane::lv2::Lv2EditorSession;
 using kest::tolvane::lv2::TolvaneLv2Plugin;
+using kest::tolvane::plugin::guardedCall;
 
 struct UiInstance {
     std::unique_ptr<Lv2EditorSession> session;
@@ -70,12 +73,11 @@ void startVstgui(const char* bundlePath)
         } stop;
         started = true;
     }
-    if (const auto* linux = VSTGUI::getPlatformFactory().asLinuxFactory())
-        linux->setResourcePath((std::filesystem::path(bundlePath) / "resources").string() + "/");
+    if (const auto* x11Factory = VSTGUI::getPlatformFactory().asLinuxFactory())
+        x11Factory->setResourcePath((std::filesystem::path(bundlePath) / "resources").string() + "/");
 }
 
-LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char* bundlePath, LV2UI_Write_Function,
-                         LV2UI_Controller, LV2UI_Widget* widget, const LV2_Feature* const* features)
+LV2UI_Handle openEditor(const char* bundlePath, LV2UI_Widget* widget, const LV2_Feature* const* features)
 {
     const HostUiFeatures host = readUiFeatures(features);
     // Without the instance (a host that runs UIs in another process) there
@@ -94,27 +96,41 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char* bundl
     return ui.release();
 }
 
-void cleanup(LV2UI_Handle handle) { delete static_cast<UiInstance*>(handle); }
+LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char* bundlePath, LV2UI_Write_Function,
+                         LV2UI_Controller, LV2UI_Widget* widget, const LV2_Feature* const* features)
+{
+    return guardedCall(LV2UI_Handle{nullptr}, [&] { return openEditor(bundlePath, widget, features); });
+}
+
+void cleanup(LV2UI_Handle handle)
+{
+    guardedCall([&] { delete static_cast<UiInstance*>(handle); });
+}
 
 void portEvent(LV2UI_Handle, uint32_t, uint32_t, uint32_t, const void*) {}
 
+// Non-zero tells the host the UI is gone; an editor that failed is.
 int idle(LV2UI_Handle handle)
 {
-    static_cast<UiInstance*>(handle)->session->idle();
-    return 0;
+    return guardedCall(1, [&] {
+        static_cast<UiInstance*>(handle)->session->idle();
+        return 0;
+    });
 }
 
 int hostResized(LV2UI_Feature_Handle handle, int width, int height)
 {
-    static_cast<UiInstance*>(handle)->session->hostResized(width, height);
-    return 0;
+    return guardedCall(1, [&] {
+        static_cast<UiInstance*>(handle)->session->hostResized(width, height);
+        return 0;
+    });
 }
 
 const void* extensionData(const char* uri)
 {
     static const LV2UI_Idle_Interface idleInterface{idle};
     static const LV2UI_Resize resizeInterface{nullptr, hostResized};
-    const std::string_view name(uri);
+    const std::string_view name(uri != nullptr ? uri : "");
     if (name == LV2_UI__idleInterface)
         return &idleInterface;
     if (name == LV2_UI__resize)

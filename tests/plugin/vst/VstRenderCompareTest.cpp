@@ -18,6 +18,7 @@
 #include "SongRenderer.h"
 #include "SongRenders.h"
 #include "SoundDataLoader.h"
+#include "VstSongEvents.h"
 #include "VstTestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -98,30 +99,9 @@ private:
     void deliver(const tools::MidiSong& song, const tools::SongEvent& e, int32 offset, Block& block,
                  MidiParameterChanges& changes)
     {
-        const auto channel = static_cast<int16>(e.channel);
-        switch (e.type) {
-        case tv::kNoteOn:
-            block.addNoteOn(channel, static_cast<int16>(e.data1), static_cast<float>(e.data2 / 127.0), offset);
-            break;
-        case tv::kNoteOff: block.addNoteOff(channel, static_cast<int16>(e.data1), offset); break;
-        case tv::kControlChange:
-            changes.add(parameterFor(e.channel, static_cast<CtrlNumber>(e.data1)), offset, e.data2 / 127.0);
-            break;
-        case tv::kProgramChange:
-            changes.add(parameterFor(e.channel, kCtrlProgramChange), offset, e.data1 / 127.0);
-            break;
-        case tv::kPitchBend:
-            changes.add(parameterFor(e.channel, kPitchBend), offset, (e.data2 * 128 + e.data1) / 16383.0);
-            break;
-        case tv::kSystemExclusive: {
-            auto& bytes = sysEx_.emplace_back(1, std::uint8_t{0xF0});
-            const auto payload = song.sysEx(e);
-            bytes.insert(bytes.end(), payload.begin(), payload.end());
-            block.addSysEx(bytes, offset);
-            break;
-        }
-        default: break; // pressure: a host has no parameter for it, and the engine only stores it
-        }
+        addSongEvent(
+            song, e, offset, block, changes,
+            [this](int channel, CtrlNumber controller) { return parameterFor(channel, controller); }, sysEx_);
     }
 
     int blockSize_;
