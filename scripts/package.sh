@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Release packages for Linux and Windows, each a folder a user unpacks:
+# Release packages for Linux and Windows:
 #   dist/TolvaneSynthWT-<version>-linux-x86_64.tar.gz
 #   dist/TolvaneSynthWT-<version>-windows-x86_64.zip
-# with the plug-in bundle (and the LV2 bundle where the Linux build made one),
-# the factory presets, the renderer (and tolvane-play on Linux), README, manual,
-# licence and the notices of every component, with where its source is.
+#   dist/TolvaneSynthWT-<version>-windows-x86_64-setup.exe   (the installer)
+# The archives are each a folder a user unpacks, with the plug-in bundles (VST 3,
+# and LV2 on Linux), the factory presets, the renderer (and tolvane-play on
+# Linux), README, manual, licence and the notices of every component, with where
+# its source is; the installer holds the Windows folder and puts each part where
+# Windows hosts look for it (scripts/windows/installer.nsi).
 #   scripts/package.sh [linux build] [windows build]   (default: build, build-windows)
-# Builds whatever of the two is not built yet.
+# Configures a build folder that is not configured yet and builds in each only
+# what the packages hold, so it works in a fresh clone.
 # SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,15 +19,27 @@ windows=$(realpath -m "${2:-$root/build-windows}")
 dist="$root/dist"
 version=$(sed -n 's/.*kVersion = "\([0-9.]*\)".*/\1/p' "$root/plugin/core/ProtocolIds.h")
 
-if [[ ! -x $linux/tools/tolvane-render ]]; then
+# What the packages hold. The CLAP plug-in, TolvaneSynthWT.clap, joins both
+# packages and the installer once its build target is named here; nothing
+# else needs to change for it (copy_clap below finds the file the build made).
+clap_targets=()
+linux_targets=(TolvaneSynthWT tolvane_lv2_bundle tolvane-render tolvane-play tolvane_factory_presets "${clap_targets[@]}")
+windows_targets=(TolvaneSynthWT tolvane-render tolvane_factory_presets "${clap_targets[@]}")
+
+if [[ ! -f $linux/CMakeCache.txt ]]; then
     bash "$root/scripts/setup.sh"
-    cmake -G Ninja -S "$root" -B "$linux" -DCMAKE_BUILD_TYPE=Release
+    launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -G Ninja -S "$root" -B "$linux" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}"
 fi
-cmake --build "$linux" --target TolvaneSynthWT tolvane-render tolvane-play tolvane_factory_presets
+cmake --build "$linux" --target "${linux_targets[@]}"
 if [[ ! -f $windows/CMakeCache.txt ]]; then
-    bash "$root/scripts/build-windows.sh" "$windows"
+    bash "$root/scripts/build-windows.sh" "$windows" "${windows_targets[@]}"
 fi
-cmake --build "$windows" --target TolvaneSynthWT tolvane-render tolvane_factory_presets
+cmake --build "$windows" --target "${windows_targets[@]}"
+bash "$root/scripts/setup.sh" --windows # makensis for the installer
 sdk=$(sed -n 's/^TOLVANE_VST3_SDK_ROOT:INTERNAL=//p' "$linux/CMakeCache.txt")
 
 commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)
@@ -84,6 +100,13 @@ notices() {
     fi
 }
 
+# copy_clap BUILD FOLDER: the CLAP plug-in, where the build made one.
+copy_clap() {
+    local clap
+    clap=$(find "$1" -name TolvaneSynthWT.clap -type f -not -path '*/CMakeFiles/*' | head -n 1)
+    [[ -z $clap ]] || cp "$clap" "$2/"
+}
+
 # common FOLDER BUILD: README, manual and the factory presets as the generator wrote them.
 common() {
     local folder=$1 build=$2
@@ -99,12 +122,11 @@ stage="$dist/$name"
 rm -rf "$stage" "$dist/$name.tar.gz"
 mkdir -p "$stage/bin"
 cp -r "$linux/VST3/Release/TolvaneSynthWT.vst3" "$stage/"
-lv2=$(find "$linux" -maxdepth 3 -type d -name 'TolvaneSynthWT.lv2' | head -n 1)
-[[ -n $lv2 ]] && cp -r "$lv2" "$stage/"
-cp "$linux/tools/tolvane-render" "$stage/bin/"
-[[ -x $linux/tools/tolvane-play ]] && cp "$linux/tools/tolvane-play" "$stage/bin/"
-strip "$stage/bin/"* "$stage/TolvaneSynthWT.vst3/Contents/x86_64-linux/"*.so
-[[ -d $stage/TolvaneSynthWT.lv2 ]] && strip "$stage/TolvaneSynthWT.lv2/"*.so
+cp -r "$linux/lv2/TolvaneSynthWT.lv2" "$stage/"
+copy_clap "$linux" "$stage"
+cp "$linux/tools/tolvane-render" "$linux/tools/tolvane-play" "$stage/bin/"
+strip "$stage/bin/"* "$stage/TolvaneSynthWT.vst3/Contents/x86_64-linux/"*.so "$stage/TolvaneSynthWT.lv2/"*.so
+[[ -f $stage/TolvaneSynthWT.clap ]] && strip "$stage/TolvaneSynthWT.clap"
 common "$stage" "$linux"
 notices "$stage" linux
 tar -C "$dist" -czf "$dist/$name.tar.gz" "$name"
@@ -116,11 +138,20 @@ stage="$dist/$name"
 rm -rf "$stage" "$dist/$name.zip"
 mkdir -p "$stage"
 cp -r "$windows/VST3/Release/TolvaneSynthWT.vst3" "$stage/"
+copy_clap "$windows" "$stage"
 cp "$windows/tools/tolvane-render.exe" "$stage/"
 x86_64-w64-mingw32-strip "$stage/tolvane-render.exe" "$stage/TolvaneSynthWT.vst3/Contents/x86_64-win/"*.vst3
+[[ -f $stage/TolvaneSynthWT.clap ]] && x86_64-w64-mingw32-strip "$stage/TolvaneSynthWT.clap"
 common "$stage" "$windows"
 notices "$stage" windows
 (cd "$dist" && zip -qr "$name.zip" "$name")
-rm -rf "$stage"
+
+echo "== Windows installer =="
+setup="$dist/$name-setup.exe"
+rm -f "$setup"
+bash "$root/scripts/windows/installer-files.sh" "$stage" "$dist/installer-files.nsh"
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$dist/installer-files.nsh" \
+    -DSIZE_KB="$(du -sk "$stage" | cut -f 1)" -DOUTFILE="$setup" "$root/scripts/windows/installer.nsi"
+rm -rf "$stage" "$dist/installer-files.nsh"
 
 ls -l "$dist"/TolvaneSynthWT-"$version"-*

@@ -2,7 +2,9 @@
 # The Windows stage of the test command: builds the Windows version, runs its
 # tests under Wine in a fresh Wine prefix (the build folder's own, no extra DLL
 # search path), compares its renders with the Linux renderer's, checks its
-# editor, then writes the release packages and checks them unpacked.
+# editor, then writes the release packages in a fresh clone of the repository
+# (scripts/package-fresh-clone.sh: build-package/TolvaneSynthWT, nothing built
+# beforehand) and checks them unpacked and the installer in a fresh Wine prefix.
 #   scripts/windows/test-stage.sh <linux build> <windows build>
 # The Linux build must be built (the renders are compared with its renderer).
 # SPDX-License-Identifier: GPL-3.0-or-later
@@ -39,9 +41,14 @@ step_done "renders against the Linux renderer"
 bash "$root/scripts/windows/editor-check.sh" "$windows" "$windows/editor-check"
 step_done "editor under Wine"
 
-bash "$root/scripts/package.sh" "$linux" "$windows"
-bash "$root/scripts/package-check.sh" "$linux" "$windows"
-step_done "release packages"
+sdk=$(sed -n 's/^TOLVANE_VST3_SDK_ROOT:INTERNAL=//p' "$linux/CMakeCache.txt")
+bash "$root/scripts/package-fresh-clone.sh" "$root/build-package" "$sdk"
+step_done "release packages from a fresh clone"
+
+packages="$root/build-package/TolvaneSynthWT/dist"
+bash "$root/scripts/package-check.sh" "$linux" "$windows" "$packages"
+bash "$root/scripts/windows/installer-check.sh" "$linux" "$windows" "$packages"
+step_done "packages unpacked and the installer under Wine"
 
 echo "== Windows stage times =="
 printf '%s' "$step_times"
