@@ -55,7 +55,7 @@ HostFeatures readHostFeatures(const LV2_Feature* const* features)
     return found;
 }
 
-TolvaneLv2Plugin::TolvaneLv2Plugin(double sampleRate, const HostFeatures& features)
+TolvaneLv2Plugin::TolvaneLv2Plugin(double sampleRate, const HostFeatures& features, Outputs outputs)
 {
     LV2_URID_Map& map = *features.map;
     uris_.midiEvent = map.map(map.handle, LV2_MIDI__MidiEvent);
@@ -64,6 +64,15 @@ TolvaneLv2Plugin::TolvaneLv2Plugin(double sampleRate, const HostFeatures& featur
     context_.setSampleRate(static_cast<float>(sampleRate));
     if (features.maxBlockLength > 0)
         context_.setBlockSize(features.maxBlockLength);
+    if (outputs == Outputs::Stereo) {
+        outputPortEnd_ = kStereoPortCount;
+        otherPairsFrames_ = static_cast<std::uint32_t>(std::max(features.maxBlockLength, 1));
+        otherPairs_.resize(std::size_t{otherPairsFrames_} *
+                           static_cast<std::size_t>(kOutputChannelCount - kStereoChannelCount));
+        for (int c = kStereoChannelCount; c < kOutputChannelCount; ++c)
+            outputs_[static_cast<std::size_t>(c)] =
+                otherPairs_.data() + std::size_t{otherPairsFrames_} * static_cast<std::size_t>(c - kStereoChannelCount);
+    }
 }
 
 TolvaneLv2Plugin::~TolvaneLv2Plugin() { context_.setMessageSink(nullptr); }
@@ -72,7 +81,7 @@ void TolvaneLv2Plugin::connectPort(std::uint32_t port, void* data)
 {
     if (port == kEventPort)
         events_ = static_cast<const LV2_Atom_Sequence*>(data);
-    else if (port >= kFirstOutputPort && port < kPortCount)
+    else if (port >= kFirstOutputPort && port < outputPortEnd_)
         outputs_[port - kFirstOutputPort] = static_cast<float*>(data);
 }
 
@@ -139,7 +148,44 @@ void TolvaneLv2Plugin::run(std::uint32_t frames)
     if (dropPending_.exchange(false, std::memory_order_acq_rel))
         pending_.clear();
     readEvents(frames);
+    if (otherPairs_.empty()) {
+        renderBlock(frames);
+        return;
+    }
+    // A block longer than the host said it would send stays silent, its events kept.
+    if (frames > otherPairsFrames_) {
+        for (int c = 0; c < kStereoChannelCount; ++c)
+            if (float* channel = outputs_[static_cast<std::size_t>(c)])
+                std::memset(channel, 0, frames * sizeof(float));
+        pending_.markCarried();
+        missedBlocks_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
     renderBlock(frames);
+    sumPairsIntoFirst(frames);
+}
+
+// The renderer's mix adds the pairs in the same order, starting from zero (so
+// a -0 of the first pair becomes +0 as there): the stereo plug-in plays the
+// renderer's samples to the bit.
+void TolvaneLv2Plugin::sumPairsIntoFirst(std::uint32_t frames)
+{
+    float* left = outputs_[0];
+    float* right = outputs_[1];
+    if (!left || !right)
+        return;
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        left[i] = 0.0f + left[i];
+        right[i] = 0.0f + right[i];
+    }
+    for (int pair = 1; pair < plugin::ids::kOutputPairCount; ++pair) {
+        const float* l = outputs_[static_cast<std::size_t>(2 * pair)];
+        const float* r = outputs_[static_cast<std::size_t>(2 * pair + 1)];
+        for (std::uint32_t i = 0; i < frames; ++i) {
+            left[i] += l[i];
+            right[i] += r[i];
+        }
+    }
 }
 
 std::vector<std::uint8_t> TolvaneLv2Plugin::stateBytes()

@@ -98,7 +98,7 @@ std::vector<std::uint8_t> rawMessage(const tools::MidiSong& song, const tools::S
 Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, int blockSize, std::int64_t frames)
 {
     const std::vector<tools::TimedEvent> timed = tools::scheduleEvents(song, kRate);
-    Channels out(PluginInstance::kChannels);
+    Channels out(static_cast<std::size_t>(plugin.channels()));
     std::size_t next = 0;
     std::vector<MidiAt> events;
     for (std::int64_t start = 0; start < frames; start += blockSize) {
@@ -109,7 +109,7 @@ Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, i
                 {static_cast<int>(timed[next].frame - start), rawMessage(song, song.events[timed[next].songIndex])});
         plugin.setEvents(events);
         plugin.run(length);
-        for (int c = 0; c < PluginInstance::kChannels; ++c)
+        for (int c = 0; c < plugin.channels(); ++c)
             out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), plugin.output(c),
                                                     plugin.output(c) + length);
     }
