@@ -42,10 +42,11 @@ lv2="$unpacked/TolvaneSynthWT.lv2"
 [[ -f $lv2/TolvaneSynthWT.so && -f $lv2/resources/bg0.png ]] || { echo "the LV2 bundle is incomplete"; exit 1; }
 (cd "$lv2" && lv2_validate manifest.ttl TolvaneSynthWT.ttl presets.ttl 2>&1 | grep 'Found 0 errors') ||
     { echo "LV2's validator finds errors in the packaged bundle"; exit 1; }
+(cd "$work" && "$unpacked/bin/tolvane-render" -q -o linux-demo.wav)
 [[ $(data_hash "$work/linux-demo.wav") == "$reference" ]] || { echo "the packaged Linux renderer renders otherwise"; exit 1; }
 ls "$unpacked/presets" | head -n 3
 echo "needs: $(objdump -p "$unpacked/bin/tolvane-render" | awk '/NEEDED/ { printf "%s ", $2 }')"
-echo "glibc: $(objdump -T "$unpacked/bin/"* "$unpacked"/TolvaneSynthWT.vst3/Contents/x86_64-linux/*.so |
+echo "glibc: $(objdump -T "$unpacked/bin/"* "$unpacked"/TolvaneSynthWT.vst3/Contents/x86_64-linux/*.so "$lv2"/*.so |
     grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -n 1) at most"
 
 echo "== Windows package =="

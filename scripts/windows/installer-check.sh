@@ -80,14 +80,16 @@ cp -a "$package" "$rest"
 rm -rf "$rest/TolvaneSynthWT.vst3" "$rest/TolvaneSynthWT.clap" "$rest/presets"
 cp "$program/uninstall.exe" "$rest/"
 diff -r "$rest" "$program" || fail "the program folder differs"
-(cd "$drive" && find "Program Files/Tolvane Synth WT" "Program Files/Common Files/VST3" \
-    "Program Files/Common Files/CLAP" "ProgramData/VST3 Presets" -maxdepth 1 2>/dev/null | sort)
-echo "$(find "$program" "$vst3" "$presets" "$clap" -type f 2>/dev/null | wc -l) files installed," \
-    "$(registered EstimatedSize) (KB, hex) registered"
+places=("$program" "$vst3/TolvaneSynthWT.vst3" "$presets")
+[[ -d $clap ]] && places+=("$clap")
+for place in "${places[@]}"; do
+    echo "${place#"$drive/"}: $(find "$place" -type f | wc -l) files, $(du -sk "$place" | cut -f 1) KB"
+done
+echo "registered size: $(registered EstimatedSize) KB (hex)"
 
 echo "== a host's scan, the installed renderer =="
 scan=$(wine "$windows/bin/validator.exe" -list 2>&1 | tr -d '\r')
-grep -qF 'C:\Program Files\Common Files\VST3\TolvaneSynthWT.vst3' <<<"$scan" || fail "a scan does not find the plug-in: $scan"
+grep -qF 'C:/Program Files/Common Files/VST3/TolvaneSynthWT.vst3/' <<<"$scan" || fail "a scan does not find the plug-in: $scan"
 "$linux/tools/tolvane-render" -q -o "$work/linux-demo.wav"
 (cd "$work" && wine "C:\\Program Files\\Tolvane Synth WT\\tolvane-render.exe" -q -o windows-demo.wav)
 [[ $(data_hash "$work/windows-demo.wav") == $(data_hash "$work/linux-demo.wav") ]] ||
