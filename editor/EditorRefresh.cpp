@@ -3,6 +3,7 @@
 // processor's value updates. Nothing here sends a message or takes a lock.
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
+#include "EditorLogic/MenuModel.h"
 #include "EditorLogic/PresetName.h"
 #include "EditorLogic/ValueText.h"
 #include "EditorViews.h"
@@ -111,6 +112,8 @@ void TolvaneVSTGUIEditor::updateSystemSection()
         system->checkEntry(2, synth.receiveSysEx);
         system->checkEntry(3, synth.nrpnEnabled);
         system->checkEntry(4, context_->storeSamplesInState);
+        if (CMenuItem* voices = system->getEntry(system->getNbEntries() - 1))
+            voices->setTitle(voicesNote(synth.getPolyphony()).c_str());
     }
 }
 

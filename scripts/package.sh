@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Release packages for Linux and Windows, each a folder a user unpacks:
+# Release packages for Linux and Windows:
 #   dist/TolvaneSynthWT-<version>-linux-x86_64.tar.gz
 #   dist/TolvaneSynthWT-<version>-windows-x86_64.zip
-# with the plug-in bundle, the CLAP file (and the LV2 bundle where the Linux build made one),
-# the factory presets, the renderer (and tolvane-play on Linux), README, manual,
-# licence and the notices of every component, with where its source is.
+#   dist/TolvaneSynthWT-<version>-windows-x86_64-setup.exe   (the installer)
+# The archives are each a folder a user unpacks, with the plug-ins (the VST 3
+# bundle, the CLAP file, and the LV2 bundle on Linux), the factory presets, the
+# renderer (and tolvane-play on Linux), README, manual, licence and the notices
+# of every component, with where its source is; the installer holds the Windows
+# folder and puts each part where Windows hosts look for it
+# (scripts/windows/installer.nsi).
 #   scripts/package.sh [linux build] [windows build]   (default: build, build-windows)
-# Builds whatever of the two is not built yet.
+# Configures a build folder that is not configured yet and builds in each only
+# what the packages hold, so it works in a fresh clone.
 # SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,15 +20,24 @@ windows=$(realpath -m "${2:-$root/build-windows}")
 dist="$root/dist"
 version=$(sed -n 's/.*kVersion = "\([0-9.]*\)".*/\1/p' "$root/plugin/core/ProtocolIds.h")
 
-if [[ ! -x $linux/tools/tolvane-render ]]; then
+# What the packages hold.
+linux_targets=(TolvaneSynthWT tolvane_clap_module tolvane_lv2_bundle tolvane-render tolvane-play tolvane_factory_presets)
+windows_targets=(TolvaneSynthWT tolvane_clap_module tolvane-render tolvane_factory_presets)
+
+if [[ ! -f $linux/CMakeCache.txt ]]; then
     bash "$root/scripts/setup.sh"
-    cmake -G Ninja -S "$root" -B "$linux" -DCMAKE_BUILD_TYPE=Release
+    launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -G Ninja -S "$root" -B "$linux" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}"
 fi
-cmake --build "$linux" --target TolvaneSynthWT tolvane_clap_module tolvane-render tolvane-play tolvane_factory_presets
+cmake --build "$linux" --target "${linux_targets[@]}"
 if [[ ! -f $windows/CMakeCache.txt ]]; then
-    bash "$root/scripts/build-windows.sh" "$windows"
+    bash "$root/scripts/build-windows.sh" "$windows" "${windows_targets[@]}"
 fi
-cmake --build "$windows" --target TolvaneSynthWT tolvane_clap_module tolvane-render tolvane_factory_presets
+cmake --build "$windows" --target "${windows_targets[@]}"
+bash "$root/scripts/setup.sh" --windows # makensis for the installer
 sdk=$(sed -n 's/^TOLVANE_VST3_SDK_ROOT:INTERNAL=//p' "$linux/CMakeCache.txt")
 
 commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)
@@ -105,13 +119,10 @@ stage="$dist/$name"
 rm -rf "$stage" "$dist/$name.tar.gz"
 mkdir -p "$stage/bin"
 cp -r "$linux/VST3/Release/TolvaneSynthWT.vst3" "$stage/"
-cp "$linux/clap/TolvaneSynthWT.clap" "$stage/"
-lv2=$(find "$linux" -maxdepth 3 -type d -name 'TolvaneSynthWT.lv2' | head -n 1)
-[[ -n $lv2 ]] && cp -r "$lv2" "$stage/"
-cp "$linux/tools/tolvane-render" "$stage/bin/"
-[[ -x $linux/tools/tolvane-play ]] && cp "$linux/tools/tolvane-play" "$stage/bin/"
-strip "$stage/bin/"* "$stage/TolvaneSynthWT.vst3/Contents/x86_64-linux/"*.so "$stage/TolvaneSynthWT.clap"
-[[ -d $stage/TolvaneSynthWT.lv2 ]] && strip "$stage/TolvaneSynthWT.lv2/"*.so
+cp -r "$linux/lv2/TolvaneSynthWT.lv2" "$linux/clap/TolvaneSynthWT.clap" "$stage/"
+cp "$linux/tools/tolvane-render" "$linux/tools/tolvane-play" "$stage/bin/"
+strip "$stage/bin/"* "$stage/TolvaneSynthWT.vst3/Contents/x86_64-linux/"*.so "$stage/TolvaneSynthWT.lv2/"*.so \
+    "$stage/TolvaneSynthWT.clap"
 common "$stage" "$linux"
 notices "$stage" linux
 tar -C "$dist" -czf "$dist/$name.tar.gz" "$name"
@@ -129,6 +140,13 @@ x86_64-w64-mingw32-strip "$stage/tolvane-render.exe" "$stage/TolvaneSynthWT.vst3
 common "$stage" "$windows"
 notices "$stage" windows
 (cd "$dist" && zip -qr "$name.zip" "$name")
-rm -rf "$stage"
+
+echo "== Windows installer =="
+setup="$dist/$name-setup.exe"
+rm -f "$setup"
+bash "$root/scripts/windows/installer-files.sh" "$stage" "$dist/installer-files.nsh"
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$dist/installer-files.nsh" \
+    -DSIZE_KB="$(du -sk "$stage" | cut -f 1)" -DOUTFILE="$setup" "$root/scripts/windows/installer.nsi"
+rm -rf "$stage" "$dist/installer-files.nsh"
 
 ls -l "$dist"/TolvaneSynthWT-"$version"-*

@@ -43,8 +43,8 @@ if $windows; then
         dpkg-dev patch
         # Direct2D under Wine draws through OpenGL: Mesa's software driver on Xvfb
         libgl1-mesa-dri libglx-mesa0
-        # release packages
-        zip unzip
+        # release packages and the Windows installer (makensis)
+        zip unzip nsis
     )
 fi
 

@@ -5,6 +5,7 @@
 #include "EditorLogic/Zoom.h"
 
 #include <array>
+#include <string>
 
 namespace kest::tolvane::editor {
 
@@ -27,6 +28,9 @@ constexpr std::array kSystemMenu = {
     send("NRPN Controlle", ids::system::kNrpn),
     send("Store samples in the project", ids::system::kStoreSamples),
     MenuEntryDef{"Zoom", A::None, 0, ids::system::kZoomMenu, false},
+    kSeparator,
+    // Says why Polyphony is greyed, and what it is now (the editor keeps it current).
+    MenuEntryDef{"128 voices, set by a preset or project", A::None, 0, 0, true},
 };
 // In the order of ZoomChoice: the entry's index is the menu's value.
 constexpr std::array kZoomMenu = {
@@ -112,6 +116,8 @@ const MenuDef* findMenuDef(int menuId)
             return &menu;
     return nullptr;
 }
+
+std::string voicesNote(int polyphony) { return std::to_string(polyphony) + " voices, set by a preset or project"; }
 
 int menuEntryCount(const MenuDef& menu)
 {

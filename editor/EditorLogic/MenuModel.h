@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 namespace kest::tolvane::editor {
 
@@ -51,5 +52,11 @@ struct MenuAction {
 
 // What choosing the entry with 16-bit tag `entryId` in menu `menuId` does.
 MenuAction menuChoice(int menuId, int entryId);
+
+// The SYNTH menu's last entry, greyed like Polyphony above it: the voice
+// count, which comes with the sound (a preset, a saved project, the
+// renderer's --polyphony) and is not changed in the editor, where a new voice
+// pool would end every sounding note at once.
+std::string voicesNote(int polyphony);
 
 } // namespace kest::tolvane::editor

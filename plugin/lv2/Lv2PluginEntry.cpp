@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The LV2 plug-in's C entry points: the descriptor hosts look up by URI and
 // the state interface. No exception leaves them (HostBoundary.h).
+#include <iterator>
 #include <string_view>
 
 #include "lv2/core/lv2.h"
@@ -16,13 +17,19 @@ using kest::tolvane::plugin::guardedCall;
 
 TolvaneLv2Plugin* self(LV2_Handle handle) { return static_cast<TolvaneLv2Plugin*>(handle); }
 
-LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char*, const LV2_Feature* const* features)
+LV2_Handle instantiate(const LV2_Descriptor* descriptor, double sampleRate, const char*,
+                       const LV2_Feature* const* features)
 {
     return guardedCall(LV2_Handle{nullptr}, [&]() -> LV2_Handle {
         const auto found = kest::tolvane::lv2::readHostFeatures(features);
         if (!found.map || sampleRate < 1.0)
             return nullptr;
-        return new TolvaneLv2Plugin(sampleRate, found);
+        if (std::string_view(descriptor->URI) != kest::tolvane::lv2::kStereoPluginUri)
+            return new TolvaneLv2Plugin(sampleRate, found);
+        // The stereo plug-in renders the other pairs into buffers of its own, as long as the host's longest block.
+        if (found.maxBlockLength <= 0)
+            return nullptr;
+        return new TolvaneLv2Plugin(sampleRate, found, TolvaneLv2Plugin::Outputs::Stereo);
     });
 }
 
@@ -64,12 +71,14 @@ const void* extensionData(const char* uri)
     return nullptr;
 }
 
-const LV2_Descriptor kDescriptor{
-    kest::tolvane::lv2::kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData};
+const LV2_Descriptor kDescriptors[] = {
+    {kest::tolvane::lv2::kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData},
+    {kest::tolvane::lv2::kStereoPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData},
+};
 
 } // namespace
 
 extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
 {
-    return index == 0 ? &kDescriptor : nullptr;
+    return index < std::size(kDescriptors) ? &kDescriptors[index] : nullptr;
 }

@@ -53,7 +53,7 @@ HostFeatures readHostFeatures(const LV2_Feature* const* features)
     return found;
 }
 
-TolvaneLv2Plugin::TolvaneLv2Plugin(double sampleRate, const HostFeatures& features)
+TolvaneLv2Plugin::TolvaneLv2Plugin(double sampleRate, const HostFeatures& features, Outputs outputs)
 {
     LV2_URID_Map& map = *features.map;
     uris_.midiEvent = map.map(map.handle, LV2_MIDI__MidiEvent);
@@ -62,6 +62,15 @@ TolvaneLv2Plugin::TolvaneLv2Plugin(double sampleRate, const HostFeatures& featur
     context_.setSampleRate(static_cast<float>(sampleRate));
     if (features.maxBlockLength > 0)
         context_.setBlockSize(features.maxBlockLength);
+    if (outputs == Outputs::Stereo) {
+        outputPortEnd_ = kStereoPortCount;
+        otherPairsFrames_ = static_cast<std::uint32_t>(std::max(features.maxBlockLength, 1));
+        otherPairs_.resize(std::size_t{otherPairsFrames_} *
+                           static_cast<std::size_t>(kOutputChannelCount - kStereoChannelCount));
+        for (int c = kStereoChannelCount; c < kOutputChannelCount; ++c)
+            outputs_[static_cast<std::size_t>(c)] =
+                otherPairs_.data() + std::size_t{otherPairsFrames_} * static_cast<std::size_t>(c - kStereoChannelCount);
+    }
 }
 
 TolvaneLv2Plugin::~TolvaneLv2Plugin() { context_.setMessageSink(nullptr); }
@@ -70,7 +79,7 @@ void TolvaneLv2Plugin::connectPort(std::uint32_t port, void* data)
 {
     if (port == kEventPort)
         events_ = static_cast<const LV2_Atom_Sequence*>(data);
-    else if (port >= kFirstOutputPort && port < kPortCount)
+    else if (port >= kFirstOutputPort && port < outputPortEnd_)
         outputs_[port - kFirstOutputPort] = static_cast<float*>(data);
 }
 
@@ -115,14 +124,45 @@ void TolvaneLv2Plugin::run(std::uint32_t frames)
     if (dropPending_.exchange(false, std::memory_order_acq_rel))
         pending_.clear();
     readEvents(frames);
-    // A port left unconnected (a host's fault) gets no samples; the rest are silenced.
-    const bool connected = std::none_of(outputs_.begin(), outputs_.end(), [](float* p) { return p == nullptr; });
+    // A port left unconnected (a host's fault) gets no samples, and so does a
+    // block longer than the stereo plug-in's own buffers for the other pairs
+    // (longer than the host said it would send): the rest are silenced and the
+    // events wait.
+    const bool fits = otherPairs_.empty() || frames <= otherPairsFrames_;
+    const bool connected =
+        fits && std::none_of(outputs_.begin(), outputs_.end(), [](float* p) { return p == nullptr; });
+    const int hostChannels = otherPairs_.empty() ? static_cast<int>(outputs_.size()) : kStereoChannelCount;
     if (!connected)
-        for (float* channel : outputs_)
-            if (channel)
+        for (int c = 0; c < hostChannels; ++c)
+            if (float* channel = outputs_[static_cast<std::size_t>(c)])
                 std::memset(channel, 0, frames * sizeof(float));
     context_.renderAudioBlock(
         {.events = &pending_, .outputs = connected ? outputs_.data() : nullptr, .frames = static_cast<int>(frames)});
+    if (connected && !otherPairs_.empty())
+        sumPairsIntoFirst(frames);
+}
+
+// The renderer's mix adds the pairs in the same order, starting from zero (so
+// a -0 of the first pair becomes +0 as there): the stereo plug-in plays the
+// renderer's samples to the bit.
+void TolvaneLv2Plugin::sumPairsIntoFirst(std::uint32_t frames)
+{
+    float* left = outputs_[0];
+    float* right = outputs_[1];
+    if (!left || !right)
+        return;
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        left[i] = 0.0f + left[i];
+        right[i] = 0.0f + right[i];
+    }
+    for (int pair = 1; pair < plugin::ids::kOutputPairCount; ++pair) {
+        const float* l = outputs_[static_cast<std::size_t>(2 * pair)];
+        const float* r = outputs_[static_cast<std::size_t>(2 * pair + 1)];
+        for (std::uint32_t i = 0; i < frames; ++i) {
+            left[i] += l[i];
+            right[i] += r[i];
+        }
+    }
 }
 
 std::vector<std::uint8_t> TolvaneLv2Plugin::stateBytes()

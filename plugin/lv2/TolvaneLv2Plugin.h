@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One instance of the LV2 plug-in: owns the EngineContext, hands the host's
-// MIDI events to the engine at their frames, renders the 32 output ports and
-// saves and restores the plug-in's state bytes.
+// MIDI events to the engine at their frames, renders the 32 output ports (or,
+// as the stereo plug-in, their sum into 2) and saves and restores the
+// plug-in's state bytes.
 //
 // Threads, as in the VST 3 processor: run() is the audio thread and touches
 // the engine only through EngineContext's try-lock; activate, deactivate,
@@ -36,7 +37,12 @@ HostFeatures readHostFeatures(const LV2_Feature* const* features);
 
 class TolvaneLv2Plugin {
 public:
-    TolvaneLv2Plugin(double sampleRate, const HostFeatures& features);
+    // The host's output ports: the 16 pairs, or one pair that carries their sum
+    // (the other pairs then render into buffers of the instance's own, as long
+    // as the host's maxBlockLength, which must be known).
+    enum class Outputs { Pairs, Stereo };
+
+    TolvaneLv2Plugin(double sampleRate, const HostFeatures& features, Outputs outputs = Outputs::Pairs);
     ~TolvaneLv2Plugin();
     TolvaneLv2Plugin(const TolvaneLv2Plugin&) = delete;
     TolvaneLv2Plugin& operator=(const TolvaneLv2Plugin&) = delete;
@@ -66,6 +72,8 @@ public:
 
 private:
     void readEvents(std::uint32_t frames);
+    // The stereo plug-in: the other pairs added to the first, in pair order.
+    void sumPairsIntoFirst(std::uint32_t frames);
 
     struct Uris {
         LV2_URID midiEvent = 0;
@@ -78,6 +86,10 @@ private:
     Uris uris_;
     const LV2_Atom_Sequence* events_ = nullptr;
     std::array<float*, kOutputChannelCount> outputs_{};
+    std::uint32_t outputPortEnd_ = kPortCount;
+    // The stereo plug-in's pairs 2 to 16, and the longest block they hold.
+    std::vector<float> otherPairs_;
+    std::uint32_t otherPairsFrames_ = 0;
     std::atomic<bool> dropPending_{false};
     std::atomic<bool> bypassed_{false};
     std::atomic<bool> stateLoaded_{false};

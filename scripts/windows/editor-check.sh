@@ -5,6 +5,16 @@
 # compares it with the Linux screenshot, then opens the editor ten times, each
 # time zooming it to 200 % and back (the window resizes with it) and closing
 # it, and checks that no run reports an error and no window is left behind.
+#
+# What Wine 8 does with it: DirectComposition is a stub there, so VSTGUI takes
+# its plain Direct2D path (a render target on the editor's child window), and
+# the editor draws its whole picture into it; but Wine does not bring Direct3D
+# output of a child window onto the screen: the picture stays in the X window
+# Wine renders that child into offscreen (redirected with XComposite, under a
+# 1 x 1 parent), and the editor's window on screen stays black. The screenshot
+# is taken from that offscreen X window. Wine's DirectWrite draws no text in a
+# font it lacks, so the prefix maps the editor's Arial to DejaVu Sans, the font
+# Linux gives the Linux editor for it.
 #   scripts/windows/editor-check.sh <windows build> <output folder>
 # SPDX-License-Identifier: GPL-3.0-or-later
 set -euo pipefail
@@ -98,33 +108,61 @@ errors_of() {
 }
 wine_errors() { comm -23 <(errors_of "$1") <(errors_of sdk-example); }
 
-# screenshot NAME BUNDLE: the editor's first picture; prints its mean luma.
+# drawn_window: the offscreen X window Wine renders the open editor's child
+# window into (no name, the editor window's size), the newest one.
+drawn_window() {
+    xwininfo -root -tree | awk -v size="$(size_of "$window")+0+0" '/\(has no name\)/ && $6 == size { print $1 }' |
+        tail -n 1
+}
+luma() { convert "$1" -colorspace Gray -format '%[fx:int(255*mean)]' info:; }
+
+# screenshot NAME BUNDLE: the editor's first picture, as on screen (NAME-shown.png)
+# and as drawn (NAME.png); prints the two mean lumas.
 screenshot() {
     open_editor "$1" "$2"
     sleep 4 # Wine's first Direct2D frame and the editor's first timer ticks
-    import -window "$window" "$out/$1.png"
+    import -window "$window" "$out/$1-shown.png"
+    local drawn
+    drawn=$(drawn_window)
+    [[ -n $drawn ]] && import -window "$drawn" "$out/$1.png"
     close_editor
-    convert "$out/$1.png" -colorspace Gray -format '%[fx:int(255*mean)]' info:
+    [[ -n $drawn ]] || fail "$1: Wine made no offscreen window for the editor"
+    echo "$(luma "$out/$1-shown.png") $(luma "$out/$1.png")"
+}
+
+# differing REFERENCE PICTURE: the fewest pixels more than 20 % apart (the fonts
+# rasterise differently) with the two aligned within 3 pixels (the Linux
+# editor host frames its view, and the offscreen window's picture starts a
+# pixel in), as "count offset".
+differing() {
+    local best="" at="" dx dy n
+    for dx in 0 1 2 3; do
+        for dy in 0 1 2 3; do
+            convert "$1" -crop "520x696+$dx+$dy" +repage "$out/reference-crop.png"
+            convert "$2" -crop 520x696+0+0 +repage "$out/picture-crop.png"
+            n=$(compare -metric AE -fuzz 20% "$out/reference-crop.png" "$out/picture-crop.png" null: 2>&1 || true)
+            if [[ -z $best ]] || ((n < best)); then best=$n at="$dx,$dy"; fi
+        done
+    done
+    echo "$best $at"
 }
 
 echo "== screenshots: this editor and, as control, the SDK's example editor =="
+# Wine's DirectWrite draws nothing in a missing font: Arial is DejaVu Sans, as fontconfig gives Linux.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'DejaVu Sans' /f >/dev/null 2>&1
+wineserver -w
 cmake --build "$windows" --target again >/dev/null
-control=$(screenshot sdk-example "$(wine winepath -w "$windows/VST3/Release/again.vst3" 2>/dev/null)")
-echo "mean luma of the SDK's example editor (again.vst3): $control (0 black .. 255 white)"
-mean=$(screenshot windows-tone "$bundle")
-echo "mean luma of the Windows tone page: $mean (0 black .. 255 white)"
+read -r control_shown control < <(screenshot sdk-example "$(wine winepath -w "$windows/VST3/Release/again.vst3" 2>/dev/null)")
+echo "mean luma of the SDK's example editor (again.vst3): $control_shown on screen, $control drawn (0 black .. 255 white)"
+read -r shown mean < <(screenshot windows-tone "$bundle")
+echo "mean luma of the Windows tone page: $shown on screen, $mean drawn"
 reference="$root/docs/screenshot-tone.png"
-pixels=$((528 * 704))
-# Pixels more than 20 % apart (the fonts rasterise differently), and the RMS difference.
-differing=$(compare -metric AE -fuzz 20% "$reference" "$out/windows-tone.png" "$out/difference.png" 2>&1 || true)
-rmse=$(compare -metric RMSE "$reference" "$out/windows-tone.png" null: 2>&1 || true)
-echo "against the Linux screenshot: $differing of $pixels pixels differ by more than 20 %; RMSE $rmse"
-if ((mean < 5)); then
-    ((control < 5)) || fail "Wine draws the SDK's example editor but not this one"
-    echo "Wine draws every Direct2D editor black on this display: the picture is not compared"
-else
-    ((differing * 20 < pixels)) || fail "the Windows editor differs from the Linux one in more than 5 % of its pixels"
-fi
+pixels=$((520 * 696))
+read -r count offset < <(differing "$reference" "$out/windows-tone.png")
+echo "drawn against the Linux screenshot (offset $offset): $count of $pixels pixels differ by more than 20 %"
+((mean >= 5)) || fail "the Windows editor drew nothing (drawn mean luma $mean)"
+((count * 20 < pixels)) || fail "the Windows editor differs from the Linux one in more than 5 % of its pixels"
+((shown < 5)) && echo "on screen its window is black: Wine shows no Direct3D output of a child window"
 [[ -z $(wine_errors windows-tone) ]] || fail "Wine reported: $(wine_errors windows-tone | head -n 3)"
 
 echo "== ten times: open, zoom to 200 % and back, close =="

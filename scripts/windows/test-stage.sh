@@ -3,7 +3,9 @@
 # tests under Wine in a fresh Wine prefix (the build folder's own, no extra DLL
 # search path), compares its renders with the Linux renderer's, checks its
 # editor and the CLAP plug-in (renders against Linux, its window), then writes
-# the release packages and checks them unpacked.
+# the release packages in a fresh clone of the repository
+# (scripts/package-fresh-clone.sh: build-package/TolvaneSynthWT, nothing built
+# beforehand) and checks them unpacked and the installer in a fresh Wine prefix.
 #   scripts/windows/test-stage.sh <linux build> <windows build>
 # The Linux build must be built (the renders are compared with its renderer).
 # SPDX-License-Identifier: GPL-3.0-or-later
@@ -43,9 +45,14 @@ step_done "editor under Wine"
 bash "$root/scripts/windows/clap-check.sh" "$linux" "$windows"
 step_done "CLAP plug-in under Wine (renders against Linux, window)"
 
-bash "$root/scripts/package.sh" "$linux" "$windows"
-bash "$root/scripts/package-check.sh" "$linux" "$windows"
-step_done "release packages"
+sdk=$(sed -n 's/^TOLVANE_VST3_SDK_ROOT:INTERNAL=//p' "$linux/CMakeCache.txt")
+bash "$root/scripts/package-fresh-clone.sh" "$root/build-package" "$sdk"
+step_done "release packages from a fresh clone"
+
+packages="$root/build-package/TolvaneSynthWT/dist"
+bash "$root/scripts/package-check.sh" "$linux" "$windows" "$packages"
+bash "$root/scripts/windows/installer-check.sh" "$linux" "$windows" "$packages"
+step_done "packages unpacked and the installer under Wine"
 
 echo "== Windows stage times =="
 printf '%s' "$step_times"

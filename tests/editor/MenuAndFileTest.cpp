@@ -31,6 +31,11 @@ TEST(MenuModel, EntriesAreNumberedWithoutSeparators)
     EXPECT_STREQ(menuEntry(*system, 3)->title, "NRPN Controlle");
     EXPECT_STREQ(menuEntry(*system, 4)->title, "Store samples in the project");
     EXPECT_EQ(menuEntry(*system, 5)->subMenuId, ids::system::kZoomMenu);
+    // Last, greyed too: the voice count and why Polyphony is greyed.
+    EXPECT_EQ(menuEntryCount(*system), 7);
+    EXPECT_TRUE(menuEntry(*system, 6)->disabled);
+    EXPECT_EQ(menuEntry(*system, 6)->title, voicesNote(128));
+    EXPECT_EQ(voicesNote(1024), "1024 voices, set by a preset or project");
 
     EXPECT_EQ(menuEntryCount(*findMenuDef(ids::system::kPolyphonyMenu)), 9);
     EXPECT_EQ(menuEntryCount(*findMenuDef(ids::part::kOutputMenu)), 16);

@@ -5,6 +5,7 @@
 
 #include "lv2/atom/forge.h"
 #include "lv2/buf-size/buf-size.h"
+#include "lv2/core/lv2.h"
 #include "lv2/midi/midi.h"
 #include "lv2/options/options.h"
 #include "lv2/parameters/parameters.h"
@@ -59,6 +60,14 @@ LilvBundle::LilvBundle() : world_(lilv_world_new())
 
 LilvBundle::~LilvBundle() { lilv_world_free(world_); }
 
+const LilvPlugin* LilvBundle::plugin(const char* uri) const
+{
+    LilvNode* name = node(uri);
+    const LilvPlugin* found = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world_), name);
+    lilv_node_free(name);
+    return found;
+}
+
 std::vector<std::pair<std::string, std::string>> LilvBundle::presets() const
 {
     std::vector<std::pair<std::string, std::string>> found;
@@ -80,14 +89,20 @@ std::vector<std::pair<std::string, std::string>> LilvBundle::presets() const
     return found;
 }
 
-PluginInstance::PluginInstance(double sampleRate, int maxBlockLength)
-    : maxBlock_(maxBlockLength), sampleRate_(static_cast<float>(sampleRate)), eventBuffer_(64 * 1024 / 8),
-      outputs_(kChannels, std::vector<float>(static_cast<std::size_t>(maxBlockLength)))
+PluginInstance::PluginInstance(double sampleRate, int maxBlockLength, const char* pluginUri)
+    : maxBlock_(maxBlockLength), sampleRate_(static_cast<float>(sampleRate)), eventBuffer_(64 * 1024 / 8)
 {
     LilvBundle& bundle = LilvBundle::instance();
     UridMap& urids = bundle.urids();
-    if (!bundle.plugin())
+    const LilvPlugin* plugin = pluginUri ? bundle.plugin(pluginUri) : bundle.plugin();
+    if (!plugin)
         return;
+    LilvNode* output = bundle.node(LV2_CORE__OutputPort);
+    LilvNode* audio = bundle.node(LV2_CORE__AudioPort);
+    outputs_.assign(lilv_plugin_get_num_ports_of_class(plugin, output, audio, nullptr),
+                    std::vector<float>(static_cast<std::size_t>(maxBlockLength)));
+    lilv_node_free(audio);
+    lilv_node_free(output);
     midiEvent_ = urids.map(LV2_MIDI__MidiEvent);
     sequence_ = urids.map(LV2_ATOM__Sequence);
     chunk_ = urids.map(LV2_ATOM__Chunk);
@@ -106,11 +121,11 @@ PluginInstance::PluginInstance(double sampleRate, int maxBlockLength)
     const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
     const LV2_Feature boundedFeature{LV2_BUF_SIZE__boundedBlockLength, nullptr};
     const LV2_Feature* features[] = {&mapFeature, &unmapFeature, &optionsFeature, &boundedFeature, nullptr};
-    instance_ = lilv_plugin_instantiate(bundle.plugin(), sampleRate, features);
+    instance_ = lilv_plugin_instantiate(plugin, sampleRate, features);
     if (!instance_)
         return;
     lilv_instance_connect_port(instance_, lv2::kEventPort, eventBuffer_.data());
-    for (int c = 0; c < kChannels; ++c)
+    for (int c = 0; c < channels(); ++c)
         lilv_instance_connect_port(instance_, lv2::kFirstOutputPort + static_cast<std::uint32_t>(c),
                                    outputs_[static_cast<std::size_t>(c)].data());
     lilv_instance_activate(instance_);

@@ -44,6 +44,8 @@ public:
 
     LilvWorld* world() const { return world_; }
     const LilvPlugin* plugin() const { return plugin_; } // null when the bundle does not describe it
+    // Either of the bundle's plug-ins, by URI (null when not described).
+    const LilvPlugin* plugin(const char* uri) const;
     UridMap& urids() { return urids_; }
     LilvNode* node(const char* uri) const { return lilv_new_uri(world_, uri); }
     // The presets the bundle lists for the plug-in: URI and label.
@@ -65,15 +67,17 @@ class PluginInstance {
 public:
     static constexpr int kChannels = 32;
 
-    PluginInstance(double sampleRate, int maxBlockLength);
+    // The plug-in with the 16 output pairs, or the one the URI names.
+    PluginInstance(double sampleRate, int maxBlockLength, const char* pluginUri = nullptr);
     ~PluginInstance();
     bool valid() const { return instance_ != nullptr; }
     LilvInstance* lilvInstance() const { return instance_; }
 
     // The next block's events into the MIDI port (the host's work, done before run).
     void setEvents(const std::vector<MidiAt>& events);
-    // One block; the 32 outputs are then in output(channel).
+    // One block; the outputs (32, or the stereo plug-in's 2) are then in output(channel).
     void run(int frames);
+    int channels() const { return static_cast<int>(outputs_.size()); }
     const float* output(int channel) const { return outputs_[static_cast<std::size_t>(channel)].data(); }
 
     std::vector<std::uint8_t> saveState();

@@ -12,14 +12,18 @@
 #include <thread>
 
 #include "lv2/atom/atom.h"
+#include "lv2/buf-size/buf-size.h"
 #include "lv2/instance-access/instance-access.h"
 #include "lv2/midi/midi.h"
+#include "lv2/options/options.h"
 #include "lv2/port-groups/port-groups.h"
+#include "lv2/presets/presets.h"
 #include "lv2/state/state.h"
 #include "lv2/ui/ui.h"
 #include "lv2/urid/urid.h"
 
 #include "BypassRecord.h"
+#include "ByteStream.h"
 #include "EngineContext.h"
 #include "Lv2Identity.h"
 #include "Lv2Songs.h"
@@ -99,6 +103,49 @@ TEST(Lv2Description, ThePluginNeedsOnlyTheUridMap)
         lilv_instance_free(withMap);
 }
 
+// The stereo plug-in beside it: one output pair in the main group, the same
+// editor and presets, and the host's block bound, which sizes its buffers for
+// the other pairs.
+TEST(Lv2Description, TheStereoPluginHasOnePairTheSameEditorAndPresetsAndNeedsABlockBound)
+{
+    LilvBundle& bundle = LilvBundle::instance();
+    const LilvPlugin* stereo = bundle.plugin(lv2::kStereoPluginUri);
+    ASSERT_TRUE(stereo) << "the bundle does not describe " << lv2::kStereoPluginUri;
+    EXPECT_STREQ(lilv_node_as_string(lilv_plugin_class_get_uri(lilv_plugin_get_class(stereo))),
+                 LV2_CORE__InstrumentPlugin);
+    ASSERT_EQ(lilv_plugin_get_num_ports(stereo), lv2::kStereoPortCount);
+    Node output(LV2_CORE__OutputPort), audio(LV2_CORE__AudioPort), group(LV2_PORT_GROUPS__group),
+        mainOutput(LV2_PORT_GROUPS__mainOutput);
+    EXPECT_EQ(lilv_plugin_get_num_ports_of_class(stereo, output.node, audio.node, nullptr), 2u);
+    const std::set<std::string> main = asStrings(lilv_plugin_get_value(stereo, mainOutput.node));
+    ASSERT_EQ(main.size(), 1u);
+    for (std::uint32_t port = lv2::kFirstOutputPort; port < lv2::kStereoPortCount; ++port)
+        EXPECT_EQ(asStrings(lilv_port_get_value(stereo, lilv_plugin_get_port_by_index(stereo, port), group.node)),
+                  main);
+    EXPECT_EQ(asStrings(lilv_plugin_get_required_features(stereo)),
+              (std::set<std::string>{LV2_URID__map, LV2_BUF_SIZE__boundedBlockLength, LV2_OPTIONS__options}));
+
+    const auto uiOf = [](const LilvPlugin* plugin) {
+        LilvUIs* uis = lilv_plugin_get_uis(plugin);
+        std::set<std::string> found;
+        LILV_FOREACH(uis, i, uis)
+        found.insert(lilv_node_as_uri(lilv_ui_get_uri(lilv_uis_get(uis, i))));
+        lilv_uis_free(uis);
+        return found;
+    };
+    EXPECT_EQ(uiOf(stereo), std::set<std::string>{lv2::kUiUri});
+    EXPECT_EQ(uiOf(stereo), uiOf(bundle.plugin()));
+    Node presetClass(LV2_PRESETS__Preset);
+    const std::set<std::string> presets = asStrings(lilv_plugin_get_related(bundle.plugin(), presetClass.node));
+    EXPECT_GT(presets.size(), 0u);
+    EXPECT_EQ(asStrings(lilv_plugin_get_related(stereo, presetClass.node)), presets);
+
+    UridMap urids;
+    const LV2_Feature map{LV2_URID__map, urids.mapFeature()};
+    const LV2_Feature* onlyMap[] = {&map, nullptr};
+    EXPECT_FALSE(lilv_plugin_instantiate(stereo, kRate, onlyMap)) << "no block bound, no buffers for the other pairs";
+}
+
 // Renderer and plug-in, the one fed by the song's events at their frames, the
 // other by the host's raw MIDI in each block: equal sample for sample.
 class RendererEqualsLv2Plugin : public ::testing::TestWithParam<int> {
@@ -132,6 +179,43 @@ TEST_P(RendererEqualsLv2Plugin, OnGeneralMidiSongs)
         SCOPED_TRACE(name);
         expectSameRender(songFromFile(name), 12.0);
     }
+}
+
+// The stereo plug-in plays the renderer's mix: every pair summed in pair
+// order from zero, here with part n on output pair n.
+TEST_P(RendererEqualsLv2Plugin, TheStereoPluginPlaysTheMixOfEveryPair)
+{
+    const std::vector<std::uint8_t> state = [] {
+        kest::tolvane::plugin::EngineContext context;
+        kest::tolvane::plugin::MemoryByteReader reader(bankState().data(), bankState().size());
+        EXPECT_TRUE(context.readState(reader));
+        for (int part = 0; part < kest::tolvane::plugin::ids::kOutputPairCount; ++part)
+            context.synth->setPartOutput(part, part);
+        kest::tolvane::plugin::MemoryByteWriter writer;
+        EXPECT_TRUE(context.writeState(writer));
+        return writer.bytes;
+    }();
+    const tools::MidiSong song = songFromFile("blupi-music004.mid");
+    const std::int64_t frames = 8 * kRate;
+    const Channels pairs = renderWithRenderer(song, GetParam(), frames, state);
+    Channels mix(2, std::vector<float>(static_cast<std::size_t>(frames), 0.0f));
+    int sounding = 0;
+    for (std::size_t pair = 0; pair < pairs.size() / 2; ++pair) {
+        sounding += rms(Channels{pairs[2 * pair]}) > 1e-4 ? 1 : 0;
+        for (std::size_t i = 0; i < mix[0].size(); ++i) {
+            mix[0][i] += pairs[2 * pair][i];
+            mix[1][i] += pairs[2 * pair + 1][i];
+        }
+    }
+    ASSERT_GE(sounding, 2) << "the sum of one pair proves nothing";
+
+    PluginInstance stereo(kRate, GetParam(), lv2::kStereoPluginUri);
+    ASSERT_TRUE(stereo.valid());
+    ASSERT_EQ(stereo.channels(), 2);
+    ASSERT_TRUE(stereo.restoreState(state));
+    const Difference d = compare(mix, renderWithPlugin(stereo, song, GetParam(), frames));
+    EXPECT_EQ(d.count, 0) << "block length " << GetParam() << ": first difference at frame " << d.firstFrame
+                          << " on channel " << d.firstChannel;
 }
 
 INSTANTIATE_TEST_SUITE_P(BlockLengths, RendererEqualsLv2Plugin, ::testing::Values(32, 512, 4096));

@@ -11,6 +11,7 @@
 #include "EngineContext.h"
 #include "HeapCallCounter.h"
 #include "LilvHost.h"
+#include "Lv2Identity.h"
 #include "ProtocolIds.h"
 #include "TolvaneLv2Plugin.h"
 
@@ -41,9 +42,12 @@ std::vector<MidiAt> blockEvents(int number)
     return events;
 }
 
-TEST(Lv2RealTime, RunNeverTouchesTheHeap)
+// Both plug-ins: the 16 pairs, and the stereo one that sums them.
+class Lv2RealTime : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Lv2RealTime, RunNeverTouchesTheHeap)
 {
-    PluginInstance plugin(44100, 256);
+    PluginInstance plugin(44100, 256, GetParam());
     ASSERT_TRUE(plugin.valid());
     auto* instance =
         static_cast<kest::tolvane::lv2::TolvaneLv2Plugin*>(lilv_instance_get_handle(plugin.lilvInstance()));
@@ -66,6 +70,9 @@ TEST(Lv2RealTime, RunNeverTouchesTheHeap)
     instance->engineContext().settleValueChanges();
     EXPECT_EQ(calls, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Plugins, Lv2RealTime,
+                         ::testing::Values(kest::tolvane::lv2::kPluginUri, kest::tolvane::lv2::kStereoPluginUri));
 
 } // namespace
 

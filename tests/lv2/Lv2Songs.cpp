@@ -11,7 +11,7 @@ tools::MidiSong songFromFile(const std::string& name)
 Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, int blockSize, std::int64_t frames)
 {
     tolvane_test::SongBlocks blocks(song, kRate);
-    Channels out(PluginInstance::kChannels);
+    Channels out(static_cast<std::size_t>(plugin.channels()));
     std::vector<MidiAt> events;
     for (std::int64_t start = 0; start < frames; start += blockSize) {
         const int length = static_cast<int>(std::min<std::int64_t>(blockSize, frames - start));
@@ -20,7 +20,7 @@ Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, i
             events.push_back({offset, tolvane_test::rawMidiBytes(song, *event)});
         plugin.setEvents(events);
         plugin.run(length);
-        for (int c = 0; c < PluginInstance::kChannels; ++c)
+        for (int c = 0; c < plugin.channels(); ++c)
             out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), plugin.output(c),
                                                     plugin.output(c) + length);
     }

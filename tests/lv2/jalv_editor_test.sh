@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The LV2 plug-in's editor in Debian's jalv on a virtual X display, beside the
+# The LV2 plug-in's editor (the stereo plug-in, "Tolvane Synth WT"; the one
+# with 16 pairs has the same) in Debian's jalv on a virtual X display, beside the
 # VST 3 editor in the SDK's editor host: both must show the same picture,
 # pixel for pixel; a change made in jalv's window must reach the
 # engine (part 1 to Sampler mode brings the sampler page).
@@ -9,7 +10,8 @@
 set -euo pipefail
 
 host=$1 vst3=$2 lv2_path=$3 out=$4
-uri=https://kestrawerk.invalid/plugins/tolvane-synth-wt
+uri=https://kestrawerk.invalid/plugins/tolvane-synth-wt-stereo
+editor_uri=https://kestrawerk.invalid/plugins/tolvane-synth-wt#editor
 mkdir -p "$out"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -56,21 +58,30 @@ find_editor() {
     done
 }
 luma() { convert "$out/$1.png" -crop "1x1+$2+$3" -format '%[fx:int(255*luma)]' info:; }
+# shot WINDOW NAME: once the window shows its first picture (on a busy machine
+# that may take seconds), and the handshake and first refresh after it.
+shot() {
+    for _ in $(seq 40); do
+        import -window "$1" "$out/$2.png"
+        (($(convert "$out/$2.png" -colorspace Gray -format '%[fx:int(255*mean)]' info:) > 5)) && break
+        sleep 0.25
+    done
+    sleep 1.5
+    import -window "$1" "$out/$2.png"
+}
 
 "$host" "$vst3" >"$out/editorhost.log" 2>&1 &
 hosts+=($!)
 vst3_window=$(find_editor Editor 528x704)
 [[ -n $vst3_window ]] || fail "the editor host shows no 528x704 editor: $(cat "$out/editorhost.log")"
-sleep 1.5 # the handshake and the first refresh
-import -window "$vst3_window" "$out/vst3.png"
+shot "$vst3_window" vst3
 
 LV2_PATH=$lv2_path jalv.gtk3 "$uri" >"$out/jalv.log" 2>&1 &
 hosts+=($!)
 lv2_window=$(find_editor "Tolvane Synth WT" 528x704)
 [[ -n $lv2_window ]] || fail "jalv shows no 528x704 editor: $(cat "$out/jalv.log")"
-grep -q "UI: *$uri#editor" "$out/jalv.log" || fail "jalv did not pick the plug-in's own UI"
-sleep 1.5
-import -window "$lv2_window" "$out/lv2.png"
+grep -q "UI: *$editor_uri" "$out/jalv.log" || fail "jalv did not pick the plug-in's own UI"
+shot "$lv2_window" lv2
 
 # The editor host frames its view with a 1-pixel border that hides the view's
 # last column and row: those are left out of the comparison.

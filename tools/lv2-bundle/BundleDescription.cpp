@@ -74,6 +74,10 @@ std::string uri(std::string_view text)
 }
 
 std::string groupUri(int pair) { return uri(std::string(kPluginUri) + "#out" + std::to_string(pair + 1)); }
+std::string stereoGroupUri() { return uri(std::string(kStereoPluginUri) + "#out"); }
+
+// Every preset holds state bytes both plug-ins load.
+std::string appliesTo() { return uri(kPluginUri) + ", " + uri(kStereoPluginUri); }
 
 std::string bankUri(std::string_view category) { return uri(std::string(kPluginUri) + "#bank-" + slug(category)); }
 
@@ -87,17 +91,54 @@ std::pair<int, int> lv2Version()
     return {2 * (100 * major + minor), micro};
 }
 
-void writeOutputPort(std::ostringstream& out, int channel)
+// A stereo output group, its two elements named so hosts tell left from right.
+void writeGroup(std::ostringstream& out, const std::string& group, const std::string& symbol, const std::string& label)
 {
-    const int pair = channel / 2;
-    const bool left = channel % 2 == 0;
+    out << group << "\n    a pg:StereoGroup, pg:OutputGroup ;\n    lv2:symbol " << quoted(symbol) << " ;\n"
+        << "    rdfs:label " << quoted(label) << " ;\n"
+        << "    pg:element [ lv2:index 0 ; lv2:designation pg:left ] , [ lv2:index 1 ; lv2:designation pg:right ] "
+           ".\n\n";
+}
+
+void writeOutputPort(std::ostringstream& out, unsigned index, const std::string& symbol, const std::string& name,
+                     const std::string& group, bool left)
+{
     out << " , [\n        a lv2:OutputPort, lv2:AudioPort ;\n"
-        << "        lv2:index " << kFirstOutputPort + static_cast<unsigned>(channel) << " ;\n"
-        << "        lv2:symbol \"out" << pair + 1 << (left ? "_left" : "_right") << "\" ;\n"
-        << "        lv2:name " << quoted(ids::kOutputNamePrefix + std::to_string(pair + 1) + (left ? " L" : " R"))
-        << " ;\n"
-        << "        pg:group " << groupUri(pair) << " ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol " << quoted(symbol) << " ;\n"
+        << "        lv2:name " << quoted(name) << " ;\n"
+        << "        pg:group " << group << " ;\n"
         << "        lv2:designation " << (left ? "pg:left" : "pg:right") << "\n    ]";
+}
+
+// What both plug-ins say of themselves, up to their ports.
+void writePluginHead(std::ostringstream& out, const char* pluginUri, const std::string& name, bool withEditor,
+                     bool needsBlockBound, const std::string& mainGroup)
+{
+    const auto [minor, micro] = lv2Version();
+    out << uri(pluginUri) << "\n    a lv2:Plugin, lv2:InstrumentPlugin, doap:Project ;\n"
+        << "    doap:name " << quoted(name) << " ;\n"
+        << "    doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
+        << "    doap:maintainer [ foaf:name " << quoted(ids::kVendor) << " ; foaf:homepage " << uri(ids::kVendorUrl)
+        << " ] ;\n"
+        << "    lv2:minorVersion " << minor << " ;\n    lv2:microVersion " << micro << " ;\n";
+    if (needsBlockBound)
+        out << "    lv2:requiredFeature urid:map, bufsz:boundedBlockLength, opts:options ;\n"
+            << "    lv2:optionalFeature lv2:hardRTCapable, state:threadSafeRestore ;\n";
+    else
+        out << "    lv2:requiredFeature urid:map ;\n"
+            << "    lv2:optionalFeature lv2:hardRTCapable, opts:options, bufsz:boundedBlockLength, "
+               "state:threadSafeRestore ;\n";
+    out << "    opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n"
+        << "    lv2:extensionData state:interface ;\n"
+        << "    pg:mainOutput " << mainGroup << " ;\n";
+    if (withEditor)
+        out << "    ui:ui " << uri(kUiUri) << " ;\n";
+    out << "    lv2:port [\n        a lv2:InputPort, atom:AtomPort ;\n"
+        << "        atom:bufferType atom:Sequence ;\n        atom:supports midi:MidiEvent ;\n"
+        << "        lv2:designation lv2:control ;\n"
+        << "        lv2:index " << kEventPort << " ;\n        lv2:symbol \"events\" ;\n"
+        << "        lv2:name " << quoted(ids::kEventInputName) << "\n    ]";
 }
 
 } // namespace
@@ -114,47 +155,46 @@ std::string manifestTtl(bool withEditor, const std::vector<Lv2Preset>& presets)
 {
     std::ostringstream out;
     out << kPrefixes;
-    out << uri(kPluginUri) << "\n    a lv2:Plugin, lv2:InstrumentPlugin ;\n"
-        << "    lv2:binary " << uri(kBinaryName) << " ;\n    rdfs:seeAlso <TolvaneSynthWT.ttl> .\n\n";
+    for (const char* plugin : {kPluginUri, kStereoPluginUri})
+        out << uri(plugin) << "\n    a lv2:Plugin, lv2:InstrumentPlugin ;\n"
+            << "    lv2:binary " << uri(kBinaryName) << " ;\n    rdfs:seeAlso <TolvaneSynthWT.ttl> .\n\n";
     if (withEditor)
         out << uri(kUiUri) << "\n    a ui:X11UI ;\n    ui:binary " << uri(kBinaryName)
             << " ;\n    rdfs:seeAlso <TolvaneSynthWT.ttl> .\n\n";
     for (const Lv2Preset& preset : presets)
-        out << presetUri(preset) << "\n    a pset:Preset ;\n    lv2:appliesTo " << uri(kPluginUri)
+        out << presetUri(preset) << "\n    a pset:Preset ;\n    lv2:appliesTo " << appliesTo()
             << " ;\n    rdfs:seeAlso <presets.ttl> .\n\n";
     return out.str();
 }
 
 std::string pluginTtl(bool withEditor)
 {
-    const auto [minor, micro] = lv2Version();
     std::ostringstream out;
     out << kPrefixes;
     for (int pair = 0; pair < ids::kOutputPairCount; ++pair)
-        out << groupUri(pair) << "\n    a pg:StereoGroup, pg:OutputGroup ;\n    lv2:symbol \"out" << pair + 1
-            << "\" ;\n    rdfs:label " << quoted(ids::kOutputNamePrefix + std::to_string(pair + 1)) << " .\n\n";
+        writeGroup(out, groupUri(pair), "out" + std::to_string(pair + 1),
+                   ids::kOutputNamePrefix + std::to_string(pair + 1));
+    writeGroup(out, stereoGroupUri(), "out", "out");
 
-    out << uri(kPluginUri) << "\n    a lv2:Plugin, lv2:InstrumentPlugin, doap:Project ;\n"
-        << "    doap:name " << quoted(ids::kProductName) << " ;\n"
-        << "    doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
-        << "    doap:maintainer [ foaf:name " << quoted(ids::kVendor) << " ; foaf:homepage " << uri(ids::kVendorUrl)
-        << " ] ;\n"
-        << "    lv2:minorVersion " << minor << " ;\n    lv2:microVersion " << micro << " ;\n"
-        << "    lv2:requiredFeature urid:map ;\n"
-        << "    lv2:optionalFeature lv2:hardRTCapable, opts:options, bufsz:boundedBlockLength, "
-           "state:threadSafeRestore ;\n"
-        << "    opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n"
-        << "    lv2:extensionData state:interface ;\n"
-        << "    pg:mainOutput " << groupUri(0) << " ;\n";
-    if (withEditor)
-        out << "    ui:ui " << uri(kUiUri) << " ;\n";
-    out << "    lv2:port [\n        a lv2:InputPort, atom:AtomPort ;\n"
-        << "        atom:bufferType atom:Sequence ;\n        atom:supports midi:MidiEvent ;\n"
-        << "        lv2:designation lv2:control ;\n"
-        << "        lv2:index " << kEventPort << " ;\n        lv2:symbol \"events\" ;\n"
-        << "        lv2:name " << quoted(ids::kEventInputName) << "\n    ]";
-    for (int channel = 0; channel < kOutputChannelCount; ++channel)
-        writeOutputPort(out, channel);
+    // The 16 pairs, each its own output.
+    writePluginHead(out, kPluginUri, std::string(ids::kProductName) + " (16 outputs)", withEditor, false, groupUri(0));
+    for (int channel = 0; channel < kOutputChannelCount; ++channel) {
+        const int pair = channel / 2;
+        const bool left = channel % 2 == 0;
+        const std::string number = std::to_string(pair + 1);
+        writeOutputPort(out, kFirstOutputPort + static_cast<unsigned>(channel),
+                        "out" + number + (left ? "_left" : "_right"),
+                        ids::kOutputNamePrefix + number + (left ? " L" : " R"), groupUri(pair), left);
+    }
+    out << " .\n\n";
+
+    // Their sum on one pair.
+    writePluginHead(out, kStereoPluginUri, ids::kProductName, withEditor, true, stereoGroupUri());
+    for (int channel = 0; channel < kStereoChannelCount; ++channel) {
+        const bool left = channel == 0;
+        writeOutputPort(out, kFirstOutputPort + static_cast<unsigned>(channel), left ? "out_left" : "out_right",
+                        left ? "out L" : "out R", stereoGroupUri(), left);
+    }
     out << " .\n";
 
     if (withEditor)
@@ -183,7 +223,7 @@ std::string presetsTtl(const std::vector<Lv2Preset>& presets)
             out << bankUri(preset.category) << "\n    a pset:Bank ;\n    rdfs:label " << quoted(preset.category)
                 << " .\n\n";
     for (const Lv2Preset& preset : presets) {
-        out << presetUri(preset) << "\n    a pset:Preset ;\n    lv2:appliesTo " << uri(kPluginUri) << " ;\n"
+        out << presetUri(preset) << "\n    a pset:Preset ;\n    lv2:appliesTo " << appliesTo() << " ;\n"
             << "    rdfs:label " << quoted(preset.name) << " ;\n";
         if (!preset.category.empty())
             out << "    pset:bank " << bankUri(preset.category) << " ;\n";

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Ardour 7's headless session tool (ardour7-lua) with the LV2 plug-in: a new
-# session with the plug-in as a MIDI track's instrument lists the bundle's
-# presets; a MIDI region with a bend-range set-up and A4 bent fully up
-# renders at 880 Hz. Ardour sees only LV2's vocabulary bundles and ours.
+# Ardour 7's headless session tool (ardour7-lua) with the LV2 plug-ins: a new
+# MIDI track with the stereo plug-in as its instrument is a stereo track, as
+# Ardour's own output count of that plug-in, 2, is all its Plugin Setup
+# dialog would offer (for the plug-in with 16 pairs it counts 32: the dialog
+# then proposes 32 channels fanned out to 16 busses); Ardour lists the
+# bundle's presets for it; a MIDI region with a bend-range set-up and A4 bent
+# fully up renders at 880 Hz. Ardour sees only LV2's vocabulary bundles and ours.
 #
 # usage: ardour_session_test.sh <LV2 path> <presets folder> <output folder>
 set -euo pipefail
 lv2_path=$1 presets=$2 out=$3
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-uri=https://kestrawerk.invalid/plugins/tolvane-synth-wt
+pairs_uri=https://kestrawerk.invalid/plugins/tolvane-synth-wt
+uri=$pairs_uri-stereo
 fail() { echo "FAIL: $*" >&2; exit 1; }
 rm -rf "$out" && mkdir -p "$out/export"
 
@@ -43,12 +47,16 @@ run_ardour() {
 # connection to the master bus. Up to four tries.
 for try in 1 2 3 4; do
     rm -rf "$out/session"
-    run_ardour "$out/new-session.log" 120 "$here/new_session.lua" "$out/session" session "$uri" ||
+    run_ardour "$out/new-session.log" 120 "$here/new_session.lua" "$out/session" session "$uri" "$uri" "$pairs_uri" ||
         fail "no session: $(tail -5 "$out/new-session.log")"
     grep -q '<Connection other="Master/audio_in 2"/>' "$out/session/session.ardour" && break
 done
 grep -q '<Connection other="Master/audio_in 2"/>' "$out/session/session.ardour" || fail "the track is not connected"
 grep -qx "instrument Tolvane Synth WT" "$out/new-session.log" || fail "the track has not the plug-in"
+grep -qx "track outputs 2 of 2" "$out/new-session.log" ||
+    fail "the new track is not stereo: $(grep '^track outputs' "$out/new-session.log")"
+grep -qx "offers $uri 2" "$out/new-session.log" && grep -qx "offers $pairs_uri 32" "$out/new-session.log" ||
+    fail "Ardour counts other outputs: $(grep '^offers' "$out/new-session.log")"
 listed=$(sed -n 's/^preset //p' "$out/new-session.log" | sort)
 expected=$(find "$presets" -name '*.vstpreset' -printf '%f\n' | sed 's/\.vstpreset$//' | sort)
 [[ -n $expected && $listed == "$expected" ]] || fail "Ardour lists the presets"$'\n'"$listed"$'\n'"not"$'\n'"$expected"
@@ -69,4 +77,5 @@ for try in 1 2 3 4; do
 done
 [[ $pitch != silent ]] || fail "no export with sound in four tries"
 awk -v p="$pitch" 'BEGIN { exit !(p > 878 && p < 882) }' || fail "A4 bent up an octave sounds at $pitch Hz, not 880"
-echo "Ardour: presets listed, region rendered at $pitch Hz (try $try)"
+echo "Ardour: a stereo track (it counts 2 outputs for the stereo plug-in, 32 for the other)," \
+    "presets listed, region rendered at $pitch Hz (try $try)"
