@@ -153,10 +153,23 @@ void SynthesizerWT::handleNoteOn(const MidiEvent& event)
     auto& v = static_cast<VoiceUnitWT&>(*claimed);
     const int channel = event.channel & 0x0F;
     const int key = event.data1 & 0x7F;
-    if (part(channel).mode == kModeSampler)
+    if (part(channel).mode == kModeSampler) {
         v.samplerNoteOn(channel, key, event.data2);
-    else
-        v.noteOn(channel, key, event.data2);
+        return;
+    }
+    v.noteOn(channel, key, event.data2);
+    v.noteSerial = ++noteSerial_;
+    lastNotes_[static_cast<std::size_t>(channel)] = {v.noteTone, static_cast<int>(&v - toneVoices_.get()),
+                                                     v.noteSerial};
+}
+
+const SynthesizerWT::VoiceUnitWT* SynthesizerWT::lastNoteVoice(int part) const
+{
+    const LastNote& last = lastNote(part);
+    if (last.voice < 0 || last.voice >= voiceCount())
+        return nullptr;
+    const VoiceUnitWT& v = toneVoices_[static_cast<std::size_t>(last.voice)];
+    return v.noteSerial == last.serial && v.isSounding() ? &v : nullptr;
 }
 
 // ---- wavetables -------------------------------------------------------------

@@ -126,6 +126,8 @@ public:
         int pitchSum = 0;   // a relative pitch sequence's running sum, 1/16 semitone
         int toneLevel = 0;  // the tone's level; the volume sequence attenuates from it
         int toneWave = 0;   // the tone's own wavetable
+        int noteTone = -1;  // the tone the note plays (0..255)
+        std::uint32_t noteSerial = 0; // which note the voice plays (SynthesizerWT::LastNote)
 
         // Sample playback.
         const std::int32_t* sampleData = nullptr;
@@ -156,6 +158,18 @@ public:
     void handleSysEx(const MidiEvent& event) override;
 
     VoiceUnitWT& toneVoice(int index) { return toneVoices_[static_cast<std::size_t>(index)]; }
+
+    // The tone note a part began last, kept for the front ends (a playhead,
+    // the percussion key an editor shows); the engine itself never reads it.
+    struct LastNote {
+        int tone = -1;  // none yet
+        int voice = -1; // its voice's place in the pool's storage
+        std::uint32_t serial = 0;
+    };
+    const LastNote& lastNote(int part) const { return lastNotes_[static_cast<std::size_t>(part & 0xF)]; }
+    // The voice still playing the part's last note, or null once that note
+    // has ended or its voice plays another.
+    const VoiceUnitWT* lastNoteVoice(int part) const;
 
     // Sound data.
     TonePreset& tone(int index) { return tones_[static_cast<std::size_t>(index & 0xFF)]; }
@@ -244,6 +258,8 @@ private:
     const VoiceRunKernels* runKernels_ = fastestVoiceRunKernels();
     // The storage of the voices the pool holds.
     std::unique_ptr<VoiceUnitWT[]> toneVoices_;
+    std::array<LastNote, kPartCount> lastNotes_{};
+    std::uint32_t noteSerial_ = 0;
     std::array<TonePreset, kToneCount> tones_{};
     std::array<ToneExpression, kToneCount> expressions_{};
     int tickRate_ = kDefaultTickRate;

@@ -41,8 +41,12 @@ void Voice::startExpression(const ToneExpression& source, int tickRate, int samp
 {
     tickTime = kNoTick;
     ticks = 0;
-    if (!source.changesSound())
+    if (!source.changesSound()) {
+        // No copy is taken; the sequences of an earlier note must not seem to play.
+        for (ToneSequence& sequence : expression.sequences)
+            sequence.length = 0;
         return;
+    }
     expression = source;
     normaliseExpression(expression);
     pitchSum = 0;

@@ -57,6 +57,7 @@ void Voice::noteOn(int noteChannel, int noteKeyIn, int velocity)
     const int midiKey = clamp7(noteKeyIn);
     const int toneIndex = percussion ? kPercussionToneBase + midiKey : part.program;
     const TonePreset& tone = engine_->tone(toneIndex);
+    noteTone = toneIndex;
 
     int noteKey = midiKey;
     int kfOffset = 0;

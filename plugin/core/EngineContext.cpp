@@ -81,6 +81,9 @@ bool EngineContext::tryRenderBlock(float** outputs, int numSamples)
         moduleHost->process(outputs, numSamples);
         moduleHost->outputs = nullptr;
         moduleHost->eventList = nullptr;
+        // What the block played: a program change, a key in Percussion mode.
+        followSound();
+        publishPlayhead();
     }
     return true;
 }
@@ -291,7 +294,7 @@ void EngineContext::setCurrentPartMode(int mode)
     std::lock_guard lock(mutex_);
     // setMode clamps to maxMode and stops the part's voices when the mode changes.
     synth->setMode(currentPart, std::max(mode, 0));
-    selectByPart();
+    followPart();
 }
 
 void EngineContext::applyPolyphony(int count)
