@@ -156,6 +156,7 @@ inline constexpr int kTickLengthLabel = id(0x0C); // read-only label
 inline constexpr int kNotation = id(0x0D);        // editor only: the text is sent as steps and marks
 inline constexpr int kRange = id(0x0E);           // editor only: how much of the value range the bars show
 inline constexpr int kToneTab = id(0x0F);         // editor only: shows the tone page
+inline constexpr int kLfoTitle = id(0x10);        // editor only: the LFO timing section's title bar
 inline constexpr int kPopupMenu = id(item::kPopupMenu);
 inline constexpr int kClear = id(0x81);    // the current kind's sequence, as a new tone has it
 inline constexpr int kClearAll = id(0x82); // all four sequences (the LFO timing stays)

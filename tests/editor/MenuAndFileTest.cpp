@@ -36,7 +36,7 @@ TEST(MenuModel, EntriesAreNumberedWithoutSeparators)
     EXPECT_EQ(menuEntryCount(*findMenuDef(ids::part::kOutputMenu)), 16);
     EXPECT_EQ(menuEntryCount(*findMenuDef(ids::waveTable::kSizeMenu)), 5);
     EXPECT_EQ(menuEntryCount(*findMenuDef(ids::waveTable::kBitDepthMenu)), 8);
-    EXPECT_EQ(menuDefs().size(), 11u);
+    EXPECT_EQ(menuDefs().size(), 12u);
 }
 
 TEST(MenuModel, ChoicesSendValuesOrOpenSelectors)
