@@ -153,9 +153,11 @@ void TolvaneVSTGUIEditor::updatePageVisibility()
             page->setVisible(page == show);
 }
 
+// The tone page (with the wave editor) and the sequences page share a place:
+// only the one on show follows the engine, and the other catches up when shown.
 void TolvaneVSTGUIEditor::updateTonePage()
 {
-    if (!context_ || !views_ || isSamplerMode() || !context_->currentTonePreset)
+    if (!context_ || !views_ || isSamplerMode() || sequencesShown_ || !context_->currentTonePreset)
         return;
     const TonePreset& tone = *context_->currentTonePreset;
     shownTone_ = context_->currentTone;
@@ -172,7 +174,7 @@ void TolvaneVSTGUIEditor::updateTonePage()
 
 void TolvaneVSTGUIEditor::updateSequencesPage()
 {
-    if (!context_ || !views_ || isSamplerMode())
+    if (!context_ || !views_ || isSamplerMode() || !sequencesShown_)
         return;
     using kest::tolvane::synth::SequenceKind;
     const auto& synth = *context_->synth;
@@ -242,7 +244,7 @@ void TolvaneVSTGUIEditor::updateSequenceModeAndRange(int kind, const kest::tolva
 
 void TolvaneVSTGUIEditor::updatePlayhead()
 {
-    if (!context_ || !views_ || !views_->sequencesPage->isVisible())
+    if (!context_ || !views_ || isSamplerMode() || !sequencesShown_)
         return;
     const EngineContext::Playhead playhead = context_->playhead();
     const int kind = std::clamp(context_->currentSequenceKind, 0, 3);
@@ -303,7 +305,7 @@ void TolvaneVSTGUIEditor::updateLoopFields()
 
 void TolvaneVSTGUIEditor::updateWaveTablePage()
 {
-    if (!context_ || !views_ || isSamplerMode())
+    if (!context_ || !views_ || isSamplerMode() || sequencesShown_)
         return;
     const auto& synth = *context_->synth;
     const int depth = std::clamp(context_->currentBitDepth, 1, 8);
@@ -338,7 +340,7 @@ void TolvaneVSTGUIEditor::showWaveSamples()
 
 void TolvaneVSTGUIEditor::followWaveTable()
 {
-    if (!context_ || !views_ || isSamplerMode() || views_->waveEdit->isDrawing())
+    if (!context_ || !views_ || isSamplerMode() || sequencesShown_ || views_->waveEdit->isDrawing())
         return;
     // SysEx, MIDI and imports write the table behind the editor's back, and
     // the tone on show follows the part with its wavetable.
@@ -350,7 +352,7 @@ void TolvaneVSTGUIEditor::followWaveTable()
 
 void TolvaneVSTGUIEditor::updateWaveGenerator()
 {
-    if (!context_ || !views_ || isSamplerMode())
+    if (!context_ || !views_ || isSamplerMode() || sequencesShown_)
         return;
     const int mask = std::max(context_->currentBitMask, 1);
     setMenuIndex(views_->menu(ids::waveTable::kSizeMenu), log2Of(context_->waveTableSize) - 3);

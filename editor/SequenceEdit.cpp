@@ -59,7 +59,8 @@ void SequenceEdit::invalidStep(int step)
     const SequenceGeometry g = geometry();
     CRect r(g.stepLeft(step), g.barsTop(), g.stepLeft(step + 1), g.height());
     r.offset(getViewSize().left, getViewSize().top);
-    r.extend(2, 0);
+    r.extend(1, 0); // the edges' rounding
+    r.bound(getViewSize());
     invalidRect(r);
 }
 

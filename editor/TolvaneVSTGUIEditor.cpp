@@ -85,6 +85,8 @@ bool TolvaneVSTGUIEditor::isSamplerPageVisible() const
 
 bool TolvaneVSTGUIEditor::isSequencesPageVisible() const { return views_ && views_->sequencesPage->isVisible(); }
 
+int TolvaneVSTGUIEditor::sequencePlayhead() const { return views_ ? views_->sequenceEdit->playhead() : -1; }
+
 bool TolvaneVSTGUIEditor::isAboutOverlayVisible() const { return views_ && views_->aboutOverlay->isVisible(); }
 
 void TolvaneVSTGUIEditor::setEngineContext(EngineContext* context)
@@ -241,8 +243,7 @@ void TolvaneVSTGUIEditor::valueChanged(CControl* control)
     case EditKind::ShowSequencesPage:
     case EditKind::ShowTonePage:
         sequencesShown_ = edit.kind == EditKind::ShowSequencesPage;
-        updatePageVisibility();
-        updateSequencesPage();
+        refreshPartPages();
         break;
     case EditKind::StoreToneName:
     case EditKind::StoreSamplerName:

@@ -104,6 +104,8 @@ public:
     bool isOpen() const { return frame != nullptr; }
     bool isSamplerPageVisible() const;
     bool isSequencesPageVisible() const;
+    // The step the sequences page's playhead marks, -1 for none.
+    int sequencePlayhead() const;
     bool isAboutOverlayVisible() const;
     // The notice on show (a refused import or notation), empty when none.
     std::string fileNoticeText() const;
