@@ -144,9 +144,7 @@ void TolvaneVSTGUIEditor::updatePageVisibility()
 {
     if (!views_ || !context_)
         return;
-    CView* show = isSamplerMode()     ? views_->samplerPage
-                  : sequencesShown_ ? views_->sequencesPage
-                                    : views_->tonePage;
+    CView* show = isSamplerMode() ? views_->samplerPage : sequencesShown_ ? views_->sequencesPage : views_->tonePage;
     for (CView* page : {static_cast<CView*>(views_->tonePage), static_cast<CView*>(views_->samplerPage),
                         static_cast<CView*>(views_->sequencesPage)})
         if (page->isVisible() != (page == show))

@@ -200,7 +200,7 @@ private:
     // The RANGE menu's choice, kept while the same tone's same kind and mode show.
     int rangeChoice_ = 0;
     int rangeKey_ = -1;
-    int modeMenuKind_ = -1; // whose entries the MODE menu holds
+    int modeMenuKind_ = -1;              // whose entries the MODE menu holds
     std::uint32_t fileNoticeSerial_ = 0; // the last notice taken from the EngineContext
     std::chrono::steady_clock::time_point fileNoticeUntil_{};
     int zoomChoice_ = 0;

@@ -126,8 +126,10 @@ public:
         int pitchSum = 0;   // a relative pitch sequence's running sum, 1/16 semitone
         int toneLevel = 0;  // the tone's level; the volume sequence attenuates from it
         int toneWave = 0;   // the tone's own wavetable
-        int noteTone = -1;  // the tone the note plays (0..255)
-        std::uint32_t noteSerial = 0; // which note the voice plays (SynthesizerWT::LastNote)
+
+        // Which note the voice plays, for the front ends (SynthesizerWT::LastNote).
+        int noteTone = -1; // its tone, 0..255
+        std::uint32_t noteSerial = 0;
 
         // Sample playback.
         const std::int32_t* sampleData = nullptr;

@@ -50,8 +50,9 @@ std::span<const ValueSpan> displaySpans(SequenceKind kind, int mode)
 {
     switch (kind) {
     case SequenceKind::Volume: return kVolumeSpans;
-    case SequenceKind::Arpeggio: return mode == synth::kSequenceFixed ? std::span<const ValueSpan>(kFixedArpeggioSpans)
-                                                                      : std::span<const ValueSpan>(kArpeggioSpans);
+    case SequenceKind::Arpeggio:
+        return mode == synth::kSequenceFixed ? std::span<const ValueSpan>(kFixedArpeggioSpans)
+                                             : std::span<const ValueSpan>(kArpeggioSpans);
     case SequenceKind::Pitch: return kPitchSpans;
     case SequenceKind::Wave: return kWaveSpans;
     }
@@ -67,10 +68,7 @@ int fittingSpan(SequenceKind kind, const synth::ToneSequence& sequence)
     return static_cast<int>(spans.size()) - 1;
 }
 
-std::string spanEndText(ValueSpan span, int value)
-{
-    return span.min < 0 ? signedText(value) : std::to_string(value);
-}
+std::string spanEndText(ValueSpan span, int value) { return span.min < 0 ? signedText(value) : std::to_string(value); }
 
 std::string spanText(ValueSpan span) { return spanEndText(span, span.min) + ".." + spanEndText(span, span.max); }
 
@@ -146,7 +144,8 @@ NotationChanges notationChanges(std::string_view text, SequenceKind kind, int mo
     // The steps first (each past the end lengthens the sequence), then the
     // exact length and the points, which must lie inside it.
     for (int i = 0; i < steps.length; ++i)
-        result.changes.push_back({ids::sequenceStep::id(i), static_cast<float>(steps.values[static_cast<std::size_t>(i)])});
+        result.changes.push_back(
+            {ids::sequenceStep::id(i), static_cast<float>(steps.values[static_cast<std::size_t>(i)])});
     auto point = [](std::uint8_t p) { return p == synth::ToneSequence::kNone ? -1.0f : static_cast<float>(p); };
     result.changes.push_back({ids::sequence::kLength, static_cast<float>(steps.length)});
     result.changes.push_back({ids::sequence::kLoop, point(steps.loop)});

@@ -243,8 +243,8 @@ public:
     // Where the current part's last note stands in its tone's sequences, as
     // the audio thread last published it (after every block it renders).
     struct Playhead {
-        int tone = -1;                              // the note's tone, -1 before any note
-        bool sounding = false;                      // its voice still plays it
+        int tone = -1;                                                    // the note's tone, -1 before any note
+        bool sounding = false;                                            // its voice still plays it
         std::array<int, synth::kSequenceKindCount> steps{-1, -1, -1, -1}; // -1: no step yet, or no sequence
         bool operator==(const Playhead&) const = default;
     };

@@ -95,7 +95,7 @@ constexpr int id(int item) { return valueId(page::kTone, item); }
 consteval int fieldId(int synth::TonePreset::*member) { return id(synth::fieldOf(member).valueItem); }
 inline constexpr int kMenuButton = id(item::kMenuButton);
 inline constexpr int kSelect = id(0x01);
-inline constexpr int kName = id(0x02); // editor only: written straight into the record
+inline constexpr int kName = id(0x02);         // editor only: written straight into the record
 inline constexpr int kSequencesTab = id(0x40); // editor only: shows the sequences page
 inline constexpr int kStrc = fieldId(&synth::TonePreset::strc);
 inline constexpr int kKey = fieldId(&synth::TonePreset::key);

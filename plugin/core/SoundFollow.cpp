@@ -17,8 +17,8 @@ constexpr int kFirstStepBit = 10;
 
 std::uint64_t pack(const EngineContext::Playhead& playhead)
 {
-    std::uint64_t bits = kPublished | static_cast<std::uint64_t>(playhead.tone + 1) |
-                         (playhead.sounding ? std::uint64_t{1} << 9 : 0);
+    std::uint64_t bits =
+        kPublished | static_cast<std::uint64_t>(playhead.tone + 1) | (playhead.sounding ? std::uint64_t{1} << 9 : 0);
     for (std::size_t k = 0; k < playhead.steps.size(); ++k)
         bits |= static_cast<std::uint64_t>(playhead.steps[k] + 1) << (kFirstStepBit + kStepBits * k);
     return bits;

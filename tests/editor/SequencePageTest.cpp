@@ -2,8 +2,8 @@
 // The sequences page's window-free logic: where the pointer lands on the step
 // editor, which spans the bars show, the texts, and notation sent through the
 // processor's own value handling into a tone's record.
-#include "EditorLogic/EditorIds.h"
 #include "EditorLogic/SequencePage.h"
+#include "EditorLogic/EditorIds.h"
 #include "EngineContext.h"
 
 #include <gtest/gtest.h>

@@ -65,7 +65,9 @@ protected:
     FakePointer pointer;
     // The empty ARP sequence as the page shows it: 16 steps, -12..+12.
     const ed::SequenceGeometry bars{static_cast<double>(ed::kSequenceEditRect.width()),
-                                    static_cast<double>(ed::kSequenceEditRect.height()), 16, {-12, 12}};
+                                    static_cast<double>(ed::kSequenceEditRect.height()),
+                                    16,
+                                    {-12, 12}};
     double stepX(int step) const { return ed::kSequenceEditRect.left + bars.stepLeft(step) + 14; }
     double edgeX(int edge) const { return ed::kSequenceEditRect.left + bars.stepLeft(edge) + 1; }
     double valueY(int value) const { return ed::kSequenceEditRect.top + bars.bandTop(value) + 3; }
@@ -102,7 +104,8 @@ TEST_F(SequencesPageTest, StrokesMarkersAndNotationReachTheTonesRecord)
 
     // Notation pasted into the field and confirmed; a malformed one changes
     // nothing and says why on the SEQUENCES bar.
-    auto* field = dynamic_cast<VSTGUI::CTextLabel*>(findControl(editor, ed::kTagControl | protocol::sequence::kNotation));
+    auto* field =
+        dynamic_cast<VSTGUI::CTextLabel*>(findControl(editor, ed::kTagControl | protocol::sequence::kNotation));
     ASSERT_NE(field, nullptr);
     field->setText("0 4 7 | 12 / 0");
     field->valueChanged();

@@ -53,7 +53,8 @@ TEST(ProtocolIds, ValueIdsKeepTheirWireNumbers)
         {{ids::sequence::kMenuButton, ids::sequence::kKind, ids::sequence::kMode, ids::sequence::kLength,
           ids::sequence::kLoop, ids::sequence::kRelease, ids::sequence::kStepTicks, ids::sequence::kDelay,
           ids::sequence::kLfoDelay, ids::sequence::kLfoFade, ids::sequence::kLfoDepth, ids::sequence::kTickRate,
-          ids::sequence::kTickLengthLabel, ids::sequence::kNotation, ids::sequence::kRange, ids::sequence::kToneTab, ids::sequence::kLfoTitle},
+          ids::sequence::kTickLengthLabel, ids::sequence::kNotation, ids::sequence::kRange, ids::sequence::kToneTab,
+          ids::sequence::kLfoTitle},
          0x1100},
     };
     for (const auto& [named, first] : runs)
