@@ -236,7 +236,8 @@ void TolvaneVSTGUIEditor::updateSequenceModeAndRange(int kind, const kest::tolva
         range->invalid();
     }
     rangeChoice_ = std::max(rangeChoice_, fittingSpan(kindOf, sequence));
-    setMenuIndex(mode, mode->getNbEntries() > 0 ? sequence.mode : -1);
+    if (mode->getNbEntries() > 0)
+        setMenuIndex(mode, sequence.mode);
     setMenuIndex(range, rangeChoice_);
 }
 

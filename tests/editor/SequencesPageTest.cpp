@@ -62,6 +62,17 @@ protected:
         }
     }
 
+    // Once what changed is drawn, ticks with nothing new draw nothing.
+    void expectQuiet()
+    {
+        tickAndDraw();
+        frame.run(300ms);
+        damage.collect();
+        frame.run(500ms);
+        EXPECT_TRUE(damage.collect().empty());
+    }
+
+    DamageWatch damage;
     FakePointer pointer;
     // The empty ARP sequence as the page shows it: 16 steps, -12..+12.
     const ed::SequenceGeometry bars{static_cast<double>(ed::kSequenceEditRect.width()),
@@ -76,7 +87,6 @@ protected:
 
 TEST_F(SequencesPageTest, StrokesMarkersAndNotationReachTheTonesRecord)
 {
-    DamageWatch damage;
     TolvaneVSTGUIEditor* editor = openShownEditor(damage);
     ASSERT_NE(editor, nullptr);
     auto* context = processor->engineContext();
@@ -84,6 +94,7 @@ TEST_F(SequencesPageTest, StrokesMarkersAndNotationReachTheTonesRecord)
 
     click(ed::kPageTabRect.left + 40, 11);
     ASSERT_TRUE(editor->isSequencesPageVisible());
+    expectQuiet(); // VOL, whose MODE menu is empty
     click(ed::kSequenceTabX[1] + 30, ed::kSequenceTabRow + 11);
     EXPECT_EQ(context->currentSequenceKind, 1);
 
@@ -120,11 +131,7 @@ TEST_F(SequencesPageTest, StrokesMarkersAndNotationReachTheTonesRecord)
 
     // Quiet while nothing changes; a note playing the arpeggio moves the
     // playhead, and only the step display is drawn for it.
-    tickAndDraw();
-    frame.run(300ms);
-    damage.collect();
-    frame.run(500ms);
-    EXPECT_TRUE(damage.collect().empty());
+    expectQuiet();
     play(1, 60);
     std::set<int> marked;
     for (int refresh = 0; refresh < 10; ++refresh) {
