@@ -78,8 +78,9 @@ ControlEdit classifyControl(int id, float value)
 ControlEdit classifyControlEdit(int tag, float value)
 {
     const int id = tag & kValueIdMask;
+    // A kind button pressed again switches itself off; it still chooses its kind.
     if ((tag & kTagSequenceKind) != 0)
-        return pressed(value) ? ControlEdit{EditKind::SelectSequenceKind, ids::sequence::kKind} : ControlEdit{};
+        return {EditKind::SelectSequenceKind, ids::sequence::kKind};
     if ((tag & kTagValueText) != 0)
         return {ids::pageOf(id) == ids::page::kSequence ? EditKind::SendTypedPlain : EditKind::SendTypedNumber, id};
     if ((tag & kTagControl) != 0)

@@ -70,8 +70,13 @@ void EngineContext::followSound()
     }
     default: break;
     }
-    if (tone != currentTone)
-        selectTone(tone);
+    // Not selectTone: only the tone and its wavetable change, so that nothing
+    // the message thread's own operations read (the sample slot) is written.
+    if (tone != currentTone) {
+        currentTone = tone;
+        currentTonePreset = &synth->tone(tone);
+        selectWaveTable(currentTonePreset->wave);
+    }
 }
 
 void EngineContext::publishPlayhead()
