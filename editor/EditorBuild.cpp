@@ -34,6 +34,8 @@ const CColor kOverlayText(127, 127, 127, 255);
 // A notice on a section's title bar: the bar's brown over its line, the line's orange brightened.
 const CColor kNoticeBack(92, 63, 43, 255);
 const CColor kNoticeText(240, 170, 70, 255);
+// The tone's number and name on the SEQUENCES bar: the bar's amber.
+const CColor kToneLabelText(255, 199, 103, 255);
 
 CRect toCRect(const Rect& r) { return CRect(r.left, r.top, r.right, r.bottom); }
 
@@ -144,6 +146,7 @@ void TolvaneVSTGUIEditor::buildWindow()
     frame->addView(views_->lower);
     buildTonePage();
     buildSamplerPage();
+    buildSequencesPage();
     buildWaveTableEditor();
     buildOverlay();
 }
@@ -227,10 +230,11 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
             auto* menu = new COptionMenu(toCRect(valueFieldRect(row)), this, tag);
             guardAgainstDismissal(menu);
             styleText(menu, font);
+            // The sequences page fills its MODE and RANGE menus for the kind on show.
             if (row.id == ids::part::kSelect) {
                 for (int part = 0; part < 16; ++part)
                     menu->addEntry(partEntry(part).c_str());
-            } else {
+            } else if (row.id == ids::part::kMode || row.id == ids::tone::kStrc) {
                 for (const char* entry : row.id == ids::part::kMode ? kModeEntries : kStrcEntries)
                     menu->addEntry(entry);
             }
@@ -239,13 +243,19 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
             break;
         }
         case ControlKind::NameField:
-        case ControlKind::RawField: {
+        case ControlKind::RawField:
+        case ControlKind::TextField: {
             auto* field = new ValueField(toCRect(valueFieldRect(row)), this, tag, row.initialText);
             styleText(field, font);
+            if (row.kind == ControlKind::TextField) {
+                field->setHoriAlign(kLeftText);
+                field->setTextInset(CPoint(6, 0));
+            }
             container->addView(field);
             views_->controls[tag] = field;
             break;
         }
+        case ControlKind::TitleBar: break; // drawn into the artwork
         case ControlKind::ReadOnly: {
             auto* label = new CTextLabel(toCRect(valueFieldRect(row)), row.initialText);
             styleText(label, font);
@@ -282,7 +292,45 @@ void TolvaneVSTGUIEditor::buildTonePage()
 {
     views_->tonePage = makePage("bg1.png");
     addRowControls(views_->tonePage, Page::Tone);
+    const int tabTag = kTagControl | ids::tone::kSequencesTab;
+    auto* tab = new CKickButton(toCRect(kPageTabRect), this, tabTag, loadBitmap("tabSeq.png"));
+    views_->tonePage->addView(tab);
+    views_->controls[tabTag] = tab;
     views_->toneNotice = makeFileNotice(views_->tonePage);
+}
+
+// The current tone's sequences, its LFO timing and the tick clock; it takes
+// the tone page's place when its tab is pressed.
+void TolvaneVSTGUIEditor::buildSequencesPage()
+{
+    CLayeredViewContainer* page = makePage("bg3.png");
+    views_->sequencesPage = page;
+    addRowControls(page, Page::Sequences);
+    for (int k = 0; k < 4; ++k) {
+        const CRect rect(kSequenceTabX[k], kSequenceTabRow, kSequenceTabX[k] + kSequenceTabWidth,
+                         kSequenceTabRow + kSequenceTabHeight);
+        const int tag = kTagSequenceKind | k;
+        auto* button = new COnOffButton(rect, this, tag, loadBitmap("seqtab" + std::to_string(k) + ".png"));
+        page->addView(button);
+        views_->controls[tag] = button;
+        views_->sequenceKindButtons[static_cast<std::size_t>(k)] = button;
+    }
+    const int tabTag = kTagControl | ids::sequence::kToneTab;
+    auto* tab = new CKickButton(toCRect(kPageTabRect), this, tabTag, loadBitmap("tabTone.png"));
+    page->addView(tab);
+    views_->controls[tabTag] = tab;
+
+    auto* toneLabel = new CTextLabel(toCRect(kSequenceToneLabelRect), "");
+    styleText(toneLabel, makeOwned<CFontDesc>("Arial", 11), kToneLabelText);
+    toneLabel->setHoriAlign(kLeftText);
+    toneLabel->setTextTruncateMode(CTextLabel::kTruncateTail);
+    page->addView(toneLabel);
+    views_->sequenceToneLabel = toneLabel;
+
+    views_->sequenceEdit = new SequenceEdit(toCRect(kSequenceEditRect), this);
+    page->addView(views_->sequenceEdit);
+    views_->sequencesNotice = makeFileNotice(page);
+    page->setVisible(false);
 }
 
 void TolvaneVSTGUIEditor::buildSamplerPage()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sections' pop-up menus and the file selectors they open.
+#include "EditorLogic/ControlEdit.h"
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
 #include "EditorLogic/FileSelection.h"
@@ -43,6 +44,8 @@ void TolvaneVSTGUIEditor::onMenuChoice(COptionMenu* menu)
     switch (action.kind) {
     case MenuActionKind::SendValue:
     case MenuActionKind::SendIndex:
+        if (editsCurrentTone(action.code))
+            pinShownTone();
         sendValueChange(action.code, action.value);
         if (action.clearCheck)
             chosenIn->checkEntry(index, false);
@@ -56,8 +59,9 @@ void TolvaneVSTGUIEditor::onMenuChoice(COptionMenu* menu)
         break;
     case MenuActionKind::None: break;
     }
-    // The wavetable menu is a command list: it keeps no selection of its own.
-    if ((menu->getTag() & kValueIdMask) == ids::waveTable::kPopupMenu)
+    // The wavetable and sequences menus are command lists: they keep no selection of their own.
+    if ((menu->getTag() & kValueIdMask) == ids::waveTable::kPopupMenu ||
+        (menu->getTag() & kValueIdMask) == ids::sequence::kPopupMenu)
         menu->setValue(0.0f);
 }
 

@@ -5,11 +5,13 @@
 #include "EditorLogic/EditorIds.h"
 #include "EditorLogic/MenuModel.h"
 #include "EditorLogic/PresetName.h"
+#include "EditorLogic/SequencePage.h"
 #include "EditorLogic/ValueText.h"
 #include "EditorViews.h"
 
 #include "EngineContext.h"
 #include "RecordFields.h"
+#include "SequenceText.h"
 
 #include "vstgui/lib/cframe.h"
 
@@ -84,6 +86,12 @@ void TolvaneVSTGUIEditor::setSliderAndField(int id, float value, const std::stri
     setText(kTagValueText | id, text);
 }
 
+void TolvaneVSTGUIEditor::showPlain(int id, int value)
+{
+    if (const ControlRow* row = findControlRow(id))
+        setSliderAndField(id, sliderOfPlain(*row, value), std::to_string(value));
+}
+
 void TolvaneVSTGUIEditor::setMenuIndex(COptionMenu* menu, int index)
 {
     // The shown entry, not the value: a new menu has value 0 but shows no entry.
@@ -139,19 +147,21 @@ void TolvaneVSTGUIEditor::updatePageVisibility()
 {
     if (!views_ || !context_)
         return;
-    CView* show = isSamplerMode() ? views_->samplerPage : views_->tonePage;
-    CView* hide = isSamplerMode() ? views_->tonePage : views_->samplerPage;
-    if (!show->isVisible())
-        show->setVisible(true);
-    if (hide->isVisible())
-        hide->setVisible(false);
+    CView* show = isSamplerMode() ? views_->samplerPage : sequencesShown_ ? views_->sequencesPage : views_->tonePage;
+    for (CView* page : {static_cast<CView*>(views_->tonePage), static_cast<CView*>(views_->samplerPage),
+                        static_cast<CView*>(views_->sequencesPage)})
+        if (page->isVisible() != (page == show))
+            page->setVisible(page == show);
 }
 
+// The tone page (with the wave editor) and the sequences page share a place:
+// only the one on show follows the engine, and the other catches up when shown.
 void TolvaneVSTGUIEditor::updateTonePage()
 {
-    if (!context_ || !views_ || isSamplerMode() || !context_->currentTonePreset)
+    if (!context_ || !views_ || isSamplerMode() || sequencesShown_ || !context_->currentTonePreset)
         return;
     const TonePreset& tone = *context_->currentTonePreset;
+    shownTone_ = context_->currentTone;
     setSliderAndField(ids::tone::kSelect, ratio(context_->currentTone, 255), toneNumberText(context_->currentTone));
     setText(kTagControl | ids::tone::kName, presetNameText(tone.presetName));
     setMenuIndex(views_->optionMenu(ids::tone::kStrc), tone.strc);
@@ -159,6 +169,89 @@ void TolvaneVSTGUIEditor::updateTonePage()
         if (field.member != &TonePreset::strc) // a menu, set above
             setSliderAndField(ids::tone::id(field.valueItem), ratio(tone.*field.member, field.mask),
                               std::to_string(tone.*field.member));
+}
+
+// ---- Sequences page ---------------------------------------------------------------
+
+void TolvaneVSTGUIEditor::updateSequencesPage()
+{
+    if (!context_ || !views_ || isSamplerMode() || !sequencesShown_)
+        return;
+    using kest::tolvane::synth::SequenceKind;
+    const auto& synth = *context_->synth;
+    const int tone = context_->currentTone;
+    shownTone_ = tone;
+    const int kind = std::clamp(context_->currentSequenceKind, 0, 3);
+    const auto& expression = synth.toneExpression(tone);
+    const auto& sequence = expression.sequence(static_cast<SequenceKind>(kind));
+
+    for (int k = 0; k < 4; ++k)
+        showNormalized(views_->sequenceKindButtons[static_cast<std::size_t>(k)], k == kind ? 1.0f : 0.0f);
+    if (CTextLabel* label = views_->sequenceToneLabel) {
+        const std::string text = sequenceToneText(tone, context_->synth->tone(tone).presetName);
+        if (label->getText() != text.c_str()) {
+            label->setText(text.c_str());
+            label->invalid();
+        }
+    }
+    updateSequenceModeAndRange(kind, sequence);
+    showPlain(ids::sequence::kLength, sequence.length);
+    showPlain(ids::sequence::kStepTicks, sequence.stepTicks);
+    showPlain(ids::sequence::kDelay, sequence.delay);
+    showPlain(ids::sequence::kLfoDelay, expression.lfo.delay);
+    showPlain(ids::sequence::kLfoFade, expression.lfo.fade);
+    showPlain(ids::sequence::kLfoDepth, expression.lfo.depth);
+    showPlain(ids::sequence::kTickRate, synth.getTickRate());
+    setText(ids::sequence::kTickLengthLabel, tickLengthText(synth.wholeSampleRate(), synth.getTickRate()));
+    setText(kTagControl | ids::sequence::kNotation, kest::tolvane::formats::sequenceText(sequence));
+
+    const auto spans = displaySpans(static_cast<SequenceKind>(kind), sequence.mode);
+    SequenceEdit::Shown shown;
+    shown.sequence = sequence;
+    shown.span = spans[static_cast<std::size_t>(std::clamp(rangeChoice_, 0, static_cast<int>(spans.size()) - 1))];
+    shown.visible = visibleSteps(sequence.length);
+    shown.neutral = kind == static_cast<int>(SequenceKind::Volume) ? kest::tolvane::synth::kMaxVolumeStep : 0;
+    views_->sequenceEdit->show(shown);
+    updatePlayhead();
+}
+
+// The MODE menu holds the kind's two meanings (none for VOL and WAVE); the
+// RANGE menu the spans the bars may show, never one that hides a step.
+void TolvaneVSTGUIEditor::updateSequenceModeAndRange(int kind, const kest::tolvane::synth::ToneSequence& sequence)
+{
+    const auto kindOf = static_cast<kest::tolvane::synth::SequenceKind>(kind);
+    COptionMenu* mode = views_->optionMenu(ids::sequence::kMode);
+    COptionMenu* range = views_->optionMenu(ids::sequence::kRange);
+    const int key = (shownTone_ * 4 + kind) * 2 + sequence.mode;
+    if (kind != modeMenuKind_ || key != rangeKey_) {
+        mode->removeAllEntry();
+        for (const char* entry : modeEntries(kindOf))
+            mode->addEntry(entry);
+        mode->setMouseEnabled(mode->getNbEntries() > 0);
+        range->removeAllEntry();
+        for (const ValueSpan& span : displaySpans(kindOf, sequence.mode))
+            range->addEntry(spanText(span).c_str());
+        modeMenuKind_ = kind;
+        if (key != rangeKey_)
+            rangeChoice_ = 0;
+        rangeKey_ = key;
+        mode->invalid();
+        range->invalid();
+    }
+    rangeChoice_ = std::max(rangeChoice_, fittingSpan(kindOf, sequence));
+    if (mode->getNbEntries() > 0)
+        setMenuIndex(mode, sequence.mode);
+    setMenuIndex(range, rangeChoice_);
+}
+
+void TolvaneVSTGUIEditor::updatePlayhead()
+{
+    if (!context_ || !views_ || isSamplerMode() || !sequencesShown_)
+        return;
+    const EngineContext::Playhead playhead = context_->playhead();
+    const int kind = std::clamp(context_->currentSequenceKind, 0, 3);
+    const bool ours = playhead.sounding && playhead.tone == context_->currentTone;
+    views_->sequenceEdit->showPlayhead(ours ? playhead.steps[static_cast<std::size_t>(kind)] : -1);
 }
 
 void TolvaneVSTGUIEditor::updateSamplerPage()
@@ -193,8 +286,8 @@ void TolvaneVSTGUIEditor::updateSampleDataSection()
 void TolvaneVSTGUIEditor::updateSampleRateFields()
 {
     const auto& data = *context_->currentSampleDataRecord;
-    setText(kTagControl | ids::sampleData::kSourceRate, floatText(data.sourceRate));
-    setText(kTagControl | ids::sampleData::kPitch, floatText(data.pitch));
+    setText(kTagControl | ids::sampleData::kSourceRate, hertzText(data.sourceRate));
+    setText(kTagControl | ids::sampleData::kPitch, hertzText(data.pitch));
 }
 
 void TolvaneVSTGUIEditor::updatePlaybackFields()
@@ -214,10 +307,11 @@ void TolvaneVSTGUIEditor::updateLoopFields()
 
 void TolvaneVSTGUIEditor::updateWaveTablePage()
 {
-    if (!context_ || !views_ || isSamplerMode())
+    if (!context_ || !views_ || isSamplerMode() || sequencesShown_)
         return;
     const auto& synth = *context_->synth;
     const int depth = std::clamp(context_->currentBitDepth, 1, 8);
+    shownWaveTable_ = context_->currentWaveTable;
     setSliderAndField(ids::waveTable::kSelect, ratio(context_->currentWaveTable, 127),
                       std::to_string(context_->currentWaveTable));
     setText(ids::waveTable::kBarIndexLabel, "---");
@@ -248,10 +342,11 @@ void TolvaneVSTGUIEditor::showWaveSamples()
 
 void TolvaneVSTGUIEditor::followWaveTable()
 {
-    if (!context_ || !views_ || isSamplerMode() || views_->waveEdit->isDrawing())
+    if (!context_ || !views_ || isSamplerMode() || sequencesShown_ || views_->waveEdit->isDrawing())
         return;
-    // SysEx, MIDI and imports write the table behind the editor's back.
-    if (context_->synth->tableSize != views_->waveEdit->barCount())
+    // SysEx, MIDI and imports write the table behind the editor's back, and
+    // the tone on show follows the part with its wavetable.
+    if (context_->synth->tableSize != views_->waveEdit->barCount() || context_->currentWaveTable != shownWaveTable_)
         updateWaveTablePage();
     else
         showWaveSamples();
@@ -259,7 +354,7 @@ void TolvaneVSTGUIEditor::followWaveTable()
 
 void TolvaneVSTGUIEditor::updateWaveGenerator()
 {
-    if (!context_ || !views_ || isSamplerMode())
+    if (!context_ || !views_ || isSamplerMode() || sequencesShown_)
         return;
     const int mask = std::max(context_->currentBitMask, 1);
     setMenuIndex(views_->menu(ids::waveTable::kSizeMenu), log2Of(context_->waveTableSize) - 3);
@@ -276,6 +371,7 @@ void TolvaneVSTGUIEditor::refreshPartPages()
 {
     updatePartSection();
     updateTonePage();
+    updateSequencesPage();
     updateSamplerPage();
     updateSampleDataSection();
     updateWaveTablePage();
@@ -308,21 +404,24 @@ void TolvaneVSTGUIEditor::updateFileNotice()
     const auto place = noticePlace(notice.action);
     if (!place)
         return;
+    showNotice(place->page == Page::Sampler ? views_->samplerNotice : views_->toneNotice, place->rect, notice.text);
+}
+
+void TolvaneVSTGUIEditor::showNotice(CTextLabel* label, const Rect& place, const std::string& text)
+{
     hideFileNotice();
-    CTextLabel* label = place->page == Page::Sampler ? views_->samplerNotice : views_->toneNotice;
-    const Rect& r = place->rect;
-    label->setViewSize(CRect(r.left, r.top, r.right, r.bottom));
-    label->setText(notice.text.c_str());
+    label->setViewSize(CRect(place.left, place.top, place.right, place.bottom));
+    label->setText(text.c_str());
     label->setVisible(true);
     label->invalid();
-    fileNoticeUntil_ = now + kFileNoticeTime;
+    fileNoticeUntil_ = std::chrono::steady_clock::now() + kFileNoticeTime;
 }
 
 void TolvaneVSTGUIEditor::hideFileNotice()
 {
     if (!views_)
         return;
-    for (CTextLabel* label : {views_->toneNotice, views_->samplerNotice})
+    for (CTextLabel* label : {views_->toneNotice, views_->samplerNotice, views_->sequencesNotice})
         if (label->isVisible()) {
             label->setVisible(false);
             label->invalid();
@@ -333,7 +432,7 @@ std::string TolvaneVSTGUIEditor::fileNoticeText() const
 {
     if (!views_)
         return {};
-    for (const CTextLabel* label : {views_->toneNotice, views_->samplerNotice})
+    for (const CTextLabel* label : {views_->toneNotice, views_->samplerNotice, views_->sequencesNotice})
         if (label->isVisible())
             return label->getText().getString();
     return {};
@@ -348,13 +447,18 @@ void TolvaneVSTGUIEditor::onValueUpdate(int tag, float x)
     const int id = tag & kValueIdMask;
     if (const auto number = updatedFieldNumber(id, x)) {
         setSliderAndField(id, x, std::to_string(*number));
-        if (id == ids::part::kProgram && context_->currentPartState && context_->currentPartState->mode <= 1) {
+        if (id == ids::part::kProgram) {
             updateTonePage();
+            updateSequencesPage();
             updateWaveTablePage();
         }
         if (id == ids::sampler::kSampleNumber)
             updateSampleDataSection();
         setPartParameter(id, x);
+        return;
+    }
+    if (ids::pageOf(id) == ids::page::kSequence || ids::pageOf(id) == ids::page::kSequenceStep) {
+        updateSequencesPage();
         return;
     }
     if (ids::pageOf(id) == ids::page::kWavePoint) {
@@ -394,6 +498,7 @@ void TolvaneVSTGUIEditor::onValueUpdate(int tag, float x)
         setMenuIndex(views_->optionMenu(ids::part::kMode), menuIndexOf(x, 4));
         updatePageVisibility();
         updateTonePage();
+        updateSequencesPage();
         updateSamplerPage();
         updateSampleDataSection();
         updateWaveTablePage();
@@ -404,6 +509,7 @@ void TolvaneVSTGUIEditor::onValueUpdate(int tag, float x)
     case ids::tone::kSelect:
     case ids::tone::kReset:
         updateTonePage();
+        updateSequencesPage();
         updateWaveTablePage();
         break;
     case ids::tone::kStrc: setMenuIndex(views_->optionMenu(ids::tone::kStrc), menuIndexOf(x, 4)); break;

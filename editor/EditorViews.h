@@ -12,6 +12,7 @@
 #include "vstgui/lib/controls/ctextedit.h"
 #include "vstgui/lib/controls/ctextlabel.h"
 
+#include <array>
 #include <map>
 #include <string>
 
@@ -22,11 +23,16 @@ struct TolvaneVSTGUIEditor::Views {
     VSTGUI::CLayeredViewContainer* lower = nullptr;
     VSTGUI::CLayeredViewContainer* tonePage = nullptr;
     VSTGUI::CLayeredViewContainer* samplerPage = nullptr;
+    VSTGUI::CLayeredViewContainer* sequencesPage = nullptr;
     VSTGUI::CLayeredViewContainer* aboutOverlay = nullptr;
     kest::tolvane::editor::WaveEdit* waveEdit = nullptr;
+    kest::tolvane::editor::SequenceEdit* sequenceEdit = nullptr;
+    std::array<VSTGUI::CControl*, 4> sequenceKindButtons{};
+    VSTGUI::CTextLabel* sequenceToneLabel = nullptr; // the tone's number and name on the SEQUENCES bar
     // Why an import refused its file, one label on each page (hidden when empty).
     VSTGUI::CTextLabel* toneNotice = nullptr;
     VSTGUI::CTextLabel* samplerNotice = nullptr;
+    VSTGUI::CTextLabel* sequencesNotice = nullptr;
 
     // Every control by its full tag (kTagControl / kTagValueText | id); the
     // read-only labels by their table id.

@@ -3,9 +3,11 @@
 #include "TolvaneVSTGUIEditor.h"
 
 #include "EditorLogic/ControlEdit.h"
+#include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
 #include "EditorLogic/FileSelection.h"
 #include "EditorLogic/PresetName.h"
+#include "EditorLogic/SequencePage.h"
 #include "EditorLogic/TypedNumber.h"
 #include "EditorLogic/Zoom.h"
 #include "EditorViews.h"
@@ -81,6 +83,10 @@ bool TolvaneVSTGUIEditor::isSamplerPageVisible() const
     return views_ && views_->samplerPage->isVisible() && !views_->tonePage->isVisible();
 }
 
+bool TolvaneVSTGUIEditor::isSequencesPageVisible() const { return views_ && views_->sequencesPage->isVisible(); }
+
+int TolvaneVSTGUIEditor::sequencePlayhead() const { return views_ ? views_->sequenceEdit->playhead() : -1; }
+
 bool TolvaneVSTGUIEditor::isAboutOverlayVisible() const { return views_ && views_->aboutOverlay->isVisible(); }
 
 void TolvaneVSTGUIEditor::setEngineContext(EngineContext* context)
@@ -99,6 +105,7 @@ CMessageResult TolvaneVSTGUIEditor::notify(CBaseObject* sender, const char* mess
         updateSystemSection();
         updatePartSection();
         updateTonePage();
+        updateSequencesPage();
         updateSamplerPage();
         updateSampleDataSection();
         followWaveTable();
@@ -198,6 +205,8 @@ void TolvaneVSTGUIEditor::valueChanged(CControl* control)
     switch (edit.kind) {
     case EditKind::Ignore: break;
     case EditKind::SendValue:
+        if (editsCurrentTone(edit.id))
+            pinShownTone();
         sendValueChange(edit.id, v);
         performPartParameterEdit(edit.id, v);
         break;
@@ -205,10 +214,36 @@ void TolvaneVSTGUIEditor::valueChanged(CControl* control)
         if (auto* field = dynamic_cast<CTextLabel*>(control)) {
             const auto value = typedNumberToValue(edit.id, field->getText().getString(), context_->currentBitMask);
             if (value) {
+                if (editsCurrentTone(edit.id))
+                    pinShownTone();
                 performPartParameterEdit(edit.id, *value);
                 sendValueChange(edit.id, *value);
             }
         }
+        break;
+    case EditKind::SendPlain:
+    case EditKind::SendTypedPlain:
+        if (editsCurrentTone(edit.id))
+            pinShownTone();
+        sendValueChange(edit.id, static_cast<float>(plainValueOf(control, edit.id)));
+        break;
+    case EditKind::SelectSequenceKind:
+        sendValueChange(edit.id, static_cast<float>(control->getTag() & 3));
+        updateSequencesPage(); // the button pressed again stays lit
+        break;
+    case EditKind::SendNotation:
+        if (auto* field = dynamic_cast<CTextLabel*>(control))
+            sendNotation(field->getText().getString());
+        break;
+    case EditKind::ChooseRange:
+        if (auto* menu = dynamic_cast<COptionMenu*>(control))
+            rangeChoice_ = std::max(0, static_cast<int>(menu->getCurrentIndex()));
+        updateSequencesPage();
+        break;
+    case EditKind::ShowSequencesPage:
+    case EditKind::ShowTonePage:
+        sequencesShown_ = edit.kind == EditKind::ShowSequencesPage;
+        refreshPartPages();
         break;
     case EditKind::StoreToneName:
     case EditKind::StoreSamplerName:
@@ -275,6 +310,59 @@ void TolvaneVSTGUIEditor::sendFileSelect(int code, const std::string& path)
     message->getAttributes()->setInt(ids::attr::kTag, code);
     message->getAttributes()->setBinary(ids::attr::kPath, bytes.data(), static_cast<uint32>(bytes.size()));
     controller->sendMessage(message);
+}
+
+// ---- Sequences page --------------------------------------------------------------------
+
+int TolvaneVSTGUIEditor::plainValueOf(CControl* control, int id) const
+{
+    const ControlRow* row = findControlRow(id);
+    if (row == nullptr)
+        return 0;
+    if (auto* menu = dynamic_cast<COptionMenu*>(control))
+        return std::max(0, static_cast<int>(menu->getCurrentIndex()));
+    if (auto* field = dynamic_cast<CTextLabel*>(control))
+        return plainOfTyped(*row, field->getText().getString());
+    return plainOfSlider(*row, control->getValueNormalized());
+}
+
+void TolvaneVSTGUIEditor::pinShownTone()
+{
+    if (context_ && shownTone_ >= 0 && context_->toneFollowsPart())
+        sendValueChange(ids::tone::kSelect, static_cast<float>(shownTone_) / 255.0f);
+}
+
+void TolvaneVSTGUIEditor::sendNotation(const std::string& text)
+{
+    const auto kind = static_cast<SequenceKind>(std::clamp(context_->currentSequenceKind, 0, 3));
+    const auto& sequence = context_->synth->toneExpression(context_->currentTone).sequence(kind);
+    const NotationChanges notation = notationChanges(text, kind, sequence.mode);
+    if (!notation.refusal.empty()) {
+        // Nothing is sent; the field shows the sequence again once it is left.
+        showNotice(views_->sequencesNotice, notationNoticePlace().rect, notation.refusal);
+        return;
+    }
+    hideFileNotice();
+    pinShownTone();
+    for (const ValueChange& change : notation.changes)
+        sendValueChange(change.id, change.value);
+}
+
+void TolvaneVSTGUIEditor::sequenceEditBegins() { pinShownTone(); }
+
+void TolvaneVSTGUIEditor::sequenceStepDrawn(int step, int value)
+{
+    sendValueChange(ids::sequenceStep::id(step), static_cast<float>(value));
+}
+
+void TolvaneVSTGUIEditor::sequenceLoopMoved(int point)
+{
+    sendValueChange(ids::sequence::kLoop, static_cast<float>(point));
+}
+
+void TolvaneVSTGUIEditor::sequenceReleaseMoved(int point)
+{
+    sendValueChange(ids::sequence::kRelease, static_cast<float>(point));
 }
 
 void TolvaneVSTGUIEditor::performPartParameterEdit(int id, float value)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The plug-in's editor window: system and part section, tone page with the
-// wavetable editor, sampler page and the about overlay.
+// wavetable editor, the current tone's sequences page, sampler page and the
+// about overlay.
 //
 // Contract with the edit controller:
 //  - createView("editor") creates it with `new TolvaneVSTGUIEditor(this)` and keeps
@@ -26,6 +27,8 @@
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "public.sdk/source/vst/vstguieditor.h"
 
+#include "SequenceEdit.h"
+
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -50,11 +53,15 @@ class CNewFileSelector;
 namespace kest::tolvane::editor {
 class WaveEdit;
 enum class Page;
+struct Rect;
 } // namespace kest::tolvane::editor
 
 namespace Steinberg::Vst {
 
-class TolvaneVSTGUIEditor : public VSTGUIEditor, public VSTGUI::IControlListener, public IPlugViewContentScaleSupport {
+class TolvaneVSTGUIEditor : public VSTGUIEditor,
+                            public VSTGUI::IControlListener,
+                            public IPlugViewContentScaleSupport,
+                            public kest::tolvane::editor::SequenceEditListener {
 public:
     using EngineContext = kest::tolvane::plugin::EngineContext;
 
@@ -96,9 +103,18 @@ public:
     // For tests and the controller: whether a window is built, which page shows.
     bool isOpen() const { return frame != nullptr; }
     bool isSamplerPageVisible() const;
+    bool isSequencesPageVisible() const;
+    // The step the sequences page's playhead marks, -1 for none.
+    int sequencePlayhead() const;
     bool isAboutOverlayVisible() const;
-    // The refused import's notice on show, empty when none.
+    // The notice on show (a refused import or notation), empty when none.
     std::string fileNoticeText() const;
+
+    // The sequences page's step editor tells what the pointer does.
+    void sequenceEditBegins() override;
+    void sequenceStepDrawn(int step, int value) override;
+    void sequenceLoopMoved(int point) override;
+    void sequenceReleaseMoved(int point) override;
 
     // How long a refused import's notice stays on its section's title bar.
     static constexpr std::chrono::seconds kFileNoticeTime{15};
@@ -123,6 +139,7 @@ private:
     void buildTopSection();
     void buildTonePage();
     void buildSamplerPage();
+    void buildSequencesPage();
     void buildWaveTableEditor();
     void buildOverlay();
     VSTGUI::CTextLabel* makeFileNotice(VSTGUI::CViewContainer* page);
@@ -132,6 +149,9 @@ private:
     void updatePageVisibility();
     void updateTonePage();
     void updateSamplerPage();
+    void updateSequencesPage();
+    void updateSequenceModeAndRange(int kind, const kest::tolvane::synth::ToneSequence& sequence);
+    void updatePlayhead();
     void updateSampleDataSection();
     void updateWaveTablePage();
     void showWaveSamples();
@@ -143,17 +163,26 @@ private:
     void refreshPartPages();
     // Shows a new notice of the EngineContext's, or hides one whose time is up.
     void updateFileNotice();
+    void showNotice(VSTGUI::CTextLabel* label, const kest::tolvane::editor::Rect& place, const std::string& text);
     void hideFileNotice();
 
     void setSlider(int id, float value);
     void setText(int tag, const std::string& text);
     void setSliderAndField(int id, float value, const std::string& text);
+    // A sequences-page slider and its field from the plain value.
+    void showPlain(int id, int value);
     void setMenuIndex(VSTGUI::COptionMenu* menu, int index);
 
     void sendMessageWithoutAttributes(const char* id);
     void sendValueChange(int id, float value);
     void sendFileSelect(int code, const std::string& path);
     void performPartParameterEdit(int id, float value);
+    // Before an edit of the current tone: while the tone on show follows the
+    // part, it is picked (as by hand), so the edit lands on the tone shown.
+    void pinShownTone();
+    void sendNotation(const std::string& text);
+    // The plain value a sequences-page control stands for.
+    int plainValueOf(VSTGUI::CControl* control, int id) const;
     void setPartParameter(int id, float value);
     void onMenuChoice(VSTGUI::COptionMenu* menu);
     void openPopupMenu(int section);
@@ -165,6 +194,13 @@ private:
     EngineContext* context_ = nullptr;
     Views* views_ = nullptr;
     int pendingFileAction_ = 0;
+    bool sequencesShown_ = false; // the sequences page instead of the tone page (outside Sampler mode)
+    int shownTone_ = -1;          // the tone the tone and sequences pages last showed
+    int shownWaveTable_ = -1;
+    // The RANGE menu's choice, kept while the same tone's same kind and mode show.
+    int rangeChoice_ = 0;
+    int rangeKey_ = -1;
+    int modeMenuKind_ = -1;              // whose entries the MODE menu holds
     std::uint32_t fileNoticeSerial_ = 0; // the last notice taken from the EngineContext
     std::chrono::steady_clock::time_point fileNoticeUntil_{};
     int zoomChoice_ = 0;

@@ -146,10 +146,23 @@ void SynthesizerWT::fillDefaultWaveTables()
 void SynthesizerWT::startVoice(VoiceUnitBase& voice, int channel, int key, int velocity)
 {
     auto& v = static_cast<VoiceUnitWT&>(voice);
-    if (part(channel).mode == kModeSampler)
+    if (part(channel).mode == kModeSampler) {
         v.samplerNoteOn(channel, key, velocity);
-    else
-        v.noteOn(channel, key, velocity);
+        return;
+    }
+    v.noteOn(channel, key, velocity);
+    v.noteSerial = ++noteSerial_;
+    lastNotes_[static_cast<std::size_t>(channel)] = {v.toneIndex, static_cast<int>(&v - toneVoices_.get()),
+                                                     v.noteSerial};
+}
+
+const SynthesizerWT::VoiceUnitWT* SynthesizerWT::lastNoteVoice(int part) const
+{
+    const LastNote& last = lastNote(part);
+    if (last.voice < 0 || last.voice >= voiceCount())
+        return nullptr;
+    const VoiceUnitWT& v = toneVoices_[static_cast<std::size_t>(last.voice)];
+    return v.noteSerial == last.serial && v.isSounding() ? &v : nullptr;
 }
 
 // ---- wavetables -------------------------------------------------------------

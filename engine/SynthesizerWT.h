@@ -138,6 +138,9 @@ public:
         int glideTicks = 0;
         int glideTick = 0;
 
+        // Which note the voice plays, for the front ends (SynthesizerWT::LastNote).
+        std::uint32_t noteSerial = 0;
+
         // Sample playback.
         const std::int32_t* sampleData = nullptr;
         int samplePos = 0;  // frame index
@@ -170,6 +173,18 @@ public:
     void handleSysEx(const MidiEvent& event) override;
 
     VoiceUnitWT& toneVoice(int index) { return toneVoices_[static_cast<std::size_t>(index)]; }
+
+    // The tone note a part began last, kept for the front ends (a playhead,
+    // the percussion key an editor shows); the engine itself never reads it.
+    struct LastNote {
+        int tone = -1;  // none yet
+        int voice = -1; // its voice's place in the pool's storage
+        std::uint32_t serial = 0;
+    };
+    const LastNote& lastNote(int part) const { return lastNotes_[static_cast<std::size_t>(part & 0xF)]; }
+    // The voice still playing the part's last note, or null once that note
+    // has ended or its voice plays another.
+    const VoiceUnitWT* lastNoteVoice(int part) const;
 
     // Sound data.
     TonePreset& tone(int index) { return tones_[static_cast<std::size_t>(index & 0xFF)]; }
@@ -253,6 +268,8 @@ private:
     const VoiceRunKernels* runKernels_ = fastestVoiceRunKernels();
     // The storage of the voices the pool holds.
     std::unique_ptr<VoiceUnitWT[]> toneVoices_;
+    std::array<LastNote, kPartCount> lastNotes_{};
+    std::uint32_t noteSerial_ = 0;
     std::array<TonePreset, kToneCount> tones_{};
     std::array<ToneExpression, kToneCount> expressions_{};
     std::array<SamplerPreset, kSamplerPresetCount> samplerPresets_{};

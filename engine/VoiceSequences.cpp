@@ -44,8 +44,12 @@ void Voice::startExpression(const ToneExpression& source, int tickRate, int samp
     glideOffset = glideTicks = glideTick = 0;
     tickClock = TickClock{sampleRate, std::clamp(tickRate, kMinTickRate, kMaxTickRate), 0};
     expressionActive = source.changesSound();
-    if (!expressionActive)
+    if (!expressionActive) {
+        // No copy is taken; the sequences of an earlier note must not seem to play.
+        for (ToneSequence& sequence : expression.sequences)
+            sequence.length = 0;
         return;
+    }
     expression = source;
     normaliseExpression(expression);
     pitchSum = 0;

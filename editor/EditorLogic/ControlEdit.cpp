@@ -21,6 +21,24 @@ bool sendsNormalized(int id)
            id == ids::waveTable::kGeneratorLevel;
 }
 
+ControlEdit classifySequencePage(int id, float value)
+{
+    switch (id) {
+    case ids::sequence::kNotation: return {EditKind::SendNotation, id};
+    case ids::sequence::kRange: return {EditKind::ChooseRange, id};
+    case ids::sequence::kToneTab: return pressed(value) ? ControlEdit{EditKind::ShowTonePage, id} : ControlEdit{};
+    case ids::sequence::kMode:
+    case ids::sequence::kLength:
+    case ids::sequence::kStepTicks:
+    case ids::sequence::kDelay:
+    case ids::sequence::kLfoDelay:
+    case ids::sequence::kLfoFade:
+    case ids::sequence::kLfoDepth:
+    case ids::sequence::kTickRate: return {EditKind::SendPlain, id};
+    default: return {};
+    }
+}
+
 ControlEdit classifyControl(int id, float value)
 {
     const int item = ids::itemOf(id);
@@ -34,8 +52,12 @@ ControlEdit classifyControl(int id, float value)
         return {EditKind::SendValue, id};
     if (item == ids::item::kMenuButton)
         return pressed(value) ? ControlEdit{EditKind::OpenPopupMenu, id} : ControlEdit{};
+    if (id == ids::tone::kSequencesTab)
+        return pressed(value) ? ControlEdit{EditKind::ShowSequencesPage, id} : ControlEdit{};
     if (item == ids::item::kPopupMenu || item == ids::item::kSubMenuA || item == ids::item::kSubMenuB)
         return {EditKind::MenuChoice, id};
+    if (ids::pageOf(id) == ids::page::kSequence)
+        return classifySequencePage(id, value);
     if (id == ids::tone::kName)
         return {EditKind::StoreToneName, id};
     if (id == ids::sampler::kName)
@@ -56,11 +78,24 @@ ControlEdit classifyControl(int id, float value)
 ControlEdit classifyControlEdit(int tag, float value)
 {
     const int id = tag & kValueIdMask;
+    // A kind button pressed again switches itself off; it still chooses its kind.
+    if ((tag & kTagSequenceKind) != 0)
+        return {EditKind::SelectSequenceKind, ids::sequence::kKind};
     if ((tag & kTagValueText) != 0)
-        return {EditKind::SendTypedNumber, id};
+        return {ids::pageOf(id) == ids::page::kSequence ? EditKind::SendTypedPlain : EditKind::SendTypedNumber, id};
     if ((tag & kTagControl) != 0)
         return classifyControl(id, value);
     return {};
+}
+
+bool editsCurrentTone(int id)
+{
+    if (ids::pageOf(id) == ids::page::kSequenceStep)
+        return true;
+    if (ids::pageOf(id) == ids::page::kSequence)
+        return id != ids::sequence::kKind && id != ids::sequence::kTickRate && id != ids::sequence::kRange &&
+               id != ids::sequence::kToneTab;
+    return inRange(id, ids::tone::kStrc, ids::tone::kKfStart) || id == ids::tone::kReset;
 }
 
 std::optional<unsigned> partParameterId(int id, int currentPart)

@@ -20,6 +20,13 @@ enum class EditKind {
     MenuChoice,       // an entry of a pop-up menu or sub-menu was chosen
     ShowOverlay,
     HideOverlay,
+    SendPlain,          // sequences page: value change (id, the row's plain value of the control)
+    SendTypedPlain,     // sequences page: value change (id, the typed number held to the row's range)
+    SelectSequenceKind, // a kind button: value change (sequence kind, the button's kind)
+    SendNotation,       // the notation field: its steps and points, or the reason it is refused
+    ChooseRange,        // the RANGE menu: the editor's own setting
+    ShowSequencesPage,
+    ShowTonePage,
 };
 
 struct ControlEdit {
@@ -28,6 +35,10 @@ struct ControlEdit {
 };
 
 ControlEdit classifyControlEdit(int tag, float value);
+
+// Whether an edit changes the current tone (its fields, sequences or LFO
+// timing): the editor first makes sure it lands on the tone it shows.
+bool editsCurrentTone(int id);
 
 // The controller's hidden parameter that mirrors a part value (PROGRAM,
 // PITCHBEND, MODULATION, VOLUME, PAN, EXPRESSION), or nothing.

@@ -10,8 +10,9 @@ namespace kest::tolvane::editor {
 
 namespace {
 
-// Where the title bars' line ends.
+// Where the title bars' line ends, or their page tab begins.
 constexpr int kNoticeRight = 520;
+constexpr int kNoticeRightOfTabBar = kPageTabRect.left - 4;
 
 using K = ControlKind;
 using P = Page;
@@ -81,6 +82,21 @@ constexpr std::array kRows = {
     ControlRow{ids::sampleData::kPlaybackEnd, P::Sampler, K::RawField, 8, 240, 0, "PLAYBACK END", "0"},
     ControlRow{ids::sampleData::kLoopStart, P::Sampler, K::RawField, 8, 264, 0, "LOOP START", "0"},
     ControlRow{ids::sampleData::kLoopEnd, P::Sampler, K::RawField, 8, 288, 0, "LOOP END", "0"},
+    // Sequences page: the current tone's sequence of the chosen kind (plain
+    // values: a slider spans min to min + steps).
+    ControlRow{ids::sequence::kMenuButton, P::Sequences, K::MenuButton, 8, 2, 0, "SEQUENCES", ""},
+    ControlRow{ids::sequence::kMode, P::Sequences, K::OptionMenu, 264, 24, 1, "MODE", ""},
+    ControlRow{ids::sequence::kLength, P::Sequences, K::Slider, 8, 48, 64, "LENGTH", "0"},
+    ControlRow{ids::sequence::kStepTicks, P::Sequences, K::Slider, 264, 48, 15, "TICKS/STEP", "1", 1},
+    ControlRow{ids::sequence::kDelay, P::Sequences, K::Slider, 8, 72, 255, "DELAY", "0"},
+    ControlRow{ids::sequence::kRange, P::Sequences, K::OptionMenu, 264, 72, 0, "RANGE", ""},
+    ControlRow{ids::sequence::kNotation, P::Sequences, K::TextField, 8, 96, 0, "NOTATION", ""},
+    ControlRow{ids::sequence::kLfoTitle, P::Sequences, K::TitleBar, 8, 338, 0, "LFO TIMING AND TICK CLOCK", ""},
+    ControlRow{ids::sequence::kLfoDelay, P::Sequences, K::Slider, 8, 360, 255, "LFO DELAY", "0"},
+    ControlRow{ids::sequence::kLfoFade, P::Sequences, K::Slider, 264, 360, 255, "LFO FADE", "0"},
+    ControlRow{ids::sequence::kLfoDepth, P::Sequences, K::Slider, 8, 384, 127, "LFO DEPTH", "0"},
+    ControlRow{ids::sequence::kTickRate, P::Sequences, K::Slider, 264, 384, 239, "TICK RATE", "60", 1},
+    ControlRow{ids::sequence::kTickLengthLabel, P::Sequences, K::ReadOnly, 8, 408, 0, "TICK LENGTH", ""},
 };
 
 // Every field of a record's table has its control, whose steps span the field's range.
@@ -122,8 +138,8 @@ Rect valueFieldRect(const ControlRow& row)
 {
     switch (row.kind) {
     case ControlKind::Slider:
-        // Wide enough for a whole "%f" text such as "-46.020600"; the two system
-        // rows show their unit left of the field.
+        // Wide enough for "-46.02" dB and "16383"; the two system rows show
+        // their unit left of the field.
         return rowRect(row, 97, 64);
     case ControlKind::OptionMenu: return rowRect(row, 97, 142);
     case ControlKind::NameField: return rowRect(row, 97, 160);
@@ -131,8 +147,12 @@ Rect valueFieldRect(const ControlRow& row)
     case ControlKind::ReadOnly:
         if (row.id == ids::waveTable::kBarIndexLabel || row.id == ids::waveTable::kBarValueLabel)
             return rowRect(row, 65, 64);
+        if (row.id == ids::sequence::kTickLengthLabel)
+            return rowRect(row, 97, 200);
         return rowRect(row, 129, 128);
-    case ControlKind::MenuButton: break;
+    case ControlKind::TextField: return rowRect(row, 97, 414);
+    case ControlKind::MenuButton:
+    case ControlKind::TitleBar: break;
     }
     return {};
 }
@@ -140,7 +160,7 @@ Rect valueFieldRect(const ControlRow& row)
 Rect labelRect(const ControlRow& row)
 {
     const Rect field = valueFieldRect(row);
-    if (row.kind == ControlKind::MenuButton)
+    if (row.kind == ControlKind::MenuButton || row.kind == ControlKind::TitleBar)
         return {row.x + 34, row.y, row.x + 250, row.y + 20};
     return {row.x, row.y + 1, field.left, row.y + 1 + kControlHeight};
 }
@@ -156,6 +176,7 @@ Point popupMenuPoint(int section)
     case ids::page::kSampler: return {8, 264};
     case ids::page::kSampleData: return {8, 432};
     case ids::page::kWaveTable: return {8, 480};
+    case ids::page::kSequence: return {8, 264};
     default: return {8, 72};
     }
 }
@@ -183,7 +204,14 @@ std::optional<NoticePlace> noticePlace(int fileAction)
     if (row == nullptr)
         return std::nullopt;
     const Rect button = menuButtonRect(*row);
-    return NoticePlace{row->page, {section.lineStart, button.top, kNoticeRight, button.bottom}};
+    const int right = section.menuButton == ids::tone::kMenuButton ? kNoticeRightOfTabBar : kNoticeRight;
+    return NoticePlace{row->page, {section.lineStart, button.top, right, button.bottom}};
+}
+
+NoticePlace notationNoticePlace()
+{
+    const Rect button = menuButtonRect(*findControlRow(ids::sequence::kMenuButton));
+    return {Page::Sequences, {kSequenceToneLabelRect.left, button.top, kNoticeRightOfTabBar, button.bottom}};
 }
 
 } // namespace kest::tolvane::editor

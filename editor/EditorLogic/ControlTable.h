@@ -8,7 +8,7 @@
 
 namespace kest::tolvane::editor {
 
-enum class Page { Top, Tone, Sampler };
+enum class Page { Top, Tone, Sampler, Sequences };
 
 enum class ControlKind {
     MenuButton, // section title bar with its menu button
@@ -17,6 +17,8 @@ enum class ControlKind {
     NameField,  // 16-character preset name
     RawField,   // sample data text field that sends raw numbers
     ReadOnly,   // label that only shows a value
+    TextField,  // a line of text across the page (the tracker notation)
+    TitleBar,   // a section title without a menu: artwork only
 };
 
 struct Rect {
@@ -37,6 +39,7 @@ struct ControlRow {
     int steps; // slider steps, which are also the slider's maximum value
     const char* label;
     const char* initialText; // value field text before the first refresh
+    int min = 0;             // the plain value at the slider's left end (sequences page)
 };
 
 std::span<const ControlRow> controlRows();
@@ -63,6 +66,21 @@ struct NoticePlace {
     Rect rect;
 };
 std::optional<NoticePlace> noticePlace(int fileAction);
+// Where a refused notation says why: the SEQUENCES title bar.
+NoticePlace notationNoticePlace();
+
+// The button at the right end of a title bar that switches between the tone
+// and sequences pages, relative to the page.
+inline constexpr Rect kPageTabRect{436, 2, 516, 20};
+// The sequences page: the four kind buttons, the tone's number and name on
+// the title bar, and the step editor (its two marker lanes above its bars).
+inline constexpr int kSequenceTabRow = 25;
+inline constexpr int kSequenceTabX[4] = {8, 70, 132, 194};
+inline constexpr int kSequenceTabWidth = 60;
+inline constexpr int kSequenceTabHeight = 22;
+inline constexpr Rect kSequenceToneLabelRect{136, 2, 430, 20};
+inline constexpr Rect kSequenceEditRect{9, 126, 519, 330};
+inline constexpr int kSequenceLaneHeight = 12;
 
 // The wavetable bar view and the ten tool buttons on the tone page.
 inline constexpr Rect kWaveEditRect{9, 267, 519, 401};

@@ -9,6 +9,8 @@ namespace kest::tolvane::editor {
 // A control's tag is one of these flags ORed with its 16-bit value id 0xPPII.
 inline constexpr int kTagControl = 0x10000000;
 inline constexpr int kTagValueText = 0x20000000;
+// A kind button of the sequences page: the flag ORed with the kind (0..3).
+inline constexpr int kTagSequenceKind = 0x40000000;
 inline constexpr int kValueIdMask = 0xFFFF;
 
 // The value ids themselves, shared with the processor.

@@ -62,6 +62,10 @@ constexpr std::array kToneMenu = {
     exportTo("Export Presets", ids::file::kExportToneText),
     exportTo("Export SysEx Text", ids::file::kExportToneSysEx),
 };
+constexpr std::array kSequenceMenu = {
+    send("Clear Sequence", ids::sequence::kClear),
+    send("Clear All Sequences", ids::sequence::kClearAll),
+};
 constexpr std::array kSamplerMenu = {
     send("Reset Preset", ids::sampler::kReset),
     import("Import Presets", ids::file::kImportSamplerText),
@@ -98,6 +102,7 @@ const std::array kMenus = {
     MenuDef{ids::part::kPopupMenu, MenuCheckStyle::None, kPartMenu},
     MenuDef{ids::part::kOutputMenu, MenuCheckStyle::CheckCurrent, kOutputMenu},
     MenuDef{ids::tone::kPopupMenu, MenuCheckStyle::None, kToneMenu},
+    MenuDef{ids::sequence::kPopupMenu, MenuCheckStyle::None, kSequenceMenu},
     MenuDef{ids::sampler::kPopupMenu, MenuCheckStyle::None, kSamplerMenu},
     MenuDef{ids::sampleData::kPopupMenu, MenuCheckStyle::None, kSampleDataMenu},
     MenuDef{ids::waveTable::kPopupMenu, MenuCheckStyle::None, kWaveTableMenu},

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The editor's six pop-up menus and five sub-menus as data, and what a choice
+// The editor's seven pop-up menus and five sub-menus as data, and what a choice
 // in them does.
 #pragma once
 

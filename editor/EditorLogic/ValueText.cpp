@@ -11,10 +11,10 @@ namespace kest::tolvane::editor {
 
 namespace {
 
-std::string printfText(double value)
+std::string fixedText(double value, int decimals)
 {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%f", value);
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     return buffer;
 }
 
@@ -30,12 +30,10 @@ std::string decibelText(float gain)
 {
     if (gain == 0.0f)
         return "inf";
-    return printfText(20.0 * std::log10(static_cast<double>(gain)));
+    return fixedText(20.0 * std::log10(static_cast<double>(gain)), 2);
 }
 
-std::string hertzText(float hz) { return printfText(hz); }
-
-std::string floatText(float value) { return std::to_string(value); }
+std::string hertzText(float hz) { return fixedText(hz, 1); }
 
 std::string toneNumberText(int tone)
 {

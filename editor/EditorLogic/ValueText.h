@@ -7,12 +7,12 @@
 
 namespace kest::tolvane::editor {
 
-// 20 * log10(gain) printed with "%f"; "inf" for a gain of 0.
+// Numbers show the precision they have: decibels with two decimals, hertz
+// with one, counts as integers.
+// 20 * log10(gain), two decimals; "inf" for a gain of 0.
 std::string decibelText(float gain);
-// A frequency printed with "%f".
+// A frequency (a reference pitch, a sample's rate or pitch), one decimal.
 std::string hertzText(float hz);
-// The standard library's decimal text of a float (std::to_string).
-std::string floatText(float value);
 // 0..127 alone; 128..255 as "130 [2]" (number, then the percussion key).
 std::string toneNumberText(int tone);
 // Generator level as unsigned and signed sample value: "255 [127]".

@@ -158,20 +158,23 @@ void screw(cairo_t* cr, double cx, double cy)
     cairo_stroke(cr);
 }
 
-// Section title bar: the menu button sits at its left end (x 8..36).
-void titleBar(cairo_t* cr, int y, const char* title)
+// Section title bar: the menu button sits at its left end (x 8..36), the
+// title after it (or at the left end when the section has no menu), then an
+// amber line up to `lineEnd` (none when that lies before the title's end).
+void titleBar(cairo_t* cr, int y, const char* title, double titleX = 44, double lineEnd = kWindowWidth - 16)
 {
     verticalGradient(cr, 3, y, kWindowWidth - 6, 22, kWalnutLight, kWalnut);
     fillRect(cr, 3, y + 21, kWindowWidth - 6, 1, kWalnutDark);
     fillRect(cr, 3, y, kWindowWidth - 6, 1, hex(0x8A6A4E));
-    text(cr, title, 44, y + 15.5, 11, kCream, true, Align::Left, kSans);
+    text(cr, title, titleX, y + 15.5, 11, kCream, true, Align::Left, kSans);
     // Amber accent after the title text.
     cairo_select_font_face(cr, kSans, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, 11);
     cairo_text_extents_t e;
     cairo_text_extents(cr, title, &e);
-    const double start = 44 + e.x_advance + 10;
-    fillRect(cr, start, y + 10, kWindowWidth - 16 - start, 2, kAmber, 0.85);
+    const double start = titleX + e.x_advance + 10;
+    if (lineEnd > start)
+        fillRect(cr, start, y + 10, lineEnd - start, 2, kAmber, 0.85);
 }
 
 void well(cairo_t* cr, const Rect& r)
@@ -230,7 +233,16 @@ void drawRows(cairo_t* cr, Page page)
         if (row.page != page)
             continue;
         switch (row.kind) {
-        case ControlKind::MenuButton: titleBar(cr, row.y - 2, row.label); break;
+        case ControlKind::MenuButton:
+            // The tone preset bar ends at the page tab; the sequences bar shows the tone instead of a line.
+            if (row.id == ids::tone::kMenuButton)
+                titleBar(cr, row.y - 2, row.label, 44, kPageTabRect.left - 8);
+            else if (row.id == ids::sequence::kMenuButton)
+                titleBar(cr, row.y - 2, row.label, 44, 0);
+            else
+                titleBar(cr, row.y - 2, row.label);
+            break;
+        case ControlKind::TitleBar: titleBar(cr, row.y - 2, row.label, 14); break;
         case ControlKind::Slider:
             rowLabel(cr, row);
             well(cr, valueFieldRect(row));
@@ -248,6 +260,7 @@ void drawRows(cairo_t* cr, Page page)
         case ControlKind::NameField:
         case ControlKind::RawField:
         case ControlKind::ReadOnly:
+        case ControlKind::TextField:
             rowLabel(cr, row);
             well(cr, valueFieldRect(row));
             break;
@@ -265,9 +278,9 @@ void drawBackground0(cairo_t* cr)
     fillRect(cr, 3, kTopSectionHeight - 1, kWindowWidth - 6, 1, kWellEdge);
 }
 
-void drawWaveDisplayFrame(cairo_t* cr)
+// A dark display sunk into the panel, as the wave editor's.
+void displayFrame(cairo_t* cr, const Rect& r)
 {
-    const Rect r = kWaveEditRect;
     roundedRect(cr, r.left - 4.5, r.top - 3.5, r.width() + 9, r.height() + 7, 4);
     setColor(cr, kWalnutDark);
     cairo_fill_preserve(cr);
@@ -275,6 +288,11 @@ void drawWaveDisplayFrame(cairo_t* cr)
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
     fillRect(cr, r.left, r.top, r.width(), r.height(), kDisplay);
+}
+
+void drawWaveDisplayFrame(cairo_t* cr)
+{
+    displayFrame(cr, kWaveEditRect);
     // Tool button row: a recessed strip behind the ten buttons.
     fillRect(cr, 6, kWaveToolRow - 1, kWindowWidth - 12, kWaveToolHeight + 2, hex(0x000000), 0.07);
 }
@@ -285,6 +303,38 @@ void drawBackground1(cairo_t* cr)
     drawRows(cr, Page::Tone);
     drawWaveDisplayFrame(cr);
     fillRect(cr, 3, kPageHeight - 1, kWindowWidth - 6, 1, kWalnut);
+}
+
+void drawBackground3(cairo_t* cr)
+{
+    panel(cr, kWindowWidth, kPageHeight);
+    drawRows(cr, Page::Sequences);
+    // The kind buttons sit in a recessed strip.
+    fillRect(cr, 6, kSequenceTabRow - 1, kSequenceTabX[3] + kSequenceTabWidth - 4, kSequenceTabHeight + 2,
+             hex(0x000000), 0.07);
+    displayFrame(cr, kSequenceEditRect);
+    fillRect(cr, 3, kPageHeight - 1, kWindowWidth - 6, 1, kWalnut);
+}
+
+// A button with a word on it: walnut with cream text, pressed (or chosen) amber.
+void drawWordButton(cairo_t* cr, int width, int height, const char* word)
+{
+    for (int frame = 0; frame < 2; ++frame) {
+        const double y = frame * height;
+        roundedRect(cr, 0.5, y + 0.5, width - 1, height - 1, 4);
+        cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + height);
+        const Rgb top = frame ? kAmberLight : kWalnutLight, bottom = frame ? kAmber : kWalnut;
+        cairo_pattern_add_color_stop_rgb(p, 0, top.r, top.g, top.b);
+        cairo_pattern_add_color_stop_rgb(p, 1, bottom.r, bottom.g, bottom.b);
+        cairo_set_source(cr, p);
+        cairo_fill_preserve(cr);
+        cairo_pattern_destroy(p);
+        setColor(cr, frame ? kWalnutDark : hex(0x8A6A4E));
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+        text(cr, word, width / 2.0, y + height / 2.0 + 4, 10, frame ? kWalnutDark : kCream, true, Align::Center,
+             kSansCondensed);
+    }
 }
 
 void drawBackground2(cairo_t* cr)
@@ -545,6 +595,18 @@ int main(int argc, char** argv)
     ok &= makeBitmap(folder, "bg0.png", kWindowWidth, kTopSectionHeight, drawBackground0);
     ok &= makeBitmap(folder, "bg1.png", kWindowWidth, kPageHeight, drawBackground1);
     ok &= makeBitmap(folder, "bg2.png", kWindowWidth, kPageHeight, drawBackground2);
+    ok &= makeBitmap(folder, "bg3.png", kWindowWidth, kPageHeight, drawBackground3);
+    const int tabWidth = kPageTabRect.width(), tabHeight = kPageTabRect.height();
+    ok &= makeBitmap(folder, "tabSeq.png", tabWidth, 2 * tabHeight,
+                     [&](cairo_t* cr) { drawWordButton(cr, tabWidth, tabHeight, "SEQUENCES \xE2\x96\xB8"); });
+    ok &= makeBitmap(folder, "tabTone.png", tabWidth, 2 * tabHeight,
+                     [&](cairo_t* cr) { drawWordButton(cr, tabWidth, tabHeight, "\xE2\x97\x82 TONE"); });
+    const char* const kinds[4] = {"VOL", "ARP", "PITCH", "WAVE"};
+    for (int k = 0; k < 4; ++k) {
+        const std::string name = "seqtab" + std::to_string(k) + ".png";
+        ok &= makeBitmap(folder, name.c_str(), kSequenceTabWidth, 2 * kSequenceTabHeight,
+                         [&](cairo_t* cr) { drawWordButton(cr, kSequenceTabWidth, kSequenceTabHeight, kinds[k]); });
+    }
     ok &= makeBitmap(folder, "logo.png", kWindowWidth, 92, drawLogo);
     ok &= makeBitmap(folder, "menu.png", 28, 40, drawMenuButton);
     ok &= makeBitmap(folder, "knob0.png", 10, 22, drawKnob);

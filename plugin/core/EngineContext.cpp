@@ -105,6 +105,9 @@ EngineContext::BlockResult EngineContext::renderAudioBlock(const AudioBlock& blo
     moduleHost->outputs = nullptr;
     moduleHost->eventList = nullptr;
     result.soundingPairs = moduleHost->soundingPairs;
+    // What the block played: a program change, a key in Percussion mode.
+    followSound();
+    publishPlayhead();
     return result;
 }
 
@@ -317,7 +320,7 @@ void EngineContext::setCurrentPartMode(int mode)
 {
     // setMode clamps to maxMode and stops the part's voices when the mode changes.
     synth->setMode(currentPart, std::max(mode, 0));
-    selectByPart();
+    followPart();
 }
 
 void EngineContext::applyPolyphony(int count)

@@ -91,6 +91,7 @@ public:
     int currentSampler = 0;                               // 0..127
     int currentSampleData = 0;                            // 0..127
     int currentWaveTable = 0;                             // 0..127
+    int currentSequenceKind = 0;                          // the current tone's sequence edited (synth::SequenceKind)
     int waveTableSize = 32;                               // mirror of the engine's tableSize
     std::array<int, kWaveTableCount> waveTableBitDepth{}; // 1..8 each, all 8 at start
     int currentBitDepth = 8;
@@ -263,6 +264,32 @@ public:
     void selectByPart();             // by the current part's mode
     void refreshCurrentRecords();    // the four record pointers from the four indices
 
+    // ---- The tone on show follows the sound (engine side: with the engine to ourselves). ----
+    // The current tone is the one the current part plays: its program, in
+    // Percussion mode the tone of the last key played (the first percussion
+    // tone before any). A preset or state load, a part selection, a mode or
+    // program change of the current part (however it came) start following;
+    // a tone picked or edited by hand stays until the next of those.
+    void followPart();     // start following now (the events above)
+    void pinCurrentTone(); // a tone picked by hand
+    // Follows once: after every block, and where the events above happen.
+    void followSound();
+    // Whether the current tone follows the part (any thread; the editor asks
+    // before it edits a tone, so that its edit lands on the tone it shows).
+    bool toneFollowsPart() const { return toneFollowsPart_.load(std::memory_order_relaxed); }
+
+    // Where the current part's last note stands in its tone's sequences, as
+    // the audio thread last published it (after every block it renders).
+    struct Playhead {
+        int tone = -1;                                                    // the note's tone, -1 before any note
+        bool sounding = false;                                            // its voice still plays it
+        std::array<int, synth::kSequenceKindCount> steps{-1, -1, -1, -1}; // -1: no step yet, or no sequence
+        bool operator==(const Playhead&) const = default;
+    };
+    Playhead playhead() const;
+    // With the engine to ourselves: publishes the current part's playhead.
+    void publishPlayhead();
+
 private:
     struct ValueEdit {
         int id = 0;
@@ -315,6 +342,10 @@ private:
     std::atomic<int> pendingActivation_{0}; // 0 none, 1 activate, 2 deactivate
     std::atomic<long> missedBlocks_{0};
     std::atomic<bool> audioPaused_{false};
+    // Following the sound: what the current part played when last looked at.
+    std::atomic<bool> toneFollowsPart_{true};
+    int followedPart_ = -1, followedMode_ = -1, followedProgram_ = -1;
+    std::atomic<std::uint64_t> playhead_{0}; // packed Playhead, 0 before any block
 };
 
 } // namespace kest::tolvane::plugin

@@ -30,7 +30,10 @@ std::optional<float> applyToneValue(EngineContext& context, int item, float valu
         if (field.valueItem == item && field.member != &synth::TonePreset::wave)
             return storeScaled(tone.*field.member, value, field.mask);
     switch (ids::tone::id(item)) {
-    case ids::tone::kSelect: context.selectTone(scaleUnit(value, 255)); return unscale(context.currentTone, 255);
+    case ids::tone::kSelect:
+        context.selectTone(scaleUnit(value, 255));
+        context.pinCurrentTone(); // picked by hand: it stays on show
+        return unscale(context.currentTone, 255);
     case ids::tone::kWave:
         tone.wave = scaleUnit(value, 127);
         context.selectTone(context.currentTone);

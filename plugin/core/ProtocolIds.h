@@ -37,6 +37,8 @@ namespace page {
 inline constexpr int kSystem = 0x00;
 inline constexpr int kPart = 0x01;
 inline constexpr int kTone = 0x10;
+inline constexpr int kSequence = 0x11;
+inline constexpr int kSequenceStep = 0x12;
 inline constexpr int kSampler = 0x20;
 inline constexpr int kSampleData = 0x30;
 inline constexpr int kWaveTable = 0x50;
@@ -103,7 +105,8 @@ constexpr int id(int item) { return valueId(page::kTone, item); }
 consteval int fieldId(int synth::TonePreset::*member) { return id(synth::fieldOf(member).valueItem); }
 inline constexpr int kMenuButton = id(item::kMenuButton);
 inline constexpr int kSelect = id(0x01);
-inline constexpr int kName = id(0x02); // editor only: written straight into the record
+inline constexpr int kName = id(0x02);         // editor only: written straight into the record
+inline constexpr int kSequencesTab = id(0x40); // editor only: shows the sequences page
 inline constexpr int kStrc = fieldId(&synth::TonePreset::strc);
 inline constexpr int kKey = fieldId(&synth::TonePreset::key);
 inline constexpr int kPan = fieldId(&synth::TonePreset::pan);
@@ -141,6 +144,43 @@ inline constexpr int kRr = fieldId(&synth::SamplerPreset::rr);
 inline constexpr int kPopupMenu = id(item::kPopupMenu);
 inline constexpr int kReset = id(0x81);
 } // namespace sampler
+
+// The current tone's sequences and LFO timing, and the tick rate. Every value
+// on this page is plain (a step count, a tick count, -1 for no loop or release
+// point), not 0..1. The sequence edited is the context's current kind.
+namespace sequence {
+constexpr int id(int item) { return valueId(page::kSequence, item); }
+inline constexpr int kMenuButton = id(item::kMenuButton);
+inline constexpr int kKind = id(0x01);    // 0 VOL, 1 ARP, 2 PITCH, 3 WAVE (synth::SequenceKind)
+inline constexpr int kMode = id(0x02);    // ARP and PITCH: 0 relative, 1 fixed (absolute)
+inline constexpr int kLength = id(0x03);  // 0..64 steps
+inline constexpr int kLoop = id(0x04);    // -1 none, else the step the loop returns to
+inline constexpr int kRelease = id(0x05); // -1 none, else the first step of the released part (up to the length)
+inline constexpr int kStepTicks = id(0x06);
+inline constexpr int kDelay = id(0x07);
+inline constexpr int kLfoDelay = id(0x08);
+inline constexpr int kLfoFade = id(0x09);
+inline constexpr int kLfoDepth = id(0x0A);
+inline constexpr int kTickRate = id(0x0B);        // the system's tick rate, 1..240
+inline constexpr int kTickLengthLabel = id(0x0C); // read-only label
+inline constexpr int kNotation = id(0x0D);        // editor only: the text is sent as steps and marks
+inline constexpr int kRange = id(0x0E);           // editor only: how much of the value range the bars show
+inline constexpr int kToneTab = id(0x0F);         // editor only: shows the tone page
+inline constexpr int kLfoTitle = id(0x10);        // editor only: the LFO timing section's title bar
+inline constexpr int kPopupMenu = id(item::kPopupMenu);
+inline constexpr int kClear = id(0x81);    // the current kind's sequence, as a new tone has it
+inline constexpr int kClearAll = id(0x82); // all four sequences (the LFO timing stays)
+} // namespace sequence
+
+// One step of the current tone's current sequence per id: item & 0x3F is the
+// step. The value is plain, held to the kind's range; a step past the end
+// lengthens the sequence, the steps between repeating its last value.
+namespace sequenceStep {
+inline constexpr int kIndexMask = 0x3F;
+inline constexpr int kFirst = valueId(page::kSequenceStep, 0);
+constexpr int id(int index) { return kFirst + index; }
+constexpr int indexOf(int id) { return id & kIndexMask; }
+} // namespace sequenceStep
 
 // Sample positions and rates on this page carry plain values, not 0..1.
 namespace sampleData {

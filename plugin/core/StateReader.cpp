@@ -269,7 +269,10 @@ bool EngineContext::readState(ByteReader& in, bool reimportWaves)
 
     LoadedRecords records;
     const bool recordsComplete = readFixedRecords(in, records);
-    runOnEngine([&] { applyFixedRecords(*this, records); });
+    runOnEngine([&] {
+        applyFixedRecords(*this, records);
+        followPart(); // a loaded preset or project shows what the current part plays
+    });
     if (!recordsComplete)
         return false;
 

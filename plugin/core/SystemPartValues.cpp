@@ -63,7 +63,7 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
     switch (ids::part::id(item)) {
     case ids::part::kSelect:
         context.currentPart = scaleUnit(v, 15);
-        context.selectByPart();
+        context.followPart();
         return unscale(context.currentPart, 15);
     case ids::part::kMode: context.setCurrentPartMode(scaleUnit(v, 3)); return unscale(engine.part(p).mode, 3);
     case ids::part::kProgram: {
@@ -73,9 +73,7 @@ std::optional<float> applyPartValue(EngineContext& context, int item, float valu
         event.data1 = scaleUnit(v, 127);
         event.data2 = 0;
         engine.handleProgramChange(event);
-        const int mode = engine.part(p).mode;
-        if (mode == synth::kModeMute || mode == synth::kModeInstrument)
-            context.selectTone(engine.part(p).program);
+        context.followPart();
         return unscale(engine.part(p).program, 127);
     }
     case ids::part::kBendRange:

@@ -29,6 +29,8 @@ std::optional<float> EngineContext::applyValueNow(int id, float value)
     case ids::page::kSampleData: return applySampleDataValue(*this, item, value);
     case ids::page::kWaveTable: return applyWaveTableValue(*this, item, value);
     case ids::page::kWavePoint: return applyWavePointValue(*this, item, value);
+    case ids::page::kSequence: return applySequenceValue(*this, item, value);
+    case ids::page::kSequenceStep: return applySequenceStepValue(*this, item, value);
     default: return std::nullopt;
     }
 }

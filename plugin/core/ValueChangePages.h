@@ -16,5 +16,7 @@ std::optional<float> applySamplerValue(EngineContext& context, int item, float v
 std::optional<float> applySampleDataValue(EngineContext& context, int item, float value);
 std::optional<float> applyWaveTableValue(EngineContext& context, int item, float value);
 std::optional<float> applyWavePointValue(EngineContext& context, int item, float value);
+std::optional<float> applySequenceValue(EngineContext& context, int item, float value);
+std::optional<float> applySequenceStepValue(EngineContext& context, int item, float value);
 
 } // namespace kest::tolvane::plugin

@@ -2,6 +2,7 @@
 #include "TolvaneVSTController.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -31,13 +32,49 @@ constexpr int32 kHiddenMidiFlags = ParameterInfo::kIsReadOnly | ParameterInfo::k
 // Parameter titles are wide strings; all of ours are plain ASCII.
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
+// A controller or the pitch bend shows the integer it stands for (0..127,
+// -8192..8191), not its normalised value, and takes one typed in.
+class MidiValueParameter : public Parameter {
+public:
+    MidiValueParameter(const ParameterInfo& info, int32 offset) : Parameter(info), offset_(offset) {}
+    void toString(ParamValue normalised, String128 string) const override
+    {
+        UString(string, str16BufferSize(String128)).printInt(toPlain(normalised));
+    }
+    bool fromString(const TChar* string, ParamValue& normalised) const override
+    {
+        int64 value = 0;
+        if (!UString(const_cast<TChar*>(string), _tstrlen(string)).scanInt(value))
+            return false;
+        normalised = std::clamp(static_cast<ParamValue>(value - offset_) / info.stepCount, 0.0, 1.0);
+        return true;
+    }
+    ParamValue toPlain(ParamValue normalised) const override
+    {
+        return std::floor(std::clamp(normalised, 0.0, 1.0) * info.stepCount + 0.5) + offset_;
+    }
+
+private:
+    int32 offset_;
+};
+
 void addParameter(ParameterContainer& parameters, const std::string& title, int32 stepCount, ParamValue normalised,
-                  int32 flags, ParamID id, UnitID unit)
+                  int32 flags, ParamID id, UnitID unit, int32 offset = 0)
 {
+    ParameterInfo info{};
     const std::u16string wideTitle = wide(title);
     const std::u16string wideUnits = wide(kUnitsText);
-    parameters.addParameter(reinterpret_cast<const TChar*>(wideTitle.c_str()),
-                            reinterpret_cast<const TChar*>(wideUnits.c_str()), stepCount, normalised, flags, id, unit);
+    std::copy(wideTitle.begin(), wideTitle.end() + 1, reinterpret_cast<char16_t*>(info.title));
+    std::copy(wideUnits.begin(), wideUnits.end() + 1, reinterpret_cast<char16_t*>(info.units));
+    info.id = id;
+    info.stepCount = stepCount;
+    info.defaultNormalizedValue = normalised;
+    info.flags = flags;
+    info.unitId = unit;
+    if (stepCount > 1)
+        parameters.addParameter(new MidiValueParameter(info, offset));
+    else
+        parameters.addParameter(info);
 }
 
 void registerUnit(EditControllerEx1& controller, const char* name, UnitID id, ProgramListID programList)
@@ -116,7 +153,7 @@ void TolvaneVSTController::registerParametersAndUnits()
                          kHiddenMidiFlags, midiParamId(channel, controller), Tolvane::kControllerUnitId);
     for (int channel = 0; channel < Tolvane::kChannelCount; ++channel)
         addParameter(parameters, "Pitchbend", 16383, 0.5, kHiddenMidiFlags,
-                     midiParamId(channel, Tolvane::kPitchBendItem), Tolvane::kControllerUnitId);
+                     midiParamId(channel, Tolvane::kPitchBendItem), Tolvane::kControllerUnitId, -8192);
 
     programNames_.fill(std::u16string{});
     for (int channel = 0; channel < Tolvane::kChannelCount; ++channel) {

@@ -35,7 +35,7 @@ TEST(ControlTable, GridPositionsOfRepresentativeControls)
     ASSERT_NE(volume, nullptr);
     EXPECT_EQ(sliderRect(*volume).left, 169);
     EXPECT_EQ(sliderRect(*volume).width(), 94);
-    // Wide enough for "-46.020600" and "440.000000" whole.
+    // Wide enough for "-46.02" and "16383" whole.
     EXPECT_EQ(valueFieldRect(*volume).left, 105);
     EXPECT_EQ(valueFieldRect(*volume).width(), 64);
 

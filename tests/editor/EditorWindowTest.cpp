@@ -363,26 +363,6 @@ TEST_F(EditorWindowTest, WaveEditorFollowsASysExWaveTableRedrawingOnlyTheChanged
     EXPECT_EQ(view->removed(), kResultOk);
 }
 
-// The X server's own pointer, moved and pressed as a person would (XTEST).
-class FakePointer {
-public:
-    FakePointer() : connection_(xcb_connect(nullptr, nullptr)) {}
-    ~FakePointer() { xcb_disconnect(connection_); }
-    void move(int x, int y) { send(XCB_MOTION_NOTIFY, 0, x, y); }
-    void press() { send(XCB_BUTTON_PRESS, 1, 0, 0); }
-    void release() { send(XCB_BUTTON_RELEASE, 1, 0, 0); }
-
-private:
-    void send(uint8_t type, uint8_t detail, int x, int y)
-    {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-        xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? root : XCB_NONE,
-                            static_cast<int16_t>(x), static_cast<int16_t>(y), 0);
-        free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-    }
-    xcb_connection_t* connection_;
-};
-
 TEST_F(EditorWindowTest, DraggingAcrossTheWaveEditorSetsEveryBarItCrosses)
 {
     DamageWatch damage;

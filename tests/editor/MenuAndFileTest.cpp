@@ -41,7 +41,7 @@ TEST(MenuModel, EntriesAreNumberedWithoutSeparators)
     EXPECT_EQ(menuEntryCount(*findMenuDef(ids::part::kOutputMenu)), 16);
     EXPECT_EQ(menuEntryCount(*findMenuDef(ids::waveTable::kSizeMenu)), 5);
     EXPECT_EQ(menuEntryCount(*findMenuDef(ids::waveTable::kBitDepthMenu)), 8);
-    EXPECT_EQ(menuDefs().size(), 11u);
+    EXPECT_EQ(menuDefs().size(), 12u);
 }
 
 TEST(MenuModel, ChoicesSendValuesOrOpenSelectors)
@@ -171,6 +171,22 @@ TEST(ControlEdit, TagsSelectWhatAnEditDoes)
     EXPECT_EQ(kindOf(kTagControl | ids::logo::kLibraryLogo), EditKind::HideOverlay);
     EXPECT_EQ(kindOf(kTagControl | ids::logo::kLibraryLogo, 0.5f), EditKind::Ignore);
     EXPECT_EQ(kindOf(ids::system::kMasterVolume), EditKind::Ignore);
+    // The sequences page: plain values, its own buttons and fields.
+    EXPECT_EQ(kindOf(kTagControl | ids::sequence::kLength), EditKind::SendPlain);
+    EXPECT_EQ(kindOf(kTagValueText | ids::sequence::kTickRate), EditKind::SendTypedPlain);
+    EXPECT_EQ(kindOf(kTagSequenceKind | 2), EditKind::SelectSequenceKind);
+    EXPECT_EQ(kindOf(kTagControl | ids::sequence::kNotation), EditKind::SendNotation);
+    EXPECT_EQ(kindOf(kTagControl | ids::sequence::kRange), EditKind::ChooseRange);
+    EXPECT_EQ(kindOf(kTagControl | ids::tone::kSequencesTab), EditKind::ShowSequencesPage);
+    EXPECT_EQ(kindOf(kTagControl | ids::sequence::kToneTab), EditKind::ShowTonePage);
+    EXPECT_EQ(kindOf(kTagControl | ids::sequence::kTickLengthLabel), EditKind::Ignore);
+    // Which edits change the tone on show (the editor picks it first while it follows the part).
+    EXPECT_TRUE(editsCurrentTone(ids::tone::kTl));
+    EXPECT_TRUE(editsCurrentTone(ids::sequenceStep::id(5)));
+    EXPECT_TRUE(editsCurrentTone(ids::sequence::kLfoDepth));
+    EXPECT_FALSE(editsCurrentTone(ids::sequence::kTickRate));
+    EXPECT_FALSE(editsCurrentTone(ids::tone::kSelect));
+    EXPECT_FALSE(editsCurrentTone(ids::part::kProgram));
 }
 
 TEST(ControlEdit, EveryWaveBarSendsItsValueEvenWhereItsByteLooksLikeAMenu)

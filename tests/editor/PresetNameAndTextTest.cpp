@@ -40,10 +40,13 @@ TEST(PresetName, DisplayStopsAtZeroOrSixteen)
 TEST(ValueText, SystemFields)
 {
     EXPECT_EQ(decibelText(0.0f), "inf");
-    EXPECT_EQ(decibelText(1.0f), "0.000000");
-    EXPECT_EQ(decibelText(0.1f), "-20.000000");
-    EXPECT_EQ(hertzText(440.0f), "440.000000");
-    EXPECT_EQ(floatText(44100.0f), "44100.000000");
+    // Each at the precision it has: dB two decimals, Hz one.
+    EXPECT_EQ(decibelText(1.0f), "0.00");
+    EXPECT_EQ(decibelText(0.1f), "-20.00");
+    EXPECT_EQ(decibelText(0.8f), "-1.94");
+    EXPECT_EQ(hertzText(440.0f), "440.0");
+    EXPECT_EQ(hertzText(44100.0f), "44100.0");
+    EXPECT_EQ(hertzText(261.6256f), "261.6");
 }
 
 TEST(ValueText, ToneNumberShowsThePercussionKey)

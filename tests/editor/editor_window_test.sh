@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Opens the built plug-in's editor in the SDK's editor host on a virtual X
 # display and checks it as a person would look at it: the window's size, the
-# tone page after the processor's first answer, and the sampler page after part
+# tone page after the processor's first answer, the sequences page with an
+# arpeggio typed into its notation field, and the sampler page after part
 # 1 is switched to Sampler mode with the MODE menu; then the same at 200 %
 # zoom, chosen from the SYNTH menu with the keyboard.
 #
@@ -61,6 +62,27 @@ shot tone
 # Tone page: the wave tool buttons (dark walnut) sit at y 240 + 420.
 (( $(luma tone 14 660) < 110 )) || fail "tone page not shown"
 
+# The SEQUENCES tab on the TONE PRESET bar, the ARP button, then a chord
+# typed into the notation field: its bars rise in the display.
+xdotool mousemove --window "$window" 476 251 click 1
+sleep 0.5
+xdotool mousemove --window "$window" 100 276 click 1
+sleep 0.3
+xdotool mousemove --window "$window" 300 348 click 1
+sleep 0.3
+xdotool type --delay 40 "0 4 7 | 12 / 0"
+xdotool key Return
+sleep 1
+shot sequences
+(( $(luma sequences 14 660) > 150 )) || fail "sequences page not shown"
+(( $(luma sequences 300 470) < 80 )) || fail "no step display on the sequences page"
+(( $(luma sequences 120 400) > 110 )) || fail "the typed arpeggio's 12 is not drawn"
+# Back to the tone page with the TONE tab.
+xdotool mousemove --window "$window" 476 251 click 1
+sleep 0.5
+shot back-to-tone
+(( $(luma back-to-tone 14 660) < 110 )) || fail "the TONE tab did not bring the tone page back"
+
 # Part 1's MODE menu: open it and choose "3 [Sampler]", the fourth of its
 # 20-pixel entries that drop down below the menu.
 xdotool mousemove --window "$window" 420 132 click 1
@@ -101,11 +123,18 @@ xdotool mousemove --window "$window" 820 350 click 1
 sleep 1
 shot tone-200
 (( $(luma tone-200 28 1320) < 110 )) || fail "zoomed MODE menu did not bring the tone page back"
+# The sequences page at 200 %: the arpeggio typed before, twice as large.
+xdotool mousemove --window "$window" 952 502 click 1
+sleep 1
+shot sequences-200
+(( $(luma sequences-200 240 800) > 110 )) || fail "zoomed sequences page does not show the arpeggio"
 
 if [[ -n $docs ]]; then
     mkdir -p "$docs"
     cp "$out/tone.png" "$docs/screenshot-tone.png"
     cp "$out/sampler.png" "$docs/screenshot-sampler.png"
     cp "$out/tone-200.png" "$docs/screenshot-tone-200.png"
+    cp "$out/sequences.png" "$docs/screenshot-sequences.png"
+    cp "$out/sequences-200.png" "$docs/screenshot-sequences-200.png"
 fi
 echo "editor window test passed"

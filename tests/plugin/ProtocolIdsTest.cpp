@@ -50,6 +50,12 @@ TEST(ProtocolIds, ValueIdsKeepTheirWireNumbers)
           ids::waveTable::kFlat, ids::waveTable::kNoise},
          0x5020},
         {{ids::logo::kLogo, ids::logo::kLibraryLogo}, 0x8000},
+        {{ids::sequence::kMenuButton, ids::sequence::kKind, ids::sequence::kMode, ids::sequence::kLength,
+          ids::sequence::kLoop, ids::sequence::kRelease, ids::sequence::kStepTicks, ids::sequence::kDelay,
+          ids::sequence::kLfoDelay, ids::sequence::kLfoFade, ids::sequence::kLfoDepth, ids::sequence::kTickRate,
+          ids::sequence::kTickLengthLabel, ids::sequence::kNotation, ids::sequence::kRange, ids::sequence::kToneTab,
+          ids::sequence::kLfoTitle},
+         0x1100},
     };
     for (const auto& [named, first] : runs)
         for (std::size_t i = 0; i < named.size(); ++i)
@@ -82,7 +88,14 @@ TEST(ProtocolIds, ValueIdsKeepTheirWireNumbers)
                 {ids::wavePoint::id(127), 0x517F},
                 {ids::wavePoint::indexOf(0x51FF), 127},
                 {ids::pageOf(0x517F), 0x51},
-                {ids::itemOf(0x517F), 0x7F}});
+                {ids::itemOf(0x517F), 0x7F},
+                {ids::tone::kSequencesTab, 0x1040},
+                {ids::sequence::kPopupMenu, 0x1180},
+                {ids::sequence::kClear, 0x1181},
+                {ids::sequence::kClearAll, 0x1182},
+                {ids::sequenceStep::id(0), 0x1200},
+                {ids::sequenceStep::id(63), 0x123F},
+                {ids::sequenceStep::indexOf(0x123F), 63}});
 }
 
 TEST(ProtocolIds, FileActionsAndHostParametersKeepTheirNumbers)

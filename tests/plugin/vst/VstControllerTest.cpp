@@ -125,6 +125,22 @@ TEST_F(ControllerTest, UnitsAndTheirProgramLists)
     EXPECT_EQ(controller->getProgramName(0x100003, 127, name), kResultFalse);
     ASSERT_EQ(controller->getParamStringByValue(ids::midiParamId(0, ids::kProgramItem), 1.0, name), kResultOk);
     EXPECT_EQ(text(name), u"");
+    // Controllers and the bend show the numbers they send, and take them typed.
+    const struct {
+        ParamID id;
+        ParamValue value;
+        const char16_t* shown;
+    } values[] = {{ids::midiParamId(3, 7), 100.0 / 127.0, u"100"},
+                  {ids::midiParamId(0, 10), 64.0 / 127.0, u"64"},
+                  {ids::midiParamId(15, ids::kPitchBendItem), 0.0, u"-8192"},
+                  {ids::midiParamId(1, ids::kPitchBendItem), 0.5, u"0"}};
+    for (const auto& [id, value, shown] : values) {
+        ASSERT_EQ(controller->getParamStringByValue(id, value, name), kResultOk);
+        EXPECT_EQ(text(name), shown);
+        ParamValue typed = -1.0;
+        ASSERT_EQ(controller->getParamValueByString(id, name, typed), kResultOk);
+        EXPECT_NEAR(typed, value, 0.5 / 16383.0) << id;
+    }
 
     UnitID found = -1;
     EXPECT_EQ(controller->getUnitByBus(kEvent, kInput, 0, 9, found), kResultTrue);

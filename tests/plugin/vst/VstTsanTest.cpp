@@ -51,7 +51,7 @@ TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
     });
 
     // Every page, every item, a few values each; unknown items are simply ignored.
-    const int pages[] = {0x00, 0x01, 0x10, 0x20, 0x30, 0x50, 0x51};
+    const int pages[] = {0x00, 0x01, 0x10, 0x11, 0x12, 0x20, 0x30, 0x50, 0x51};
     const float values[] = {0.0f, 0.37f, 1.0f};
     long sent = 0;
     for (float value : values) {
@@ -87,7 +87,7 @@ TEST(Concurrency, ProcessRunsWhileEveryPageIsEdited)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     playing.stopAudio();
 
-    EXPECT_EQ(sent, 3 * 7 * 256);
+    EXPECT_EQ(sent, 3 * 9 * 256);
     EXPECT_GE(playing.blocks.load(), before + 50) << "the audio thread stalled";
     EXPECT_FALSE(peer.messages.empty());
     processor->disconnect(&peer);
