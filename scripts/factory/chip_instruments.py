@@ -343,3 +343,13 @@ def build_instruments():
         assert len(tones) == 8, family.name
         programs += tones
     return programs
+
+
+def chord_arpeggio_pairs(programs=None):
+    """{major program: its minor twin}: the arpeggio programs a song plays a
+    chord's root on, switching to the twin for a minor chord."""
+    programs = programs or build_instruments()
+    arp = {n: next((s for s in t.sequences if s.family == "arp"), None) for n, t in enumerate(programs)}
+    return {n: n + 1 for n in range(len(programs) - 1)
+            if arp[n] and arp[n + 1] and arp[n].text() == MAJOR and arp[n + 1].text() == MINOR
+            and programs[n].wave == programs[n + 1].wave}

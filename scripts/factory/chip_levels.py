@@ -26,9 +26,10 @@ def header_lines(path=PATH):
 
 
 def write_trims(trims, path=PATH):
-    body = ["%s\t%d" % (name, steps) for name, steps in sorted(trims.items()) if steps]
+    """Rewrites the file's trims (a trim of 0 is left out), keeping its comment lines."""
+    lines = header_lines(path) + ["%s\t%d" % (name, steps) for name, steps in sorted(trims.items()) if steps]
     with open(path, "w", encoding="utf-8", newline="\n") as f:
-        f.write("\n".join(header_lines(path) + body) + "\n")
+        f.write("\n".join(lines) + "\n")
 
 
 TRIMS = read_trims()
