@@ -11,11 +11,13 @@ groove, a band on the template's parts...) is rendered by
 BUILD/tools/tolvane-render with that preset. On the chip bank the lead's
 vibrato comes late by itself and a chord arpeggio program plays each chord's
 root (its minor twin for a minor chord); on the GM bank the modulation wheel
-rises on the long notes and the arpeggio is played note by note. The manifest (docs/sounds/manifest.txt) keeps the SHA-256 of each
-render's PCM samples and its peak: compressed audio and PNG pictures differ
-from run to run (Ogg stream serials, PNG time stamps), the samples do not. A
-preset's Ogg Vorbis file and spectrogram (made with sox) are written only when
-its PCM hash changes; --check fails when any hash differs from the manifest,
+rises on the long notes and the arpeggio is played note by note. The
+manifest (docs/sounds/manifest.txt) keeps the SHA-256 of each render's PCM
+samples and its peak: compressed audio and PNG pictures differ from run to
+run (Ogg stream serials, PNG time stamps), the samples do not. A preset's Ogg
+Vorbis file and spectrogram (made with sox, with time, frequency and level
+axes) are written only when its PCM hash changes, or the spectrogram when it
+lacks the axes; --check fails when any hash differs from the manifest,
 a preset is missing from it or left in it, or an audition peaks above -1 dBFS.
 """
 
