@@ -64,7 +64,13 @@ SequenceCursor::Move SequenceCursor::advance(const ToneSequence& sequence)
 
 bool SequenceCursor::ended(const ToneSequence& sequence) const
 {
-    return holding_ && (!sequence.hasRelease() || released_ || step_ >= sequence.release);
+    if (!holding_)
+        return false;
+    if (!sequence.hasRelease() || step_ >= sequence.release)
+        return true;
+    // Holding in the held part: a release still moves on into a released part
+    // at the next step boundary, so only an empty one is the end.
+    return released_ && sequence.release >= sequence.length;
 }
 
 } // namespace kest::tolvane::synth

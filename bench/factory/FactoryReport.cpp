@@ -8,6 +8,8 @@
 //   tolvane_factory_report [audition.wav]
 //   tolvane_factory_report --chip-levels   (for make_chip_bank.py --trim: the GM
 //                                           bank's median and every chip program, heard)
+//   tolvane_factory_report --chip-kit      (every tone-kit key heard against the snare,
+//                                           and its 40 dB decay, for setting kit gains)
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -171,6 +173,25 @@ int printChipLevels()
     return 0;
 }
 
+int printChipKit()
+{
+    constexpr int kSnare = 38;
+    BankRig chip;
+    if (!chip.loadChipBank())
+        return 1;
+    chip.setPercussion(kDrumChannel);
+    const double snare = strikeKey(chip, kDrumChannel, kSnare).loudnessDb;
+    std::printf("snare\t%.2f\n", snare);
+    for (int key = 0; key < 128; ++key) {
+        const synth::TonePreset& tone = chip.synth().tone(synth::kPercussionToneBase + key);
+        if (tone.tl == 127)
+            continue;
+        const StrikeFigures f = strikeKey(chip, kDrumChannel, key);
+        std::printf("chip-kit\t%d\t%.16s\t%+.2f\t%.3f\n", key, tone.presetName, f.loudnessDb - snare, f.decay40Seconds);
+    }
+    return 0;
+}
+
 } // namespace
 } // namespace kest::tolvane::factory
 
@@ -180,6 +201,8 @@ int main(int argc, char** argv)
     using namespace kest::tolvane::factory;
     if (argc > 1 && std::string(argv[1]) == "--chip-levels")
         return printChipLevels();
+    if (argc > 1 && std::string(argv[1]) == "--chip-kit")
+        return printChipKit();
     BankRig rig;
     if (!rig.loadFactoryBank()) {
         std::fprintf(stderr, "factory bank not found under %s\n", TOLVANE_PRESETS_DIR);

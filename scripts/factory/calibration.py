@@ -91,11 +91,12 @@ def instrument_faults(tones):
     return faults
 
 
-def drum_faults(drums, drum_keys):
+def drum_faults(drums, drum_keys, ring=None):
+    """`ring(tone)`: seconds the drum sounds, when more than its envelope ends it."""
     faults = []
     for key in drum_keys:
         tone = drums[key]
-        seconds = fall_seconds(tone.dr, tone.tl, 0.0)
+        seconds = ring(tone) if ring else fall_seconds(tone.dr, tone.tl, 0.0)
         low, high = DRUM_RING_TARGETS.get(key, (0.0, DRUM_LONGEST_RING))
         if tone.sl != 127 or tone.rr != tone.dr:
             faults.append("drum key %d (%s) does not die away on its own" % (key, tone.name.strip()))

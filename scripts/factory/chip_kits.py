@@ -11,10 +11,10 @@ chip_samples.py, reduced to 8 bits or 4-bit ADPCM; game effects sit on the
 extra keys 27-33.
 """
 
-import chip_levels
 import chip_wavetables as cw
 import percussion
 import tones
+from sequences import Sequence
 from tones import Tone, STRC_NOISE, padded_name
 
 NOISE = "noise"
@@ -30,10 +30,10 @@ TONE_KIT = {
     32: ("Square Click", "pulse 50% 1-bit", 84, 0.02, -2, 64),
     33: ("Metronome Tick", "pulse 12.5% 4-bit", 96, 0.03, 0, 64),
     34: ("Metronome Bell", "bell glock 8-bit", 96, 0.4, -7, 64),
-    35: ("Tri Kick Long", "kick body 4-bit", 30, 0.32, 10, 64),
-    36: ("Tri Kick", "triangle 4-bit stepped", 33, 0.2, 9.5, 64),
+    35: ("Tri Kick Long", "kick body 4-bit", 30, 0.32, 3.25, 64),
+    36: ("Tri Kick", "triangle 4-bit stepped", 45, 0.2, 6.5, 64),
     37: ("Side Stick Blip", "pulse 12.5% 4-bit", 86, 0.05, -1, 64),
-    38: ("Noise Snare", NOISE, 86, 0.24, 3, 64),
+    38: ("Noise Snare", NOISE, 86, 0.24, 3.75, 64),
     39: ("Noise Clap", NOISE, 96, 0.16, 1, 64),
     40: ("Metal Snare", "short noise 2a5b 1-bit", 58, 0.18, 4, 64),
     41: ("Tri Tom Floor L", "triangle 4-bit stepped", 41, 0.42, 3, 84),
@@ -86,25 +86,42 @@ TONE_KIT = {
 }
 
 
-def _drum(name, table, pitch, ring, gain, pan):
+# What a tracker does on the noise and triangle channels, by key: kicks and
+# toms drop in pitch (a fixed run of notes or a falling PITCH sweep, each
+# drum ending on its key), the snare strikes low before its crack, the clap
+# is three bursts, the closed hats play the short, metallic noise register.
+TOM_DROP = (Sequence("pitch", "24 | -3"),)  # 1.5 semitones up, then down 3/16 a tick
+KIT_SEQUENCES = {
+    35: (Sequence("arp-fixed", "54 45 38 33", step=2),),
+    36: (Sequence("arp", "12 6 0 -6 -12"),),
+    38: (Sequence("arp-fixed", "72 98 92"),),
+    39: (Sequence("vol", "15 0 15 0 15"),),
+    40: (Sequence("arp-fixed", "70 64"),),
+    41: TOM_DROP, 43: TOM_DROP, 45: TOM_DROP, 47: TOM_DROP, 48: TOM_DROP, 50: TOM_DROP,
+    42: (Sequence("wave", "1"),),
+    44: (Sequence("wave", "1"),),
+    78: (Sequence("pitch", "| 8"),),
+    79: (Sequence("pitch", "| 6"),),
+    86: (Sequence("pitch", "| -2"),),
+    87: (Sequence("pitch", "| -2"),),
+}
+
+
+def _drum(key, name, table, pitch, ring, gain, pan):
     gain += KIT_GAIN_DB
-    tl_trim = chip_levels.TRIMS.get(name, 0)
+    common = dict(key=pitch, pan=pan, ring=ring, release=None, percussion=True, sequences=KIT_SEQUENCES.get(key, ()))
     if table == NOISE:
-        t = Tone(name, 0, strc=STRC_NOISE, key=pitch, pan=pan, ring=ring, release=None, percussion=True,
-                 tl=_level(tones.NOISE_LOUDNESS_DB, gain, tl_trim))
-    else:
-        wave = cw.wave(table)
-        t = Tone(name, wave, key=pitch, pan=pan, ring=ring, release=None, percussion=True,
-                 tl=_level(cw.TABLES[wave].loudness_db(), gain, tl_trim))
-    return t
+        return Tone(name, 0, strc=STRC_NOISE, tl=_level(tones.NOISE_LOUDNESS_DB, gain), **common)
+    wave = cw.wave(table)
+    return Tone(name, wave, tl=_level(cw.TABLES[wave].loudness_db(), gain), **common)
 
 
-def _level(loudness, gain, trim):
-    return max(0, min(127, round((loudness - tones.TARGET_LOUDNESS_DB - gain) / 0.75) + trim))
+def _level(loudness, gain):
+    return max(0, min(127, round((loudness - tones.TARGET_LOUDNESS_DB - gain) / 0.75)))
 
 
 def build_tone_kit():
-    return [_drum(*TONE_KIT[k]) if k in TONE_KIT else percussion.silent(k) for k in range(128)]
+    return [_drum(k, *TONE_KIT[k]) if k in TONE_KIT else percussion.silent(k) for k in range(128)]
 
 
 # Sampler presets, key: (name, slot, semitones, level dB, pan). Every sample
@@ -114,7 +131,7 @@ SAMPLE_KIT = {
     28: ("Coin Get", 16, 0, -5, 64),
     29: ("Jump", 17, 0, -4, 64),
     30: ("Power Up", 18, 0, -6, 64),
-    31: ("Explosion", 19, 0, 0, 64),
+    31: ("Explosion", 19, 0, 1.5, 64),
     32: ("Laser Zap Low", 15, -7, -3, 64),
     33: ("Coin Get High", 16, 5, -6, 64),
     35: ("Kick Long", 0, 0, -4, 64),
@@ -176,8 +193,7 @@ def sampler_presets():
             while tune < 0:
                 tune += 8192
                 octv -= 1
-            trim = chip_levels.TRIMS.get(name, 0)
-            tl = max(0, min(127, SAMPLE_LEVEL_TL - round(gain / 0.75) + trim))
+            tl = max(0, min(127, SAMPLE_LEVEL_TL - round(gain / 0.75)))
             records.append((padded_name(name), slot, pan, octv, tune, tl, 127, 0, 127, SAMPLE_RELEASE_RATE))
         else:
             records.append((padded_name("Silent key %03d" % key), 0, 64, 8, TUNE_CENTRE, 127, 127, 0, 127, 120))

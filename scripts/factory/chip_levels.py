@@ -1,116 +1,35 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Level trims of the chip bank in tl steps (0.75 dB; + is softer), by program
-name: what rendering each note (velocity 100, middle C, K-weighted loudest
-100 ms) showed beyond the tables' estimated loudness. Written by
-`make_chip_bank.py --trim REPORT` from tolvane_factory_report --chip output."""
+"""Level trims of the chip bank's programs in tl steps (0.75 dB; + is softer),
+by program name, kept in chip-trims.txt: what rendering each note showed
+beyond the tables' estimated loudness. `make_chip_bank.py --trim LEVELS`
+folds a measurement into that file; nothing rewrites Python source."""
 
-TRIMS = {
-    "1-bit Beeper": 2,
-    "4-bit Camel": 1,
-    "4-bit Hollow": 3,
-    "4-bit Organ": 1,
-    "4-bit Reed": 2,
-    "4-bit Saw": 2,
-    "4-bit Saw Pad": 2,
-    "4-bit Sine": 4,
-    "4-bit Vox Ah": -1,
-    "5-bit Bass": 1,
-    "5-bit Brass": 1,
-    "5-bit Flute": 2,
-    "5-bit Strings": 1,
-    "5-bit Synth Sqr": 2,
-    "8-bit Pulse Lead": 1,
-    "8-bit Saw Lead": 1,
-    "Alarm": 2,
-    "Arp Blip 1-bit": -13,
-    "Arp Pluck 12.5%": -10,
-    "Arp Pluck 25%": -10,
-    "Arp Pluck 50%": -10,
-    "Arp Pluck Bell": -7,
-    "Arp Pluck Camel": -9,
-    "Arp Pluck Saw": -9,
-    "Arp Pluck Tri": -5,
-    "Brass Swell": 2,
-    "Bubble Blip": -10,
-    "Chip Brass": 1,
-    "Chip Celesta": -2,
-    "Chip Clarinet": 1,
-    "Chip Clav": -3,
-    "Chip Flute": 2,
-    "Chip Glockenspl": -2,
-    "Chip Guitar": -2,
-    "Chip Harpsi": -3,
-    "Chip Marimba": -5,
-    "Chip Organ": 1,
-    "Chip Organ Stab": -4,
-    "Chip Piano": -2,
-    "Chip Stab 25%": -5,
-    "Chip Stab Saw": -6,
-    "Chip Xylophone": -7,
-    "Choir Pad": -1,
-    "Coin Blip": -7,
-    "Echo Lead 25%": -3,
-    "Echo Lead 50%": -1,
-    "Echo Tail Saw": -4,
-    "Echo Wave Lead": -1,
-    "Engine Rumble": 3,
-    "Explosion": -2,
-    "Fat Wave Bass": 1,
-    "Folded Sine Lead": -1,
-    "Full Organ 8-bit": 1,
-    "Glass Pad": 2,
-    "Helicopter": 1,
-    "Hiss Burst": -11,
-    "Hit Crunch": -15,
-    "Laser Chirp": -10,
-    "Major Chord 8va": -2,
-    "Menu Tick": -12,
-    "Metal Noise": -3,
-    "Octave Bass": 3,
-    "Power Fifth": -1,
-    "Power Up Vib": -4,
-    "Pulse 25% Lead": 1,
-    "Pulse 37% Lead": 2,
-    "Pulse 50% Lead": 2,
-    "Pulse 6% Reedy": 1,
-    "Pulse Bass 12.5%": -1,
-    "Pulse Bass 50%": 1,
-    "Pulse Pad 25%": 2,
-    "Pulse Riser": 1,
-    "Rain Noise": -7,
-    "Reso Lead": 1,
-    "Saw Bass 4-bit": 1,
-    "Saw Swell 3s": 1,
-    "Select Beep": -14,
-    "Short Noise Zap": -10,
-    "Sine Bass 3-bit": 4,
-    "Siren": 2,
-    "Sitar Drone": 1,
-    "Slap Wave Bass": -6,
-    "Slow Vib Saw": 2,
-    "Static Crackle": -1,
-    "Step Bass 4-bit": -3,
-    "String Pad": 2,
-    "Sub Bass 8-bit": 3,
-    "Surf Noise": -7,
-    "Sus Chord": -1,
-    "Swell Lead 25%": 2,
-    "Swell Saw 5-bit": 1,
-    "Sync Saw Lead": 1,
-    "Trem Lead 25%": 2,
-    "Trem Square 50%": 1,
-    "Tri Bass": 4,
-    "Tri Bass 3-bit": 4,
-    "Tri Pad": 3,
-    "Tri Skew Bass": 2,
-    "Tubular Bell": -1,
-    "UFO Warble": 3,
-    "Vib Flute Tri": 2,
-    "Vib Lead 25%": 1,
-    "Vib Lead 50%": 2,
-    "Vib Organ 5-bit": 1,
-    "Warm Pad": 2,
-    "Wave Bass": 3,
-    "Wide Vib Lead": 1,
-    "Wind Noise": -3,
-}
+import os
+
+PATH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "chip-trims.txt")
+
+
+def read_trims(path=PATH):
+    trims = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\n")
+            if line.strip() and not line.startswith("#"):
+                name, steps = line.split("\t")
+                trims[name] = int(steps)
+    return trims
+
+
+def header_lines(path=PATH):
+    with open(path, encoding="utf-8") as f:
+        return [line.rstrip("\n") for line in f if line.startswith("#")]
+
+
+def write_trims(trims, path=PATH):
+    """Rewrites the file's trims (a trim of 0 is left out), keeping its comment lines."""
+    lines = header_lines(path) + ["%s\t%d" % (name, steps) for name, steps in sorted(trims.items()) if steps]
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+TRIMS = read_trims()

@@ -6,14 +6,18 @@
     python3 scripts/factory/sounds.py [--build build] --check  # renders, compares with the manifest
 
 For every .vstpreset that tolvane-make-presets wrote into BUILD/presets, a
-phrase written for its category (a lead line with the modulation wheel rising
-for a delayed vibrato, a bass line, pad chords, a kit groove, a band on the
-template's parts...) is rendered by BUILD/tools/tolvane-render with that
-preset. The manifest (docs/sounds/manifest.txt) keeps the SHA-256 of each
-render's PCM samples and its peak: compressed audio and PNG pictures differ
-from run to run (Ogg stream serials, PNG time stamps), the samples do not. A
-preset's Ogg Vorbis file and spectrogram (made with sox) are written only when
-its PCM hash changes; --check fails when any hash differs from the manifest,
+phrase written for its category (a lead line, a bass line, pad chords, a kit
+groove, a band on the template's parts...) is rendered by
+BUILD/tools/tolvane-render with that preset. On the chip bank the lead's
+vibrato comes late by itself and a chord arpeggio program plays each chord's
+root (its minor twin for a minor chord); on the GM bank the modulation wheel
+rises on the long notes and the arpeggio is played note by note. The
+manifest (docs/sounds/manifest.txt) keeps the SHA-256 of each render's PCM
+samples and its peak: compressed audio and PNG pictures differ from run to
+run (Ogg stream serials, PNG time stamps), the samples do not. A preset's Ogg
+Vorbis file and spectrogram (made with sox, with time, frequency and level
+axes) are written only when its PCM hash changes, or the spectrogram when it
+lacks the axes; --check fails when any hash differs from the manifest,
 a preset is missing from it or left in it, or an audition peaks above -1 dBFS.
 """
 
@@ -30,6 +34,7 @@ import tempfile
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import chip_instruments  # noqa: E402
 from audition import Track  # noqa: E402
 from songs import song_bytes, PPQ  # noqa: E402
 
@@ -38,31 +43,35 @@ PAGE = os.path.join(ROOT, "docs", "sounds.md")
 MEDIA = os.path.join(ROOT, "docs", "sounds")
 MANIFEST = os.path.join(MEDIA, "manifest.txt")
 PEAK_LIMIT_DB = -1.0
+SPECTROGRAM_PIXELS = (360, 129)  # the plot itself; sox adds the axes and the level scale around it
 BAR = 4 * PPQ
 EIGHTH = PPQ // 2
 SIXTEENTH = PPQ // 4
 DRUMS = 9
 INSTRUMENT, PERCUSSION, SAMPLER = 1, 2, 3
-CHIP_BAND = (9, 56, 24, 89)   # chip bank: vibrato lead, arpeggio pluck, triangle bass, warm pad
+CHIP_BAND = (9, 56, 24, 89)   # chip bank: vibrato lead, major arpeggio, triangle bass, warm pad
 GM_BAND = (80, 0, 33, 48)     # GM bank: square lead, piano, finger bass, strings
 
 MELODY = ((72, 1), (76, 1), (79, 2), (77, 1), (76, 1), (74, 2), (72, 1), (74, 1), (76, 1), (79, 1), (84, 4))
 CHORDS = ((60, 64, 67), (57, 60, 64), (53, 57, 60), (55, 59, 62))
 BASS = (36, 33, 29, 31)
+CHORD_ARPEGGIOS = chip_instruments.chord_arpeggio_pairs()  # {major program: minor twin}
 
 
 # ---- phrases: each writes into a track on one channel, two bars at 120 bpm ----
 
-def lead(track, ch, start=0):
-    """The melody in eighths; on every long note the wheel comes up after the
-    attack, as a tracker's delayed vibrato, and falls back for the next."""
+def lead(track, ch, start=0, wheel=False):
+    """The melody in eighths. With `wheel`, on every long note the wheel comes
+    up after the attack and falls back for the next (the GM bank's delayed
+    vibrato); the chip leads' vibrato comes late by itself."""
     t = start
     for key, eighths in MELODY:
         track.note(t, ch, key, eighths * EIGHTH - 20, 100)
-        track.add(t, [0xB0 | ch, 1, 0], order=0)
-        if eighths >= 2:
-            for step in range(1, 2 * eighths):
-                track.add(t + step * SIXTEENTH, [0xB0 | ch, 1, min(127, step * 110 // (2 * eighths - 1))])
+        if wheel:
+            track.add(t, [0xB0 | ch, 1, 0], order=0)
+            if eighths >= 2:
+                for step in range(1, 2 * eighths):
+                    track.add(t + step * SIXTEENTH, [0xB0 | ch, 1, min(127, step * 110 // (2 * eighths - 1))])
         t += eighths * EIGHTH
 
 
@@ -74,10 +83,22 @@ def bass(track, ch, start=0):
 
 
 def arpeggio(track, ch, start=0, octave=12):
+    """Broken chords in sixteenths, for a program that plays one note a key."""
     for bar in range(2):
         for step in range(16):
             chord = CHORDS[bar * 2 + step // 8]
             track.note(start + bar * BAR + step * SIXTEENTH, ch, chord[step % 3] + octave, SIXTEENTH - 10, 90)
+
+
+def chord_arpeggio(track, ch, major, start=0, octave=12):
+    """Each chord's root held on a chord arpeggio program, struck on the beat
+    and the eighth before the next chord; a minor chord takes the minor twin."""
+    for n, chord in enumerate(CHORDS):
+        minor = chord[1] - chord[0] == 3
+        t = start + n * 2 * PPQ
+        track.add(t, [0xC0 | ch, CHORD_ARPEGGIOS[major] if minor else major], order=0)
+        track.note(t, ch, chord[0] + octave, 3 * EIGHTH - 20, 90)
+        track.note(t + 3 * EIGHTH, ch, chord[0] + octave, EIGHTH - 20, 80)
 
 
 def pads(track, ch, start=0, velocity=90):
@@ -138,20 +159,33 @@ def phrase(name, category, parts):
     """The audition of one preset as a MIDI file's bytes."""
     track = Track()
     kits = [p for p, (mode, _) in enumerate(parts) if mode in (PERCUSSION, SAMPLER)]
+    gm = "GM" in name or category == "GM Variations"
     if category in SOLO_ROLE:
-        SOLO_ROLE[category](track, 0)
+        if SOLO_ROLE[category] is lead:
+            lead(track, 0, wheel=gm)
+        else:
+            SOLO_ROLE[category](track, 0)
         if category == "Effects" and DRUMS in kits:
             groove(track, DRUMS, effects=parts[DRUMS][0] == SAMPLER)
     elif category == "Kits":
         for n, part in enumerate(kits):
             groove(track, part, start=n * 3 * BAR, effects=parts[part][0] == SAMPLER)
     else:
+        programs = [program for _, program in parts]
         if category == "Banks":  # the bare bank: a band from its own programs
-            for ch, program in enumerate(GM_BAND if "GM" in name else CHIP_BAND):
+            programs[:4] = GM_BAND if gm else CHIP_BAND
+            for ch, program in enumerate(programs[:4]):
                 track.add(0, [0xC0 | ch, program], order=0)
         used = [p for p in range(8) if parts[p][0] == INSTRUMENT and (p < 4 or parts[p][1] != 0)]
         for role, part in zip(BAND_ROLES, used):
-            role(track, part)
+            if not gm and part != used[0] and programs[part] == programs[used[0]]:
+                lead(track, part, start=EIGHTH)  # a second part on the lead's program: its echo, an eighth later
+            elif role is lead:
+                lead(track, part, wheel=gm)
+            elif role is arpeggio and not gm and programs[part] in CHORD_ARPEGGIOS:
+                chord_arpeggio(track, part, programs[part])
+            else:
+                role(track, part)
         for part in kits:
             groove(track, part, effects=parts[part][0] == SAMPLER and part != DRUMS)
     return song_bytes(track)
@@ -208,22 +242,40 @@ def read_manifest():
     return entries
 
 
-def write_media(wav, base):
-    """The Ogg Vorbis audition, brought to -3 dBFS for listening, and its spectrogram (sox)."""
+def write_audio(wav, base):
+    """The Ogg Vorbis audition, brought to -3 dBFS for listening."""
     subprocess.run(["sox", wav, "-C", "0", base + ".ogg", "gain", "-n", "-3"], check=True)
-    subprocess.run(["sox", wav, "-n", "remix", "-", "rate", "22050", "spectrogram", "-x", "360", "-y", "129",
-                    "-z", "80", "-m", "-r", "-o", base + ".png"], check=True)
+
+
+def write_spectrogram(wav, base):
+    """Its spectrogram (sox): time in seconds across, frequency in kHz up, level by shade."""
+    x, y = SPECTROGRAM_PIXELS
+    subprocess.run(["sox", wav, "-n", "remix", "-", "rate", "22050", "spectrogram", "-x", str(x), "-y", str(y),
+                    "-z", "80", "-m", "-c", "", "-o", base + ".png"], check=True)
+
+
+def has_axes(png):
+    """Whether a spectrogram has room for its axes around the plot (one written before they were has not)."""
+    try:
+        with open(png, "rb") as f:
+            width, height = struct.unpack(">II", f.read(24)[16:24])
+    except (OSError, struct.error):
+        return False
+    return width > SPECTROGRAM_PIXELS[0] and height > SPECTROGRAM_PIXELS[1]
 
 
 def write_page(rows):
     lines = ["# Factory presets: hear them before loading",
              "",
              "A few seconds of every factory preset playing a phrase written for its category, rendered by",
-             "`tolvane-render` from the preset file, with its spectrogram (time across, 0-11 kHz up). The",
-             "audio is brought to -3 dBFS for listening; the table gives the preset's own peak, which keeps",
-             "a sound module's headroom (a single voice peaks far below a band).",
-             "Leads play a melody while the modulation wheel rises (vibrato comes in late, as a chip",
-             "tracker's delayed vibrato), kits a groove (sample kits end on their game effects, keys 27-31),",
+             "`tolvane-render` from the preset file, with its spectrogram (time in seconds across, frequency",
+             "in kHz up, level in dBFS by shade). The audio is brought to -3 dBFS for listening; the table",
+             "gives the preset's own peak, which keeps a sound module's headroom (a single voice peaks far",
+             "below a band).",
+             "Leads play a melody: the chip leads' vibrato comes in late by itself (the tone's own LFO",
+             "delay), the GM bank's as the modulation wheel rises. Chip templates and banks play each chord",
+             "by its root on a chord arpeggio program, and a part on the lead's sound echoes the lead an",
+             "eighth later; kits play a groove (sample kits end on their game effects, keys 27-31),",
              "banks and templates a band on their parts. Generated by `scripts/factory/sounds.py`; the",
              "test command renders every audition again and compares its samples with",
              "`sounds/manifest.txt`, so this page follows the presets.",
@@ -263,13 +315,17 @@ def main():
                 faults.append("%s peaks at %.2f dBFS on its audition (limit %.1f)" % (name, peak, PEAK_LIMIT_DB))
             if peak < -60.0:
                 faults.append("%s is silent on its audition (%.1f dBFS)" % (name, peak))
-            if manifest.get(file, (None,))[0] != digest:
-                if args.check:
-                    faults.append("%s: the audition's samples differ from docs/sounds/manifest.txt; "
-                                  "run scripts/factory/sounds.py" % name)
-                else:
-                    os.makedirs(MEDIA, exist_ok=True)
-                    write_media(wav, os.path.join(MEDIA, file))
+            base = os.path.join(MEDIA, file)
+            changed = manifest.get(file, (None,))[0] != digest
+            if changed and args.check:
+                faults.append("%s: the audition's samples differ from docs/sounds/manifest.txt; "
+                              "run scripts/factory/sounds.py" % name)
+            elif not args.check:
+                os.makedirs(MEDIA, exist_ok=True)
+                if changed:
+                    write_audio(wav, base)
+                if changed or not has_axes(base + ".png"):
+                    write_spectrogram(wav, base)
     for file in sorted(set(manifest) - set(fresh)):
         faults.append("%s is in the manifest but no preset makes it" % file)
     if not args.check:

@@ -39,7 +39,7 @@ def level_for(wave_index, strc, gain_db):
 class Tone:
     def __init__(self, name, wave, *, gain=0.0, attack=0.0, ring=None, decay=None, sustain=None, release=0.15,
                  kf=0, kf_start=48, strc=STRC_PLAIN, lms=0, lfo_hz=None, cents=0, key=64, pan=64,
-                 percussion=False, tl=None):
+                 percussion=False, tl=None, sequences=(), lfo=None):
         self.name = padded_name(name)
         self.wave = wavetables.wave(wave) if isinstance(wave, str) else wave
         self.strc = strc
@@ -55,6 +55,8 @@ class Tone:
         self.lfoFreq = DEFAULT_LFO_FREQ if lfo_hz is None else envelope.clamp(round(lfo_hz / LFO_HZ_PER_STEP), 0, 16383)
         self.tune = envelope.clamp(TUNE_CENTRE + round(cents / 1200 * TUNE_PER_OCTAVE), 0, 16383)
         self.key, self.pan = key, pan
+        # Tick-clock expression (sequences.py): Sequence objects and an Lfo timing, or none.
+        self.sequences, self.lfo = tuple(sequences), lfo
 
     def values(self):
         return [getattr(self, f) for f in FIELDS]

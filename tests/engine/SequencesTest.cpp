@@ -255,6 +255,24 @@ TEST(SequenceVolume, StepsAttenuateBy20Log15OverVAndZeroEndsTheNote)
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 0) << "a volume sequence that ends on 0 frees the voice";
 }
 
+// The held part has run out and holds when the key is released between two
+// step boundaries: the voice stays on the tick clock until the boundary,
+// then plays the released part and ends on its 0.
+TEST(SequenceVolume, AReleaseAfterTheHeldPartRanOutPlaysTheReleasedPart)
+{
+    EngineHarness h(48000.0f);
+    useSquareWave(h.engine);
+    h.engine.tone(0).rr = 0;
+    h.engine.toneExpression(0).sequence(SequenceKind::Volume) = sequenceOf({15, 6, 0}, kNone, 1, 0, 3);
+    h.noteOn(0, 69, 100);
+    h.noteOff(0, 69, 3 * 800 + 10); // after the boundary at tick 3, where the held part ran out
+    const std::vector<float> peaks = peakPerTick(h, 13);
+    const std::vector<int> expected = {15, 15, 15, 15, 15, 15, 6, 6, 6, 0, 0, 0};
+    for (std::size_t tick = 0; tick < expected.size(); ++tick)
+        EXPECT_NEAR(peaks[tick], peaks[0] * expected[tick] / 15.0f, 0.003f * peaks[0]) << "tick " << tick;
+    EXPECT_EQ(h.engine.getActiveVoiceCount(), 0);
+}
+
 TEST(SequenceVolume, ALoopThroughZeroKeepsTheVoiceAndSilenceIsSilent)
 {
     EngineHarness h(48000.0f);

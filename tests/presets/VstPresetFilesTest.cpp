@@ -192,7 +192,7 @@ TEST(VstPresetFiles, EveryPresetDiffersFromItsBankAndFromEveryOther)
     }
 }
 
-TEST(VstPresetFiles, ChipBankHoldsItsFilesBothKitsAndTheWheelHalfUp)
+TEST(VstPresetFiles, ChipBankHoldsItsFilesWithTheirSequencesBothKitsAndTheWheelAtRest)
 {
     const auto chip = std::find_if(showcasePresets().begin(), showcasePresets().end(),
                                    [](const PresetRecipe& r) { return r.name == "Chip Bank"; });
@@ -214,8 +214,13 @@ TEST(VstPresetFiles, ChipBankHoldsItsFilesBothKitsAndTheWheelHalfUp)
     }
     for (int part = 0; part < 16; ++part) {
         EXPECT_EQ(built.synth->getMode(part), part == 9 ? synth::kModePercussion : synth::kModeInstrument) << part;
-        EXPECT_EQ(built.synth->part(part).cc[1], kChipModWheel) << part;
+        EXPECT_EQ(built.synth->part(part).cc[1], 0) << part;
     }
+    // Vibrato and tremolo move without the wheel: every LFO tone has a depth of its own.
+    for (int tone = 0; tone < synth::kToneCount; ++tone)
+        if (built.synth->tone(tone).strc == 1 || built.synth->tone(tone).strc == 2) {
+            EXPECT_GT(built.synth->toneExpression(tone).lfo.depth, 0) << "tone " << tone;
+        }
 }
 
 // The presets name chip programs by number: a bank reordered under them shows here.
@@ -226,7 +231,7 @@ TEST(VstPresetFiles, TheFourChannelTemplatePlaysTheChipToneItNames)
     ASSERT_NE(found, showcasePresets().end());
     plugin::EngineContext built;
     buildPreset(*found, built);
-    const char* expected[] = {"Vib Lead 25%    ", "Arp Pluck 12.5% ", "Tri Bass        ", "Echo Lead 50%   "};
+    const char* expected[] = {"Vib Lead 25%    ", "Arp Major 12.5% ", "Tri Bass        ", "Echo Lead 50%   "};
     for (int part = 0; part < 4; ++part)
         EXPECT_EQ(std::string(built.synth->tone(built.synth->part(part).program).presetName, 16), expected[part]);
 }

@@ -88,8 +88,6 @@ void loadChipBank(plugin::EngineContext& context)
              textOf(tolvaneChipTones, tolvaneChipTonesSize), textOf(tolvaneChipSamplers, tolvaneChipSamplersSize));
     loadChipSamples(context);
     std::lock_guard lock(context.engineMutex());
-    for (int part = 0; part < synth::kPartCount; ++part)
-        context.synth->part(part).cc[1] = kChipModWheel;
     context.selectByPart();
 }
 

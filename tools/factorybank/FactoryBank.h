@@ -13,9 +13,6 @@ namespace kest::tolvane::tools {
 
 // General MIDI's drum channel 10.
 inline constexpr int kFactoryDrumPart = 9;
-// The chip bank's modulation wheel on every part: vibrato and tremolo tones
-// move from the first note, and a song's CC 1 takes over.
-inline constexpr int kChipModWheel = 64;
 
 std::string_view factoryWaveTableText();
 std::string_view factoryToneText();
@@ -24,10 +21,11 @@ std::string_view factoryToneText();
 // Percussion mode (the other parts keep their modes).
 void loadFactoryBank(plugin::EngineContext& context);
 
-// Applies the chip wavetables, tones and sampler presets, imports the sample
-// kit into its slots (reduced to 8 bits or 4-bit ADPCM, as listed), puts part
-// 10 in Percussion mode (the tone kit) and the modulation wheel of every part
-// at kChipModWheel.
+// Applies the chip wavetables, tones (with their sequences, LFO timing and
+// the tick rate) and sampler presets, imports the sample kit into its slots
+// (reduced to 8 bits or 4-bit ADPCM, as listed) and puts part 10 in
+// Percussion mode (the tone kit). The wheel stays at rest: every vibrato and
+// tremolo tone has its own LFO depth.
 void loadChipBank(plugin::EngineContext& context);
 
 } // namespace kest::tolvane::tools

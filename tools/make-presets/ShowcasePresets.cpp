@@ -83,9 +83,9 @@ enum ChipProgram : int {
     kSawLead8 = 51,
     kSyncSawLead = 52,
     kFiveBitSquare = 55,
-    kArpPluck12 = 56,
-    kArpPluck25 = 57,
-    kArpPluck50 = 58,
+    kArpMajor12 = 56, // a major chord arpeggio; the minor one is the next program
+    kArpMajor25 = 58,
+    kDutyPluck50 = 62,
     kChipStab25 = 64,
     kChipPiano = 67,
     kChipEPiano = 68,
@@ -115,17 +115,17 @@ constexpr PartSetup kToneKitOnOneAndTen[] = {kit(0, kModePercussion), kit(kDrums
 constexpr PartSetup kSampleKitOnOneAndTen[] = {kit(0, kModeSampler), kit(kDrums, kModeSampler)};
 constexpr PartSetup kBothKits[] = {kit(kDrums, kModePercussion), kit(kSecondDrums, kModeSampler)};
 
-constexpr PartSetup kFourChannels[] = {voice(0, kVibLead25), voice(1, kArpPluck12, 90, 40), voice(2, kTriBass),
+constexpr PartSetup kFourChannels[] = {voice(0, kVibLead25), voice(1, kArpMajor12, 90, 40), voice(2, kTriBass),
                                        voice(3, kEchoLead50, 80, 88)};
 constexpr PartSetup kNesChannels[] = {voice(0, kPulse50Lead), voice(1, kPulse25Lead, 90, 48), voice(2, kTriBass),
                                       kit(3, kModePercussion), kit(4, kModeSampler)};
-constexpr PartSetup kHandheldChannels[] = {voice(0, kPulse12Lead, 100, 56), voice(1, kArpPluck25, 90, 72),
+constexpr PartSetup kHandheldChannels[] = {voice(0, kPulse12Lead, 100, 56), voice(1, kArpMajor25, 90, 72),
                                            voice(2, kWaveBass), kit(3, kModePercussion)};
 constexpr PartSetup kSixWaves[] = {voice(0, kFiveBitBrass),          voice(1, kFiveBitStrings, 80, 44),
                                    voice(2, kFiveBitFlute, 90, 84),  voice(3, kFiveBitBass),
                                    voice(4, kFiveBitSquare, 80, 52), voice(5, kChipEPiano, 80, 76),
                                    kit(kDrums, kModeSampler)};
-constexpr PartSetup kArpeggioTrio[] = {voice(0, kArpPluck25, 100, 52), voice(1, kArpPluck50, 85, 80),
+constexpr PartSetup kArpeggioTrio[] = {voice(0, kDutyPluck50, 100, 52), voice(1, kArpMajor25, 85, 80),
                                        voice(2, kPulseBass25), voice(3, kWarmPad, 70)};
 // Part 2 repeats part 1's line a little later in a song: softer, to one side, a hair sharp.
 constexpr PartSetup kEchoPair[] = {voice(0, kEchoLead25, 100, 48),
@@ -133,7 +133,7 @@ constexpr PartSetup kEchoPair[] = {voice(0, kEchoLead25, 100, 48),
                                    voice(2, kTriBass),
                                    voice(3, kWarmPad, 70)};
 constexpr PartSetup kChipBand[] = {
-    voice(0, kPulse25Lead),        voice(1, kArpPluck12, 85, 44), voice(2, kTriBass),
+    voice(0, kPulse25Lead),        voice(1, kArpMajor12, 85, 44), voice(2, kTriBass),
     voice(3, kWarmPad, 70),        voice(4, kChipBell, 80, 84),   voice(5, kChipBrass, 85, 56),
     voice(6, kEchoLead50, 75, 96), voice(7, kPowerFifth, 80, 32)};
 constexpr PartSetup kSampleDrumBand[] = {voice(0, kSawLead8), voice(1, kChipStab25, 85, 44), voice(2, kSubBass8),
@@ -149,7 +149,7 @@ constexpr PartSetup kWaveBassPart[] = {lead(kWaveBass)};
 constexpr PartSetup kSubBass[] = {lead(kSubBass8)};
 constexpr PartSetup kWarmPadPart[] = {lead(kWarmPad)};
 constexpr PartSetup kGlassPadPart[] = {lead(kGlassPad)};
-constexpr PartSetup kChoirPadPart[] = {lead(kChoirPad, 64)};
+constexpr PartSetup kChoirPadPart[] = {lead(kChoirPad)};
 constexpr PartSetup kChipPianoPart[] = {lead(kChipPiano)};
 constexpr PartSetup kMusicBoxPart[] = {lead(kMusicBox)};
 constexpr PartSetup kVibesPart[] = {lead(kChipVibes, 80)};
