@@ -69,6 +69,16 @@ void addRawMidi(const std::uint8_t* bytes, std::size_t size, int time, plugin::P
 
 } // namespace
 
+void addTransport(const clap_event_transport_t& transport, int time, plugin::PendingMidiEvents& events)
+{
+    if ((transport.flags & CLAP_TRANSPORT_HAS_TEMPO) == 0 || !(transport.tempo > 0.0))
+        return;
+    const bool playing =
+        (transport.flags & CLAP_TRANSPORT_IS_PLAYING) != 0 && (transport.flags & CLAP_TRANSPORT_HAS_BEATS_TIMELINE) != 0;
+    const double beat = playing ? static_cast<double>(transport.song_pos_beats) / CLAP_BEATTIME_FACTOR : 0.0;
+    events.addTransport(transport.tempo, playing, beat, time);
+}
+
 int noteOnVelocity(double velocity)
 {
     const double clamped = std::isfinite(velocity) ? std::clamp(velocity, 0.0, 1.0) : 0.0;
@@ -101,6 +111,10 @@ std::optional<ParamChange> translateEvent(const clap_event_header_t& event, int 
             const auto& sysEx = reinterpret_cast<const clap_event_midi_sysex_t&>(event);
             addRawMidi(sysEx.buffer, sysEx.buffer ? sysEx.size : 0, time, events);
         }
+        break;
+    case CLAP_EVENT_TRANSPORT:
+        if (event.size >= sizeof(clap_event_transport_t))
+            addTransport(reinterpret_cast<const clap_event_transport_t&>(event), time, events);
         break;
     case CLAP_EVENT_PARAM_VALUE:
         if (event.size >= sizeof(clap_event_param_value_t)) {

@@ -23,10 +23,15 @@ struct ParamChange {
 };
 
 // Adds what `event` means to `events` at its frame (pulled inside
-// 0..lastFrame). A parameter change is returned to the caller instead;
-// transport, expressions, modulation and other spaces' events are ignored.
+// 0..lastFrame); a transport event becomes the engine's transport there. A
+// parameter change is returned to the caller instead; expressions,
+// modulation and other spaces' events are ignored.
 std::optional<ParamChange> translateEvent(const clap_event_header_t& event, int lastFrame,
                                           plugin::PendingMidiEvents& events);
+
+// The block's transport (clap_process.transport), at frame 0: its tempo,
+// and its song position while it plays. Without a tempo it says nothing.
+void addTransport(const clap_event_transport_t& transport, int time, plugin::PendingMidiEvents& events);
 
 // A CLAP velocity (0..1) as a MIDI one: a note-on keeps at least 1, since
 // CLAP's zero-velocity note-on is no note-off.

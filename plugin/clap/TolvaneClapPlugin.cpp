@@ -83,6 +83,9 @@ clap_process_status TolvaneClapPlugin::process(const clap_process_t& process)
         pending_.clear();
     bypass_.takeRestored(context_, pending_);
     const int frames = static_cast<int>(std::min<std::uint32_t>(process.frames_count, 1u << 30));
+    // The transport as of the block's start, ahead of its events (as the renderer queues a tempo change).
+    if (process.transport != nullptr)
+        addTransport(*process.transport, 0, pending_);
     if (const clap_input_events_t* in = process.in_events) {
         const std::uint32_t count = in->size(in);
         for (std::uint32_t i = 0; i < count; ++i)

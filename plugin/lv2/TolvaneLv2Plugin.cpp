@@ -59,6 +59,7 @@ TolvaneLv2Plugin::TolvaneLv2Plugin(double sampleRate, const HostFeatures& featur
     uris_.midiEvent = map.map(map.handle, LV2_MIDI__MidiEvent);
     uris_.atomChunk = map.map(map.handle, LV2_ATOM__Chunk);
     uris_.stateKey = map.map(map.handle, kStateKeyUri);
+    transportUris_.map(map);
     context_.setSampleRate(static_cast<float>(sampleRate));
     if (features.maxBlockLength > 0)
         context_.setBlockSize(features.maxBlockLength);
@@ -106,6 +107,12 @@ void TolvaneLv2Plugin::readEvents(std::uint32_t frames)
     const int lastFrame = std::max(static_cast<int>(frames) - 1, 0);
     LV2_ATOM_SEQUENCE_FOREACH(events_, event)
     {
+        // The transport (time:Position) arrives where it holds, between the notes.
+        if (Transport transport; readTransport(transportUris_, event->body, transport)) {
+            const auto frame = static_cast<int>(std::clamp<std::int64_t>(event->time.frames, 0, lastFrame));
+            pending_.addTransport(transport.tempo, transport.hasBeat, transport.beat, frame);
+            continue;
+        }
         if (event->body.type != uris_.midiEvent)
             continue;
         plugin::RawMidi raw;

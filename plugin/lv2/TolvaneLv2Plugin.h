@@ -23,6 +23,7 @@
 
 #include "EngineContext.h"
 #include "Lv2Identity.h"
+#include "Lv2Transport.h"
 #include "PendingMidiEvents.h"
 
 namespace kest::tolvane::lv2 {
@@ -80,6 +81,7 @@ private:
         LV2_URID atomChunk = 0;
         LV2_URID stateKey = 0;
     };
+    TransportUris transportUris_;
 
     plugin::EngineContext context_;
     plugin::PendingMidiEvents pending_;

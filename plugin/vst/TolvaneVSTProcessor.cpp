@@ -219,6 +219,18 @@ void TolvaneVSTProcessor::readEvents(IEventList* events, int32 numSamples)
     }
 }
 
+// The host's tempo, and its song position while the transport plays, as of
+// the block's first frame (a VST 3 host gives them once a block), ahead of
+// the block's events as the renderer queues a tempo change.
+void TolvaneVSTProcessor::readTransport(const ProcessContext* context)
+{
+    if (!context || (context->state & ProcessContext::kTempoValid) == 0 || !(context->tempo > 0.0))
+        return;
+    const bool playing = (context->state & ProcessContext::kPlaying) != 0 &&
+                         (context->state & ProcessContext::kProjectTimeMusicValid) != 0;
+    pending_.addTransport(context->tempo, playing, playing ? context->projectTimeMusic : 0.0, 0);
+}
+
 bool TolvaneVSTProcessor::collectOutputs(ProcessData& data, float** channels)
 {
     const auto bytes = static_cast<std::size_t>(std::max<int32>(data.numSamples, 0)) * sizeof(float);
@@ -282,6 +294,7 @@ tresult PLUGIN_API TolvaneVSTProcessor::process(ProcessData& data)
     if (bypass_.takeRestored(*context_, pending_))
         points_.clear();
 
+    readTransport(data.processContext);
     readParameterChanges(data.inputParameterChanges, data.numSamples);
     readEvents(data.inputEvents, data.numSamples);
 

@@ -58,6 +58,7 @@ private:
     void readParameterChanges(IParameterChanges* changes, int32 numSamples);
     void readMidiQueue(IParamValueQueue& queue, int channel, int item, int32 numSamples);
     void readEvents(IEventList* events, int32 numSamples);
+    void readTransport(const ProcessContext* context);
     void switchBypass(bool on);
     bool collectOutputs(ProcessData& data, float** channels);
     void zeroOutputs(ProcessData& data);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LilvHost.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "lv2/atom/forge.h"
@@ -11,6 +12,7 @@
 #include "lv2/parameters/parameters.h"
 #include "lv2/presets/presets.h"
 #include "lv2/state/state.h"
+#include "lv2/time/time.h"
 
 #include "Lv2Identity.h"
 
@@ -139,7 +141,7 @@ PluginInstance::~PluginInstance()
     lilv_instance_free(instance_);
 }
 
-void PluginInstance::setEvents(const std::vector<MidiAt>& events)
+void PluginInstance::setEvents(const std::vector<MidiAt>& events, const HostTransport* transport)
 {
     LV2_Atom_Forge forge;
     lv2_atom_forge_init(&forge, LilvBundle::instance().urids().mapFeature());
@@ -147,6 +149,26 @@ void PluginInstance::setEvents(const std::vector<MidiAt>& events)
                               eventBuffer_.size() * sizeof(std::uint64_t));
     LV2_Atom_Forge_Frame frame;
     lv2_atom_forge_sequence_head(&forge, &frame, 0);
+    if (transport != nullptr) {
+        UridMap& urids = LilvBundle::instance().urids();
+        const double bar = std::floor(transport->beat / 4.0);
+        LV2_Atom_Forge_Frame object;
+        lv2_atom_forge_frame_time(&forge, 0);
+        lv2_atom_forge_object(&forge, &object, 0, urids.map(LV2_TIME__Position));
+        lv2_atom_forge_key(&forge, urids.map(LV2_TIME__bar));
+        lv2_atom_forge_long(&forge, static_cast<std::int64_t>(bar));
+        lv2_atom_forge_key(&forge, urids.map(LV2_TIME__barBeat));
+        lv2_atom_forge_double(&forge, transport->beat - 4.0 * bar);
+        lv2_atom_forge_key(&forge, urids.map(LV2_TIME__beatsPerBar));
+        lv2_atom_forge_float(&forge, 4.0f);
+        lv2_atom_forge_key(&forge, urids.map(LV2_TIME__beatUnit));
+        lv2_atom_forge_int(&forge, 4);
+        lv2_atom_forge_key(&forge, urids.map(LV2_TIME__beatsPerMinute));
+        lv2_atom_forge_double(&forge, transport->bpm);
+        lv2_atom_forge_key(&forge, urids.map(LV2_TIME__speed));
+        lv2_atom_forge_float(&forge, transport->rolling ? 1.0f : 0.0f);
+        lv2_atom_forge_pop(&forge, &object);
+    }
     for (const MidiAt& event : events) {
         lv2_atom_forge_frame_time(&forge, event.frame);
         lv2_atom_forge_atom(&forge, static_cast<std::uint32_t>(event.bytes.size()), midiEvent_);

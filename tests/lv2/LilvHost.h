@@ -63,6 +63,13 @@ struct MidiAt {
     std::vector<std::uint8_t> bytes; // one complete message
 };
 
+// The host's transport at a block's first frame, sent as a time:Position.
+struct HostTransport {
+    double bpm = 120.0;
+    double beat = 0.0; // quarter notes from the song's start, in 4/4
+    bool rolling = true;
+};
+
 class PluginInstance {
 public:
     static constexpr int kChannels = 32;
@@ -73,8 +80,9 @@ public:
     bool valid() const { return instance_ != nullptr; }
     LilvInstance* lilvInstance() const { return instance_; }
 
-    // The next block's events into the MIDI port (the host's work, done before run).
-    void setEvents(const std::vector<MidiAt>& events);
+    // The next block's events into the MIDI port (the host's work, done before
+    // run), after the transport at frame 0 when there is one.
+    void setEvents(const std::vector<MidiAt>& events, const HostTransport* transport = nullptr);
     // One block; the outputs (32, or the stereo plug-in's 2) are then in output(channel).
     void run(int frames);
     int channels() const { return static_cast<int>(outputs_.size()); }

@@ -173,6 +173,11 @@ TEST_P(RendererEqualsLv2Plugin, WithToneSequences)
     expectSameRender(oneTickScore(), 6.0, tolvane_test::withToneSequences(bankState()));
 }
 
+TEST_P(RendererEqualsLv2Plugin, WithPlayModesOnTheHostsTransport)
+{
+    expectSameRender(tolvane_test::playModesScore(), 4.0, tolvane_test::withPlayModes(bankState()));
+}
+
 TEST_P(RendererEqualsLv2Plugin, OnGeneralMidiSongs)
 {
     for (const char* name : {"blupi-music004.mid", "blupi-music006.mid"}) {

@@ -18,7 +18,9 @@ Channels renderWithPlugin(PluginInstance& plugin, const tools::MidiSong& song, i
         events.clear();
         for (const auto& [offset, event] : blocks.next(length))
             events.push_back({offset, tolvane_test::rawMidiBytes(song, *event)});
-        plugin.setEvents(events);
+        const tolvane_test::SongTransport transport = tolvane_test::transportAt(song, start, kRate);
+        const HostTransport position{.bpm = transport.tempo, .beat = transport.beat};
+        plugin.setEvents(events, &position);
         plugin.run(length);
         for (int c = 0; c < plugin.channels(); ++c)
             out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), plugin.output(c),

@@ -84,6 +84,64 @@ std::vector<std::uint8_t> withToneSequences(const std::vector<std::uint8_t>& sta
     return writer.bytes;
 }
 
+std::vector<std::uint8_t> withPlayModes(const std::vector<std::uint8_t>& state)
+{
+    namespace synth = kest::tolvane::synth;
+    plugin::EngineContext context;
+    plugin::MemoryByteReader reader(state);
+    EXPECT_TRUE(context.readState(reader));
+    synth::SynthesizerWT& engine = *context.synth;
+    engine.setStoredPlay(0, {.mode = synth::kPlayLegato, .portamentoTime = 40});
+    engine.setStoredPlay(1, {.arpPattern = synth::kArpUp, .arpOctaves = 2, .arpRate = 2});
+    engine.setStoredPlay(2, {.arpPattern = synth::kArpUpDown, .arpNoteValue = 5, .arpRetrigger = true});
+    engine.setStoredPlay(3, {.mode = synth::kPlayMono, .arpPattern = synth::kArpAsPlayed, .arpNoteValue = 4});
+    plugin::MemoryByteWriter writer;
+    EXPECT_TRUE(context.writeState(writer));
+    return writer.bytes;
+}
+
+tools::MidiSong playModesScore()
+{
+    tools::MidiTrackWriter t;
+    t.tempoBpm(0, 150.0);
+    t.controlChange(0, 0, 65, 127); // portamento on for the lead
+    const int lead[] = {60, 64, 67, 72, 71, 67, 64, 62};
+    for (int i = 0; i < 8; ++i) // overlapping: legato slides
+        t.note(240u * static_cast<std::uint64_t>(i), 300, 0, lead[i], 100);
+    for (int channel = 1; channel < 4; ++channel) {
+        const std::uint64_t start = 120u * static_cast<std::uint64_t>(channel);
+        t.note(start, 1800, channel, 48 + channel, 100); // a chord struck a tick apart, released unevenly
+        t.note(start + 1, 1802, channel, 52 + channel, 100);
+        t.note(start + 2, 1700, channel, 55 + channel, 100);
+        t.note(start + 960, 400, channel, 62 + channel, 90); // a key joins while it runs
+    }
+    t.controlChange(2200, 3, 64, 127); // pedal: released keys stay in the arpeggio
+    t.note(2200, 100, 3, 60, 100);
+    t.note(2210, 100, 3, 63, 100);
+    t.controlChange(2800, 3, 64, 0);
+    t.setEndTick(3400);
+    const std::vector<std::uint8_t> bytes = tools::encodeMidiFile(0, 480, std::span(&t, 1));
+    auto read = tools::readMidiFile(bytes);
+    EXPECT_TRUE(read.song) << read.error;
+    return read.song ? *read.song : tools::MidiSong{};
+}
+
+SongTransport transportAt(const tools::MidiSong& song, std::int64_t frame, int sampleRate)
+{
+    SongTransport transport;
+    double tempoTick = 0.0, tempoSeconds = 0.0;
+    for (const tools::SongTempo& tempo : song.tempos) {
+        if (std::llround(tempo.seconds * sampleRate) > frame)
+            break;
+        transport.tempo = tempo.beatsPerMinute;
+        tempoTick = static_cast<double>(tempo.tick);
+        tempoSeconds = tempo.seconds;
+    }
+    const double seconds = static_cast<double>(frame) / sampleRate;
+    transport.beat = tempoTick / song.division.ticksPerQuarter + (seconds - tempoSeconds) * transport.tempo / 60.0;
+    return transport;
+}
+
 Difference compare(const Channels& a, const Channels& b)
 {
     Difference d;

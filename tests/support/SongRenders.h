@@ -29,6 +29,21 @@ Channels renderWithRenderer(const kest::tolvane::tools::MidiSong& song, int bloc
 // a second: what the plug-ins and the renderer must play alike too.
 std::vector<std::uint8_t> withToneSequences(const std::vector<std::uint8_t>& state);
 
+// Play modes and the arpeggiator on the first parts' stored play (LEGATO
+// with portamento, arpeggios on ticks and on note values, MONO), and the
+// score that plays them: a tempo of 150 BPM, a lead line with slides, held
+// chords whose keys come and go a few samples apart, the sustain pedal.
+std::vector<std::uint8_t> withPlayModes(const std::vector<std::uint8_t>& state);
+kest::tolvane::tools::MidiSong playModesScore();
+
+// The song's transport at `frame` as a host gives it: the tempo there and the
+// beat (quarter notes from the song's start) through its tempo map.
+struct SongTransport {
+    double tempo = 120.0;
+    double beat = 0.0;
+};
+SongTransport transportAt(const kest::tolvane::tools::MidiSong& song, std::int64_t frame, int sampleRate = kSongRate);
+
 // Samples that differ bit for bit, and where the first one is.
 struct Difference {
     std::int64_t count = 0;

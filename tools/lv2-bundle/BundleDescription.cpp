@@ -26,6 +26,7 @@ constexpr std::string_view kPrefixes = R"(@prefix atom: <http://lv2plug.in/ns/ex
 @prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .
 @prefix owl: <http://www.w3.org/2002/07/owl#> .
 @prefix pset: <http://lv2plug.in/ns/ext/presets#> .
+@prefix time: <http://lv2plug.in/ns/ext/time#> .
 @prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .
 @prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .
 @prefix state: <http://lv2plug.in/ns/ext/state#> .
@@ -135,7 +136,7 @@ void writePluginHead(std::ostringstream& out, const char* pluginUri, const std::
     if (withEditor)
         out << "    ui:ui " << uri(kUiUri) << " ;\n";
     out << "    lv2:port [\n        a lv2:InputPort, atom:AtomPort ;\n"
-        << "        atom:bufferType atom:Sequence ;\n        atom:supports midi:MidiEvent ;\n"
+        << "        atom:bufferType atom:Sequence ;\n        atom:supports midi:MidiEvent, time:Position ;\n"
         << "        lv2:designation lv2:control ;\n"
         << "        lv2:index " << kEventPort << " ;\n        lv2:symbol \"events\" ;\n"
         << "        lv2:name " << quoted(ids::kEventInputName) << "\n    ]";

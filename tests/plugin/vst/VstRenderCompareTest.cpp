@@ -22,6 +22,7 @@
 #include "VstTestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "public.sdk/source/common/memorystream.h"
@@ -77,6 +78,16 @@ public:
             Block block(length);
             MidiParameterChanges changes;
             block.data.inputParameterChanges = &changes;
+            // A playing transport, as hosts give it: tempo and position at the block's start.
+            const tolvane_test::SongTransport transport = tolvane_test::transportAt(song, start);
+            ProcessContext context{};
+            context.state = ProcessContext::kPlaying | ProcessContext::kTempoValid |
+                            ProcessContext::kProjectTimeMusicValid;
+            context.sampleRate = kRate;
+            context.projectTimeSamples = start;
+            context.tempo = transport.tempo;
+            context.projectTimeMusic = transport.beat;
+            block.data.processContext = &context;
             for (; next < timed.size() && timed[next].frame < start + length; ++next)
                 deliver(song, song.events[timed[next].songIndex], static_cast<int32>(timed[next].frame - start), block,
                         changes);
@@ -184,6 +195,11 @@ TEST_P(RendererEqualsPlugin, OnAnEverydayScore) { expectSameRender(everydayScore
 TEST_P(RendererEqualsPlugin, WithToneSequences)
 {
     expectSameRender(everydayScore(), GetParam(), 5.0, tolvane_test::withToneSequences(bankState()));
+}
+
+TEST_P(RendererEqualsPlugin, WithPlayModesOnTheHostsTransport)
+{
+    expectSameRender(tolvane_test::playModesScore(), GetParam(), 4.0, tolvane_test::withPlayModes(bankState()));
 }
 
 TEST_P(RendererEqualsPlugin, OnGeneralMidiSongs)
