@@ -24,7 +24,8 @@ bool EmbeddingFrame::registered(const Linux::IEventHandler* handler) const
 
 const EmbeddingFrame::Timer* EmbeddingFrame::registered(const Linux::ITimerHandler* handler) const
 {
-    const auto found = std::find_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == handler; });
+    const auto found =
+        std::find_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == handler; });
     return found == timers_.end() ? nullptr : &*found;
 }
 
@@ -114,7 +115,8 @@ tresult PLUGIN_API EmbeddingFrame::registerTimer(Linux::ITimerHandler* handler, 
 
 tresult PLUGIN_API EmbeddingFrame::unregisterTimer(Linux::ITimerHandler* handler)
 {
-    const auto found = std::find_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == handler; });
+    const auto found =
+        std::find_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.handler == handler; });
     if (found == timers_.end())
         return kInvalidArgument;
     timers_.erase(found);

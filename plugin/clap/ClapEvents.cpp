@@ -73,8 +73,8 @@ void addTransport(const clap_event_transport_t& transport, int time, plugin::Pen
 {
     if ((transport.flags & CLAP_TRANSPORT_HAS_TEMPO) == 0 || !(transport.tempo > 0.0))
         return;
-    const bool playing =
-        (transport.flags & CLAP_TRANSPORT_IS_PLAYING) != 0 && (transport.flags & CLAP_TRANSPORT_HAS_BEATS_TIMELINE) != 0;
+    const bool playing = (transport.flags & CLAP_TRANSPORT_IS_PLAYING) != 0 &&
+                         (transport.flags & CLAP_TRANSPORT_HAS_BEATS_TIMELINE) != 0;
     const double beat = playing ? static_cast<double>(transport.song_pos_beats) / CLAP_BEATTIME_FACTOR : 0.0;
     events.addTransport(transport.tempo, playing, beat, time);
 }

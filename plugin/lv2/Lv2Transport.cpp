@@ -56,8 +56,8 @@ bool readTransport(const TransportUris& uris, const LV2_Atom& atom, Transport& t
         return false;
     const LV2_Atom *bar = nullptr, *barBeat = nullptr, *beatsPerBar = nullptr, *beatUnit = nullptr, *bpm = nullptr,
                    *speed = nullptr;
-    lv2_atom_object_get(&object, uris.bar, &bar, uris.barBeat, &barBeat, uris.beatsPerBar, &beatsPerBar,
-                        uris.beatUnit, &beatUnit, uris.beatsPerMinute, &bpm, uris.speed, &speed, 0);
+    lv2_atom_object_get(&object, uris.bar, &bar, uris.barBeat, &barBeat, uris.beatsPerBar, &beatsPerBar, uris.beatUnit,
+                        &beatUnit, uris.beatsPerMinute, &bpm, uris.speed, &speed, 0);
     double tempo = 0.0;
     if (!number(uris, bpm, tempo) || !(tempo > 0.0))
         return false;

@@ -285,7 +285,8 @@ void ClapInstance::deactivate()
     active_ = false;
 }
 
-clap_process_status ClapInstance::process(const EventList& events, int frames, std::optional<float> fill)
+clap_process_status ClapInstance::process(const EventList& events, int frames, std::optional<float> fill,
+                                          const clap_event_transport_t* transport)
 {
     if (fill)
         for (auto& channel : outputs_)
@@ -296,6 +297,7 @@ clap_process_status ClapInstance::process(const EventList& events, int frames, s
     process.audio_outputs = buffers_.data();
     process.audio_outputs_count = static_cast<uint32_t>(buffers_.size());
     process.in_events = events.list();
+    process.transport = transport;
     static const clap_output_events_t noOutput{
         nullptr, [](const clap_output_events_t*, const clap_event_header_t*) { return true; }};
     process.out_events = &noOutput;

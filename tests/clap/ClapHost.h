@@ -93,7 +93,8 @@ public:
     void deactivate();
     bool isActive() const { return active_; }
     // One block; the outputs are set to `fill` first when given (to see what the plug-in writes).
-    clap_process_status process(const EventList& events, int frames, std::optional<float> fill = 0.0f);
+    clap_process_status process(const EventList& events, int frames, std::optional<float> fill = 0.0f,
+                                const clap_event_transport_t* transport = nullptr);
     const float* output(int channel) const { return outputs_[static_cast<std::size_t>(channel)].data(); }
     std::uint64_t constantMask(int port) const { return buffers_[static_cast<std::size_t>(port)].constant_mask; }
 

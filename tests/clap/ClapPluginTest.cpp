@@ -105,14 +105,14 @@ TEST(ClapDescription, TheFactoryOffersOneInstrumentWithItsPortsAndExtensions)
 // every one of the 32 channels written in every block.
 class RendererEqualsClapPlugin : public ::testing::TestWithParam<int> {
 protected:
-    void expectSameRender(const tools::MidiSong& song, double seconds, Dialect dialect)
+    void expectSameRender(const tools::MidiSong& song, double seconds, Dialect dialect,
+                          const std::vector<std::uint8_t>& state = tolvane_test::bankStateReceivingSysEx())
     {
         const auto frames = static_cast<std::int64_t>(seconds * kRate);
-        const Channels rendered =
-            tolvane_test::renderWithRenderer(song, GetParam(), frames, tolvane_test::bankStateReceivingSysEx());
+        const Channels rendered = tolvane_test::renderWithRenderer(song, GetParam(), frames, state);
         ClapInstance plugin(builtModule(), pluginId(), kRate, GetParam());
         ASSERT_TRUE(plugin.valid());
-        ASSERT_TRUE(plugin.loadState(tolvane_test::bankStateReceivingSysEx()));
+        ASSERT_TRUE(plugin.loadState(state));
         const ClapRender played = renderWithClap(plugin, song, GetParam(), frames, dialect);
         ASSERT_GT(tolvane_test::rms(rendered), 1e-3) << "a silent render proves nothing";
         EXPECT_TRUE(played.everyChannelWritten);
@@ -128,6 +128,12 @@ TEST_P(RendererEqualsClapPlugin, OnControllersSetUpOnOneTickInBothNoteDialects)
         SCOPED_TRACE(dialect == Dialect::Midi ? "MIDI" : "CLAP notes");
         expectSameRender(tolvane_test::oneTickScore(), 6.0, dialect);
     }
+}
+
+TEST_P(RendererEqualsClapPlugin, WithPlayModesOnTheHostsTransport)
+{
+    expectSameRender(tolvane_test::playModesScore(), 4.0, Dialect::ClapNotes,
+                     tolvane_test::withPlayModes(tolvane_test::bankStateReceivingSysEx()));
 }
 
 TEST_P(RendererEqualsClapPlugin, OnGeneralMidiSongs)

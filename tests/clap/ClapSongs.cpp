@@ -43,7 +43,14 @@ ClapRender renderWithClap(ClapInstance& plugin, const tools::MidiSong& song, int
         events.clear();
         for (const auto& [offset, event] : blocks.next(length))
             addSongEvent(events, song, *event, offset, dialect);
-        plugin.process(events, length, kUnwritten);
+        // A playing transport, as hosts give it: tempo and position at the block's start.
+        const tolvane_test::SongTransport now = tolvane_test::transportAt(song, start);
+        clap_event_transport_t transport{};
+        transport.header = {sizeof(transport), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+        transport.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING;
+        transport.tempo = now.tempo;
+        transport.song_pos_beats = static_cast<clap_beattime>(std::llround(now.beat * CLAP_BEATTIME_FACTOR));
+        plugin.process(events, length, kUnwritten, &transport);
         for (int c = 0; c < ClapInstance::kChannels; ++c) {
             const float* out = plugin.output(c);
             for (int i = 0; i < length; ++i)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SongHostEvents.h"
 
+#include <cmath>
+
 #include "MidiEvent.h"
 
 namespace tolvane_test {
@@ -35,6 +37,22 @@ const std::vector<SongBlocks::Event>& SongBlocks::next(int length)
             {static_cast<int>(timed_[nextEvent_].frame - start_), &song_.events[timed_[nextEvent_].songIndex]});
     start_ += length;
     return block_;
+}
+
+SongTransport transportAt(const tools::MidiSong& song, std::int64_t frame, int sampleRate)
+{
+    SongTransport transport;
+    double tempoTick = 0.0, tempoSeconds = 0.0;
+    for (const tools::SongTempo& tempo : song.tempos) {
+        if (std::llround(tempo.seconds * sampleRate) > frame)
+            break;
+        transport.tempo = tempo.beatsPerMinute;
+        tempoTick = static_cast<double>(tempo.tick);
+        tempoSeconds = tempo.seconds;
+    }
+    const double seconds = static_cast<double>(frame) / sampleRate;
+    transport.beat = tempoTick / song.division.ticksPerQuarter + (seconds - tempoSeconds) * transport.tempo / 60.0;
+    return transport;
 }
 
 } // namespace tolvane_test

@@ -12,6 +12,14 @@
 
 namespace tolvane_test {
 
+// The song's transport at `frame` as a host gives it: the tempo there and the
+// beat (quarter notes from the song's start) through its tempo map.
+struct SongTransport {
+    double tempo = 120.0;
+    double beat = 0.0;
+};
+SongTransport transportAt(const kest::tolvane::tools::MidiSong& song, std::int64_t frame, int sampleRate = 44100);
+
 // One complete message: status byte first; SysEx from F0 to F7.
 std::vector<std::uint8_t> rawMidiBytes(const kest::tolvane::tools::MidiSong& song,
                                        const kest::tolvane::tools::SongEvent& event);

@@ -126,22 +126,6 @@ tools::MidiSong playModesScore()
     return read.song ? *read.song : tools::MidiSong{};
 }
 
-SongTransport transportAt(const tools::MidiSong& song, std::int64_t frame, int sampleRate)
-{
-    SongTransport transport;
-    double tempoTick = 0.0, tempoSeconds = 0.0;
-    for (const tools::SongTempo& tempo : song.tempos) {
-        if (std::llround(tempo.seconds * sampleRate) > frame)
-            break;
-        transport.tempo = tempo.beatsPerMinute;
-        tempoTick = static_cast<double>(tempo.tick);
-        tempoSeconds = tempo.seconds;
-    }
-    const double seconds = static_cast<double>(frame) / sampleRate;
-    transport.beat = tempoTick / song.division.ticksPerQuarter + (seconds - tempoSeconds) * transport.tempo / 60.0;
-    return transport;
-}
-
 Difference compare(const Channels& a, const Channels& b)
 {
     Difference d;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "MidiFile.h"
+#include "SongHostEvents.h"
 
 namespace tolvane_test {
 
@@ -35,14 +36,6 @@ std::vector<std::uint8_t> withToneSequences(const std::vector<std::uint8_t>& sta
 // chords whose keys come and go a few samples apart, the sustain pedal.
 std::vector<std::uint8_t> withPlayModes(const std::vector<std::uint8_t>& state);
 kest::tolvane::tools::MidiSong playModesScore();
-
-// The song's transport at `frame` as a host gives it: the tempo there and the
-// beat (quarter notes from the song's start) through its tempo map.
-struct SongTransport {
-    double tempo = 120.0;
-    double beat = 0.0;
-};
-SongTransport transportAt(const kest::tolvane::tools::MidiSong& song, std::int64_t frame, int sampleRate = kSongRate);
 
 // Samples that differ bit for bit, and where the first one is.
 struct Difference {

@@ -22,9 +22,9 @@
 #include "VstTestSupport.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
-#include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "public.sdk/source/common/memorystream.h"
 
 using namespace tolvane_vst_test;
@@ -81,8 +81,8 @@ public:
             // A playing transport, as hosts give it: tempo and position at the block's start.
             const tolvane_test::SongTransport transport = tolvane_test::transportAt(song, start);
             ProcessContext context{};
-            context.state = ProcessContext::kPlaying | ProcessContext::kTempoValid |
-                            ProcessContext::kProjectTimeMusicValid;
+            context.state =
+                ProcessContext::kPlaying | ProcessContext::kTempoValid | ProcessContext::kProjectTimeMusicValid;
             context.sampleRate = kRate;
             context.projectTimeSamples = start;
             context.tempo = transport.tempo;
