@@ -105,6 +105,17 @@ private:
     }
 };
 
+// Wavetable 1 as a square of full-scale codes, played by the tone: every
+// sample of a sounding voice is far from zero, and an attenuation shows in
+// every sample.
+inline void useSquareWave(synth::SynthesizerWT& engine, int tone = 0)
+{
+    std::int32_t* table = engine.waveTable(1);
+    for (int i = 0; i < engine.tableSize; ++i)
+        table[i] = i < engine.tableSize / 2 ? 0 : 1;
+    engine.tone(tone).wave = 1;
+}
+
 // Index of the first sample whose magnitude exceeds the threshold, or -1.
 inline int firstAbove(const std::vector<float>& s, float threshold, int from = 0)
 {

@@ -36,10 +36,10 @@ float peakIn(const std::vector<float>& s, int from, int to)
 }
 
 // Part 0 on tone 0 (the power-on sine) with an attack slow enough to show a
-// restart, and the part's play settings.
-void prepare(EngineHarness& h, const PartPlaySettings& play)
+// restart unless another is given, and the part's play settings.
+void prepare(EngineHarness& h, const PartPlaySettings& play, int attack = 96)
 {
-    h.engine.tone(0).ar = 96;
+    h.engine.tone(0).ar = attack;
     h.engine.tone(0).rr = 100;
     h.engine.setStoredPlay(0, play);
 }
@@ -136,8 +136,7 @@ TEST_P(Glide, LastsItsTicksAndMovesOnAStraightLine)
     const GlideCase& c = GetParam();
     const int tick = static_cast<int>(kRate) / c.tickRate;
     EngineHarness h(kRate);
-    prepare(h, {});
-    h.engine.tone(0).ar = 127;
+    prepare(h, {}, 127);
     h.engine.setTickRate(c.tickRate);
     h.controlChange(0, 65, 127, 0);
     h.controlChange(0, 5, 64, 0);
@@ -159,8 +158,7 @@ INSTANTIATE_TEST_SUITE_P(TickRates, Glide, ::testing::Values(GlideCase{60, 61}, 
 TEST(GlideFrom, PortamentoControlGlidesOneNoteOnly)
 {
     EngineHarness h(kRate);
-    prepare(h, {});
-    h.engine.tone(0).ar = 127;
+    prepare(h, {}, 127);
     h.controlChange(0, 5, 30, 0); // about 0.22 s: 13 ticks
     h.controlChange(0, 84, 48, 0);
     h.noteOn(0, 60, 100, 100);
@@ -189,8 +187,7 @@ PartPlaySettings arpeggio(int pattern, int octaves = 1, int rate = 2, bool retri
 std::vector<int> stepNotes(const PartPlaySettings& play, int steps)
 {
     EngineHarness h(kRate);
-    prepare(h, play);
-    h.engine.tone(0).ar = 127;
+    prepare(h, play, 127);
     h.noteOn(0, 64, 100, 0);
     h.noteOn(0, 60, 100, 3);
     h.noteOn(0, 67, 100, 9);
@@ -238,8 +235,7 @@ TEST(Arpeggio, RandomRepeatsAndPlaysOnlyHeldNotes)
 TEST(Arpeggio, ReleasesAndThePedal)
 {
     EngineHarness h(kRate);
-    prepare(h, arpeggio(synth::kArpUp));
-    h.engine.tone(0).ar = 127;
+    prepare(h, arpeggio(synth::kArpUp), 127);
     h.noteOn(0, 60, 100, 0);
     h.noteOn(0, 64, 100, 2);
     h.noteOff(0, 64, 3000);
@@ -271,12 +267,8 @@ TEST(Arpeggio, NoteValueStepsFollowTheTempoMap)
     EngineHarness h(kRate);
     PartPlaySettings play = arpeggio(synth::kArpUp);
     play.arpNoteValue = 3; // 1/16
-    prepare(h, play);
-    h.engine.tone(0).ar = 127;
-    h.engine.tone(0).wave = 1;
-    std::int32_t* square = h.engine.waveTable(1);
-    for (int i = 0; i < h.engine.tableSize; ++i)
-        square[i] = i < h.engine.tableSize / 2 ? 0 : 1;
+    prepare(h, play, 127);
+    test::useSquareWave(h.engine);
     auto& volume = h.engine.toneExpression(0).sequence(synth::SequenceKind::Volume);
     volume.length = 2;
     volume.values = {15, 0};

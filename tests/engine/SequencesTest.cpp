@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <span>
 #include <tuple>
 #include <vector>
 
@@ -22,6 +23,7 @@ using synth::SequenceKind;
 using synth::SynthesizerWT;
 using synth::ToneSequence;
 using test::EngineHarness;
+using test::useSquareWave;
 using Voice = SynthesizerWT::VoiceUnitWT;
 
 constexpr std::uint8_t kNone = ToneSequence::kNone;
@@ -46,16 +48,6 @@ const Voice* soundingVoice(SynthesizerWT& engine)
         if (engine.toneVoice(i).isSounding())
             return &engine.toneVoice(i);
     return nullptr;
-}
-
-// Wavetable 1 as a square of full-scale codes: every sample of a sounding
-// voice is far from zero, and an attenuation shows in every sample.
-void useSquareWave(SynthesizerWT& engine, int tone = 0)
-{
-    std::int32_t* table = engine.waveTable(1);
-    for (int i = 0; i < engine.tableSize; ++i)
-        table[i] = i < engine.tableSize / 2 ? 0 : 1;
-    engine.tone(tone).wave = 1;
 }
 
 // --- the cursor: where a sequence stands, tick by tick ---
@@ -224,9 +216,17 @@ TEST(SequencePitch, ARelativeSweepStopsFourOctavesAway)
     EXPECT_EQ(pitchPerTick(setup, 30, 5).back(), plainPitch(78));
 }
 
-// The level per tick, as the peak magnitude of each tick's samples.
-std::vector<float> peakPerTick(EngineHarness& h, int ticks)
+// Tone 0 as a square playing the volume sequence on key 69 from the start,
+// released at `noteOffAt` (-1: held), and the level of each tick as the peak
+// magnitude of its samples.
+std::vector<float> peakPerTick(EngineHarness& h, const ToneSequence& volume, int noteOffAt, int ticks)
 {
+    useSquareWave(h.engine);
+    h.engine.tone(0).rr = 0; // a release too slow to show in these ticks
+    h.engine.toneExpression(0).sequence(SequenceKind::Volume) = volume;
+    h.noteOn(0, 69, 100);
+    if (noteOffAt >= 0)
+        h.noteOff(0, 69, noteOffAt);
     std::vector<float> peaks;
     for (int tick = 0; tick < ticks; ++tick) {
         const std::vector<float> out = h.render(800, 0, 800);
@@ -238,48 +238,36 @@ std::vector<float> peakPerTick(EngineHarness& h, int ticks)
     return peaks;
 }
 
+// Each tick's level in fifteenths of the first tick's.
+void expectLevels(const std::vector<float>& peaks, const std::vector<int>& fifteenths)
+{
+    for (std::size_t tick = 0; tick < fifteenths.size(); ++tick)
+        EXPECT_NEAR(peaks[tick], peaks[0] * fifteenths[tick] / 15.0f, 0.003f * peaks[0]) << "tick " << tick;
+}
+
 TEST(SequenceVolume, StepsAttenuateBy20Log15OverVAndZeroEndsTheNote)
 {
     EngineHarness h(48000.0f);
-    useSquareWave(h.engine);
-    h.engine.tone(0).rr = 0; // a release too slow to show in these ticks
-    h.engine.toneExpression(0).sequence(SequenceKind::Volume) = sequenceOf({15, 10, 8, 6, 4, 0}, 1, 3);
-    h.noteOn(0, 69, 100);
-    h.noteOff(0, 69, 6 * 800 + 10);
-    const std::vector<float> peaks = peakPerTick(h, 12);
-    const std::vector<int> expected = {15, 10, 8, 10, 8, 10, 8, 6, 4, 0, 0, 0};
-    for (std::size_t tick = 0; tick < expected.size(); ++tick) {
-        const float level = peaks[0] * expected[tick] / 15.0f;
-        EXPECT_NEAR(peaks[tick], level, 0.003f * peaks[0]) << "tick " << tick;
-    }
+    const std::vector<float> peaks = peakPerTick(h, sequenceOf({15, 10, 8, 6, 4, 0}, 1, 3), 6 * 800 + 10, 12);
+    expectLevels(peaks, {15, 10, 8, 10, 8, 10, 8, 6, 4, 0, 0, 0});
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 0) << "a volume sequence that ends on 0 frees the voice";
 }
 
 // The held part has run out and holds when the key is released between two
-// step boundaries: the voice stays on the tick clock until the boundary,
-// then plays the released part and ends on its 0.
+// step boundaries (here after the one at tick 3): the voice stays on the tick
+// clock until the boundary, then plays the released part and ends on its 0.
 TEST(SequenceVolume, AReleaseAfterTheHeldPartRanOutPlaysTheReleasedPart)
 {
     EngineHarness h(48000.0f);
-    useSquareWave(h.engine);
-    h.engine.tone(0).rr = 0;
-    h.engine.toneExpression(0).sequence(SequenceKind::Volume) = sequenceOf({15, 6, 0}, kNone, 1, 0, 3);
-    h.noteOn(0, 69, 100);
-    h.noteOff(0, 69, 3 * 800 + 10); // after the boundary at tick 3, where the held part ran out
-    const std::vector<float> peaks = peakPerTick(h, 13);
-    const std::vector<int> expected = {15, 15, 15, 15, 15, 15, 6, 6, 6, 0, 0, 0};
-    for (std::size_t tick = 0; tick < expected.size(); ++tick)
-        EXPECT_NEAR(peaks[tick], peaks[0] * expected[tick] / 15.0f, 0.003f * peaks[0]) << "tick " << tick;
+    const std::vector<float> peaks = peakPerTick(h, sequenceOf({15, 6, 0}, kNone, 1, 0, 3), 3 * 800 + 10, 13);
+    expectLevels(peaks, {15, 15, 15, 15, 15, 15, 6, 6, 6, 0, 0, 0});
     EXPECT_EQ(h.engine.getActiveVoiceCount(), 0);
 }
 
 TEST(SequenceVolume, ALoopThroughZeroKeepsTheVoiceAndSilenceIsSilent)
 {
     EngineHarness h(48000.0f);
-    useSquareWave(h.engine);
-    h.engine.toneExpression(0).sequence(SequenceKind::Volume) = sequenceOf({0, 15}, 0);
-    h.noteOn(0, 69, 100);
-    const std::vector<float> peaks = peakPerTick(h, 4);
+    const std::vector<float> peaks = peakPerTick(h, sequenceOf({0, 15}, 0), -1, 4);
     EXPECT_EQ(peaks[0], 0.0f);
     EXPECT_GT(peaks[1], 0.1f);
     EXPECT_EQ(peaks[2], 0.0f);
@@ -437,6 +425,15 @@ TEST(SequenceSysEx, TheManualsExampleBytes)
     EXPECT_EQ(h.engine.getTickRate(), 50);
 }
 
+// A record image written to tone 9's record in the block.
+void sendRecord(EngineHarness& h, int block, std::span<const std::uint8_t> image)
+{
+    std::vector<std::uint8_t> message{0x7D, 0x10, 0x20, static_cast<std::uint8_t>(block), 9, 0};
+    message.insert(message.end(), image.begin(), image.end());
+    message.push_back(0xF7);
+    h.engine.systemExclusive(message.data(), static_cast<int>(message.size()));
+}
+
 TEST(SequenceSysEx, RecordsRoundTripThroughTheirImagesInBothBanks)
 {
     EngineHarness h;
@@ -446,20 +443,10 @@ TEST(SequenceSysEx, RecordsRoundTripThroughTheirImagesInBothBanks)
     sent.sequence(SequenceKind::Pitch) = sequenceOf({-768, 768, -1, 5}, 2, 1, synth::kSequenceFixed, 16, 255);
     sent.sequence(SequenceKind::Wave) = sequenceOf({127, 0}, kNone, 2, 0, 3);
     for (bool percussion : {false, true}) {
-        std::vector<std::uint8_t> settings{
-            0x7D, 0x10, 0x20, static_cast<std::uint8_t>(synth::expressionSettingsBlock(percussion)), 9, 0};
-        const auto image = synth::encodeExpressionSettings(sent);
-        settings.insert(settings.end(), image.begin(), image.end());
-        settings.push_back(0xF7);
-        h.engine.systemExclusive(settings.data(), static_cast<int>(settings.size()));
-        for (SequenceKind kind : {SequenceKind::Pitch, SequenceKind::Wave}) {
-            std::vector<std::uint8_t> values{
-                0x7D, 0x10, 0x20, static_cast<std::uint8_t>(synth::sequenceValuesBlock(percussion, kind)), 9, 0};
-            const auto valueImage = synth::encodeSequenceValues(sent.sequence(kind));
-            values.insert(values.end(), valueImage.begin(), valueImage.end());
-            values.push_back(0xF7);
-            h.engine.systemExclusive(values.data(), static_cast<int>(values.size()));
-        }
+        sendRecord(h, synth::expressionSettingsBlock(percussion), synth::encodeExpressionSettings(sent));
+        for (SequenceKind kind : {SequenceKind::Pitch, SequenceKind::Wave})
+            sendRecord(h, synth::sequenceValuesBlock(percussion, kind),
+                       synth::encodeSequenceValues(sent.sequence(kind)));
         EXPECT_EQ(h.engine.toneExpression(percussion ? 128 + 9 : 9), sent);
     }
 }
