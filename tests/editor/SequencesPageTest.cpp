@@ -24,15 +24,6 @@ using kest::tolvane::synth::ToneSequence;
 class SequencesPageTest : public EditorWindowTest {
 protected:
     // Page coordinates to the window's (the parent sits at the screen's origin).
-    void click(double x, double y)
-    {
-        pointer.move(static_cast<int>(x), ed::kTopSectionHeight + static_cast<int>(y));
-        frame.run(30ms);
-        pointer.press();
-        frame.run(30ms);
-        pointer.release();
-        frame.run(60ms);
-    }
     void drag(std::initializer_list<std::pair<double, double>> points)
     {
         bool first = true;
@@ -47,6 +38,7 @@ protected:
         pointer.release();
         frame.run(60ms);
     }
+    void click(double x, double y) { drag({{x, y}}); }
     std::string textOf(TolvaneVSTGUIEditor* editor, int tag)
     {
         auto* field = dynamic_cast<VSTGUI::CTextLabel*>(findControl(editor, tag));

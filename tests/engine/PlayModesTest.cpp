@@ -44,13 +44,6 @@ void prepare(EngineHarness& h, const PartPlaySettings& play, int attack = 96)
     h.engine.setStoredPlay(0, play);
 }
 
-PartPlaySettings playMode(int mode)
-{
-    PartPlaySettings play;
-    play.mode = mode;
-    return play;
-}
-
 // --- MONO and LEGATO ---
 
 struct OverlapCase {
@@ -64,7 +57,7 @@ class OneVoicePlay : public ::testing::TestWithParam<OverlapCase> {};
 TEST_P(OneVoicePlay, ANewKeyTakesTheVoiceAndTheReleaseReturnsToTheHeldKey)
 {
     EngineHarness h(kRate);
-    prepare(h, playMode(GetParam().mode));
+    prepare(h, {.mode = GetParam().mode});
     h.noteOn(0, 60, 100, 0);
     h.noteOn(0, 67, 100, 12000);
     h.noteOff(0, 67, 24000);
@@ -112,7 +105,7 @@ TEST(PlayModeControllers, OmniMessagesReleaseHeldNotes)
 {
     for (int controller : {124, 125}) {
         EngineHarness h(kRate);
-        prepare(h, playMode(synth::kPlayMono));
+        prepare(h, {.mode = synth::kPlayMono});
         h.noteOn(0, 60, 100, 0);
         h.controlChange(0, controller, 0, 12000);
         const std::vector<float> out = h.render(40000, 0, 512);

@@ -14,15 +14,9 @@ using synth::ToneSequence;
 
 class SequenceValues : public ContextTest {
 protected:
-    const ToneSequence& sequence(SequenceKind kind, int tone = -1)
+    const ToneSequence& sequence(SequenceKind kind)
     {
-        return context.synth->toneExpression(tone < 0 ? context.currentTone : tone).sequence(kind);
-    }
-    void steps(std::initializer_list<int> values)
-    {
-        int i = 0;
-        for (int v : values)
-            apply(ids::sequenceStep::id(i++), static_cast<float>(v));
+        return context.synth->toneExpression(context.currentTone).sequence(kind);
     }
     void programChange(int channel, int program)
     {
@@ -87,7 +81,9 @@ TEST_F(SequenceValues, ThePlayheadFollowsTheCurrentPartsLastNoteStepByStep)
     EXPECT_EQ(context.playhead().tone, -1);
     apply(ids::sequence::kTickRate, 60.0f);
     apply(ids::sequence::kKind, 1.0f);
-    steps({0, 4, 7});
+    apply(ids::sequenceStep::id(0), 0.0f);
+    apply(ids::sequenceStep::id(1), 4.0f);
+    apply(ids::sequenceStep::id(2), 7.0f);
     apply(ids::sequence::kLoop, 0.0f);
     apply(ids::sequence::kStepTicks, 2.0f);
     noteOn(0, 60);
