@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "EngineHarness.h"
@@ -275,47 +274,6 @@ TEST(Arpeggio, NoteValueStepsFollowTheTempoMap)
     const std::vector<int> expected = {1000,  6000,  12000, 18000, 24000, 30000, 36000, 42000,  48000,  54000,
                                        60000, 66000, 72000, 78000, 84000, 90000, 96000, 101400, 106200, 111000};
     EXPECT_EQ(starts, expected);
-}
-
-// --- the same samples at every block size ---
-
-std::vector<float> renderEverything(int blockSize)
-{
-    EngineHarness h(kRate);
-    h.engine.nrpnEnabled = true;
-    prepare(h, {});
-    // Part 0 LEGATO with slides, set by NRPN 0/34; part 1 arpeggiates up and
-    // down over two octaves in 1/32 notes at 150 BPM (NRPN 0/35, 0/36, 0/38).
-    int time = 0;
-    auto nrpn = [&](int channel, int number, int value) {
-        h.controlChange(channel, 99, 0, time++);
-        h.controlChange(channel, 98, number, time++);
-        h.controlChange(channel, 6, value, time++);
-    };
-    nrpn(0, 34, 2);
-    h.controlChange(0, 65, 127, time++);
-    h.controlChange(0, 5, 20, time++);
-    nrpn(1, 35, 3);
-    nrpn(1, 36, 2);
-    nrpn(1, 38, 5);
-    h.transport(150.0, true, 0.0, 0);
-    for (int i = 0; i < 8; ++i) {
-        h.noteOn(0, 55 + 3 * i, 90, 1000 + 3001 * i);
-        h.noteOff(0, 55 + 3 * i, 1000 + 3001 * i + 4500);
-        h.noteOn(1, 60 + i, 90, 2000 + 2503 * i);
-    }
-    for (int i = 0; i < 8; ++i)
-        h.noteOff(1, 60 + i, 24000 + 7 * i);
-    return h.render(30000, 0, blockSize);
-}
-
-TEST(PlayRenders, IdenticalAtEveryBlockSize)
-{
-    const std::vector<float> reference = renderEverything(4096);
-    for (int blockSize : {1, 61, 512})
-        EXPECT_EQ(std::memcmp(renderEverything(blockSize).data(), reference.data(), reference.size() * sizeof(float)),
-                  0)
-            << "blocks of " << blockSize;
 }
 
 } // namespace

@@ -337,10 +337,11 @@ TEST(LfoTiming, DepthWaitsTheDelayThenRisesOverTheFade)
     EXPECT_EQ(soundingVoice(h.engine)->lfoDepth, 8 * 127);
 }
 
-// --- the same samples at every block size, in every render set ---
+// --- the same samples at every block size, in every render set, play modes too ---
 
 // Four parts, each with sequences of every kind, LFO timing, a noise tone on
-// the short register and a percussion tone, notes released and struck again.
+// the short register and a percussion tone, notes released and struck again;
+// two more parts in play modes (see renderSequenceSong).
 void prepareSequenceSong(SynthesizerWT& engine)
 {
     engine.setTickRate(50);
@@ -371,6 +372,29 @@ std::vector<float> renderSequenceSong(const synth::VoiceRunKernels* kernels, int
     EngineHarness h;
     h.engine.useVoiceRunKernels(kernels);
     prepareSequenceSong(h.engine);
+    // Parts 4 and 5 in play modes set by NRPN: part 4 LEGATO with slides
+    // (0/34), part 5 arpeggiating up and down over two octaves in 1/32 notes at
+    // the host's 150 BPM (0/35, 0/36, 0/38).
+    h.engine.nrpnEnabled = true;
+    int time = 0;
+    auto nrpn = [&](int channel, int number, int value) {
+        h.controlChange(channel, 99, 0, time++);
+        h.controlChange(channel, 98, number, time++);
+        h.controlChange(channel, 6, value, time++);
+    };
+    nrpn(4, 34, 2);
+    h.controlChange(4, 65, 127, time++);
+    h.controlChange(4, 5, 20, time++);
+    nrpn(5, 35, 3);
+    nrpn(5, 36, 2);
+    nrpn(5, 38, 5);
+    h.transport(150.0, true, 0.0, 0);
+    for (int i = 0; i < 8; ++i) {
+        h.noteOn(4, 55 + 3 * i, 90, 1000 + 3001 * i);
+        h.noteOff(4, 55 + 3 * i, 1000 + 3001 * i + 4500);
+        h.noteOn(5, 60 + i, 90, 2000 + 2503 * i);
+        h.noteOff(5, 60 + i, 24000 + 7 * i);
+    }
     for (int i = 0; i < 6; ++i) {
         const int at = 13 + 4409 * i;
         h.noteOn(i % 3, 48 + 7 * i, 90, at);
