@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // MONO and LEGATO parts, portamento and the arpeggiator, judged from the
 // rendered pitch and level: which note sounds in each stretch, whether the
-// envelope started again, where arpeggio steps fall.
+// envelope started again, where arpeggio steps fall. That they render the
+// same at every block size is checked with the sequence song (SequencesTest).
 #include <gtest/gtest.h>
 
 #include <cmath>
