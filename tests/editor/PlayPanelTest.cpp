@@ -23,11 +23,9 @@ protected:
     TolvaneVSTGUIEditor* openWindow()
     {
         TolvaneVSTGUIEditor* editor = createEditor();
-        if (editor) {
-            attach();
-            parent.mapChildren();
-            settle();
-        }
+        attach();
+        parent.mapChildren();
+        settle();
         return editor;
     }
     // PART menu, then its fifth entry, "Play…", with the keyboard.
@@ -50,8 +48,7 @@ protected:
     static VSTGUI::CPoint fieldCentre(int id) { return centre(ed::valueFieldRect(*ed::findControlRow(id))); }
     std::string textOf(TolvaneVSTGUIEditor* editor, int tag)
     {
-        auto* label = dynamic_cast<VSTGUI::CTextLabel*>(findControl(editor, tag));
-        return label ? label->getText().getString() : "(none)";
+        return dynamic_cast<VSTGUI::CTextLabel*>(findControl(editor, tag))->getText().getString();
     }
     const PartPlaySettings& stored(int part) { return processor->engineContext()->synth->part(part).storedPlay; }
 };
@@ -71,27 +68,18 @@ TEST_F(PlayPanelTest, ItsControlsSetTheCurrentPartsStoredPlay)
     EXPECT_EQ(stored(3).mode, 2);
     EXPECT_TRUE(stored(3).arpRetrigger);
 
-    // Sliders and menus moved, numbers typed: each lands in part 3's stored play.
-    struct Edit {
-        int tag;
-        float value;       // normalised; < 0: type `typed` into the field
-        const char* typed; // for fields
-    };
-    const Edit edits[] = {
-        {ed::kTagControl | protocol::part::kPortamentoTime, 64.0f / 127.0f, nullptr},
-        {ed::kTagControl | protocol::part::kArpPattern, 3.0f / 5.0f, nullptr},   // up-down
-        {ed::kTagControl | protocol::part::kArpNoteValue, 3.0f / 7.0f, nullptr}, // 1/16
-        {ed::kTagValueText | protocol::part::kArpOctaves, -1.0f, "3"},
-        {ed::kTagValueText | protocol::part::kArpRate, -1.0f, "6"},
-    };
-    for (const Edit& edit : edits) {
-        VSTGUI::CControl* control = findControl(editor, edit.tag);
-        ASSERT_NE(control, nullptr) << std::hex << edit.tag;
-        if (edit.typed)
-            dynamic_cast<VSTGUI::CTextLabel*>(control)->setText(edit.typed);
-        else
-            control->setValueNormalized(edit.value);
-        control->valueChanged();
+    // Sliders and menus moved (normalised), numbers typed: each lands in part 3's stored play.
+    const std::pair<int, float> moved[] = {{protocol::part::kPortamentoTime, 64.0f / 127.0f},
+                                           {protocol::part::kArpPattern, 3.0f / 5.0f},    // up-down
+                                           {protocol::part::kArpNoteValue, 3.0f / 7.0f}}; // 1/16
+    for (const auto& [id, value] : moved) {
+        findControl(editor, ed::kTagControl | id)->setValueNormalized(value);
+        findControl(editor, ed::kTagControl | id)->valueChanged();
+    }
+    for (const auto& [id, typed] : {std::pair{protocol::part::kArpOctaves, "3"}, {protocol::part::kArpRate, "6"}}) {
+        auto* field = dynamic_cast<VSTGUI::CTextLabel*>(findControl(editor, ed::kTagValueText | id));
+        field->setText(typed);
+        field->valueChanged();
     }
     const PartPlaySettings& play = stored(3);
     EXPECT_EQ(play.portamentoTime, 64);
@@ -104,11 +92,9 @@ TEST_F(PlayPanelTest, ItsControlsSetTheCurrentPartsStoredPlay)
     EXPECT_EQ(textOf(editor, ed::playPanel::kGlideTime), "1.016 s, 61 ticks"); // 60 ticks a second
     EXPECT_EQ(textOf(editor, ed::kTagValueText | protocol::part::kArpOctaves), "3");
 
-    // Pressed again, LEGATO stays; retrigger goes off.
+    // Pressed again, LEGATO stays lit and chosen.
     click(editor, centre(ed::playModeButtonRect(2)));
-    click(editor, fieldCentre(protocol::part::kArpRetrigger));
     EXPECT_EQ(stored(3).mode, 2);
-    EXPECT_FALSE(stored(3).arpRetrigger);
     EXPECT_EQ(findControl(editor, ed::kTagPlayMode | 2)->getValueNormalized(), 1.0f);
     EXPECT_EQ(view->removed(), kResultOk);
 }
