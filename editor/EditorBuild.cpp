@@ -5,6 +5,7 @@
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
 #include "EditorLogic/MenuModel.h"
+#include "EditorLogic/PlayPanel.h"
 #include "EditorLogic/ValueText.h"
 #include "EditorViews.h"
 #include "RedrawingContainer.h"
@@ -31,6 +32,8 @@ const CColor kTextColor(82, 58, 41, 255);
 const CColor kClear(23, 23, 23, 0);
 const CColor kOverlayBack(23, 23, 23, 235);
 const CColor kOverlayText(127, 127, 127, 255);
+// The page below the PLAY panel, darkened but still in view.
+const CColor kPanelShade(23, 23, 23, 150);
 // A notice on a section's title bar: the bar's brown over its line, the line's orange brightened.
 const CColor kNoticeBack(92, 63, 43, 255);
 const CColor kNoticeText(240, 170, 70, 255);
@@ -48,8 +51,6 @@ void styleText(CParamDisplay* view, CFontDesc* font, CColor color = kTextColor)
     // Nothing to fill or frame: the section's background shows through.
     view->setTransparency(true);
 }
-
-std::string partEntry(int part) { return std::to_string(part) + " [MIDI CH " + std::to_string(part + 1) + "]"; }
 
 // A menu left with Escape reports its own menu and index -1; VSTGUI would then
 // hand on the menu's previous value as if it had been chosen (on a section
@@ -148,6 +149,7 @@ void TolvaneVSTGUIEditor::buildWindow()
     buildSamplerPage();
     buildSequencesPage();
     buildWaveTableEditor();
+    buildPlayPanel();
     buildOverlay();
 }
 
@@ -233,9 +235,15 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
             // The sequences page fills its MODE and RANGE menus for the kind on show.
             if (row.id == ids::part::kSelect) {
                 for (int part = 0; part < 16; ++part)
-                    menu->addEntry(partEntry(part).c_str());
+                    menu->addEntry(partText(part).c_str());
             } else if (row.id == ids::part::kMode || row.id == ids::tone::kStrc) {
                 for (const char* entry : row.id == ids::part::kMode ? kModeEntries : kStrcEntries)
+                    menu->addEntry(entry);
+            } else if (row.id == ids::part::kArpPattern) {
+                for (const char* entry : kArpPatternEntries)
+                    menu->addEntry(entry);
+            } else if (row.id == ids::part::kArpNoteValue) {
+                for (const char* entry : kArpNoteValueEntries)
                     menu->addEntry(entry);
             }
             container->addView(menu);
@@ -255,9 +263,26 @@ void TolvaneVSTGUIEditor::addRowControls(CViewContainer* container, Page page)
             views_->controls[tag] = field;
             break;
         }
+        case ControlKind::Buttons: // the PLAY panel's mode buttons, the only such row
+            for (int mode = 0; mode < kPlayModeCount; ++mode) {
+                const int modeTag = kTagPlayMode | mode;
+                auto* button = new COnOffButton(toCRect(playModeButtonRect(mode)), this, modeTag,
+                                                loadBitmap("playmode" + std::to_string(mode) + ".png"));
+                container->addView(button);
+                views_->controls[modeTag] = button;
+                views_->playModeButtons[static_cast<std::size_t>(mode)] = button;
+            }
+            break;
+        case ControlKind::Toggle: {
+            auto* button = new COnOffButton(toCRect(valueFieldRect(row)), this, tag, loadBitmap("toggle.png"));
+            container->addView(button);
+            views_->controls[tag] = button;
+            break;
+        }
         case ControlKind::TitleBar: break; // drawn into the artwork
         case ControlKind::ReadOnly: {
             auto* label = new CTextLabel(toCRect(valueFieldRect(row)), row.initialText);
+            label->setTag(row.id); // it tells nothing: the tag only names it
             styleText(label, font);
             container->addView(label);
             views_->labels[row.id] = label;
@@ -378,6 +403,39 @@ void TolvaneVSTGUIEditor::buildWaveTableEditor()
     views_->waveEdit = new WaveEdit(toCRect(kWaveEditRect), this);
     views_->tonePage->addView(views_->waveEdit);
     views_->waveEdit->setup(32, 8);
+}
+
+// The current part's stored play: a sheet over the top of the page, whose
+// lower part stays in view, shaded; the top section stays live, so a part
+// chosen there shows in the panel at once.
+void TolvaneVSTGUIEditor::buildPlayPanel()
+{
+    auto* panel = new RedrawingContainer<CViewContainer>(CRect(0, kTopSectionHeight, kWindowWidth, kWindowHeight));
+    panel->setBackgroundColor(kPanelShade);
+    views_->playPanel = panel;
+
+    const int shadeTag = kTagControl | playPanel::kShade;
+    auto* shade = new CKickButton(CRect(0, kPlayPanelHeight, kWindowWidth, kPageHeight), this, shadeTag, nullptr);
+    panel->addView(shade);
+    views_->controls[shadeTag] = shade;
+
+    auto* sheet = new CViewContainer(CRect(0, 0, kWindowWidth, kPlayPanelHeight));
+    sheet->setBackground(loadBitmap("bg4.png"));
+    panel->addView(sheet);
+    addRowControls(sheet, Page::Play);
+    const int closeTag = kTagControl | playPanel::kClose;
+    auto* close = new CKickButton(toCRect(kPageTabRect), this, closeTag, loadBitmap("tabClose.png"));
+    sheet->addView(close);
+    views_->controls[closeTag] = close;
+
+    auto* partLabel = new CTextLabel(toCRect(kPlayPartLabelRect), "");
+    styleText(partLabel, makeOwned<CFontDesc>("Arial", 11), kToneLabelText);
+    partLabel->setHoriAlign(kLeftText);
+    sheet->addView(partLabel);
+    views_->playPartLabel = partLabel;
+
+    panel->setVisible(false);
+    frame->addView(panel);
 }
 
 void TolvaneVSTGUIEditor::buildOverlay()

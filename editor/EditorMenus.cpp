@@ -57,6 +57,7 @@ void TolvaneVSTGUIEditor::onMenuChoice(COptionMenu* menu)
         if (zoomChoiceListener_)
             zoomChoiceListener_(zoomChoice_);
         break;
+    case MenuActionKind::OpenPlayPanel: showPlayPanel(true); break;
     case MenuActionKind::None: break;
     }
     // The wavetable and sequences menus are command lists: they keep no selection of their own.

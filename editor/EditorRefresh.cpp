@@ -52,18 +52,6 @@ int log2Of(int value) { return value > 0 ? std::bit_width(static_cast<unsigned>(
 // shows changes, so a refresh that finds nothing new draws nothing, and a
 // changed control redraws its own rectangle only.
 
-namespace {
-
-void showNormalized(CControl* control, float value)
-{
-    const float before = control->getValue();
-    control->setValueNormalized(value);
-    if (control->getValue() != before)
-        control->invalid();
-}
-
-} // namespace
-
 void TolvaneVSTGUIEditor::setSlider(int id, float value)
 {
     if (CSlider* slider = views_->slider(id))
@@ -141,6 +129,7 @@ void TolvaneVSTGUIEditor::updatePartSection()
     setSliderAndField(ids::part::kExpression, ratio(part.cc[11], 127), std::to_string(part.cc[11]));
     setMenuIndex(views_->menu(ids::part::kOutputMenu), part.output);
     updatePageVisibility();
+    updatePlayPanel();
 }
 
 void TolvaneVSTGUIEditor::updatePageVisibility()
@@ -506,6 +495,13 @@ void TolvaneVSTGUIEditor::onValueUpdate(int tag, float x)
     case ids::part::kReset:
     case ids::part::kResetControllers: refreshPartPages(); break;
     case ids::part::kOutputMenu: setMenuIndex(views_->menu(ids::part::kOutputMenu), menuIndexOf(x, 16)); break;
+    case ids::part::kPlayMode:
+    case ids::part::kPortamentoTime:
+    case ids::part::kArpPattern:
+    case ids::part::kArpOctaves:
+    case ids::part::kArpRate:
+    case ids::part::kArpNoteValue:
+    case ids::part::kArpRetrigger: updatePlayPanel(); break;
     case ids::tone::kSelect:
     case ids::tone::kReset:
         updateTonePage();

@@ -18,6 +18,15 @@
 
 namespace Steinberg::Vst {
 
+// Shows `value` on a control, which is redrawn only when what it shows changes.
+inline void showNormalized(VSTGUI::CControl* control, float value)
+{
+    const float before = control->getValue();
+    control->setValueNormalized(value);
+    if (control->getValue() != before)
+        control->invalid();
+}
+
 struct TolvaneVSTGUIEditor::Views {
     VSTGUI::CViewContainer* top = nullptr;
     VSTGUI::CLayeredViewContainer* lower = nullptr;
@@ -25,6 +34,11 @@ struct TolvaneVSTGUIEditor::Views {
     VSTGUI::CLayeredViewContainer* samplerPage = nullptr;
     VSTGUI::CLayeredViewContainer* sequencesPage = nullptr;
     VSTGUI::CLayeredViewContainer* aboutOverlay = nullptr;
+    // The PLAY panel: the shaded lower area, the sheet in it, the part's
+    // number on the sheet's title bar and its three play mode buttons.
+    VSTGUI::CViewContainer* playPanel = nullptr;
+    VSTGUI::CTextLabel* playPartLabel = nullptr;
+    std::array<VSTGUI::CControl*, 3> playModeButtons{};
     kest::tolvane::editor::WaveEdit* waveEdit = nullptr;
     kest::tolvane::editor::SequenceEdit* sequenceEdit = nullptr;
     std::array<VSTGUI::CControl*, 4> sequenceKindButtons{};

@@ -54,6 +54,7 @@ bool PLUGIN_API TolvaneVSTGUIEditor::open(void* parent, const PlatformType& plat
     x11Config.runLoop = makeHostRunLoop(plugFrame);
     config = &x11Config;
 #endif
+    frame->registerKeyboardHook(this);
     frame->open(parent, platformType, config);
     // The host learns the zoomed size from attached(), which reads the frame's.
     applyZoom(false);
@@ -70,6 +71,7 @@ void PLUGIN_API TolvaneVSTGUIEditor::close()
         PendingRedraws::flush();
         // Closing the last window closes the library's X connection.
         ServerBitmap::releaseAllServerCopies();
+        frame->unregisterKeyboardHook(this);
         frame->close(); // releases the frame and every view in it
         frame = nullptr;
     }
@@ -267,6 +269,11 @@ void TolvaneVSTGUIEditor::valueChanged(CControl* control)
         if (auto* menu = dynamic_cast<COptionMenu*>(control))
             onMenuChoice(menu);
         break;
+    case EditKind::SelectPlayMode:
+        sendValueChange(edit.id, static_cast<float>(control->getTag() & 3) / 2.0f);
+        updatePlayPanel(); // the button pressed again stays lit
+        break;
+    case EditKind::HidePlayPanel: showPlayPanel(false); break;
     case EditKind::ShowOverlay: views_->aboutOverlay->setVisible(true); break;
     case EditKind::HideOverlay: views_->aboutOverlay->setVisible(false); break;
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The plug-in's editor window: system and part section, tone page with the
-// wavetable editor, the current tone's sequences page, sampler page and the
-// about overlay.
+// wavetable editor, the current tone's sequences page, sampler page, the
+// current part's PLAY panel and the about overlay.
 //
 // Contract with the edit controller:
 //  - createView("editor") creates it with `new TolvaneVSTGUIEditor(this)` and keeps
@@ -26,6 +26,7 @@
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "public.sdk/source/vst/vstguieditor.h"
+#include "vstgui/lib/cframe.h"
 
 #include "SequenceEdit.h"
 
@@ -61,7 +62,8 @@ namespace Steinberg::Vst {
 class TolvaneVSTGUIEditor : public VSTGUIEditor,
                             public VSTGUI::IControlListener,
                             public IPlugViewContentScaleSupport,
-                            public kest::tolvane::editor::SequenceEditListener {
+                            public kest::tolvane::editor::SequenceEditListener,
+                            public VSTGUI::IKeyboardHook {
 public:
     using EngineContext = kest::tolvane::plugin::EngineContext;
 
@@ -107,6 +109,9 @@ public:
     // The step the sequences page's playhead marks, -1 for none.
     int sequencePlayhead() const;
     bool isAboutOverlayVisible() const;
+    // The PLAY panel (PART menu, "Play…"): shown over the page, or closed.
+    bool isPlayPanelVisible() const;
+    void showPlayPanel(bool shown);
     // The notice on show (a refused import or notation), empty when none.
     std::string fileNoticeText() const;
 
@@ -115,6 +120,9 @@ public:
     void sequenceStepDrawn(int step, int value) override;
     void sequenceLoopMoved(int point) override;
     void sequenceReleaseMoved(int point) override;
+
+    // Escape closes the PLAY panel, unless a menu is open over it.
+    void onKeyboardEvent(VSTGUI::KeyboardEvent& event, VSTGUI::CFrame* frame) override;
 
     // How long a refused import's notice stays on its section's title bar.
     static constexpr std::chrono::seconds kFileNoticeTime{15};
@@ -141,6 +149,7 @@ private:
     void buildSamplerPage();
     void buildSequencesPage();
     void buildWaveTableEditor();
+    void buildPlayPanel();
     void buildOverlay();
     VSTGUI::CTextLabel* makeFileNotice(VSTGUI::CViewContainer* page);
 
@@ -152,6 +161,7 @@ private:
     void updateSequencesPage();
     void updateSequenceModeAndRange(int kind, const kest::tolvane::synth::ToneSequence& sequence);
     void updatePlayhead();
+    void updatePlayPanel();
     void updateSampleDataSection();
     void updateWaveTablePage();
     void showWaveSamples();

@@ -18,7 +18,7 @@ bool sendsNormalized(int id)
            inRange(id, ids::tone::kStrc, ids::tone::kKfStart) || id == ids::sampler::kSelect ||
            inRange(id, ids::sampler::kSampleNumber, ids::sampler::kRr) || id == ids::sampleData::kSelect ||
            id == ids::waveTable::kSelect || id == ids::waveTable::kGeneratorPeriod ||
-           id == ids::waveTable::kGeneratorLevel;
+           id == ids::waveTable::kGeneratorLevel || inRange(id, ids::part::kPlayMode, ids::part::kArpRetrigger);
 }
 
 ControlEdit classifySequencePage(int id, float value)
@@ -52,6 +52,8 @@ ControlEdit classifyControl(int id, float value)
         return {EditKind::SendValue, id};
     if (item == ids::item::kMenuButton)
         return pressed(value) ? ControlEdit{EditKind::OpenPopupMenu, id} : ControlEdit{};
+    if (id == playPanel::kClose || id == playPanel::kShade)
+        return pressed(value) ? ControlEdit{EditKind::HidePlayPanel, id} : ControlEdit{};
     if (id == ids::tone::kSequencesTab)
         return pressed(value) ? ControlEdit{EditKind::ShowSequencesPage, id} : ControlEdit{};
     if (item == ids::item::kPopupMenu || item == ids::item::kSubMenuA || item == ids::item::kSubMenuB)
@@ -81,6 +83,9 @@ ControlEdit classifyControlEdit(int tag, float value)
     // A kind button pressed again switches itself off; it still chooses its kind.
     if ((tag & kTagSequenceKind) != 0)
         return {EditKind::SelectSequenceKind, ids::sequence::kKind};
+    // Likewise a play mode button: pressed again, its mode stays chosen.
+    if ((tag & kTagPlayMode) != 0)
+        return {EditKind::SelectPlayMode, ids::part::kPlayMode};
     if ((tag & kTagValueText) != 0)
         return {ids::pageOf(id) == ids::page::kSequence ? EditKind::SendTypedPlain : EditKind::SendTypedNumber, id};
     if ((tag & kTagControl) != 0)

@@ -27,6 +27,8 @@ enum class EditKind {
     ChooseRange,        // the RANGE menu: the editor's own setting
     ShowSequencesPage,
     ShowTonePage,
+    SelectPlayMode, // a PLAY panel mode button: value change (play mode, the button's mode)
+    HidePlayPanel,  // its CLOSE button, or a click on the page below it
 };
 
 struct ControlEdit {

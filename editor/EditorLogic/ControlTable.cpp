@@ -97,6 +97,18 @@ constexpr std::array kRows = {
     ControlRow{ids::sequence::kLfoDepth, P::Sequences, K::Slider, 8, 384, 127, "LFO DEPTH", "0"},
     ControlRow{ids::sequence::kTickRate, P::Sequences, K::Slider, 264, 384, 239, "TICK RATE", "60", 1},
     ControlRow{ids::sequence::kTickLengthLabel, P::Sequences, K::ReadOnly, 8, 408, 0, "TICK LENGTH", ""},
+    // The PLAY panel: the current part's stored play (plain values on a
+    // slider span min to min + steps, as on the sequences page).
+    ControlRow{playPanel::kTitle, P::Play, K::TitleBar, 8, 2, 0, "PLAY", ""},
+    ControlRow{playPanel::kModeRow, P::Play, K::Buttons, 8, 24, 2, "PLAY MODE", ""},
+    ControlRow{ids::part::kPortamentoTime, P::Play, K::Slider, 264, 24, 127, "PORTAMENTO", "0"},
+    ControlRow{playPanel::kGlideTime, P::Play, K::ReadOnly, 264, 48, 0, "GLIDE TIME", ""},
+    ControlRow{playPanel::kArpTitle, P::Play, K::TitleBar, 8, 76, 0, "ARPEGGIATOR", ""},
+    ControlRow{ids::part::kArpPattern, P::Play, K::OptionMenu, 8, 98, 5, "PATTERN", ""},
+    ControlRow{ids::part::kArpOctaves, P::Play, K::Slider, 264, 98, 3, "OCTAVES", "1", 1},
+    ControlRow{ids::part::kArpNoteValue, P::Play, K::OptionMenu, 8, 122, 7, "NOTE VALUE", ""},
+    ControlRow{ids::part::kArpRate, P::Play, K::Slider, 264, 122, 15, "RATE (TICKS)", "1", 1},
+    ControlRow{ids::part::kArpRetrigger, P::Play, K::Toggle, 8, 146, 1, "RETRIGGER", ""},
 };
 
 // Every field of a record's table has its control, whose steps span the field's range.
@@ -141,7 +153,9 @@ Rect valueFieldRect(const ControlRow& row)
         // Wide enough for "-46.02" dB and "16383"; the two system rows show
         // their unit left of the field.
         return rowRect(row, 97, 64);
-    case ControlKind::OptionMenu: return rowRect(row, 97, 142);
+    case ControlKind::OptionMenu:
+    case ControlKind::Buttons: return rowRect(row, 97, 142);
+    case ControlKind::Toggle: return rowRect(row, 97, 64);
     case ControlKind::NameField: return rowRect(row, 97, 160);
     case ControlKind::RawField: return rowRect(row, 129, row.x < 264 ? 128 : 96);
     case ControlKind::ReadOnly:
@@ -166,6 +180,15 @@ Rect labelRect(const ControlRow& row)
 }
 
 Rect menuButtonRect(const ControlRow& row) { return {row.x, row.y, row.x + 28, row.y + 20}; }
+
+Rect playModeButtonRect(int mode)
+{
+    constexpr int kGap = 2;
+    const Rect row = valueFieldRect(*findControlRow(playPanel::kModeRow));
+    const int width = (row.width() - kGap * (kPlayModeCount - 1)) / kPlayModeCount;
+    const int left = row.left + mode * (width + kGap);
+    return {left, row.top, left + width, row.bottom};
+}
 
 Point popupMenuPoint(int section)
 {

@@ -8,7 +8,8 @@
 
 namespace kest::tolvane::editor {
 
-enum class Page { Top, Tone, Sampler, Sequences };
+// Play: the PLAY panel, a sheet over the top of whichever page shows.
+enum class Page { Top, Tone, Sampler, Sequences, Play };
 
 enum class ControlKind {
     MenuButton, // section title bar with its menu button
@@ -19,6 +20,8 @@ enum class ControlKind {
     ReadOnly,   // label that only shows a value
     TextField,  // a line of text across the page (the tracker notation)
     TitleBar,   // a section title without a menu: artwork only
+    Buttons,    // a row of lit word buttons in the option menu's place, one of which is chosen
+    Toggle,     // one word button that is on or off
 };
 
 struct Rect {
@@ -88,5 +91,13 @@ inline constexpr int kWaveToolRow = 404;
 inline constexpr int kWaveToolX[10] = {10, 61, 113, 164, 215, 266, 317, 368, 419, 469};
 inline constexpr int kWaveToolWidth = 48;
 inline constexpr int kWaveToolHeight = 26;
+
+// The PLAY panel: a sheet as wide as the window over the top of the page,
+// the part's number on its title bar, the CLOSE button at the page tab's
+// place and the three play mode buttons in their row's field.
+inline constexpr int kPlayPanelHeight = 176;
+inline constexpr Rect kPlayPartLabelRect{64, 2, 430, 20};
+inline constexpr int kPlayModeCount = 3;
+Rect playModeButtonRect(int mode);
 
 } // namespace kest::tolvane::editor

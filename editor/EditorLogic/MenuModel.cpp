@@ -50,6 +50,8 @@ constexpr std::array kPartMenu = {
     kSeparator,
     send("All Sound Off", ids::part::kAllSoundOff),
     MenuEntryDef{"OutPut", A::None, 0, ids::part::kOutputMenu, false},
+    kSeparator,
+    MenuEntryDef{"Play\xE2\x80\xA6", A::OpenPlayPanel, 0, 0, false},
 };
 constexpr std::array kOutputMenu = {
     choice("Out 1 [Main]"), choice("Out 2"),  choice("Out 3"),  choice("Out 4"),  choice("Out 5"),  choice("Out 6"),
@@ -162,7 +164,8 @@ MenuAction menuChoice(int menuId, int entryId)
                 false};
     case A::ImportFile:
     case A::ExportFile:
-    case A::SetZoom: return {entry->action, entry->code, 0.0f, false};
+    case A::SetZoom:
+    case A::OpenPlayPanel: return {entry->action, entry->code, 0.0f, false};
     case A::None: break;
     }
     return {};

@@ -15,12 +15,13 @@ enum class MenuCheckStyle {
 };
 
 enum class MenuActionKind {
-    None,       // an entry that only holds a sub-menu
-    SendValue,  // value change (id, 0)
-    SendIndex,  // sub-menu choice: value change (menu id, index / (entries - 1))
-    ImportFile, // open an import selector for the file action code
-    ExportFile, // open an export selector for the file action code
-    SetZoom,    // the editor's own zoom setting; code is the ZoomChoice
+    None,          // an entry that only holds a sub-menu
+    SendValue,     // value change (id, 0)
+    SendIndex,     // sub-menu choice: value change (menu id, index / (entries - 1))
+    ImportFile,    // open an import selector for the file action code
+    ExportFile,    // open an export selector for the file action code
+    SetZoom,       // the editor's own zoom setting; code is the ZoomChoice
+    OpenPlayPanel, // the editor's PLAY panel for the current part
 };
 
 struct MenuEntryDef {

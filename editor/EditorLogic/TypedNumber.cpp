@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EditorLogic/TypedNumber.h"
 
+#include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
 #include "PortableMath.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -108,6 +110,12 @@ std::optional<float> typedNumberToValue(int id, std::string_view text, int bitMa
     case ids::part::kPitchBend: return signedToValue(leadingInteger(text), -8192, 8191);
     case ids::part::kPan: return signedToValue(leadingInteger(text), -64, 63);
     default: break;
+    }
+    // The PLAY panel's fields read plain values between their row's ends.
+    if (const ControlRow* row = findControlRow(id);
+        row && row->page == Page::Play && row->kind == ControlKind::Slider) {
+        const long plain = std::clamp<long>(leadingInteger(text), row->min, row->min + row->steps);
+        return static_cast<float>(plain - row->min) / static_cast<float>(row->steps);
     }
     const long max = integerFieldMax(id, bitMask);
     if (max == 0 && id != ids::waveTable::kGeneratorLevel)

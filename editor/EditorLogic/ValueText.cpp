@@ -42,6 +42,8 @@ std::string toneNumberText(int tone)
     return std::to_string(tone);
 }
 
+std::string partText(int part) { return std::to_string(part) + " [MIDI CH " + std::to_string(part + 1) + "]"; }
+
 std::string generatorLevelText(int bitMask, int bitDepth, float level)
 {
     const int unsignedValue = nearestStep(bitMask, level);

@@ -13,6 +13,8 @@ namespace kest::tolvane::editor {
 std::string decibelText(float gain);
 // A frequency (a reference pitch, a sample's rate or pitch), one decimal.
 std::string hertzText(float hz);
+// A part as the PART menu lists it: "0 [MIDI CH 1]".
+std::string partText(int part);
 // 0..127 alone; 128..255 as "130 [2]" (number, then the percussion key).
 std::string toneNumberText(int tone);
 // Generator level as unsigned and signed sample value: "255 [127]".

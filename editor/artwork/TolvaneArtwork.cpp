@@ -7,6 +7,7 @@
 //   ninja -C <build> tolvane_artwork && <build>/editor/tolvane_artwork resource
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/EditorIds.h"
+#include "EditorLogic/PlayPanel.h"
 
 #include <cairo.h>
 
@@ -242,7 +243,17 @@ void drawRows(cairo_t* cr, Page page)
             else
                 titleBar(cr, row.y - 2, row.label);
             break;
-        case ControlKind::TitleBar: titleBar(cr, row.y - 2, row.label, 14); break;
+        case ControlKind::TitleBar:
+            // The PLAY bar shows the part instead of a line, up to its CLOSE button.
+            titleBar(cr, row.y - 2, row.label, 14, row.id == playPanel::kTitle ? 0 : kWindowWidth - 16);
+            break;
+        case ControlKind::Buttons: {
+            rowLabel(cr, row);
+            const Rect r = valueFieldRect(row);
+            fillRect(cr, r.left - 2, r.top - 1, r.width() + 4, r.height() + 2, hex(0x000000), 0.07);
+            break;
+        }
+        case ControlKind::Toggle: rowLabel(cr, row); break;
         case ControlKind::Slider:
             rowLabel(cr, row);
             well(cr, valueFieldRect(row));
@@ -316,8 +327,9 @@ void drawBackground3(cairo_t* cr)
     fillRect(cr, 3, kPageHeight - 1, kWindowWidth - 6, 1, kWalnut);
 }
 
-// A button with a word on it: walnut with cream text, pressed (or chosen) amber.
-void drawWordButton(cairo_t* cr, int width, int height, const char* word)
+// A button with a word on it: walnut with cream text, pressed (or chosen) amber
+// with `litWord` (the same word unless given).
+void drawWordButton(cairo_t* cr, int width, int height, const char* word, const char* litWord = nullptr)
 {
     for (int frame = 0; frame < 2; ++frame) {
         const double y = frame * height;
@@ -332,9 +344,22 @@ void drawWordButton(cairo_t* cr, int width, int height, const char* word)
         setColor(cr, frame ? kWalnutDark : hex(0x8A6A4E));
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
-        text(cr, word, width / 2.0, y + height / 2.0 + 4, 10, frame ? kWalnutDark : kCream, true, Align::Center,
-             kSansCondensed);
+        text(cr, frame && litWord ? litWord : word, width / 2.0, y + height / 2.0 + 4, 10, frame ? kWalnutDark : kCream,
+             true, Align::Center, kSansCondensed);
     }
+}
+
+// The PLAY panel's sheet: its rows, a word on portamento beside the glide
+// time, and a walnut edge against the shaded page below.
+void drawBackground4(cairo_t* cr)
+{
+    panel(cr, kWindowWidth, kPlayPanelHeight);
+    drawRows(cr, Page::Play);
+    const ControlRow& glide = *findControlRow(playPanel::kGlideTime);
+    text(cr, "glides while CC 65 (portamento) is on", 14, glide.y + 16, 9.5, kLabel, false, Align::Left, kSansCondensed,
+         0.75);
+    fillRect(cr, 0, kPlayPanelHeight - 3, kWindowWidth, 3, kWalnut);
+    fillRect(cr, 0, kPlayPanelHeight - 3, kWindowWidth, 1, kWalnutLight);
 }
 
 void drawBackground2(cairo_t* cr)
@@ -601,6 +626,18 @@ int main(int argc, char** argv)
                      [&](cairo_t* cr) { drawWordButton(cr, tabWidth, tabHeight, "SEQUENCES \xE2\x96\xB8"); });
     ok &= makeBitmap(folder, "tabTone.png", tabWidth, 2 * tabHeight,
                      [&](cairo_t* cr) { drawWordButton(cr, tabWidth, tabHeight, "\xE2\x97\x82 TONE"); });
+    ok &= makeBitmap(folder, "bg4.png", kWindowWidth, kPlayPanelHeight, drawBackground4);
+    ok &= makeBitmap(folder, "tabClose.png", tabWidth, 2 * tabHeight,
+                     [&](cairo_t* cr) { drawWordButton(cr, tabWidth, tabHeight, "CLOSE \xC3\x97"); });
+    for (int mode = 0; mode < kPlayModeCount; ++mode) {
+        const Rect r = playModeButtonRect(mode);
+        const std::string name = "playmode" + std::to_string(mode) + ".png";
+        ok &= makeBitmap(folder, name.c_str(), r.width(), 2 * r.height(),
+                         [&](cairo_t* cr) { drawWordButton(cr, r.width(), r.height(), kPlayModeNames[mode]); });
+    }
+    const Rect toggle = valueFieldRect(*findControlRow(ids::part::kArpRetrigger));
+    ok &= makeBitmap(folder, "toggle.png", toggle.width(), 2 * toggle.height(),
+                     [&](cairo_t* cr) { drawWordButton(cr, toggle.width(), toggle.height(), "OFF", "ON"); });
     const char* const kinds[4] = {"VOL", "ARP", "PITCH", "WAVE"};
     for (int k = 0; k < 4; ++k) {
         const std::string name = "seqtab" + std::to_string(k) + ".png";

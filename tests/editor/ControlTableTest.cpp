@@ -11,7 +11,10 @@ using namespace kest::tolvane::editor;
 
 namespace {
 
-int pageHeight(Page page) { return page == Page::Top ? kTopSectionHeight : kPageHeight; }
+int pageHeight(Page page)
+{
+    return page == Page::Top ? kTopSectionHeight : page == Page::Play ? kPlayPanelHeight : kPageHeight;
+}
 
 bool overlaps(const Rect& a, const Rect& b)
 {

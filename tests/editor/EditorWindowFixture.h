@@ -12,14 +12,17 @@
 #include "VstTestSupport.h"
 
 #include "EditorLogic/EditorIds.h"
+#include "X11RunLoop.h"
 
 #include "vstgui/lib/cframe.h"
 #include "vstgui/lib/controls/ccontrol.h"
+#include "vstgui/lib/events.h"
 
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 namespace tolvane_editor_fixture {
 
@@ -151,6 +154,46 @@ protected:
         EXPECT_TRUE(nextRefreshTick());
         frame.run(40ms);
     }
+
+    // Lets the window draw and the menus' open and close animations run.
+    void settle() { frame.run(100ms); }
+    // A menu ignores the button's release for a moment after it opens.
+    void settleMenu() { frame.run(400ms); }
+    // The menus open and close with animations: on a busy machine they take a while.
+    bool waitFor(const std::function<bool()>& done) { return frame.runUntil(5000ms, done); }
+
+    VSTGUI::IPlatformFrameCallback* platform(TolvaneVSTGUIEditor* editor) { return editor->getFrame(); }
+
+    // A left click at a 100 % position; the host's X server reports it at `zoom` times that.
+    void click(TolvaneVSTGUIEditor* editor, VSTGUI::CPoint at, double zoom = 1.0)
+    {
+        const VSTGUI::CPoint where(at.x * zoom, at.y * zoom);
+        VSTGUI::MouseEventButtonState left(VSTGUI::MouseButton::Left);
+        VSTGUI::MouseDownEvent down(where, left);
+        down.clickCount = 1;
+        platform(editor)->platformOnEvent(down);
+        VSTGUI::MouseUpEvent up(where, left);
+        platform(editor)->platformOnEvent(up);
+        // Events handed past the X connection ask for their redraw as X events do.
+        kest::tolvane::editor::wantRedraw();
+        settle();
+    }
+    void press(TolvaneVSTGUIEditor* editor, VSTGUI::VirtualKey key)
+    {
+        VSTGUI::KeyboardEvent down;
+        down.type = VSTGUI::EventType::KeyDown;
+        down.virt = key;
+        platform(editor)->platformOnEvent(down);
+        VSTGUI::KeyboardEvent up;
+        up.type = VSTGUI::EventType::KeyUp;
+        up.virt = key;
+        platform(editor)->platformOnEvent(up);
+        kest::tolvane::editor::wantRedraw();
+        settle();
+    }
+
+    // How many views the frame holds: an open menu adds its own.
+    static std::size_t frameViews(TolvaneVSTGUIEditor* editor) { return editor->getFrame()->getNbViews(); }
 
     HostApplication host;
     TolvaneVSTProcessor* processor = nullptr;

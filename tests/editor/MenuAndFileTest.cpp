@@ -17,11 +17,12 @@ TEST(MenuModel, EntriesAreNumberedWithoutSeparators)
 {
     const MenuDef* part = findMenuDef(ids::part::kPopupMenu);
     ASSERT_NE(part, nullptr);
-    EXPECT_EQ(menuEntryCount(*part), 4);
+    EXPECT_EQ(menuEntryCount(*part), 5);
     EXPECT_STREQ(menuEntry(*part, 1)->title, "Reset All Controller");
     EXPECT_STREQ(menuEntry(*part, 3)->title, "OutPut");
     EXPECT_EQ(menuEntry(*part, 3)->subMenuId, ids::part::kOutputMenu);
-    EXPECT_EQ(menuEntry(*part, 4), nullptr);
+    EXPECT_STREQ(menuEntry(*part, 4)->title, "Play\xE2\x80\xA6");
+    EXPECT_EQ(menuEntry(*part, 5), nullptr);
 
     const MenuDef* system = findMenuDef(ids::system::kPopupMenu);
     ASSERT_NE(system, nullptr);
@@ -59,6 +60,7 @@ TEST(MenuModel, ChoicesSendValuesOrOpenSelectors)
     check(ids::part::kPopupMenu, ids::part::kReset, MenuActionKind::SendValue, ids::part::kReset);
     check(ids::part::kPopupMenu, ids::part::kResetControllers, MenuActionKind::SendValue, ids::part::kResetControllers);
     check(ids::part::kPopupMenu, ids::part::kAllSoundOff, MenuActionKind::SendValue, ids::part::kAllSoundOff);
+    check(ids::part::kPopupMenu, 0x0185, MenuActionKind::OpenPlayPanel, 0);
     check(ids::tone::kPopupMenu, ids::tone::kReset, MenuActionKind::SendValue, ids::tone::kReset);
     check(ids::tone::kPopupMenu, 0x1082, MenuActionKind::ImportFile, ids::file::kImportToneText);
     check(ids::tone::kPopupMenu, 0x1083, MenuActionKind::ExportFile, ids::file::kExportToneText);
@@ -180,6 +182,17 @@ TEST(ControlEdit, TagsSelectWhatAnEditDoes)
     EXPECT_EQ(kindOf(kTagControl | ids::tone::kSequencesTab), EditKind::ShowSequencesPage);
     EXPECT_EQ(kindOf(kTagControl | ids::sequence::kToneTab), EditKind::ShowTonePage);
     EXPECT_EQ(kindOf(kTagControl | ids::sequence::kTickLengthLabel), EditKind::Ignore);
+    // The PLAY panel: the stored play's values, its mode buttons and the ways to close it.
+    for (int id : {ids::part::kPortamentoTime, ids::part::kArpPattern, ids::part::kArpOctaves, ids::part::kArpRate,
+                   ids::part::kArpNoteValue, ids::part::kArpRetrigger})
+        EXPECT_EQ(kindOf(kTagControl | id), EditKind::SendValue) << std::hex << id;
+    EXPECT_EQ(kindOf(kTagValueText | ids::part::kArpRate), EditKind::SendTypedNumber);
+    EXPECT_EQ(classifyControlEdit(kTagPlayMode | 2, 0.0f).kind, EditKind::SelectPlayMode);
+    EXPECT_EQ(classifyControlEdit(kTagPlayMode | 2, 0.0f).id, ids::part::kPlayMode);
+    EXPECT_EQ(kindOf(kTagControl | playPanel::kClose), EditKind::HidePlayPanel);
+    EXPECT_EQ(kindOf(kTagControl | playPanel::kShade), EditKind::HidePlayPanel);
+    EXPECT_EQ(kindOf(kTagControl | playPanel::kShade, 0.0f), EditKind::Ignore);
+    EXPECT_EQ(kindOf(kTagControl | playPanel::kGlideTime), EditKind::Ignore);
     // Which edits change the tone on show (the editor picks it first while it follows the part).
     EXPECT_TRUE(editsCurrentTone(ids::tone::kTl));
     EXPECT_TRUE(editsCurrentTone(ids::sequenceStep::id(5)));

@@ -6,10 +6,8 @@
 
 #include "EditorLogic/ControlTable.h"
 #include "EditorLogic/Zoom.h"
-#include "X11RunLoop.h"
 
 #include "public.sdk/source/common/memorystream.h"
-#include "vstgui/lib/events.h"
 
 #include <cmath>
 #include <cstdio>
@@ -62,42 +60,6 @@ protected:
         settle();
         return editor;
     }
-    // Lets the window draw and the menus' open and close animations run.
-    void settle() { frame.run(100ms); }
-    // A menu ignores the button's release for a moment after it opens.
-    void settleMenu() { frame.run(400ms); }
-    // The menus open and close with animations: on a busy machine they take a while.
-    bool waitFor(const std::function<bool()>& done) { return frame.runUntil(5000ms, done); }
-
-    VSTGUI::IPlatformFrameCallback* platform(TolvaneVSTGUIEditor* editor) { return editor->getFrame(); }
-
-    // A left click at a 100 % position; the host's X server reports it at `zoom` times that.
-    void click(TolvaneVSTGUIEditor* editor, VSTGUI::CPoint at, double zoom = 1.0)
-    {
-        const VSTGUI::CPoint where(at.x * zoom, at.y * zoom);
-        VSTGUI::MouseEventButtonState left(VSTGUI::MouseButton::Left);
-        VSTGUI::MouseDownEvent down(where, left);
-        down.clickCount = 1;
-        platform(editor)->platformOnEvent(down);
-        VSTGUI::MouseUpEvent up(where, left);
-        platform(editor)->platformOnEvent(up);
-        // Events handed past the X connection ask for their redraw as X events do.
-        editor::wantRedraw();
-        settle();
-    }
-    void press(TolvaneVSTGUIEditor* editor, VSTGUI::VirtualKey key)
-    {
-        VSTGUI::KeyboardEvent down;
-        down.type = VSTGUI::EventType::KeyDown;
-        down.virt = key;
-        platform(editor)->platformOnEvent(down);
-        VSTGUI::KeyboardEvent up;
-        up.type = VSTGUI::EventType::KeyUp;
-        up.virt = key;
-        platform(editor)->platformOnEvent(up);
-        editor::wantRedraw();
-        settle();
-    }
 
     // The editor's window once it is `width` wide and drawn: the panel left of
     // MAIN VOLUME is light (an undrawn window is black).
@@ -125,9 +87,6 @@ protected:
     }
     std::size_t valueChanges() const { return toProcessor.withId(ids::kMsgValueChange).size(); }
     std::size_t fileSelects() const { return toProcessor.withId(ids::kMsgFileSelect).size(); }
-
-    // How many views the frame holds: an open menu adds its own.
-    static std::size_t frameViews(TolvaneVSTGUIEditor* editor) { return editor->getFrame()->getNbViews(); }
 
     RecordingConnection toProcessor;
     ParentWindow bigParent;

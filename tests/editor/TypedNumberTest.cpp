@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EditorLogic/TypedNumber.h"
 #include "EditorLogic/EditorIds.h"
+#include "EditorLogic/PlayPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,22 @@ TEST(TypedNumber, TextWithoutANumberReadsAsZero)
     EXPECT_FLOAT_EQ(typed(ids::system::kMasterTune, "nan"), 0.0f);
     EXPECT_FLOAT_EQ(typed(ids::part::kBendRange, "12.9"), 12.0f / 127.0f); // leading integer only
     EXPECT_FLOAT_EQ(typed(ids::part::kBendRange, "99999999999999999999"), 1.0f);
+}
+
+// Plain values held to the row's ends, sent on the stored setting's own scale.
+TEST(TypedNumber, PlayPanelFieldsAreTypedAsTheirPlainValues)
+{
+    EXPECT_FLOAT_EQ(typed(ids::part::kPortamentoTime, "200"), 1.0f);
+    EXPECT_FLOAT_EQ(typed(ids::part::kArpOctaves, "3"), 2.0f / 3.0f);
+    EXPECT_FLOAT_EQ(typed(ids::part::kArpRate, "0"), 0.0f);
+    EXPECT_FLOAT_EQ(typed(ids::part::kArpRate, "4"), 3.0f / 15.0f);
+}
+
+TEST(PlayPanel, GlideTimeShowsSecondsAndTheWholeTicksOfTheGlide)
+{
+    EXPECT_EQ(glideTimeText(0, 0), "no glide");
+    EXPECT_EQ(glideTimeText(64, 61), "1.016 s, 61 ticks");
+    EXPECT_EQ(glideTimeText(2, 1), "0.001 s, 1 tick");
 }
 
 TEST(TypedNumber, IdsWithoutAValueFieldAreIgnored)

@@ -3,7 +3,8 @@
 # Opens the built plug-in's editor in the SDK's editor host on a virtual X
 # display and checks it as a person would look at it: the window's size, the
 # tone page after the processor's first answer, the sequences page with an
-# arpeggio typed into its notation field, and the sampler page after part
+# arpeggio typed into its notation field, the PLAY panel opened from the
+# PART menu and set with the pointer, and the sampler page after part
 # 1 is switched to Sampler mode with the MODE menu; then the same at 200 %
 # zoom, chosen from the SYNTH menu with the keyboard.
 #
@@ -83,6 +84,47 @@ sleep 0.5
 shot back-to-tone
 (( $(luma back-to-tone 14 660) < 110 )) || fail "the TONE tab did not bring the tone page back"
 
+# The PLAY panel: "Play…", the PART menu's fifth entry, chosen with the
+# keyboard; then LEGATO, portamento 40 and 2 octaves typed, pattern
+# "3 [Up-Down]", note value "3 [1/16]" (each the fourth entry of its menu)
+# and retrigger on. Escape closes it.
+xdotool mousemove --window "$window" 22 108 click 1
+sleep 0.5
+xdotool key --delay 150 Down Down Down Down Down Return
+sleep 0.5
+xdotool mousemove --window "$window" 224 276 click 1
+sleep 0.3
+xdotool mousemove --window "$window" 393 276 click 1
+sleep 0.3
+xdotool type --delay 40 "40"
+xdotool key Return
+sleep 0.3
+xdotool mousemove --window "$window" 393 350 click 1
+sleep 0.3
+xdotool type --delay 40 "2"
+xdotool key Return
+sleep 0.3
+xdotool mousemove --window "$window" 176 350 click 1
+sleep 0.5
+xdotool mousemove --window "$window" 176 433 click 1
+sleep 0.3
+xdotool mousemove --window "$window" 176 373 click 1
+sleep 0.5
+xdotool mousemove --window "$window" 176 456 click 1
+sleep 0.3
+xdotool mousemove --window "$window" 137 398 click 1
+xdotool mousemove --window "$window" 300 30
+sleep 1
+shot play
+(( $(luma play 224 276) > 130 )) || fail "LEGATO is not lit on the PLAY panel"
+(( $(luma play 137 398) > 130 )) || fail "retrigger is not on"
+# Between the tone page's columns, just below the panel: the panel shaded, then light again.
+(( $(luma play 258 425) < 110 )) || fail "the page below the PLAY panel is not shaded"
+xdotool key Escape
+sleep 0.5
+shot play-closed
+(( $(luma play-closed 258 425) > 150 )) || fail "Escape did not close the PLAY panel"
+
 # Part 1's MODE menu: open it and choose "3 [Sampler]", the fourth of its
 # 20-pixel entries that drop down below the menu.
 xdotool mousemove --window "$window" 420 132 click 1
@@ -123,6 +165,16 @@ xdotool mousemove --window "$window" 820 350 click 1
 sleep 1
 shot tone-200
 (( $(luma tone-200 28 1320) < 110 )) || fail "zoomed MODE menu did not bring the tone page back"
+# The PLAY panel at 200 %, closed by its CLOSE button (where the SEQUENCES tab is).
+xdotool mousemove --window "$window" 44 216 click 1
+sleep 0.5
+xdotool key --delay 150 Down Down Down Down Down Return
+xdotool mousemove --window "$window" 600 60
+sleep 1
+shot play-200
+(( $(luma play-200 448 552) > 130 )) || fail "zoomed PLAY panel does not show LEGATO"
+xdotool mousemove --window "$window" 952 502 click 1
+sleep 0.5
 # The sequences page at 200 %: the arpeggio typed before, twice as large.
 xdotool mousemove --window "$window" 952 502 click 1
 sleep 1
@@ -136,5 +188,7 @@ if [[ -n $docs ]]; then
     cp "$out/tone-200.png" "$docs/screenshot-tone-200.png"
     cp "$out/sequences.png" "$docs/screenshot-sequences.png"
     cp "$out/sequences-200.png" "$docs/screenshot-sequences-200.png"
+    cp "$out/play.png" "$docs/screenshot-play.png"
+    cp "$out/play-200.png" "$docs/screenshot-play-200.png"
 fi
 echo "editor window test passed"
