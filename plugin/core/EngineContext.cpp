@@ -77,7 +77,7 @@ EngineContext::BlockResult EngineContext::renderAudioBlock(const AudioBlock& blo
         for (int c = 0; c < kOutputChannelCount; ++c)
             std::fill_n(block.outputs[c], frames, 0.0f);
     // Edits reach the engine through its queue and never hold this lock; only
-    // a voice-pool rebuild or a host lifecycle call can. Never sleep on it:
+    // a host lifecycle call can. Never sleep on it:
     // after a bounded spin this block stays silent and its events wait.
     std::unique_lock<EngineMutex> lock;
     if (!tryLockForAudio(lock)) {
@@ -325,22 +325,25 @@ void EngineContext::setCurrentPartMode(int mode)
 
 void EngineContext::applyPolyphony(int count)
 {
-    // The new voices are allocated before the lock and the old ones freed
-    // after it (with `voices`), so the audio thread never waits on the heap.
+    // The new voices are allocated here and the old ones freed here (with
+    // `voices`); only the swap is an engine task, so while blocks come the
+    // audio thread does it between two of them and never waits for the lock
+    // (a pool of 256 voices takes tens of microseconds to stop and rebind).
     synth::SynthesizerWT::VoiceStorage voices = count >= 1 ? synth::SynthesizerWT::makeVoices(count) : nullptr;
-    std::lock_guard lock(mutex_);
-    if (count == synth->voiceCount())
-        return;
-    for (int i = 0; i < synth->voiceCount(); ++i)
-        synth->voice(i).stop();
-    busyFlags.fetch_or(kBusyVoicePool);
-    moduleHost->setDisabled(kSynthSlot, true);
-    synth->suspend(true);
-    if (count >= 1)
-        voices = synth->adoptVoices(std::move(voices), count);
-    const bool stillBusy = (busyFlags.fetch_and(~kBusyVoicePool) & ~kBusyVoicePool) != 0;
-    moduleHost->setDisabled(kSynthSlot, stillBusy);
-    synth->suspend(stillBusy);
+    runOnEngine([&] {
+        if (count == synth->voiceCount())
+            return;
+        for (int i = 0; i < synth->voiceCount(); ++i)
+            synth->voice(i).stop();
+        busyFlags.fetch_or(kBusyVoicePool);
+        moduleHost->setDisabled(kSynthSlot, true);
+        synth->suspend(true);
+        if (count >= 1)
+            voices = synth->adoptVoices(std::move(voices), count);
+        const bool stillBusy = (busyFlags.fetch_and(~kBusyVoicePool) & ~kBusyVoicePool) != 0;
+        moduleHost->setDisabled(kSynthSlot, stillBusy);
+        synth->suspend(stillBusy);
+    });
 }
 
 } // namespace kest::tolvane::plugin

@@ -24,11 +24,11 @@
 //    the message thread applies edits and runs tasks itself under
 //    engineMutex(). Which thread applies is decided by the lock, so the
 //    rings always have one consumer at a time.
-//  - Rare heavy actions that allocate inside the engine (a voice-pool
-//    rebuild) and the host lifecycle calls still take engineMutex() on the
-//    message thread; the audio thread only try-locks it with a bounded spin
-//    (tryLockForAudio) and, should that fail, keeps its events for the next
-//    block. During a rebuild the synthesizer is disabled anyway.
+//  - A voice-pool rebuild allocates the new pool on the message thread and
+//    swaps it in as such a task. Only the host lifecycle calls still take
+//    engineMutex() on the message thread; the audio thread only try-locks it
+//    with a bounded spin (tryLockForAudio) and, should that fail, keeps its
+//    events for the next block.
 //  - Every plug-in shell hands its blocks to renderAudioBlock, which takes
 //    the engine lock once per block. The lock is not recursive: what runs
 //    with the engine held (a task, a value handler) calls only the methods
@@ -130,7 +130,7 @@ public:
     // How many times the audio thread retries a busy engine lock (each retry a
     // CPU pause, no system call) before it gives the block up: some tens of
     // microseconds, far below a block. Edits never hold the lock while blocks
-    // come; only a voice-pool rebuild or a host setup call can.
+    // come; only a host setup call can.
     static constexpr int kAudioLockSpins = 4096;
     // Takes the engine lock into `lock`, spinning at most kAudioLockSpins times.
     bool tryLockForAudio(std::unique_lock<EngineMutex>& lock);
@@ -223,7 +223,7 @@ public:
     void runFileAction(int id, const char* path);
 
     // Polyphony operation: rebuilds the voice pool with the synthesizer slot
-    // disabled. Takes the engine lock: never call it with the engine held.
+    // disabled, the swap as an engine task: never call it with the engine held.
     void applyPolyphony(int count);
 
     // ---- Engine held (inside runOnEngine, a value handler, or under engineMutex()). ----
