@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,14 +66,17 @@ protected:
 };
 
 // A folder of its own under the system's temporary folder, removed afterwards.
+// The name is random and the folder new: test processes run side by side, and
+// under a sanitizer their objects sit at the same addresses in each.
 class TempFolder {
 public:
     TempFolder()
     {
-        path_ = std::filesystem::temp_directory_path() /
-                ("tolvane-core-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        std::filesystem::create_directories(path_);
+        std::random_device random;
+        do
+            path_ = std::filesystem::temp_directory_path() / ("tolvane-core-" + std::to_string(random()) + "-" +
+                                                              std::to_string(random()));
+        while (!std::filesystem::create_directory(path_));
     }
     ~TempFolder()
     {
