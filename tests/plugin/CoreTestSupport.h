@@ -74,8 +74,8 @@ public:
     {
         std::random_device random;
         do
-            path_ = std::filesystem::temp_directory_path() / ("tolvane-core-" + std::to_string(random()) + "-" +
-                                                              std::to_string(random()));
+            path_ = std::filesystem::temp_directory_path() /
+                    ("tolvane-core-" + std::to_string(random()) + "-" + std::to_string(random()));
         while (!std::filesystem::create_directory(path_));
     }
     ~TempFolder()
