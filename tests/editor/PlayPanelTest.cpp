@@ -65,8 +65,6 @@ TEST_F(PlayPanelTest, ItsControlsSetTheCurrentPartsStoredPlay)
     // Clicked: LEGATO and retrigger on.
     click(editor, centre(ed::playModeButtonRect(2)));
     click(editor, fieldCentre(protocol::part::kArpRetrigger));
-    EXPECT_EQ(stored(3).mode, 2);
-    EXPECT_TRUE(stored(3).arpRetrigger);
 
     // Sliders and menus moved (normalised), numbers typed: each lands in part 3's stored play.
     const std::pair<int, float> moved[] = {{protocol::part::kPortamentoTime, 64.0f / 127.0f},
@@ -81,12 +79,14 @@ TEST_F(PlayPanelTest, ItsControlsSetTheCurrentPartsStoredPlay)
         field->setText(typed);
         field->valueChanged();
     }
-    const PartPlaySettings& play = stored(3);
-    EXPECT_EQ(play.portamentoTime, 64);
-    EXPECT_EQ(play.arpPattern, 3);
-    EXPECT_EQ(play.arpNoteValue, 3);
-    EXPECT_EQ(play.arpOctaves, 3);
-    EXPECT_EQ(play.arpRate, 6);
+    const PartPlaySettings expected{.mode = 2,
+                                    .portamentoTime = 64,
+                                    .arpPattern = 3,
+                                    .arpOctaves = 3,
+                                    .arpRate = 6,
+                                    .arpNoteValue = 3,
+                                    .arpRetrigger = true};
+    EXPECT_EQ(stored(3), expected);
     EXPECT_EQ(stored(0), PartPlaySettings{}); // the part on show only
     EXPECT_TRUE(nextRefreshTick());
     EXPECT_EQ(textOf(editor, ed::playPanel::kGlideTime), "1.016 s, 61 ticks"); // 60 ticks a second
@@ -109,11 +109,7 @@ TEST_F(PlayPanelTest, ItShowsWhatIsSetElsewhereAndFollowsThePartChosen)
     ASSERT_NE(pattern, nullptr);
 
     // Written behind the editor's back, as a SysEx message would: shown at the next tick.
-    PartPlaySettings play;
-    play.mode = 1;
-    play.arpOctaves = 4;
-    play.arpRetrigger = true;
-    processor->engineContext()->synth->setStoredPlay(0, play);
+    processor->engineContext()->synth->setStoredPlay(0, {.mode = 1, .arpOctaves = 4, .arpRetrigger = true});
     EXPECT_TRUE(nextRefreshTick());
     EXPECT_EQ(findControl(editor, ed::kTagPlayMode | 1)->getValueNormalized(), 1.0f);
     EXPECT_EQ(findControl(editor, ed::kTagPlayMode | 0)->getValueNormalized(), 0.0f);

@@ -52,6 +52,8 @@ geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
 [[ $geometry == 528x704 ]] || fail "window is $geometry, expected 528x704"
 
 shot() { import -window "$window" "$out/$1.png"; }
+# A click at a window point, then a pause (0.3 s unless given) for the editor to answer.
+click_at() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "${3:-0.3}"; }
 # Luma 0..255 of one window pixel in a screenshot.
 luma() { convert "$out/$1.png" -crop "1x1+$2+$3" -format '%[fx:int(255*luma)]' info:; }
 
@@ -65,12 +67,9 @@ shot tone
 
 # The SEQUENCES tab on the TONE PRESET bar, the ARP button, then a chord
 # typed into the notation field: its bars rise in the display.
-xdotool mousemove --window "$window" 476 251 click 1
-sleep 0.5
-xdotool mousemove --window "$window" 100 276 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 300 348 click 1
-sleep 0.3
+click_at 476 251 0.5
+click_at 100 276
+click_at 300 348
 xdotool type --delay 40 "0 4 7 | 12 / 0"
 xdotool key Return
 sleep 1
@@ -79,8 +78,7 @@ shot sequences
 (( $(luma sequences 300 470) < 80 )) || fail "no step display on the sequences page"
 (( $(luma sequences 120 400) > 110 )) || fail "the typed arpeggio's 12 is not drawn"
 # Back to the tone page with the TONE tab.
-xdotool mousemove --window "$window" 476 251 click 1
-sleep 0.5
+click_at 476 251 0.5
 shot back-to-tone
 (( $(luma back-to-tone 14 660) < 110 )) || fail "the TONE tab did not bring the tone page back"
 
@@ -88,31 +86,23 @@ shot back-to-tone
 # keyboard; then LEGATO, portamento 40 and 2 octaves typed, pattern
 # "3 [Up-Down]", note value "3 [1/16]" (each the fourth entry of its menu)
 # and retrigger on. Escape closes it.
-xdotool mousemove --window "$window" 22 108 click 1
-sleep 0.5
+click_at 22 108 0.5
 xdotool key --delay 150 Down Down Down Down Down Return
 sleep 0.5
-xdotool mousemove --window "$window" 224 276 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 393 276 click 1
-sleep 0.3
+click_at 224 276
+click_at 393 276
 xdotool type --delay 40 "40"
 xdotool key Return
 sleep 0.3
-xdotool mousemove --window "$window" 393 350 click 1
-sleep 0.3
+click_at 393 350
 xdotool type --delay 40 "2"
 xdotool key Return
 sleep 0.3
-xdotool mousemove --window "$window" 176 350 click 1
-sleep 0.5
-xdotool mousemove --window "$window" 176 433 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 176 373 click 1
-sleep 0.5
-xdotool mousemove --window "$window" 176 456 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 137 398 click 1
+click_at 176 350 0.5
+click_at 176 433
+click_at 176 373 0.5
+click_at 176 456
+click_at 137 398 0
 xdotool mousemove --window "$window" 300 30
 sleep 1
 shot play
@@ -127,27 +117,22 @@ shot play-closed
 
 # Part 1's MODE menu: open it and choose "3 [Sampler]", the fourth of its
 # 20-pixel entries that drop down below the menu.
-xdotool mousemove --window "$window" 420 132 click 1
-sleep 0.5
+click_at 420 132 0.5
 shot mode-menu
-xdotool mousemove --window "$window" 410 215 click 1
-sleep 1
+click_at 410 215 1
 shot sampler
 (( $(luma sampler 14 660) > 150 )) || fail "sampler page not shown after switching the mode"
 
 # The logo shows the about overlay; the library logo on it hides it again.
-xdotool mousemove --window "$window" 264 23 click 1
-sleep 0.3
+click_at 264 23
 shot about
 (( $(luma about 6 150) < 60 )) || fail "logo did not show the about overlay"
-xdotool mousemove --window "$window" 264 300 click 1
-sleep 0.3
+click_at 264 300
 shot closed-about
 (( $(luma closed-about 6 150) > 150 )) || fail "library logo did not hide the about overlay"
 
 # Zoom 200 %: SYNTH menu, down to "Zoom", its sub-menu, down to "200 %".
-xdotool mousemove --window "$window" 22 60 click 1
-sleep 0.5
+click_at 22 60 0.5
 xdotool key --delay 150 Down Down Down Down Down Right
 sleep 0.3
 xdotool key --delay 150 Down Down Down Down Return
@@ -159,36 +144,27 @@ shot sampler-200
 (( $(luma sampler-200 12 300) > 150 )) || fail "zoomed window not drawn"
 (( $(luma sampler-200 28 1320) > 150 )) || fail "zoomed sampler page not shown"
 # Clicks land where the controls are drawn: MODE back to "1 [Instrument]".
-xdotool mousemove --window "$window" 840 264 click 1
-sleep 0.5
-xdotool mousemove --window "$window" 820 350 click 1
-sleep 1
+click_at 840 264 0.5
+click_at 820 350 1
 shot tone-200
 (( $(luma tone-200 28 1320) < 110 )) || fail "zoomed MODE menu did not bring the tone page back"
 # The PLAY panel at 200 %, closed by its CLOSE button (where the SEQUENCES tab is).
-xdotool mousemove --window "$window" 44 216 click 1
-sleep 0.5
+click_at 44 216 0.5
 xdotool key --delay 150 Down Down Down Down Down Return
 xdotool mousemove --window "$window" 600 60
 sleep 1
 shot play-200
 (( $(luma play-200 448 552) > 130 )) || fail "zoomed PLAY panel does not show LEGATO"
-xdotool mousemove --window "$window" 952 502 click 1
-sleep 0.5
+click_at 952 502 0.5
 # The sequences page at 200 %: the arpeggio typed before, twice as large.
-xdotool mousemove --window "$window" 952 502 click 1
-sleep 1
+click_at 952 502 1
 shot sequences-200
 (( $(luma sequences-200 240 800) > 110 )) || fail "zoomed sequences page does not show the arpeggio"
 
 if [[ -n $docs ]]; then
     mkdir -p "$docs"
-    cp "$out/tone.png" "$docs/screenshot-tone.png"
-    cp "$out/sampler.png" "$docs/screenshot-sampler.png"
-    cp "$out/tone-200.png" "$docs/screenshot-tone-200.png"
-    cp "$out/sequences.png" "$docs/screenshot-sequences.png"
-    cp "$out/sequences-200.png" "$docs/screenshot-sequences-200.png"
-    cp "$out/play.png" "$docs/screenshot-play.png"
-    cp "$out/play-200.png" "$docs/screenshot-play-200.png"
+    for name in tone sampler tone-200 sequences sequences-200 play play-200; do
+        cp "$out/$name.png" "$docs/screenshot-$name.png"
+    done
 fi
 echo "editor window test passed"
